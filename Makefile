@@ -1,0 +1,49 @@
+# Voxlane: every target installs what is missing first (scripts/deps.sh).
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test bench test-sanitize test-asan test-tsan format clean
+
+all: build
+
+deps:
+	@./scripts/deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Until the desktop application exists, run the signal chain over a generated tone.
+run: build
+	@mkdir -p $(BUILD)/run
+	sox -n -r 48000 -c 2 -b 16 $(BUILD)/run/tone.wav synth 2 sine 440 vol 0.5
+	$(BUILD)/tools/voxlane-render --gain 1.5 --preset voice $(BUILD)/run/tone.wav $(BUILD)/run/tone-voice.wav
+	@echo "rendered $(BUILD)/run/tone-voice.wav"
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/voxlane_bench --benchmark_counters_tabular=true
+	./bench/render_vs_sox.sh $(BUILD)/tools/voxlane-render
+
+test-sanitize: test-asan test-tsan
+
+test-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVOXLANE_SANITIZE=address -DVOXLANE_BUILD_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXLANE_SANITIZE=thread -DVOXLANE_BUILD_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+format:
+	find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan

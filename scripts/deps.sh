@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and benchmarking Voxlane needs.
+# Idempotent: checks what is installed first and runs apt-get only when something is missing.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    build-essential cmake pkg-config
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # core libraries
+    nlohmann-json3-dev libsndfile1-dev
+    # reference filters for the render comparison and test signals
+    sox
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "deps: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+        sudo=(sudo)
+    else
+        echo "deps: missing packages (${missing[*]}) and not root; install them and try again" >&2
+        exit 1
+    fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
