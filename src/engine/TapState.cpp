@@ -16,17 +16,23 @@ constexpr float kDenormalFloor = 1e-20f;
 // filter states and the limiter for the rest of the tap's life.
 inline float finiteOrZero(float x) { return std::fabs(x) <= 3.4e38f ? x : 0.0f; }
 
-inline float biquad(float x, const float* c, float& s1, float& s2) {
-    const float y = c[0] * x + s1;
-    s1 = s2 + c[1] * x - c[3] * y;
-    s2 = c[2] * x - c[4] * y;
-    return y;
+// Both channels run through the same sections, so they travel together as one two-lane vector.
+using Stereo = float __attribute__((vector_size(8)));
+
+inline Stereo cascade(Stereo x, const float* coef, Stereo* state) {
+    for (int k = 0; k < 5; ++k) {
+        const float* c = coef + 5 * k;
+        Stereo& s1 = state[2 * k];
+        Stereo& s2 = state[2 * k + 1];
+        const Stereo y = c[0] * x + s1;
+        s1 = s2 + c[1] * x - c[3] * y;
+        s2 = c[2] * x - c[4] * y;
+        x = y;
+    }
+    return x;
 }
 
-inline float cascade(float x, const float* coef, float* state) {
-    for (int k = 0; k < 5; ++k) x = biquad(x, coef + 5 * k, state[2 * k], state[2 * k + 1]);
-    return std::fabs(x) < kDenormalFloor ? 0.0f : x;
-}
+inline float flushDenormal(float x) { return std::fabs(x) < kDenormalFloor ? 0.0f : x; }
 
 } // namespace
 
@@ -177,9 +183,9 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     float duck = load(currentDuck);
 
     float coef[coefsPerBank];
-    float state[20];
     std::copy(activeCoef_.begin(), activeCoef_.end(), coef);
-    std::copy_n(eqState_.get(), 20, state);
+    Stereo state[10]; // section k: s1 at 2k, s2 at 2k + 1; lanes left, right
+    for (int k = 0; k < 10; ++k) state[k] = Stereo{eqState_[k], eqState_[10 + k]};
 
     float* ring = ring_.get();
     float* workL = work_.get();
@@ -196,8 +202,9 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         float xL = finiteOrZero(left[i * leftStride]);
         float xR = finiteOrZero(right[i * rightStride]);
         if (eqOn) {
-            xL = cascade(xL, coef, state);
-            xR = cascade(xR, coef, state + 10);
+            const Stereo y = cascade(Stereo{xL, xR}, coef, state);
+            xL = flushDenormal(y[0]);
+            xR = flushDenormal(y[1]);
         }
 
         gain += gainCoef_ * (tGain - gain);
@@ -251,7 +258,12 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         blockPeak = std::max(blockPeak, std::max(std::fabs(yL), std::fabs(yR)));
     }
 
-    if (eqOn) std::copy_n(state, 20, eqState_.get());
+    if (eqOn) {
+        for (int k = 0; k < 10; ++k) {
+            eqState_[k] = state[k][0];
+            eqState_[10 + k] = state[k][1];
+        }
+    }
     store(currentGain, gain);
     store(currentDuck, duck);
     envelope_ = envelope;
