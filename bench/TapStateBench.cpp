@@ -38,15 +38,21 @@ void renderBlocks(benchmark::State& state, Mode mode) {
     }
     const double frames = static_cast<double>(state.iterations()) * kFrames;
     state.SetItemsProcessed(static_cast<std::int64_t>(frames));
-    state.counters["ns/frame"] = benchmark::Counter(
-        frames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/frame"] = benchmark::Counter(frames * 1e-9, benchmark::Counter::kIsRate |
+                                                                       benchmark::Counter::kInvert);
     // Seconds of 48 kHz audio rendered per second of CPU time on one core.
     state.counters["xRealtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
 }
 
-void BM_RenderEqBypassed(benchmark::State& state) { renderBlocks(state, Mode::eqBypassed); }
-void BM_RenderEqVoice(benchmark::State& state) { renderBlocks(state, Mode::eqVoice); }
-void BM_RenderMetering(benchmark::State& state) { renderBlocks(state, Mode::metering); }
+void BM_RenderEqBypassed(benchmark::State& state) {
+    renderBlocks(state, Mode::eqBypassed);
+}
+void BM_RenderEqVoice(benchmark::State& state) {
+    renderBlocks(state, Mode::eqVoice);
+}
+void BM_RenderMetering(benchmark::State& state) {
+    renderBlocks(state, Mode::metering);
+}
 
 BENCHMARK(BM_RenderEqBypassed);
 BENCHMARK(BM_RenderEqVoice);

@@ -26,19 +26,15 @@ Sections biquads(std::span<const float> gains, double sampleRate) {
             const double alpha = (s / 2.0) * std::numbers::sqrt2;
             const double beta = 2.0 * std::sqrt(A) * alpha;
             if (i == 0) {
-                sections[i] = normalised(A * ((A + 1) - (A - 1) * c + beta),
-                                         2 * A * ((A - 1) - (A + 1) * c),
-                                         A * ((A + 1) - (A - 1) * c - beta),
-                                         (A + 1) + (A - 1) * c + beta,
-                                         -2 * ((A - 1) + (A + 1) * c),
-                                         (A + 1) + (A - 1) * c - beta);
+                sections[i] =
+                    normalised(A * ((A + 1) - (A - 1) * c + beta), 2 * A * ((A - 1) - (A + 1) * c),
+                               A * ((A + 1) - (A - 1) * c - beta), (A + 1) + (A - 1) * c + beta,
+                               -2 * ((A - 1) + (A + 1) * c), (A + 1) + (A - 1) * c - beta);
             } else {
-                sections[i] = normalised(A * ((A + 1) + (A - 1) * c + beta),
-                                         -2 * A * ((A - 1) + (A + 1) * c),
-                                         A * ((A + 1) + (A - 1) * c - beta),
-                                         (A + 1) - (A - 1) * c + beta,
-                                         2 * ((A - 1) - (A + 1) * c),
-                                         (A + 1) - (A - 1) * c - beta);
+                sections[i] =
+                    normalised(A * ((A + 1) + (A - 1) * c + beta), -2 * A * ((A - 1) + (A + 1) * c),
+                               A * ((A + 1) + (A - 1) * c - beta), (A + 1) - (A - 1) * c + beta,
+                               2 * ((A - 1) - (A + 1) * c), (A + 1) - (A - 1) * c - beta);
             }
         } else {
             const double alpha = s / 1.8; // Q = 0.9
@@ -49,7 +45,7 @@ Sections biquads(std::span<const float> gains, double sampleRate) {
     return sections;
 }
 
-double response(const Sections& sections, double frequency, double sampleRate) {
+double cascadeResponse(const Sections& sections, double frequency, double sampleRate) {
     const double w = 2.0 * std::numbers::pi * frequency / sampleRate;
     const double c1 = std::cos(w), s1 = std::sin(w);
     const double c2 = std::cos(2 * w), s2 = std::sin(2 * w);
@@ -67,7 +63,7 @@ double response(const Sections& sections, double frequency, double sampleRate) {
 }
 
 double response(std::span<const float> gains, double frequency, double sampleRate) {
-    return response(biquads(gains, sampleRate), frequency, sampleRate);
+    return cascadeResponse(biquads(gains, sampleRate), frequency, sampleRate);
 }
 
 std::optional<EQPreset> matchingPreset(std::span<const float> gains) {

@@ -26,7 +26,8 @@ Sections biquads(std::span<const float> gains, double sampleRate);
 
 // Magnitude of the whole cascade at `frequency`, in dB.
 double response(std::span<const float> gains, double frequency, double sampleRate);
-double response(const Sections& sections, double frequency, double sampleRate);
+// The same for sections designed once, for drawing many points of one curve.
+double cascadeResponse(const Sections& sections, double frequency, double sampleRate);
 
 // The first of off, voice, bass, clarity, warmth, night whose gains all lie within 0.05 dB of
 // `gains` (comparing the indices both have); none when no preset matches.

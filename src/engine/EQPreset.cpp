@@ -13,21 +13,29 @@ struct PresetInfo {
 // Indexed by the enum's order.
 constexpr std::array<PresetInfo, 7> kPresets{{
     {"off", "Off", "Unchanged", {0, 0, 0, 0, 0}},
-    {"voice", "Voice", "Clearer speech, less rumble \u2013 for calls, podcasts and videos",
+    {"voice",
+     "Voice",
+     "Clearer speech, less rumble \u2013 for calls, podcasts and videos",
      {-5.0f, -1.5f, 1.5f, 4.0f, 1.0f}},
     {"bass", "Bass", "More punch in the low end", {6.0f, 2.5f, 0, 0, 0}},
     {"clarity", "Clarity", "More sparkle and detail", {0, -1.0f, 0, 3.0f, 5.0f}},
     {"warmth", "Warmth", "Softer, less harsh", {2.5f, 2.0f, 0, -2.0f, -3.5f}},
-    {"night", "Night", "Less bass, so you don\u2019t disturb anyone",
+    {"night",
+     "Night",
+     "Less bass, so you don\u2019t disturb anyone",
      {-7.0f, -2.5f, 1.0f, 1.5f, -1.0f}},
     {"custom", "Custom", "Your own curve", {0, 0, 0, 0, 0}},
 }};
 
-const PresetInfo& info(EQPreset preset) { return kPresets[static_cast<std::size_t>(preset)]; }
+const PresetInfo& info(EQPreset preset) {
+    return kPresets[static_cast<std::size_t>(preset)];
+}
 
 } // namespace
 
-std::string_view rawValue(EQPreset preset) { return info(preset).raw; }
+std::string_view rawValue(EQPreset preset) {
+    return info(preset).raw;
+}
 
 std::optional<EQPreset> fromRawValue(std::string_view raw) {
     for (EQPreset preset : allCases) {
@@ -36,8 +44,14 @@ std::optional<EQPreset> fromRawValue(std::string_view raw) {
     return std::nullopt;
 }
 
-std::string_view title(EQPreset preset) { return info(preset).title; }
-std::string_view helpText(EQPreset preset) { return info(preset).help; }
-const std::array<float, 5>& gains(EQPreset preset) { return info(preset).gains; }
+std::string_view title(EQPreset preset) {
+    return info(preset).title;
+}
+std::string_view helpText(EQPreset preset) {
+    return info(preset).help;
+}
+const std::array<float, 5>& gains(EQPreset preset) {
+    return info(preset).gains;
+}
 
 } // namespace voxlane::EQPresets

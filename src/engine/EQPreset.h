@@ -11,10 +11,9 @@ enum class EQPreset { off, voice, bass, clarity, warmth, night, custom };
 
 namespace EQPresets {
 
-inline constexpr std::array<EQPreset, 7> allCases{EQPreset::off,     EQPreset::voice,
-                                                  EQPreset::bass,    EQPreset::clarity,
-                                                  EQPreset::warmth,  EQPreset::night,
-                                                  EQPreset::custom};
+inline constexpr std::array<EQPreset, 7> allCases{
+    EQPreset::off,    EQPreset::voice, EQPreset::bass,  EQPreset::clarity,
+    EQPreset::warmth, EQPreset::night, EQPreset::custom};
 
 // The stored form, also the preset's identity ("off", "voice", …).
 std::string_view rawValue(EQPreset preset);

@@ -14,7 +14,9 @@ constexpr float kDenormalFloor = 1e-20f;
 
 // Apps occasionally hand over NaN or infinity; one such sample would otherwise poison the
 // filter states and the limiter for the rest of the tap's life.
-inline float finiteOrZero(float x) { return std::fabs(x) <= 3.4e38f ? x : 0.0f; }
+inline float finiteOrZero(float x) {
+    return std::fabs(x) <= 3.4e38f ? x : 0.0f;
+}
 
 // Both channels run through the same sections, so they travel together as one two-lane vector.
 using Stereo = float __attribute__((vector_size(8)));
@@ -32,7 +34,9 @@ inline Stereo cascade(Stereo x, const float* coef, Stereo* state) {
     return x;
 }
 
-inline float flushDenormal(float x) { return std::fabs(x) < kDenormalFloor ? 0.0f : x; }
+inline float flushDenormal(float x) {
+    return std::fabs(x) < kDenormalFloor ? 0.0f : x;
+}
 
 } // namespace
 
@@ -55,22 +59,26 @@ TapState::TapState(float gain, float duck, double sampleRate)
     releaseCoef_ = 1.0f - std::exp(-1.0f / (sr * 0.12f));
 
     const float initial[8] = {gain, gain, 0.0f, duck, duck, 1.0f, 0.0f, 0.0f};
-    for (int i = 0; i < 8; ++i) control_->slots[i].store(initial[i], std::memory_order_relaxed);
-    for (int i = 0; i < 2 * coefsPerBank; ++i) eqCoef_[i].store(0.0f, std::memory_order_relaxed);
+    for (int i = 0; i < 8; ++i)
+        control_->slots[i].store(initial[i], std::memory_order_relaxed);
+    for (int i = 0; i < 2 * coefsPerBank; ++i)
+        eqCoef_[i].store(0.0f, std::memory_order_relaxed);
     std::fill_n(queueValue_.get(), ringFrames, 1.0f);
-    for (int k = 0; k < 5; ++k) activeCoef_[5 * k] = 1.0f; // unity sections until a bank is read
+    for (int k = 0; k < 5; ++k)
+        activeCoef_[5 * k] = 1.0f; // unity sections until a bank is read
     // make_unique<T[]> value-initialises: eqState, ring, work and queueTime start at zero.
 }
 
 TapState::~TapState() = default;
 
 void TapState::setEQ(std::span<const float> gains) {
-    if (gains.size() == appliedEQ_.size() && std::equal(gains.begin(), gains.end(), appliedEQ_.begin()))
+    if (gains.size() == appliedEQ_.size() &&
+        std::equal(gains.begin(), gains.end(), appliedEQ_.begin()))
         return;
     appliedEQ_.assign(gains.begin(), gains.end());
 
-    const bool audible = std::any_of(gains.begin(), gains.end(),
-                                     [](float g) { return !(std::fabs(g) < 0.05f); });
+    const bool audible =
+        std::any_of(gains.begin(), gains.end(), [](float g) { return !(std::fabs(g) < 0.05f); });
     if (!audible) {
         store(eqActive, 0.0f);
         return;
@@ -88,7 +96,8 @@ void TapState::setEQ(std::span<const float> gains) {
         const float values[5] = {static_cast<float>(q.b0), static_cast<float>(q.b1),
                                  static_cast<float>(q.b2), static_cast<float>(q.a1),
                                  static_cast<float>(q.a2)};
-        for (int v = 0; v < 5; ++v) dst[5 * k + v].store(values[v], std::memory_order_relaxed);
+        for (int v = 0; v < 5; ++v)
+            dst[5 * k + v].store(values[v], std::memory_order_relaxed);
     }
     // The flip sits inside the locked region so that the audio thread always copies a bank
     // together with the index that selects it.
@@ -105,7 +114,8 @@ void TapState::loadCoefficients() {
     const int bank = load(eqBank) != 0.0f ? 1 : 0;
     std::array<float, coefsPerBank> copy;
     const std::atomic<float>* src = eqCoef_.get() + bank * coefsPerBank;
-    for (int i = 0; i < coefsPerBank; ++i) copy[i] = src[i].load(std::memory_order_relaxed);
+    for (int i = 0; i < coefsPerBank; ++i)
+        copy[i] = src[i].load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);
     if (eqCoefSequence_.load(std::memory_order_relaxed) != before) return; // torn: keep the old
     activeCoef_ = copy;
@@ -185,7 +195,8 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     float coef[coefsPerBank];
     std::copy(activeCoef_.begin(), activeCoef_.end(), coef);
     Stereo state[10]; // section k: s1 at 2k, s2 at 2k + 1; lanes left, right
-    for (int k = 0; k < 10; ++k) state[k] = Stereo{eqState_[k], eqState_[10 + k]};
+    for (int k = 0; k < 10; ++k)
+        state[k] = Stereo{eqState_[k], eqState_[10 + k]};
 
     float* ring = ring_.get();
     float* workL = work_.get();
@@ -217,7 +228,8 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         const float need = pk > ceiling ? ceiling / pk : 1.0f;
 
         // Sliding minimum of `need` over the frames time − lookahead … time.
-        while (qCount >= 1 && qValue[(qHead + qCount - 1) & kRingMask] >= need) --qCount;
+        while (qCount >= 1 && qValue[(qHead + qCount - 1) & kRingMask] >= need)
+            --qCount;
         const std::int64_t slot = (qHead + qCount) & kRingMask;
         qValue[slot] = need;
         qTime[slot] = time;
@@ -288,7 +300,8 @@ void TapState::write(const AudioBufferList& output, std::int64_t frames, bool st
         float* data = static_cast<float*>(buffer.data);
         for (std::int64_t j = 0; j < c; ++j, ++channelNumber) {
             const float* src = planes[stereo && (channelNumber & 1) ? 1 : 0];
-            for (std::int64_t f = 0; f < n; ++f) data[f * c + j] = src[f];
+            for (std::int64_t f = 0; f < n; ++f)
+                data[f * c + j] = src[f];
         }
         std::fill(data + n * c, data + capacity * c, 0.0f);
     }

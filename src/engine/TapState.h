@@ -84,7 +84,7 @@ private:
     // states before its next filtered block, so they are only ever touched by that thread.
     std::atomic<bool> eqResetPending_{false};
     std::unique_ptr<float[]> eqState_; // 20: left sections at 2k, 2k+1; right at 10+2k, 11+2k
-    std::array<float, coefsPerBank> activeCoef_{};   // audio thread's copy of the bank in use
+    std::array<float, coefsPerBank> activeCoef_{};  // audio thread's copy of the bank in use
     std::uint32_t activeCoefSequence_ = UINT32_MAX; // sequence the copy was taken at
 
     double sampleRate_;

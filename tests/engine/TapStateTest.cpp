@@ -1,0 +1,374 @@
+#include "engine/TapState.h"
+
+#include "engine/EQPreset.h"
+#include "support/AllocationCounter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace voxlane {
+namespace {
+
+using S = TapState;
+
+// Owns interleaved buffers and the list that points at them.
+struct Buffers {
+    std::vector<std::vector<float>> data;
+    std::vector<AudioBuffer> buffers;
+    AudioBufferList list;
+
+    Buffers(std::initializer_list<std::pair<int, int>> channelsAndFrames) {
+        for (auto [channels, frames] : channelsAndFrames)
+            data.emplace_back(channels * frames, 0.0f);
+        auto it = channelsAndFrames.begin();
+        for (auto& d : data) {
+            buffers.push_back({static_cast<std::uint32_t>(it->first),
+                               static_cast<std::uint32_t>(d.size() * 4), d.data()});
+            ++it;
+        }
+        list = {static_cast<std::uint32_t>(buffers.size()), buffers.data()};
+    }
+    std::vector<float>& operator[](std::size_t i) { return data[i]; }
+};
+
+// Renders interleaved stereo `in` in blocks and returns the interleaved stereo output.
+std::vector<float> renderStereo(TapState& tap, const std::vector<float>& in, int block = 512) {
+    std::vector<float> out(in.size());
+    const int frames = static_cast<int>(in.size() / 2);
+    for (int start = 0; start < frames; start += block) {
+        const int n = std::min(block, frames - start);
+        std::vector<float> chunk(in.begin() + 2 * start, in.begin() + 2 * (start + n));
+        AudioBuffer inBuffer{2, static_cast<std::uint32_t>(n * 8), chunk.data()};
+        AudioBuffer outBuffer{2, static_cast<std::uint32_t>(n * 8), out.data() + 2 * start};
+        AudioBufferList input{1, &inBuffer}, output{1, &outBuffer};
+        tap.render(&input, &output, 1, true);
+    }
+    return out;
+}
+
+std::vector<float> constantStereo(int frames, float left, float right) {
+    std::vector<float> v(2 * frames);
+    for (int i = 0; i < frames; ++i)
+        v[2 * i] = left, v[2 * i + 1] = right;
+    return v;
+}
+
+TEST(TapStateSetup, DerivedConstantsFollowTheSampleRate) {
+    TapState at48(1, 1, 48000);
+    EXPECT_EQ(at48.lookahead(), 72);
+    EXPECT_EQ(at48.fadeInSamples(), 480);
+    TapState at44(1, 1, 44100);
+    EXPECT_EQ(at44.lookahead(), 66);
+    EXPECT_EQ(at44.fadeInSamples(), 441);
+    for (double bad : {0.0, -44100.0, std::numeric_limits<double>::quiet_NaN()}) {
+        TapState t(1, 1, bad);
+        EXPECT_EQ(t.sampleRate(), 48000.0);
+        EXPECT_EQ(t.lookahead(), 72);
+    }
+    TapState huge(1, 1, 2'000'000); // the look-ahead is capped by the delay line
+    EXPECT_EQ(huge.lookahead(), 1023);
+
+    TapState t(0.7f, 0.4f, 48000);
+    EXPECT_EQ(t.load(S::targetGain), 0.7f);
+    EXPECT_EQ(t.load(S::currentGain), 0.7f);
+    EXPECT_EQ(t.load(S::targetDuck), 0.4f);
+    EXPECT_EQ(t.load(S::currentDuck), 0.4f);
+    EXPECT_EQ(t.load(S::peakLevel), 0.0f);
+    EXPECT_EQ(t.load(S::limiterFloor), 1.0f);
+    EXPECT_EQ(t.load(S::eqActive), 0.0f);
+}
+
+TEST(TapStateChain, OutputIsDelayedByTheLookaheadAndFadesInOnce) {
+    TapState tap(1, 1, 48000);
+    std::vector<float> in(2 * 1200);
+    for (int i = 0; i < 1200; ++i)
+        in[2 * i] = in[2 * i + 1] = 0.5f + 0.0001f * (i % 7);
+    const auto out = renderStereo(tap, in, 100);
+    for (int i = 0; i < 72; ++i) {
+        ASSERT_EQ(out[2 * i], 0.0f) << i;
+        ASSERT_EQ(out[2 * i + 1], 0.0f) << i;
+    }
+    EXPECT_FLOAT_EQ(out[2 * 72], in[0] / 480.0f);
+    EXPECT_FLOAT_EQ(out[2 * 100], in[2 * 28] * 29.0f / 480.0f);
+    for (int i = 552; i < 1200; ++i)
+        ASSERT_EQ(out[2 * i], in[2 * (i - 72)]) << i;
+    EXPECT_EQ(tap.framesProcessed(), 1200);
+
+    // A running instance never fades again.
+    const auto later = renderStereo(tap, in, 512);
+    EXPECT_EQ(later[0], in[2 * (1200 - 72)]);
+}
+
+TEST(TapStateChain, LimiterHoldsBoostedSquareWaveAtTheCeiling) {
+    TapState tap(4.0f, 1, 48000);
+    std::vector<float> in(2 * 4800);
+    for (int i = 0; i < 4800; ++i)
+        in[2 * i] = in[2 * i + 1] = (i / 24) % 2 ? 1.0f : -1.0f;
+    const auto out = renderStereo(tap, in);
+    float peak = 0;
+    for (int i = 2 * 552; i < static_cast<int>(out.size()); ++i) {
+        ASSERT_FLOAT_EQ(std::fabs(out[i]), TapState::ceiling) << i;
+        peak = std::max(peak, std::fabs(out[i]));
+    }
+    EXPECT_EQ(peak, TapState::ceiling);
+    EXPECT_FLOAT_EQ(tap.load(S::limiterFloor), 0.2415f);
+    EXPECT_EQ(tap.load(S::peakLevel), TapState::ceiling);
+    EXPECT_EQ(tap.safetyClips(), 0);
+}
+
+TEST(TapStateChain, SpikeIsAttenuatedBeforeItLeavesTheDelayLine) {
+    TapState tap(1, 1, 48000);
+    const int spike = 2000;
+    auto in = constantStereo(4000, 0.5f, 0.5f);
+    in[2 * spike] = 1.0f;
+    const auto out = renderStereo(tap, in);
+    const int lookahead = 72;
+    // The frame that leaves the chain at output index i is input frame i − lookahead.
+    EXPECT_FLOAT_EQ(out[2 * (spike - lookahead - 1 + lookahead)], 0.5f);
+    for (int f = spike - lookahead; f < spike; ++f) {
+        EXPECT_LT(out[2 * (f + lookahead)], 0.5f) << "input frame " << f;
+    }
+    EXPECT_LE(out[2 * (spike + lookahead)], TapState::ceiling);
+    EXPECT_NEAR(out[2 * (spike + lookahead)], TapState::ceiling, 1e-6);
+    EXPECT_EQ(tap.safetyClips(), 0);
+    // After the spike the gain releases towards unity (120 ms time constant).
+    const float releaseStart = out[2 * (spike + lookahead + 1)];
+    EXPECT_GT(out[2 * 3999], releaseStart);
+    EXPECT_LT(out[2 * 3999], 0.5f);
+}
+
+TEST(TapStateChain, GainAndDuckGlideWithTheirTimeConstants) {
+    TapState tap(1, 1, 48000);
+    tap.store(S::targetGain, 0.0f);
+    renderStereo(tap, constantStereo(384, 0, 0), 384); // 8 ms
+    EXPECT_NEAR(tap.load(S::currentGain), std::exp(-1.0f), 2e-3);
+
+    TapState ducked(1, 1, 48000);
+    ducked.store(S::targetDuck, 0.3f);
+    renderStereo(ducked, constantStereo(12000, 0, 0), 512); // 250 ms
+    EXPECT_NEAR(ducked.load(S::currentDuck), 0.3f + 0.7f * std::exp(-1.0f), 2e-3);
+    EXPECT_EQ(ducked.load(S::currentGain), 1.0f);
+}
+
+TEST(TapStateChain, NonFiniteInputIsTreatedAsSilence) {
+    TapState tap(1, 1, 48000);
+    const auto voice = EQPresets::gains(EQPreset::voice);
+    tap.setEQ(voice);
+    auto in = constantStereo(2000, 0.25f, 0.25f);
+    in[2 * 700] = std::numeric_limits<float>::quiet_NaN();
+    in[2 * 701 + 1] = std::numeric_limits<float>::infinity();
+    const auto out = renderStereo(tap, in);
+    for (float v : out)
+        ASSERT_TRUE(std::isfinite(v));
+    EXPECT_GT(std::fabs(out[2 * 1999]), 0.1f); // the filters were not poisoned: still audible
+    EXPECT_TRUE(std::isfinite(tap.load(S::peakLevel)));
+}
+
+TEST(TapStateEQ, BypassAndRepeatRules) {
+    TapState tap(1, 1, 48000);
+    tap.setEQ(std::vector<float>{0.04f, -0.04f, 0, 0.04f, 0});
+    EXPECT_EQ(tap.load(S::eqActive), 0.0f);
+
+    const auto voice = EQPresets::gains(EQPreset::voice);
+    tap.setEQ(voice);
+    EXPECT_EQ(tap.load(S::eqActive), 1.0f);
+    const float bank = tap.load(S::eqBank);
+    tap.setEQ(voice); // identical: no redesign, no bank flip
+    EXPECT_EQ(tap.load(S::eqBank), bank);
+    tap.setEQ(EQPresets::gains(EQPreset::bass));
+    EXPECT_NE(tap.load(S::eqBank), bank);
+
+    tap.setEQ(std::vector<float>(5, 0.0f));
+    EXPECT_EQ(tap.load(S::eqActive), 0.0f);
+    const float bankAfterBypass = tap.load(S::eqBank);
+    tap.setEQ(std::vector<float>(5, 0.0f)); // same array again, even after a bypass
+    EXPECT_EQ(tap.load(S::eqActive), 0.0f);
+    EXPECT_EQ(tap.load(S::eqBank), bankAfterBypass);
+    EXPECT_EQ(tap.appliedEQ(), std::vector<float>(5, 0.0f));
+}
+
+TEST(TapStateEQ, FilterStatesSurvivePresetChangesButRestartFromBypass) {
+    const int frames = 300; // > look-ahead, so every block's tail shows this block's filter
+    auto impulseThenSilence = [&](TapState& tap) {
+        auto in = constantStereo(frames, 0, 0);
+        in[0] = in[1] = 0.5f;
+        renderStereo(tap, in, frames);
+    };
+    auto tailEnergy = [&](TapState& tap) {
+        const auto out = renderStereo(tap, constantStereo(frames, 0, 0), frames);
+        double e = 0;
+        for (int i = 2 * 100; i < 2 * frames; ++i)
+            e += out[i] * out[i];
+        return e;
+    };
+    const auto voice = EQPresets::gains(EQPreset::voice);
+    const auto bass = EQPresets::gains(EQPreset::bass);
+
+    TapState kept(1, 1, 48000);
+    renderStereo(kept, constantStereo(600, 0, 0)); // past the fade-in
+    kept.setEQ(voice);
+    impulseThenSilence(kept);
+    kept.setEQ(bass);
+    EXPECT_GT(tailEnergy(kept), 1e-12) << "a preset change must keep the ringing filter states";
+
+    TapState restarted(1, 1, 48000);
+    renderStereo(restarted, constantStereo(600, 0, 0));
+    restarted.setEQ(voice);
+    impulseThenSilence(restarted);
+    restarted.setEQ(std::vector<float>(5, 0.0f));
+    tailEnergy(restarted); // bypassed: the delay line drains
+    restarted.setEQ(bass);
+    EXPECT_EQ(tailEnergy(restarted), 0.0) << "switching on from bypass must start from rest";
+}
+
+TEST(TapStateBuffers, MonoAndSplitInputsFeedBothChannels) {
+    TapState mono(1, 1, 48000);
+    Buffers in{{1, 1000}}, out{{2, 1000}};
+    for (int i = 0; i < 1000; ++i)
+        in[0][i] = 0.3f * std::sin(i * 0.05f);
+    mono.render(&in.list, &out.list, 1, true);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(out[0][2 * i], out[0][2 * i + 1]);
+    EXPECT_NE(out[0][2 * 900], 0.0f);
+
+    // Two mono tap buffers after one sub-device input: left from the first, right from the
+    // second; the sub-device's stream is never read.
+    TapState split(1, 1, 48000);
+    Buffers in2{{2, 800}, {1, 800}, {1, 800}}, out2{{2, 800}};
+    std::fill(in2[0].begin(), in2[0].end(), 0.9f);
+    std::fill(in2[1].begin(), in2[1].end(), 0.2f);
+    std::fill(in2[2].begin(), in2[2].end(), -0.4f);
+    split.render(&in2.list, &out2.list, 2, true);
+    EXPECT_FLOAT_EQ(out2[0][2 * 700], 0.2f);
+    EXPECT_FLOAT_EQ(out2[0][2 * 700 + 1], -0.4f);
+}
+
+TEST(TapStateBuffers, OutputLayoutsAndPadding) {
+    TapState tap(1, 1, 48000);
+    Buffers in{{2, 600}};
+    for (int i = 0; i < 600; ++i)
+        in[0][2 * i] = 0.1f, in[0][2 * i + 1] = -0.2f;
+    // A null buffer is skipped and not counted; a four-channel buffer gets L, R, L, R; a
+    // larger buffer is padded with zeros past the processed block.
+    Buffers out{{2, 600}, {4, 700}};
+    out.buffers[0].data = nullptr;
+    std::fill(out[1].begin(), out[1].end(), 7.0f);
+    tap.render(&in.list, &out.list, 1, true);
+    const auto& quad = out[1];
+    EXPECT_FLOAT_EQ(quad[4 * 599 + 0], 0.1f);
+    EXPECT_FLOAT_EQ(quad[4 * 599 + 1], -0.2f);
+    EXPECT_FLOAT_EQ(quad[4 * 599 + 2], 0.1f);
+    EXPECT_FLOAT_EQ(quad[4 * 599 + 3], -0.2f);
+    for (int i = 4 * 600; i < 4 * 700; ++i)
+        ASSERT_EQ(quad[i], 0.0f);
+
+    // Two mono output buffers: left, then right.
+    Buffers planar{{1, 600}, {1, 600}};
+    tap.render(&in.list, &planar.list, 1, true);
+    EXPECT_FLOAT_EQ(planar[0][500], 0.1f);
+    EXPECT_FLOAT_EQ(planar[1][500], -0.2f);
+}
+
+TEST(TapStateBuffers, OversizedBlocksAndMissingInput) {
+    TapState tap(1, 1, 48000);
+    Buffers big{{2, 20000}}, out{{2, 20000}};
+    std::fill(big[0].begin(), big[0].end(), 0.5f);
+    std::fill(out[0].begin(), out[0].end(), 3.0f);
+    tap.render(&big.list, &out.list, 1, true);
+    EXPECT_EQ(tap.framesProcessed(), TapState::maxFrames);
+    EXPECT_FLOAT_EQ(out[0][2 * 16383], 0.5f);
+    for (int i = 2 * 16384; i < 2 * 20000; ++i)
+        ASSERT_EQ(out[0][i], 0.0f);
+
+    // Nothing usable: silence, and the clock stands still.
+    Buffers empty{{0, 10}}, out2{{2, 64}};
+    empty.buffers[0].numberChannels = 0;
+    std::fill(out2[0].begin(), out2[0].end(), 1.0f);
+    tap.render(&empty.list, &out2.list, 1, true);
+    tap.render(nullptr, &out2.list, 1, true);
+    tap.render(&big.list, &out2.list, 0, true); // no buffer belongs to the tap
+    EXPECT_TRUE(std::all_of(out2[0].begin(), out2[0].end(), [](float v) { return v == 0; }));
+    EXPECT_EQ(tap.framesProcessed(), TapState::maxFrames);
+}
+
+TEST(TapStateMetering, ReportsRawPeakAndTouchesNothing) {
+    TapState tap(0.1f, 0.5f, 48000);
+    tap.setEQ(EQPresets::gains(EQPreset::bass));
+    tap.store(S::targetGain, 2.0f);
+    Buffers in{{2, 512}}, out{{2, 512}};
+    for (int i = 0; i < 512; ++i)
+        in[0][2 * i] = 0.3f, in[0][2 * i + 1] = (i == 100 ? -0.75f : 0.1f);
+    std::fill(out[0].begin(), out[0].end(), 1.0f);
+    tap.render(&in.list, &out.list, 1, false);
+    EXPECT_TRUE(std::all_of(out[0].begin(), out[0].end(), [](float v) { return v == 0; }));
+    EXPECT_EQ(tap.load(S::peakLevel), 0.75f);
+    EXPECT_EQ(tap.framesProcessed(), 0);
+    EXPECT_EQ(tap.load(S::currentGain), 0.1f);
+    EXPECT_EQ(tap.load(S::limiterFloor), 1.0f);
+
+    // The meter's read-then-halve leaves the higher of half and the next block's peak.
+    tap.store(S::peakLevel, tap.load(S::peakLevel) / 2);
+    for (auto& v : in[0])
+        v = 0.1f;
+    tap.render(&in.list, &out.list, 1, false);
+    EXPECT_EQ(tap.load(S::peakLevel), 0.375f);
+}
+
+TEST(TapStateRealtime, RenderAllocatesNothing) {
+    TapState tap(1.8f, 0.6f, 44100);
+    tap.setEQ(EQPresets::gains(EQPreset::voice));
+    Buffers in{{2, 512}, {1, 512}}, out{{2, 512}, {1, 512}};
+    for (int i = 0; i < 1024; ++i)
+        in[0][i] = std::sin(i * 0.1f);
+    test::AllocationCounter allocations;
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        if (cycle == 100) tap.store(S::targetGain, 0.2f);
+        tap.render(&in.list, &out.list, 2, cycle % 3 != 0);
+    }
+    EXPECT_EQ(allocations.count(), 0u);
+}
+
+// The engine thread rewrites targets and EQ while the audio thread renders. Run under
+// ThreadSanitizer this proves the shared state is race-free; everywhere it checks that every
+// block stays bounded and finite while coefficients change underneath it.
+TEST(TapStateRealtime, EngineAndAudioThreadsShareOnlyTheControlBlockAndEQBanks) {
+    TapState tap(1.0f, 1.0f, 48000);
+    std::atomic<bool> done{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        Buffers in{{2, 256}}, out{{2, 256}};
+        for (int i = 0; i < 256; ++i)
+            in[0][2 * i] = in[0][2 * i + 1] = std::sin(i * 0.2f);
+        bool ok = true;
+        while (!done.load() || blocks.load() < 200) {
+            tap.render(&in.list, &out.list, 1, true);
+            for (float v : out[0])
+                ok = ok && std::isfinite(v) && std::fabs(v) <= TapState::ceiling;
+            blocks.fetch_add(1);
+        }
+        EXPECT_TRUE(ok);
+    });
+    const auto presets = EQPresets::allCases;
+    for (int i = 0; i < 2000; ++i) {
+        tap.store(S::targetGain, (i % 5) * 0.5f);
+        tap.store(S::targetDuck, (i % 2) ? 0.3f : 1.0f);
+        tap.setEQ(EQPresets::gains(presets[i % presets.size()]));
+        if (i % 4 == 0) {
+            const float peak = tap.load(S::peakLevel);
+            tap.store(S::peakLevel, peak / 2);
+            tap.load(S::limiterFloor);
+            tap.store(S::limiterFloor, 1.0f);
+        }
+    }
+    done.store(true);
+    audio.join();
+    EXPECT_GE(blocks.load(), 200);
+}
+
+} // namespace
+} // namespace voxlane
