@@ -1,6 +1,7 @@
 #include "support/SoundFile.h"
 
 #include <cmath>
+#include <cstdint>
 #include <sndfile.h>
 #include <stdexcept>
 
@@ -11,6 +12,25 @@ float SoundFile::peak() const {
     for (float s : samples)
         p = std::max(p, std::fabs(s));
     return p;
+}
+
+SoundFile SoundFile::tonesAndNoise(int channels, int sampleRate, long long frames, float level) {
+    SoundFile sound;
+    sound.channels = channels;
+    sound.sampleRate = sampleRate;
+    sound.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    sound.samples.resize(static_cast<std::size_t>(frames * channels));
+    std::uint32_t seed = 0x9e3779b9u;
+    for (long long i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            seed = seed * 1664525u + 1013904223u;
+            const double noise = (seed >> 8) / double(1u << 24) * 2.0 - 1.0;
+            const double f = c == 0 ? 220.0 : 3100.0 * c;
+            const double tone = std::sin(2.0 * M_PI * f * static_cast<double>(i) / sampleRate);
+            sound.samples[i * channels + c] = static_cast<float>(level * 0.5 * (tone + noise));
+        }
+    }
+    return sound;
 }
 
 SoundFile SoundFile::read(const std::string& path) {

@@ -18,6 +18,10 @@ struct SoundFile {
     float at(long long frame, int channel) const { return samples[frame * channels + channel]; }
     float peak() const; // largest magnitude of any sample
 
+    // A tone per channel (220 Hz, 3100 Hz, …) half and half with white noise, peaks at most
+    // `level`; the same every time.
+    static SoundFile tonesAndNoise(int channels, int sampleRate, long long frames, float level);
+
     // Throws std::runtime_error when the file cannot be read.
     static SoundFile read(const std::string& path);
     // Writes as WAV with the given subtype (SF_FORMAT_FLOAT, SF_FORMAT_PCM_16, …).
