@@ -7,7 +7,7 @@
 set -euo pipefail
 
 render=${1:-build/tools/voxlane-render}
-runs=${2:-3}
+runs=${2:-5}
 target=0.7
 
 if [ ! -x "$render" ]; then
