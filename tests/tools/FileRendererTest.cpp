@@ -1,0 +1,98 @@
+#include "FileRenderer.h"
+
+#include "engine/EQPreset.h"
+#include "engine/TapState.h"
+#include "support/ScratchDir.h"
+#include "support/SoundFile.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace voxlane {
+namespace {
+
+using test::ScratchDir;
+using test::SoundFile;
+
+RenderOptions optionsFor(const std::string& in, const std::string& out, int block) {
+    RenderOptions o;
+    o.input = in;
+    o.output = out;
+    o.block = block;
+    o.gain = 2.5f; // loud enough for the limiter to act
+    o.preset = EQPreset::voice;
+    return o;
+}
+
+// The file loop must hand the chain exactly the file's frames, in order, in blocks of the
+// chosen size, across its own read chunks, and write every frame it gets back.
+TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
+    ScratchDir dir;
+    const long long frames = 40000; // no multiple of any chunk below
+    const SoundFile input = SoundFile::tonesAndNoise(2, 48000, frames, 0.8f);
+    input.write(dir / "in.wav", SF_FORMAT_FLOAT);
+
+    TapState tap(2.5f, 1.0f, 48000);
+    const auto& voice = EQPresets::gains(EQPreset::voice);
+    tap.setEQ(voice);
+    std::vector<float> expected(2 * frames);
+    for (long long start = 0; start < frames; start += 512) {
+        const long long n = std::min(512LL, frames - start);
+        AudioBuffer in{2, static_cast<std::uint32_t>(8 * n),
+                       const_cast<float*>(input.samples.data()) + 2 * start};
+        AudioBuffer out{2, static_cast<std::uint32_t>(8 * n), expected.data() + 2 * start};
+        const AudioBufferList inList{1, &in}, outList{1, &out};
+        tap.render(&inList, &outList, 1, true);
+    }
+    ASSERT_LT(tap.load(TapState::limiterFloor), 0.6f);
+
+    for (int block : {512, 1000, 777, 16384}) {
+        const FileRenderer renderer(optionsFor(dir / "in.wav", dir / "out.wav", block));
+        EXPECT_EQ(renderer.chunkFrames() % block, 0);
+        const FileRenderer::Result result = renderer.run();
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(result.frames, frames);
+        // Constant targets: the block size does not change a single sample.
+        EXPECT_EQ(SoundFile::read(dir / "out.wav").samples, expected) << "block " << block;
+        EXPECT_EQ(result.peak, tap.load(TapState::peakLevel));
+        EXPECT_EQ(result.limiterFloor, tap.load(TapState::limiterFloor));
+    }
+}
+
+TEST(FileRenderer, CancellingLeavesNoFileAndKeepsTheOldOutput) {
+    ScratchDir dir;
+    SoundFile::tonesAndNoise(2, 48000, 100000, 0.5f).write(dir / "in.wav", SF_FORMAT_PCM_16);
+    std::ofstream(dir / "out.wav") << "old";
+    int polls = 0;
+    const FileRenderer::Result result =
+        FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run([&] {
+            return ++polls == 3; // after two chunks have been written
+        });
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, "interrupted");
+    EXPECT_EQ(polls, 3);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+    std::ifstream old(dir / "out.wav");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+}
+
+TEST(FileRenderer, AnEmptyFileGivesAnEmptyOutput) {
+    ScratchDir dir;
+    SoundFile empty;
+    empty.channels = 1;
+    empty.sampleRate = 22050;
+    empty.write(dir / "in.wav", SF_FORMAT_PCM_16);
+    const FileRenderer::Result result =
+        FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run();
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.frames, 0);
+    EXPECT_EQ(result.peak, 0.0f);
+    EXPECT_EQ(result.limiterFloor, 1.0f);
+    const SoundFile output = SoundFile::read(dir / "out.wav");
+    EXPECT_EQ(output.frames(), 0);
+    EXPECT_EQ(output.sampleRate, 22050);
+}
+
+} // namespace
+} // namespace voxlane
