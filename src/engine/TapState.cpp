@@ -12,10 +12,13 @@ namespace {
 constexpr std::int64_t kRingMask = TapState::ringFrames - 1;
 constexpr float kDenormalFloor = 1e-20f;
 
-// Apps occasionally hand over NaN or infinity; one such sample would otherwise poison the
-// filter states and the limiter for the rest of the tap's life.
-inline float finiteOrZero(float x) {
-    return std::fabs(x) <= 3.4e38f ? x : 0.0f;
+// Apps occasionally hand over NaN, infinity or absurd values; one such sample would otherwise
+// overflow the gain or the filters and poison their states for the rest of the tap's life.
+// Anything beyond ±1e6 (120 dB over full scale) is clamped there, NaN becomes silence.
+constexpr float kInputBound = 1e6f;
+inline float sanitize(float x) {
+    if (std::fabs(x) <= kInputBound) return x;
+    return x > 0 ? kInputBound : (x < 0 ? -kInputBound : 0.0f);
 }
 
 // Both channels run through the same sections, so they travel together as one two-lane vector.
@@ -32,6 +35,13 @@ inline Stereo cascade(Stereo x, const float* coef, Stereo* state) {
         x = y;
     }
     return x;
+}
+
+// The hard clamp; a NaN (which no input can produce any more) would leave as silence.
+inline float clampToCeiling(float y) {
+    return y > TapState::ceiling
+               ? TapState::ceiling
+               : (y >= -TapState::ceiling ? y : (y < 0 ? -TapState::ceiling : 0.0f));
 }
 
 inline float flushDenormal(float x) {
@@ -210,8 +220,8 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     float blockPeak = 0.0f, blockFloor = 1.0f;
 
     for (std::int64_t i = 0; i < frames; ++i) {
-        float xL = finiteOrZero(left[i * leftStride]);
-        float xR = finiteOrZero(right[i * rightStride]);
+        float xL = sanitize(left[i * leftStride]);
+        float xR = sanitize(right[i * rightStride]);
         if (eqOn) {
             const Stereo y = cascade(Stereo{xL, xR}, coef, state);
             xL = flushDenormal(y[0]);
@@ -251,10 +261,10 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         float yR = ring[2 * readPos + 1] * g;
         ringPos = (ringPos + 1) & kRingMask;
 
-        if (std::fabs(yL) > ceiling || std::fabs(yR) > ceiling) {
+        if (!(std::fabs(yL) <= ceiling && std::fabs(yR) <= ceiling)) {
             ++safetyClips_;
-            yL = std::clamp(yL, -ceiling, ceiling);
-            yR = std::clamp(yR, -ceiling, ceiling);
+            yL = clampToCeiling(yL);
+            yR = clampToCeiling(yR);
         }
 
         ++time;

@@ -155,18 +155,23 @@ TEST(TapStateChain, GainAndDuckGlideWithTheirTimeConstants) {
     EXPECT_EQ(ducked.load(S::currentGain), 1.0f);
 }
 
-TEST(TapStateChain, NonFiniteInputIsTreatedAsSilence) {
-    TapState tap(1, 1, 48000);
-    const auto voice = EQPresets::gains(EQPreset::voice);
-    tap.setEQ(voice);
-    auto in = constantStereo(2000, 0.25f, 0.25f);
-    in[2 * 700] = std::numeric_limits<float>::quiet_NaN();
-    in[2 * 701 + 1] = std::numeric_limits<float>::infinity();
-    const auto out = renderStereo(tap, in);
-    for (float v : out)
-        ASSERT_TRUE(std::isfinite(v));
-    EXPECT_GT(std::fabs(out[2 * 1999]), 0.1f); // the filters were not poisoned: still audible
-    EXPECT_TRUE(std::isfinite(tap.load(S::peakLevel)));
+TEST(TapStateChain, NonFiniteOrAbsurdInputNeverPoisonsTheChain) {
+    for (float gain : {1.0f, 10.0f}) {
+        TapState tap(gain, 1, 48000);
+        tap.setEQ(std::vector<float>(5, gain > 1 ? 24.0f : 4.0f));
+        auto in = constantStereo(4000, 0.01f, 0.01f);
+        in[2 * 700] = std::numeric_limits<float>::quiet_NaN();
+        in[2 * 701 + 1] = std::numeric_limits<float>::infinity();
+        in[2 * 702] = -std::numeric_limits<float>::infinity();
+        in[2 * 900] = 1e38f; // finite, but would overflow after gain and EQ
+        in[2 * 901 + 1] = -3e37f;
+        const auto out = renderStereo(tap, in);
+        for (float v : out)
+            ASSERT_TRUE(std::isfinite(v) && std::fabs(v) <= TapState::ceiling);
+        // The filters were not poisoned: the quiet signal is back once the limiter released.
+        EXPECT_GT(std::fabs(out[2 * 3999]), 0.001f) << gain;
+        EXPECT_TRUE(std::isfinite(tap.load(S::peakLevel)));
+    }
 }
 
 TEST(TapStateEQ, BypassAndRepeatRules) {
