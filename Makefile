@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps build run test bench test-sanitize test-asan test-tsan format clean
+.PHONY: all deps build run test bench test-sanitize test-asan test-tsan fuzz format clean
 
 all: build
 
@@ -42,8 +44,25 @@ test-tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# Builds every fuzz/<Name>Fuzz.cpp with clang, libFuzzer and AddressSanitizer and runs each for
+# FUZZ_SECONDS, seeded from fuzz/corpus/<Name>; what it finds stays in $(FUZZ_BUILD)/corpus and
+# crashing inputs in $(FUZZ_BUILD)/artifacts.
+fuzz:
+	@./scripts/deps.sh fuzz
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+		-DVOXLANE_FUZZ=ON -DVOXLANE_BUILD_TESTS=OFF -DVOXLANE_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@set -e; for target in $(FUZZ_BUILD)/fuzz/voxlane_fuzz_*; do \
+		name=$${target##*/voxlane_fuzz_}; \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$name $(FUZZ_BUILD)/artifacts/$$name; \
+		echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
+		$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name/ \
+			$(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name; \
+	done
+
 format:
-	find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests tools bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan $(FUZZ_BUILD)

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and benchmarking Voxlane needs.
 # Idempotent: checks what is installed first and runs apt-get only when something is missing.
+#
+#   scripts/deps.sh          what `make build`, `make test` and `make bench` need
+#   scripts/deps.sh fuzz     that and the clang toolchain with libFuzzer for `make fuzz`
 set -euo pipefail
 
 packages=(
@@ -10,9 +13,24 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # core libraries
     nlohmann-json3-dev libsndfile1-dev
+    # the log's journal sink
+    libsystemd-dev
     # reference filters for the render comparison and test signals
     sox
 )
+
+for group in "$@"; do
+    case "$group" in
+    fuzz)
+        # clang 14 with its compiler runtime, which carries libFuzzer (libclang_rt.fuzzer)
+        packages+=(clang-14 libclang-rt-14-dev)
+        ;;
+    *)
+        echo "deps: unknown group '$group' (known: fuzz)" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
