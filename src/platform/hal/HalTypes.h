@@ -63,6 +63,28 @@ constexpr std::size_t ioProcStreamUsageSize(std::uint32_t streams) {
     return ioProcStreamUsageHeaderSize + std::size_t(streams) * sizeof(std::uint32_t);
 }
 
+inline AudioDeviceIOProcID streamUsageProc(const void* block) {
+    AudioDeviceIOProcID proc = 0;
+    std::memcpy(&proc, block, sizeof proc);
+    return proc;
+}
+
+inline std::uint32_t streamUsageCount(const void* block) {
+    std::uint32_t count = 0;
+    std::memcpy(&count,
+                static_cast<const std::byte*>(block) +
+                    offsetof(AudioHardwareIOProcStreamUsage, mNumberStreams),
+                sizeof count);
+    return count;
+}
+
+inline void setStreamUsageHeader(void* block, AudioDeviceIOProcID proc, std::uint32_t count) {
+    std::memcpy(block, &proc, sizeof proc);
+    std::memcpy(static_cast<std::byte*>(block) +
+                    offsetof(AudioHardwareIOProcStreamUsage, mNumberStreams),
+                &count, sizeof count);
+}
+
 inline std::uint32_t streamUsageFlag(const void* block, std::uint32_t index) {
     std::uint32_t flag = 0;
     std::memcpy(&flag,
