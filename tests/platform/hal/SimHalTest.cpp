@@ -244,6 +244,7 @@ TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::st
                       for (std::uint32_t b = 0; b < in->numberBuffers; ++b)
                           channels->push_back(in->buffers[b].data ? in->buffers[b].numberChannels
                                                                   : 0);
+                      if (in->numberBuffers == 0 || out->numberBuffers == 0) return;
                       const AudioBuffer& tap = in->buffers[in->numberBuffers - 1];
                       const auto* src = static_cast<const float*>(tap.data);
                       const std::uint32_t frames = tap.dataByteSize / (4 * tap.numberChannels);
@@ -438,6 +439,45 @@ TEST_F(SimHalTest, AdvanceAllocatesNothingOnceObjectsExist) {
         EXPECT_EQ(allocations.count(), 0u);
     }
     EXPECT_NEAR(hal.peak(speakers), 0.25f, 1e-3);
+}
+
+} // namespace
+} // namespace voxlane
+
+namespace voxlane {
+namespace {
+
+TEST_F(SimHalTest, GoneObjectsKeepTheirRegistrationsUntilRemoved) {
+    const auto speakers = hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    const auto app = hal.addProcess(test::processSpec(100, Signal::sine(0.5f)));
+    int listChanges = 0;
+    hal.addPropertyListener(kAudioObjectSystemObject,
+                            global(kAudioHardwarePropertyProcessObjectList), counter(listChanges));
+    int running = 0;
+    auto block = counter(running);
+    const auto address = global(kAudioProcessPropertyIsRunningOutput);
+    ASSERT_EQ(hal.addPropertyListener(app, address, block), 0);
+    scheduler.runPending();
+
+    hal.removeProcess(app);
+    scheduler.runPending();
+    EXPECT_EQ(listChanges, 1);
+    EXPECT_TRUE(readList(kAudioObjectSystemObject, global(kAudioHardwarePropertyProcessObjectList))
+                    .empty());
+    // The listener on the vanished process is still counted: only its owner can remove it.
+    EXPECT_EQ(hal.liveListeners(), 2u);
+    EXPECT_EQ(hal.removePropertyListener(app, address, block), 0);
+    EXPECT_EQ(hal.liveListeners(), 1u);
+
+    // An aggregate device whose sub-device disconnects plays nowhere and keeps running.
+    const auto other = hal.addProcess(test::processSpec(101, Signal::square(0.5f)));
+    auto rig = buildRig(hal, {other}, "speakers", CATapMuteBehavior::mutedWhenTapped, 1.0f);
+    hal.deviceStart(rig.aggregate, rig.proc);
+    hal.removeDevice(speakers);
+    hal.advance(512);
+    EXPECT_EQ(hal.runningIOProcs(), 1u);
+    EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{2})); // only the tap is left
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), kAudioObjectUnknown);
 }
 
 } // namespace
