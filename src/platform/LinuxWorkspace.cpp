@@ -7,6 +7,8 @@
 #include <fstream>
 #include <functional>
 #include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace voxlane {
@@ -72,7 +74,7 @@ std::filesystem::path LinuxWorkspace::procPath(pid_t pid, std::string_view file)
     return procRoot / std::to_string(pid) / file;
 }
 
-std::optional<std::string> LinuxWorkspace::processPath(pid_t pid) const {
+std::optional<std::string> LinuxWorkspace::processPath(std::int32_t pid) const {
     if (pid <= 0) return std::nullopt;
     std::error_code error;
     auto target = std::filesystem::read_symlink(procPath(pid, "exe"), error).string();
@@ -82,7 +84,7 @@ std::optional<std::string> LinuxWorkspace::processPath(pid_t pid) const {
     return target;
 }
 
-std::optional<std::string> LinuxWorkspace::processName(pid_t pid) const {
+std::optional<std::string> LinuxWorkspace::processName(std::int32_t pid) const {
     if (pid <= 0) return std::nullopt;
     auto name = readText(procPath(pid, "comm"));
     if (!name) return std::nullopt;
@@ -116,7 +118,7 @@ pid_t LinuxWorkspace::responsibleProcess(pid_t pid) const {
     pid_t current = pid;
     // The depth bound guards against a parent chain that loops in a corrupt or racing /proc.
     for (int depth = 0; depth < 64 && current > 0; ++depth) {
-        if (const auto app = runningApplication(current); app && app->isRegular) return current;
+        if (const auto app = desktopApplication(current); app && app->isRegular) return current;
         const auto parent = parentProcess(current);
         if (!parent || *parent <= 1 || *parent == current) break;
         current = *parent;
@@ -150,19 +152,19 @@ std::optional<std::string> LinuxWorkspace::interpretedScript(pid_t pid) const {
     return script;
 }
 
-std::optional<RunningApplication> LinuxWorkspace::runningApplication(pid_t pid) const {
+std::optional<DesktopApplication> LinuxWorkspace::desktopApplication(pid_t pid) const {
     if (pid <= 0) return std::nullopt;
     if (const auto flatpak = flatpakApplication(pid)) {
         const auto& entries = index();
         const auto found = entries.byId.find(*flatpak);
         if (found != entries.byId.end()) return describe(entries.entries[found->second], pid);
-        return RunningApplication{*flatpak, lastComponent(*flatpak), *flatpak, false, pid};
+        return DesktopApplication{*flatpak, lastComponent(*flatpak), *flatpak, false, pid};
     }
     if (const auto* indexed = match(pid)) return describe(*indexed, pid);
     return std::nullopt;
 }
 
-std::optional<RunningApplication> LinuxWorkspace::application(std::string_view id) const {
+std::optional<DesktopApplication> LinuxWorkspace::application(std::string_view id) const {
     if (id.ends_with(".desktop")) id.remove_suffix(8);
     const auto& entries = index();
     const auto found = entries.byId.find(id);
@@ -170,8 +172,8 @@ std::optional<RunningApplication> LinuxWorkspace::application(std::string_view i
     return describe(entries.entries[found->second], 0);
 }
 
-RunningApplication LinuxWorkspace::describe(const IndexedEntry& indexed, pid_t pid) const {
-    return RunningApplication{indexed.id,
+DesktopApplication LinuxWorkspace::describe(const IndexedEntry& indexed, pid_t pid) const {
+    return DesktopApplication{indexed.id,
                               indexed.entry.name.empty() ? indexed.id : indexed.entry.name,
                               indexed.entry.icon, indexed.entry.isVisible(), pid};
 }
@@ -284,6 +286,7 @@ void LinuxWorkspace::build(Index& index) const {
 
             IndexedEntry indexed;
             indexed.id = id;
+            indexed.file = path;
             indexed.programPath = entry->program();
             indexed.programName = baseName(indexed.programPath);
             indexed.tryExecName = baseName(entry->tryExec);
@@ -340,6 +343,67 @@ std::vector<std::filesystem::path> LinuxWorkspace::applicationDirsFor(const char
     for (const auto& dir : dataDirs)
         appendUnique(result, (dir / "applications").lexically_normal());
     return result;
+}
+
+} // namespace voxlane
+
+namespace voxlane {
+
+std::int32_t LinuxWorkspace::ownPid() const {
+    return static_cast<std::int32_t>(getpid());
+}
+
+std::optional<RunningApplication> LinuxWorkspace::runningApplication(std::int32_t pid) const {
+    const auto app = desktopApplication(pid);
+    if (!app) return std::nullopt;
+    RunningApplication running;
+    running.bundleIdentifier = app->id;
+    running.localizedName = app->name;
+    running.icon = AppIcon{app->iconName, false};
+    running.bundlePath = applicationPath(app->id).value_or("");
+    running.isRegular = app->isRegular;
+    return running;
+}
+
+std::optional<std::string> LinuxWorkspace::applicationPath(const std::string& id) const {
+    std::string_view key = id;
+    if (key.ends_with(".desktop")) key.remove_suffix(8);
+    const auto& entries = index();
+    const auto found = entries.byId.find(key);
+    if (found == entries.byId.end()) return std::nullopt;
+    return entries.entries[found->second].file.string();
+}
+
+const LinuxWorkspace::IndexedEntry* LinuxWorkspace::entryForFile(const std::string& path) const {
+    for (const auto& indexed : index().entries) {
+        if (indexed.file == path) return &indexed;
+    }
+    return nullptr;
+}
+
+std::string LinuxWorkspace::displayName(const std::string& path) const {
+    if (const auto* indexed = entryForFile(path); indexed && !indexed->entry.name.empty()) {
+        return indexed->entry.name;
+    }
+    return std::filesystem::path(path).stem().string();
+}
+
+AppIcon LinuxWorkspace::iconForFile(const std::string& path) const {
+    if (const auto* indexed = entryForFile(path)) return AppIcon{indexed->entry.icon, false};
+    return {};
+}
+
+bool LinuxWorkspace::openURL(const std::string& url) {
+    // A short-lived shell starts the handler in the background, so nothing waits for it and no
+    // zombie stays behind; posix_spawn is safe in a threaded program where fork is not.
+    const char* argv[] = {"sh", "-c",        "xdg-open \"$1\" >/dev/null 2>&1 &",
+                          "sh", url.c_str(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace voxlane

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/DesktopApplication.h"
 #include "platform/DesktopEntry.h"
-#include "platform/RunningApplication.h"
+#include "platform/Workspace.h"
 
 #include <filesystem>
 #include <map>
@@ -37,19 +38,31 @@ namespace voxlane {
 // The entries come from `applicationDirs` in order (the first entry of a desktop id wins, as
 // with the XDG menu); the index is built at the first question and again after `rescan()` or
 // when the modification time of one of the directories changed. Used on the main thread only.
-class LinuxWorkspace {
+class LinuxWorkspace final : public Workspace {
 public:
     // The machine's /proc and `defaultApplicationDirs()`.
     LinuxWorkspace();
     LinuxWorkspace(std::filesystem::path procRoot,
                    std::vector<std::filesystem::path> applicationDirs);
 
-    std::optional<RunningApplication> runningApplication(pid_t pid) const;
-    // The application with this desktop id (or Flatpak id), running or not; `pid` is 0.
-    std::optional<RunningApplication> application(std::string_view id) const;
+    // --- Workspace
+    std::int32_t ownPid() const override;
+    std::optional<RunningApplication> runningApplication(std::int32_t pid) const override;
+    // The application's desktop entry file.
+    std::optional<std::string> applicationPath(const std::string& id) const override;
+    std::string displayName(const std::string& path) const override;
+    AppIcon iconForFile(const std::string& path) const override;
+    std::optional<std::string> processPath(std::int32_t pid) const override;
+    std::optional<std::string> processName(std::int32_t pid) const override;
+    std::int32_t responsiblePid(std::int32_t pid) const override { return responsibleProcess(pid); }
+    // Hands the URL to xdg-open without waiting for it.
+    bool openURL(const std::string& url) override;
 
-    std::optional<std::string> processPath(pid_t pid) const;
-    std::optional<std::string> processName(pid_t pid) const;
+    // The desktop application this process belongs to.
+    std::optional<DesktopApplication> desktopApplication(pid_t pid) const;
+    // The application with this desktop id (or Flatpak id), running or not; `pid` is 0.
+    std::optional<DesktopApplication> application(std::string_view id) const;
+
     // The process's parent; none when it cannot be read.
     std::optional<pid_t> parentProcess(pid_t pid) const;
     // The process itself when it belongs to a regular application, else its nearest ancestor
@@ -70,6 +83,7 @@ public:
 private:
     struct IndexedEntry {
         std::string id;
+        std::filesystem::path file;
         DesktopEntry entry;
         std::string programPath;     // Exec program as written
         std::string programName;     // its file name
@@ -89,7 +103,8 @@ private:
     std::optional<std::string> flatpakApplication(pid_t pid) const;
     std::optional<std::string> interpretedScript(pid_t pid) const;
     const IndexedEntry* match(pid_t pid) const;
-    RunningApplication describe(const IndexedEntry& indexed, pid_t pid) const;
+    const IndexedEntry* entryForFile(const std::string& path) const;
+    DesktopApplication describe(const IndexedEntry& indexed, pid_t pid) const;
     std::filesystem::path procPath(pid_t pid, std::string_view file) const;
 
     std::filesystem::path procRoot;

@@ -206,6 +206,13 @@ std::vector<Log::Entry> Log::Capture::entries(std::string_view category) const {
     return result;
 }
 
+std::vector<std::string> Log::Capture::messages(std::string_view category) const {
+    std::vector<std::string> found;
+    for (const auto& entry : entries(category))
+        found.push_back(entry.message);
+    return found;
+}
+
 bool Log::Capture::contains(Level level, std::string_view category,
                             std::string_view message) const {
     std::lock_guard lock(state().mutex);

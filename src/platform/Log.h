@@ -64,6 +64,8 @@ public:
         std::vector<Entry> entries() const;
         // Entries of one category, in the order they were written.
         std::vector<Entry> entries(std::string_view category) const;
+        // The messages of one category, in order.
+        std::vector<std::string> messages(std::string_view category) const;
         bool contains(Level level, std::string_view category, std::string_view message) const;
         void clear();
 

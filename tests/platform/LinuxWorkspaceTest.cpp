@@ -77,8 +77,39 @@ TEST(LinuxWorkspaceTest, ProcessPathNameAndParentComeFromProc) {
     EXPECT_FALSE(workspace.processName(99));
     EXPECT_FALSE(workspace.parentProcess(99));
     EXPECT_FALSE(workspace.processPath(0));
-    EXPECT_FALSE(workspace.runningApplication(99));
-    EXPECT_FALSE(workspace.runningApplication(-1));
+    EXPECT_FALSE(workspace.desktopApplication(99));
+    EXPECT_FALSE(workspace.desktopApplication(-1));
+}
+
+TEST(LinuxWorkspaceTest, AnswersTheWorkspaceQuestionsOfProcessDiscovery) {
+    FakeDesktop desktop;
+    desktop.addEntry("usr", "org.example.Player.desktop",
+                     "Name=Player\nIcon=player-icon\nExec=/opt/player/player\n");
+    desktop.addEntry("usr", "helper.desktop", "Name=Helper\nExec=/opt/helper\nNoDisplay=true\n");
+    desktop.addProcess({60, 1, "player", "/opt/player/player"});
+    desktop.addProcess({61, 60, "player-render", "/opt/player/render"});
+    desktop.addProcess({62, 1, "helper", "/opt/helper"});
+    const auto workspace = desktop.workspace();
+    const Workspace& asWorkspace = workspace;
+
+    EXPECT_EQ(asWorkspace.ownPid(), getpid());
+    const auto player = asWorkspace.runningApplication(60);
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->bundleIdentifier, "org.example.Player");
+    EXPECT_EQ(player->localizedName, "Player");
+    EXPECT_EQ(player->icon, (AppIcon{"player-icon", false}));
+    EXPECT_TRUE(player->isRegular);
+    EXPECT_FALSE(asWorkspace.runningApplication(62)->isRegular);
+    EXPECT_FALSE(asWorkspace.runningApplication(61)); // a renderer is no application...
+    EXPECT_EQ(asWorkspace.responsiblePid(61), 60);    // ...but belongs to one
+
+    const auto path = asWorkspace.applicationPath("org.example.Player");
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, player->bundlePath);
+    EXPECT_EQ(asWorkspace.displayName(*path), "Player");
+    EXPECT_EQ(asWorkspace.iconForFile(*path), (AppIcon{"player-icon", false}));
+    EXPECT_FALSE(asWorkspace.applicationPath("org.example.Missing"));
+    EXPECT_TRUE(asWorkspace.iconForFile("/nowhere/x.desktop").empty());
 }
 
 TEST(LinuxWorkspaceTest, MatchesProcessesToEntriesByExecutableThenNames) {
@@ -105,15 +136,15 @@ TEST(LinuxWorkspaceTest, MatchesProcessesToEntriesByExecutableThenNames) {
     desktop.addProcess({105, 1, "pipewire", "/usr/bin/pipewire"});
     const auto workspace = desktop.workspace();
 
-    EXPECT_EQ(workspace.runningApplication(100),
-              (RunningApplication{"firefox", "Firefox", "firefox", true, 100}));
-    EXPECT_EQ(workspace.runningApplication(101)->id, "org.example.New");
+    EXPECT_EQ(workspace.desktopApplication(100),
+              (DesktopApplication{"firefox", "Firefox", "firefox", true, 100}));
+    EXPECT_EQ(workspace.desktopApplication(101)->id, "org.example.New");
     EXPECT_EQ(
-        workspace.runningApplication(102),
-        (RunningApplication{"org.example.Studio", "Studio", "/opt/studio/icon.png", true, 102}));
-    EXPECT_EQ(workspace.runningApplication(103)->id, "org.gnome.Lollypop");
-    EXPECT_EQ(workspace.runningApplication(104)->id, "averyveryverylongname");
-    EXPECT_FALSE(workspace.runningApplication(105));
+        workspace.desktopApplication(102),
+        (DesktopApplication{"org.example.Studio", "Studio", "/opt/studio/icon.png", true, 102}));
+    EXPECT_EQ(workspace.desktopApplication(103)->id, "org.gnome.Lollypop");
+    EXPECT_EQ(workspace.desktopApplication(104)->id, "averyveryverylongname");
+    EXPECT_FALSE(workspace.desktopApplication(105));
 }
 
 TEST(LinuxWorkspaceTest, InterpretedProgramsAreKnownByTheirScript) {
@@ -130,9 +161,9 @@ TEST(LinuxWorkspaceTest, InterpretedProgramsAreKnownByTheirScript) {
         {201, 1, "python3", "/usr/bin/python3.11", {"python3", "/home/anna/bin/mix.py"}});
     const auto workspace = desktop.workspace();
 
-    EXPECT_EQ(workspace.runningApplication(200)->id, "io.github.quodlibet.QuodLibet");
+    EXPECT_EQ(workspace.desktopApplication(200)->id, "io.github.quodlibet.QuodLibet");
     // A script of no application is no application, not "Python".
-    EXPECT_FALSE(workspace.runningApplication(201));
+    EXPECT_FALSE(workspace.desktopApplication(201));
 }
 
 TEST(LinuxWorkspaceTest, VisibleEntriesWinAndHiddenOnesAreNotRegular) {
@@ -151,15 +182,15 @@ TEST(LinuxWorkspaceTest, VisibleEntriesWinAndHiddenOnesAreNotRegular) {
     desktop.addProcess({302, 1, "chat", "/usr/bin/chat"});
     const auto workspace = desktop.workspace();
 
-    EXPECT_EQ(workspace.runningApplication(300)->id, "vlc");
-    const auto daemon = workspace.runningApplication(301);
+    EXPECT_EQ(workspace.desktopApplication(300)->id, "vlc");
+    const auto daemon = workspace.desktopApplication(301);
     ASSERT_TRUE(daemon);
     EXPECT_FALSE(daemon->isRegular);
-    EXPECT_EQ(workspace.runningApplication(302),
-              (RunningApplication{"chat", "My Chat", "", false, 302}));
+    EXPECT_EQ(workspace.desktopApplication(302),
+              (DesktopApplication{"chat", "My Chat", "", false, 302}));
 
     EXPECT_EQ(workspace.application("kde4-kate"),
-              (RunningApplication{"kde4-kate", "Kate", "", true, 0}));
+              (DesktopApplication{"kde4-kate", "Kate", "", true, 0}));
     EXPECT_EQ(workspace.application("vlc.desktop")->name, "VLC");
     EXPECT_FALSE(workspace.application("link"));
     EXPECT_FALSE(workspace.application("nothing"));
@@ -182,13 +213,13 @@ TEST(LinuxWorkspaceTest, FlatpakProcessesAreTheirApplication) {
     const auto workspace = desktop.workspace();
 
     EXPECT_EQ(
-        workspace.runningApplication(400),
-        (RunningApplication{"org.mozilla.firefox", "Firefox", "org.mozilla.firefox", true, 400}));
+        workspace.desktopApplication(400),
+        (DesktopApplication{"org.mozilla.firefox", "Firefox", "org.mozilla.firefox", true, 400}));
     EXPECT_EQ(
-        workspace.runningApplication(401),
-        (RunningApplication{"com.example.NoEntry", "NoEntry", "com.example.NoEntry", false, 401}));
+        workspace.desktopApplication(401),
+        (DesktopApplication{"com.example.NoEntry", "NoEntry", "com.example.NoEntry", false, 401}));
     // The flatpak command itself is not whichever application it can launch.
-    EXPECT_FALSE(workspace.runningApplication(402));
+    EXPECT_FALSE(workspace.desktopApplication(402));
 }
 
 TEST(LinuxWorkspaceTest, ResponsibleProcessIsTheNearestRegularApplication) {
@@ -228,22 +259,22 @@ TEST(LinuxWorkspaceTest, IndexIsRebuiltOnRescanAndWhenADirectoryChanges) {
     desktop.addProcess({900, 1, "newapp", "/usr/bin/newapp"});
     const auto workspace = desktop.workspace();
     auto mutableWorkspace = desktop.workspace();
-    EXPECT_FALSE(workspace.runningApplication(900));
-    EXPECT_FALSE(mutableWorkspace.runningApplication(900));
+    EXPECT_FALSE(workspace.desktopApplication(900));
+    EXPECT_FALSE(mutableWorkspace.desktopApplication(900));
 
     // A new entry, with the directory's time kept: only an explicit rescan sees it.
     const auto dir = desktop.dir / "usr/applications";
     const auto before = fs::last_write_time(dir);
     desktop.addEntry("usr", "newapp.desktop", "Name=New App\nExec=newapp\n");
     fs::last_write_time(dir, before);
-    EXPECT_FALSE(mutableWorkspace.runningApplication(900));
+    EXPECT_FALSE(mutableWorkspace.desktopApplication(900));
     mutableWorkspace.rescan();
-    EXPECT_EQ(mutableWorkspace.runningApplication(900)->name, "New App");
+    EXPECT_EQ(mutableWorkspace.desktopApplication(900)->name, "New App");
 
     // The directory's time moves: picked up without a rescan.
-    EXPECT_FALSE(workspace.runningApplication(900));
+    EXPECT_FALSE(workspace.desktopApplication(900));
     fs::last_write_time(dir, before + std::chrono::seconds(5));
-    EXPECT_EQ(workspace.runningApplication(900)->name, "New App");
+    EXPECT_EQ(workspace.desktopApplication(900)->name, "New App");
 }
 
 TEST(LinuxWorkspaceTest, ApplicationDirsFollowTheXdgBaseDirectories) {

@@ -7,7 +7,7 @@ namespace voxlane {
 
 // A desktop application as the workspace knows it: from its desktop entry, or from the Flatpak
 // sandbox a process runs in.
-struct RunningApplication {
+struct DesktopApplication {
     // The desktop id without ".desktop" ("firefox", "org.mozilla.firefox"), or the Flatpak
     // application id.
     std::string id;
@@ -21,7 +21,7 @@ struct RunningApplication {
     // The process asked about; 0 for an application looked up by id.
     pid_t pid = 0;
 
-    bool operator==(const RunningApplication&) const = default;
+    bool operator==(const DesktopApplication&) const = default;
 };
 
 } // namespace voxlane

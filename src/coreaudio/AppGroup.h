@@ -1,0 +1,42 @@
+#pragma once
+
+#include "coreaudio/AudioProcess.h"
+#include "platform/Workspace.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace voxlane {
+
+// The audio processes of one owning application. `id` keys every per-app collection: a bundle
+// (application) identifier, or "process." followed by the process name.
+struct AppGroup {
+    std::string id;
+    std::string name;
+    AppIcon icon;
+    bool isRegularApp = false;
+    std::vector<AudioProcess> processes; // in enumeration order
+
+    // The members' process objects, ascending: exactly what the app's tap captures.
+    std::vector<AudioObjectID> objectIDs() const {
+        std::vector<AudioObjectID> ids;
+        ids.reserve(processes.size());
+        for (const auto& p : processes)
+            ids.push_back(p.objectID);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    bool isPlaying() const {
+        return std::any_of(processes.begin(), processes.end(),
+                           [](const AudioProcess& p) { return p.isPlaying; });
+    }
+    bool isRecording() const {
+        return std::any_of(processes.begin(), processes.end(),
+                           [](const AudioProcess& p) { return p.isRecording; });
+    }
+
+    friend bool operator==(const AppGroup&, const AppGroup&) = default;
+};
+
+} // namespace voxlane

@@ -1,0 +1,155 @@
+#include "coreaudio/AudioProcesses.h"
+
+#include "coreaudio/CA.h"
+#include "platform/AppIdentifier.h"
+
+#include <map>
+#include <optional>
+
+namespace voxlane::AudioProcesses {
+
+const std::set<std::string> hidden = {
+    "com.apple.coreaudiod",
+    "com.apple.audio.AudioComponentRegistrar",
+    "com.apple.controlcenter",
+    "com.apple.loginwindow",
+    "com.apple.CoreSpeech",
+    "com.apple.corespeechd",
+    "com.apple.accessibility.heard",
+    "com.apple.PowerChime",
+    // The audio server, its compatibility layers and session managers.
+    "org.freedesktop.pipewire",
+    "process.pipewire",
+    "process.pipewire-pulse",
+    "process.pipewire-media-session",
+    "process.wireplumber",
+    "process.pulseaudio",
+    "process.jackd",
+    "process.jackdbus",
+    // Ourselves, by process name.
+    "process.voxlane",
+};
+
+namespace {
+
+struct Owner {
+    std::string key;
+    std::string name;
+    AppIcon icon;
+    bool regular = false;
+};
+
+bool isSimulatorProcess(const Workspace& workspace, std::int32_t pid) {
+    const auto path = workspace.processPath(pid);
+    if (!path || path->empty()) return false;
+    return path->find("/CoreSimulator") != std::string::npos ||
+           path->find(".simruntime/") != std::string::npos;
+}
+
+std::string removeAll(std::string text, const std::string& part) {
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at))
+        text.erase(at, part.size());
+    return text;
+}
+
+std::string lastComponent(const std::string& identifier) {
+    std::string last;
+    std::size_t start = 0;
+    while (start <= identifier.size()) {
+        const auto dot = identifier.find('.', start);
+        const auto piece =
+            identifier.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        if (!piece.empty()) last = piece;
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return last.empty() ? identifier : last;
+}
+
+std::optional<Owner> owningApp(const Workspace& workspace, const AudioProcess& process) {
+    if (isSimulatorProcess(workspace, process.pid)) return std::nullopt;
+
+    std::vector<std::int32_t> candidates;
+    if (const auto responsible = workspace.responsiblePid(process.pid); responsible > 0)
+        candidates.push_back(responsible);
+    if (process.pid > 0) candidates.push_back(process.pid);
+    for (const auto pid : candidates) {
+        const auto app = workspace.runningApplication(pid);
+        if (!app || app->bundleIdentifier.empty()) continue;
+        Owner owner;
+        owner.key = app->bundleIdentifier;
+        owner.name = app->localizedName.empty() ? app->bundleIdentifier : app->localizedName;
+        owner.icon = !app->icon.empty() ? app->icon : workspace.iconForFile(app->bundlePath);
+        owner.regular = app->isRegular;
+        return owner;
+    }
+
+    if (process.bundleID && !process.bundleID->empty()) {
+        Owner owner;
+        owner.key = *process.bundleID;
+        if (const auto path = workspace.applicationPath(*process.bundleID)) {
+            owner.name = removeAll(workspace.displayName(*path), ".app");
+            owner.icon = workspace.iconForFile(*path);
+        } else {
+            owner.name = lastComponent(*process.bundleID);
+            owner.icon = AppIcon{"app", true};
+        }
+        return owner;
+    }
+
+    const auto name = workspace.processName(process.pid);
+    if (!name || name->empty()) return std::nullopt;
+    Owner owner;
+    owner.key = "process." + *name;
+    owner.name = *name;
+    owner.icon = AppIcon{"terminal", true};
+    return owner;
+}
+
+} // namespace
+
+std::vector<AudioProcess> all(Hal& hal, const Workspace& workspace) {
+    const std::int32_t own = workspace.ownPid();
+    std::vector<AudioProcess> processes;
+    for (AudioObjectID id : CA::array(hal, kAudioObjectSystemObject,
+                                      CA::address(kAudioHardwarePropertyProcessObjectList))) {
+        const auto pid = CA::value<std::int32_t>(hal, id, CA::address(kAudioProcessPropertyPID));
+        if (!pid || *pid < 1 || *pid == own) continue;
+        AudioProcess process;
+        process.objectID = id;
+        process.pid = *pid;
+        process.isPlaying =
+            CA::value<std::uint32_t>(hal, id, CA::address(kAudioProcessPropertyIsRunningOutput))
+                .value_or(0) != 0;
+        process.isRecording =
+            CA::value<std::uint32_t>(hal, id, CA::address(kAudioProcessPropertyIsRunningInput))
+                .value_or(0) != 0;
+        process.bundleID = CA::string(hal, id, CA::address(kAudioProcessPropertyBundleID));
+        processes.push_back(std::move(process));
+    }
+    return processes;
+}
+
+std::vector<AppGroup> grouped(const std::vector<AudioProcess>& processes,
+                              const Workspace& workspace) {
+    std::vector<AppGroup> groups;
+    std::map<std::string, std::size_t> position;
+    for (const auto& process : processes) {
+        auto owner = owningApp(workspace, process);
+        if (!owner) continue;
+        if (hidden.count(owner->key) || owner->key == AppIdentifier) continue;
+        auto [it, inserted] = position.try_emplace(owner->key, groups.size());
+        if (inserted) {
+            AppGroup group;
+            group.id = owner->key;
+            group.name = std::move(owner->name);
+            group.icon = std::move(owner->icon);
+            group.isRegularApp = owner->regular;
+            groups.push_back(std::move(group));
+        }
+        groups[it->second].processes.push_back(process);
+    }
+    return groups;
+}
+
+} // namespace voxlane::AudioProcesses

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "coreaudio/CoreAudioError.h"
+#include "engine/TapState.h"
+#include "platform/hal/Hal.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace voxlane {
+
+// One process tap with its private aggregate device and IO procedure: hears (mode `meter`) or
+// replaces (mode `process`) the audio of a set of processes on one output device.
+//
+// The aggregate device's only sub-device is the output device and its input carries the tap;
+// the IO procedure hands every cycle to `state`, which writes to the output device. The IO
+// procedure runs on the audio server's real-time thread and touches only the `TapState` it
+// shares with this object, which it keeps alive while it exists.
+//
+// A tap is never restarted: to change processes, device or mode, build a new one. Construction,
+// `invalidate()` and destruction run on the creator's thread. The Hal must outlive the tap.
+class AppTap {
+public:
+    enum class Mode { meter, process };
+
+    // Builds and starts the tap; throws CoreAudioError ("Tap erstellen", "Aggregate Device
+    // erstellen", "IOProc erstellen", "Wiedergabe starten") after destroying whatever it built.
+    // With `excluding`, or with no `objectIDs`, the tap hears all system audio (except those).
+    AppTap(Hal& hal, std::vector<AudioObjectID> objectIDs,
+           std::optional<std::vector<AudioObjectID>> excluding, std::string outputUID, Mode mode,
+           float gain);
+    ~AppTap();
+    AppTap(const AppTap&) = delete;
+    AppTap& operator=(const AppTap&) = delete;
+
+    // Stops and destroys whatever exists, aggregate device before tap. Idempotent; never fails.
+    void invalidate();
+
+    const std::vector<AudioObjectID>& objectIDs() const { return objectIDs_; }
+    const std::optional<std::vector<AudioObjectID>>& excluding() const { return excluding_; }
+    const std::string& outputUID() const { return outputUID_; }
+    Mode mode() const { return mode_; }
+    TapState& state() { return *state_; }
+    const std::shared_ptr<TapState>& sharedState() const { return state_; }
+    AudioObjectID tapID() const { return tapID_; }
+    AudioObjectID aggregateID() const { return aggregateID_; }
+    std::optional<AudioDeviceIOProcID> procID() const { return procID_; }
+
+private:
+    void start();
+    void disableInputStreams(int count);
+
+    Hal& hal_;
+    std::vector<AudioObjectID> objectIDs_;
+    std::optional<std::vector<AudioObjectID>> excluding_;
+    std::string outputUID_;
+    Mode mode_;
+    std::shared_ptr<TapState> state_;
+    AudioObjectID tapID_ = 0;
+    AudioObjectID aggregateID_ = 0;
+    std::optional<AudioDeviceIOProcID> procID_;
+};
+
+} // namespace voxlane

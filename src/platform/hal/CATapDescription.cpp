@@ -1,0 +1,12 @@
+#include "platform/hal/CATapDescription.h"
+
+#include <algorithm>
+
+namespace voxlane {
+
+bool CATapDescription::captures(AudioObjectID process) const {
+    const bool listed = std::find(processes.begin(), processes.end(), process) != processes.end();
+    return isExclusive ? !listed : listed;
+}
+
+} // namespace voxlane

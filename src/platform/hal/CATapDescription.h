@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/hal/HalTypes.h"
+
+#include <string>
+#include <vector>
+
+namespace voxlane {
+
+// What happens to the tapped processes' own output while a tap exists.
+enum class CATapMuteBehavior : int {
+    unmuted = 0,         // CATapUnmuted: they keep playing normally
+    muted = 1,           // CATapMuted: silenced as long as the tap exists
+    mutedWhenTapped = 2, // CATapMutedWhenTapped: silenced while the tap is being read
+};
+
+// Describes a process tap to create: either a stereo mixdown of some processes, or a stereo
+// global tap of every process except some.
+struct CATapDescription {
+    std::vector<AudioObjectID> processes; // tapped processes, or the excluded ones when exclusive
+    bool isExclusive = false;             // true: global tap excluding `processes`
+    bool isMixdown = true;                // stereo mixdown of all captured channels
+    std::string uuid;                     // text form; names the tap in an aggregate device
+    std::string name;
+    bool isPrivate = false;
+    CATapMuteBehavior muteBehavior = CATapMuteBehavior::unmuted;
+
+    static CATapDescription stereoMixdownOfProcesses(std::vector<AudioObjectID> processes) {
+        CATapDescription description;
+        description.processes = std::move(processes);
+        return description;
+    }
+    static CATapDescription
+    stereoGlobalTapButExcludeProcesses(std::vector<AudioObjectID> excluded) {
+        CATapDescription description;
+        description.processes = std::move(excluded);
+        description.isExclusive = true;
+        return description;
+    }
+
+    // Whether the tap captures the process object `process`.
+    bool captures(AudioObjectID process) const;
+};
+
+} // namespace voxlane

@@ -1,0 +1,107 @@
+#include "coreaudio/AudioDevices.h"
+
+#include "platform/AppIdentifier.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/SimHal.h"
+#include "support/SimSpecs.h"
+
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::deviceSpec;
+
+class AudioDevicesTest : public ::testing::Test {
+protected:
+    ManualScheduler scheduler;
+    SimHal hal{scheduler};
+};
+
+TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
+    const auto speakers = hal.addDevice(deviceSpec("builtin-out", "MacBook Speakers"));
+    const auto headset =
+        hal.addDevice(deviceSpec("bt-1", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    const auto mic = hal.addDevice(
+        deviceSpec("builtin-in", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+    const auto bare =
+        hal.addDevice(deviceSpec("bare", "Bare", kAudioDeviceTransportTypeUSB, {}, {}));
+    // Someone else's aggregate device, and a device that looks like ours.
+    AggregateDeviceDescription other;
+    other.uid = "other-aggregate";
+    other.mainSubDevice = "builtin-out";
+    AudioObjectID aggregate = 0;
+    ASSERT_EQ(hal.createAggregateDevice(other, &aggregate), 0);
+    hal.addDevice(deviceSpec(std::string(AppIdentifier) + ".loopback", "Ours"));
+
+    const auto devices = AudioDevices::all(hal);
+    ASSERT_EQ(devices.size(), 4u);
+    EXPECT_EQ(devices[0], (AudioDevice{speakers, "builtin-out", "MacBook Speakers",
+                                       kAudioDeviceTransportTypeBuiltIn, true, false}));
+    EXPECT_EQ(devices[1], (AudioDevice{headset, "bt-1", "Headset",
+                                       kAudioDeviceTransportTypeBluetooth, true, true}));
+    EXPECT_EQ(devices[2].id, mic);
+    EXPECT_FALSE(devices[2].hasOutput);
+    EXPECT_EQ(devices[3].id, bare);
+    EXPECT_FALSE(devices[3].hasOutput || devices[3].hasInput);
+
+    EXPECT_EQ(AudioDevices::id(hal, "bt-1"), headset);
+    EXPECT_EQ(AudioDevices::id(hal, "other-aggregate"), std::nullopt); // filtered
+    EXPECT_EQ(AudioDevices::device(hal, aggregate)->transport, kAudioDeviceTransportTypeAggregate);
+    hal.destroyAggregateDevice(aggregate);
+}
+
+TEST_F(AudioDevicesTest, UnreadablePropertiesDegrade) {
+    const auto hidden = hal.addDevice(deviceSpec("hidden", "Hidden"));
+    const auto nameless = hal.addDevice(deviceSpec("nameless", "Nameless"));
+    SimHal::Fault uid;
+    uid.operation = SimHal::Operation::getPropertyData;
+    uid.object = hidden;
+    uid.selector = kAudioDevicePropertyDeviceUID;
+    hal.injectFault(uid);
+    SimHal::Fault name = uid;
+    name.object = nameless;
+    name.selector = kAudioObjectPropertyName;
+    hal.injectFault(name);
+    SimHal::Fault transport = name;
+    transport.selector = kAudioDevicePropertyTransportType;
+    hal.injectFault(transport);
+
+    const auto devices = AudioDevices::all(hal);
+    ASSERT_EQ(devices.size(), 1u); // no UID, no listing, though name and streams are readable
+    EXPECT_EQ(devices[0].name, "Unknown device");
+    EXPECT_EQ(devices[0].transport, 0u);
+    EXPECT_EQ(AudioDevices::device(hal, hidden), std::nullopt);
+}
+
+TEST_F(AudioDevicesTest, VolumeOnlyWhereTheDeviceHasOne) {
+    auto spec = deviceSpec("a", "A");
+    spec.volume = 0.25f;
+    const auto withVolume = hal.addDevice(spec);
+    auto fixed = deviceSpec("b", "B");
+    fixed.hasVirtualMainVolume = false;
+    const auto without = hal.addDevice(fixed);
+    EXPECT_EQ(AudioDevices::volume(hal, withVolume), 0.25f);
+    EXPECT_EQ(AudioDevices::volume(hal, without), std::nullopt);
+}
+
+TEST(AudioDevice, SymbolNames) {
+    const auto symbol = [](std::string name, std::uint32_t transport, bool out = true) {
+        return AudioDevice{1, "uid", std::move(name), transport, out, !out}.symbolName();
+    };
+    EXPECT_EQ(symbol("Kim’s AIRPODS MAX", kAudioDeviceTransportTypeUSB), "airpodsmax");
+    EXPECT_EQ(symbol("my airpods pro 2", 0), "airpodspro");
+    EXPECT_EQ(symbol("AirPods", kAudioDeviceTransportTypeBluetooth), "airpods");
+    EXPECT_EQ(symbol("Living room", kAudioDeviceTransportTypeAirPlay), "airplayaudio");
+    EXPECT_EQ(symbol("Speakers", kAudioDeviceTransportTypeBuiltIn), "laptopcomputer");
+    EXPECT_EQ(symbol("Microphone", kAudioDeviceTransportTypeBuiltIn, false), "mic");
+    EXPECT_EQ(symbol("Buds", kAudioDeviceTransportTypeBluetoothLE), "headphones");
+    EXPECT_EQ(symbol("Phone", kAudioDeviceTransportTypeContinuityCaptureWireless), "iphone");
+    EXPECT_EQ(symbol("Monitor", kAudioDeviceTransportTypeHDMI), "display");
+    EXPECT_EQ(symbol("Monitor", kAudioDeviceTransportTypeDisplayPort), "display");
+    EXPECT_EQ(symbol("DAC", kAudioDeviceTransportTypeUSB), "hifispeaker");
+    EXPECT_EQ(symbol("Thing", kAudioDeviceTransportTypeVirtual), "speaker.wave.2");
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,148 @@
+#include "coreaudio/AudioPermission.h"
+
+#include "platform/Log.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/SimHal.h"
+#include "support/SimSpecs.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace voxlane {
+namespace {
+
+using Status = AudioPermission::Status;
+
+class AudioPermissionTest : public ::testing::Test {
+protected:
+    ManualScheduler scheduler;
+    SimHal hal{scheduler};
+    std::unique_ptr<Defaults> store = Defaults::inMemory();
+    Defaults& defaults = *store;
+    SystemSounds sounds{hal};
+    std::vector<std::thread> workers;
+    std::atomic<int> sleeps{0};
+    Log::Capture log;
+
+    AudioPermission::Services services(SystemSounds& with) {
+        return AudioPermission::Services{
+            hal,
+            scheduler,
+            defaults,
+            with,
+            // Each sleep lets the simulated server play for that long.
+            [this](double seconds) {
+                ++sleeps;
+                hal.advance(std::uint32_t(seconds * hal.sampleRate()));
+            },
+            [this](std::function<void()> job) { workers.emplace_back(std::move(job)); },
+        };
+    }
+
+    Status check(SystemSounds& with) {
+        std::optional<Status> answer;
+        std::thread::id completedOn;
+        AudioPermission::check(services(with), [&](Status status) {
+            answer = status;
+            completedOn = std::this_thread::get_id();
+        });
+        EXPECT_TRUE(scheduler.runPendingUntil([&] { return answer.has_value(); }));
+        for (auto& worker : workers)
+            worker.join();
+        workers.clear();
+        EXPECT_EQ(completedOn, std::this_thread::get_id());
+        return answer.value_or(Status::checking);
+    }
+    Status check() { return check(sounds); }
+
+    void expectNoTapLeft() {
+        EXPECT_EQ(hal.liveTaps(), 0u);
+        EXPECT_EQ(hal.liveAggregateDevices(), 0u);
+        EXPECT_EQ(hal.liveIOProcs(), 0u);
+    }
+};
+
+TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
+    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    EXPECT_EQ(check(), Status::granted);
+    EXPECT_EQ(sleeps, 1); // the first reading already heard it
+    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
+    ASSERT_EQ(hal.playedSounds().size(), 1u);
+    EXPECT_EQ(hal.playedSounds()[0].name, "Tink");
+    EXPECT_FLOAT_EQ(hal.playedSounds()[0].volume, 0.08f);
+    const auto messages = log.messages("permission");
+    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_TRUE(messages[0].starts_with("Prüfton-Pegel: "));
+    EXPECT_GT(std::stod(messages[0].substr(std::string("Prüfton-Pegel: ").size())), 0.0005);
+    expectNoTapLeft();
+}
+
+TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
+    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.setCaptureAllowed(false);
+    EXPECT_EQ(check(), Status::denied);
+    EXPECT_EQ(sleeps, 12);
+    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
+    EXPECT_EQ(log.messages("permission"), std::vector<std::string>{"Prüfton-Pegel: 0.000000"});
+    for (const auto& entry : log.entries()) {
+        if (entry.category == "permission") {
+            EXPECT_EQ(entry.level, Log::Level::info);
+        }
+    }
+    expectNoTapLeft();
+
+    // An earlier success stays on record.
+    defaults.setBoolean(AudioPermission::grantedKey, true);
+    EXPECT_EQ(check(), Status::denied);
+    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
+}
+
+TEST_F(AudioPermissionTest, NoOutputDeviceIsUnknownWithoutTapOrSound) {
+    EXPECT_EQ(check(), Status::unknown);
+    EXPECT_EQ(hal.calls(SimHal::Operation::createProcessTap), 0u);
+    EXPECT_TRUE(hal.playedSounds().empty());
+    EXPECT_TRUE(log.entries().empty());
+    EXPECT_EQ(sleeps, 0);
+}
+
+TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
+    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    SimHal::Fault fault;
+    fault.operation = SimHal::Operation::createAggregateDevice;
+    fault.status = -50;
+    hal.injectFault(fault);
+    EXPECT_EQ(check(), Status::denied);
+    ASSERT_EQ(log.entries().size(), 1u);
+    EXPECT_EQ(log.entries()[0].level, Log::Level::error);
+    EXPECT_EQ(log.entries()[0].message,
+              "Prüf-Tap fehlgeschlagen: Aggregate Device erstellen fehlgeschlagen (OSStatus -50)");
+    EXPECT_TRUE(hal.playedSounds().empty());
+    expectNoTapLeft();
+}
+
+TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
+    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    SystemSounds none(hal, {});
+    EXPECT_FALSE(none.play("Tink"));
+    EXPECT_EQ(check(none), Status::denied);
+    EXPECT_TRUE(hal.playedSounds().empty());
+
+    // Any other sound playing at that moment counts as heard.
+    hal.addProcess(test::processSpec(100, SimHal::Signal::sine(0.01f)));
+    EXPECT_EQ(check(none), Status::granted);
+}
+
+TEST_F(AudioPermissionTest, SettingsURLAndSounds) {
+    EXPECT_EQ(AudioPermission::settingsURL(), "settings://sound");
+    const auto speakers = hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    EXPECT_TRUE(sounds.has("Pop"));
+    EXPECT_TRUE(sounds.play("Pop", 0.5f));
+    EXPECT_FALSE(sounds.play("Basso"));
+    hal.advance(4800);
+    EXPECT_GT(hal.peak(speakers), 0.1f);
+    EXPECT_LE(hal.peak(speakers), 0.5f);
+}
+
+} // namespace
+} // namespace voxlane

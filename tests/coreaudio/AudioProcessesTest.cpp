@@ -1,0 +1,135 @@
+#include "coreaudio/AudioProcesses.h"
+
+#include "platform/AppIdentifier.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/SimHal.h"
+#include "support/FakeWorkspace.h"
+#include "support/SimSpecs.h"
+
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::processSpec;
+using Signal = SimHal::Signal;
+
+class AudioProcessesTest : public ::testing::Test {
+protected:
+    ManualScheduler scheduler;
+    SimHal hal{scheduler};
+    test::FakeWorkspace workspace;
+
+    AudioProcess process(AudioObjectID id, std::int32_t pid,
+                         std::optional<std::string> bundle = std::nullopt, bool playing = true) {
+        return AudioProcess{id, pid, std::move(bundle), playing, false};
+    }
+};
+
+TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
+    workspace.pid = 500;
+    auto recorder = processSpec(300, Signal::silence(), "org.recorder");
+    recorder.runningOutput = false;
+    recorder.runningInput = true;
+    const auto rec = hal.addProcess(recorder);
+    hal.addProcess(processSpec(500, Signal::silence())); // ourselves
+    hal.addProcess(processSpec(0, Signal::silence()));   // no pid
+    const auto broken = hal.addProcess(processSpec(301, Signal::silence()));
+    const auto player = hal.addProcess(processSpec(302, Signal::sine(0.5f)));
+    SimHal::Fault pidFault;
+    pidFault.operation = SimHal::Operation::getPropertyData;
+    pidFault.object = broken;
+    pidFault.selector = kAudioProcessPropertyPID;
+    hal.injectFault(pidFault);
+    SimHal::Fault runningFault = pidFault;
+    runningFault.object = player;
+    runningFault.selector = kAudioProcessPropertyIsRunningOutput;
+    hal.injectFault(runningFault);
+
+    const auto processes = AudioProcesses::all(hal, workspace);
+    ASSERT_EQ(processes.size(), 2u);
+    EXPECT_EQ(processes[0], (AudioProcess{rec, 300, "org.recorder", false, true}));
+    EXPECT_EQ(processes[1], (AudioProcess{player, 302, std::nullopt, false, false}));
+}
+
+TEST_F(AudioProcessesTest, HelpersJoinTheApplicationResponsibleForThem) {
+    workspace.applications[10] = {"org.browser", "Browser", {"browser", false}, "", true};
+    workspace.responsible[11] = 10;
+    workspace.responsible[12] = 10;
+    const auto groups = AudioProcesses::grouped(
+        {process(812, 11), process(77, 12, std::nullopt, false), process(301, 10)}, workspace);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].id, "org.browser");
+    EXPECT_EQ(groups[0].name, "Browser");
+    EXPECT_TRUE(groups[0].isRegularApp);
+    EXPECT_EQ(groups[0].processes.size(), 3u);
+    EXPECT_EQ(groups[0].objectIDs(), (std::vector<AudioObjectID>{77, 301, 812}));
+    EXPECT_TRUE(groups[0].isPlaying());
+    EXPECT_FALSE(groups[0].isRecording());
+}
+
+TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
+    // A running application without an id is passed over for the process's own pid.
+    workspace.applications[20] = {"", "Nameless", {}, "", true};
+    workspace.responsible[21] = 20;
+    workspace.applications[21] = {"org.player", "", {}, "/apps/org.player.desktop", false};
+    workspace.fileIcons["/apps/org.player.desktop"] = {"player-icon", false};
+    // A responsible pid of 0 is ignored.
+    workspace.responsible[30] = 0;
+    workspace.names[30] = "sox";
+    // An installed application known only by its id.
+    workspace.applicationPaths["org.editor"] = "/apps/org.editor.desktop";
+    workspace.displayNames["/apps/org.editor.desktop"] = "Editor.app";
+    workspace.fileIcons["/apps/org.editor.desktop"] = {"editor", false};
+
+    const auto groups = AudioProcesses::grouped({process(1, 21), process(2, 30),
+                                                 process(3, 40, "com.example.helperd"),
+                                                 process(4, 41, "org.editor"), process(5, 42)},
+                                                workspace);
+    ASSERT_EQ(groups.size(), 4u); // pid 42 has no name: declined
+    EXPECT_EQ(groups[0].id, "org.player");
+    EXPECT_EQ(groups[0].name, "org.player"); // no localized name
+    EXPECT_EQ(groups[0].icon, (AppIcon{"player-icon", false}));
+    EXPECT_FALSE(groups[0].isRegularApp);
+    EXPECT_EQ(groups[1].id, "process.sox");
+    EXPECT_EQ(groups[1].name, "sox");
+    EXPECT_EQ(groups[1].icon, (AppIcon{"terminal", true}));
+    EXPECT_FALSE(groups[1].isRegularApp);
+    EXPECT_EQ(groups[2].id, "com.example.helperd");
+    EXPECT_EQ(groups[2].name, "helperd");
+    EXPECT_EQ(groups[2].icon, (AppIcon{"app", true}));
+    EXPECT_EQ(groups[3].name, "Editor");
+    EXPECT_EQ(groups[3].icon, (AppIcon{"editor", false}));
+}
+
+TEST_F(AudioProcessesTest, HiddenSimulatedAndOwnProcessesFormNoGroup) {
+    workspace.paths[50] = "/Library/Developer/CoreSimulator/Devices/x/app";
+    workspace.paths[51] = "/runtimes/iOS.simruntime/Contents/app";
+    workspace.names[50] = "sim";
+    workspace.names[51] = "sim";
+    workspace.names[52] = "wireplumber";
+    workspace.names[53] = "pipewire-pulse";
+    const auto groups = AudioProcesses::grouped(
+        {process(1, 50), process(2, 51), process(3, 52), process(4, 53),
+         process(5, 54, "com.apple.coreaudiod"), process(6, 55, "com.apple.PowerChime"),
+         process(7, 56, std::string(AppIdentifier)), process(8, 57, "org.keep")},
+        workspace);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].id, "org.keep");
+}
+
+TEST_F(AudioProcessesTest, FirstProcessOfAKeyFixesNameAndOrder) {
+    workspace.applications[60] = {"org.a", "A first", {}, "", true};
+    workspace.applications[61] = {"org.a", "A second", {}, "", false};
+    workspace.names[62] = "b";
+    const auto groups =
+        AudioProcesses::grouped({process(1, 62), process(2, 60), process(3, 61)}, workspace);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].id, "process.b");
+    EXPECT_EQ(groups[1].name, "A first");
+    EXPECT_TRUE(groups[1].isRegularApp);
+    EXPECT_EQ(groups[1].processes.size(), 2u);
+}
+
+} // namespace
+} // namespace voxlane
