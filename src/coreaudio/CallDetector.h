@@ -1,0 +1,25 @@
+#pragma once
+
+#include "coreaudio/AppGroup.h"
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace voxlane {
+
+// Which application, if any, is in a call: the first group (in the engine's display order) that
+// is capturing audio and is a known calling application or web browser.
+namespace CallDetector {
+
+// Calling applications, by application id: the ids of the other platform's builds (kept so that
+// settings carried over keep working), then Linux desktop-entry ids and Flatpak ids.
+const std::set<std::string>& callApps();
+// Web browsers (web meetings), likewise.
+const std::set<std::string>& browsers();
+
+std::optional<AppGroup> activeCall(const std::vector<AppGroup>& apps);
+
+} // namespace CallDetector
+} // namespace voxlane

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace voxlane {
+
+// The keyboard's volume keys as the volume-key interception reports them.
+enum class MediaKey { volumeUp, volumeDown, mute };
+
+} // namespace voxlane

@@ -1,0 +1,215 @@
+#pragma once
+
+#include "coreaudio/AppGroup.h"
+#include "coreaudio/AudioDevice.h"
+#include "coreaudio/AudioPermission.h"
+#include "devices/DeviceRules.h"
+#include "engine/AppSettings.h"
+#include "engine/EngineProperty.h"
+#include "engine/LevelMeters.h"
+#include "engine/MediaKey.h"
+#include "engine/SettingsStore.h"
+#include "platform/ObserverList.h"
+#include "platform/WorkItem.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace voxlane {
+
+class AppTap;
+class Defaults;
+class Hal;
+class ListenerToken;
+class Scheduler;
+class SystemEvents;
+class SystemSounds;
+class Workspace;
+
+// Everything the engine works with. The references must outlive the engine.
+struct EngineServices {
+    Hal& hal;
+    Scheduler& scheduler;
+    Defaults& defaults;
+    Workspace& workspace;
+    SystemSounds& sounds;
+    SystemEvents& systemEvents;
+    // How the permission probe sleeps and where it runs (worker threads by default).
+    std::function<void(double seconds)> sleep;
+    std::function<void(std::function<void()>)> runInBackground;
+};
+
+// The one model and controller of the mixer: the applications that have audio, the devices and
+// defaults, the per-app settings and the taps that apply them, master volume, call ducking and
+// level meters, kept in step with the audio server. Main thread only.
+//
+// Every property notifies observers when its value really changes; callbacks the engine hands to
+// the audio server, the scheduler and the system hold it weakly and do nothing once it is gone.
+class MixerEngine {
+public:
+    explicit MixerEngine(EngineServices services);
+    ~MixerEngine();
+    MixerEngine(const MixerEngine&) = delete;
+    MixerEngine& operator=(const MixerEngine&) = delete;
+
+    [[nodiscard]] Subscription observe(std::function<void(EngineProperty)> handler);
+
+    // --- State ---------------------------------------------------------------------------
+    const std::vector<AppGroup>& apps() const { return apps_; }
+    const std::vector<AudioDevice>& outputDevices() const { return outputDevices_; }
+    const std::vector<AudioDevice>& inputDevices() const { return inputDevices_; }
+    const DeviceRules& deviceRules() const { return deviceRules_; }
+    // Replaces the rules; a value different from the current one is saved at once.
+    void setDeviceRules(DeviceRules rules);
+    const std::optional<AudioDevice>& defaultOutput() const { return defaultOutput_; }
+    const std::optional<AudioDevice>& defaultInput() const { return defaultInput_; }
+    const AppSettingsMap& allSettings() const { return settings_; }
+    const std::optional<std::string>& soloID() const { return soloID_; }
+    // No side effect of its own: the caller reconciles right after.
+    void setSoloID(std::optional<std::string> id);
+    float masterVolume() const { return masterVolume_; }
+    bool masterMuted() const { return masterMuted_; }
+    bool softVolumeActive() const { return softVolumeActive_; }
+    bool volumeKeysReady() const { return volumeKeysReady_; }
+    void setVolumeKeysReady(bool ready);
+    bool micMuted() const { return micMuted_; }
+    const std::optional<std::string>& lastError() const { return lastError_; }
+    AudioPermission::Status audioAccess() const { return audioAccess_; }
+    const std::optional<AppGroup>& activeCall() const { return activeCall_; }
+    bool duckingPausedForCall() const { return duckingPausedForCall_; }
+    // The call module's pause switch; the caller reconciles right after.
+    void setDuckingPausedForCall(bool paused);
+    bool duckingEnabled() const { return duckingEnabled_; }
+    // Stores, persists and reconciles on every call; observers hear only real changes.
+    void setDuckingEnabled(bool enabled);
+    float duckLevel() const { return duckLevel_; }
+    void setDuckLevel(float level);
+    bool panelVisible() const { return panelVisible_; }
+    void setPanelVisible(bool visible);
+    const std::optional<std::string>& eqEditorID() const { return eqEditorID_; }
+    void setEqEditorID(std::optional<std::string> id);
+    LevelMeters& meters() { return meters_; }
+
+    // Apps with a playing process, in display order.
+    std::vector<AppGroup> playingApps() const;
+    // Apps with no playing process that are regular applications or have stored settings.
+    std::vector<AppGroup> silentApps() const;
+
+    // --- Per-app operations ------------------------------------------------------------
+    // The stored record, or the defaults.
+    AppSettings settings(const std::string& id) const;
+    void setVolume(float volume, const std::string& id); // clamped to 0…2
+    void setEQ(const EQSettings& eq, const std::string& id);
+    void toggleMute(const std::string& id);
+    // None, or the current default output's uid, follows the system default.
+    void setOutput(std::optional<std::string> uid, const std::string& id);
+    void reset(const std::string& id);
+
+    // --- Permission ------------------------------------------------------------------------
+    void requestAudioAccess();
+    void refreshAudioAccess();
+
+    // --- Master volume ---------------------------------------------------------------------
+    void setMasterVolume(float volume);
+    void setMasterMuted(bool muted);
+    // True when the key was handled (software volume) and must be swallowed.
+    bool handleVolumeKey(MediaKey key, bool fine);
+
+    // --- Call ducking ----------------------------------------------------------------------
+    bool isDucking() const;
+    bool isDucked(const AppGroup& app) const;
+
+    // Brings the running taps in line with settings, solo, panel, ducking and master volume.
+    void reconcile();
+
+    // --- Hooks the shell fills -----------------------------------------------------------
+    std::function<void()> openDevicesWindow;
+    std::function<void()> checkForUpdates;
+    std::function<void()> onVolumeChangedByKey;
+    std::function<void()> enableVolumeKeys;
+
+    // --- For diagnostics and tests ---------------------------------------------------------
+    // Running per-app taps by app id, and the global tap.
+    const std::map<std::string, std::unique_ptr<AppTap>>& taps() const { return taps_; }
+    const AppTap* globalTap() const { return globalTap_.get(); }
+    // Process objects that currently have running-output/-input listeners.
+    std::vector<AudioObjectID> watchedProcesses() const;
+    std::size_t volumeListenerCount() const { return volumeListeners_.size(); }
+    std::size_t refreshCount() const { return refreshCount_; }
+
+private:
+    using Weak = std::weak_ptr<MixerEngine*>;
+
+    template <typename T>
+    bool assign(T& field, T value, EngineProperty property);
+    // A callback that runs `member` on the engine while it exists.
+    std::function<void()> weakly(void (MixerEngine::*member)());
+
+    void scheduleRefresh();
+    void refresh();
+    void watchProcesses(const std::vector<AudioProcess>& processes);
+    void storeSettings(const std::string& id, const AppSettings& record);
+    void shutdown();
+    void rebuildAllTaps();
+    void invalidateAllTaps();
+    // Automatic device switching from the ranked device rules (not built yet).
+    void applyDeviceRules(const std::vector<AudioDevice>& devices);
+    // Microphone mute upkeep at each refresh (not built yet).
+    void updateMicMute();
+
+    // Master volume and the global tap.
+    float softwareMasterGain() const;
+    void refreshMaster();
+    void watchMasterVolume();
+    void reconcileGlobalTap(const std::string& outputUID, float gain);
+    // Call ducking.
+    void updateCall();
+    // Meters.
+    void startMeterTimer();
+    void stopMeterTimer();
+    void updateMeters();
+
+    EngineServices services_;
+    std::shared_ptr<MixerEngine*> self_; // weak references to the engine lock this
+    ObserverList<EngineProperty> observers_;
+
+    std::vector<AppGroup> apps_;
+    std::vector<AudioDevice> outputDevices_;
+    std::vector<AudioDevice> inputDevices_;
+    DeviceRules deviceRules_;
+    std::optional<AudioDevice> defaultOutput_;
+    std::optional<AudioDevice> defaultInput_;
+    AppSettingsMap settings_;
+    std::optional<std::string> soloID_;
+    float masterVolume_ = 0.5f;
+    bool masterMuted_ = false;
+    bool softVolumeActive_ = false;
+    bool softMuted_ = false;
+    std::unique_ptr<AppTap> globalTap_;
+    bool volumeKeysReady_ = false;
+    bool micMuted_ = false;
+    std::optional<std::string> lastError_;
+    LevelMeters meters_;
+    AudioPermission::Status audioAccess_ = AudioPermission::Status::unknown;
+    std::optional<AppGroup> activeCall_;
+    bool duckingPausedForCall_ = false;
+    bool duckingEnabled_ = true;
+    float duckLevel_ = 0.3f;
+    bool panelVisible_ = false;
+    std::map<std::string, std::unique_ptr<AppTap>> taps_;
+    std::vector<std::unique_ptr<ListenerToken>> systemListeners_;
+    std::map<AudioObjectID, std::vector<std::unique_ptr<ListenerToken>>> processListeners_;
+    double duckReleaseUntil_;
+    std::vector<std::unique_ptr<ListenerToken>> volumeListeners_;
+    WorkItemRef refreshWork_;
+    WorkItemRef meterTimer_;
+    std::optional<std::string> eqEditorID_;
+    std::vector<Subscription> systemEventSubscriptions_;
+    std::size_t refreshCount_ = 0;
+};
+
+} // namespace voxlane
