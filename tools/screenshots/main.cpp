@@ -148,8 +148,8 @@ bool controls(const QString& dir) {
     QVBoxLayout* stack;
     QWidget* m = module(stack);
     stack->addWidget(label("Shared controls", Theme::title(), Theme::primary()));
-    stack->addWidget(label("Ghost buttons (the second hovered, the last tinted)", Theme::detail(),
-                           Theme::secondary()));
+    stack->addWidget(
+        label("Ghost buttons: second hovered, last tinted", Theme::detail(), Theme::secondary()));
     auto* buttons = new QHBoxLayout;
     GhostButton* hovered = nullptr;
     for (const char* symbol : {"slider.vertical.3", "headphones", "speaker.wave.3.fill",
