@@ -86,7 +86,8 @@ Fader::Fader(float maximum, QWidget* parent)
     (void)installed;
     setFixedHeight(int(hitHeight));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab (a click does not take the focus, so no ring appears after dragging).
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     setMouseTracking(false);
 }
@@ -192,6 +193,16 @@ void Fader::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void Fader::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void Fader::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void Fader::enterEvent(QEnterEvent*) {
     hovering_ = true;
     updateKnobScale();
@@ -213,7 +224,7 @@ void Fader::paintEvent(QPaintEvent*) {
     trackShape.addRoundedRect(t, radius, radius);
     p.fillPath(trackShape, Theme::primary(0.16));
 
-    const qreal valueX = t.width() * std::clamp(value_ / maximum_, 0.0f, 1.0f);
+    const qreal valueX = maximum_ > 0 ? t.width() * std::clamp(value_ / maximum_, 0.0f, 1.0f) : 0.0;
     const qreal unity = FaderRules::unityX(t.width(), maximum_).value_or(t.width());
 
     // A fill layer: a capsule from the left end to `end`, primary left of the unity point and
@@ -255,6 +266,11 @@ void Fader::paintEvent(QPaintEvent*) {
     }
     p.setBrush(Qt::white);
     p.drawEllipse(centre, r, r);
+    if (hasFocus()) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Theme::primary(0.6), 1.5));
+        p.drawEllipse(centre, r + 2.5, r + 2.5);
+    }
 }
 
 } // namespace voxlane
