@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps build run test bench test-sanitize test-asan test-tsan fuzz format clean
+.PHONY: all deps build run test bench screenshots test-sanitize test-asan test-tsan fuzz format clean
 
 all: build
 
@@ -31,6 +31,14 @@ test: build
 bench: build
 	$(BUILD)/bench/voxlane_bench --benchmark_counters_tabular=true
 	./bench/render_vs_sox.sh $(BUILD)/tools/voxlane-render
+
+# The views rendered offscreen into $(BUILD)/screenshots/ (SCALE=2 for twice the pixels).
+SCALE ?= 1
+screenshots: build
+	@mkdir -p $(BUILD)/screenshots/.runtime && chmod 700 $(BUILD)/screenshots/.runtime
+	QT_QPA_PLATFORM=offscreen QT_QPA_OFFSCREEN_NO_GLX=1 QT_SCALE_FACTOR=$(SCALE) \
+		XDG_RUNTIME_DIR=$(CURDIR)/$(BUILD)/screenshots/.runtime \
+		$(BUILD)/tools/voxlane-screenshots $(BUILD)/screenshots
 
 test-sanitize: test-asan test-tsan
 

@@ -15,6 +15,8 @@ packages=(
     nlohmann-json3-dev libsndfile1-dev
     # the log's journal sink
     libsystemd-dev
+    # the views (Qt 6 Widgets; the offscreen tests and screenshots need fontconfig and a font)
+    qt6-base-dev fontconfig fonts-dejavu-core
     # reference filters for the render comparison and test signals
     sox
 )

@@ -1,0 +1,49 @@
+#include "ui/AppRowRules.h"
+
+namespace voxlane::AppRowRules {
+
+double rowOpacity(const RowState& s) {
+    if (silenced(s)) return silencedOpacity;
+    return s.compact ? compactOpacity : 1.0;
+}
+
+float meterLevel(std::optional<float> level, bool silenced) {
+    if (silenced || !level) return 0.0f;
+    return *level;
+}
+
+std::string_view presetShortName(EQPreset preset) {
+    return EQPresets::title(preset);
+}
+
+std::string_view soloTitle(bool soloed) {
+    return soloed ? "End solo" : "Solo";
+}
+
+std::string_view muteSymbol(bool muted) {
+    return muted ? "speaker.slash.fill" : "speaker.wave.3.fill";
+}
+
+std::string_view muteTitle(bool muted) {
+    return muted ? "Unmute" : "Mute";
+}
+
+std::string faderLabel(std::string_view appName) {
+    return std::string(appName) + " volume";
+}
+
+Buttons visibleButtons(const RowState& s) {
+    Buttons b;
+    b.eq = !s.compact && (s.hovering || s.eqOpen || s.eqInUse);
+    b.solo = !s.compact && (s.hovering || s.soloed);
+    b.mute = s.hovering || s.muted;
+    return b;
+}
+
+std::optional<std::string> toggledSolo(const std::optional<std::string>& soloID,
+                                       const std::string& appID) {
+    if (soloID == appID) return std::nullopt;
+    return appID;
+}
+
+} // namespace voxlane::AppRowRules

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/EQPreset.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace voxlane::AppRowRules {
+
+// What a row needs to know about its app to decide how it looks; read from the engine on every
+// redraw.
+struct RowState {
+    bool muted = false;
+    bool soloed = false;     // this app is the soloed one
+    bool soloActive = false; // some app is soloed
+    bool compact = false;    // a silent app's row
+    bool hovering = false;
+    bool eqOpen = false;  // the editor is open in this row
+    bool eqInUse = false; // the app's equaliser is not off
+};
+
+// Muted, or another app is soloed.
+inline bool silenced(const RowState& s) {
+    return s.muted || (s.soloActive && !s.soloed);
+}
+
+// Opacity of the whole row (it is also drawn grey when silenced).
+double rowOpacity(const RowState& s);
+inline constexpr double silencedOpacity = 0.45;
+inline constexpr double compactOpacity = 0.75;
+
+// The level the row's meter shows: none or silenced reads 0.
+float meterLevel(std::optional<float> level, bool silenced);
+
+// The preset's short name after the app's name.
+std::string_view presetShortName(EQPreset preset);
+
+// Texts and symbols of the row.
+inline constexpr std::string_view loweredHelp = "Lowered for your call";
+inline constexpr std::string_view loweredSymbol = "arrow.down";
+inline constexpr std::string_view limiterHelp = "Limiter is catching peaks";
+inline constexpr std::string_view eqSymbol = "slider.vertical.3";
+inline constexpr std::string_view eqHelp = "Equalizer";
+inline constexpr std::string_view soloSymbol = "headphones";
+std::string_view soloTitle(bool soloed); // "Solo" / "End solo": button help and menu entry
+std::string_view muteSymbol(bool muted);
+std::string_view muteTitle(bool muted); // "Mute" / "Unmute": button help and menu entry
+inline constexpr std::string_view outputMenuTitle = "Output";
+inline constexpr std::string_view sameAsSystem = "Same as system";
+inline constexpr std::string_view resetTitle = "Reset";
+
+// The fader's accessibility label: the app's name and " volume".
+std::string faderLabel(std::string_view appName);
+
+// Which ghost buttons a row shows: equalizer and solo only on full rows, each while hovered or
+// while its function is active; mute while hovered or muted.
+struct Buttons {
+    bool eq = false;
+    bool solo = false;
+    bool mute = false;
+    bool operator==(const Buttons&) const = default;
+};
+Buttons visibleButtons(const RowState& s);
+
+// The solo toggle: the new solo id after the button was pressed in `appID`'s row.
+std::optional<std::string> toggledSolo(const std::optional<std::string>& soloID,
+                                       const std::string& appID);
+
+} // namespace voxlane::AppRowRules

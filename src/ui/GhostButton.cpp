@@ -1,0 +1,63 @@
+#include "ui/GhostButton.h"
+
+#include "ui/Animated.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QPainter>
+
+namespace voxlane {
+
+GhostButton::GhostButton(const QString& symbol, const QString& help, QWidget* parent)
+    : QAbstractButton(parent), symbol_(symbol), hover_(new Animated(this, 0)) {
+    setFixedSize(22, 22);
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setHelp(help);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (action_) action_();
+    });
+}
+
+void GhostButton::setSymbol(const QString& symbol) {
+    if (symbol == symbol_) return;
+    symbol_ = symbol;
+    update();
+}
+
+void GhostButton::setTint(std::optional<QColor> tint) {
+    tint_ = tint;
+    update();
+}
+
+void GhostButton::setHelp(const QString& help) {
+    setToolTip(help);
+    setAccessibleName(help);
+}
+
+void GhostButton::enterEvent(QEnterEvent*) {
+    hovering_ = true;
+    hover_->springTo(1, Theme::hover);
+}
+
+void GhostButton::leaveEvent(QEvent*) {
+    hovering_ = false;
+    hover_->springTo(0, Theme::hover);
+}
+
+void GhostButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    if (hover_->value() > 0.001) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Theme::primary(0.08 * std::clamp(hover_->value(), 0.0, 1.0)));
+        p.drawEllipse(r);
+    }
+    QColor color = tint_.value_or(Theme::secondary());
+    if (isDown()) color.setAlphaF(color.alphaF() * 0.7f);
+    const QRectF glyph(r.center().x() - 5.5, r.center().y() - 5.5, 11, 11);
+    Symbols::draw(p, symbol_.toStdString(), glyph, color);
+}
+
+} // namespace voxlane

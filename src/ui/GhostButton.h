@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <functional>
+#include <optional>
+
+namespace voxlane {
+
+class Animated;
+
+// A plain symbol button, 22 × 22 with an 11-pixel symbol, in its tint (or the secondary style);
+// a faint round background shows while the pointer is over it. `help` is its tooltip and its
+// accessible name; `action` runs when it is pressed.
+class GhostButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    GhostButton(const QString& symbol, const QString& help, QWidget* parent = nullptr);
+
+    QString symbol() const { return symbol_; }
+    void setSymbol(const QString& symbol);
+    std::optional<QColor> tint() const { return tint_; }
+    void setTint(std::optional<QColor> tint);
+    QString help() const { return toolTip(); }
+    void setHelp(const QString& help);
+    void setAction(std::function<void()> action) { action_ = std::move(action); }
+    bool isHovering() const { return hovering_; }
+
+    QSize sizeHint() const override { return {22, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    QString symbol_;
+    std::optional<QColor> tint_;
+    std::function<void()> action_;
+    bool hovering_ = false;
+    Animated* hover_;
+};
+
+} // namespace voxlane

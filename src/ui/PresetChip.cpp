@@ -1,0 +1,65 @@
+#include "ui/PresetChip.h"
+
+#include "ui/Animated.h"
+#include "ui/Theme.h"
+
+#include <QPainter>
+
+namespace voxlane {
+
+PresetChip::PresetChip(const QString& title, const QString& help, bool selected,
+                       std::function<void()> action, QWidget* parent)
+    : QAbstractButton(parent), selected_(selected), action_(std::move(action)),
+      hover_(new Animated(this, 0)) {
+    setText(title);
+    setToolTip(help);
+    setAccessibleName(title);
+    setAccessibleDescription(help);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (action_) action_();
+    });
+}
+
+QFont PresetChip::font() const {
+    return Theme::systemFont(11, selected_ ? QFont::DemiBold : QFont::Medium);
+}
+
+QSize PresetChip::sizeHint() const {
+    const QFontMetricsF metrics(font());
+    return {int(std::ceil(metrics.horizontalAdvance(text()) + 20)),
+            int(std::ceil(metrics.height() + 10))};
+}
+
+void PresetChip::setSelected(bool selected) {
+    if (selected == selected_) return;
+    selected_ = selected;
+    update();
+}
+
+void PresetChip::enterEvent(QEnterEvent*) {
+    hovering_ = true;
+    hover_->springTo(1, Theme::hover);
+}
+
+void PresetChip::leaveEvent(QEvent*) {
+    hovering_ = false;
+    hover_->springTo(0, Theme::hover);
+}
+
+void PresetChip::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    const qreal hover = std::clamp(hover_->value(), 0.0, 1.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(selected_ ? QColor(Qt::white) : Theme::primary(0.08 + 0.06 * hover));
+    if (isDown()) p.setOpacity(0.8);
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    p.setFont(font());
+    p.setPen(selected_ ? QColor(0, 0, 0, int(0.85 * 255)) : Theme::primary(0.9));
+    p.drawText(r, Qt::AlignCenter, text());
+}
+
+} // namespace voxlane

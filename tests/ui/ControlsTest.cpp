@@ -1,0 +1,136 @@
+#include "Pointer.h"
+#include "ui/GhostButton.h"
+#include "ui/PresetChip.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/ToggleCircle.h"
+
+#include <QEnterEvent>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+void enter(QWidget* w) {
+    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(w, &event);
+}
+
+void leave(QWidget* w) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(w, &event);
+}
+
+TEST(Theme, ColoursAndTextSizes) {
+    EXPECT_EQ(Theme::boost(), QColor::fromRgbF(1.0f, 0.62f, 0.22f));
+    EXPECT_EQ(Theme::live(), QColor::fromRgbF(0.3f, 0.85f, 0.47f));
+    EXPECT_EQ(Theme::danger(), QColor::fromRgbF(1.0f, 0.36f, 0.33f));
+    // Sizes are pixels: Qt's points are 3/4 of a pixel at its logical 96 dpi.
+    EXPECT_DOUBLE_EQ(Theme::title().pointSizeF(), 13 * 0.75);
+    EXPECT_EQ(Theme::title().weight(), QFont::DemiBold);
+    EXPECT_DOUBLE_EQ(Theme::name().pointSizeF(), 12.5 * 0.75);
+    EXPECT_EQ(Theme::value().weight(), QFont::Medium);
+    EXPECT_EQ(Theme::detail().weight(), QFont::Normal);
+}
+
+TEST(Theme, SpringsSettleAtTheirTarget) {
+    for (const Theme::Spring* spring : {&Theme::hover, &Theme::snappy}) {
+        const int ms = Theme::durationMs(*spring);
+        EXPECT_GT(ms, 200);
+        EXPECT_LT(ms, 800);
+        EXPECT_DOUBLE_EQ(Theme::springProgress(*spring, 0), 0);
+        EXPECT_NEAR(Theme::springProgress(*spring, ms / 1000.0), 1, 0.002);
+        const QEasingCurve curve = Theme::easing(*spring);
+        EXPECT_EQ(curve.type(), QEasingCurve::Custom);
+        EXPECT_EQ(curve.valueForProgress(1), 1);
+        EXPECT_GT(curve.valueForProgress(0.3), 0.5);
+    }
+}
+
+TEST(GhostButton, ShowsItsHelpAndRunsItsAction) {
+    GhostButton button("headphones", "Solo");
+    int presses = 0;
+    button.setAction([&] { ++presses; });
+    EXPECT_EQ(button.size(), QSize(22, 22));
+    EXPECT_EQ(button.toolTip(), "Solo");
+    EXPECT_EQ(button.accessibleName(), "Solo");
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(presses, 1);
+    button.setHelp("End solo");
+    EXPECT_EQ(button.toolTip(), "End solo");
+    enter(&button);
+    EXPECT_TRUE(button.isHovering());
+    leave(&button);
+    EXPECT_FALSE(button.isHovering());
+}
+
+// The control drawn on its own over transparency (no window background).
+QImage render(QWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    w.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+// The colour near the centre of a control, clear of its symbol or title.
+QColor centreColour(QWidget& w) {
+    const QImage image = render(w);
+    return image.pixelColor(4, image.height() / 2);
+}
+
+TEST(ToggleCircle, OnIsDrawnInItsTint) {
+    ToggleCircle circle("mic.slash.fill", Theme::danger(), 34);
+    int presses = 0;
+    QObject::connect(&circle, &QAbstractButton::clicked, [&] { ++presses; });
+    EXPECT_FALSE(circle.isOn());
+    const QColor off = centreColour(circle);
+    EXPECT_LT(off.alpha(), 40); // faint white over nothing
+    circle.setOn(true);
+    EXPECT_TRUE(circle.isOn());
+    const QColor on = centreColour(circle);
+    EXPECT_EQ(on.alpha(), 255);
+    EXPECT_EQ(on.red(), Theme::danger().red());
+    EXPECT_EQ(on.green(), Theme::danger().green());
+    QTest::mouseClick(&circle, Qt::LeftButton);
+    EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(circle.isOn()); // the owner decides
+}
+
+TEST(PresetChip, CarriesTitleHelpAndSelection) {
+    int presses = 0;
+    PresetChip chip("Bass", "More punch in the low end", false, [&] { ++presses; });
+    chip.resize(80, chip.sizeHint().height());
+    EXPECT_EQ(chip.title(), "Bass");
+    EXPECT_EQ(chip.help(), "More punch in the low end");
+    EXPECT_LT(centreColour(chip).alpha(), 40);
+    chip.setSelected(true);
+    EXPECT_EQ(centreColour(chip), QColor(Qt::white));
+    QTest::mouseClick(&chip, Qt::LeftButton);
+    EXPECT_EQ(presses, 1);
+}
+
+TEST(Symbols, EveryNamedSymbolDrawsSomething) {
+    for (const char* name :
+         {"speaker.wave.3.fill", "speaker.slash.fill", "headphones", "slider.vertical.3",
+          "mic.fill", "mic.slash.fill", "arrow.down", "checkmark", "chevron.down", "ellipsis",
+          "keyboard", "airplay.audio"}) {
+        EXPECT_TRUE(Symbols::known(name)) << name;
+        QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        Symbols::draw(p, name, QRectF(0, 0, 24, 24), Qt::white);
+        p.end();
+        int inked = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                inked += image.pixelColor(x, y).alpha() > 128;
+        EXPECT_GT(inked, 20) << name;
+    }
+    EXPECT_FALSE(Symbols::known("no.such.symbol"));
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,146 @@
+#include "ui/Fader.h"
+
+#include "Pointer.h"
+#include "ui/MeteredFader.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace voxlane {
+namespace {
+
+using namespace test;
+
+// A fader laid out at a known width, recording what it reports.
+struct FaderProbe {
+    explicit FaderProbe(Fader* f) : fader(f) {
+        fader->resize(214, 18); // track 200 wide
+        fader->setOnValueChanged([this](float v) { stored.push_back(v); });
+        fader->setOnSnap([this] { ++snaps; });
+        fader->setOnEditingChanged([this](bool e) { editing.push_back(e); });
+    }
+    // The pointer where the track shows `fraction` of its length.
+    QPointF at(double fraction) const {
+        const QRectF t = fader->trackRect();
+        return {t.left() + fraction * t.width(), t.center().y()};
+    }
+    Fader* fader;
+    std::vector<float> stored;
+    int snaps = 0;
+    std::vector<bool> editing;
+};
+
+TEST(FaderWidget, AppFaderSnapsToUnityOncePerArrival) {
+    MeteredFader fader("Music");
+    FaderProbe probe(&fader);
+    fader.setValue(0.5f);
+    ASSERT_DOUBLE_EQ(fader.trackRect().width(), 200);
+
+    press(&fader, probe.at(0.25)); // 50 %
+    move(&fader, probe.at(0.515)); // 103 %
+    EXPECT_EQ(fader.value(), 1.0f);
+    EXPECT_EQ(probe.stored.back(), 1.0f);
+    EXPECT_EQ(probe.snaps, 1);
+    move(&fader, probe.at(0.49)); // 98 %: still in the zone, no second feedback
+    EXPECT_EQ(fader.value(), 1.0f);
+    EXPECT_EQ(probe.snaps, 1);
+    move(&fader, probe.at(0.55)); // 110 %: out of the zone
+    EXPECT_FLOAT_EQ(fader.value(), 1.1f);
+    move(&fader, probe.at(0.51)); // back in: a new arrival
+    EXPECT_EQ(fader.value(), 1.0f);
+    EXPECT_EQ(probe.snaps, 2);
+    release(&fader, probe.at(0.51));
+    EXPECT_EQ(probe.editing, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(fader.isDragging());
+    EXPECT_TRUE(fader.editing() == false);
+}
+
+TEST(FaderWidget, MasterFaderHasNoSnapZone) {
+    Fader fader(1.0f);
+    FaderProbe probe(&fader);
+    fader.setValue(0.5f);
+    press(&fader, probe.at(0.98));
+    EXPECT_FLOAT_EQ(fader.value(), 0.98f);
+    EXPECT_EQ(probe.snaps, 0);
+    move(&fader, probe.at(1.2)); // past the right end
+    EXPECT_EQ(fader.value(), 1.0f);
+    EXPECT_EQ(probe.snaps, 1);
+    release(&fader, probe.at(1.2));
+}
+
+TEST(FaderWidget, DoubleClickReturnsToOneHundredPercent) {
+    MeteredFader fader("Music");
+    FaderProbe probe(&fader);
+    fader.setValue(1.6f);
+    doubleClick(&fader, probe.at(0.8));
+    EXPECT_EQ(fader.value(), 1.0f);
+    EXPECT_EQ(probe.stored.back(), 1.0f);
+    EXPECT_FALSE(fader.isDragging());
+}
+
+TEST(FaderWidget, KeysStepByFivePercentInsideTheRange) {
+    MeteredFader fader("Music");
+    FaderProbe probe(&fader);
+    fader.setValue(1.98f);
+    QTest::keyClick(&fader, Qt::Key_Right);
+    EXPECT_EQ(fader.value(), 2.0f);
+    QTest::keyClick(&fader, Qt::Key_Up);
+    EXPECT_EQ(fader.value(), 2.0f);
+    EXPECT_EQ(probe.stored, (std::vector<float>{2.0f})); // an unchanged value is not reported
+    fader.setValue(0.03f);
+    QTest::keyClick(&fader, Qt::Key_Left);
+    EXPECT_EQ(fader.value(), 0.0f);
+}
+
+TEST(FaderWidget, AccessibilityIsOneAdjustableElement) {
+    MeteredFader fader("Music");
+    FaderProbe probe(&fader);
+    fader.setValue(1.98f);
+    QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&fader);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->role(), QAccessible::Slider);
+    EXPECT_EQ(element->text(QAccessible::Name), "Music volume");
+    EXPECT_EQ(element->text(QAccessible::Value), "198 percent");
+    QAccessibleActionInterface* actions = element->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    actions->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_EQ(fader.value(), 2.0f);
+    EXPECT_EQ(element->text(QAccessible::Value), "200 percent");
+    fader.setValue(0.02f);
+    actions->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(fader.value(), 0.0f);
+    QAccessibleValueInterface* value = element->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->maximumValue().toFloat(), 2.0f);
+}
+
+TEST(FaderWidget, ATrackOfNoWidthIgnoresDrags) {
+    Fader fader(2.0f);
+    FaderProbe probe(&fader);
+    fader.resize(10, 18); // narrower than the insets
+    fader.setValue(0.7f);
+    press(&fader, {5, 9});
+    move(&fader, {9, 9});
+    release(&fader, {9, 9});
+    EXPECT_EQ(fader.value(), 0.7f);
+    EXPECT_TRUE(probe.stored.empty());
+}
+
+TEST(FaderWidget, MeteredFaderDimsAndEmptiesItsMeterWhenSilenced) {
+    MeteredFader fader("Music");
+    fader.setMeter(0.8f, false);
+    EXPECT_EQ(fader.level(), 0.8f);
+    EXPECT_FALSE(fader.isDimmed());
+    fader.setMeter(0.8f, true);
+    EXPECT_EQ(fader.level(), 0.0f);
+    EXPECT_TRUE(fader.isDimmed());
+    fader.setMeter(std::nullopt, false);
+    EXPECT_EQ(fader.level(), 0.0f);
+    EXPECT_EQ(fader.maximum(), 2.0f);
+}
+
+} // namespace
+} // namespace voxlane

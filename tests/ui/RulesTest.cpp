@@ -1,0 +1,220 @@
+// The views' rules, without any widget.
+#include "ui/AppRowRules.h"
+#include "ui/EQCurveRules.h"
+#include "ui/FaderRules.h"
+#include "ui/Percent.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace voxlane {
+namespace {
+
+TEST(PercentText, RoundsAndUsesANoBreakSpace) {
+    EXPECT_EQ(percent(1.0f), "100\u00A0%");
+    EXPECT_EQ(percent(0.204f), "20\u00A0%");
+    EXPECT_EQ(percent(1.235f), "124\u00A0%"); // nearest, not truncated
+    EXPECT_EQ(percent(0.0f), "0\u00A0%");
+    EXPECT_EQ(percent(2.0f), "200\u00A0%");
+}
+
+TEST(FaderRules, AppFaderSnapsToUnityWithinSevenPercent) {
+    // Track 200 wide, maximum 2: x = 100 × value.
+    EXPECT_EQ(FaderRules::valueAt(103, 200, 2.0f), 1.0f);
+    EXPECT_EQ(FaderRules::valueAt(94, 200, 2.0f), 1.0f);
+    EXPECT_FLOAT_EQ(*FaderRules::valueAt(110, 200, 2.0f), 1.10f);
+    EXPECT_FLOAT_EQ(*FaderRules::valueAt(92, 200, 2.0f), 0.92f);
+    EXPECT_FLOAT_EQ(*FaderRules::valueAt(150, 200, 2.0f), 1.5f);
+}
+
+TEST(FaderRules, MasterFaderHasNoSnapZone) {
+    EXPECT_FLOAT_EQ(*FaderRules::valueAt(98, 100, 1.0f), 0.98f);
+    EXPECT_FLOAT_EQ(*FaderRules::valueAt(99.5, 100, 1.0f), 0.995f);
+    EXPECT_EQ(FaderRules::valueAt(100, 100, 1.0f), 1.0f);
+}
+
+TEST(FaderRules, ClampsToTheTrackAndIgnoresATrackOfNoWidth) {
+    EXPECT_EQ(FaderRules::valueAt(-30, 200, 2.0f), 0.0f);
+    EXPECT_EQ(FaderRules::valueAt(260, 200, 2.0f), 2.0f);
+    EXPECT_EQ(FaderRules::valueAt(10, 0, 2.0f), std::nullopt);
+    EXPECT_EQ(FaderRules::valueAt(10, -5, 2.0f), std::nullopt);
+}
+
+TEST(FaderRules, UnityFeedbackOncePerArrival) {
+    EXPECT_TRUE(FaderRules::arrivesAtUnity(0.9f, 1.0f));
+    EXPECT_FALSE(FaderRules::arrivesAtUnity(1.0f, 1.0f));
+    EXPECT_FALSE(FaderRules::arrivesAtUnity(0.9f, 1.1f));
+}
+
+TEST(FaderRules, StepsStayInsideTheRange) {
+    EXPECT_EQ(FaderRules::incremented(1.98f, 2.0f), 2.0f);
+    EXPECT_FLOAT_EQ(FaderRules::incremented(1.5f, 2.0f), 1.55f);
+    EXPECT_EQ(FaderRules::incremented(0.97f, 1.0f), 1.0f);
+    EXPECT_EQ(FaderRules::decremented(0.02f), 0.0f);
+    EXPECT_FLOAT_EQ(FaderRules::decremented(0.5f), 0.45f);
+    EXPECT_EQ(FaderRules::accessibilityValue(1.98f), "198 percent");
+    EXPECT_EQ(FaderRules::accessibilityValue(0.555f), "56 percent");
+}
+
+TEST(FaderRules, FillSplitsAtTheUnityPoint) {
+    using S = FaderRules::Segment;
+    // App fader, track 200: unity at 100.
+    EXPECT_EQ(FaderRules::fillSegments(80, 200, 2.0f), (std::vector<S>{{0, 80, false}}));
+    EXPECT_EQ(FaderRules::fillSegments(150, 200, 2.0f),
+              (std::vector<S>{{0, 100, false}, {100, 150, true}}));
+    EXPECT_EQ(FaderRules::fillSegments(0, 200, 2.0f), std::vector<S>{});
+    // The master never shows boost, even at its right end.
+    EXPECT_EQ(FaderRules::fillSegments(200, 200, 1.0f), (std::vector<S>{{0, 200, false}}));
+    EXPECT_EQ(FaderRules::unityX(200, 2.0f), 100.0);
+    EXPECT_EQ(FaderRules::unityX(200, 1.0f), std::nullopt);
+}
+
+TEST(FaderRules, MeterLayerScalesTheValueByTheLevel) {
+    EXPECT_DOUBLE_EQ(FaderRules::meterEnd(120, 0.5f), 60);
+    EXPECT_DOUBLE_EQ(FaderRules::meterEnd(120, std::nullopt), 120);
+    EXPECT_DOUBLE_EQ(FaderRules::meterEnd(120, 1.7f), 120);
+    EXPECT_DOUBLE_EQ(FaderRules::meterEnd(120, -0.2f), 0);
+    EXPECT_DOUBLE_EQ(FaderRules::meterEnd(120, std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+TEST(EQCurveRules, RoundsToHalfDecibelsWithADeadZoneAroundZero) {
+    EXPECT_EQ(EQCurveRules::rounded(0.6f), 0.0f);
+    EXPECT_EQ(EQCurveRules::rounded(-0.7f), 0.0f);
+    EXPECT_EQ(EQCurveRules::rounded(0.8f), 1.0f);
+    EXPECT_EQ(EQCurveRules::rounded(-0.8f), -1.0f);
+    EXPECT_EQ(EQCurveRules::rounded(0.75f), 1.0f); // half step away from zero
+    EXPECT_EQ(EQCurveRules::rounded(2.25f), 2.5f);
+    EXPECT_EQ(EQCurveRules::rounded(-2.25f), -2.5f);
+    EXPECT_EQ(EQCurveRules::rounded(3.2f), 3.0f);
+    EXPECT_EQ(EQCurveRules::rounded(12.0f), 12.0f);
+}
+
+TEST(EQCurveRules, MapsFrequencyAndGainOntoThePlot) {
+    const EQCurveRules::Plot plot{216, 82};
+    EXPECT_DOUBLE_EQ(EQCurveRules::x(plot, 20), 8);
+    EXPECT_DOUBLE_EQ(EQCurveRules::x(plot, 20000), 208);
+    EXPECT_NEAR(EQCurveRules::x(plot, 632.456), 108, 1e-3); // geometric middle
+    EXPECT_DOUBLE_EQ(EQCurveRules::y(plot, 0), 41);
+    EXPECT_DOUBLE_EQ(EQCurveRules::y(plot, 12), 10);
+    EXPECT_DOUBLE_EQ(EQCurveRules::y(plot, -12), 72);
+    EXPECT_FLOAT_EQ(EQCurveRules::dbAt(plot, 10), 12);
+    EXPECT_FLOAT_EQ(EQCurveRules::dbAt(plot, 25.5), 6);
+    EXPECT_FLOAT_EQ(EQCurveRules::dbAt(plot, -20), 12);  // above the plot
+    EXPECT_FLOAT_EQ(EQCurveRules::dbAt(plot, 300), -12); // below it
+    EXPECT_EQ(EQCurveRules::dbAt({216, 10}, 3), 0.0f);   // a plot too small to drag in
+}
+
+TEST(EQCurveRules, NearestBandPrefersTheLowerBandOnATie) {
+    const EQCurveRules::Plot plot{300, 82};
+    const double x1k = EQCurveRules::x(plot, 1000), x4k = EQCurveRules::x(plot, 4000);
+    EXPECT_EQ(EQCurveRules::nearestBand(plot, 0), 0u);
+    EXPECT_EQ(EQCurveRules::nearestBand(plot, x1k + 1), 2u);
+    EXPECT_EQ(EQCurveRules::nearestBand(plot, x4k - 1), 3u);
+    EXPECT_EQ(EQCurveRules::nearestBand(plot, (x1k + x4k) / 2), 2u);
+    EXPECT_EQ(EQCurveRules::nearestBand(plot, 1000), 4u);
+}
+
+TEST(EQCurveRules, CurveIsClampedToFourteenDecibelsButHandlesAreNot) {
+    const EQCurveRules::Plot plot{300, 82};
+    const std::vector<float> gains{12, 12, 12, 12, 12};
+    const auto points = EQCurveRules::curvePoints(plot, gains);
+    ASSERT_EQ(points.size(), 91u);
+    EXPECT_DOUBLE_EQ(points.front().x, 8);
+    EXPECT_DOUBLE_EQ(points.back().x, 292);
+    double highest = 1e9;
+    for (const auto& p : points)
+        highest = std::min(highest, p.y);
+    EXPECT_DOUBLE_EQ(highest, EQCurveRules::y(plot, 14));
+    const auto handles = EQCurveRules::handlePoints(plot, gains);
+    EXPECT_LT(handles[2].y, EQCurveRules::y(plot, 14)); // 1 kHz lies far above +14 dB
+    EXPECT_NEAR(handles[2].y, EQCurveRules::y(plot, EQ::response(gains, 1000, 48000)), 1e-9);
+    // A flat curve lies on the 0 dB line.
+    for (const auto& p : EQCurveRules::curvePoints(plot, std::vector<float>(5, 0.0f)))
+        EXPECT_NEAR(p.y, 41, 1e-9);
+}
+
+TEST(EQCurveRules, SetBandStoresRoundedChangesOnly) {
+    std::vector<float> gains{3, 0, 0};
+    auto change = EQCurveRules::setBand(gains, 0, 0.6f);
+    EXPECT_TRUE(change.changed);
+    EXPECT_TRUE(change.reachedZero);
+    EXPECT_EQ(gains, (std::vector<float>{0, 0, 0, 0, 0})); // widened to five bands
+    change = EQCurveRules::setBand(gains, 0, 0.4f);
+    EXPECT_FALSE(change.changed);
+    change = EQCurveRules::setBand(gains, 4, 5.3f);
+    EXPECT_TRUE(change.changed);
+    EXPECT_FALSE(change.reachedZero);
+    EXPECT_EQ(gains[4], 5.5f);
+    EXPECT_FALSE(EQCurveRules::setBand(gains, 5, 3).changed);
+    EXPECT_FALSE(EQCurveRules::setBand(gains, -1, 3).changed);
+}
+
+TEST(EQCurveRules, TextsAndStoredSettings) {
+    const auto& bass = EQPresets::gains(EQPreset::bass);
+    EXPECT_EQ(EQCurveRules::accessibilityValue(bass),
+              "Low 6 dB, 250 2 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
+    EXPECT_EQ(EQCurveRules::accessibilityValue(std::vector<float>{-1.5f}),
+              "Low -1 dB, 250 0 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
+    EXPECT_EQ(EQCurveRules::valueLabel(3.5f), "+3.5 dB");
+    EXPECT_EQ(EQCurveRules::valueLabel(-12.0f), "-12.0 dB");
+    EXPECT_EQ(EQCurveRules::valueLabel(0.0f), "+0.0 dB");
+
+    const auto& voice = EQPresets::gains(EQPreset::voice);
+    EXPECT_EQ(EQCurveRules::settingsFor(voice).preset, EQPreset::voice);
+    EXPECT_EQ(EQCurveRules::settingsFor(std::vector<float>{0, 0, 0, 0, 0}).preset, EQPreset::off);
+    const std::vector<float> own{-5, -1.5f, 1.5f, 4.5f, 1};
+    EXPECT_EQ(EQCurveRules::settingsFor(own), (EQSettings{EQPreset::custom, own}));
+}
+
+TEST(EQCurveRules, LabelsStayInsideTheView) {
+    const EQCurveRules::Plot plot{300, 82};
+    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {290, 5}).x, 272);
+    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {10, 5}).y, 10);
+    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {100, 50}).y, 34);
+    EXPECT_DOUBLE_EQ(EQCurveRules::bandLabelX(plot, 4),
+                     std::min(286.0, EQCurveRules::x(plot, 16000)));
+    EXPECT_DOUBLE_EQ(EQCurveRules::bandLabelX(plot, 0), EQCurveRules::x(plot, 45));
+}
+
+TEST(AppRowRules, SilencedRowsAreDimmedAndShowNoLevel) {
+    using AppRowRules::RowState;
+    EXPECT_FALSE(AppRowRules::silenced(RowState{}));
+    EXPECT_TRUE(AppRowRules::silenced(RowState{.muted = true}));
+    EXPECT_TRUE(AppRowRules::silenced(RowState{.soloActive = true}));
+    EXPECT_FALSE(AppRowRules::silenced(RowState{.soloed = true, .soloActive = true}));
+    EXPECT_EQ(AppRowRules::rowOpacity(RowState{.soloActive = true}), 0.45);
+    EXPECT_EQ(AppRowRules::rowOpacity(RowState{.compact = true}), 0.75);
+    EXPECT_EQ(AppRowRules::rowOpacity(RowState{.muted = true, .compact = true}), 0.45);
+    EXPECT_EQ(AppRowRules::rowOpacity(RowState{}), 1.0);
+    EXPECT_EQ(AppRowRules::meterLevel(0.6f, false), 0.6f);
+    EXPECT_EQ(AppRowRules::meterLevel(0.6f, true), 0.0f);
+    EXPECT_EQ(AppRowRules::meterLevel(std::nullopt, false), 0.0f);
+}
+
+TEST(AppRowRules, ButtonsShowWhileHoveredOrInUse) {
+    using AppRowRules::Buttons;
+    using AppRowRules::RowState;
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{}), (Buttons{false, false, false}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.hovering = true}), (Buttons{true, true, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .hovering = true}),
+              (Buttons{false, false, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.muted = true}), (Buttons{false, false, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.soloed = true, .soloActive = true}),
+              (Buttons{false, true, false}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.eqOpen = true}), (Buttons{true, false, false}));
+}
+
+TEST(AppRowRules, TextsAndTheSoloToggle) {
+    EXPECT_EQ(AppRowRules::soloTitle(true), "End solo");
+    EXPECT_EQ(AppRowRules::muteTitle(true), "Unmute");
+    EXPECT_EQ(AppRowRules::muteSymbol(false), "speaker.wave.3.fill");
+    EXPECT_EQ(AppRowRules::faderLabel("Music"), "Music volume");
+    EXPECT_EQ(AppRowRules::presetShortName(EQPreset::custom), "Custom");
+    EXPECT_EQ(AppRowRules::toggledSolo(std::nullopt, "a"), "a");
+    EXPECT_EQ(AppRowRules::toggledSolo("b", "a"), "a");
+    EXPECT_EQ(AppRowRules::toggledSolo("a", "a"), std::nullopt);
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,256 @@
+// Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
+// looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
+#include "engine/EQSettings.h"
+#include "ui/EQCurve.h"
+#include "ui/EQEditor.h"
+#include "ui/Fader.h"
+#include "ui/GhostButton.h"
+#include "ui/GlassModule.h"
+#include "ui/MeteredFader.h"
+#include "ui/Percent.h"
+#include "ui/PresetChip.h"
+#include "ui/Theme.h"
+#include "ui/ToggleCircle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace voxlane;
+
+namespace {
+
+constexpr int panelWidth = 300;
+
+// The panel's modules float over whatever is on the desktop; a dark, slightly coloured wallpaper
+// shows how translucent they are.
+QImage backdrop(QSize size, qreal scale) {
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, size.width(), size.height());
+    g.setColorAt(0, QColor(36, 52, 88));
+    g.setColorAt(0.55, QColor(70, 38, 78));
+    g.setColorAt(1, QColor(24, 24, 30));
+    p.fillRect(image.rect(), g);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 180, 90, 60));
+    p.drawEllipse(QPointF(size.width() * 0.8, size.height() * 0.25), 90, 90);
+    return image;
+}
+
+bool save(QWidget* module, const QString& dir, const QString& name) {
+    module->setFixedWidth(panelWidth);
+    module->adjustSize();
+    module->ensurePolished();
+    if (module->layout()) module->layout()->activate();
+    const QPixmap content = module->grab();
+    // At a scale factor above 1 (QT_SCALE_FACTOR) the files have that many pixels per point.
+    const qreal scale = content.devicePixelRatio();
+    QImage image = backdrop(module->size() + QSize(24, 24), scale);
+    QPainter p(&image);
+    p.drawPixmap(12, 12, content);
+    p.end();
+    const QString path = QDir(dir).filePath(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "voxlane-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color) {
+    auto* l = new QLabel(text);
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, color);
+    l->setPalette(palette);
+    return l;
+}
+
+QWidget* module(QVBoxLayout*& stack) {
+    auto* m = new GlassModule(nullptr, Theme::moduleRadius);
+    stack = new QVBoxLayout(m);
+    stack->setContentsMargins(16, 14, 16, 14);
+    stack->setSpacing(8);
+    return m;
+}
+
+void hover(QWidget* w) {
+    QEnterEvent enter(QPointF(w->width() / 2.0, w->height() / 2.0), QPointF(), QPointF());
+    QApplication::sendEvent(w, &enter);
+}
+
+// A caption line over a fader, as the app rows have: name on the left, percent text right.
+void faderRow(QVBoxLayout* stack, const QString& name, Fader* fader) {
+    auto* line = new QHBoxLayout;
+    line->addWidget(label(name, Theme::name(), Theme::primary(0.92)));
+    line->addStretch();
+    line->addWidget(
+        label(QString::fromStdString(percent(fader->value())), Theme::value(), Theme::secondary()));
+    stack->addLayout(line);
+    stack->addWidget(fader);
+}
+
+bool faders(const QString& dir) {
+    QVBoxLayout* stack;
+    QWidget* m = module(stack);
+    stack->addWidget(label("Faders", Theme::title(), Theme::primary()));
+
+    auto* master = new Fader(1.0f);
+    master->setValue(0.62f);
+    faderRow(stack, "Master (no meter)", master);
+
+    auto* quiet = new MeteredFader("Music");
+    quiet->setValue(0.8f);
+    quiet->setMeter(0.55f, false);
+    faderRow(stack, "Music, meter 55 %", quiet);
+
+    auto* unity = new MeteredFader("Browser");
+    unity->setValue(1.0f);
+    unity->setMeter(0.9f, false);
+    faderRow(stack, "Browser at 100 %, meter 90 %", unity);
+
+    auto* boosted = new MeteredFader("Podcast");
+    boosted->setValue(1.6f);
+    boosted->setMeter(0.85f, false);
+    faderRow(stack, "Podcast boosted, meter 85 %", boosted);
+
+    auto* full = new Fader(2.0f);
+    full->setValue(1.8f);
+    faderRow(stack, "Boost, no meter, hovered", full);
+
+    auto* silenced = new MeteredFader("Game");
+    silenced->setValue(0.9f);
+    silenced->setMeter(0.7f, true);
+    faderRow(stack, "Silenced (dimmed, empty meter)", silenced);
+
+    auto* zero = new MeteredFader("Mail");
+    zero->setValue(0.0f);
+    zero->setMeter(std::nullopt, false);
+    faderRow(stack, "At 0 %", zero);
+
+    m->setFixedWidth(panelWidth);
+    m->adjustSize();
+    hover(full);
+    return save(m, dir, "faders.png");
+}
+
+bool controls(const QString& dir) {
+    QVBoxLayout* stack;
+    QWidget* m = module(stack);
+    stack->addWidget(label("Shared controls", Theme::title(), Theme::primary()));
+    stack->addWidget(
+        label("Ghost buttons: second hovered, last tinted", Theme::detail(), Theme::secondary()));
+    auto* buttons = new QHBoxLayout;
+    GhostButton* hovered = nullptr;
+    for (const char* symbol : {"slider.vertical.3", "headphones", "speaker.wave.3.fill",
+                               "speaker.slash.fill", "arrow.down", "ellipsis", "checkmark"}) {
+        auto* b = new GhostButton(symbol, symbol);
+        if (!hovered && QString(symbol) == "headphones") hovered = b;
+        buttons->addWidget(b);
+    }
+    auto* tinted = new GhostButton("headphones", "End solo");
+    tinted->setTint(Theme::live());
+    buttons->addWidget(tinted);
+    buttons->addStretch();
+    stack->addLayout(buttons);
+
+    stack->addWidget(label("Toggle circles: off, on", Theme::detail(), Theme::secondary()));
+    auto* toggles = new QHBoxLayout;
+    auto* off = new ToggleCircle("mic.fill", Theme::danger());
+    auto* on = new ToggleCircle("mic.slash.fill", Theme::danger());
+    on->setOn(true);
+    toggles->addWidget(off);
+    toggles->addWidget(on);
+    auto* text = new QVBoxLayout;
+    text->setSpacing(0);
+    text->addWidget(label("Microphone", Theme::title(), Theme::primary()));
+    text->addWidget(label("All muted", Theme::detail(), Theme::secondary()));
+    toggles->addLayout(text);
+    toggles->addStretch();
+    stack->addLayout(toggles);
+
+    stack->addWidget(label(QString::fromUtf8("Percent text: ") +
+                               QString::fromStdString(percent(1.234f)) + ", " +
+                               QString::fromStdString(percent(0.2f)),
+                           Theme::value(), Theme::primary(0.9)));
+    m->setFixedWidth(panelWidth);
+    m->adjustSize();
+    hover(hovered);
+    return save(m, dir, "controls.png");
+}
+
+void press(QWidget* w, QPointF at, QEvent::Type type = QEvent::MouseButtonPress) {
+    QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+bool editor(const QString& dir, const QString& file, const QString& appName, const EQSettings& eq,
+            std::optional<std::pair<double, float>> drag = std::nullopt) {
+    QVBoxLayout* stack;
+    QWidget* m = module(stack);
+    auto* header = new QHBoxLayout;
+    header->addWidget(label(appName, Theme::name(), Theme::primary(0.92)));
+    header->addWidget(label(QString::fromUtf8(EQPresets::title(eq.preset).data()), Theme::detail(),
+                            Theme::secondary()));
+    header->addStretch();
+    auto* eqButton = new GhostButton("slider.vertical.3", "Equalizer");
+    eqButton->setTint(Theme::primary());
+    header->addWidget(eqButton);
+    stack->addLayout(header);
+    auto* fader = new MeteredFader(appName);
+    fader->setValue(1.0f);
+    fader->setMeter(0.6f, false);
+    stack->addWidget(fader);
+    auto* e = new EQEditor("app", eq);
+    stack->addWidget(e);
+    m->setFixedWidth(panelWidth);
+    m->adjustSize();
+    if (drag) {
+        // Hold a band mid-drag at the given dB so the value label shows.
+        EQCurve* curve = e->curve();
+        const auto plot = curve->plot();
+        const double x = EQCurveRules::x(plot, drag->first);
+        press(curve, {x, EQCurveRules::y(plot, 0)});
+        press(curve, {x, EQCurveRules::y(plot, drag->second)}, QEvent::MouseMove);
+    }
+    return save(m, dir, file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(dir)) {
+        std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
+        return 2;
+    }
+    bool ok = faders(dir) && controls(dir);
+    for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
+        const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
+        ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));
+    }
+    ok = ok && editor(dir, "eq-custom-dragging.png", "Browser",
+                      {EQPreset::custom, {3, -2, 0, 0, 0}}, std::pair{4000.0, 7.0f});
+    // Bands that add up past ±14 dB: the curve is drawn flat there, the handles are not.
+    ok = ok &&
+         editor(dir, "eq-custom-extreme.png", "Game", {EQPreset::custom, {12, 12, 12, -12, -12}});
+    return ok ? 0 : 1;
+}
