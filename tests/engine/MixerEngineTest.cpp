@@ -1,0 +1,252 @@
+#include "support/EngineFixture.h"
+#include "support/TempDirectory.h"
+
+#include <nlohmann/json.hpp>
+#include <random>
+
+namespace voxlane {
+namespace {
+
+using test::EngineFixture;
+
+class MixerEngineTest : public EngineFixture {};
+
+TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
+    defaults->setBoolean("duckLevel", true); // not a number: ignored
+    defaults->setBoolean("duckingEnabled", false);
+    addApp(2001, "org.example.Music", "Music");
+    MixerEngine& e = start();
+
+    EXPECT_EQ(e.duckLevel(), 0.3f);
+    EXPECT_FALSE(e.duckingEnabled());
+    EXPECT_EQ(e.audioAccess(), AudioPermission::Status::granted);
+    EXPECT_EQ(e.masterVolume(), 1.0f); // the speakers' hardware volume, read at the first refresh
+    ASSERT_TRUE(e.defaultOutput());
+    EXPECT_EQ(e.defaultOutput()->uid, "speakers");
+    ASSERT_EQ(e.outputDevices().size(), 2u);
+    EXPECT_TRUE(e.inputDevices().empty());
+    ASSERT_EQ(e.apps().size(), 1u);
+    EXPECT_EQ(e.apps()[0].name, "Music");
+    EXPECT_EQ(e.refreshCount(), 1u);
+    // Four system listeners, two for the app's process (never for our own), the volume ones.
+    EXPECT_EQ(hal.liveListeners(), 4u + 2u + e.volumeListenerCount());
+
+    defaults->remove("duckLevel");
+    defaults->setNumber("duckLevel", 0.5);
+    engine.reset();
+    EXPECT_EQ(start().duckLevel(), 0.5f);
+}
+
+TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
+    start();
+    scheduler.runPending();
+    const auto before = engine->refreshCount();
+    hal.addProcess(test::processSpec(3001, SimHal::Signal::silence()));
+    scheduler.runPending();
+    scheduler.advance(0.05);
+    hal.addProcess(test::processSpec(3002, SimHal::Signal::silence()));
+    scheduler.runPending();
+    scheduler.advance(0.05);
+    hal.addDevice(test::deviceSpec("usb", "USB DAC"));
+    scheduler.runPending();
+    scheduler.advance(0.119);
+    EXPECT_EQ(engine->refreshCount(), before);
+    scheduler.advance(0.002);
+    EXPECT_EQ(engine->refreshCount(), before + 1);
+    scheduler.advance(1.0);
+    EXPECT_EQ(engine->refreshCount(), before + 1);
+    EXPECT_EQ(engine->outputDevices().size(), 3u);
+}
+
+TEST_F(MixerEngineTest, ProcessListenersFollowTheProcesses) {
+    const auto music = addApp(2001, "org.example.Music", "Music");
+    start();
+    const auto listening = hal.liveListeners();
+    EXPECT_EQ(engine->watchedProcesses(), (std::vector<AudioObjectID>{music}));
+
+    const auto added = hal.calls(SimHal::Operation::addPropertyListener);
+    hal.setProcessRunning(music, false, false); // a process notification, then a refresh
+    settle();
+    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener), added) << "registered once";
+
+    const auto video = addApp(2002, "org.example.Video", "Video");
+    settle();
+    EXPECT_EQ(hal.liveListeners(), listening + 2);
+    hal.removeProcess(video);
+    settle();
+    EXPECT_EQ(hal.liveListeners(), listening);
+    EXPECT_EQ(engine->watchedProcesses(), (std::vector<AudioObjectID>{music}));
+}
+
+TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
+    start();
+    const auto count = engine->volumeListenerCount();
+    EXPECT_GT(count, 0u);
+    const auto added = hal.calls(SimHal::Operation::addPropertyListener);
+    hal.addDevice(test::deviceSpec("usb", "USB DAC"));
+    settle();
+    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener), added);
+
+    const auto live = hal.liveListeners();
+    setDefaultOutput(headphones);
+    settle();
+    EXPECT_EQ(engine->defaultOutput()->uid, "headphones");
+    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener),
+              added + engine->volumeListenerCount());
+    EXPECT_EQ(hal.liveListeners(), live - count + engine->volumeListenerCount());
+}
+
+TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCase) {
+    addApp(2001, "org.example.zeta", "Zeta", SimHal::Signal::silence());
+    hal.setProcessRunning(hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.1f),
+                                                           "org.example.beta")),
+                          true, false);
+    workspace.applications[2002] = RunningApplication{"org.example.beta", "beta", {}, "", true};
+    addApp(2003, "org.example.alpha", "Alpha");
+    const auto quiet = addApp(2004, "org.example.Able", "able", SimHal::Signal::silence());
+    hal.setProcessRunning(quiet, false, false);
+    start();
+    std::vector<std::string> names;
+    for (const auto& app : engine->apps()) names.push_back(app.name);
+    // Zeta has a running (if silent) stream, so it counts as playing.
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Zeta", "able"}));
+}
+
+TEST_F(MixerEngineTest, SilentAppsAreRegularOnesOrThoseWithSettings) {
+    const auto tool = addApp(2001, "org.example.Tool", "Tool", SimHal::Signal::silence(), false);
+    hal.setProcessRunning(tool, false, false);
+    const auto editor = addApp(2002, "org.example.Editor", "Editor", SimHal::Signal::silence());
+    hal.setProcessRunning(editor, false, false);
+    start();
+    ASSERT_EQ(engine->silentApps().size(), 1u);
+    EXPECT_EQ(engine->silentApps()[0].id, "org.example.Editor");
+    engine->setVolume(0.4f, "org.example.Tool");
+    EXPECT_EQ(engine->silentApps().size(), 2u);
+    engine->reset("org.example.Tool");
+    EXPECT_EQ(engine->silentApps().size(), 1u);
+    EXPECT_TRUE(engine->playingApps().empty());
+}
+
+TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
+    addApp(2001, "org.example.Music", "Music");
+    start();
+    engine->setVolume(2.5f, "org.example.Music");
+    EXPECT_EQ(engine->settings("org.example.Music").volume, 2.0f);
+    engine->setVolume(-1.0f, "org.example.Music");
+    EXPECT_EQ(engine->settings("org.example.Music").volume, 0.0f);
+    engine->setVolume(std::nanf(""), "org.example.Music");
+    EXPECT_EQ(engine->settings("org.example.Music").volume, 0.0f);
+    engine->setVolume(1.0f, "org.example.Music");
+    EXPECT_FALSE(engine->allSettings().count("org.example.Music"));
+
+    engine->setOutput("headphones", "org.example.Music");
+    EXPECT_EQ(engine->settings("org.example.Music").outputUID, "headphones");
+    engine->setOutput("speakers", "org.example.Music"); // the default output: follow the system
+    EXPECT_FALSE(engine->allSettings().count("org.example.Music"));
+    EXPECT_EQ(nlohmann::json::parse(*defaults->data("appSettings")), nlohmann::json::object());
+
+    engine->toggleMute("org.example.Music");
+    EXPECT_TRUE(engine->settings("org.example.Music").muted);
+    engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "org.example.Music");
+    engine->reset("org.example.Music");
+    EXPECT_EQ(engine->settings("org.example.Music"), AppSettings{});
+    EXPECT_EQ(defaults->data("appSettings")->find("Music"), std::string::npos);
+}
+
+TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
+    addApp(2001, "org.example.Music", "Music");
+    start();
+    std::map<EngineProperty, int> heard;
+    auto subscription = engine->observe([&](EngineProperty p) { ++heard[p]; });
+    engine->setVolume(0.5f, "org.example.Music");
+    engine->setVolume(0.5f, "org.example.Music");
+    engine->setSoloID(std::nullopt);
+    engine->setPanelVisible(false);
+    EXPECT_EQ(heard[EngineProperty::settings], 1);
+    EXPECT_EQ(heard[EngineProperty::soloID], 0);
+    EXPECT_EQ(heard[EngineProperty::panelVisible], 0);
+
+    const auto stored = defaults->data(DeviceRules::key);
+    engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
+    EXPECT_EQ(defaults->data(DeviceRules::key), stored);
+    EXPECT_EQ(heard[EngineProperty::deviceRules], 0);
+    DeviceRules changed = engine->deviceRules();
+    changed.alertsFollowOutput = !changed.alertsFollowOutput;
+    engine->setDeviceRules(changed);
+    EXPECT_EQ(DeviceRules::load(*defaults), changed);
+    EXPECT_EQ(heard[EngineProperty::deviceRules], 1);
+}
+
+TEST_F(MixerEngineTest, ASoloedAppThatQuitsEndsTheSolo) {
+    const auto music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
+    addApp(2002, "org.example.Radio", "Radio", SimHal::Signal::sine(0.25f));
+    start();
+    engine->setSoloID("org.example.Music");
+    engine->reconcile();
+    playPeak(speakers);
+    EXPECT_NEAR(playPeak(speakers), 0.5f, 0.01f) << "only the soloed app is heard";
+
+    hal.removeProcess(music);
+    settle();
+    EXPECT_FALSE(engine->soloID());
+    playPeak(speakers);
+    EXPECT_NEAR(playPeak(speakers), 0.25f, 0.01f) << "the other app is heard again";
+}
+
+TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
+    addApp(2001, "org.example.Music", "Music");
+    start();
+    engine->setVolume(0.5f, "org.example.Music");
+    ASSERT_EQ(hal.liveTaps(), 1u);
+    const auto before = tap("org.example.Music")->tapID();
+    events.post(SystemEvent::didWake);
+    ASSERT_EQ(hal.liveTaps(), 1u);
+    EXPECT_NE(tap("org.example.Music")->tapID(), before);
+    events.post(SystemEvent::willTerminate);
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
+    EXPECT_EQ(hal.liveIOProcs(), 0u);
+}
+
+TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {
+    addApp(2001, "org.example.Music", "Music");
+    start();
+    engine->setPanelVisible(true);
+    hal.addProcess(test::processSpec(3001, SimHal::Signal::silence()));
+    engine.reset(); // a refresh and the meter timer are pending
+    EXPECT_EQ(hal.liveListeners(), 0u);
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    scheduler.advance(1.0);
+    events.post(SystemEvent::didWake);
+}
+
+// Whatever the user did, a new engine on the same file sees exactly the non-default records.
+TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
+    test::TempDirectory dir;
+    const auto path = dir.path() / "defaults.json";
+    defaults = Defaults::openFile(path);
+    defaults->setBoolean(AudioPermission::grantedKey, true);
+    const std::vector<std::string> ids{"org.example.A", "org.example.B", "process.sox"};
+    addApp(2001, ids[0], "A");
+    start();
+    std::mt19937 random(7);
+    for (int step = 0; step < 300; ++step) {
+        const std::string& id = ids[random() % ids.size()];
+        switch (random() % 6) {
+        case 0: engine->setVolume(static_cast<float>(random() % 9) / 4.0f - 0.1f, id); break;
+        case 1: engine->toggleMute(id); break;
+        case 2: engine->setOutput(random() % 2 ? "headphones" : "speakers", id); break;
+        case 3: engine->setEQ(EQSettings::fromPreset(EQPresets::allCases[random() % 7]), id); break;
+        case 4: engine->reset(id); break;
+        case 5: engine->setOutput(std::nullopt, id); break;
+        }
+    }
+    const AppSettingsMap expected = engine->allSettings();
+    for (const auto& [id, record] : expected) EXPECT_FALSE(record.isDefault()) << id;
+    engine.reset();
+    defaults = Defaults::openFile(path);
+    EXPECT_EQ(start().allSettings(), expected);
+}
+
+} // namespace
+} // namespace voxlane
