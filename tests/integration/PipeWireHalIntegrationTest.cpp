@@ -334,23 +334,43 @@ TEST_F(PipeWireHalIntegrationTest, PlayersAndRecordersAreProcessesWithTheirPidsA
     EXPECT_EQ(resolverCalls[player.pid()], 1);
 
     // A player that ends leaves the list, firing its listener.
-    int runningFired = 0;
-    auto runningListener = counter(runningFired);
-    ASSERT_EQ(hal->addPropertyListener(recording, global(kAudioProcessPropertyIsRunningInput),
-                                       runningListener),
-              0);
     const int before = listFired;
+    const pid_t playerPid = player.pid();
+    const pid_t recorderPid = recorder.pid();
     player.stop();
-    ASSERT_TRUE(waitUntil([&] { return process(player.pid()) == kAudioObjectUnknown; }));
-    EXPECT_GT(listFired, before) << runAndRead({"pw-dump"});
+    ASSERT_TRUE(waitUntil([&] { return process(playerPid) == kAudioObjectUnknown; }));
+    EXPECT_GT(listFired, before);
     EXPECT_EQ(process(pulsePlayer.pid()), pulsed); // the others keep their ids
+    EXPECT_EQ(process(recorderPid), recording);
     recorder.stop();
-    ASSERT_TRUE(waitUntil([&] { return process(recorder.pid()) == kAudioObjectUnknown; }));
+    ASSERT_TRUE(waitUntil([&] { return process(recorderPid) == kAudioObjectUnknown; }));
     EXPECT_FALSE(hal->hasProperty(recording, global(kAudioProcessPropertyPID)));
-    hal->removePropertyListener(recording, global(kAudioProcessPropertyIsRunningInput),
-                                runningListener);
     hal->removePropertyListener(kAudioObjectSystemObject,
                                 global(kAudioHardwarePropertyProcessObjectList), listListener);
+}
+
+TEST_F(PipeWireHalIntegrationTest, RunningOutputFollowsTheStreamAndNotifies) {
+    // A stream that nobody links does not run; linked to a sink it does.
+    ChildProcess player(
+        {"pw-play", "-P", "{ node.name = " + tag + " node.autoconnect = false }", tone},
+        dir + "/play.log");
+    ASSERT_TRUE(waitUntil([&] { return process(player.pid()) != kAudioObjectUnknown; }));
+    const auto playing = process(player.pid());
+    EXPECT_FALSE(flag(playing, kAudioProcessPropertyIsRunningOutput));
+    int fired = 0;
+    auto listener = counter(fired);
+    ASSERT_EQ(
+        hal->addPropertyListener(playing, global(kAudioProcessPropertyIsRunningOutput), listener),
+        0);
+    ASSERT_TRUE(waitUntil([&] {
+        return runAndRead({"pw-link", "-o"}).find(tag + ":output_FR") != std::string::npos;
+    }));
+    int status = -1;
+    runAndRead({"pw-link", tag + ":output_FL", "headphones:playback_FL"}, 10, &status);
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(waitUntil([&] { return flag(playing, kAudioProcessPropertyIsRunningOutput); }));
+    EXPECT_EQ(fired, 1);
+    hal->removePropertyListener(playing, global(kAudioProcessPropertyIsRunningOutput), listener);
 }
 
 TEST_F(PipeWireHalIntegrationTest, DefaultOutputWrittenThroughTheHalReachesTheServer) {
