@@ -19,6 +19,10 @@ packages=(
     qt6-base-dev fontconfig fonts-dejavu-core
     # reference filters for the render comparison and test signals
     sox
+    # the PipeWire backend, and the private PipeWire server of the integration tests
+    libpipewire-0.3-dev libspa-0.2-dev pipewire pipewire-bin wireplumber
+    # PulseAudio clients (paplay) through pipewire-pulse in the integration tests
+    pipewire-pulse pulseaudio-utils
 )
 
 for group in "$@"; do

@@ -1,0 +1,136 @@
+#include "platform/hal/pipewire/PipeWireGraph.h"
+
+#include <type_traits>
+
+namespace voxlane {
+
+namespace {
+
+std::string lookup(const PipeWireProps& props, const std::string& key) {
+    auto it = props.find(key);
+    return it == props.end() ? std::string() : it->second;
+}
+
+} // namespace
+
+std::string PipeWireGraph::Node::prop(const std::string& key) const {
+    return lookup(props, key);
+}
+
+std::string PipeWireGraph::Object::prop(const std::string& key) const {
+    return lookup(props, key);
+}
+
+void PipeWireGraph::apply(const PipeWireEvent& event) {
+    std::visit(
+        [this](const auto& e) {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, PipeWireEvent::GlobalAdded>) {
+                switch (e.kind) {
+                case PipeWireEvent::Kind::node: {
+                    Node& n = nodes[e.id];
+                    n = Node{};
+                    n.id = e.id;
+                    n.serial = e.serial;
+                    n.permissions = e.permissions;
+                    n.props = e.props;
+                    break;
+                }
+                case PipeWireEvent::Kind::client:
+                    clients[e.id] = Object{e.id, e.serial, e.props};
+                    break;
+                case PipeWireEvent::Kind::device:
+                    devices[e.id] = Object{e.id, e.serial, e.props};
+                    break;
+                case PipeWireEvent::Kind::metadata: {
+                    auto it = e.props.find("metadata.name");
+                    if (it != e.props.end()) {
+                        metadataObjects[e.id] = it->second;
+                        metadata[it->second].clear();
+                    }
+                    break;
+                }
+                case PipeWireEvent::Kind::other:
+                    break;
+                }
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::GlobalRemoved>) {
+                nodes.erase(e.id);
+                clients.erase(e.id);
+                devices.erase(e.id);
+                if (auto it = metadataObjects.find(e.id); it != metadataObjects.end()) {
+                    metadata.erase(it->second);
+                    metadataObjects.erase(it);
+                }
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeInfo>) {
+                auto it = nodes.find(e.id);
+                if (it == nodes.end()) return;
+                it->second.state = e.state;
+                if (e.props) {
+                    for (const auto& [key, value] : *e.props)
+                        it->second.props[key] = value;
+                }
+                if (e.propsWritable) it->second.propsWritable = *e.propsWritable;
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeControls>) {
+                auto it = nodes.find(e.id);
+                if (it == nodes.end()) return;
+                // Each Props report carries what it carries; keep what it leaves out.
+                if (e.channelVolumes) it->second.channelVolumes = e.channelVolumes;
+                if (e.mute) it->second.mute = e.mute;
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeFormat>) {
+                auto it = nodes.find(e.id);
+                if (it != nodes.end()) it->second.rate = e.rate;
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::ObjectProps>) {
+                for (auto* objects : {&clients, &devices}) {
+                    auto it = objects->find(e.id);
+                    if (it == objects->end()) continue;
+                    for (const auto& [key, value] : e.props)
+                        it->second.props[key] = value;
+                }
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::MetadataProperty>) {
+                auto& entries = metadata[e.metadata];
+                if (!e.key) {
+                    std::erase_if(
+                        entries, [&](const auto& entry) { return entry.first.first == e.subject; });
+                } else if (!e.value) {
+                    entries.erase({e.subject, *e.key});
+                } else {
+                    entries[{e.subject, *e.key}] = MetadataValue{e.type.value_or(""), *e.value};
+                }
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::Disconnected>) {
+                nodes.clear();
+                clients.clear();
+                devices.clear();
+                metadata.clear();
+                metadataObjects.clear();
+                connected = false;
+            }
+        },
+        event.value);
+}
+
+const PipeWireGraph::Node* PipeWireGraph::node(std::uint32_t id) const {
+    auto it = nodes.find(id);
+    return it == nodes.end() ? nullptr : &it->second;
+}
+
+const PipeWireGraph::Object* PipeWireGraph::client(std::uint32_t id) const {
+    auto it = clients.find(id);
+    return it == clients.end() ? nullptr : &it->second;
+}
+
+const PipeWireGraph::Object* PipeWireGraph::device(std::uint32_t id) const {
+    auto it = devices.find(id);
+    return it == devices.end() ? nullptr : &it->second;
+}
+
+std::optional<std::string> PipeWireGraph::metadataValue(const std::string& name,
+                                                        std::uint32_t subject,
+                                                        const std::string& key) const {
+    auto m = metadata.find(name);
+    if (m == metadata.end()) return std::nullopt;
+    auto it = m->second.find({subject, key});
+    if (it == m->second.end()) return std::nullopt;
+    return it->second.value;
+}
+
+} // namespace voxlane

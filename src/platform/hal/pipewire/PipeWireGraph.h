@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/hal/pipewire/PipeWireEvent.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace voxlane {
+
+// The local mirror of the PipeWire registry: nodes, clients, devices and the entries of the
+// "default" and "settings" metadata, exactly as the server reported them. Updated by applying
+// the connection's events in order; holds no interpretation of its own.
+struct PipeWireGraph {
+    using State = PipeWireEvent::NodeInfo::State;
+
+    struct Node {
+        std::uint32_t id = 0;
+        std::uint64_t serial = 0;
+        std::uint32_t permissions = 0;
+        PipeWireProps props;
+        State state = State::creating;
+        bool propsWritable = false;
+        std::optional<std::vector<float>> channelVolumes;
+        std::optional<bool> mute;
+        std::uint32_t rate = 0;
+
+        std::string prop(const std::string& key) const;
+    };
+    struct Object {
+        std::uint32_t id = 0;
+        std::uint64_t serial = 0;
+        PipeWireProps props;
+
+        std::string prop(const std::string& key) const;
+    };
+    struct MetadataValue {
+        std::string type;
+        std::string value;
+    };
+
+    std::map<std::uint32_t, Node> nodes;
+    std::map<std::uint32_t, Object> clients;
+    std::map<std::uint32_t, Object> devices;
+    // metadata.name -> (subject, key) -> value
+    std::map<std::string, std::map<std::pair<std::uint32_t, std::string>, MetadataValue>> metadata;
+    // Registry id of each metadata object, by name (its entries go when it goes).
+    std::map<std::uint32_t, std::string> metadataObjects;
+    bool connected = true;
+
+    void apply(const PipeWireEvent& event);
+
+    const Node* node(std::uint32_t id) const;
+    const Object* client(std::uint32_t id) const;
+    const Object* device(std::uint32_t id) const;
+    std::optional<std::string> metadataValue(const std::string& name, std::uint32_t subject,
+                                             const std::string& key) const;
+};
+
+} // namespace voxlane

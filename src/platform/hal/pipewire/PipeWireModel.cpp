@@ -1,0 +1,553 @@
+#include "platform/hal/pipewire/PipeWireModel.h"
+
+#include "platform/hal/pipewire/PipeWireTransport.h"
+#include "platform/hal/pipewire/PipeWireVolume.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <set>
+
+namespace voxlane {
+
+namespace {
+
+enum class NodeRole { none, device, playback, recording };
+
+struct DeviceClass {
+    bool output = false;
+    bool input = false;
+};
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+DeviceClass deviceClass(const PipeWireGraph::Node& node) {
+    const std::string mediaClass = node.prop("media.class");
+    DeviceClass c;
+    if (mediaClass == "Audio/Duplex") {
+        c.output = c.input = true;
+    } else if (startsWith(mediaClass, "Audio/Sink")) {
+        c.output = true;
+    } else if (startsWith(mediaClass, "Audio/Source")) {
+        // A source that only mirrors a sink's monitor is not an input device.
+        c.input =
+            node.prop("device.class") != "monitor" && node.prop("stream.capture.sink") != "true";
+    }
+    return c;
+}
+
+NodeRole role(const PipeWireGraph::Node& node) {
+    const std::string mediaClass = node.prop("media.class");
+    if (mediaClass == "Stream/Output/Audio") return NodeRole::playback;
+    if (mediaClass == "Stream/Input/Audio") return NodeRole::recording;
+    const DeviceClass c = deviceClass(node);
+    return c.output || c.input ? NodeRole::device : NodeRole::none;
+}
+
+pid_t parsePid(const std::string& text) {
+    long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value <= 0 || value > 0x7fffffff)
+        return 0;
+    return pid_t(value);
+}
+
+// The node name in a metadata value of the form {"name": "…"}.
+std::optional<std::string> nameInJSON(const std::optional<std::string>& text) {
+    if (!text) return std::nullopt;
+    auto json = nlohmann::json::parse(*text, nullptr, false);
+    if (!json.is_object()) return std::nullopt;
+    auto it = json.find("name");
+    if (it == json.end() || !it->is_string()) return std::nullopt;
+    return it->get<std::string>();
+}
+
+bool isAlertRole(std::string role) {
+    std::transform(role.begin(), role.end(), role.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return role == "event" || role == "notification" || role == "alert";
+}
+
+constexpr bool isMain(const AudioObjectPropertyAddress& a) {
+    return a.mElement == kAudioObjectPropertyElementMain;
+}
+
+} // namespace
+
+PipeWireModel::PipeWireModel(Options options) : options_(std::move(options)) {}
+
+std::vector<PipeWireModel::Change> PipeWireModel::apply(const PipeWireEvent& event) {
+    // A node that goes (or comes again under an id that is still known) takes its object ids
+    // along, so a device that returns is a new object.
+    if (auto* removed = std::get_if<PipeWireEvent::GlobalRemoved>(&event.value))
+        deviceIds_.erase(removed->id);
+    if (auto* added = std::get_if<PipeWireEvent::GlobalAdded>(&event.value))
+        deviceIds_.erase(added->id);
+    graph_.apply(event);
+    View after = build();
+    std::vector<Change> changes = diff(view_, after);
+    view_ = std::move(after);
+    return changes;
+}
+
+pid_t PipeWireModel::clientPid(const PipeWireGraph::Object& client) const {
+    // PulseAudio clients all reach PipeWire through pipewire-pulse, whose own pid the server
+    // records; the application's pid is the one it reported. Native clients: the pid the server
+    // saw on the socket, else the reported one.
+    if (client.prop("client.api") == "pipewire-pulse")
+        return parsePid(client.prop("application.process.id"));
+    if (pid_t pid = parsePid(client.prop("pipewire.sec.pid"))) return pid;
+    return parsePid(client.prop("application.process.id"));
+}
+
+pid_t PipeWireModel::streamPid(const PipeWireGraph::Node& node) const {
+    const std::string clientId = node.prop("client.id");
+    std::uint32_t id = 0;
+    auto [end, ec] = std::from_chars(clientId.data(), clientId.data() + clientId.size(), id);
+    if (ec == std::errc() && end == clientId.data() + clientId.size()) {
+        if (const auto* client = graph_.client(id)) {
+            if (pid_t pid = clientPid(*client)) return pid;
+        }
+    }
+    return parsePid(node.prop("application.process.id"));
+}
+
+std::optional<std::string> PipeWireModel::bundleIDFromClient(std::uint32_t clientId) const {
+    const auto* client = graph_.client(clientId);
+    if (!client) return std::nullopt;
+    // A sandboxed (Flatpak) application's id as the server found it, then the id the
+    // application gave itself.
+    for (const char* key : {"pipewire.access.portal.app_id", "application.id"}) {
+        std::string value = client->prop(key);
+        if (!value.empty()) return value;
+    }
+    return std::nullopt;
+}
+
+AudioObjectID PipeWireModel::defaultDevice(const std::map<AudioObjectID, DeviceView>& devices,
+                                           const char* key, bool output) const {
+    const auto name = nameInJSON(graph_.metadataValue("default", 0, key));
+    if (!name) return 0;
+    for (const auto& [id, d] : devices) {
+        if (d.uid != *name) continue;
+        if (output ? d.outputStream != 0 : d.inputStream != 0) return id;
+    }
+    return 0;
+}
+
+PipeWireModel::View PipeWireModel::build() {
+    View v;
+    std::map<std::uint32_t, DeviceIds> keptIds;
+    // pid -> clients (by id) whose streams it owns, and running flags
+    struct PidStreams {
+        std::set<std::uint32_t> clients;
+        bool output = false;
+        bool input = false;
+    };
+    std::map<pid_t, PidStreams> pids;
+
+    const std::string rateSetting = graph_.metadataValue("settings", 0, "clock.rate").value_or("");
+    double clockRate = 48000;
+    if (long r = std::atol(rateSetting.c_str()); r > 0) clockRate = double(r);
+
+    for (const auto& [nodeId, node] : graph_.nodes) {
+        switch (role(node)) {
+        case NodeRole::device: {
+            const DeviceClass c = deviceClass(node);
+            DeviceIds ids;
+            if (auto it = deviceIds_.find(nodeId); it != deviceIds_.end()) {
+                ids = it->second;
+            } else {
+                ids.device = nextId_++;
+                if (c.output) ids.outputStream = nextId_++;
+                if (c.input) ids.inputStream = nextId_++;
+            }
+            keptIds[nodeId] = ids;
+            DeviceView d;
+            d.id = ids.device;
+            d.node = nodeId;
+            d.outputStream = ids.outputStream;
+            d.inputStream = ids.inputStream;
+            d.uid = node.prop("node.name");
+            d.name = node.prop("node.description");
+            if (d.name.empty()) d.name = node.prop("node.nick");
+            if (d.name.empty()) d.name = d.uid;
+            PipeWireProps deviceProps;
+            const std::string deviceId = node.prop("device.id");
+            if (!deviceId.empty()) {
+                if (const auto* dev = graph_.device(std::uint32_t(std::atol(deviceId.c_str()))))
+                    deviceProps = dev->props;
+            }
+            d.transport = PipeWireTransport::code(node.props, deviceProps);
+            d.rate = node.rate ? double(node.rate) : clockRate;
+            d.channelVolumes = node.channelVolumes;
+            if (d.channelVolumes && d.channelVolumes->empty()) d.channelVolumes.reset();
+            d.mute = node.mute;
+            d.writable = node.propsWritable && (node.permissions & PipeWireEvent::permissionWrite);
+            v.devices.emplace(d.id, d);
+            if (d.outputStream) v.streams[d.outputStream] = d.id;
+            if (d.inputStream) v.streams[d.inputStream] = d.id;
+            break;
+        }
+        case NodeRole::playback:
+        case NodeRole::recording: {
+            const pid_t pid = streamPid(node);
+            if (pid <= 0) break;
+            auto& entry = pids[pid];
+            const std::string clientId = node.prop("client.id");
+            if (!clientId.empty()) entry.clients.insert(std::uint32_t(std::atol(clientId.c_str())));
+            if (node.state == PipeWireGraph::State::running) {
+                (role(node) == NodeRole::playback ? entry.output : entry.input) = true;
+            }
+            break;
+        }
+        case NodeRole::none:
+            break;
+        }
+    }
+    deviceIds_ = std::move(keptIds);
+
+    // Our own process is an audio client as long as we are connected.
+    if (graph_.connected && options_.ownPid > 0) pids[options_.ownPid];
+
+    // Forget the ids of processes that have neither streams nor clients any more.
+    std::set<pid_t> alive;
+    for (const auto& [_, client] : graph_.clients)
+        if (pid_t pid = clientPid(client)) alive.insert(pid);
+    for (const auto& [pid, _] : pids)
+        alive.insert(pid);
+    std::erase_if(processIds_, [&](const auto& entry) { return !alive.count(entry.first); });
+
+    for (const auto& [pid, streams] : pids) {
+        ProcessEntry& entry = processIds_[pid];
+        if (!entry.id) entry.id = nextId_++;
+        ProcessView p;
+        p.id = entry.id;
+        p.pid = pid;
+        p.runningOutput = streams.output;
+        p.runningInput = streams.input;
+        for (auto client : streams.clients) {
+            if ((p.bundleID = bundleIDFromClient(client))) break;
+        }
+        if (!p.bundleID) {
+            if (!entry.resolved && options_.bundleIdResolver) {
+                entry.resolvedBundleID = options_.bundleIdResolver(pid);
+                entry.resolved = true;
+            }
+            p.bundleID = entry.resolvedBundleID;
+        }
+        v.processes.emplace(p.id, p);
+    }
+
+    v.defaultOutput = defaultDevice(v.devices, "default.audio.sink", true);
+    v.defaultInput = defaultDevice(v.devices, "default.audio.source", false);
+    v.systemOutput = defaultDevice(v.devices, alertSinkKey, true);
+    if (!v.systemOutput) v.systemOutput = v.defaultOutput;
+    return v;
+}
+
+std::vector<PipeWireModel::Change> PipeWireModel::diff(const View& before, const View& after) {
+    std::vector<Change> changes;
+    auto system = [&](AudioObjectPropertySelector selector) {
+        changes.push_back(
+            {kAudioObjectSystemObject,
+             {selector, kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain}});
+    };
+    auto keys = [](const auto& map) {
+        std::vector<AudioObjectID> ids;
+        for (const auto& [id, _] : map)
+            ids.push_back(id);
+        return ids;
+    };
+    if (keys(before.devices) != keys(after.devices)) system(kAudioHardwarePropertyDevices);
+    if (keys(before.processes) != keys(after.processes))
+        system(kAudioHardwarePropertyProcessObjectList);
+    if (before.defaultOutput != after.defaultOutput)
+        system(kAudioHardwarePropertyDefaultOutputDevice);
+    if (before.defaultInput != after.defaultInput) system(kAudioHardwarePropertyDefaultInputDevice);
+    if (before.systemOutput != after.systemOutput)
+        system(kAudioHardwarePropertyDefaultSystemOutputDevice);
+
+    for (const auto& [id, p] : after.processes) {
+        auto old = before.processes.find(id);
+        if (old == before.processes.end()) continue;
+        if (old->second.runningOutput != p.runningOutput)
+            changes.push_back(
+                {id, {kAudioProcessPropertyIsRunningOutput, kAudioObjectPropertyScopeGlobal, 0}});
+        if (old->second.runningInput != p.runningInput)
+            changes.push_back(
+                {id, {kAudioProcessPropertyIsRunningInput, kAudioObjectPropertyScopeGlobal, 0}});
+    }
+
+    for (const auto& [id, d] : after.devices) {
+        auto old = before.devices.find(id);
+        if (old == before.devices.end()) continue;
+        const DeviceView& o = old->second;
+        const auto scope =
+            d.outputStream ? kAudioObjectPropertyScopeOutput : kAudioObjectPropertyScopeInput;
+        const std::vector<float> none;
+        const auto& was = o.channelVolumes ? *o.channelVolumes : none;
+        const auto& now = d.channelVolumes ? *d.channelVolumes : none;
+        if (PipeWireVolume::mainScalar(was) != PipeWireVolume::mainScalar(now) ||
+            o.channelVolumes.has_value() != d.channelVolumes.has_value()) {
+            if (d.outputStream)
+                changes.push_back(
+                    {id, {kAudioHardwareServiceDeviceProperty_VirtualMainVolume, scope, 0}});
+            else
+                changes.push_back({id, {kAudioDevicePropertyVolumeScalar, scope, 0}});
+        }
+        if (d.outputStream) {
+            for (std::size_t i = 0; i < std::max(was.size(), now.size()); ++i) {
+                const float a = i < was.size() ? PipeWireVolume::scalarFromGain(was[i]) : -1.0f;
+                const float b = i < now.size() ? PipeWireVolume::scalarFromGain(now[i]) : -1.0f;
+                if (a != b)
+                    changes.push_back({id,
+                                       {kAudioDevicePropertyVolumeScalar, scope,
+                                        AudioObjectPropertyElement(i + 1)}});
+            }
+        }
+        if (o.mute != d.mute) changes.push_back({id, {kAudioDevicePropertyMute, scope, 0}});
+        if (o.name != d.name)
+            changes.push_back({id, {kAudioObjectPropertyName, kAudioObjectPropertyScopeGlobal, 0}});
+    }
+    return changes;
+}
+
+const PipeWireModel::DeviceView* PipeWireModel::device(AudioObjectID id) const {
+    auto it = view_.devices.find(id);
+    return it == view_.devices.end() ? nullptr : &it->second;
+}
+
+bool PipeWireModel::exists(AudioObjectID object) const {
+    return object == kAudioObjectSystemObject || view_.devices.count(object) ||
+           view_.processes.count(object) || view_.streams.count(object);
+}
+
+OSStatus PipeWireModel::read(AudioObjectID object, const AudioObjectPropertyAddress& a,
+                             std::uint32_t qualifierSize, const void* qualifier, Value& out) const {
+    if (object == kAudioObjectSystemObject) {
+        if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+        switch (a.mSelector) {
+        case kAudioHardwarePropertyDevices: {
+            std::vector<std::uint32_t> ids;
+            for (const auto& [id, _] : view_.devices)
+                ids.push_back(id);
+            out = std::move(ids);
+            return 0;
+        }
+        case kAudioHardwarePropertyProcessObjectList: {
+            std::vector<std::uint32_t> ids;
+            for (const auto& [id, _] : view_.processes)
+                ids.push_back(id);
+            out = std::move(ids);
+            return 0;
+        }
+        case kAudioHardwarePropertyDefaultOutputDevice:
+            out = view_.defaultOutput;
+            return 0;
+        case kAudioHardwarePropertyDefaultInputDevice:
+            out = view_.defaultInput;
+            return 0;
+        case kAudioHardwarePropertyDefaultSystemOutputDevice:
+            out = view_.systemOutput;
+            return 0;
+        case kAudioHardwarePropertyTranslatePIDToProcessObject: {
+            if (qualifierSize != sizeof(std::int32_t) || !qualifier)
+                return kAudioHardwareBadPropertySizeError;
+            std::int32_t pid;
+            std::memcpy(&pid, qualifier, sizeof pid);
+            out = std::uint32_t(processForPID(pid).value_or(kAudioObjectUnknown));
+            return 0;
+        }
+        default:
+            return kAudioHardwareUnknownPropertyError;
+        }
+    }
+    if (const DeviceView* d = device(object)) {
+        const bool output = a.mScope == kAudioObjectPropertyScopeOutput;
+        const bool input = a.mScope == kAudioObjectPropertyScopeInput;
+        // The device's own side: output controls on sinks, input controls on sources.
+        const bool side = (output && d->outputStream) || (input && d->inputStream);
+        switch (a.mSelector) {
+        case kAudioDevicePropertyDeviceUID:
+            if (!isMain(a) || d->uid.empty()) return kAudioHardwareUnknownPropertyError;
+            out = std::optional<std::string>(d->uid);
+            return 0;
+        case kAudioObjectPropertyName:
+            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+            out = std::optional<std::string>(d->name);
+            return 0;
+        case kAudioDevicePropertyTransportType:
+            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+            out = d->transport;
+            return 0;
+        case kAudioDevicePropertyNominalSampleRate:
+            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+            out = d->rate;
+            return 0;
+        case kAudioDevicePropertyStreams: {
+            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+            std::vector<std::uint32_t> ids;
+            if (d->inputStream && !output) ids.push_back(d->inputStream);
+            if (d->outputStream && !input) ids.push_back(d->outputStream);
+            out = std::move(ids);
+            return 0;
+        }
+        case kAudioHardwareServiceDeviceProperty_VirtualMainVolume:
+            if (!output || !d->outputStream || !isMain(a) || !d->channelVolumes)
+                return kAudioHardwareUnknownPropertyError;
+            out = PipeWireVolume::mainScalar(*d->channelVolumes);
+            return 0;
+        case kAudioDevicePropertyVolumeScalar:
+            if (!side || !d->channelVolumes) return kAudioHardwareUnknownPropertyError;
+            if (output) {
+                // One element per channel, numbered from 1.
+                if (a.mElement < 1 || a.mElement > d->channelVolumes->size())
+                    return kAudioHardwareUnknownPropertyError;
+                out = PipeWireVolume::scalarFromGain((*d->channelVolumes)[a.mElement - 1]);
+                return 0;
+            }
+            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+            out = PipeWireVolume::mainScalar(*d->channelVolumes);
+            return 0;
+        case kAudioDevicePropertyMute:
+            if (!side || !isMain(a) || !d->mute) return kAudioHardwareUnknownPropertyError;
+            out = std::uint32_t(*d->mute ? 1 : 0);
+            return 0;
+        default:
+            return kAudioHardwareUnknownPropertyError;
+        }
+    }
+    if (auto it = view_.processes.find(object); it != view_.processes.end()) {
+        const ProcessView& p = it->second;
+        if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
+        switch (a.mSelector) {
+        case kAudioProcessPropertyPID:
+            out = std::int32_t(p.pid);
+            return 0;
+        case kAudioProcessPropertyBundleID:
+            out = p.bundleID;
+            return 0;
+        case kAudioProcessPropertyIsRunningOutput:
+            out = std::uint32_t(p.runningOutput);
+            return 0;
+        case kAudioProcessPropertyIsRunningInput:
+            out = std::uint32_t(p.runningInput);
+            return 0;
+        default:
+            return kAudioHardwareUnknownPropertyError;
+        }
+    }
+    return view_.streams.count(object) ? kAudioHardwareUnknownPropertyError
+                                       : kAudioHardwareBadObjectError;
+}
+
+OSStatus PipeWireModel::settable(AudioObjectID object, const AudioObjectPropertyAddress& a,
+                                 bool& out) const {
+    out = false;
+    // The pid translation is only readable with its qualifier; it is never settable.
+    if (object == kAudioObjectSystemObject &&
+        a.mSelector == kAudioHardwarePropertyTranslatePIDToProcessObject && isMain(a))
+        return 0;
+    Value value;
+    if (OSStatus status = read(object, a, 0, nullptr, value)) return status;
+    if (object == kAudioObjectSystemObject) {
+        out = a.mSelector == kAudioHardwarePropertyDefaultOutputDevice ||
+              a.mSelector == kAudioHardwarePropertyDefaultInputDevice ||
+              a.mSelector == kAudioHardwarePropertyDefaultSystemOutputDevice;
+    } else if (const DeviceView* d = device(object)) {
+        out =
+            d->writable && (a.mSelector == kAudioHardwareServiceDeviceProperty_VirtualMainVolume ||
+                            a.mSelector == kAudioDevicePropertyVolumeScalar ||
+                            a.mSelector == kAudioDevicePropertyMute);
+    }
+    return 0;
+}
+
+OSStatus PipeWireModel::planWrite(AudioObjectID object, const AudioObjectPropertyAddress& a,
+                                  std::uint32_t size, const void* data, Write& out) const {
+    bool canSet = false;
+    if (OSStatus status = settable(object, a, canSet)) return status;
+    if (!canSet) return kAudioHardwareIllegalOperationError;
+    if (size != 4 || !data) return kAudioHardwareBadPropertySizeError;
+
+    if (object == kAudioObjectSystemObject) {
+        std::uint32_t id;
+        std::memcpy(&id, data, 4);
+        const DeviceView* d = device(id);
+        const bool input = a.mSelector == kAudioHardwarePropertyDefaultInputDevice;
+        if (!d || d->uid.empty() || (input ? !d->inputStream : !d->outputStream))
+            return kAudioHardwareBadDeviceError;
+        MetadataWrite w;
+        w.key = a.mSelector == kAudioHardwarePropertyDefaultOutputDevice
+                    ? "default.configured.audio.sink"
+                : input ? "default.configured.audio.source"
+                        : alertSinkKey;
+        w.type = "Spa:String:JSON";
+        w.value = nlohmann::json{{"name", d->uid}}.dump();
+        out = w;
+        return 0;
+    }
+
+    const DeviceView& d = *device(object);
+    NodeWrite w;
+    w.node = d.node;
+    if (a.mSelector == kAudioDevicePropertyMute) {
+        std::uint32_t v;
+        std::memcpy(&v, data, 4);
+        w.mute = v != 0;
+        out = w;
+        return 0;
+    }
+    float v;
+    std::memcpy(&v, data, 4);
+    if (!std::isfinite(v)) return kAudio_ParamError;
+    const auto& volumes = *d.channelVolumes;
+    if (a.mSelector == kAudioDevicePropertyVolumeScalar &&
+        a.mScope == kAudioObjectPropertyScopeOutput) {
+        std::vector<float> channels = volumes;
+        channels[a.mElement - 1] = PipeWireVolume::gainFromScalar(v);
+        w.channelVolumes = std::move(channels);
+    } else {
+        w.channelVolumes = PipeWireVolume::withMainScalar(volumes, v);
+    }
+    out = w;
+    return 0;
+}
+
+std::vector<PipeWireModel::MetadataWrite> PipeWireModel::alertRouting() const {
+    std::vector<MetadataWrite> writes;
+    const auto alert = nameInJSON(graph_.metadataValue("default", 0, alertSinkKey));
+    if (!alert || !deviceForUID(*alert)) return writes;
+    for (const auto& [id, node] : graph_.nodes) {
+        if (role(node) != NodeRole::playback || !isAlertRole(node.prop("media.role"))) continue;
+        if (graph_.metadataValue("default", id, "target.object") == *alert) continue;
+        writes.push_back({id, "target.object", "", *alert});
+    }
+    return writes;
+}
+
+std::optional<AudioObjectID> PipeWireModel::deviceForUID(const std::string& uid) const {
+    for (const auto& [id, d] : view_.devices)
+        if (d.uid == uid) return id;
+    return std::nullopt;
+}
+
+std::optional<AudioObjectID> PipeWireModel::processForPID(pid_t pid) const {
+    for (const auto& [id, p] : view_.processes)
+        if (p.pid == pid) return id;
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> PipeWireModel::nodeOfDevice(AudioObjectID id) const {
+    if (const DeviceView* d = device(id)) return d->node;
+    return std::nullopt;
+}
+
+} // namespace voxlane

@@ -1,0 +1,58 @@
+#include "AudioFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <sndfile.h>
+#include <vector>
+
+namespace voxlane::test::AudioFiles {
+
+bool writeTone(const std::string& path, double seconds, float amplitude) {
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) return false;
+    const sf_count_t frames = sf_count_t(seconds * info.samplerate);
+    std::vector<float> block(2 * 4800);
+    double phase = 0;
+    const double step = 2 * std::numbers::pi * 440.0 / info.samplerate;
+    bool ok = true;
+    for (sf_count_t done = 0; done < frames && ok;) {
+        const sf_count_t n = std::min<sf_count_t>(4800, frames - done);
+        for (sf_count_t i = 0; i < n; ++i) {
+            const float v = amplitude * float(std::sin(phase));
+            block[2 * i] = block[2 * i + 1] = v;
+            phase += step;
+        }
+        ok = sf_writef_float(file, block.data(), n) == n;
+        done += n;
+    }
+    sf_close(file);
+    return ok;
+}
+
+float peak(const std::string& path, double skipSeconds) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return -1;
+    const sf_count_t skip = sf_count_t(skipSeconds * info.samplerate);
+    if (info.frames <= skip || sf_seek(file, skip, SEEK_SET) < 0) {
+        sf_close(file);
+        return -1;
+    }
+    std::vector<float> block(std::size_t(4096) * info.channels);
+    float result = 0;
+    for (;;) {
+        const sf_count_t n = sf_readf_float(file, block.data(), 4096);
+        if (n <= 0) break;
+        for (sf_count_t i = 0; i < n * info.channels; ++i)
+            result = std::max(result, std::fabs(block[i]));
+    }
+    sf_close(file);
+    return result;
+}
+
+} // namespace voxlane::test::AudioFiles

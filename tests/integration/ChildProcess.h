@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace voxlane::test {
+
+// A program the test starts (found on PATH), with its output sent to a log file. Ended with
+// SIGTERM and waited for when the object goes, so a failing test leaves nothing running.
+class ChildProcess {
+public:
+    ChildProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null");
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool started() const { return pid_ > 0; }
+    // Sends SIGTERM and waits (at most `seconds`, then SIGKILL); returns the exit status, or -1.
+    int stop(double seconds = 5.0);
+    // Waits for the program to end by itself (at most `seconds`); its exit status, or -1.
+    int wait(double seconds);
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+// Runs a program to its end (at most `seconds`) and returns what it wrote to standard output.
+std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
+                       int* exitStatus = nullptr);
+
+} // namespace voxlane::test
