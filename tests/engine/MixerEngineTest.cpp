@@ -98,16 +98,17 @@ TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
 
 TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCase) {
     addApp(2001, "org.example.zeta", "Zeta", SimHal::Signal::silence());
-    hal.setProcessRunning(hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.1f),
-                                                           "org.example.beta")),
-                          true, false);
+    hal.setProcessRunning(
+        hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.1f), "org.example.beta")),
+        true, false);
     workspace.applications[2002] = RunningApplication{"org.example.beta", "beta", {}, "", true};
     addApp(2003, "org.example.alpha", "Alpha");
     const auto quiet = addApp(2004, "org.example.Able", "able", SimHal::Signal::silence());
     hal.setProcessRunning(quiet, false, false);
     start();
     std::vector<std::string> names;
-    for (const auto& app : engine->apps()) names.push_back(app.name);
+    for (const auto& app : engine->apps())
+        names.push_back(app.name);
     // Zeta has a running (if silent) stream, so it counts as playing.
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Zeta", "able"}));
 }
@@ -233,16 +234,29 @@ TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
     for (int step = 0; step < 300; ++step) {
         const std::string& id = ids[random() % ids.size()];
         switch (random() % 6) {
-        case 0: engine->setVolume(static_cast<float>(random() % 9) / 4.0f - 0.1f, id); break;
-        case 1: engine->toggleMute(id); break;
-        case 2: engine->setOutput(random() % 2 ? "headphones" : "speakers", id); break;
-        case 3: engine->setEQ(EQSettings::fromPreset(EQPresets::allCases[random() % 7]), id); break;
-        case 4: engine->reset(id); break;
-        case 5: engine->setOutput(std::nullopt, id); break;
+        case 0:
+            engine->setVolume(static_cast<float>(random() % 9) / 4.0f - 0.1f, id);
+            break;
+        case 1:
+            engine->toggleMute(id);
+            break;
+        case 2:
+            engine->setOutput(random() % 2 ? "headphones" : "speakers", id);
+            break;
+        case 3:
+            engine->setEQ(EQSettings::fromPreset(EQPresets::allCases[random() % 7]), id);
+            break;
+        case 4:
+            engine->reset(id);
+            break;
+        case 5:
+            engine->setOutput(std::nullopt, id);
+            break;
         }
     }
     const AppSettingsMap expected = engine->allSettings();
-    for (const auto& [id, record] : expected) EXPECT_FALSE(record.isDefault()) << id;
+    for (const auto& [id, record] : expected)
+        EXPECT_FALSE(record.isDefault()) << id;
     engine.reset();
     defaults = Defaults::openFile(path);
     EXPECT_EQ(start().allSettings(), expected);

@@ -2,7 +2,7 @@
 // (scripts/pipewire-session.sh): null sinks "speakers" and "headphones", a virtual source "mic",
 // and real clients (pw-play, paplay, pw-record, pw-cli) started by the tests.
 #include "AudioFiles.h"
-#include "ChildProcess.h"
+#include "BackgroundProcess.h"
 #include "PipeWireSession.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/PipeWireHal.h"
@@ -20,7 +20,7 @@
 namespace voxlane {
 namespace {
 
-using test::ChildProcess;
+using test::BackgroundProcess;
 using test::runAndRead;
 using test::AudioFiles::peak;
 
@@ -136,7 +136,7 @@ protected:
             args.push_back("{ stream.capture.sink = true }");
         }
         args.push_back(file);
-        ChildProcess recorder(args, file + ".log");
+        BackgroundProcess recorder(args, file + ".log");
         EXPECT_TRUE(recorder.started());
         const off_t wanted = 44 + off_t(1.4 * 48000) * 2 * 2; // 16-bit stereo
         waitUntil([&] {
@@ -301,16 +301,17 @@ TEST_F(PipeWireHalIntegrationTest, PlayersAndRecordersAreProcessesWithTheirPidsA
                                        listListener),
               0);
 
-    ChildProcess player(
+    BackgroundProcess player(
         {"pw-play", "--target", "speakers", "-P", "{ node.name = " + tag + "-play }", tone},
         dir + "/play.log");
     ASSERT_TRUE(player.started());
     desktopIds[player.pid()] = "org.example.Player.desktop";
-    ChildProcess pulsePlayer(
+    BackgroundProcess pulsePlayer(
         {"paplay", "--property=application.id=org.example.PulsePlayer", "--device=speakers", tone},
         dir + "/paplay.log");
     ASSERT_TRUE(pulsePlayer.started());
-    ChildProcess recorder({"pw-record", "--target", "mic", dir + "/rec.wav"}, dir + "/rec.log");
+    BackgroundProcess recorder({"pw-record", "--target", "mic", dir + "/rec.wav"},
+                               dir + "/rec.log");
     ASSERT_TRUE(recorder.started());
 
     ASSERT_TRUE(waitUntil([&] {
@@ -351,7 +352,7 @@ TEST_F(PipeWireHalIntegrationTest, PlayersAndRecordersAreProcessesWithTheirPidsA
 
 TEST_F(PipeWireHalIntegrationTest, RunningOutputFollowsTheStreamAndNotifies) {
     // A stream that nobody links does not run; linked to a sink it does.
-    ChildProcess player(
+    BackgroundProcess player(
         {"pw-play", "-P", "{ node.name = " + tag + " node.autoconnect = false }", tone},
         dir + "/play.log");
     ASSERT_TRUE(waitUntil([&] { return process(player.pid()) != kAudioObjectUnknown; }));
@@ -425,10 +426,10 @@ TEST_F(PipeWireHalIntegrationTest, AlertDeviceTakesNotificationSounds) {
               speakers);
 
     // (pw-play puts its own media.role over one given with -P.)
-    ChildProcess alert(
+    BackgroundProcess alert(
         {"pw-play", "--media-role", "Notification", "-P", "{ node.name = " + tag + " }", tone},
         dir + "/alert.log");
-    ChildProcess music(
+    BackgroundProcess music(
         {"pw-play", "--media-role", "Music", "-P", "{ node.name = " + tag + "-music }", tone},
         dir + "/music.log");
     EXPECT_TRUE(waitUntil([&] {
@@ -452,7 +453,7 @@ TEST_F(PipeWireHalIntegrationTest, SinkVolumeScalesWhatTheSinkPlaysAndReadsBack)
     ASSERT_EQ(
         hal->addPropertyListener(speakers, output(kAudioDevicePropertyVolumeScalar, 1), listener),
         0);
-    ChildProcess player(
+    BackgroundProcess player(
         {"pw-play", "--target", "speakers", "-P", "{ node.name = " + tag + " }", tone},
         dir + "/play.log");
     ASSERT_TRUE(waitUntil(
@@ -501,7 +502,7 @@ TEST_F(PipeWireHalIntegrationTest, OutputMuteReadsBackAndNotifies) {
 TEST_F(PipeWireHalIntegrationTest, MutedMicrophoneGivesRecordersSilenceUntilRestored) {
     const auto mic = device("mic");
     // A tone fed into the virtual microphone.
-    ChildProcess feeder(
+    BackgroundProcess feeder(
         {"pw-play", "-P", "{ node.name = " + tag + " node.autoconnect = false }", tone},
         dir + "/feed.log");
     ASSERT_TRUE(waitUntil([&] {

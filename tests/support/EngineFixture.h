@@ -26,8 +26,8 @@ protected:
         hal.setOwnPid(ownPid);
         own = hal.addProcess(processSpec(ownPid, SimHal::Signal::silence()));
         speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-        headphones = hal.addDevice(deviceSpec("headphones", "Headphones",
-                                              kAudioDeviceTransportTypeUSB));
+        headphones =
+            hal.addDevice(deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB));
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
 
@@ -37,8 +37,8 @@ protected:
     }
 
     EngineServices services() {
-        return {hal,    scheduler, *defaults, workspace, sounds, events,
-                [](double) {}, [](std::function<void()> job) { job(); }};
+        return {hal,    scheduler, *defaults,     workspace,
+                sounds, events,    [](double) {}, [](std::function<void()> job) { job(); }};
     }
 
     MixerEngine& start() {
@@ -48,8 +48,7 @@ protected:
 
     // A regular desktop application with one process.
     AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                         SimHal::Signal signal = SimHal::Signal::sine(0.5f),
-                         bool regular = true) {
+                         SimHal::Signal signal = SimHal::Signal::sine(0.5f), bool regular = true) {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
         return hal.addProcess(processSpec(pid, signal, id));
     }
@@ -67,8 +66,8 @@ protected:
         const AudioObjectPropertyAddress address{kAudioHardwarePropertyDefaultOutputDevice,
                                                  kAudioObjectPropertyScopeGlobal,
                                                  kAudioObjectPropertyElementMain};
-        ASSERT_EQ(hal.setPropertyData(kAudioObjectSystemObject, address, 0, nullptr,
-                                      sizeof(device), &device),
+        ASSERT_EQ(hal.setPropertyData(kAudioObjectSystemObject, address, 0, nullptr, sizeof(device),
+                                      &device),
                   0);
     }
 

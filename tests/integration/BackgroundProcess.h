@@ -8,12 +8,12 @@ namespace voxlane::test {
 
 // A program the test starts (found on PATH), with its output sent to a log file. Ended with
 // SIGTERM and waited for when the object goes, so a failing test leaves nothing running.
-class ChildProcess {
+class BackgroundProcess {
 public:
-    ChildProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null");
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
+    BackgroundProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null");
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     pid_t pid() const { return pid_; }
     bool started() const { return pid_ > 0; }

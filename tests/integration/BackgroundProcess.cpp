@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "BackgroundProcess.h"
 
 #include <chrono>
 #include <cstdio>
@@ -54,14 +54,14 @@ int reap(pid_t pid, Clock::time_point deadline) {
 
 } // namespace
 
-ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& logFile)
+BackgroundProcess::BackgroundProcess(std::vector<std::string> argv, const std::string& logFile)
     : pid_(spawn(argv, -1, logFile)) {}
 
-ChildProcess::~ChildProcess() {
+BackgroundProcess::~BackgroundProcess() {
     stop();
 }
 
-int ChildProcess::stop(double seconds) {
+int BackgroundProcess::stop(double seconds) {
     if (pid_ <= 0) return status_;
     kill(pid_, SIGTERM);
     int status = reap(pid_, Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -75,7 +75,7 @@ int ChildProcess::stop(double seconds) {
     return status;
 }
 
-int ChildProcess::wait(double seconds) {
+int BackgroundProcess::wait(double seconds) {
     if (pid_ <= 0) return status_;
     int status = reap(pid_, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                std::chrono::duration<double>(seconds)));

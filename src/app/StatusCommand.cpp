@@ -1,0 +1,64 @@
+#include "app/StatusCommand.h"
+
+#include "coreaudio/AudioPermission.h"
+#include "engine/MixerEngine.h"
+#include "engine/StatusReport.h"
+#include "platform/AudioServer.h"
+#include "platform/Defaults.h"
+#include "platform/ManualScheduler.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
+#include "platform/Workspace.h"
+#include "platform/hal/Hal.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace voxlane {
+
+int runStatusCommand(const std::vector<std::string>& arguments) {
+    bool json = false, demo = false;
+    for (const auto& argument : arguments) {
+        if (argument == "--status") continue;
+        if (argument == "--json") {
+            json = true;
+        } else if (argument == "--demo") {
+            demo = true;
+        } else {
+            std::cerr << "voxlane: unknown option " << argument
+                      << "\nusage: voxlane --status [--json] [--demo]\n";
+            return 2;
+        }
+    }
+
+    ManualScheduler scheduler;
+    AudioServer server = AudioServer::open(scheduler, demo);
+    if (!server.fallbackReason.empty()) {
+        std::cerr << "voxlane: no PipeWire (" << server.fallbackReason
+                  << "); showing the simulated audio server\n";
+    }
+
+    // The engine works on a copy of the stored settings without the audio permission, so that
+    // it shows everything but builds no tap and changes nothing on the audio server.
+    const auto stored = Defaults::openFile(Defaults::defaultPath());
+    auto copy = Defaults::fromText(stored->text());
+    if (!copy) copy = Defaults::inMemory();
+    const bool granted = stored->boolean(AudioPermission::grantedKey).value_or(false);
+    copy->remove(AudioPermission::grantedKey);
+
+    SystemSounds sounds(*server.hal);
+    SystemEvents events;
+    MixerEngine engine({*server.hal, scheduler, *copy, *server.workspace, sounds, events, {}, {}});
+    scheduler.runPending();
+
+    const auto access =
+        granted ? AudioPermission::Status::granted : AudioPermission::Status::unknown;
+    if (json) {
+        std::cout << StatusReport::json(engine, server.description, access).dump(2) << "\n";
+    } else {
+        std::cout << StatusReport::text(engine, server.description, access);
+    }
+    return 0;
+}
+
+} // namespace voxlane

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "coreaudio/AudioPermission.h"
+
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+
+namespace voxlane {
+
+class MixerEngine;
+
+// What the engine sees, for `voxlane --status`: devices, defaults, apps and their settings.
+namespace StatusReport {
+
+// `access` is shown as the audio permission (the engine may run without it).
+nlohmann::json json(const MixerEngine& engine, const std::string& serverDescription,
+                    AudioPermission::Status access);
+// The same as readable text, one line per device and app.
+std::string text(const MixerEngine& engine, const std::string& serverDescription,
+                 AudioPermission::Status access);
+// A four-character code as text ('bltn' → "bltn"); "0" for none.
+std::string fourCC(std::uint32_t code);
+
+} // namespace StatusReport
+} // namespace voxlane

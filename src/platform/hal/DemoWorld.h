@@ -1,0 +1,17 @@
+#pragma once
+
+namespace voxlane {
+
+class SimHal;
+class StaticWorkspace;
+
+// The desktop of the demo mode: a few devices (one without hardware volume, so software volume
+// shows) and a few applications playing, on the simulated audio server.
+namespace DemoWorld {
+
+// Fills an empty server and workspace. This program itself appears as a silent process of
+// `workspace.pid`.
+void populate(SimHal& hal, StaticWorkspace& workspace);
+
+} // namespace DemoWorld
+} // namespace voxlane
