@@ -1,0 +1,166 @@
+#include "platform/Log.h"
+#include "support/EngineFixture.h"
+
+namespace voxlane {
+namespace {
+
+using Mode = AppTap::Mode;
+
+class ReconcileTest : public test::EngineFixture {
+protected:
+    static constexpr const char* music = "org.example.Music";
+    static constexpr const char* radio = "org.example.Radio";
+
+    void SetUp() override {
+        // Each app on its own device, so that each device's peak is one app's level.
+        musicProcess = addApp(2001, music, "Music", SimHal::Signal::sine(0.5f));
+        workspace.applications[2002] = RunningApplication{radio, "Radio", {}, "", true};
+        radioProcess =
+            hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.25f), radio, headphones));
+        start();
+    }
+
+    // What the speakers play once glides have settled.
+    float settledPeak(AudioObjectID device) {
+        playPeak(device, 0.5);
+        return playPeak(device, 0.1);
+    }
+
+    AudioObjectID musicProcess = 0, radioProcess = 0;
+};
+
+TEST_F(ReconcileTest, DefaultAppsAreUntappedUntilThePanelShowsThem) {
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f); // untouched
+    engine->setPanelVisible(true);
+    ASSERT_TRUE(tap(music));
+    EXPECT_EQ(tap(music)->mode(), Mode::meter);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+    EXPECT_FALSE(hal.isMutedAtSource(musicProcess));
+    engine->setPanelVisible(false);
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_EQ(hal.liveTaps(), 0u);
+}
+
+TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
+    engine->setPanelVisible(true);
+    engine->setVolume(0.5f, music);
+    ASSERT_EQ(tap(music)->mode(), Mode::process);
+    const auto built = tap(music)->tapID();
+    EXPECT_EQ(tap(music)->state().load(TapState::targetGain), 0.25f);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.25f, 0.005f);
+    EXPECT_TRUE(hal.isMutedAtSource(musicProcess));
+
+    engine->setVolume(1.5f, music);
+    EXPECT_EQ(tap(music)->tapID(), built) << "a gain change never rebuilds";
+    EXPECT_NEAR(tap(music)->state().load(TapState::targetGain), 1.9953f, 1e-3);
+    engine->setVolume(2.0f, music);
+    EXPECT_NEAR(tap(music)->state().load(TapState::targetGain), 3.981f, 1e-3);
+
+    // Back to defaults: the process tap stays while the panel shows the playing app...
+    engine->setVolume(1.0f, music);
+    ASSERT_TRUE(tap(music));
+    EXPECT_EQ(tap(music)->tapID(), built);
+    EXPECT_EQ(tap(music)->state().load(TapState::targetGain), 1.0f);
+    // ...and goes when the panel closes.
+    engine->setPanelVisible(false);
+    EXPECT_FALSE(tap(music));
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+    EXPECT_FALSE(hal.isMutedAtSource(musicProcess));
+}
+
+TEST_F(ReconcileTest, BoostIsHeardAndLimited) {
+    engine->setVolume(2.0f, radio); // 0.25 × 3.98 ≈ 0.995: the limiter holds it at 0.966
+    engine->toggleMute(music);
+    // The radio's tap plays on the default output, the speakers, with the music muted there.
+    const float peak = settledPeak(speakers);
+    EXPECT_EQ(hal.peak(headphones), 0.0f);
+    EXPECT_LE(peak, TapState::ceiling + 1e-6f);
+    EXPECT_GT(peak, 0.9f);
+}
+
+TEST_F(ReconcileTest, OutputFollowsAStoredDeviceOnlyWhileItIsConnected) {
+    engine->setOutput("usb", music); // not connected
+    ASSERT_TRUE(tap(music));
+    EXPECT_EQ(tap(music)->outputUID(), "speakers");
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+
+    const auto usb =
+        hal.addDevice(test::deviceSpec("usb", "USB DAC", kAudioDeviceTransportTypeUSB));
+    settle();
+    ASSERT_TRUE(tap(music));
+    EXPECT_EQ(tap(music)->outputUID(), "usb");
+    EXPECT_NEAR(settledPeak(usb), 0.5f, 0.01f);
+    EXPECT_EQ(hal.peak(speakers), 0.0f);
+    EXPECT_EQ(hal.liveTaps(), 1u) << "the old tap went when the new one ran";
+}
+
+TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
+    engine->setSoloID(music);
+    engine->reconcile();
+    ASSERT_TRUE(tap(radio));
+    EXPECT_EQ(tap(radio)->mode(), Mode::process);
+    EXPECT_EQ(tap(radio)->state().load(TapState::targetGain), 0.0f);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+    EXPECT_EQ(hal.peak(headphones), 0.0f);
+    engine->setSoloID(std::nullopt);
+    engine->reconcile();
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_NEAR(settledPeak(headphones), 0.25f, 0.01f);
+}
+
+TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
+    Log::Capture log;
+    hal.injectFault({SimHal::Operation::createAggregateDevice, -50});
+    engine->setVolume(0.5f, music);
+    EXPECT_FALSE(tap(music));
+    EXPECT_EQ(engine->lastError(),
+              "Music: Aggregate Device erstellen fehlgeschlagen (OSStatus -50)");
+    EXPECT_TRUE(log.contains(Log::Level::error, "engine",
+                             "Tap für org.example.Music: Aggregate Device erstellen "
+                             "fehlgeschlagen (OSStatus -50)"));
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
+    hal.clearFaults();
+    engine->setVolume(0.4f, radio); // any later reconciliation retries
+    EXPECT_TRUE(tap(music));
+    EXPECT_TRUE(tap(radio));
+    EXPECT_FALSE(engine->lastError());
+}
+
+TEST_F(ReconcileTest, LosingThePermissionRemovesEveryTap) {
+    engine->setVolume(0.5f, music);
+    ASSERT_EQ(hal.liveTaps(), 1u);
+    defaults->remove(AudioPermission::grantedKey);
+    engine.reset();
+    start();
+    EXPECT_EQ(engine->audioAccess(), AudioPermission::Status::unknown);
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f) << "apps play untouched";
+}
+
+TEST_F(ReconcileTest, AQuittingAppsTapGoesAtTheNextRefresh) {
+    engine->setVolume(0.5f, music);
+    ASSERT_TRUE(tap(music));
+    hal.removeProcess(musicProcess);
+    settle();
+    EXPECT_FALSE(tap(music));
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(hal.liveIOProcs(), 0u);
+    EXPECT_EQ(engine->settings(music).volume, 0.5f) << "its settings stay for next time";
+}
+
+TEST_F(ReconcileTest, NoDefaultOutputLeavesTapsAlone) {
+    engine->setVolume(0.5f, music);
+    const auto built = tap(music)->tapID();
+    hal.removeDevice(speakers);
+    hal.removeDevice(headphones);
+    settle();
+    EXPECT_FALSE(engine->defaultOutput());
+    ASSERT_TRUE(tap(music));
+    EXPECT_EQ(tap(music)->tapID(), built);
+}
+
+} // namespace
+} // namespace voxlane
