@@ -43,6 +43,7 @@ public:
     const std::string& outputUID() const { return outputUID_; }
     Mode mode() const { return mode_; }
     TapState& state() { return *state_; }
+    const TapState& state() const { return *state_; }
     const std::shared_ptr<TapState>& sharedState() const { return state_; }
     AudioObjectID tapID() const { return tapID_; }
     AudioObjectID aggregateID() const { return aggregateID_; }

@@ -490,12 +490,16 @@ void MixerEngine::watchMasterVolume() {
 }
 
 void MixerEngine::setMasterVolume(float volume) {
+    setMasterVolume(volume, true);
+}
+
+void MixerEngine::setMasterVolume(float volume, bool unmuteWhenAudible) {
     if (!defaultOutput_) return;
     const float v = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 1.0f);
     assign(masterVolume_, v, EngineProperty::masterVolume);
     if (softVolumeActive_) {
         SoftVolume::setLevel(services_.defaults, v, defaultOutput_->uid);
-        if (v > 0 && softMuted_) {
+        if (unmuteWhenAudible && v > 0 && softMuted_) {
             softMuted_ = false;
             assign(masterMuted_, false, EngineProperty::masterMuted);
         }
@@ -506,7 +510,7 @@ void MixerEngine::setMasterVolume(float volume) {
                                   CA::address(kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
                                               kAudioObjectPropertyScopeOutput),
                                   0, nullptr, sizeof(v), &v);
-    if (v > 0 && masterMuted_) setMasterMuted(false);
+    if (unmuteWhenAudible && v > 0 && masterMuted_) setMasterMuted(false);
 }
 
 void MixerEngine::setMasterMuted(bool muted) {
@@ -533,7 +537,8 @@ bool MixerEngine::handleVolumeKey(MediaKey key, bool fine) {
         setMasterVolume(step * std::round((masterVolume_ + step) / step));
         break;
     case MediaKey::volumeDown:
-        setMasterVolume(step * std::round((masterVolume_ - step) / step));
+        // Turning a muted output down leaves it muted.
+        setMasterVolume(step * std::round((masterVolume_ - step) / step), false);
         break;
     case MediaKey::mute:
         setMasterMuted(!masterMuted_);

@@ -114,6 +114,7 @@ public:
     void refreshAudioAccess();
 
     // --- Master volume ---------------------------------------------------------------------
+    // Raising the volume above 0 ends a mute.
     void setMasterVolume(float volume);
     void setMasterMuted(bool muted);
     // True when the key was handled (software volume) and must be swallowed.
@@ -163,6 +164,7 @@ private:
 
     // Master volume and the global tap.
     float softwareMasterGain() const;
+    void setMasterVolume(float volume, bool unmuteWhenAudible);
     void refreshMaster();
     void watchMasterVolume();
     void reconcileGlobalTap(const std::string& outputUID, float gain);

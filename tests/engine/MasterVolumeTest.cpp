@@ -1,0 +1,192 @@
+#include "engine/SoftVolume.h"
+#include "platform/Log.h"
+#include "support/EngineFixture.h"
+
+#include <nlohmann/json.hpp>
+
+namespace voxlane {
+namespace {
+
+using Mode = AppTap::Mode;
+
+class MasterVolumeTest : public test::EngineFixture {
+protected:
+    // Bluetooth headphones whose volume the system cannot set.
+    AudioObjectID addSoftwareDevice() {
+        auto spec = test::deviceSpec("bt", "BT Headphones", kAudioDeviceTransportTypeBluetooth);
+        spec.hasVirtualMainVolume = false;
+        spec.outputVolumeElements.clear();
+        return hal.addDevice(spec);
+    }
+
+    float settledPeak(AudioObjectID device) {
+        playPeak(device, 0.5);
+        return playPeak(device, 0.1);
+    }
+};
+
+TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
+    start();
+    EXPECT_FALSE(engine->softVolumeActive());
+    engine->setMasterVolume(0.4f);
+    EXPECT_FLOAT_EQ(hal.deviceVolume(speakers), 0.4f);
+    engine->setMasterMuted(true);
+    EXPECT_TRUE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    engine->setMasterVolume(0.0f); // 0 does not unmute...
+    EXPECT_TRUE(engine->masterMuted());
+    engine->setMasterVolume(0.3f); // ...raising does
+    EXPECT_FALSE(engine->masterMuted());
+    EXPECT_FALSE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+
+    // A change made elsewhere reaches the engine through the volume listeners, undebounced.
+    const float volume = 0.8f;
+    ASSERT_EQ(hal.setPropertyData(speakers,
+                                  {kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
+                                   kAudioObjectPropertyScopeOutput, 0},
+                                  0, nullptr, sizeof volume, &volume),
+              0);
+    scheduler.runPending();
+    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.8f);
+
+    EXPECT_FALSE(engine->handleVolumeKey(MediaKey::volumeUp, false));
+    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.8f);
+}
+
+TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
+    const auto bt = addSoftwareDevice();
+    Log::Capture log;
+    start();
+    setDefaultOutput(bt);
+    settle();
+    EXPECT_TRUE(engine->softVolumeActive());
+    EXPECT_TRUE(
+        log.contains(Log::Level::info, "engine", "Software-Lautstärke an für BT Headphones"));
+    EXPECT_EQ(engine->masterVolume(), 1.0f);
+    engine->setMasterVolume(0.25f);
+    EXPECT_EQ(SoftVolume::level(*defaults, "bt"), 0.25f);
+
+    setDefaultOutput(speakers);
+    settle();
+    EXPECT_FALSE(engine->softVolumeActive());
+    EXPECT_TRUE(log.contains(Log::Level::info, "engine", "Software-Lautstärke aus für Speakers"));
+    EXPECT_EQ(engine->masterVolume(), 1.0f);
+    setDefaultOutput(bt);
+    settle();
+    EXPECT_EQ(engine->masterVolume(), 0.25f);
+
+    // A stored dictionary of the wrong shape reads as no levels.
+    defaults->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}});
+    EXPECT_EQ(SoftVolume::level(*defaults, "bt"), 1.0f);
+    SoftVolume::setLevel(*defaults, 0.5f, "other");
+    EXPECT_EQ(*defaults->dictionary(SoftVolume::levelsKey), (nlohmann::json{{"other", 0.5}}));
+}
+
+TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
+    const auto bt = addSoftwareDevice();
+    start();
+    setDefaultOutput(bt);
+    settle();
+    int shown = 0;
+    engine->onVolumeChangedByKey = [&] { ++shown; };
+    auto press = [&](float from, MediaKey key, bool fine) {
+        engine->setMasterVolume(from);
+        EXPECT_TRUE(engine->handleVolumeKey(key, fine));
+        return engine->masterVolume();
+    };
+    EXPECT_FLOAT_EQ(press(0.5f, MediaKey::volumeUp, true), 0.515625f);
+    EXPECT_FLOAT_EQ(press(0.5f, MediaKey::volumeUp, false), 0.5625f);
+    EXPECT_FLOAT_EQ(press(0.98f, MediaKey::volumeUp, false), 1.0f);
+    EXPECT_FLOAT_EQ(press(0.03f, MediaKey::volumeDown, false), 0.0f);
+    EXPECT_EQ(shown, 4);
+
+    engine->setMasterVolume(0.5f);
+    engine->handleVolumeKey(MediaKey::mute, false);
+    EXPECT_TRUE(engine->masterMuted());
+    engine->handleVolumeKey(MediaKey::volumeDown, false);
+    EXPECT_TRUE(engine->masterMuted()) << "down while muted stays muted";
+    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.4375f);
+    engine->handleVolumeKey(MediaKey::volumeUp, false);
+    EXPECT_FALSE(engine->masterMuted()) << "up while muted unmutes";
+    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.5f);
+
+    defaults->remove(AudioPermission::grantedKey);
+    engine.reset();
+    start();
+    EXPECT_TRUE(engine->softVolumeActive());
+    EXPECT_FALSE(engine->handleVolumeKey(MediaKey::volumeUp, false)) << "no access: the system's";
+}
+
+TEST_F(MasterVolumeTest, GlobalTapCarriesTheMasterGainToUntappedApps) {
+    const auto bt = addSoftwareDevice();
+    const auto music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
+    workspace.applications[2002] = RunningApplication{"org.example.Radio", "Radio", {}, "", true};
+    hal.addProcess(
+        test::processSpec(2002, SimHal::Signal::sine(0.5f), "org.example.Radio", headphones));
+    start();
+    setDefaultOutput(bt);
+    hal.setProcessDevice(music, bt);
+    settle();
+    engine->setMasterVolume(0.5f);
+    ASSERT_TRUE(engine->globalTap());
+    // The global tap takes everything that has no tap of its own, the radio on the headphones
+    // too, to the default output at the master gain: two in-phase sines of 0.5 at 0.25.
+    EXPECT_NEAR(settledPeak(bt), 1.0f * 0.25f, 0.005f);
+    EXPECT_EQ(hal.peak(headphones), 0.0f);
+
+    // A process tap on the default output carries the master gain itself; one elsewhere not.
+    engine->setVolume(0.5f, "org.example.Music");
+    EXPECT_FLOAT_EQ(tap("org.example.Music")->state().load(TapState::targetGain), 0.25f * 0.25f);
+    engine->setOutput("headphones", "org.example.Radio");
+    EXPECT_FLOAT_EQ(tap("org.example.Radio")->state().load(TapState::targetGain), 1.0f);
+    EXPECT_NEAR(settledPeak(bt), 0.5f * 0.0625f, 0.003f);
+
+    engine->setMasterMuted(true);
+    EXPECT_LT(settledPeak(bt), 1e-6f);
+}
+
+TEST_F(MasterVolumeTest, GlobalTapExclusionsAreSortedAndRebuiltOnlyWhenTheyChange) {
+    const auto bt = addSoftwareDevice();
+    const auto b = addApp(2002, "org.example.B", "B");
+    const auto a = addApp(2001, "org.example.A", "A");
+    start();
+    setDefaultOutput(bt);
+    settle();
+    ASSERT_TRUE(engine->globalTap());
+    EXPECT_EQ(*engine->globalTap()->excluding(), (std::vector<AudioObjectID>{own}));
+    const auto first = engine->globalTap()->tapID();
+
+    engine->setMasterVolume(0.3f); // a gain change alone keeps the tap
+    EXPECT_EQ(engine->globalTap()->tapID(), first);
+    EXPECT_FLOAT_EQ(engine->globalTap()->state().load(TapState::targetGain), 0.09f);
+
+    engine->setVolume(0.7f, "org.example.B");
+    engine->setVolume(0.7f, "org.example.A");
+    std::vector<AudioObjectID> expected{own, a, b};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(*engine->globalTap()->excluding(), expected);
+    EXPECT_NE(engine->globalTap()->tapID(), first);
+    EXPECT_EQ(hal.liveTaps(), 3u) << "two app taps and one global tap, the old one gone";
+
+    setDefaultOutput(speakers); // hardware volume again: no global tap
+    settle();
+    EXPECT_FALSE(engine->globalTap());
+}
+
+TEST_F(MasterVolumeTest, GlobalTapFailureIsLoggedAndRetried) {
+    const auto bt = addSoftwareDevice();
+    start();
+    Log::Capture log;
+    hal.injectFault({SimHal::Operation::createProcessTap, -66});
+    setDefaultOutput(bt);
+    settle();
+    EXPECT_FALSE(engine->globalTap());
+    EXPECT_TRUE(log.contains(Log::Level::error, "engine",
+                             "Globaler Tap: Tap erstellen fehlgeschlagen (OSStatus -66)"));
+    EXPECT_FALSE(engine->lastError());
+    hal.clearFaults();
+    engine->reconcile();
+    EXPECT_TRUE(engine->globalTap());
+}
+
+} // namespace
+} // namespace voxlane
