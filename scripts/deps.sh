@@ -19,6 +19,8 @@ packages=(
     qt6-base-dev fontconfig fonts-dejavu-core
     # reference filters for the render comparison and test signals
     sox
+    # global key grabs on X11 (xcb); the key grab test runs a private Xvfb and types with xdotool
+    libxcb1-dev xvfb xdotool
 )
 
 for group in "$@"; do
