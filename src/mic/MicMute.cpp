@@ -96,9 +96,10 @@ void MicMute::muteAll() {
 void MicMute::restore() {
     const auto devices = AudioDevices::all(hal_);
     SavedMap remaining;
-    for (const auto& [uid, entry] : saved_) {
+    for (const auto& item : saved_) {
+        const auto& [uid, entry] = item;
         const auto device = std::find_if(devices.begin(), devices.end(),
-                                         [&](const AudioDevice& d) { return d.uid == uid; });
+                                         [&](const AudioDevice& d) { return d.uid == item.first; });
         if (device == devices.end()) {
             remaining.emplace(uid, entry);
         } else if (entry.kind == Saved::Kind::volume) {

@@ -77,6 +77,24 @@ TEST_F(DeviceSwitchingTest, LateSystemSwitchIsUndoneWithinTheWindowButTheUsersCh
     EXPECT_EQ(rig.engine->defaultOutput()->uid, "speakers");
 }
 
+TEST_F(DeviceSwitchingTest, ForbiddenDeviceTheSystemChoseIsReplacedByTheBuiltInOne) {
+    rig.start();
+    DeviceRules rules = rig.engine->deviceRules();
+    rules.outputs.push_back({"tv", "TV", kAudioDeviceTransportTypeAirPlay, true});
+    rig.engine->setDeviceRules(rules);
+    rig.scheduler.advance(10);
+
+    const AudioObjectID tv =
+        rig.hal.addDevice(deviceSpec("tv", "TV", kAudioDeviceTransportTypeAirPlay, {2}, {}));
+    rig.setDefault(output, tv);
+    rig.settle();
+    EXPECT_EQ(rig.defaultDevice(output), speakers);
+    EXPECT_EQ(rig.defaultDevice(alert), speakers);
+    EXPECT_TRUE(log.contains(Log::Level::info, "engine", "Ausgabe → MacBook Speakers (Regel)"));
+    // The rule stored before the device was ever seen keeps its flag when it is learned.
+    EXPECT_TRUE(rig.engine->deviceRules().outputs.back().never);
+}
+
 TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     rig.start();
     rankOutputsWith("headphones", "Headphones");
