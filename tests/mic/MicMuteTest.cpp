@@ -140,30 +140,6 @@ TEST_F(MicMuteTest, FailedReadsSaveNeutralValuesAndFailedWritesKeepTheBookkeepin
     EXPECT_EQ(inputVolume(usb), 0.0f);
 }
 
-TEST_F(MicMuteTest, StartUpRestoresWhatACrashLeftAndLogsTheCount) {
-    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
-    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.7f));
-    {
-        MicMute crashed(hal, *store);
-        crashed.muteAll();
-    } // gone without restoring
-    ASSERT_TRUE(inputMuted(builtIn));
-    ASSERT_EQ(inputVolume(usb), 0.0f);
-    ASSERT_TRUE(log.messages("mic").empty());
-
-    MicMute next(hal, *store);
-    EXPECT_FALSE(next.isMuted());
-    EXPECT_FALSE(inputMuted(builtIn));
-    EXPECT_FLOAT_EQ(inputVolume(usb), 0.7f);
-    EXPECT_TRUE(next.saved().empty());
-    EXPECT_FALSE(store->data(MicMute::key).has_value());
-    EXPECT_EQ(
-        log.entries("mic"),
-        (std::vector<Log::Entry>{
-            {"mic", Log::Level::notice,
-             "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) wieder her"}}));
-}
-
 TEST_F(MicMuteTest, CorruptStoredStateReadsAsNothingSaved) {
     const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
     const std::uint32_t on = 1;
