@@ -23,6 +23,8 @@ packages=(
     libpipewire-0.3-dev libspa-0.2-dev pipewire pipewire-bin wireplumber
     # PulseAudio clients (paplay) through pipewire-pulse in the integration tests
     pipewire-pulse pulseaudio-utils
+    # global key grabs on X11 (xcb); the key grab test runs a private Xvfb and types with xdotool
+    libxcb1-dev xvfb xdotool
 )
 
 for group in "$@"; do

@@ -6,9 +6,12 @@
 #include "coreaudio/CallDetector.h"
 #include "coreaudio/CoreAudioError.h"
 #include "coreaudio/ListenerToken.h"
+#include "devices/DevicePolicy.h"
 #include "engine/AppTap.h"
 #include "engine/SoftVolume.h"
+#include "mic/MicMute.h"
 #include "platform/Defaults.h"
+#include "platform/HotKey.h"
 #include "platform/Log.h"
 #include "platform/Scheduler.h"
 #include "platform/SystemEvents.h"
@@ -31,6 +34,10 @@ constexpr double kDuckReleaseWindow = 1.5;
 constexpr double kDuckReleaseReconcile = 1.6;
 constexpr const char* kDuckingEnabledKey = "duckingEnabled";
 constexpr const char* kDuckLevelKey = "duckLevel";
+// Device switching: how long after a change of the connected devices the rules are applied, and
+// when the two late refreshes run that apply them again after the system's own switching.
+constexpr double kAutoSwitchWindow = 3.0;
+constexpr double kLateRefreshes[] = {1.0, 2.5};
 
 // Per-app gain from a volume of 0…2: squared up to unity, then up to +12 dB at 2.
 float gainForVolume(float volume) {
@@ -53,6 +60,7 @@ AudioPermission::Services permissionServices(const EngineServices& s) {
 
 MixerEngine::MixerEngine(EngineServices services)
     : services_(std::move(services)), self_(std::make_shared<MixerEngine*>(this)),
+      autoSwitchUntil_(-std::numeric_limits<double>::infinity()),
       duckReleaseUntil_(-std::numeric_limits<double>::infinity()) {
     Defaults& defaults = services_.defaults;
     deviceRules_ = DeviceRules::load(defaults);
@@ -62,6 +70,8 @@ MixerEngine::MixerEngine(EngineServices services)
     }
     duckingEnabled_ = defaults.boolean(kDuckingEnabledKey).value_or(true);
     duckLevel_ = static_cast<float>(defaults.number(kDuckLevelKey).value_or(0.3));
+    // Puts back microphones that a previous run left muted.
+    micMute_ = std::make_unique<MicMute>(services_.hal, defaults);
 
     for (AudioObjectPropertySelector selector :
          {kAudioHardwarePropertyProcessObjectList, kAudioHardwarePropertyDevices,
@@ -72,7 +82,11 @@ MixerEngine::MixerEngine(EngineServices services)
         }
     }
 
-    // The global hot key for microphone mute registers here once it exists.
+    if (services_.keyGrabber) {
+        hotKey_ = std::make_unique<HotKey>(*services_.keyGrabber, services_.scheduler,
+                                           HotKey::micMuteCombination,
+                                           weakly(&MixerEngine::toggleMicMute));
+    }
 
     Weak weak = self_;
     systemEventSubscriptions_.push_back(services_.systemEvents.subscribe([weak](SystemEvent e) {
@@ -235,12 +249,88 @@ void MixerEngine::watchProcesses(const std::vector<AudioProcess>& processes) {
     }
 }
 
-void MixerEngine::applyDeviceRules(const std::vector<AudioDevice>&) {
-    // Device priorities do not switch devices yet.
+void MixerEngine::applyDeviceRules(const std::vector<AudioDevice>& devices) {
+    Hal& hal = services_.hal;
+    Scheduler& scheduler = services_.scheduler;
+    auto readDefault = [&](AudioObjectPropertySelector selector) {
+        return CA::value<AudioObjectID>(hal, kAudioObjectSystemObject, CA::address(selector))
+            .value_or(0);
+    };
+    auto writeDefault = [&](AudioObjectPropertySelector selector, AudioObjectID id) {
+        hal.setPropertyData(kAudioObjectSystemObject, CA::address(selector), 0, nullptr, sizeof(id),
+                            &id);
+    };
+
+    std::set<std::string> uids;
+    for (const auto& device : devices)
+        uids.insert(device.uid);
+    if (uids != knownDeviceUIDs_) {
+        // The first sight of the devices (at launch, or after none were left) switches nothing.
+        if (!knownDeviceUIDs_.empty()) {
+            autoSwitchUntil_ = scheduler.now() + kAutoSwitchWindow;
+            for (double delay : kLateRefreshes)
+                scheduler.asyncAfter(delay, weakly(&MixerEngine::scheduleRefresh));
+        }
+        knownDeviceUIDs_ = std::move(uids);
+        DeviceRules learned = deviceRules_;
+        learned.learn(devices);
+        setDeviceRules(std::move(learned));
+    }
+
+    if (scheduler.now() < autoSwitchUntil_) {
+        auto uidOf = [&](AudioObjectID id) -> std::optional<std::string> {
+            if (auto device = AudioDevices::device(hal, id)) return device->uid;
+            return std::nullopt;
+        };
+        const auto decision = DevicePolicy::decide(
+            deviceRules_, devices, uidOf(readDefault(kAudioHardwarePropertyDefaultOutputDevice)),
+            uidOf(readDefault(kAudioHardwarePropertyDefaultInputDevice)));
+        auto connected = [&](const std::optional<std::string>& uid) -> const AudioDevice* {
+            if (!uid) return nullptr;
+            const auto it = std::find_if(devices.begin(), devices.end(),
+                                         [&](const AudioDevice& d) { return d.uid == *uid; });
+            return it != devices.end() ? &*it : nullptr;
+        };
+        if (const AudioDevice* output = connected(decision.output)) {
+            Log::info(kCategory, "Ausgabe → " + output->name + " (Regel)");
+            writeDefault(kAudioHardwarePropertyDefaultOutputDevice, output->id);
+            // The alert device follows an output chosen by rule, whatever the option says.
+            writeDefault(kAudioHardwarePropertyDefaultSystemOutputDevice, output->id);
+        }
+        if (const AudioDevice* input = connected(decision.input)) {
+            Log::info(kCategory, "Eingabe → " + input->name + " (Regel)");
+            writeDefault(kAudioHardwarePropertyDefaultInputDevice, input->id);
+        }
+    }
+
+    if (deviceRules_.alertsFollowOutput) {
+        const auto output = CA::value<AudioObjectID>(
+            hal, kAudioObjectSystemObject, CA::address(kAudioHardwarePropertyDefaultOutputDevice));
+        if (output && *output != 0 &&
+            readDefault(kAudioHardwarePropertyDefaultSystemOutputDevice) != *output) {
+            writeDefault(kAudioHardwarePropertyDefaultSystemOutputDevice, *output);
+        }
+    }
 }
 
 void MixerEngine::updateMicMute() {
-    // Microphone mute has no upkeep yet.
+    if (micMute_->isMuted()) {
+        micMute_->muteAll(); // microphones connected since
+    } else if (!micMute_->saved().empty()) {
+        micMute_->restore(); // microphones that were away at the unmute and are back
+    }
+}
+
+void MixerEngine::toggleMicMute() {
+    const bool muting = !micMute_->isMuted();
+    if (muting) {
+        micMute_->muteAll();
+    } else {
+        micMute_->restore();
+    }
+    micMute_->setIsMuted(muting);
+    assign(micMuted_, muting, EngineProperty::micMuted);
+    services_.sounds.play(muting ? "Pop" : "Tink");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -338,7 +428,11 @@ void MixerEngine::invalidateAllTaps() {
 
 void MixerEngine::shutdown() {
     invalidateAllTaps();
-    // Microphones muted by us are restored here once microphone mute exists.
+    if (micMute_->isMuted()) {
+        micMute_->restore();
+        micMute_->setIsMuted(false);
+        assign(micMuted_, false, EngineProperty::micMuted);
+    }
 }
 
 void MixerEngine::rebuildAllTaps() {

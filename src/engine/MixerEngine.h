@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,10 @@ namespace voxlane {
 class AppTap;
 class Defaults;
 class Hal;
+class HotKey;
+class KeyGrabber;
 class ListenerToken;
+class MicMute;
 class Scheduler;
 class SystemEvents;
 class SystemSounds;
@@ -41,6 +45,8 @@ struct EngineServices {
     // How the permission probe sleeps and where it runs (worker threads by default).
     std::function<void(double seconds)> sleep;
     std::function<void(std::function<void()>)> runInBackground;
+    // System-wide key grabs for the microphone hot key; none: no hot key.
+    KeyGrabber* keyGrabber = nullptr;
 };
 
 // The one model and controller of the mixer: the applications that have audio, the devices and
@@ -77,6 +83,9 @@ public:
     bool volumeKeysReady() const { return volumeKeysReady_; }
     void setVolumeKeysReady(bool ready);
     bool micMuted() const { return micMuted_; }
+    // Mutes every microphone, or puts them all back as they were (the hot key and the panel's
+    // microphone button), with the "Pop" or "Tink" sound.
+    void toggleMicMute();
     const std::optional<std::string>& lastError() const { return lastError_; }
     AudioPermission::Status audioAccess() const { return audioAccess_; }
     const std::optional<AppGroup>& activeCall() const { return activeCall_; }
@@ -141,6 +150,9 @@ public:
     std::vector<AudioObjectID> watchedProcesses() const;
     std::size_t volumeListenerCount() const { return volumeListeners_.size(); }
     std::size_t refreshCount() const { return refreshCount_; }
+    const MicMute& micMute() const { return *micMute_; }
+    // The global hot key's registration; null without a key grabber.
+    const HotKey* hotKey() const { return hotKey_.get(); }
 
 private:
     using Weak = std::weak_ptr<MixerEngine*>;
@@ -157,9 +169,12 @@ private:
     void shutdown();
     void rebuildAllTaps();
     void invalidateAllTaps();
-    // Automatic device switching from the ranked device rules (not built yet).
+    // Learns the connected devices and, for a short while after the set of connected devices
+    // changed, selects the default devices the rules call for; keeps the alert device with the
+    // output.
     void applyDeviceRules(const std::vector<AudioDevice>& devices);
-    // Microphone mute upkeep at each refresh (not built yet).
+    // Microphone mute upkeep at each refresh: mutes microphones that appeared while muted,
+    // restores those that came back after an unmute.
     void updateMicMute();
 
     // Master volume and the global tap.
@@ -183,6 +198,8 @@ private:
     std::vector<AudioDevice> outputDevices_;
     std::vector<AudioDevice> inputDevices_;
     DeviceRules deviceRules_;
+    std::set<std::string> knownDeviceUIDs_; // the devices connected at the last change
+    double autoSwitchUntil_;                // end of the device switching window
     std::optional<AudioDevice> defaultOutput_;
     std::optional<AudioDevice> defaultInput_;
     AppSettingsMap settings_;
@@ -212,6 +229,8 @@ private:
     std::optional<std::string> eqEditorID_;
     std::vector<Subscription> systemEventSubscriptions_;
     std::size_t refreshCount_ = 0;
+    std::unique_ptr<MicMute> micMute_;
+    std::unique_ptr<HotKey> hotKey_;
 };
 
 } // namespace voxlane

@@ -176,7 +176,7 @@ TEST_F(MasterVolumeTest, GlobalTapFailureIsLoggedAndRetried) {
     const auto bt = addSoftwareDevice();
     start();
     Log::Capture log;
-    hal.injectFault({SimHal::Operation::createProcessTap, -66});
+    hal.injectFault({.operation = SimHal::Operation::createProcessTap, .status = -66});
     setDefaultOutput(bt);
     settle();
     EXPECT_FALSE(engine->globalTap());

@@ -111,7 +111,7 @@ TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
 
 TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
     Log::Capture log;
-    hal.injectFault({SimHal::Operation::createAggregateDevice, -50});
+    hal.injectFault({.operation = SimHal::Operation::createAggregateDevice, .status = -50});
     engine->setVolume(0.5f, music);
     EXPECT_FALSE(tap(music));
     EXPECT_EQ(engine->lastError(),

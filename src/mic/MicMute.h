@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/hal/HalConstants.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace voxlane {
+
+class Defaults;
+class Hal;
+
+// Mutes every microphone at once and puts each back exactly as it was.
+//
+// An input device is muted through its hardware input mute, or, when it has none that can be
+// set, by setting its input volume to 0. What each device had before is saved, by UID, before
+// anything is changed, and written at once to the defaults under "micMuteSavedState", so that a
+// crash while muted is repaired at the next start: creating a MicMute puts back whatever the
+// stored state still holds. Restoring skips devices that are not connected and keeps their
+// entries until they come back. Main thread only.
+class MicMute {
+public:
+    static constexpr const char* key = "micMuteSavedState";
+
+    // What to put back on one device.
+    struct Saved {
+        enum class Kind { mute, volume };
+        Kind kind = Kind::mute;
+        // mute: the previous mute state, 0 or 1; volume: the previous input volume, 0…1.
+        float value = 0;
+
+        bool operator==(const Saved&) const = default;
+    };
+    using SavedMap = std::map<std::string, Saved, std::less<>>;
+
+    // Loads the stored state and, when it is not empty (the program ended while muted without
+    // restoring), logs it and restores at once.
+    MicMute(Hal& hal, Defaults& defaults);
+    MicMute(const MicMute&) = delete;
+    MicMute& operator=(const MicMute&) = delete;
+
+    // Mutes every connected input device that has no saved entry yet. The state of the devices
+    // it mutes is saved and stored before the first one is changed.
+    void muteAll();
+    // Puts back every saved device that is connected; entries of absent devices stay.
+    void restore();
+
+    // Whether the user has muted the microphones through this feature. Recorded by the owner
+    // after muteAll() or restore(); it changes no device.
+    bool isMuted() const { return isMuted_; }
+    void setIsMuted(bool muted) { isMuted_ = muted; }
+
+    const SavedMap& saved() const { return saved_; }
+
+    // The stored form: a JSON object from device UID to {"kind": "mute"|"volume", "value": n}.
+    // Decoding gives nothing for anything else (an entry of another shape spoils the whole).
+    // A mute value other than 0 reads as muted (1); a volume is limited to 0…1.
+    static SavedMap decode(std::string_view data);
+    // None when the map cannot be written as JSON (a UID that is not UTF-8).
+    static std::optional<std::string> encode(const SavedMap& saved);
+
+private:
+    void persist();
+    static SavedMap load(const Defaults& defaults);
+
+    Hal& hal_;
+    Defaults& defaults_;
+    SavedMap saved_;
+    bool isMuted_ = false;
+};
+
+} // namespace voxlane

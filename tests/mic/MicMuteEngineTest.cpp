@@ -1,0 +1,171 @@
+// Microphone mute through the engine: the toggle, its sounds, the upkeep at each refresh, the
+// restore at quit and after a crash, and the global hot key.
+#include "mic/MicMute.h"
+#include "platform/HotKey.h"
+#include "platform/Log.h"
+#include "support/EngineRig.h"
+#include "support/TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::deviceSpec;
+
+SimHal::DeviceSpec microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
+    auto spec = deviceSpec(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+    spec.inputVolume = volume;
+    spec.hasInputMute = hasMute;
+    return spec;
+}
+
+class MicMuteEngineTest : public ::testing::Test {
+protected:
+    test::EngineRig rig;
+    Log::Capture log;
+    AudioObjectID builtIn = rig.hal.addDevice(microphone("builtin"));
+    AudioObjectID usb = rig.hal.addDevice(microphone("usb", 0.6f, false));
+    AudioObjectID speakers = rig.hal.addDevice(deviceSpec("speakers", "Speakers")); // for sounds
+
+    bool muted(AudioObjectID id) { return rig.hal.deviceMuted(id, kAudioObjectPropertyScopeInput); }
+    float volume(AudioObjectID id) {
+        float value = -1;
+        std::uint32_t size = sizeof(value);
+        rig.hal.getPropertyData(id,
+                                {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
+                                 kAudioObjectPropertyElementMain},
+                                0, nullptr, &size, &value);
+        return value;
+    }
+    std::vector<std::string> sounds() {
+        std::vector<std::string> names;
+        for (const auto& sound : rig.hal.playedSounds())
+            names.push_back(sound.name);
+        return names;
+    }
+};
+
+TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
+    MixerEngine& engine = rig.start();
+    std::vector<EngineProperty> changes;
+    auto subscription = engine.observe([&](EngineProperty p) {
+        if (p == EngineProperty::micMuted) changes.push_back(p);
+    });
+
+    engine.toggleMicMute();
+    EXPECT_TRUE(engine.micMuted());
+    EXPECT_TRUE(muted(builtIn));
+    EXPECT_EQ(volume(usb), 0.0f);
+    EXPECT_EQ(sounds(), (std::vector<std::string>{"Pop"}));
+
+    engine.toggleMicMute();
+    EXPECT_FALSE(engine.micMuted());
+    EXPECT_FALSE(muted(builtIn));
+    EXPECT_FLOAT_EQ(volume(usb), 0.6f);
+    EXPECT_EQ(sounds(), (std::vector<std::string>{"Pop", "Tink"}));
+    EXPECT_EQ(changes.size(), 2u);
+    EXPECT_FALSE(rig.store->data(MicMute::key).has_value());
+}
+
+TEST_F(MicMuteEngineTest, MicrophonePluggedInWhileMutedIsMutedAtTheNextRefresh) {
+    MixerEngine& engine = rig.start();
+    engine.toggleMicMute();
+    const AudioObjectID headset = rig.hal.addDevice(microphone("headset", 0.9f));
+    EXPECT_FALSE(muted(headset));
+    rig.settle();
+    EXPECT_TRUE(muted(headset));
+    EXPECT_TRUE(engine.micMute().saved().count("headset"));
+
+    // Unplugged while muted, unmuted, plugged back: restored at the refresh that sees it.
+    rig.hal.removeDevice(headset);
+    rig.settle();
+    engine.toggleMicMute();
+    EXPECT_TRUE(engine.micMute().saved().count("headset"));
+    auto back = microphone("headset", 0.9f);
+    back.inputMuted = true; // as it was left
+    const AudioObjectID again = rig.hal.addDevice(back);
+    rig.settle();
+    EXPECT_FALSE(muted(again));
+    EXPECT_TRUE(engine.micMute().saved().empty());
+}
+
+TEST_F(MicMuteEngineTest, QuitWhileMutedRestoresEveryMicrophone) {
+    MixerEngine& engine = rig.start();
+    engine.toggleMicMute();
+    rig.systemEvents.post(SystemEvent::willTerminate);
+    EXPECT_FALSE(muted(builtIn));
+    EXPECT_FLOAT_EQ(volume(usb), 0.6f);
+    EXPECT_FALSE(engine.micMute().isMuted());
+    EXPECT_FALSE(engine.micMuted());
+    EXPECT_FALSE(rig.store->data(MicMute::key).has_value());
+}
+
+TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
+    test::TempDirectory dir;
+    const auto path = dir / "defaults.json";
+    rig.store = Defaults::openFile(path);
+    rig.start().toggleMicMute();
+    rig.engine.reset(); // killed: no quit, no restore
+    rig.store.reset();
+    ASSERT_TRUE(muted(builtIn));
+    ASSERT_EQ(volume(usb), 0.0f);
+
+    rig.store = Defaults::openFile(path);
+    MixerEngine& next = rig.start();
+    EXPECT_FALSE(muted(builtIn));
+    EXPECT_FLOAT_EQ(volume(usb), 0.6f);
+    EXPECT_FALSE(next.micMuted());
+    EXPECT_TRUE(log.contains(
+        Log::Level::notice, "mic",
+        "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) wieder her"));
+    // Nothing is left on disk either.
+    EXPECT_FALSE(Defaults::openFile(path)->data(MicMute::key).has_value());
+}
+
+TEST_F(MicMuteEngineTest, HotKeyTogglesThroughTheMainQueue) {
+    MixerEngine& engine = rig.start();
+    ASSERT_NE(engine.hotKey(), nullptr);
+    EXPECT_TRUE(engine.hotKey()->isRegistered());
+    const KeyCombination combination{KeySyms::m,
+                                     keyModifierControl | keyModifierAlt | keyModifierSuper};
+    ASSERT_EQ(rig.keys.grabs.size(), 1u);
+    EXPECT_EQ(rig.keys.grabs.begin()->second, combination);
+
+    ASSERT_TRUE(rig.keys.press(combination));
+    EXPECT_FALSE(engine.micMuted()); // posted, not run inside the key event
+    rig.scheduler.runPending();
+    EXPECT_TRUE(engine.micMuted());
+    EXPECT_TRUE(muted(builtIn));
+
+    rig.keys.press(combination, /*repeat=*/true); // held down: no toggle
+    rig.scheduler.runPending();
+    EXPECT_TRUE(engine.micMuted());
+
+    // A press still queued when the engine goes away does nothing; the grab is released.
+    rig.keys.press(combination);
+    rig.engine.reset();
+    EXPECT_TRUE(rig.keys.grabs.empty());
+    rig.scheduler.runPending();
+    EXPECT_TRUE(muted(builtIn));
+}
+
+TEST_F(MicMuteEngineTest, RefusedOrMissingHotKeyLeavesTheEngineWorking) {
+    rig.keys.answer = KeyGrabber::Status::taken;
+    MixerEngine& engine = rig.start();
+    EXPECT_FALSE(engine.hotKey()->isRegistered());
+    EXPECT_EQ(log.entries("keys"),
+              (std::vector<Log::Entry>{{"keys", Log::Level::error,
+                                        "Tastenkürzel Control+Alt+Super+M ist schon von einem "
+                                        "anderen Programm belegt – es bleibt ohne Funktion"}}));
+    EXPECT_FALSE(rig.keys.press(HotKey::micMuteCombination));
+    engine.toggleMicMute(); // the panel's button still works
+    EXPECT_TRUE(muted(builtIn));
+    rig.engine.reset();
+
+    MixerEngine& without = rig.start(/*withKeys=*/false);
+    EXPECT_EQ(without.hotKey(), nullptr);
+}
+
+} // namespace
+} // namespace voxlane

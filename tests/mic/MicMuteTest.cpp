@@ -1,0 +1,182 @@
+#include "mic/MicMute.h"
+
+#include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/SimHal.h"
+#include "support/SimSpecs.h"
+
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using Kind = MicMute::Saved::Kind;
+using test::deviceSpec;
+
+constexpr AudioObjectPropertyAddress inputMute{
+    kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, kAudioObjectPropertyElementMain};
+
+class MicMuteTest : public ::testing::Test {
+protected:
+    ManualScheduler scheduler;
+    SimHal hal{scheduler};
+    std::unique_ptr<Defaults> store = Defaults::inMemory();
+    Log::Capture log;
+
+    static SimHal::DeviceSpec microphone(std::string uid) {
+        return deviceSpec(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+    }
+    // A USB microphone with an input volume but no mute control.
+    static SimHal::DeviceSpec volumeOnly(std::string uid, float volume) {
+        auto spec = microphone(uid);
+        spec.hasInputMute = false;
+        spec.inputVolume = volume;
+        return spec;
+    }
+    float inputVolume(AudioObjectID id) {
+        float value = -1;
+        std::uint32_t size = sizeof(value);
+        hal.getPropertyData(id,
+                            {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
+                             kAudioObjectPropertyElementMain},
+                            0, nullptr, &size, &value);
+        return value;
+    }
+    bool inputMuted(AudioObjectID id) {
+        return hal.deviceMuted(id, kAudioObjectPropertyScopeInput);
+    }
+    MicMute::SavedMap stored() { return MicMute::decode(store->data(MicMute::key).value_or("")); }
+};
+
+TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
+    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
+    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.6f));
+    auto bare = microphone("bare"); // neither control can be set
+    bare.inputMuteSettable = false;
+    bare.inputVolumeSettable = false;
+    const AudioObjectID none = hal.addDevice(bare);
+    const AudioObjectID speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
+
+    MicMute mute(hal, *store);
+    mute.muteAll();
+    EXPECT_TRUE(inputMuted(builtIn));
+    EXPECT_EQ(inputVolume(builtIn), 1.0f); // muted, not turned down
+    EXPECT_EQ(inputVolume(usb), 0.0f);
+    EXPECT_FALSE(inputMuted(none));
+    EXPECT_EQ(inputVolume(none), 1.0f);
+    EXPECT_FALSE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    // Saved, and stored at once.
+    const MicMute::SavedMap expected{{"builtin", {Kind::mute, 0.0f}},
+                                     {"usb", {Kind::volume, 0.6f}}};
+    EXPECT_EQ(mute.saved(), expected);
+    EXPECT_EQ(stored(), expected);
+
+    mute.restore();
+    EXPECT_FALSE(inputMuted(builtIn));
+    EXPECT_FLOAT_EQ(inputVolume(usb), 0.6f);
+    EXPECT_TRUE(mute.saved().empty());
+    EXPECT_FALSE(store->data(MicMute::key).has_value()); // the key is removed
+}
+
+TEST_F(MicMuteTest, AlreadyMutedMicrophoneStaysMutedAndIsNotSavedTwice) {
+    auto spec = microphone("builtin");
+    spec.inputMuted = true;
+    const AudioObjectID builtIn = hal.addDevice(spec);
+    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.8f));
+
+    MicMute mute(hal, *store);
+    mute.muteAll();
+    EXPECT_EQ(mute.saved().at("builtin"), (MicMute::Saved{Kind::mute, 1.0f}));
+
+    // A second pass (the refresh while muted) must not save the muted state over the old one.
+    mute.muteAll();
+    EXPECT_EQ(mute.saved().at("usb"), (MicMute::Saved{Kind::volume, 0.8f}));
+
+    mute.restore();
+    EXPECT_TRUE(inputMuted(builtIn));
+    EXPECT_FLOAT_EQ(inputVolume(usb), 0.8f);
+}
+
+TEST_F(MicMuteTest, AbsentDevicesKeepTheirEntryUntilTheyComeBack) {
+    hal.addDevice(microphone("builtin"));
+    AudioObjectID headset = hal.addDevice(volumeOnly("headset", 0.5f));
+    MicMute mute(hal, *store);
+    mute.muteAll();
+
+    hal.removeDevice(headset);
+    mute.restore();
+    EXPECT_EQ(mute.saved(), (MicMute::SavedMap{{"headset", {Kind::volume, 0.5f}}}));
+    EXPECT_EQ(stored(), mute.saved());
+
+    auto back = volumeOnly("headset", 0.0f); // comes back as it was left: turned down
+    headset = hal.addDevice(back);
+    mute.restore();
+    EXPECT_FLOAT_EQ(inputVolume(headset), 0.5f);
+    EXPECT_TRUE(mute.saved().empty());
+    EXPECT_FALSE(store->data(MicMute::key).has_value());
+}
+
+TEST_F(MicMuteTest, FailedReadsSaveNeutralValuesAndFailedWritesKeepTheBookkeeping) {
+    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
+    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.3f));
+    hal.injectFault({SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError, builtIn,
+                     kAudioDevicePropertyMute, 1});
+    hal.injectFault({SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError, usb,
+                     kAudioDevicePropertyVolumeScalar, 1});
+    hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError, builtIn,
+                     kAudioDevicePropertyMute, 1});
+
+    MicMute mute(hal, *store);
+    mute.muteAll();
+    EXPECT_EQ(mute.saved(),
+              (MicMute::SavedMap{{"builtin", {Kind::mute, 0.0f}}, {"usb", {Kind::volume, 1.0f}}}));
+    EXPECT_FALSE(inputMuted(builtIn)); // the write was refused, the entry stays all the same
+
+    hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError, usb,
+                     kAudioDevicePropertyVolumeScalar, 1});
+    mute.restore();
+    EXPECT_TRUE(mute.saved().empty()); // dropped as if the write had worked
+    EXPECT_EQ(inputVolume(usb), 0.0f);
+}
+
+TEST_F(MicMuteTest, CorruptStoredStateReadsAsNothingSaved) {
+    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
+    const std::uint32_t on = 1;
+    hal.setPropertyData(builtIn, inputMute, 0, nullptr, sizeof(on), &on);
+    for (const char* text : {"", "[]", "{\"builtin\": 1}", "{\"builtin\": {\"kind\": \"mute\"}}",
+                             "{\"builtin\": {\"kind\": \"gain\", \"value\": 0}}",
+                             "{\"builtin\": {\"kind\": \"mute\", \"value\": \"0\"}}",
+                             // one bad entry spoils the whole
+                             "{\"builtin\": {\"kind\": \"mute\", \"value\": 0}, \"x\": {}}"}) {
+        store->setData(MicMute::key, text);
+        MicMute mute(hal, *store);
+        EXPECT_TRUE(mute.saved().empty()) << text;
+        EXPECT_TRUE(inputMuted(builtIn)) << text;
+    }
+    EXPECT_TRUE(log.messages("mic").empty());
+}
+
+TEST_F(MicMuteTest, StoredFormReadsHandEditedValuesSafely) {
+    // The stored form as written.
+    const MicMute::SavedMap saved{{"a", {Kind::mute, 1.0f}}, {"b", {Kind::volume, 0.25f}}};
+    const auto text = MicMute::encode(saved);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(nlohmann::json::parse(*text),
+              nlohmann::json::parse(R"({"a":{"kind":"mute","value":1.0},
+                                        "b":{"kind":"volume","value":0.25}})"));
+    EXPECT_EQ(MicMute::decode(*text), saved);
+
+    // Values a device cannot take: any mute value but 0 means muted; volumes stay within 0…1.
+    EXPECT_EQ(MicMute::decode(R"({"a":{"kind":"mute","value":7.5},"b":{"kind":"mute","value":-0.0},
+                                  "c":{"kind":"volume","value":3},"d":{"kind":"volume","value":-1},
+                                  "e":{"kind":"volume","value":1e300}})"),
+              (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
+                                 {"b", {Kind::mute, 0.0f}},
+                                 {"c", {Kind::volume, 1.0f}},
+                                 {"d", {Kind::volume, 0.0f}},
+                                 {"e", {Kind::volume, 1.0f}}}));
+}
+
+} // namespace
+} // namespace voxlane
