@@ -63,7 +63,7 @@ TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
         log.contains(Log::Level::info, "engine", "Software-Lautstärke an für BT Headphones"));
     EXPECT_EQ(engine->masterVolume(), 1.0f);
     engine->setMasterVolume(0.25f);
-    EXPECT_EQ(SoftVolume::level(*defaults, "bt"), 0.25f);
+    EXPECT_EQ(SoftVolume::level(*store, "bt"), 0.25f);
 
     setDefaultOutput(speakers);
     settle();
@@ -75,10 +75,10 @@ TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
     EXPECT_EQ(engine->masterVolume(), 0.25f);
 
     // A stored dictionary of the wrong shape reads as no levels.
-    defaults->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}});
-    EXPECT_EQ(SoftVolume::level(*defaults, "bt"), 1.0f);
-    SoftVolume::setLevel(*defaults, 0.5f, "other");
-    EXPECT_EQ(*defaults->dictionary(SoftVolume::levelsKey), (nlohmann::json{{"other", 0.5}}));
+    store->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}});
+    EXPECT_EQ(SoftVolume::level(*store, "bt"), 1.0f);
+    SoftVolume::setLevel(*store, 0.5f, "other");
+    EXPECT_EQ(*store->dictionary(SoftVolume::levelsKey), (nlohmann::json{{"other", 0.5}}));
 }
 
 TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
@@ -109,7 +109,7 @@ TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
     EXPECT_FALSE(engine->masterMuted()) << "up while muted unmutes";
     EXPECT_FLOAT_EQ(engine->masterVolume(), 0.5f);
 
-    defaults->remove(AudioPermission::grantedKey);
+    store->remove(AudioPermission::grantedKey);
     engine.reset();
     start();
     EXPECT_TRUE(engine->softVolumeActive());
@@ -176,7 +176,7 @@ TEST_F(MasterVolumeTest, GlobalTapFailureIsLoggedAndRetried) {
     const auto bt = addSoftwareDevice();
     start();
     Log::Capture log;
-    hal.injectFault({.operation = SimHal::Operation::createProcessTap, .status = -66});
+    hal.injectFault(test::fault(SimHal::Operation::createProcessTap, -66));
     setDefaultOutput(bt);
     settle();
     EXPECT_FALSE(engine->globalTap());

@@ -12,8 +12,8 @@ using test::EngineFixture;
 class MixerEngineTest : public EngineFixture {};
 
 TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
-    defaults->setBoolean("duckLevel", true); // not a number: ignored
-    defaults->setBoolean("duckingEnabled", false);
+    store->setBoolean("duckLevel", true); // not a number: ignored
+    store->setBoolean("duckingEnabled", false);
     addApp(2001, "org.example.Music", "Music");
     MixerEngine& e = start();
 
@@ -31,8 +31,8 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     // Four system listeners, two for the app's process (never for our own), the volume ones.
     EXPECT_EQ(hal.liveListeners(), 4u + 2u + e.volumeListenerCount());
 
-    defaults->remove("duckLevel");
-    defaults->setNumber("duckLevel", 0.5);
+    store->remove("duckLevel");
+    store->setNumber("duckLevel", 0.5);
     engine.reset();
     EXPECT_EQ(start().duckLevel(), 0.5f);
 }
@@ -144,14 +144,14 @@ TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
     EXPECT_EQ(engine->settings("org.example.Music").outputUID, "headphones");
     engine->setOutput("speakers", "org.example.Music"); // the default output: follow the system
     EXPECT_FALSE(engine->allSettings().count("org.example.Music"));
-    EXPECT_EQ(nlohmann::json::parse(*defaults->data("appSettings")), nlohmann::json::object());
+    EXPECT_EQ(nlohmann::json::parse(*store->data("appSettings")), nlohmann::json::object());
 
     engine->toggleMute("org.example.Music");
     EXPECT_TRUE(engine->settings("org.example.Music").muted);
     engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "org.example.Music");
     engine->reset("org.example.Music");
     EXPECT_EQ(engine->settings("org.example.Music"), AppSettings{});
-    EXPECT_EQ(defaults->data("appSettings")->find("Music"), std::string::npos);
+    EXPECT_EQ(store->data("appSettings")->find("Music"), std::string::npos);
 }
 
 TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
@@ -167,14 +167,14 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     EXPECT_EQ(heard[EngineProperty::soloID], 0);
     EXPECT_EQ(heard[EngineProperty::panelVisible], 0);
 
-    const auto stored = defaults->data(DeviceRules::key);
+    const auto stored = store->data(DeviceRules::key);
     engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
-    EXPECT_EQ(defaults->data(DeviceRules::key), stored);
+    EXPECT_EQ(store->data(DeviceRules::key), stored);
     EXPECT_EQ(heard[EngineProperty::deviceRules], 0);
     DeviceRules changed = engine->deviceRules();
     changed.alertsFollowOutput = !changed.alertsFollowOutput;
     engine->setDeviceRules(changed);
-    EXPECT_EQ(DeviceRules::load(*defaults), changed);
+    EXPECT_EQ(DeviceRules::load(*store), changed);
     EXPECT_EQ(heard[EngineProperty::deviceRules], 1);
 }
 
@@ -200,10 +200,10 @@ TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
     engine->setVolume(0.5f, "org.example.Music");
     ASSERT_EQ(hal.liveTaps(), 1u);
     const auto before = tap("org.example.Music")->tapID();
-    events.post(SystemEvent::didWake);
+    systemEvents.post(SystemEvent::didWake);
     ASSERT_EQ(hal.liveTaps(), 1u);
     EXPECT_NE(tap("org.example.Music")->tapID(), before);
-    events.post(SystemEvent::willTerminate);
+    systemEvents.post(SystemEvent::willTerminate);
     EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.liveAggregateDevices(), 0u);
     EXPECT_EQ(hal.liveIOProcs(), 0u);
@@ -218,15 +218,15 @@ TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {
     EXPECT_EQ(hal.liveListeners(), 0u);
     EXPECT_EQ(hal.liveTaps(), 0u);
     scheduler.advance(1.0);
-    events.post(SystemEvent::didWake);
+    systemEvents.post(SystemEvent::didWake);
 }
 
 // Whatever the user did, a new engine on the same file sees exactly the non-default records.
 TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
     test::TempDirectory dir;
     const auto path = dir.path() / "defaults.json";
-    defaults = Defaults::openFile(path);
-    defaults->setBoolean(AudioPermission::grantedKey, true);
+    store = Defaults::openFile(path);
+    store->setBoolean(AudioPermission::grantedKey, true);
     const std::vector<std::string> ids{"org.example.A", "org.example.B", "process.sox"};
     addApp(2001, ids[0], "A");
     start();
@@ -258,7 +258,7 @@ TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
     for (const auto& [id, record] : expected)
         EXPECT_FALSE(record.isDefault()) << id;
     engine.reset();
-    defaults = Defaults::openFile(path);
+    store = Defaults::openFile(path);
     EXPECT_EQ(start().allSettings(), expected);
 }
 

@@ -111,7 +111,7 @@ TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
 
 TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
     Log::Capture log;
-    hal.injectFault({.operation = SimHal::Operation::createAggregateDevice, .status = -50});
+    hal.injectFault(test::fault(SimHal::Operation::createAggregateDevice, -50));
     engine->setVolume(0.5f, music);
     EXPECT_FALSE(tap(music));
     EXPECT_EQ(engine->lastError(),
@@ -131,7 +131,7 @@ TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
 TEST_F(ReconcileTest, LosingThePermissionRemovesEveryTap) {
     engine->setVolume(0.5f, music);
     ASSERT_EQ(hal.liveTaps(), 1u);
-    defaults->remove(AudioPermission::grantedKey);
+    store->remove(AudioPermission::grantedKey);
     engine.reset();
     start();
     EXPECT_EQ(engine->audioAccess(), AudioPermission::Status::unknown);

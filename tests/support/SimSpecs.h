@@ -33,4 +33,18 @@ inline SimHal::ProcessSpec processSpec(std::int32_t pid, SimHal::Signal signal,
     return spec;
 }
 
+// A fault for SimHal::injectFault.
+inline SimHal::Fault fault(SimHal::Operation operation, OSStatus status,
+                           std::optional<AudioObjectID> object = std::nullopt,
+                           std::optional<AudioObjectPropertySelector> selector = std::nullopt,
+                           int times = -1) {
+    SimHal::Fault f;
+    f.operation = operation;
+    f.status = status;
+    f.object = object;
+    f.selector = selector;
+    f.times = times;
+    return f;
+}
+
 } // namespace voxlane::test

@@ -10,6 +10,7 @@ namespace voxlane {
 namespace {
 
 using test::deviceSpec;
+using test::fault;
 using test::processSpec;
 using Signal = SimHal::Signal;
 
@@ -19,19 +20,6 @@ constexpr AudioObjectPropertyAddress global(AudioObjectPropertySelector selector
 constexpr AudioObjectPropertyAddress output(AudioObjectPropertySelector selector,
                                             AudioObjectPropertyElement element = 0) {
     return {selector, kAudioObjectPropertyScopeOutput, element};
-}
-
-SimHal::Fault fault(SimHal::Operation operation, OSStatus status,
-                    std::optional<AudioObjectID> object = std::nullopt,
-                    std::optional<AudioObjectPropertySelector> selector = std::nullopt,
-                    int times = -1) {
-    SimHal::Fault f;
-    f.operation = operation;
-    f.status = status;
-    f.object = object;
-    f.selector = selector;
-    f.times = times;
-    return f;
 }
 
 class SimHalTest : public ::testing::Test {
