@@ -1,5 +1,6 @@
 #include "engine/EQSettings.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -40,7 +41,11 @@ void from_json(const nlohmann::json& json, EQSettings& settings) {
         if (!gain.is_number()) {
             throw nlohmann::json::type_error::create(302, "EQ gains must be numbers", &gain);
         }
-        decoded.gains.push_back(gain.get<float>());
+        const float value = gain.get<float>();
+        if (!std::isfinite(value)) { // beyond what a float holds
+            throw nlohmann::json::type_error::create(302, "EQ gain out of range", &gain);
+        }
+        decoded.gains.push_back(value);
     }
     settings = std::move(decoded);
 }

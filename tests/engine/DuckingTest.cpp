@@ -1,0 +1,161 @@
+#include "coreaudio/CallDetector.h"
+#include "platform/Log.h"
+#include "support/EngineFixture.h"
+
+namespace voxlane {
+namespace {
+
+using Mode = AppTap::Mode;
+
+AppGroup group(std::string id, bool playing, bool recording) {
+    AppGroup g;
+    g.id = std::move(id);
+    g.name = g.id;
+    g.processes.push_back({1, 100, std::nullopt, playing, recording});
+    return g;
+}
+
+TEST(CallDetector, FirstRecordingCallAppOrBrowserWins) {
+    using CallDetector::activeCall;
+    EXPECT_FALSE(activeCall({}));
+    EXPECT_FALSE(activeCall({group("us.zoom.Zoom", true, false)})) << "a ringtone is no call";
+    EXPECT_EQ(activeCall({group("firefox", false, true)})->id, "firefox");
+    EXPECT_FALSE(activeCall({group("org.gnome.SoundRecorder", true, true)}));
+    EXPECT_EQ(activeCall({group("org.example.Daw", true, true),
+                          group("com.slack.Slack", false, true), group("discord", false, true)})
+                  ->id,
+              "com.slack.Slack");
+    AppGroup empty;
+    empty.id = "discord";
+    EXPECT_FALSE(activeCall({empty}));
+    for (const char* id : {"us.zoom.xos", "com.hnc.Discord", "com.discordapp.Discord",
+                           "org.telegram.desktop", "signal-desktop", "im.riot.Riot"})
+        EXPECT_TRUE(CallDetector::callApps().count(id)) << id;
+    for (const char* id : {"com.google.Chrome", "google-chrome", "org.chromium.Chromium",
+                           "brave-browser", "vivaldi-stable", "microsoft-edge", "opera"})
+        EXPECT_TRUE(CallDetector::browsers().count(id)) << id;
+}
+
+class DuckingTest : public test::EngineFixture {
+protected:
+    void SetUp() override {
+        music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
+        call = addApp(2002, "org.mozilla.firefox", "Firefox", SimHal::Signal::silence());
+        // A second recording app, on its own device so that its level can be heard apart.
+        workspace.applications[2003] =
+            RunningApplication{"com.obsproject.Studio", "OBS", {}, "", true};
+        recorder = hal.addProcess(test::processSpec(2003, SimHal::Signal::sine(0.25f),
+                                                    "com.obsproject.Studio", headphones));
+        hal.setProcessRunning(recorder, true, true);
+        start();
+    }
+
+    void startCall() {
+        hal.setProcessRunning(call, true, true);
+        settle();
+    }
+    void endCall() {
+        hal.setProcessRunning(call, true, false);
+        scheduler.runPending();  // the listener
+        scheduler.advance(0.12); // the debounced refresh
+    }
+    float settledPeak(AudioObjectID device) {
+        playPeak(device, 1.5); // the 250 ms ducking glide
+        return playPeak(device, 0.1);
+    }
+    const AppGroup& app(const std::string& id) {
+        for (const auto& g : engine->apps())
+            if (g.id == id) return g;
+        throw std::logic_error("no app " + id);
+    }
+
+    AudioObjectID music = 0, call = 0, recorder = 0;
+};
+
+TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
+    Log::Capture log;
+    startCall();
+    ASSERT_TRUE(engine->activeCall());
+    EXPECT_EQ(engine->activeCall()->id, "org.mozilla.firefox");
+    EXPECT_TRUE(log.contains(Log::Level::info, "engine", "Call erkannt: org.mozilla.firefox"));
+    EXPECT_TRUE(engine->isDucking());
+    EXPECT_TRUE(engine->isDucked(app("org.example.Music")));
+    EXPECT_FALSE(engine->isDucked(app("org.mozilla.firefox")));
+    EXPECT_FALSE(engine->isDucked(app("com.obsproject.Studio")));
+    EXPECT_EQ(tap("org.example.Music")->mode(), Mode::process);
+    EXPECT_FALSE(tap("com.obsproject.Studio"));
+    EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.3f, 0.01f);
+    EXPECT_NEAR(hal.peak(headphones), 0.25f, 0.01f);
+
+    engine->setDuckLevel(0.0f);
+    EXPECT_LT(settledPeak(speakers), 1e-3f);
+    EXPECT_TRUE(engine->isDucked(app("org.example.Music"))) << "still shown as lowered";
+}
+
+TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
+    startCall();
+    EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
+    const auto lowered = tap("org.example.Music")->tapID();
+    endCall();
+    EXPECT_FALSE(engine->isDucking());
+    ASSERT_TRUE(tap("org.example.Music")) << "kept through the release window";
+    EXPECT_EQ(tap("org.example.Music")->tapID(), lowered);
+    EXPECT_EQ(tap("org.example.Music")->state().load(TapState::targetDuck), 1.0f);
+    EXPECT_NEAR(playPeak(speakers, 1.2), 0.5f, 0.01f) << "glides back up";
+    scheduler.advance(1.5);
+    EXPECT_TRUE(tap("org.example.Music"));
+    scheduler.advance(0.11); // 1.6 s after the end: the settling reconciliation
+    EXPECT_FALSE(tap("org.example.Music"));
+}
+
+TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
+    startCall();
+    engine->setDuckingPausedForCall(true);
+    engine->reconcile();
+    EXPECT_FALSE(engine->isDucking());
+    EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+    settle(); // the same call continues: the pause holds
+    EXPECT_TRUE(engine->duckingPausedForCall());
+
+    endCall();
+    EXPECT_FALSE(engine->duckingPausedForCall());
+    const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimHal::Signal::silence());
+    hal.setProcessRunning(zoom, true, true);
+    settle();
+    EXPECT_TRUE(engine->isDucking());
+    EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
+}
+
+TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
+    startCall();
+    ASSERT_TRUE(tap("org.example.Music"));
+    engine->setDuckingEnabled(false);
+    EXPECT_FALSE(tap("org.example.Music"));
+    EXPECT_EQ(store->boolean("duckingEnabled"), false);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+
+    int heard = 0;
+    auto subscription = engine->observe([&](EngineProperty p) {
+        if (p == EngineProperty::duckLevel) ++heard;
+    });
+    store->remove("duckLevel");
+    engine->setDuckLevel(0.3f); // the same value: written and reconciled, nobody told
+    EXPECT_EQ(store->number("duckLevel"), 0.3f);
+    EXPECT_EQ(heard, 0);
+    engine->setDuckLevel(0.5f);
+    EXPECT_EQ(heard, 1);
+}
+
+TEST_F(DuckingTest, AppsStartingOrStoppingDuringACallFollowAtTheNextRefresh) {
+    startCall();
+    const auto late = addApp(2005, "org.example.Late", "Late", SimHal::Signal::silence());
+    settle();
+    EXPECT_TRUE(engine->isDucked(app("org.example.Late")));
+    hal.setProcessRunning(late, false, false);
+    settle();
+    EXPECT_FALSE(engine->isDucked(app("org.example.Late")));
+}
+
+} // namespace
+} // namespace voxlane
