@@ -17,6 +17,8 @@ packages=(
     libsystemd-dev
     # the views (Qt 6 Widgets; the offscreen tests and screenshots need fontconfig and a font)
     qt6-base-dev fontconfig fonts-dejavu-core
+    # the shell's X11 side: volume-key grabs and the compositor check
+    libxcb1-dev
     # reference filters for the render comparison and test signals
     sox
 )
