@@ -18,12 +18,11 @@ $(BUILD)/CMakeCache.txt: | deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Until the desktop application exists, run the signal chain over a generated tone.
+# Starts Voxlane in the tray: on PipeWire when it is reachable, else on the simulated audio server
+# with demo applications (ARGS=--demo forces that). Without a display it says so and fails.
+ARGS ?=
 run: build
-	@mkdir -p $(BUILD)/run
-	sox -n -r 48000 -c 2 -b 16 $(BUILD)/run/tone.wav synth 2 sine 440 vol 0.5
-	$(BUILD)/tools/voxlane-render --gain 1.5 --preset voice $(BUILD)/run/tone.wav $(BUILD)/run/tone-voice.wav
-	@echo "rendered $(BUILD)/run/tone-voice.wav"
+	$(BUILD)/voxlane $(ARGS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -65,13 +65,21 @@ void GlassPanel::updateShape() {
         if (!mask().isEmpty()) clearMask();
         return;
     }
+    // The content must stand where it will be drawn.
+    layout()->activate();
     QImage image(size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    // The content alone: drawing the panel itself would be clipped to its current mask.
+    if (content_) content_->render(&image, content_->pos(), QRegion(), QWidget::DrawChildren);
     // Pixels at least half opaque belong to the window.
     const QImage alpha =
         image.createAlphaMask(Qt::MonoOnly | Qt::ThresholdDither | Qt::ThresholdAlphaDither);
     setMask(QRegion(QBitmap::fromImage(alpha)));
+}
+
+void GlassPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible()) updateShape();
 }
 
 bool GlassPanel::event(QEvent* e) {

@@ -38,6 +38,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* content_ = nullptr;

@@ -1,6 +1,22 @@
 // Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
 // looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
+#include "app/EngineAdapter.h"
+#include "app/GlassPanel.h"
+#include "app/HUDView.h"
+#include "app/InterimDemo.h"
+#include "app/StatusIcons.h"
+#include "app/StatusPanelController.h"
+#include "app/VolumeHUDController.h"
+#include "app/WindowFade.h"
+#include "coreaudio/AudioPermission.h"
 #include "engine/EQSettings.h"
+#include "engine/MixerEngine.h"
+#include "platform/Defaults.h"
+#include "platform/ManualScheduler.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
+#include "platform/hal/SimHal.h"
+#include "app/InterimPanelContent.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/Fader.h"
@@ -228,6 +244,82 @@ bool editor(const QString& dir, const QString& file, const QString& appName, con
     return save(m, dir, file);
 }
 
+// A window's drawing over the backdrop, `margin` pixels all round.
+bool saveWindow(QWidget* window, const QString& dir, const QString& name, int margin = 24) {
+    const QPixmap content = window->grab();
+    const qreal scale = content.devicePixelRatio();
+    QImage image = backdrop(window->size() + QSize(2 * margin, 2 * margin), scale);
+    QPainter p(&image);
+    p.drawPixmap(margin, margin, content);
+    p.end();
+    const QString path = QDir(dir).filePath(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "voxlane-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The drop-down panel as it opens on the demo world.
+bool panel(const QString& dir) {
+    ManualScheduler scheduler;
+    SimHal hal(scheduler);
+    InterimDemo::DemoWorkspace workspace;
+    InterimDemo::populate(hal, workspace);
+    auto defaults = Defaults::inMemory();
+    defaults->setBoolean(AudioPermission::grantedKey, true);
+    SystemSounds sounds(hal);
+    SystemEvents events;
+    MixerEngine engine(
+        EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    engine.setVolume(1.4f, "com.spotify.Client");
+    engine.setVolume(0.6f, "org.gnome.Podcasts");
+    EngineAdapter adapter(engine);
+    StatusPanelController controller(
+        adapter, scheduler, [](EngineAdapter& a) { return new InterimPanelContent(a); }, false);
+    controller.open();
+    controller.fade().finish();
+    QApplication::processEvents();
+    std::fprintf(stderr, "panel %dx%d content %dx%d\n", controller.panel()->width(),
+                 controller.panel()->height(), controller.panel()->content()->width(),
+                 controller.panel()->content()->height());
+    return saveWindow(controller.panel(), dir, "panel.png");
+}
+
+// The volume display after a volume key, and muted.
+bool hud(const QString& dir) {
+    ManualScheduler scheduler;
+    VolumeHUDController hud(scheduler);
+    hud.show(0.5625f, false, "Studio Display", "display");
+    hud.fade().finish();
+    bool ok = saveWindow(hud.panel(), dir, "hud.png");
+    hud.show(0.8f, true, "Built-in Speakers", "laptopcomputer");
+    QApplication::processEvents();
+    ok = ok && saveWindow(hud.panel(), dir, "hud-muted.png");
+    return ok;
+}
+
+// The tray icons, light on a dark bar and dark on a light one, at 1× and 2×.
+bool trayIcons(const QString& dir) {
+    QImage image(4 * 48, 2 * 48, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    p.fillRect(QRect(0, 0, image.width(), 48), QColor(30, 30, 34));
+    p.fillRect(QRect(0, 48, image.width(), 48), QColor(236, 236, 240));
+    const QColor colours[] = {QColor(240, 240, 240), QColor(30, 30, 30)};
+    for (int row = 0; row < 2; ++row) {
+        p.drawImage(QPoint(13, row * 48 + 13), StatusIcons::menuBarImage(22, colours[row]));
+        p.drawImage(QPoint(48 + 2, row * 48 + 2), StatusIcons::menuBarImage(44, colours[row]));
+        p.drawPixmap(QPoint(96 + 13, row * 48 + 13),
+                     StatusIcons::mutedIcon(colours[row]).pixmap(22, 22));
+        p.drawImage(QPoint(144 + 8, row * 48 + 8), StatusIcons::applicationImage(32));
+    }
+    p.end();
+    const QString path = QDir(dir).filePath("tray-icons.png");
+    std::printf("%s\n", qPrintable(path));
+    return image.save(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -242,7 +334,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
         return 2;
     }
-    bool ok = faders(dir) && controls(dir);
+    bool ok = panel(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir);
     for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
         const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
         ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));
