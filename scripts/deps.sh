@@ -19,6 +19,8 @@ packages=(
     qt6-base-dev fontconfig fonts-dejavu-core
     # the shell's X11 side: volume-key grabs and the compositor check
     libxcb1-dev
+    # the volume-key test: a private X server and a key sender
+    xvfb xdotool
     # reference filters for the render comparison and test signals
     sox
 )

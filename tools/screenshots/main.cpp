@@ -4,6 +4,7 @@
 #include "app/GlassPanel.h"
 #include "app/HUDView.h"
 #include "app/InterimDemo.h"
+#include "app/InterimPanelContent.h"
 #include "app/StatusIcons.h"
 #include "app/StatusPanelController.h"
 #include "app/VolumeHUDController.h"
@@ -16,7 +17,6 @@
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/hal/SimHal.h"
-#include "app/InterimPanelContent.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/Fader.h"
@@ -281,9 +281,6 @@ bool panel(const QString& dir) {
     controller.open();
     controller.fade().finish();
     QApplication::processEvents();
-    std::fprintf(stderr, "panel %dx%d content %dx%d\n", controller.panel()->width(),
-                 controller.panel()->height(), controller.panel()->content()->width(),
-                 controller.panel()->content()->height());
     return saveWindow(controller.panel(), dir, "panel.png");
 }
 
