@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/EngineAdapter.h"
+#include "app/GlassPanel.h"
 #include "app/InterimPanelContent.h"
+#include "app/MainMenu.h"
 #include "app/MediaKeyTap.h"
 #include "app/TerminationSignals.h"
 #include "app/Updater.h"
@@ -20,7 +22,7 @@ namespace voxlane {
 AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
                          QObject* parent)
     : QObject(parent), services_(std::move(services)), options_(options),
-      trayAvailable_(trayAvailable),
+      trayAvailable_(trayAvailable), mainMenu_(std::make_unique<MainMenu>()),
       hud_(std::make_unique<VolumeHUDController>(services_.scheduler)),
       mediaKeys_(
           std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
@@ -64,6 +66,7 @@ void AppDelegate::didFinishLaunching() {
     // 3. The tray item and the panel.
     controller_ = std::make_unique<StatusPanelController>(*adapter_, services_.scheduler,
                                                           panelContent, trayAvailable_);
+    mainMenu_->attachTo(controller_->panel());
 
     // 4. The volume keys.
     setUpVolumeKeys();

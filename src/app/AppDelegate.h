@@ -13,6 +13,7 @@ namespace voxlane {
 class Defaults;
 class EngineAdapter;
 class Hal;
+class MainMenu;
 class MediaKeyTap;
 class MixerEngine;
 class Scheduler;
@@ -69,6 +70,8 @@ public:
     StatusPanelController* controller() const { return controller_.get(); }
     VolumeHUDController& hud() const { return *hud_; }
     MediaKeyTap& mediaKeys() const { return *mediaKeys_; }
+    // The application's commands; every window of the shell attaches them.
+    MainMenu& mainMenu() const { return *mainMenu_; }
     bool trustPollRunning() const { return trustPoll_ != nullptr; }
     LaunchAction launchAction() const { return launchAction_; }
 
@@ -80,6 +83,7 @@ private:
     AppServices services_;
     LaunchOptions options_;
     bool trayAvailable_;
+    std::unique_ptr<MainMenu> mainMenu_;
     std::unique_ptr<MixerEngine> engine_;
     EngineAdapter* adapter_ = nullptr;
     std::unique_ptr<StatusPanelController> controller_;

@@ -18,16 +18,17 @@ void toFocus(const char* slot) {
 
 } // namespace
 
-MainMenu::MainMenu(QObject* parent) : QObject(parent), holder_(new QWidget) {
+MainMenu::MainMenu(QObject* parent) : QObject(parent), quit([] { QCoreApplication::quit(); }) {
     const auto add = [this](const QString& title, const QKeySequence& keys, auto trigger) {
-        auto* action = new QAction(title, holder_);
+        auto* action = new QAction(title, this);
         action->setShortcut(keys);
         action->setShortcutContext(Qt::ApplicationShortcut);
         connect(action, &QAction::triggered, this, trigger);
-        holder_->addAction(action);
         actions_.push_back(action);
     };
-    add("Quit Voxlane", QKeySequence(Qt::CTRL | Qt::Key_Q), [] { QCoreApplication::quit(); });
+    add("Quit Voxlane", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+        if (quit) quit();
+    });
     add("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [] { toFocus("undo"); });
     add("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [] { toFocus("redo"); });
     add("Cut", QKeySequence(Qt::CTRL | Qt::Key_X), [] { toFocus("cut"); });
@@ -39,8 +40,11 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent), holder_(new QWidget) {
     });
 }
 
-MainMenu::~MainMenu() {
-    delete holder_;
+MainMenu::~MainMenu() = default;
+
+void MainMenu::attachTo(QWidget* window) const {
+    for (QAction* a : actions_)
+        window->addAction(a);
 }
 
 QAction* MainMenu::action(const QString& title) const {

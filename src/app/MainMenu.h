@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -10,7 +11,8 @@ namespace voxlane {
 
 // The application's commands, without a menu bar: Quit (Ctrl+Q) and the Edit commands (Undo,
 // Redo with Ctrl+Shift+Z, Cut, Copy, Paste, Select All, Close Window with Ctrl+W), active
-// whenever one of Voxlane's windows has the focus. The Edit commands go to the widget with the
+// whenever one of Voxlane's windows has the focus. Each window attaches them (Qt takes
+// application shortcuts only from visible widgets). The Edit commands go to the widget with the
 // keyboard focus when it has the matching slot (text fields do); Close Window closes the active
 // window.
 class MainMenu : public QObject {
@@ -21,9 +23,13 @@ public:
 
     const std::vector<QAction*>& actions() const { return actions_; }
     QAction* action(const QString& title) const;
+    // Gives `window` the commands' shortcuts.
+    void attachTo(QWidget* window) const;
+
+    // What Quit does: ends the application's event loop.
+    std::function<void()> quit;
 
 private:
-    QWidget* holder_; // never shown; it carries the application-wide shortcuts
     std::vector<QAction*> actions_;
 };
 

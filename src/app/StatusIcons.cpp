@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <algorithm>
 #include <array>
 
 namespace voxlane::StatusIcons {
@@ -52,15 +53,46 @@ QImage menuBarImage(int size, const QColor& color) {
     return image;
 }
 
+QImage haloed(const QImage& image, const QColor& color) {
+    // A faint rim in the opposite brightness keeps the icon legible on any tray background.
+    const QColor rim = color.lightness() > 128 ? QColor(0, 0, 0, 120) : QColor(255, 255, 255, 150);
+    QImage shadow = image;
+    {
+        QPainter p(&shadow);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(shadow.rect(), rim);
+    }
+    QImage out(image.size(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    const qreal step = std::max(1.0, image.width() / 22.0);
+    for (QPointF offset :
+         {QPointF(-step, 0), QPointF(step, 0), QPointF(0, -step), QPointF(0, step)})
+        p.drawImage(offset, shadow);
+    p.drawImage(QPointF(0, 0), image);
+    return out;
+}
+
 QIcon menuBarIcon(const QColor& color) {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 44, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(menuBarImage(size, color)));
+        icon.addPixmap(QPixmap::fromImage(haloed(menuBarImage(size, color), color)));
     return icon;
 }
 
 QIcon mutedIcon(const QColor& color) {
-    return Symbols::icon("mic.slash.fill", color, 22, /*preferTheme=*/true);
+    const QString theme = QString::fromLatin1(Symbols::themeName("mic.slash.fill"));
+    if (QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 44, 48, 64}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        Symbols::draw(p, "mic.slash.fill", QRectF(1, 1, size - 2, size - 2), color);
+        p.end();
+        icon.addPixmap(QPixmap::fromImage(haloed(image, color)));
+    }
+    return icon;
 }
 
 QColor trayColor() {

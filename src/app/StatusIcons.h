@@ -11,6 +11,8 @@ namespace voxlane::StatusIcons {
 QIcon menuBarIcon(const QColor& color);
 // One image of the three faders at `size` pixels (square), for tests and the icon above.
 QImage menuBarImage(int size, const QColor& color);
+// `image` with a faint rim of the opposite brightness round its shapes, as the tray icons have.
+QImage haloed(const QImage& image, const QColor& color);
 // The tray icon while every microphone is muted: the theme's muted-microphone icon when it has
 // one, else our own "mic.slash.fill".
 QIcon mutedIcon(const QColor& color);

@@ -17,8 +17,8 @@
 namespace voxlane {
 namespace {
 
-// A toggle this soon after the panel closed on losing the focus is the same click.
-constexpr double focusLossGrace = 0.3;
+// A toggle this soon after a click outside closed the panel comes from the same click.
+constexpr double dismissGrace = 0.3;
 
 // Whether `object` is the panel or lies inside it, menus opened from it included.
 bool insidePanel(QObject* object, const QWidget* panel) {
@@ -125,7 +125,7 @@ void StatusPanelController::close() {
 void StatusPanelController::toggle() {
     if (open_) {
         close();
-    } else if (scheduler_.now() - focusLossClosedAt_ > focusLossGrace) {
+    } else if (scheduler_.now() - dismissedAt_ > dismissGrace) {
         open();
     }
 }
@@ -152,7 +152,11 @@ void StatusPanelController::onApplicationStateChanged(Qt::ApplicationState state
     // Another application took the focus after the panel had it.
     if (state == Qt::ApplicationActive) return;
     if (!open_ || !panelWasActive_) return;
-    focusLossClosedAt_ = scheduler_.now();
+    dismiss();
+}
+
+void StatusPanelController::dismiss() {
+    dismissedAt_ = scheduler_.now();
     close();
 }
 
@@ -167,8 +171,9 @@ bool StatusPanelController::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::MouseButtonPress:
-        // A click in one of our other windows; clicks in other applications end the focus.
-        if (tray_ && watched->isWidgetType() && !insidePanel(watched, panel_)) close();
+        // A click in one of our other windows (the tray icon is one); clicks in other
+        // applications end the focus.
+        if (tray_ && watched->isWidgetType() && !insidePanel(watched, panel_)) dismiss();
         break;
     case QEvent::WindowActivate:
         if (watched == panel_) panelWasActive_ = true;

@@ -66,6 +66,7 @@ private:
     void removeMonitors();
     void followContent();
     void onApplicationStateChanged(Qt::ApplicationState state);
+    void dismiss();
 
     MixerEngine& engine_;
     EngineAdapter& adapter_;
@@ -78,9 +79,9 @@ private:
     bool monitorsInstalled_ = false;
     bool panelWasActive_ = false;
     int monitorInstalls_ = 0;
-    // When the panel last closed because the application lost the focus: a click on the tray
-    // icon that caused it must not open the panel again at once.
-    double focusLossClosedAt_ = -1e9;
+    // When a click outside or the loss of the focus last closed the panel: when that click was
+    // on the tray icon, its own toggle must not open the panel again at once.
+    double dismissedAt_ = -1e9;
     QMetaObject::Connection stateConnection_;
 };
 

@@ -2,7 +2,6 @@
 #include "app/AppDelegate.h"
 #include "app/AudioBackend.h"
 #include "app/LaunchOptions.h"
-#include "app/MainMenu.h"
 #include "app/QtScheduler.h"
 #include "app/SingleInstance.h"
 #include "app/StatusIcons.h"
@@ -66,7 +65,6 @@ int main(int argc, char** argv) {
 
     SystemSounds sounds(backend->hal());
     SystemEvents systemEvents;
-    MainMenu menu;
 
     const bool x11 = QGuiApplication::platformName() == "xcb";
     AppDelegate delegate(AppServices{backend->hal(), scheduler, *defaults, backend->workspace(),

@@ -1,12 +1,15 @@
 #include "app/AppDelegate.h"
 
 #include "ShellWorld.h"
+#include "app/GlassPanel.h"
 #include "app/LaunchOptions.h"
+#include "app/MainMenu.h"
 #include "app/MediaKeyTap.h"
 #include "app/VolumeHUDController.h"
 #include "engine/MixerEngine.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -102,6 +105,20 @@ TEST_F(Delegate, FirstRunShowsOnboardingThenOpensThePanel) {
     EXPECT_TRUE(delegate->controller()->isOpen());
     // The stand-in never marks the first run completed.
     EXPECT_FALSE(world.defaults->boolean(AppDelegate::onboardingCompletedKey).has_value());
+}
+
+TEST_F(Delegate, CtrlQInThePanelQuits) {
+    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+    auto delegate = launch({});
+    int quits = 0;
+    delegate->mainMenu().quit = [&] { ++quits; };
+    world.scheduler.advance(0.4);
+    QWidget* panel = delegate->controller()->panel();
+    ASSERT_TRUE(panel->isVisible());
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(Delegate, HooksCloseThePanelFirst) {

@@ -297,19 +297,22 @@ bool hud(const QString& dir) {
     return ok;
 }
 
-// The tray icons, light on a dark bar and dark on a light one, at 1× and 2×.
+// The tray icons, light and dark, faders and muted microphone, on a dark bar and on a light one;
+// then the application icon.
 bool trayIcons(const QString& dir) {
-    QImage image(4 * 48, 2 * 48, QImage::Format_ARGB32_Premultiplied);
+    QImage image(6 * 40, 2 * 40, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
-    p.fillRect(QRect(0, 0, image.width(), 48), QColor(30, 30, 34));
-    p.fillRect(QRect(0, 48, image.width(), 48), QColor(236, 236, 240));
+    p.fillRect(QRect(0, 0, image.width(), 40), QColor(30, 30, 34));
+    p.fillRect(QRect(0, 40, image.width(), 40), QColor(236, 236, 240));
     const QColor colours[] = {QColor(240, 240, 240), QColor(30, 30, 30)};
     for (int row = 0; row < 2; ++row) {
-        p.drawImage(QPoint(13, row * 48 + 13), StatusIcons::menuBarImage(22, colours[row]));
-        p.drawImage(QPoint(48 + 2, row * 48 + 2), StatusIcons::menuBarImage(44, colours[row]));
-        p.drawPixmap(QPoint(96 + 13, row * 48 + 13),
-                     StatusIcons::mutedIcon(colours[row]).pixmap(22, 22));
-        p.drawImage(QPoint(144 + 8, row * 48 + 8), StatusIcons::applicationImage(32));
+        for (int c = 0; c < 2; ++c) {
+            p.drawPixmap(QPoint(c * 40 + 9, row * 40 + 9),
+                         StatusIcons::menuBarIcon(colours[c]).pixmap(22, 22));
+            p.drawPixmap(QPoint(80 + c * 40 + 9, row * 40 + 9),
+                         StatusIcons::mutedIcon(colours[c]).pixmap(22, 22));
+        }
+        p.drawImage(QPoint(160 + 4, row * 40 + 4), StatusIcons::applicationImage(32));
     }
     p.end();
     const QString path = QDir(dir).filePath("tray-icons.png");
