@@ -1,10 +1,13 @@
 #include "app/VolumeHUDController.h"
 
+#include "app/GlassPanel.h"
 #include "app/HUDView.h"
 #include "app/WindowFade.h"
 #include "platform/Scheduler.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -54,6 +57,18 @@ void VolumeHUDController::show(float level, bool muted, const std::string& devic
         panel_->setGeometry(area.x() + area.width() - width - 6, area.y() + 2, width, height);
         fade_->set(0);
         panel_->show();
+        // Without a compositor the window is cut to the glass shape.
+        if (!GlassPanel::compositorActive()) {
+            QBitmap shape(panel_->size());
+            shape.fill(Qt::color0);
+            QPainter p(&shape);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::color1);
+            p.drawRoundedRect(view_->geometry(), 18, 18);
+            p.end();
+            panel_->setMask(shape);
+        }
     }
     fade_->fadeTo(1, fadeInSeconds);
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -166,6 +167,50 @@ TEST_F(StatusPanel, GrowsDownwardsWithItsTopEdgeFixed) {
     contentLayout->addWidget(more);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel()->height() != before.height(); }, 1000));
     EXPECT_EQ(panel()->geometry(), QRect(before.topLeft(), QSize(320, before.height() + 60)));
+}
+
+TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
+    ShellWorld world;
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter(engine);
+    StatusPanelController controller(
+        adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true);
+    QSystemTrayIcon* tray = controller.trayIcon();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "Voxlane");
+    EXPECT_FALSE(tray->icon().isNull());
+
+    // Left and right clicks both toggle; there is no context menu.
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(controller.isOpen());
+    emit tray->activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_EQ(tray->contextMenu(), nullptr);
+
+    // A click inside the panel keeps it; one in another of our windows closes it.
+    controller.open();
+    QTest::mouseClick(controller.panel(), Qt::LeftButton);
+    EXPECT_TRUE(controller.isOpen());
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    QTest::mouseClick(&other, Qt::LeftButton);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(engine.panelVisible());
+    // When that click was on the tray icon, the icon's own toggle follows: it is ignored...
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(controller.isOpen());
+    // ...while a later click opens the panel again.
+    world.scheduler.advance(0.5);
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(controller.isOpen());
 }
 
 TEST(InterimPanelContent, ShowsAndSetsTheMasterVolumeAndListsPlayingApps) {
