@@ -67,13 +67,15 @@ int main(int argc, char** argv) {
     SystemEvents systemEvents;
 
     const bool x11 = QGuiApplication::platformName() == "xcb";
+    // At login the desktop's tray may come up after us; the icon then appears when it does.
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;
     AppDelegate delegate(AppServices{backend->hal(), scheduler, *defaults, backend->workspace(),
                                      sounds, systemEvents,
                                      [x11]() -> std::unique_ptr<VolumeKeyGrabber> {
                                          if (!x11) return nullptr;
                                          return X11VolumeKeyGrabber::connect();
                                      }},
-                         options, QSystemTrayIcon::isSystemTrayAvailable());
+                         options, trayAvailable);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     QTimer::singleShot(0, &delegate, &AppDelegate::didFinishLaunching);
     return app.exec();
