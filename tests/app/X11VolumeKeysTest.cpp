@@ -1,57 +1,19 @@
 #include "ShellWorld.h"
+#include "Xvfb.h"
 #include "app/MediaKeyTap.h"
 #include "app/X11VolumeKeyGrabber.h"
 #include "engine/MixerEngine.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace voxlane {
 namespace {
 
-// A private X server for one test: Xvfb picks a free display and tells it on standard output.
-class Xvfb {
-public:
-    ~Xvfb() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool start() {
-        process_.start("Xvfb",
-                       {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        if (!process_.waitForStarted(3000)) return false;
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(5000)) return false;
-        }
-        display_ = ":" + QString::fromLatin1(process_.readLine()).trimmed();
-        return display_.size() > 1;
-    }
-    const QString& display() const { return display_; }
-
-    // xdotool key on this display; true when it ran successfully.
-    bool key(const QString& keys) const {
-        QProcess xdotool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display_);
-        xdotool.setProcessEnvironment(env);
-        xdotool.start("xdotool", {"key", keys});
-        return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
-    }
-
-private:
-    QProcess process_;
-    QString display_;
-};
-
 TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable("xdotool").isEmpty())
+    if (!test::Xvfb::available())
         GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
-    Xvfb x;
+    test::Xvfb x;
     ASSERT_TRUE(x.start());
     const QByteArray display = x.display().toLatin1();
 
