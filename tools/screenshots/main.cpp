@@ -322,8 +322,15 @@ bool trayIcons(const QString& dir) {
 
 } // namespace
 
+// The offscreen platform notes every window operation it cannot carry out; those are expected.
+void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith("This plugin does not support")) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietOffscreenNotes);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR\n");
