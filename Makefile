@@ -18,9 +18,11 @@ $(BUILD)/CMakeCache.txt: | deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Until the desktop panel exists, show what the engine sees on the simulated audio server.
+# Starts Voxlane in the tray: on PipeWire when it is reachable, else on the simulated audio server
+# with demo applications (ARGS=--demo forces that). Without a display it says so and fails.
+ARGS ?=
 run: build
-	$(BUILD)/voxlane --status --demo
+	$(BUILD)/voxlane $(ARGS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

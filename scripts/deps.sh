@@ -17,6 +17,10 @@ packages=(
     libsystemd-dev
     # the views (Qt 6 Widgets; the offscreen tests and screenshots need fontconfig and a font)
     qt6-base-dev fontconfig fonts-dejavu-core
+    # the shell's X11 side: volume-key grabs and the compositor check
+    libxcb1-dev
+    # the volume-key test: a private X server and a key sender
+    xvfb xdotool
     # reference filters for the render comparison and test signals
     sox
     # the PipeWire backend, and the private PipeWire server of the integration tests

@@ -1,14 +1,87 @@
+// voxlane: the tray application. See AppDelegate for what a launch does.
+#include "app/AppDelegate.h"
+#include "app/AudioBackend.h"
+#include "app/LaunchOptions.h"
+#include "app/QtScheduler.h"
+#include "app/SingleInstance.h"
 #include "app/StatusCommand.h"
+#include "app/StatusIcons.h"
+#include "app/X11VolumeKeyGrabber.h"
+#include "platform/AppIdentifier.h"
+#include "platform/Defaults.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
 
-#include <iostream>
-#include <string>
-#include <vector>
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace voxlane;
+
+namespace {
+
+bool displayAvailable() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // `--status` is a terminal command: no display, no tray, nothing changed.
     for (const auto& argument : arguments) {
-        if (argument == "--status") return voxlane::runStatusCommand(arguments);
+        if (argument == "--status") return runStatusCommand(arguments);
     }
-    std::cerr << "usage: voxlane --status [--json] [--demo]\n";
-    return 2;
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "voxlane: no display to show the tray item and panel on (neither "
+                             "DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        return 1;
+    }
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Voxlane");
+    QApplication::setDesktopFileName(
+        QString::fromLatin1(AppIdentifier.data(), AppIdentifier.size()));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(StatusIcons::applicationIcon());
+
+    // A second launch opens the panel of the running one and ends.
+    SingleInstance instance;
+    if (!instance.claim()) return 0;
+
+    QtScheduler scheduler;
+    auto backend = AudioBackend::start(scheduler, options.demo);
+    if (backend->isDemo() && !options.demo)
+        std::fprintf(stderr, "voxlane: no PipeWire server reachable; running the demo\n");
+
+    // The demo keeps its settings apart from the real ones.
+    auto defaults =
+        Defaults::openFile(backend->isDemo() ? Defaults::defaultPath().parent_path() / "demo.json"
+                                             : Defaults::defaultPath());
+    if (backend->isDemo() && !defaults->boolean("audioAccessGranted"))
+        defaults->setBoolean("audioAccessGranted", true);
+
+    SystemSounds sounds(backend->hal());
+    SystemEvents systemEvents;
+
+    const bool x11 = QGuiApplication::platformName() == "xcb";
+    // At login the desktop's tray may come up after us; the icon then appears when it does.
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;
+    AppDelegate delegate(AppServices{backend->hal(), scheduler, *defaults, backend->workspace(),
+                                     sounds, systemEvents,
+                                     [x11]() -> std::unique_ptr<VolumeKeyGrabber> {
+                                         if (!x11) return nullptr;
+                                         return X11VolumeKeyGrabber::connect();
+                                     }},
+                         options, trayAvailable);
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
+    QTimer::singleShot(0, &delegate, &AppDelegate::didFinishLaunching);
+    return app.exec();
 }

@@ -1,9 +1,12 @@
 #include "ui/Symbols.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace voxlane::Symbols {
 
@@ -48,19 +51,82 @@ void slash(QPainter& p, const QColor& color) {
 
 } // namespace
 
+const char* themeName(std::string_view name) {
+    static constexpr std::array<std::pair<std::string_view, const char*>, 22> names{{
+        {"speaker.wave.1.fill", "audio-volume-low-symbolic"},
+        {"speaker.wave.2.fill", "audio-volume-medium-symbolic"},
+        {"speaker.wave.3.fill", "audio-volume-high-symbolic"},
+        {"speaker.slash.fill", "audio-volume-muted-symbolic"},
+        {"speaker.wave.2", "audio-speakers-symbolic"},
+        {"hifispeaker", "audio-speakers-symbolic"},
+        {"headphones", "audio-headphones-symbolic"},
+        {"airpods", "audio-headphones-symbolic"},
+        {"airpodspro", "audio-headphones-symbolic"},
+        {"airpodsmax", "audio-headphones-symbolic"},
+        {"mic", "audio-input-microphone-symbolic"},
+        {"mic.fill", "audio-input-microphone-symbolic"},
+        {"mic.slash.fill", "microphone-sensitivity-muted-symbolic"},
+        {"laptopcomputer", "computer-laptop-symbolic"},
+        {"display", "video-display-symbolic"},
+        {"iphone", "phone-symbolic"},
+        {"keyboard", "input-keyboard-symbolic"},
+        {"checkmark", "object-select-symbolic"},
+        {"chevron.down", "pan-down-symbolic"},
+        {"arrow.down", "go-down-symbolic"},
+        {"ellipsis", "view-more-symbolic"},
+        {"slider.horizontal.3", "preferences-system-symbolic"},
+    }};
+    for (const auto& [symbol, theme] : names)
+        if (symbol == name) return theme;
+    return "";
+}
+
+QIcon icon(std::string_view name, const QColor& color, int size, bool preferTheme) {
+    if (preferTheme) {
+        const QString theme = QString::fromLatin1(themeName(name));
+        if (!theme.isEmpty() && QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+    }
+    QIcon result;
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    for (qreal scale : {1.0, 2.0}) {
+        const qreal s = std::max(scale, dpr);
+        QPixmap pixmap(int(std::ceil(size * s)), int(std::ceil(size * s)));
+        pixmap.setDevicePixelRatio(s);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        draw(p, name, QRectF(0, 0, size, size), color);
+        p.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
+}
+
 bool known(std::string_view name) {
-    static constexpr std::array<std::string_view, 12> names{"speaker.wave.3.fill",
+    static constexpr std::array<std::string_view, 25> names{"speaker.wave.1.fill",
+                                                            "speaker.wave.2.fill",
+                                                            "speaker.wave.3.fill",
                                                             "speaker.slash.fill",
+                                                            "speaker.wave.2",
                                                             "headphones",
+                                                            "airpods",
+                                                            "airpodspro",
+                                                            "airpodsmax",
                                                             "slider.vertical.3",
                                                             "mic.fill",
                                                             "mic.slash.fill",
+                                                            "mic",
                                                             "arrow.down",
                                                             "checkmark",
                                                             "chevron.down",
                                                             "ellipsis",
                                                             "keyboard",
-                                                            "airplay.audio"};
+                                                            "airplay.audio",
+                                                            "airplayaudio",
+                                                            "laptopcomputer",
+                                                            "display",
+                                                            "hifispeaker",
+                                                            "iphone",
+                                                            "slider.horizontal.3"};
     for (auto n : names)
         if (n == name) return true;
     return false;
@@ -95,17 +161,58 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
         p = &layerPainter;
     }
 
-    if (name == "speaker.wave.3.fill" || name == "speaker.slash.fill") {
+    if (name.starts_with("speaker.")) {
+        // A speaker with one to three waves by its level; slashed: two fainter-spaced waves.
         p->fillPath(speakerBody(), color);
-        if (name == "speaker.wave.3.fill") {
-            p->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
-            strokeArc(*p, {11.5, 12}, 3.5, -50, 100);
-            strokeArc(*p, {11.5, 12}, 6.5, -52, 104);
-            strokeArc(*p, {11.5, 12}, 9.5, -54, 108);
-        } else {
-            p->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
+        p->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
+        if (name == "speaker.slash.fill") {
             strokeArc(*p, {11.5, 12}, 4.5, -50, 100);
             strokeArc(*p, {11.5, 12}, 8, -52, 104);
+        } else {
+            const int waves = name == "speaker.wave.1.fill"   ? 1
+                              : name == "speaker.wave.3.fill" ? 3
+                                                              : 2;
+            for (int i = 0; i < waves; ++i)
+                strokeArc(*p, {11.5, 12}, 3.5 + 3 * i, -50 - 2 * i, 100 + 4 * i);
+        }
+    } else if (name == "airpods" || name == "airpodspro" || name == "airpodsmax") {
+        // Two earbuds with their stems.
+        p->setBrush(color);
+        p->setPen(Qt::NoPen);
+        p->drawEllipse(QPointF(7, 8), 3.6, 3.6);
+        p->drawEllipse(QPointF(17, 8), 3.6, 3.6);
+        p->drawRoundedRect(QRectF(7.6, 8, 2.6, 12), 1.3, 1.3);
+        p->drawRoundedRect(QRectF(13.8, 8, 2.6, 12), 1.3, 1.3);
+    } else if (name == "laptopcomputer") {
+        p->setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p->drawRoundedRect(QRectF(4.5, 5, 15, 10.5), 1.5, 1.5);
+        p->setPen(QPen(color, 2, Qt::SolidLine, Qt::RoundCap));
+        p->drawLine(QPointF(2, 18.5), QPointF(22, 18.5));
+    } else if (name == "display") {
+        p->setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p->drawRoundedRect(QRectF(2.5, 4, 19, 12.5), 1.5, 1.5);
+        p->drawLine(QPointF(12, 16.5), QPointF(12, 20));
+        p->drawLine(QPointF(8, 20.5), QPointF(16, 20.5));
+    } else if (name == "hifispeaker") {
+        p->setPen(QPen(color, 1.6));
+        p->drawRoundedRect(QRectF(6, 2.5, 12, 19), 2.5, 2.5);
+        p->drawEllipse(QPointF(12, 14.5), 3.6, 3.6);
+        p->setPen(Qt::NoPen);
+        p->setBrush(color);
+        p->drawEllipse(QPointF(12, 7), 1.6, 1.6);
+    } else if (name == "iphone") {
+        p->setPen(QPen(color, 1.6));
+        p->drawRoundedRect(QRectF(7, 2.5, 10, 19), 2.5, 2.5);
+        p->setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
+        p->drawLine(QPointF(10.5, 5), QPointF(13.5, 5));
+    } else if (name == "slider.horizontal.3") {
+        const std::array<double, 3> ys{5, 12, 19}, knobs{15, 8, 13};
+        for (int i = 0; i < 3; ++i) {
+            p->setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
+            p->drawLine(QPointF(3, ys[i]), QPointF(21, ys[i]));
+            p->setPen(Qt::NoPen);
+            p->setBrush(color);
+            p->drawRoundedRect(QRectF(knobs[i] - 1.8, ys[i] - 2.6, 3.6, 5.2), 1.2, 1.2);
         }
     } else if (name == "headphones") {
         strokeArc(*p, {12, 13}, 8.5, 0, 180);
@@ -121,6 +228,13 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
             p->setBrush(color);
             p->drawRoundedRect(QRectF(xs[i] - 2.6, knobs[i] - 1.8, 5.2, 3.6), 1.2, 1.2);
         }
+    } else if (name == "mic") {
+        p->setPen(QPen(color, 1.6));
+        p->drawPath(micBody());
+        p->setPen(line);
+        strokeArc(*p, {12, 9.5}, 7, 180, 180);
+        p->drawLine(QPointF(12, 16.5), QPointF(12, 21));
+        p->drawLine(QPointF(8.5, 21), QPointF(15.5, 21));
     } else if (name == "mic.fill" || name == "mic.slash.fill") {
         p->fillPath(micBody(), color);
         strokeArc(*p, {12, 9.5}, 7, 180, 180);
@@ -151,7 +265,7 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
             for (int col = 0; col < 5; ++col)
                 p->drawRect(QRectF(4.6 + col * 3.3, 8.6 + row * 3, 1.8, 1.6));
         p->drawRect(QRectF(7.5, 14.6, 9, 1.6));
-    } else if (name == "airplay.audio") {
+    } else if (name == "airplay.audio" || name == "airplayaudio") {
         p->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
         strokeArc(*p, {12, 12}, 4, 20, 140);
         strokeArc(*p, {12, 12}, 8, 20, 140);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QRectF>
 #include <string_view>
 
@@ -14,5 +15,13 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
 
 // Whether `name` has a drawing of its own.
 bool known(std::string_view name);
+
+// The freedesktop icon-theme name that stands for the symbol (a "-symbolic" icon where the
+// naming specification has one); empty when the themes have nothing that fits.
+const char* themeName(std::string_view name);
+
+// The symbol as an icon of `size` pixels: the icon theme's icon when `preferTheme` is set and
+// the current theme has it, else our own drawing in `color`.
+QIcon icon(std::string_view name, const QColor& color, int size = 16, bool preferTheme = false);
 
 } // namespace voxlane::Symbols

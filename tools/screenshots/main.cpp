@@ -1,6 +1,22 @@
 // Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
 // looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
+#include "app/EngineAdapter.h"
+#include "app/GlassPanel.h"
+#include "app/HUDView.h"
+#include "app/InterimDemo.h"
+#include "app/InterimPanelContent.h"
+#include "app/StatusIcons.h"
+#include "app/StatusPanelController.h"
+#include "app/VolumeHUDController.h"
+#include "app/WindowFade.h"
+#include "coreaudio/AudioPermission.h"
 #include "engine/EQSettings.h"
+#include "engine/MixerEngine.h"
+#include "platform/Defaults.h"
+#include "platform/ManualScheduler.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
+#include "platform/hal/SimHal.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/Fader.h"
@@ -228,10 +244,93 @@ bool editor(const QString& dir, const QString& file, const QString& appName, con
     return save(m, dir, file);
 }
 
+// A window's drawing over the backdrop, `margin` pixels all round.
+bool saveWindow(QWidget* window, const QString& dir, const QString& name, int margin = 24) {
+    const QPixmap content = window->grab();
+    const qreal scale = content.devicePixelRatio();
+    QImage image = backdrop(window->size() + QSize(2 * margin, 2 * margin), scale);
+    QPainter p(&image);
+    p.drawPixmap(margin, margin, content);
+    p.end();
+    const QString path = QDir(dir).filePath(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "voxlane-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The drop-down panel as it opens on the demo world.
+bool panel(const QString& dir) {
+    ManualScheduler scheduler;
+    SimHal hal(scheduler);
+    InterimDemo::DemoWorkspace workspace;
+    InterimDemo::populate(hal, workspace);
+    auto defaults = Defaults::inMemory();
+    defaults->setBoolean(AudioPermission::grantedKey, true);
+    SystemSounds sounds(hal);
+    SystemEvents events;
+    MixerEngine engine(
+        EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    engine.setVolume(1.4f, "com.spotify.Client");
+    engine.setVolume(0.6f, "org.gnome.Podcasts");
+    EngineAdapter adapter(engine);
+    StatusPanelController controller(
+        adapter, scheduler, [](EngineAdapter& a) { return new InterimPanelContent(a); }, false);
+    controller.open();
+    controller.fade().finish();
+    QApplication::processEvents();
+    return saveWindow(controller.panel(), dir, "panel.png");
+}
+
+// The volume display after a volume key, and muted.
+bool hud(const QString& dir) {
+    ManualScheduler scheduler;
+    VolumeHUDController hud(scheduler);
+    hud.show(0.5625f, false, "Studio Display", "display");
+    hud.fade().finish();
+    bool ok = saveWindow(hud.panel(), dir, "hud.png");
+    hud.show(0.8f, true, "Built-in Speakers", "laptopcomputer");
+    QApplication::processEvents();
+    ok = ok && saveWindow(hud.panel(), dir, "hud-muted.png");
+    return ok;
+}
+
+// The tray icons, light and dark, faders and muted microphone, on a dark bar and on a light one;
+// then the application icon.
+bool trayIcons(const QString& dir) {
+    QImage image(6 * 40, 2 * 40, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    p.fillRect(QRect(0, 0, image.width(), 40), QColor(30, 30, 34));
+    p.fillRect(QRect(0, 40, image.width(), 40), QColor(236, 236, 240));
+    const QColor colours[] = {QColor(240, 240, 240), QColor(30, 30, 30)};
+    for (int row = 0; row < 2; ++row) {
+        for (int c = 0; c < 2; ++c) {
+            p.drawPixmap(QPoint(c * 40 + 9, row * 40 + 9),
+                         StatusIcons::menuBarIcon(colours[c]).pixmap(22, 22));
+            p.drawPixmap(QPoint(80 + c * 40 + 9, row * 40 + 9),
+                         StatusIcons::mutedIcon(colours[c]).pixmap(22, 22));
+        }
+        p.drawImage(QPoint(160 + 4, row * 40 + 4), StatusIcons::applicationImage(32));
+    }
+    p.end();
+    const QString path = QDir(dir).filePath("tray-icons.png");
+    std::printf("%s\n", qPrintable(path));
+    return image.save(path);
+}
+
 } // namespace
+
+// The offscreen platform notes every window operation it cannot carry out; those are expected.
+void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith("This plugin does not support")) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietOffscreenNotes);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR\n");
@@ -242,7 +341,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
         return 2;
     }
-    bool ok = faders(dir) && controls(dir);
+    bool ok = panel(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir);
     for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
         const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
         ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));

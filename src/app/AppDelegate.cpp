@@ -1,0 +1,172 @@
+#include "app/AppDelegate.h"
+
+#include "app/EngineAdapter.h"
+#include "app/GlassPanel.h"
+#include "app/InterimPanelContent.h"
+#include "app/MainMenu.h"
+#include "app/MediaKeyTap.h"
+#include "app/TerminationSignals.h"
+#include "app/Updater.h"
+#include "app/VolumeHUDController.h"
+#include "app/VolumeKeyGrabber.h"
+#include "engine/MixerEngine.h"
+#include "platform/Defaults.h"
+#include "platform/Scheduler.h"
+#include "platform/SystemEvents.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace voxlane {
+
+AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
+                         QObject* parent)
+    : QObject(parent), services_(std::move(services)), options_(options),
+      trayAvailable_(trayAvailable), mainMenu_(std::make_unique<MainMenu>()),
+      hud_(std::make_unique<VolumeHUDController>(services_.scheduler)),
+      mediaKeys_(
+          std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
+    panelContent = [](EngineAdapter& adapter) { return new InterimPanelContent(adapter); };
+    showOnboarding = [](MixerEngine&, std::function<void()> onFinish) { onFinish(); };
+}
+
+AppDelegate::~AppDelegate() {
+    if (trustPoll_) trustPoll_->cancel();
+    if (autoOpen_) autoOpen_->cancel();
+    mediaKeys_->stop();
+    // The windows go before the engine they show.
+    controller_.reset();
+    delete adapter_;
+    adapter_ = nullptr;
+}
+
+void AppDelegate::postWillTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    mediaKeys_->stop();
+    services_.systemEvents.post(SystemEvent::willTerminate);
+}
+
+void AppDelegate::didFinishLaunching() {
+    // 1. Termination signals quit the ordinary way; quitting tells the engine.
+    signals_ = new TerminationSignals([](int) { QCoreApplication::quit(); }, this);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::postWillTerminate);
+
+    // 2. The engine.
+    engine_ = std::make_unique<MixerEngine>(EngineServices{services_.hal,
+                                                           services_.scheduler,
+                                                           services_.defaults,
+                                                           services_.workspace,
+                                                           services_.sounds,
+                                                           services_.systemEvents,
+                                                           {},
+                                                           {}});
+    adapter_ = new EngineAdapter(*engine_);
+
+    // 3. The tray item and the panel.
+    controller_ = std::make_unique<StatusPanelController>(*adapter_, services_.scheduler,
+                                                          panelContent, trayAvailable_);
+    mainMenu_->attachTo(controller_->panel());
+
+    // 4. The volume keys.
+    setUpVolumeKeys();
+
+    // 5. The device priorities window.
+    QPointer<AppDelegate> weak(this);
+    engine_->openDevicesWindow = [weak] {
+        if (!weak) return;
+        weak->controller_->close();
+        if (weak->showDevicesWindow) weak->showDevicesWindow(*weak->engine_);
+    };
+
+    // 6, 7. Updates.
+    updater_ = std::make_unique<Updater>();
+    engine_->checkForUpdates = [weak] {
+        if (!weak) return;
+        weak->controller_->close();
+        weak->updater_->checkForUpdates();
+    };
+
+    // 8. The first-run window, or the panel.
+    const bool completed = services_.defaults.boolean(onboardingCompletedKey).value_or(false);
+    launchAction_ = decideLaunch(options_, completed, trayAvailable_);
+    switch (launchAction_) {
+    case LaunchAction::stayClosed:
+        break;
+    case LaunchAction::openPanelSoon:
+        autoOpen_ = services_.scheduler.asyncAfter(autoOpenDelay, [weak] {
+            if (weak && weak->controller_) weak->controller_->open();
+        });
+        break;
+    case LaunchAction::showOnboarding:
+        showOnboarding(*engine_, [weak] {
+            if (!weak || !weak->engine_) return;
+            weak->engine_->refreshAudioAccess();
+            weak->controller_->open();
+        });
+        break;
+    }
+}
+
+void AppDelegate::reopen() {
+    if (!controller_) return;
+    if (trayAvailable_) {
+        controller_->open();
+    } else {
+        controller_->toggle();
+    }
+}
+
+void AppDelegate::setUpVolumeKeys() {
+    MixerEngine& engine = *engine_;
+    mediaKeys_->handler = [&engine](MediaKey key, bool fine, bool) {
+        return engine.handleVolumeKey(key, fine);
+    };
+    QPointer<AppDelegate> weak(this);
+    engine.onVolumeChangedByKey = [weak] {
+        if (!weak) return;
+        const MixerEngine& e = *weak->engine_;
+        if (const auto& output = e.defaultOutput()) {
+            weak->hud_->show(e.masterVolume(), e.masterMuted(), output->name, output->symbolName());
+        }
+    };
+    engine.enableVolumeKeys = [weak] {
+        // There is no permission to ask for: a refused grab means another program holds the
+        // keys, and the poll keeps trying.
+        if (weak) weak->updateVolumeKeys();
+    };
+    const auto later = [this, weak] {
+        services_.scheduler.async([weak] {
+            if (weak) weak->updateVolumeKeys();
+        });
+    };
+    connect(adapter_, &EngineAdapter::softVolumeActiveChanged, this, later);
+    connect(adapter_, &EngineAdapter::audioAccessChanged, this, later);
+    updateVolumeKeys();
+}
+
+void AppDelegate::updateVolumeKeys() {
+    if (!engine_) return;
+    // A grabbed key reaches no other program, so the keys are taken only while the engine can
+    // handle them: software volume on, with audio access.
+    const bool wanted =
+        engine_->softVolumeActive() && engine_->audioAccess() == AudioPermission::Status::granted;
+    if (!wanted) {
+        mediaKeys_->stop();
+    } else if (!mediaKeys_->isRunning()) {
+        mediaKeys_->start();
+        if (!mediaKeys_->isRunning() && !trustPoll_) {
+            QPointer<AppDelegate> weak(this);
+            trustPoll_ = services_.scheduler.repeating(trustPollInterval, [weak] {
+                if (weak) weak->updateVolumeKeys();
+            });
+        }
+    }
+    if (trustPoll_ && (mediaKeys_->isRunning() || !wanted)) {
+        trustPoll_->cancel();
+        trustPoll_.reset();
+    }
+    engine_->setVolumeKeysReady(mediaKeys_->isRunning());
+}
+
+} // namespace voxlane

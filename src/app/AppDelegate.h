@@ -1,0 +1,100 @@
+#pragma once
+
+#include "app/LaunchOptions.h"
+#include "app/StatusPanelController.h"
+#include "platform/WorkItem.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+namespace voxlane {
+
+class Defaults;
+class EngineAdapter;
+class Hal;
+class MainMenu;
+class MediaKeyTap;
+class MixerEngine;
+class Scheduler;
+class SystemEvents;
+class SystemSounds;
+class TerminationSignals;
+class Updater;
+class VolumeHUDController;
+class VolumeKeyGrabber;
+class Workspace;
+
+// What the shell runs on; everything must outlive the delegate.
+struct AppServices {
+    Hal& hal;
+    Scheduler& scheduler;
+    Defaults& defaults;
+    Workspace& workspace;
+    SystemSounds& sounds;
+    SystemEvents& systemEvents;
+    // The volume-key grabber of this session; none where keys cannot be grabbed.
+    std::function<std::unique_ptr<VolumeKeyGrabber>()> keyGrabber;
+};
+
+// The application: creates the long-lived objects in order when launching finishes, wires the
+// engine's hooks to the windows that own them, decides between the first-run window and the
+// panel, runs the volume keys while software volume is active, and turns SIGTERM, SIGINT and
+// SIGHUP into the ordinary quit, after which the engine shuts down.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double autoOpenDelay = 0.4;
+    static constexpr double trustPollInterval = 2.0;
+    static constexpr const char* onboardingCompletedKey = "onboardingCompleted";
+
+    AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
+                QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Filled before launching finishes:
+    // the panel's content (a small stand-in until the full panel view is plugged in here);
+    PanelContentFactory panelContent;
+    // the first-run window: shows it and calls `onFinish` when the user is done. Until that
+    // window exists the stand-in calls `onFinish` at once, leaving the first run uncompleted.
+    std::function<void(MixerEngine& engine, std::function<void()> onFinish)> showOnboarding;
+    // the device priorities window.
+    std::function<void(MixerEngine& engine)> showDevicesWindow;
+
+    void didFinishLaunching();
+    // A later launch of the program: opens the panel (toggles it where there is no tray).
+    void reopen();
+
+    MixerEngine* engine() const { return engine_.get(); }
+    EngineAdapter* adapter() const { return adapter_; }
+    StatusPanelController* controller() const { return controller_.get(); }
+    VolumeHUDController& hud() const { return *hud_; }
+    MediaKeyTap& mediaKeys() const { return *mediaKeys_; }
+    // The application's commands; every window of the shell attaches them.
+    MainMenu& mainMenu() const { return *mainMenu_; }
+    bool trustPollRunning() const { return trustPoll_ != nullptr; }
+    LaunchAction launchAction() const { return launchAction_; }
+
+private:
+    void setUpVolumeKeys();
+    void updateVolumeKeys();
+    void postWillTerminate();
+
+    AppServices services_;
+    LaunchOptions options_;
+    bool trayAvailable_;
+    std::unique_ptr<MainMenu> mainMenu_;
+    std::unique_ptr<MixerEngine> engine_;
+    EngineAdapter* adapter_ = nullptr;
+    std::unique_ptr<StatusPanelController> controller_;
+    std::unique_ptr<VolumeHUDController> hud_;
+    std::unique_ptr<MediaKeyTap> mediaKeys_;
+    std::unique_ptr<Updater> updater_;
+    TerminationSignals* signals_ = nullptr;
+    WorkItemRef trustPoll_;
+    WorkItemRef autoOpen_;
+    LaunchAction launchAction_ = LaunchAction::stayClosed;
+    bool terminated_ = false;
+};
+
+} // namespace voxlane

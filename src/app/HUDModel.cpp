@@ -1,0 +1,36 @@
+#include "app/HUDModel.h"
+
+namespace voxlane {
+
+void HUDModel::setLevel(float level) {
+    if (level == level_) return;
+    level_ = level;
+    emit changed();
+}
+
+void HUDModel::setMuted(bool muted) {
+    if (muted == muted_) return;
+    muted_ = muted;
+    emit changed();
+}
+
+void HUDModel::setDeviceName(std::string name) {
+    if (name == deviceName_) return;
+    deviceName_ = std::move(name);
+    emit changed();
+}
+
+void HUDModel::setSymbol(std::string symbol) {
+    if (symbol == symbol_) return;
+    symbol_ = std::move(symbol);
+    emit changed();
+}
+
+std::string HUDModel::speakerSymbol(float level, bool muted) {
+    if (muted || level == 0) return "speaker.slash.fill";
+    if (level < 0.34f) return "speaker.wave.1.fill";
+    if (level < 0.67f) return "speaker.wave.2.fill";
+    return "speaker.wave.3.fill";
+}
+
+} // namespace voxlane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+
+namespace voxlane::StatusIcons {
+
+// The tray icon: three small faders, drawn from an 18 × 16 design into square images of the
+// sizes tray hosts ask for, in `color`.
+QIcon menuBarIcon(const QColor& color);
+// One image of the three faders at `size` pixels (square), for tests and the icon above.
+QImage menuBarImage(int size, const QColor& color);
+// `image` with a faint rim of the opposite brightness round its shapes, as the tray icons have.
+QImage haloed(const QImage& image, const QColor& color);
+// The tray icon while every microphone is muted: the theme's muted-microphone icon when it has
+// one, else our own "mic.slash.fill".
+QIcon mutedIcon(const QColor& color);
+// The colour the tray icon is drawn in: the desktop theme's text colour on its window colour.
+QColor trayColor();
+
+// The application's own icon (the same drawing as data/io.github.voxlane.Voxlane.svg).
+QIcon applicationIcon();
+QImage applicationImage(int size);
+
+} // namespace voxlane::StatusIcons

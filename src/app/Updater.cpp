@@ -1,0 +1,35 @@
+#include "app/Updater.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace voxlane {
+
+Updater::Source Updater::sourceOf(const QString& programPath) {
+    if (programPath.startsWith("/usr/") || programPath.startsWith("/opt/")) return Source::package;
+    return Source::source;
+}
+
+QString Updater::advice(Source source) {
+    if (source == Source::package) {
+        return QString::fromUtf8(
+            "Voxlane is updated through your distribution’s package manager, together with the "
+            "rest of your system: run your software updater, or “sudo apt upgrade” on Debian "
+            "and Ubuntu.");
+    }
+    return QString::fromUtf8("This copy of Voxlane was built from its source. To update it, "
+                             "pull the latest source and run “make run” again.");
+}
+
+void Updater::checkForUpdates(QWidget* parent) {
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8("Check for Updates…"),
+                                advice(sourceOf(QApplication::applicationFilePath())),
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    box->raise();
+    box->activateWindow();
+}
+
+} // namespace voxlane

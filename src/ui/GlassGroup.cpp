@@ -1,0 +1,16 @@
+#include "ui/GlassGroup.h"
+
+#include <QVBoxLayout>
+
+namespace voxlane {
+
+GlassGroup::GlassGroup(qreal spacing, QWidget* content, QWidget* parent)
+    : QWidget(parent), spacing_(spacing), content_(content) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    if (content_) layout->addWidget(content_);
+}
+
+} // namespace voxlane

@@ -1,0 +1,90 @@
+#include "app/QtScheduler.h"
+
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace voxlane {
+namespace {
+
+// The real event loop runs here: each test waits for what it expects with a generous limit.
+bool waitFor(const std::function<bool()>& done, int ms = 2000) {
+    return QTest::qWaitFor(done, ms);
+}
+
+TEST(QtScheduler, AsyncRunsLaterOnTheLoopInOrder) {
+    QtScheduler scheduler;
+    std::vector<int> order;
+    scheduler.async([&] { order.push_back(1); });
+    scheduler.async([&] { order.push_back(2); });
+    EXPECT_TRUE(order.empty()); // never inline, even on the main thread
+    ASSERT_TRUE(waitFor([&] { return order.size() == 2; }));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(QtScheduler, DelayedWorkRunsAfterItsDelayUnlessCancelled) {
+    QtScheduler scheduler;
+    const double start = scheduler.now();
+    double ranAt = -1;
+    bool cancelledRan = false;
+    auto cancelled = scheduler.asyncAfter(0.02, [&] { cancelledRan = true; });
+    scheduler.asyncAfter(0.05, [&] { ranAt = scheduler.now(); });
+    cancelled->cancel();
+    ASSERT_TRUE(waitFor([&] { return ranAt >= 0; }));
+    EXPECT_GE(ranAt - start, 0.045);
+    EXPECT_FALSE(cancelledRan);
+    EXPECT_TRUE(cancelled->isCancelled());
+}
+
+TEST(QtScheduler, RepeatingRunsUntilCancelledEvenFromItsOwnWork) {
+    QtScheduler scheduler;
+    int runs = 0;
+    WorkItemRef timer;
+    timer = scheduler.repeating(0.005, [&] {
+        if (++runs == 3) timer->cancel();
+    });
+    ASSERT_TRUE(waitFor([&] { return runs >= 3; }));
+    // Several more intervals go by: nothing more may run.
+    bool later = false;
+    scheduler.asyncAfter(0.04, [&] { later = true; });
+    ASSERT_TRUE(waitFor([&] { return later; }));
+    EXPECT_EQ(runs, 3);
+}
+
+TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
+    QtScheduler scheduler;
+    QThread* main = QThread::currentThread();
+    std::atomic<bool> asyncOnMain{false}, delayedOnMain{false}, syncDone{false};
+    std::atomic<int> syncValue{0};
+    std::thread worker([&] {
+        scheduler.async([&] { asyncOnMain = QThread::currentThread() == main; });
+        scheduler.asyncAfter(0.01, [&] { delayedOnMain = QThread::currentThread() == main; });
+        // Blocks until the main loop has run it.
+        scheduler.sync([&] { syncValue = QThread::currentThread() == main ? 42 : -1; });
+        syncDone = syncValue.load() == 42;
+    });
+    ASSERT_TRUE(waitFor([&] { return syncDone.load() && delayedOnMain.load(); }));
+    worker.join();
+    EXPECT_TRUE(asyncOnMain);
+    // On the main thread itself sync runs at once.
+    int inline_ = 0;
+    scheduler.sync([&] { inline_ = 7; });
+    EXPECT_EQ(inline_, 7);
+}
+
+TEST(QtScheduler, ClockIsMonotonicSeconds) {
+    QtScheduler scheduler;
+    const double a = scheduler.now();
+    double b = -1;
+    scheduler.asyncAfter(0.02, [&] { b = scheduler.now(); });
+    ASSERT_TRUE(waitFor([&] { return b >= 0; }));
+    EXPECT_GE(a, 0);
+    EXPECT_GT(b - a, 0.015);
+    EXPECT_LT(b - a, 1.0);
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,133 @@
+#include "app/Autostart.h"
+#include "app/MainMenu.h"
+#include "app/SingleInstance.h"
+#include "app/StatusIcons.h"
+#include "app/Updater.h"
+#include "support/TempDirectory.h"
+#include "ui/Symbols.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace voxlane {
+namespace {
+
+TEST(SingleInstance, ASecondLaunchAsksTheFirstToReopen) {
+    test::TempDirectory dir;
+    const QString path = QString::fromStdString((dir.path() / "instance").string());
+    SingleInstance first(path);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy reopen(&first, &SingleInstance::reopenRequested);
+    SingleInstance second(path);
+    EXPECT_FALSE(second.claim());
+    ASSERT_TRUE(reopen.wait(2000));
+    EXPECT_EQ(reopen.count(), 1);
+}
+
+TEST(SingleInstance, TakesOverASocketLeftByADeadInstance) {
+    test::TempDirectory dir;
+    const QString path = QString::fromStdString((dir.path() / "instance").string());
+    {
+        QFile stale(path);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly)); // nobody listens behind it
+    }
+    SingleInstance instance(path);
+    EXPECT_TRUE(instance.claim());
+    SingleInstance later(path);
+    EXPECT_FALSE(later.claim());
+}
+
+std::string read(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(Autostart, WritesAnEntryThatStartsAtLoginAndRemovesIt) {
+    test::TempDirectory dir;
+    Autostart autostart(dir.path() / "autostart" / "io.github.voxlane.Voxlane.desktop");
+    EXPECT_FALSE(autostart.isEnabled());
+    ASSERT_TRUE(autostart.enable("/usr/bin/voxlane"));
+    EXPECT_TRUE(autostart.isEnabled());
+    const std::string text = read(autostart.entryPath());
+    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec=/usr/bin/voxlane --login\n"), std::string::npos);
+    EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+    EXPECT_TRUE(autostart.disable());
+    EXPECT_FALSE(autostart.isEnabled());
+    EXPECT_TRUE(autostart.disable()); // nothing left to remove
+}
+
+TEST(Autostart, QuotesProgramPathsAndHonoursHiddenEntries) {
+    const std::string text = Autostart::entryText("/home/a b/$x\\y%/voxlane");
+    EXPECT_NE(text.find("Exec=\"/home/a b/\\\\$x\\\\\\\\y%%/voxlane\" --login\n"),
+              std::string::npos)
+        << text;
+    test::TempDirectory dir;
+    Autostart autostart(dir.path() / "entry.desktop");
+    std::ofstream(autostart.entryPath()) << "[Desktop Entry]\nExec=voxlane --login\nHidden=true\n";
+    EXPECT_FALSE(autostart.isEnabled());
+}
+
+TEST(StatusIcons, ThreeFadersWithClearGapsRoundTheKnobs) {
+    const QImage image = StatusIcons::menuBarImage(36, Qt::black);
+    ASSERT_EQ(image.size(), QSize(36, 36));
+    // Twice the 18 × 16 design, 2 pixels down. The left track spans x 5.6–8.4; its knob
+    // y 22.4–27.6 (from the top), with a clear gap of 2 pixels round it.
+    EXPECT_GT(qAlpha(image.pixel(6, 25)), 240); // the knob
+    EXPECT_EQ(qAlpha(image.pixel(6, 21)), 0);   // the gap cut out of the track
+    EXPECT_GT(qAlpha(image.pixel(6, 10)), 240); // the track further up
+    EXPECT_EQ(qAlpha(image.pixel(12, 4)), 0);   // nothing between the faders
+}
+
+TEST(Symbols, EveryShellSymbolHasADrawingAndMostAThemeName) {
+    for (const char* name :
+         {"speaker.wave.1.fill", "speaker.wave.2.fill", "speaker.wave.3.fill", "speaker.slash.fill",
+          "mic.slash.fill", "laptopcomputer", "display", "hifispeaker", "headphones", "airpods",
+          "iphone", "speaker.wave.2", "mic", "airplayaudio", "ellipsis"}) {
+        EXPECT_TRUE(Symbols::known(name)) << name;
+    }
+    EXPECT_STREQ(Symbols::themeName("speaker.slash.fill"), "audio-volume-muted-symbolic");
+    EXPECT_STREQ(Symbols::themeName("mic.slash.fill"), "microphone-sensitivity-muted-symbolic");
+    EXPECT_STREQ(Symbols::themeName("no.such.symbol"), "");
+    // Without the theme's icon our own drawing is used.
+    const QIcon icon = Symbols::icon("speaker.wave.2.fill", Qt::white, 16, true);
+    ASSERT_FALSE(icon.isNull());
+    const QImage drawn = icon.pixmap(16, 16).toImage();
+    int opaque = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            opaque += qAlpha(drawn.pixel(x, y)) > 128;
+    EXPECT_GT(opaque, 10);
+}
+
+TEST(MainMenu, QuitAndEditShortcuts) {
+    MainMenu menu;
+    const auto keys = [&](const char* title) {
+        QAction* a = menu.action(title);
+        return a ? a->shortcut() : QKeySequence();
+    };
+    EXPECT_EQ(keys("Quit Voxlane"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(keys("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    EXPECT_EQ(keys("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(keys("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W));
+    for (QAction* a : menu.actions())
+        EXPECT_EQ(a->shortcutContext(), Qt::ApplicationShortcut) << a->text().toStdString();
+}
+
+TEST(Updater, SaysWhereUpdatesComeFrom) {
+    EXPECT_EQ(Updater::sourceOf("/usr/bin/voxlane"), Updater::Source::package);
+    EXPECT_EQ(Updater::sourceOf("/home/me/voxlane/build/voxlane"), Updater::Source::source);
+    EXPECT_TRUE(Updater::advice(Updater::Source::package).contains("package manager"));
+    EXPECT_TRUE(Updater::advice(Updater::Source::source).contains("make run"));
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "app/VolumeKeyGrabber.h"
+#include "coreaudio/AudioPermission.h"
+#include "platform/Defaults.h"
+#include "platform/ManualScheduler.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
+#include "platform/hal/SimHal.h"
+#include "support/FakeWorkspace.h"
+#include "support/SimSpecs.h"
+
+#include <memory>
+
+namespace voxlane::test {
+
+// A volume-key grabber that grants or refuses its grab as the test says and reports the presses
+// the test makes.
+class FakeGrabber final : public VolumeKeyGrabber {
+public:
+    struct Control {
+        bool refuse = false;
+        int grabs = 0;
+        bool grabbed = false;
+    };
+    explicit FakeGrabber(std::shared_ptr<Control> control) : control_(std::move(control)) {}
+    bool grab() override {
+        ++control_->grabs;
+        control_->grabbed = !control_->refuse;
+        return control_->grabbed;
+    }
+    void release() override { control_->grabbed = false; }
+    bool isGrabbed() const override { return control_->grabbed; }
+    int fd() const override { return -1; }
+    void dispatch() override {}
+    void press(MediaKey key, bool fine = false) {
+        if (control_->grabbed && onPress) onPress({key, fine, false});
+    }
+
+private:
+    std::shared_ptr<Control> control_;
+};
+
+// The simulated audio server with one output device, the fake clock and the other services the
+// shell runs on.
+struct ShellWorld {
+    ManualScheduler scheduler;
+    SimHal hal{scheduler};
+    FakeWorkspace workspace;
+    std::unique_ptr<Defaults> defaults = Defaults::inMemory();
+    SystemSounds sounds{hal};
+    SystemEvents systemEvents;
+    std::shared_ptr<FakeGrabber::Control> keys = std::make_shared<FakeGrabber::Control>();
+    FakeGrabber* grabber = nullptr;
+
+    // `hardwareVolume` false: the output has no volume of its own (software volume).
+    explicit ShellWorld(bool hardwareVolume = true) {
+        auto spec = deviceSpec("speakers", "Speakers");
+        if (!hardwareVolume) {
+            spec.hasVirtualMainVolume = false;
+            spec.outputVolumeElements = {};
+            spec.hasOutputMute = false;
+        }
+        hal.addDevice(spec);
+        defaults->setBoolean(AudioPermission::grantedKey, true);
+    }
+
+    AppServices services() {
+        return AppServices{hal, scheduler, *defaults, workspace, sounds, systemEvents, [this] {
+                               auto g = std::make_unique<FakeGrabber>(keys);
+                               grabber = g.get();
+                               return std::unique_ptr<VolumeKeyGrabber>(std::move(g));
+                           }};
+    }
+};
+
+} // namespace voxlane::test

@@ -1,0 +1,241 @@
+#include "ShellWorld.h"
+#include "app/EngineAdapter.h"
+#include "app/GlassPanel.h"
+#include "app/InterimPanelContent.h"
+#include "app/PanelPlacement.h"
+#include "app/StatusPanelController.h"
+#include "app/WindowFade.h"
+#include "engine/MixerEngine.h"
+#include "ui/Fader.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::ShellWorld;
+
+TEST(PanelPlacement, HangsUnderTheTrayItemKeepingFourPixelsInside) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect available(0, 28, 1920, 1052); // a 28-pixel top bar
+    const QSize size(320, 400);
+
+    // In the middle: centred under the item, 2 pixels below it.
+    EXPECT_EQ(PanelPlacement::frame(size, QRect(1000, 3, 22, 22), available),
+              QRect(851, 27, 320, 400));
+    // Near the right edge: the right edge stays 4 pixels inside.
+    const QRect right = PanelPlacement::frame(size, QRect(1890, 3, 22, 22), available);
+    EXPECT_EQ(right.x() + right.width(), 1920 - 4);
+    EXPECT_EQ(right.y(), 27);
+    // Near the left edge: the left edge stays 4 pixels inside.
+    EXPECT_EQ(PanelPlacement::frame(size, QRect(2, 3, 22, 22), available).x(), 4);
+    // An area on a second screen to the right: the bounds are that screen's.
+    const QRect second(1920, 0, 1280, 1024);
+    const QRect onSecond = PanelPlacement::frame(size, QRect(1925, 2, 22, 22), second);
+    EXPECT_EQ(onSecond.x(), 1924);
+    // Wider than the area: the right bound wins.
+    EXPECT_EQ(PanelPlacement::frame(QSize(2000, 100), QRect(900, 3, 22, 22), available).x(),
+              1920 - 2000 - 4);
+    (void)screen;
+}
+
+TEST(PanelPlacement, StandsAboveATrayAtTheBottomAndFallsBackToTheTopRight) {
+    const QRect available(0, 0, 1920, 1040); // a 40-pixel panel at the bottom
+    const QRect above = PanelPlacement::frame({320, 400}, QRect(1800, 1049, 22, 22), available);
+    EXPECT_EQ(above.y() + above.height(), 1049 - 2);
+    // No anchor: 8 pixels from the right, 2 below the top of the available area.
+    EXPECT_EQ(PanelPlacement::frame({320, 400}, std::nullopt, QRect(0, 28, 1920, 1052)),
+              QRect(1920 - 320 - 8, 30, 320, 400));
+}
+
+TEST(PanelPlacement, GrowingKeepsTheEdgeThePanelHangsFrom) {
+    const QRect current(100, 30, 320, 200);
+    EXPECT_EQ(PanelPlacement::resized(current, {320, 260}), QRect(100, 30, 320, 260));
+    EXPECT_EQ(PanelPlacement::resized(current, {320, 260}, false), QRect(100, -30, 320, 260));
+}
+
+class StatusPanel : public ::testing::Test {
+protected:
+    ShellWorld world;
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter{engine};
+    QVBoxLayout* contentLayout = nullptr;
+    StatusPanelController controller{adapter, world.scheduler,
+                                     [this](EngineAdapter&) {
+                                         auto* content = new QWidget;
+                                         content->setFixedWidth(300);
+                                         contentLayout = new QVBoxLayout(content);
+                                         contentLayout->setContentsMargins(0, 0, 0, 0);
+                                         contentLayout->setSpacing(0);
+                                         auto* label = new QLabel("Sound");
+                                         label->setFixedHeight(100);
+                                         contentLayout->addWidget(label);
+                                         return content;
+                                     },
+                                     /*useTray=*/false};
+    GlassPanel* panel() { return controller.panel(); }
+};
+
+TEST_F(StatusPanel, OpensAndClosesAndTheEngineFollows) {
+    EXPECT_FALSE(engine.panelVisible());
+    controller.open();
+    EXPECT_TRUE(controller.isOpen());
+    EXPECT_TRUE(engine.panelVisible());
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_TRUE(controller.monitorsInstalled());
+    // Content 300 wide with the 10-pixel padding, at the top right of the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(panel()->geometry(),
+              QRect(area.x() + area.width() - 320 - 8, area.y() + 2, 320, 120));
+
+    controller.close();
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(controller.monitorsInstalled());
+    // The window goes when the fade-out has run.
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_TRUE(controller.fade().isRunning());
+    controller.fade().finish();
+    EXPECT_FALSE(panel()->isVisible());
+
+    controller.toggle();
+    EXPECT_TRUE(engine.panelVisible());
+    controller.toggle();
+    EXPECT_FALSE(engine.panelVisible());
+}
+
+TEST_F(StatusPanel, OpeningTwiceFadesOnceWithOneSetOfMonitors) {
+    controller.open();
+    controller.open();
+    EXPECT_EQ(controller.fade().count(), 1);
+    EXPECT_EQ(controller.monitorInstalls(), 1);
+    controller.close();
+    controller.close();
+    EXPECT_EQ(controller.fade().count(), 2);
+}
+
+TEST_F(StatusPanel, EscapeClosesAndGoesNoFurther) {
+    controller.open();
+    bool reachedPanel = false;
+    struct Spy : QObject {
+        bool* flag;
+        explicit Spy(bool* f) : flag(f) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::KeyPress) *flag = true;
+            return false;
+        }
+    } spy(&reachedPanel);
+    panel()->installEventFilter(&spy);
+    QTest::keyClick(panel(), Qt::Key_A);
+    EXPECT_TRUE(controller.isOpen()); // other keys reach the panel's controls
+    EXPECT_TRUE(reachedPanel);
+    reachedPanel = false;
+    QTest::keyClick(panel(), Qt::Key_Escape);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(reachedPanel);
+}
+
+TEST_F(StatusPanel, ReopeningDuringTheFadeOutKeepsThePanel) {
+    controller.open();
+    controller.close();
+    controller.open(); // before the fade-out ended
+    controller.fade().finish();
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_TRUE(engine.panelVisible());
+    EXPECT_EQ(panel()->windowOpacity(), 1.0);
+}
+
+TEST_F(StatusPanel, GrowsDownwardsWithItsTopEdgeFixed) {
+    controller.open();
+    const QRect before = panel()->geometry();
+    auto* more = new QLabel("Silent apps");
+    more->setFixedHeight(60);
+    contentLayout->addWidget(more);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel()->height() != before.height(); }, 1000));
+    EXPECT_EQ(panel()->geometry(), QRect(before.topLeft(), QSize(320, before.height() + 60)));
+}
+
+TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
+    ShellWorld world;
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter(engine);
+    StatusPanelController controller(
+        adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true);
+    QSystemTrayIcon* tray = controller.trayIcon();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "Voxlane");
+    EXPECT_FALSE(tray->icon().isNull());
+
+    // Left and right clicks both toggle; there is no context menu.
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(controller.isOpen());
+    emit tray->activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_EQ(tray->contextMenu(), nullptr);
+
+    // A click inside the panel keeps it; one in another of our windows closes it.
+    controller.open();
+    QTest::mouseClick(controller.panel(), Qt::LeftButton);
+    EXPECT_TRUE(controller.isOpen());
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    QTest::mouseClick(&other, Qt::LeftButton);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(engine.panelVisible());
+    // When that click was on the tray icon, the icon's own toggle follows: it is ignored...
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(controller.isOpen());
+    // ...while a later click opens the panel again.
+    world.scheduler.advance(0.5);
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(controller.isOpen());
+}
+
+TEST(InterimPanelContent, ShowsAndSetsTheMasterVolumeAndListsPlayingApps) {
+    ShellWorld world;
+    world.hal.addProcess(test::processSpec(501, SimHal::Signal::sine(0.2f), "org.example.Radio"));
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter(engine);
+    InterimPanelContent content(adapter);
+    EXPECT_EQ(content.listedApps(), QStringList{"Radio"});
+    EXPECT_FLOAT_EQ(content.masterFader()->value(), engine.masterVolume());
+    content.masterFader()->setFocus();
+    content.masterFader()->updateTo(content.masterFader()->trackRect().width() * 0.25,
+                                    content.masterFader()->trackRect().width());
+    EXPECT_NEAR(engine.masterVolume(), 0.25, 0.01);
+    EXPECT_NEAR(
+        world.hal.deviceVolume(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice)),
+        0.25, 0.01);
+}
+
+} // namespace
+} // namespace voxlane

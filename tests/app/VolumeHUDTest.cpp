@@ -1,0 +1,92 @@
+#include "app/HUDModel.h"
+#include "app/HUDView.h"
+#include "app/VolumeHUDController.h"
+#include "app/WindowFade.h"
+#include "platform/ManualScheduler.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+TEST(HUDModel, SpeakerSymbolFollowsLevelAndMute) {
+    EXPECT_EQ(HUDModel::speakerSymbol(0.8f, true), "speaker.slash.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.0f, false), "speaker.slash.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.01f, false), "speaker.wave.1.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.3f, false), "speaker.wave.1.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.34f, false), "speaker.wave.2.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.5f, false), "speaker.wave.2.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.67f, false), "speaker.wave.3.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(1.0f, false), "speaker.wave.3.fill");
+}
+
+TEST(HUDModel, EqualWritesNotifyNobody) {
+    HUDModel model;
+    QSignalSpy spy(&model, &HUDModel::changed);
+    model.setLevel(0.5f); // the initial value
+    model.setMuted(false);
+    model.setSymbol("display");
+    EXPECT_EQ(spy.count(), 0);
+    model.setLevel(0.3f);
+    model.setDeviceName("Speakers");
+    EXPECT_EQ(spy.count(), 2);
+}
+
+class VolumeHUD : public ::testing::Test {
+protected:
+    ManualScheduler scheduler;
+    VolumeHUDController hud{scheduler};
+    void show(float level = 0.5f) { hud.show(level, false, "Studio Display", "display"); }
+};
+
+TEST_F(VolumeHUD, AppearsAtTheTopRightWithoutTakingFocusOrClicks) {
+    show(0.3f);
+    QWidget* panel = hud.panel();
+    EXPECT_TRUE(panel->isVisible());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(panel->geometry(), QRect(area.x() + area.width() - 280 - 6, area.y() + 2, 280, 86));
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowTransparentForInput);
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(panel->isActiveWindow());
+    EXPECT_EQ(hud.model().deviceName(), "Studio Display");
+    EXPECT_EQ(hud.model().speakerSymbol(), "speaker.wave.1.fill");
+    EXPECT_EQ(hud.view()->geometry(), QRect(10, 10, 260, 66));
+}
+
+TEST_F(VolumeHUD, HidesOnePointSixSecondsAfterTheLastShow) {
+    show();
+    hud.fade().finish();
+    scheduler.advance(1.5);
+    show(0.45f); // a key held down: each step restarts the timer
+    scheduler.advance(1.5);
+    EXPECT_TRUE(hud.isShown());
+    EXPECT_EQ(hud.fade().count(), 2); // one fade-in per show, none out yet
+    scheduler.advance(0.1);
+    // Fading out now; gone when the fade has run.
+    EXPECT_FALSE(hud.isShown());
+    EXPECT_EQ(hud.fade().target(), 0);
+    hud.fade().finish();
+    EXPECT_FALSE(hud.panel()->isVisible());
+}
+
+TEST_F(VolumeHUD, AShowDuringTheFadeOutKeepsIt) {
+    show();
+    scheduler.advance(1.6);
+    EXPECT_EQ(hud.fade().target(), 0);
+    show(0.4f);
+    hud.fade().finish();
+    EXPECT_TRUE(hud.panel()->isVisible());
+    EXPECT_EQ(hud.panel()->windowOpacity(), 1.0);
+    EXPECT_TRUE(hud.isShown());
+    scheduler.advance(1.59);
+    EXPECT_TRUE(hud.isShown());
+    scheduler.advance(0.01);
+    EXPECT_FALSE(hud.isShown());
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,104 @@
+// The voxlane program itself on a private X server: the panel opens, a second launch toggles
+// it, and SIGTERM ends the program the ordinary way.
+#include "Xvfb.h"
+#include "support/TempDirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+class VoxlaneOnX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::Xvfb::available())
+            GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
+        ASSERT_TRUE(x.start());
+        runtime = QString::fromStdString((dir.path() / "runtime").string());
+        config = QString::fromStdString((dir.path() / "config").string());
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // The first run is behind us, so the panel opens the ordinary way.
+        ASSERT_TRUE(QDir().mkpath(config + "/voxlane"));
+        QFile demo(config + "/voxlane/demo.json");
+        ASSERT_TRUE(demo.open(QIODevice::WriteOnly));
+        demo.write(R"({"onboardingCompleted": {"boolean": true}})");
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("DISPLAY", x.display());
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("VOXLANE_LOG", "stderr");
+        return env;
+    }
+
+    void launch(QProcess& process) const {
+        process.setProcessEnvironment(environment());
+        process.start(VOXLANE_PATH, {"--demo"});
+    }
+
+    // The panel's geometry while it is on screen.
+    std::optional<QRect> visiblePanel() const {
+        const auto ids = x.xdotool({"search", "--onlyvisible", "--name", "^Voxlane$"});
+        if (!ids || ids->trimmed().isEmpty()) return std::nullopt;
+        const QString id = ids->split('\n', Qt::SkipEmptyParts).first();
+        const auto info = x.xdotool({"getwindowgeometry", id});
+        if (!info) return std::nullopt;
+        const auto m = QRegularExpression(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
+                                          QRegularExpression::DotMatchesEverythingOption)
+                           .match(*info);
+        if (!m.hasMatch()) return std::nullopt;
+        return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                     m.captured(4).toInt());
+    }
+
+    test::TempDirectory dir;
+    test::Xvfb x;
+    QString runtime, config;
+};
+
+TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
+    QProcess voxlane;
+    launch(voxlane);
+    ASSERT_TRUE(voxlane.waitForStarted(5000));
+
+    // No tray on a bare X server: the panel opens by itself at the top right, 8 pixels in.
+    std::optional<QRect> panel;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value(); }, 10000))
+        << voxlane.readAllStandardError().toStdString();
+    EXPECT_EQ(panel->x() + panel->width(), 640 - 8);
+    EXPECT_EQ(panel->y(), 2);
+    EXPECT_EQ(panel->width(), 320);
+
+    // A second launch hands over to the first and ends; the panel closes.
+    QProcess second;
+    launch(second);
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !visiblePanel().has_value(); }, 5000));
+    // ...and the next one opens it again.
+    QProcess third;
+    launch(third);
+    ASSERT_TRUE(third.waitForFinished(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value(); }, 5000));
+
+    ::kill(pid_t(voxlane.processId()), SIGTERM);
+    ASSERT_TRUE(voxlane.waitForFinished(5000));
+    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(voxlane.exitCode(), 0);
+    // The single-instance socket went with it.
+    EXPECT_TRUE(QDir(runtime).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,69 @@
+#include "ShellWorld.h"
+#include "Xvfb.h"
+#include "app/MediaKeyTap.h"
+#include "app/X11VolumeKeyGrabber.h"
+#include "engine/MixerEngine.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
+    if (!test::Xvfb::available())
+        GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
+    test::Xvfb x;
+    ASSERT_TRUE(x.start());
+    const QByteArray display = x.display().toLatin1();
+
+    test::ShellWorld world(/*hardwareVolume=*/false);
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    ASSERT_TRUE(engine.softVolumeActive());
+    engine.setMasterVolume(0.5f);
+
+    auto grabber = X11VolumeKeyGrabber::connect(display.constData());
+    ASSERT_TRUE(grabber);
+    MediaKeyTap tap(std::move(grabber));
+    int presses = 0;
+    tap.handler = [&](MediaKey key, bool fine, bool) {
+        ++presses;
+        return engine.handleVolumeKey(key, fine);
+    };
+    ASSERT_TRUE(tap.start());
+
+    const auto waitForVolume = [&](float expected) {
+        return QTest::qWaitFor([&] { return engine.masterVolume() == expected; }, 5000);
+    };
+    ASSERT_TRUE(x.key("XF86AudioRaiseVolume"));
+    EXPECT_TRUE(waitForVolume(0.5625f)) << engine.masterVolume();
+    // Alt+Shift: the fine step.
+    ASSERT_TRUE(x.key("alt+shift+XF86AudioLowerVolume"));
+    EXPECT_TRUE(waitForVolume(0.546875f)) << engine.masterVolume();
+    // With Num Lock on the keys still arrive.
+    ASSERT_TRUE(x.key("Num_Lock"));
+    ASSERT_TRUE(x.key("XF86AudioMute"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.masterMuted(); }, 5000));
+    EXPECT_EQ(presses, 3); // presses only, never the releases
+
+    // While we hold the keys another program's grab is refused; once released it succeeds.
+    auto other = X11VolumeKeyGrabber::connect(display.constData());
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(other->grab());
+    EXPECT_FALSE(other->isGrabbed());
+    tap.stop();
+    EXPECT_FALSE(tap.isRunning());
+    EXPECT_TRUE(other->grab());
+    // ...and then ours is refused: the tap does not run.
+    EXPECT_FALSE(tap.start());
+}
+
+} // namespace
+} // namespace voxlane
