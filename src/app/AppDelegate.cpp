@@ -60,7 +60,8 @@ void AppDelegate::didFinishLaunching() {
                                                            services_.sounds,
                                                            services_.systemEvents,
                                                            {},
-                                                           {}});
+                                                           {},
+                                                           services_.hotKeyGrabber});
     adapter_ = new EngineAdapter(*engine_);
 
     // 3. The tray item and the panel.

@@ -10,6 +10,8 @@
 
 namespace voxlane {
 
+class KeyGrabber;
+
 class Defaults;
 class EngineAdapter;
 class Hal;
@@ -35,6 +37,8 @@ struct AppServices {
     SystemEvents& systemEvents;
     // The volume-key grabber of this session; none where keys cannot be grabbed.
     std::function<std::unique_ptr<VolumeKeyGrabber>()> keyGrabber;
+    // The session's key grabber for the microphone hot key; none where keys cannot be grabbed.
+    KeyGrabber* hotKeyGrabber = nullptr;
 };
 
 // The application: creates the long-lived objects in order when launching finishes, wires the

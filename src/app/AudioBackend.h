@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AudioServer.h"
+
 #include <QObject>
 #include <memory>
 
@@ -8,6 +10,7 @@ class QTimer;
 namespace voxlane {
 
 class Hal;
+class SimHal;
 class Scheduler;
 class Workspace;
 
@@ -21,20 +24,18 @@ public:
 
     static std::unique_ptr<AudioBackend> start(Scheduler& mainQueue, bool demoRequested);
 
-    // The real audio server, or none when it cannot be reached.
-    static std::unique_ptr<AudioBackend> tryPipeWire(Scheduler& mainQueue);
-    static std::unique_ptr<AudioBackend> demo(Scheduler& mainQueue);
-
-    Hal& hal() const { return *hal_; }
-    Workspace& workspace() const { return *workspace_; }
-    bool isDemo() const { return demo_; }
+    Hal& hal() const { return *server_.hal; }
+    Workspace& workspace() const { return *server_.workspace; }
+    bool isDemo() const { return server_.simulated != nullptr; }
+    // "PipeWire 0.3.65", "simulated (demo)"; and why PipeWire was not used, when it was not.
+    const std::string& description() const { return server_.description; }
+    const std::string& fallbackReason() const { return server_.fallbackReason; }
 
 private:
-    AudioBackend(std::unique_ptr<Hal> hal, std::unique_ptr<Workspace> workspace, bool demo);
+    explicit AudioBackend(AudioServer server);
+    void runSimulatedClock(SimHal& sim);
 
-    std::unique_ptr<Hal> hal_;
-    std::unique_ptr<Workspace> workspace_;
-    bool demo_;
+    AudioServer server_;
     QTimer* clock_ = nullptr;
 };
 

@@ -1,16 +1,18 @@
 // voxlane: the tray application. See AppDelegate for what a launch does.
 #include "app/AppDelegate.h"
 #include "app/AudioBackend.h"
+#include "app/KeyGrabberVolumeKeys.h"
 #include "app/LaunchOptions.h"
 #include "app/QtScheduler.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommand.h"
 #include "app/StatusIcons.h"
-#include "app/X11VolumeKeyGrabber.h"
+#include "app/X11KeyEvents.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Defaults.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
+#include "platform/X11KeyGrabber.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -58,8 +60,9 @@ int main(int argc, char** argv) {
 
     QtScheduler scheduler;
     auto backend = AudioBackend::start(scheduler, options.demo);
-    if (backend->isDemo() && !options.demo)
-        std::fprintf(stderr, "voxlane: no PipeWire server reachable; running the demo\n");
+    if (!backend->fallbackReason().empty())
+        std::fprintf(stderr, "voxlane: no PipeWire (%s); running the demo\n",
+                     backend->fallbackReason().c_str());
 
     // The demo keeps its settings apart from the real ones.
     auto defaults =
@@ -71,16 +74,26 @@ int main(int argc, char** argv) {
     SystemSounds sounds(backend->hal());
     SystemEvents systemEvents;
 
-    const bool x11 = QGuiApplication::platformName() == "xcb";
+    // One key grabber for the session serves the microphone hot key and the volume keys.
+    std::unique_ptr<X11KeyGrabber> keys;
+    if (QGuiApplication::platformName() == "xcb") keys = X11KeyGrabber::connect(scheduler);
+    std::unique_ptr<X11KeyEvents> keyEvents;
+    if (keys) keyEvents = std::make_unique<X11KeyEvents>(*keys);
+
     // At login the desktop's tray may come up after us; the icon then appears when it does.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;
-    AppDelegate delegate(AppServices{backend->hal(), scheduler, *defaults, backend->workspace(),
-                                     sounds, systemEvents,
-                                     [x11]() -> std::unique_ptr<VolumeKeyGrabber> {
-                                         if (!x11) return nullptr;
-                                         return X11VolumeKeyGrabber::connect();
-                                     }},
-                         options, trayAvailable);
+    AppServices services{backend->hal(),
+                         scheduler,
+                         *defaults,
+                         backend->workspace(),
+                         sounds,
+                         systemEvents,
+                         [grabber = keys.get()]() -> std::unique_ptr<VolumeKeyGrabber> {
+                             if (!grabber) return nullptr;
+                             return std::make_unique<KeyGrabberVolumeKeys>(*grabber);
+                         },
+                         keys.get()};
+    AppDelegate delegate(std::move(services), options, trayAvailable);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     QTimer::singleShot(0, &delegate, &AppDelegate::didFinishLaunching);
     return app.exec();

@@ -1,8 +1,10 @@
 #include "ShellWorld.h"
 #include "Xvfb.h"
+#include "app/KeyGrabberVolumeKeys.h"
 #include "app/MediaKeyTap.h"
-#include "app/X11VolumeKeyGrabber.h"
+#include "app/X11KeyEvents.h"
 #include "engine/MixerEngine.h"
+#include "platform/X11KeyGrabber.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -29,9 +31,11 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     ASSERT_TRUE(engine.softVolumeActive());
     engine.setMasterVolume(0.5f);
 
-    auto grabber = X11VolumeKeyGrabber::connect(display.constData());
-    ASSERT_TRUE(grabber);
-    MediaKeyTap tap(std::move(grabber));
+    // The volume keys share the session's key grabber with the hot key.
+    auto keys = X11KeyGrabber::connect(world.scheduler, display.constData());
+    ASSERT_TRUE(keys);
+    X11KeyEvents events(*keys);
+    MediaKeyTap tap(std::make_unique<KeyGrabberVolumeKeys>(*keys));
     int presses = 0;
     tap.handler = [&](MediaKey key, bool fine, bool) {
         ++presses;
@@ -40,7 +44,12 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     ASSERT_TRUE(tap.start());
 
     const auto waitForVolume = [&](float expected) {
-        return QTest::qWaitFor([&] { return engine.masterVolume() == expected; }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                world.scheduler.runPending();
+                return engine.masterVolume() == expected;
+            },
+            5000);
     };
     ASSERT_TRUE(x.key("XF86AudioRaiseVolume"));
     EXPECT_TRUE(waitForVolume(0.5625f)) << engine.masterVolume();
@@ -50,17 +59,23 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     // With Num Lock on the keys still arrive.
     ASSERT_TRUE(x.key("Num_Lock"));
     ASSERT_TRUE(x.key("XF86AudioMute"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.masterMuted(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            world.scheduler.runPending();
+            return engine.masterMuted();
+        },
+        5000));
     EXPECT_EQ(presses, 3); // presses only, never the releases
 
     // While we hold the keys another program's grab is refused; once released it succeeds.
-    auto other = X11VolumeKeyGrabber::connect(display.constData());
-    ASSERT_TRUE(other);
-    EXPECT_FALSE(other->grab());
-    EXPECT_FALSE(other->isGrabbed());
+    auto otherKeys = X11KeyGrabber::connect(world.scheduler, display.constData());
+    ASSERT_TRUE(otherKeys);
+    KeyGrabberVolumeKeys other(*otherKeys);
+    EXPECT_FALSE(other.grab());
+    EXPECT_FALSE(other.isGrabbed());
     tap.stop();
     EXPECT_FALSE(tap.isRunning());
-    EXPECT_TRUE(other->grab());
+    EXPECT_TRUE(other.grab());
     // ...and then ours is refused: the tap does not run.
     EXPECT_FALSE(tap.start());
 }

@@ -3,7 +3,6 @@
 #include "app/EngineAdapter.h"
 #include "app/GlassPanel.h"
 #include "app/HUDView.h"
-#include "app/InterimDemo.h"
 #include "app/InterimPanelContent.h"
 #include "app/StatusIcons.h"
 #include "app/StatusPanelController.h"
@@ -14,8 +13,10 @@
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
+#include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
+#include "platform/hal/DemoWorld.h"
 #include "platform/hal/SimHal.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
@@ -265,8 +266,8 @@ bool saveWindow(QWidget* window, const QString& dir, const QString& name, int ma
 bool panel(const QString& dir) {
     ManualScheduler scheduler;
     SimHal hal(scheduler);
-    InterimDemo::DemoWorkspace workspace;
-    InterimDemo::populate(hal, workspace);
+    StaticWorkspace workspace;
+    DemoWorld::populate(hal, workspace);
     auto defaults = Defaults::inMemory();
     defaults->setBoolean(AudioPermission::grantedKey, true);
     SystemSounds sounds(hal);
@@ -274,7 +275,7 @@ bool panel(const QString& dir) {
     MixerEngine engine(
         EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
     engine.setVolume(1.4f, "com.spotify.Client");
-    engine.setVolume(0.6f, "org.gnome.Podcasts");
+    engine.setVolume(0.6f, "org.mozilla.firefox");
     EngineAdapter adapter(engine);
     StatusPanelController controller(
         adapter, scheduler, [](EngineAdapter& a) { return new InterimPanelContent(a); }, false);
