@@ -22,8 +22,8 @@ public:
         }
     }
     bool start() {
-        process_.start("Xvfb",
-                       {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        process_.start("Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0", "640x480x24",
+                                "-nolisten", "tcp"});
         if (!process_.waitForStarted(3000)) return false;
         while (!process_.canReadLine()) {
             if (!process_.waitForReadyRead(5000)) return false;

@@ -81,7 +81,7 @@ TEST(DefaultsTest, RefusesValuesTheFileCannotHoldAndKeepsTheOldOne) {
 
 TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
     TempDirectory dir;
-    const auto path = dir / "config/voxlane/defaults.json";
+    const std::filesystem::path path = dir / "config/voxlane/defaults.json";
     {
         auto defaults = Defaults::openFile(path);
         EXPECT_FALSE(std::filesystem::exists(path)); // nothing written before the first change
@@ -104,7 +104,7 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
 
 TEST(DefaultsTest, DataKeepsArbitraryBytesAndStoresTextReadably) {
     TempDirectory dir;
-    const auto path = dir / "defaults.json";
+    const std::filesystem::path path = dir / "defaults.json";
     const std::string binary = allBytes() + "\xc0\xaf" + "\xed\xa0\x80"; // overlong, surrogate
     const char rawText[] = "Kopfhörer → 🎧 \0 end";
     const std::string text(rawText, sizeof rawText - 1); // with the NUL
@@ -197,7 +197,7 @@ TEST(DefaultsTest, SecondCorruptFileInTheSameSecondGetsItsOwnName) {
 
 TEST(DefaultsTest, FailedWriteKeepsTheOldFileAndIsLogged) {
     TempDirectory dir;
-    const auto path = dir / "defaults.json";
+    const std::filesystem::path path = dir / "defaults.json";
     auto defaults = Defaults::openFile(path);
     defaults->setNumber("duckLevel", 0.5);
     const auto before = dir.read("defaults.json");

@@ -33,7 +33,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         const std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{"Xvfb", "-displayfd", fd,  "-nolisten",
+        std::vector<std::string> args{"Xvfb", "-displayfd", fd,  "-noreset",  "-nolisten",
                                       "tcp",  "-screen",    "0", "320x240x24"};
         std::vector<char*> argv;
         for (auto& arg : args)

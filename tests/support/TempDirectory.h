@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace voxlane::test {
 
@@ -16,11 +17,13 @@ public:
     TempDirectory& operator=(const TempDirectory&) = delete;
 
     const std::filesystem::path& path() const { return root; }
-    std::filesystem::path operator/(std::string_view relative) const { return root / relative; }
+    std::string operator/(std::string_view relative) const { return (root / relative).string(); }
 
     // Writes `contents` to `relative`, creating the directories on the way.
     std::filesystem::path write(std::string_view relative, std::string_view contents) const;
     std::string read(std::string_view relative) const;
+    // Names of all entries (hidden ones too), sorted.
+    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path root;

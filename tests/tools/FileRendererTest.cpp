@@ -2,8 +2,8 @@
 
 #include "engine/EQPreset.h"
 #include "engine/TapState.h"
-#include "support/ScratchDir.h"
 #include "support/SoundFile.h"
+#include "support/TempDirectory.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 namespace voxlane {
 namespace {
 
-using test::ScratchDir;
 using test::SoundFile;
+using test::TempDirectory;
 
 RenderOptions optionsFor(const std::string& in, const std::string& out, int block) {
     RenderOptions o;
@@ -28,7 +28,7 @@ RenderOptions optionsFor(const std::string& in, const std::string& out, int bloc
 // The file loop must hand the chain exactly the file's frames, in order, in blocks of the
 // chosen size, across its own read chunks, and write every frame it gets back.
 TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
-    ScratchDir dir;
+    TempDirectory dir;
     const long long frames = 40000; // no multiple of any chunk below
     const SoundFile input = SoundFile::tonesAndNoise(2, 48000, frames, 0.8f);
     input.write(dir / "in.wav", SF_FORMAT_FLOAT);
@@ -61,7 +61,7 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
 }
 
 TEST(FileRenderer, CancellingLeavesNoFileAndKeepsTheOldOutput) {
-    ScratchDir dir;
+    TempDirectory dir;
     SoundFile::tonesAndNoise(2, 48000, 100000, 0.5f).write(dir / "in.wav", SF_FORMAT_PCM_16);
     std::ofstream(dir / "out.wav") << "old";
     int polls = 0;
@@ -78,7 +78,7 @@ TEST(FileRenderer, CancellingLeavesNoFileAndKeepsTheOldOutput) {
 }
 
 TEST(FileRenderer, AnEmptyFileGivesAnEmptyOutput) {
-    ScratchDir dir;
+    TempDirectory dir;
     SoundFile empty;
     empty.channels = 1;
     empty.sampleRate = 22050;

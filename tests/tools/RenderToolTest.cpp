@@ -1,7 +1,7 @@
 // voxlane-render as a program: exit status, messages, and what it leaves on disk.
 #include "support/ChildProcess.h"
-#include "support/ScratchDir.h"
 #include "support/SoundFile.h"
+#include "support/TempDirectory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,8 +14,8 @@ namespace voxlane {
 namespace {
 
 using test::ChildProcess;
-using test::ScratchDir;
 using test::SoundFile;
+using test::TempDirectory;
 
 ChildProcess render(const std::vector<std::string>& args, long long fileSizeLimit = 0) {
     return ChildProcess::run(VOXLANE_RENDER_PATH, args, fileSizeLimit);
@@ -72,7 +72,7 @@ protected:
         EXPECT_EQ(contents(dir / "keep.wav"), "an earlier output") << what;
     }
 
-    ScratchDir dir;
+    TempDirectory dir;
     const std::vector<std::string> before{"in.wav", "junk.wav", "keep.wav", "sub", "three.wav"};
 };
 

@@ -1,8 +1,8 @@
 // The chain's equaliser against an independent implementation of the same cookbook filters:
 // sox's bass, equalizer and treble effects, which work in double precision.
 #include "support/ChildProcess.h"
-#include "support/ScratchDir.h"
 #include "support/SoundFile.h"
+#include "support/TempDirectory.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,12 +12,12 @@ namespace voxlane {
 namespace {
 
 using test::ChildProcess;
-using test::ScratchDir;
 using test::SoundFile;
+using test::TempDirectory;
 
 TEST(RenderVsSox, VoicePresetAgreesWithSoxCookbookFilters) {
     if (!ChildProcess::available("sox")) GTEST_SKIP() << "sox is not installed";
-    ScratchDir dir;
+    TempDirectory dir;
     // Low level, so that neither the limiter nor sox's clipping can act.
     const SoundFile input = SoundFile::tonesAndNoise(2, 48000, 48000, 0.2f);
     input.write(dir / "in.wav", SF_FORMAT_FLOAT);
