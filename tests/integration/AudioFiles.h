@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace voxlane::test {
 
@@ -9,6 +11,15 @@ namespace AudioFiles {
 
 // Writes a 48 kHz stereo 16-bit WAV: a 440 Hz sine of the given peak amplitude.
 bool writeTone(const std::string& path, double seconds, float amplitude);
+// The same for any signal: `sample(t)` at t seconds, on both channels (32-bit float WAV, so
+// that full scale stays exact).
+bool writeSignal(const std::string& path, double seconds,
+                 const std::function<float(double)>& sample);
+// Interleaved samples of a sound file after its first `skipSeconds`, and its channel count.
+std::vector<float> read(const std::string& path, double skipSeconds, int* channels = nullptr);
+// The amplitude of the `frequency` component of one channel (Goertzel over all frames).
+double toneAmplitude(const std::vector<float>& interleaved, int channels, double frequency,
+                     double rate = 48000);
 // The largest absolute sample of a sound file after its first `skipSeconds`; -1 when the file
 // cannot be read or has nothing after that.
 float peak(const std::string& path, double skipSeconds);

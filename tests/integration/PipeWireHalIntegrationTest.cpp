@@ -255,11 +255,17 @@ TEST_F(PipeWireHalIntegrationTest, SessionDevicesWithUidsNamesStreamsAndControls
     ASSERT_NE(self, kAudioObjectUnknown);
     EXPECT_EQ(read<std::int32_t>(self, global(kAudioProcessPropertyPID)), own);
 
-    // Not there yet: taps.
-    CATapDescription description;
+    // A tap of something that is no process is refused; an aggregate device needs a sink.
     AudioObjectID tap = 99;
-    EXPECT_EQ(hal->createProcessTap(description, &tap), kAudioHardwareUnsupportedOperationError);
+    EXPECT_EQ(hal->createProcessTap(CATapDescription::stereoMixdownOfProcesses({speakers}), &tap),
+              kAudioHardwareBadObjectError);
     EXPECT_EQ(tap, kAudioObjectUnknown);
+    AggregateDeviceDescription aggregate;
+    aggregate.uid = "on-the-microphone";
+    aggregate.mainSubDevice = "mic";
+    AudioObjectID device = 99;
+    EXPECT_EQ(hal->createAggregateDevice(aggregate, &device), kAudioHardwareBadDeviceError);
+    EXPECT_EQ(device, kAudioObjectUnknown);
 }
 
 TEST_F(PipeWireHalIntegrationTest, SinkCreatedAndDestroyedAtRunTimeFiresTheDeviceListener) {

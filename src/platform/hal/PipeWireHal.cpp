@@ -2,6 +2,9 @@
 
 #include "platform/hal/pipewire/PipeWireConnection.h"
 #include "platform/hal/pipewire/PipeWireModel.h"
+#include "platform/hal/pipewire/PipeWireTapHost.h"
+#include "platform/hal/pipewire/PipeWireTapNames.h"
+#include "platform/hal/pipewire/PipeWireTapObjects.h"
 
 #include <cstring>
 #include <map>
@@ -55,6 +58,7 @@ struct PipeWireHal::State {
     std::weak_ptr<State> self;
     mutable std::mutex mutex;
     PipeWireModel model;
+    PipeWireTapObjects objects;
     bool initial = true;                 // events are kept until the first answer is complete
     std::vector<PipeWireEvent> buffered; // the first answer
     bool connected = true;
@@ -110,13 +114,15 @@ struct PipeWireHal::State {
     }
 };
 
-PipeWireHal::PipeWireHal(std::shared_ptr<State> state,
+PipeWireHal::PipeWireHal(std::shared_ptr<State> state, std::unique_ptr<PipeWireTapHost> host,
                          std::unique_ptr<PipeWireConnection> connection)
-    : s_(std::move(state)), connection_(std::move(connection)) {}
+    : s_(std::move(state)), host_(std::move(host)), connection_(std::move(connection)) {}
 
 PipeWireHal::~PipeWireHal() {
+    host_->shutdown(); // our streams go, the applications go back to their devices
     s_->connection = nullptr;
     connection_.reset(); // stops the connection's thread: nothing more is received
+    host_.reset();
 }
 
 std::unique_ptr<PipeWireHal> PipeWireHal::connect(Scheduler& mainQueue, Options options,
@@ -127,9 +133,13 @@ std::unique_ptr<PipeWireHal> PipeWireHal::connect(Scheduler& mainQueue, Options 
     auto state = std::make_shared<State>(mainQueue, std::move(modelOptions));
     state->self = state;
 
+    auto host = std::make_unique<PipeWireTapHost>();
     PipeWireConnection::Options connectionOptions;
     connectionOptions.applicationName = options.applicationName;
     connectionOptions.timeoutSeconds = options.timeoutSeconds;
+    connectionOptions.observer = [h = host.get()](const PipeWireEvent& event) {
+        h->observe(event);
+    };
     std::weak_ptr<State> weak = state;
     auto connection = PipeWireConnection::open(
         [weak](PipeWireEvent event) {
@@ -137,6 +147,7 @@ std::unique_ptr<PipeWireHal> PipeWireHal::connect(Scheduler& mainQueue, Options 
         },
         connectionOptions, whyNot);
     if (!connection) return nullptr;
+    host->attach(connection.get());
 
     // The first answer goes into the model before anyone can ask; later events keep their
     // order behind it on the main queue.
@@ -152,7 +163,8 @@ std::unique_ptr<PipeWireHal> PipeWireHal::connect(Scheduler& mainQueue, Options 
         }
         state->apply({}); // sends alert sounds where they belong
     }
-    return std::unique_ptr<PipeWireHal>(new PipeWireHal(state, std::move(connection)));
+    return std::unique_ptr<PipeWireHal>(
+        new PipeWireHal(state, std::move(host), std::move(connection)));
 }
 
 std::string PipeWireHal::serverDescription() const {
@@ -166,6 +178,7 @@ bool PipeWireHal::isConnected() const {
 
 bool PipeWireHal::hasProperty(AudioObjectID object, const AudioObjectPropertyAddress& address) {
     std::lock_guard lock(s_->mutex);
+    if (s_->objects.owns(object)) return s_->objects.hasProperty(object, address);
     bool settable = false;
     // The pid translation exists although it cannot be read without its qualifier.
     return s_->model.settable(object, address, settable) == 0;
@@ -176,6 +189,8 @@ OSStatus PipeWireHal::isPropertySettable(AudioObjectID object,
                                          bool* outSettable) {
     if (!outSettable) return kAudio_ParamError;
     std::lock_guard lock(s_->mutex);
+    if (s_->objects.owns(object))
+        return s_->objects.isPropertySettable(object, address, outSettable);
     return s_->model.settable(object, address, *outSettable);
 }
 
@@ -185,6 +200,7 @@ OSStatus PipeWireHal::getPropertyDataSize(AudioObjectID object,
                                           std::uint32_t* outSize) {
     if (!outSize) return kAudio_ParamError;
     std::lock_guard lock(s_->mutex);
+    if (s_->objects.owns(object)) return s_->objects.getPropertyDataSize(object, address, outSize);
     PipeWireModel::Value value;
     if (OSStatus status = s_->model.read(object, address, qualifierSize, qualifier, value))
         return status;
@@ -198,6 +214,7 @@ OSStatus PipeWireHal::getPropertyData(AudioObjectID object,
                                       std::uint32_t* ioSize, void* data) {
     if (!ioSize || !data) return kAudio_ParamError;
     std::lock_guard lock(s_->mutex);
+    if (s_->objects.owns(object)) return s_->objects.getPropertyData(object, address, ioSize, data);
     PipeWireModel::Value value;
     if (OSStatus status = s_->model.read(object, address, qualifierSize, qualifier, value))
         return status;
@@ -228,6 +245,8 @@ OSStatus PipeWireHal::setPropertyData(AudioObjectID object,
     PipeWireModel::Write write;
     {
         std::lock_guard lock(s_->mutex);
+        if (s_->objects.owns(object))
+            return s_->objects.setPropertyData(object, address, size, data);
         if (!s_->connected) return kAudioHardwareNotRunningError;
         if (OSStatus status = s_->model.planWrite(object, address, size, data, write))
             return status;
@@ -247,6 +266,7 @@ OSStatus PipeWireHal::getPropertyString(AudioObjectID object,
                                         std::optional<std::string>* outValue) {
     if (!outValue) return kAudio_ParamError;
     std::lock_guard lock(s_->mutex);
+    if (s_->objects.owns(object)) return s_->objects.getPropertyString(object, address, outValue);
     PipeWireModel::Value value;
     if (OSStatus status = s_->model.read(object, address, 0, nullptr, value)) return status;
     auto* text = std::get_if<std::optional<std::string>>(&value);
@@ -280,48 +300,247 @@ OSStatus PipeWireHal::removePropertyListener(AudioObjectID object,
     return kAudioHardwareIllegalOperationError;
 }
 
-// Process taps, aggregate devices and IO procedures on PipeWire are built on filter nodes of
-// our own; until then the calls say plainly that they are not supported.
-OSStatus PipeWireHal::createProcessTap(const CATapDescription&, AudioObjectID* outTap) {
-    if (outTap) *outTap = kAudioObjectUnknown;
-    return kAudioHardwareUnsupportedOperationError;
+// ---- Taps, aggregate devices, IO procedures ----
+//
+// The records are PipeWireTapObjects (under the Hal's lock); what runs on the server is the
+// tap host's (under the loop's lock). The loop's thread takes the Hal's lock when it reports
+// events, so the host is called only after the Hal's lock is given up.
+
+OSStatus PipeWireHal::createProcessTap(const CATapDescription& description, AudioObjectID* outTap) {
+    if (!outTap) return kAudio_ParamError;
+    *outTap = kAudioObjectUnknown;
+    std::lock_guard lock(s_->mutex);
+    if (!s_->connected) return kAudioHardwareNotRunningError;
+    for (const auto& [_, t] : s_->objects.taps)
+        if (!description.uuid.empty() && t.description.uuid == description.uuid)
+            return kAudioHardwareIllegalOperationError;
+    PipeWireTapObjects::Tap tap;
+    tap.description = description;
+    const AudioObjectPropertyAddress pidAddress{
+        kAudioProcessPropertyPID, kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain};
+    for (auto process : description.processes) {
+        PipeWireModel::Value value;
+        const auto* pid = s_->model.read(process, pidAddress, 0, nullptr, value) == 0
+                              ? std::get_if<std::int32_t>(&value)
+                              : nullptr;
+        if (pid) {
+            tap.pids.insert(pid_t(*pid));
+        } else if (!description.isExclusive) {
+            return kAudioHardwareBadObjectError;
+        }
+    }
+    PipeWireModel::Value value;
+    const AudioObjectPropertyAddress defaultOutput{kAudioHardwarePropertyDefaultOutputDevice,
+                                                   kAudioObjectPropertyScopeGlobal,
+                                                   kAudioObjectPropertyElementMain};
+    if (s_->model.read(kAudioObjectSystemObject, defaultOutput, 0, nullptr, value) == 0) {
+        PipeWireModel::Value rate;
+        if (s_->model.read(std::get<std::uint32_t>(value),
+                           {kAudioDevicePropertyNominalSampleRate, kAudioObjectPropertyScopeGlobal,
+                            kAudioObjectPropertyElementMain},
+                           0, nullptr, rate) == 0)
+            tap.rate = std::get<double>(rate);
+    }
+    tap.id = s_->model.reserveId();
+    *outTap = tap.id;
+    s_->objects.taps.emplace(tap.id, std::move(tap));
+    return 0;
 }
 
-OSStatus PipeWireHal::destroyProcessTap(AudioObjectID) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::destroyProcessTap(AudioObjectID tap) {
+    std::vector<std::uint64_t> runs;
+    {
+        std::lock_guard lock(s_->mutex);
+        if (!s_->objects.taps.count(tap)) return kAudioHardwareBadObjectError;
+        runs = s_->objects.removeTap(tap);
+    }
+    for (auto run : runs)
+        host_->detachTap(run);
+    return 0;
 }
 
-OSStatus PipeWireHal::createAggregateDevice(const AggregateDeviceDescription&,
+OSStatus PipeWireHal::createAggregateDevice(const AggregateDeviceDescription& description,
                                             AudioObjectID* outDevice) {
-    if (outDevice) *outDevice = kAudioObjectUnknown;
-    return kAudioHardwareUnsupportedOperationError;
+    if (!outDevice) return kAudio_ParamError;
+    *outDevice = kAudioObjectUnknown;
+    std::lock_guard lock(s_->mutex);
+    if (!s_->connected) return kAudioHardwareNotRunningError;
+    for (const auto& [_, a] : s_->objects.aggregates)
+        if (a.description.uid == description.uid) return kAudioHardwareIllegalOperationError;
+    // The main sub-device, else the first listed one that is there; it must play.
+    std::optional<AudioObjectID> device = s_->model.deviceForUID(description.mainSubDevice);
+    for (const auto& sub : description.subDevices)
+        if (!device) device = s_->model.deviceForUID(sub.uid);
+    if (!device) return kAudioHardwareBadDeviceError;
+    auto streams = [&](AudioObjectPropertyScope scope) {
+        PipeWireModel::Value value;
+        if (s_->model.read(*device, {kAudioDevicePropertyStreams, scope, 0}, 0, nullptr, value))
+            return std::uint32_t(0);
+        return std::uint32_t(std::get<std::vector<std::uint32_t>>(value).size());
+    };
+    PipeWireTapObjects::Aggregate aggregate;
+    aggregate.deviceOutputs = streams(kAudioObjectPropertyScopeOutput);
+    if (aggregate.deviceOutputs == 0) return kAudioHardwareBadDeviceError;
+    aggregate.deviceInputs = streams(kAudioObjectPropertyScopeInput);
+    PipeWireModel::Value value;
+    if (s_->model.read(*device, {kAudioDevicePropertyDeviceUID, kAudioObjectPropertyScopeGlobal, 0},
+                       0, nullptr, value) == 0)
+        aggregate.device = std::get<std::optional<std::string>>(value).value_or("");
+    if (s_->model.read(*device,
+                       {kAudioDevicePropertyNominalSampleRate, kAudioObjectPropertyScopeGlobal, 0},
+                       0, nullptr, value) == 0)
+        aggregate.rate = std::get<double>(value);
+    for (const auto& sub : description.taps) {
+        for (const auto& [id, t] : s_->objects.taps)
+            if (t.description.uuid == sub.uid) aggregate.taps.push_back(id);
+    }
+    aggregate.description = description;
+    aggregate.id = s_->model.reserveId();
+    *outDevice = aggregate.id;
+    s_->objects.aggregates.emplace(aggregate.id, std::move(aggregate));
+    return 0;
 }
 
-OSStatus PipeWireHal::destroyAggregateDevice(AudioObjectID) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::destroyAggregateDevice(AudioObjectID device) {
+    std::vector<std::uint64_t> runs;
+    {
+        std::lock_guard lock(s_->mutex);
+        auto* a = s_->objects.aggregate(device);
+        if (!a) return kAudioHardwareBadDeviceError;
+        for (const auto& p : a->procs)
+            if (p.run) runs.push_back(p.run);
+        s_->objects.aggregates.erase(device); // its IO procedures go with it
+    }
+    for (auto run : runs)
+        host_->stop(run);
+    return 0;
 }
 
-OSStatus PipeWireHal::createIOProcID(AudioObjectID, AudioDeviceIOBlock,
+OSStatus PipeWireHal::createIOProcID(AudioObjectID device, AudioDeviceIOBlock block,
                                      AudioDeviceIOProcID* outProc) {
-    if (outProc) *outProc = 0;
-    return kAudioHardwareUnsupportedOperationError;
+    if (!outProc || !block) return kAudio_ParamError;
+    std::lock_guard lock(s_->mutex);
+    auto* a = s_->objects.aggregate(device);
+    if (!a) return kAudioHardwareBadDeviceError;
+    PipeWireTapObjects::Proc proc;
+    proc.id = s_->objects.nextProc++;
+    proc.block = std::make_shared<const AudioDeviceIOBlock>(std::move(block));
+    proc.usage.assign(s_->objects.inputStreams(*a), 1);
+    *outProc = proc.id;
+    a->procs.push_back(std::move(proc));
+    return 0;
 }
 
-OSStatus PipeWireHal::destroyIOProcID(AudioObjectID, AudioDeviceIOProcID) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::destroyIOProcID(AudioObjectID device, AudioDeviceIOProcID proc) {
+    std::uint64_t run = 0;
+    {
+        std::lock_guard lock(s_->mutex);
+        auto* a = s_->objects.aggregate(device);
+        if (!a) return kAudioHardwareBadDeviceError;
+        auto it = std::find_if(a->procs.begin(), a->procs.end(),
+                               [&](const auto& p) { return p.id == proc; });
+        if (it == a->procs.end()) return kAudioHardwareIllegalOperationError;
+        run = it->run;
+        a->procs.erase(it);
+    }
+    if (run) host_->stop(run);
+    return 0;
 }
 
-OSStatus PipeWireHal::deviceStart(AudioObjectID, AudioDeviceIOProcID) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::deviceStart(AudioObjectID device, AudioDeviceIOProcID proc) {
+    PipeWireTapRunner::Config config;
+    std::optional<PipeWireRouting::Tap> tap;
+    {
+        std::lock_guard lock(s_->mutex);
+        auto* a = s_->objects.aggregate(device);
+        if (!a) return kAudioHardwareBadDeviceError;
+        auto* p = s_->objects.proc(device, proc);
+        if (!p) return kAudioHardwareIllegalOperationError;
+        if (p->run) return 0;
+        if (!s_->connected) return kAudioHardwareNotRunningError;
+        // The procedure hears the first of the device's taps whose stream it has on.
+        const PipeWireTapObjects::Tap* heard = nullptr;
+        for (std::size_t i = 0; i < a->taps.size() && !heard; ++i) {
+            const std::size_t stream = a->deviceInputs + i;
+            if (stream < p->usage.size() && p->usage[stream])
+                heard = &s_->objects.taps.at(a->taps[i]);
+        }
+        std::string node = PipeWireTapNames::captureNode(a->description.uid);
+        if (&a->procs.front() != p) node += "." + std::to_string(p->id);
+        config.captureNode = node;
+        config.playbackNode = node + ".output";
+        config.device = a->device;
+        config.description = a->description.name.empty() ? "Voxlane" : a->description.name;
+        config.rate = std::uint32_t(a->rate > 0 ? a->rate : 48000);
+        config.deviceInputs = a->deviceInputs;
+        config.block = p->block;
+        if (!heard)
+            config.kind = PipeWireTapRunner::Kind::playing;
+        else if (heard->description.muteBehavior == CATapMuteBehavior::unmuted)
+            config.kind = PipeWireTapRunner::Kind::metering;
+        else
+            config.kind = PipeWireTapRunner::Kind::muting;
+        if (heard) {
+            PipeWireRouting::Tap routing;
+            routing.moves = config.kind == PipeWireTapRunner::Kind::muting;
+            routing.global = heard->description.isExclusive;
+            routing.pids = heard->pids;
+            routing.captureNode = node;
+            tap = std::move(routing);
+        }
+    }
+    int error = 0;
+    const std::uint64_t run = host_->start(std::move(config), std::move(tap), &error);
+    if (!run) return kAudioHardwareUnspecifiedError;
+    bool kept = false;
+    {
+        std::lock_guard lock(s_->mutex);
+        if (auto* p = s_->objects.proc(device, proc); p && !p->run) {
+            p->run = run;
+            kept = true;
+        }
+    }
+    if (!kept) host_->stop(run); // destroyed or started meanwhile
+    return 0;
 }
 
-OSStatus PipeWireHal::deviceStop(AudioObjectID, AudioDeviceIOProcID) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::deviceStop(AudioObjectID device, AudioDeviceIOProcID proc) {
+    std::uint64_t run = 0;
+    {
+        std::lock_guard lock(s_->mutex);
+        if (!s_->objects.aggregate(device)) return kAudioHardwareBadDeviceError;
+        auto* p = s_->objects.proc(device, proc);
+        if (!p) return kAudioHardwareIllegalOperationError;
+        run = std::exchange(p->run, 0);
+    }
+    if (run) host_->stop(run);
+    return 0;
 }
 
-OSStatus PipeWireHal::playSound(const std::string&, std::shared_ptr<const std::vector<float>>,
-                                float) {
-    return kAudioHardwareUnsupportedOperationError;
+OSStatus PipeWireHal::playSound(const std::string& name,
+                                std::shared_ptr<const std::vector<float>> samples, float volume) {
+    if (!samples) return kAudio_ParamError;
+    {
+        std::lock_guard lock(s_->mutex);
+        PipeWireModel::Value value;
+        const AudioObjectPropertyAddress defaultOutput{kAudioHardwarePropertyDefaultOutputDevice,
+                                                       kAudioObjectPropertyScopeGlobal,
+                                                       kAudioObjectPropertyElementMain};
+        if (s_->model.read(kAudioObjectSystemObject, defaultOutput, 0, nullptr, value) != 0 ||
+            std::get<std::uint32_t>(value) == kAudioObjectUnknown)
+            return kAudioHardwareBadDeviceError;
+    }
+    return host_->playSound(name, std::move(samples), volume) < 0 ? kAudioHardwareUnspecifiedError
+                                                                  : kAudioHardwareNoError;
+}
+
+std::uint64_t PipeWireHal::cyclesOf(AudioObjectID device, AudioDeviceIOProcID proc) const {
+    std::uint64_t run = 0;
+    {
+        std::lock_guard lock(s_->mutex);
+        if (auto* p = s_->objects.proc(device, proc)) run = p->run;
+    }
+    return run ? host_->cycles(run) : 0;
 }
 
 } // namespace voxlane

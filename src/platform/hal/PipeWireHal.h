@@ -12,6 +12,7 @@
 namespace voxlane {
 
 class PipeWireConnection;
+class PipeWireTapHost;
 
 // The Hal on a real PipeWire server (libpipewire-0.3).
 //
@@ -22,8 +23,16 @@ class PipeWireConnection;
 // the server's answer has come back through the main queue.
 //
 // What the objects are, and how volumes map, is described in PipeWireModel and PipeWireVolume.
-// Process taps, aggregate devices, IO procedures and sounds are not there yet: they fail with
-// kAudioHardwareUnsupportedOperationError.
+//
+// Process taps, private aggregate devices and IO procedures are Voxlane's own objects
+// (PipeWireTapObjects); an IO procedure that runs is a pair of streams on the server
+// (PipeWireTapRunner) into which the tapped applications' streams are routed
+// (PipeWireTapHost): a muting tap moves them into a virtual sink of ours, so they are heard
+// only through the IO procedure, which plays to the aggregate device's main sub-device; an
+// unmuted tap links them to a capture stream of ours as well. The IO block runs on PipeWire's
+// real-time data thread. Starting the IO procedure takes the streams in, stopping it (or
+// destroying the procedure, the device or the tap) lets them go back. Aggregate devices are
+// private: they are not in the device list. Sounds play as short streams to the default sink.
 class PipeWireHal final : public Hal {
 public:
     // Names the bundle id (the desktop entry id) of a process that PipeWire gives none for.
@@ -52,6 +61,8 @@ public:
     std::string serverDescription() const;
     // Whether the connection still stands (a server that went away leaves an empty model).
     bool isConnected() const;
+    // Cycles a running IO procedure has handed to its block (0 when it does not run).
+    std::uint64_t cyclesOf(AudioObjectID device, AudioDeviceIOProcID proc) const;
 
     bool hasProperty(AudioObjectID object, const AudioObjectPropertyAddress& address) override;
     OSStatus isPropertySettable(AudioObjectID object, const AudioObjectPropertyAddress& address,
@@ -86,9 +97,11 @@ public:
 
 private:
     struct State;
-    PipeWireHal(std::shared_ptr<State> state, std::unique_ptr<PipeWireConnection> connection);
+    PipeWireHal(std::shared_ptr<State> state, std::unique_ptr<PipeWireTapHost> host,
+                std::unique_ptr<PipeWireConnection> connection);
 
     std::shared_ptr<State> s_;
+    std::unique_ptr<PipeWireTapHost> host_;
     std::unique_ptr<PipeWireConnection> connection_;
 };
 

@@ -70,6 +70,7 @@ struct PipeWireConnection::Impl {
     };
 
     EventSink sink;
+    EventSink observer;
     pw_thread_loop* loop = nullptr;
     pw_context* context = nullptr;
     pw_core* core = nullptr;
@@ -78,6 +79,8 @@ struct PipeWireConnection::Impl {
     spa_hook registryListener{};
     std::map<std::uint32_t, std::unique_ptr<Bound>> bound;
     int pendingSync = -1;
+    int roundTripSync = -1;
+    bool roundTripDone = false;
     int bindsSinceSync = 0;
     bool initialDone = false;
     bool broken = false;
@@ -86,7 +89,9 @@ struct PipeWireConnection::Impl {
 
     template <typename E>
     void emit(E&& event) {
-        if (sink) sink(PipeWireEvent{std::forward<E>(event)});
+        PipeWireEvent e{std::forward<E>(event)};
+        if (observer) observer(e);
+        if (sink) sink(std::move(e));
     }
 
     // ---- core ----
@@ -97,6 +102,11 @@ struct PipeWireConnection::Impl {
     }
     static void onCoreDone(void* data, std::uint32_t id, int seq) {
         auto* self = static_cast<Impl*>(data);
+        if (id == PW_ID_CORE && self->initialDone && seq == self->roundTripSync) {
+            self->roundTripDone = true;
+            pw_thread_loop_signal(self->loop, false);
+            return;
+        }
         if (id != PW_ID_CORE || seq != self->pendingSync || self->initialDone) return;
         if (self->bindsSinceSync > 0) {
             // Objects bound since the last round trip answer before the next one ends.
@@ -276,6 +286,13 @@ struct PipeWireConnection::Impl {
                 self->registry, id, PW_TYPE_INTERFACE_Metadata, PW_VERSION_METADATA, 0));
             if (b->proxy)
                 pw_proxy_add_object_listener(b->proxy, &b->objectListener, &events, b.get());
+        } else if (std::strcmp(type, PW_TYPE_INTERFACE_Port) == 0) {
+            // Ports are not bound; their globals say all we need.
+            e.kind = b->kind = PipeWireEvent::Kind::port;
+            self->emit(std::move(e));
+            self->unbind(id);
+            self->bound[id] = std::move(b);
+            return;
         } else {
             return;
         }
@@ -363,6 +380,7 @@ std::unique_ptr<PipeWireConnection> PipeWireConnection::open(EventSink sink, con
     }();
     pw_core_add_listener(impl->core, &impl->coreListener, &coreEvents, impl.get());
     impl->sink = std::move(sink);
+    impl->observer = options.observer;
     impl->registry = pw_core_get_registry(impl->core, PW_VERSION_REGISTRY, 0);
     static const pw_registry_events registryEvents = [] {
         pw_registry_events e{};
@@ -432,6 +450,31 @@ int PipeWireConnection::setMetadata(const std::string& metadata, std::uint32_t s
     }
     pw_thread_loop_unlock(impl_->loop);
     return result;
+}
+
+pw_core* PipeWireConnection::core() const {
+    return impl_->core;
+}
+
+bool PipeWireConnection::roundTrip(double seconds) {
+    pw_thread_loop_lock(impl_->loop);
+    bool done = false;
+    if (!impl_->broken) {
+        impl_->roundTripDone = false;
+        impl_->roundTripSync = pw_core_sync(impl_->core, PW_ID_CORE, impl_->roundTripSync + 1);
+        timespec deadline{};
+        pw_thread_loop_get_time(impl_->loop, &deadline, std::int64_t(seconds * SPA_NSEC_PER_SEC));
+        while (!impl_->roundTripDone && !impl_->broken) {
+            if (pw_thread_loop_timed_wait_full(impl_->loop, &deadline) == -ETIMEDOUT) break;
+        }
+        done = impl_->roundTripDone;
+    }
+    pw_thread_loop_unlock(impl_->loop);
+    return done;
+}
+
+pw_thread_loop* PipeWireConnection::threadLoop() const {
+    return impl_->loop;
 }
 
 std::string PipeWireConnection::serverDescription() const {

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+struct pw_core;
+struct pw_thread_loop;
+
 namespace voxlane {
 
 // A connection to a PipeWire server on a thread loop of its own. It watches the registry, binds
@@ -23,6 +26,9 @@ public:
         std::string applicationName = "Voxlane";
         // How long `open` waits for the server's first complete answer.
         double timeoutSeconds = 3.0;
+        // Also told every event, on the loop's thread, just before the sink. Ports are
+        // reported (as globals of kind `port`) for its sake.
+        EventSink observer;
     };
 
     // Connects and waits until the registry, and every object bound on the way, has been
@@ -42,6 +48,15 @@ public:
                     const std::string& type, const std::optional<std::string>& value);
     // The server's version and name, for telling the user what Voxlane runs on.
     std::string serverDescription() const;
+
+    // For objects of our own that live on this connection (streams, links): the core and the
+    // thread loop. Use the core only on the loop's thread or with the loop locked
+    // (pw_thread_loop_lock; the lock is recursive).
+    pw_core* core() const;
+    // Waits (at most `seconds`) until the server has handled everything sent so far. Not on
+    // the loop's thread.
+    bool roundTrip(double seconds);
+    pw_thread_loop* threadLoop() const;
 
 private:
     struct Impl;

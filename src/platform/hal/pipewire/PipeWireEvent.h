@@ -15,7 +15,7 @@ using PipeWireProps = std::map<std::string, std::string>;
 // What the PipeWire connection reports about the server, as plain values. The connection makes
 // them on its own thread; the Hal applies them to its model on the main queue, in order.
 struct PipeWireEvent {
-    enum class Kind { node, client, device, metadata, other };
+    enum class Kind { node, client, device, metadata, port, other };
     // The permission bit to change an object (PW_PERM_W).
     static constexpr std::uint32_t permissionWrite = 0200;
 

@@ -1,5 +1,6 @@
 #include "platform/hal/pipewire/PipeWireGraph.h"
 
+#include <charconv>
 #include <type_traits>
 
 namespace voxlane {
@@ -9,6 +10,21 @@ namespace {
 std::string lookup(const PipeWireProps& props, const std::string& key) {
     auto it = props.find(key);
     return it == props.end() ? std::string() : it->second;
+}
+
+pid_t parsePid(const std::string& text) {
+    long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value <= 0 || value > 0x7fffffff)
+        return 0;
+    return pid_t(value);
+}
+
+std::uint32_t parseId(const std::string& text) {
+    std::uint32_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() ? value
+                                                                                  : 0xFFFFFFFFu;
 }
 
 } // namespace
@@ -50,6 +66,16 @@ void PipeWireGraph::apply(const PipeWireEvent& event) {
                     }
                     break;
                 }
+                case PipeWireEvent::Kind::port: {
+                    Port p;
+                    p.id = e.id;
+                    p.node = parseId(lookup(e.props, "node.id"));
+                    p.output = lookup(e.props, "port.direction") == "out";
+                    p.monitor = lookup(e.props, "port.monitor") == "true";
+                    p.channel = lookup(e.props, "audio.channel");
+                    ports[e.id] = std::move(p);
+                    break;
+                }
                 case PipeWireEvent::Kind::other:
                     break;
                 }
@@ -57,6 +83,7 @@ void PipeWireGraph::apply(const PipeWireEvent& event) {
                 nodes.erase(e.id);
                 clients.erase(e.id);
                 devices.erase(e.id);
+                ports.erase(e.id);
                 if (auto it = metadataObjects.find(e.id); it != metadataObjects.end()) {
                     metadata.erase(it->second);
                     metadataObjects.erase(it);
@@ -100,6 +127,7 @@ void PipeWireGraph::apply(const PipeWireEvent& event) {
                 nodes.clear();
                 clients.clear();
                 devices.clear();
+                ports.clear();
                 metadata.clear();
                 metadataObjects.clear();
                 connected = false;
@@ -131,6 +159,27 @@ std::optional<std::string> PipeWireGraph::metadataValue(const std::string& name,
     auto it = m->second.find({subject, key});
     if (it == m->second.end()) return std::nullopt;
     return it->second.value;
+}
+
+const PipeWireGraph::Node* PipeWireGraph::nodeNamed(const std::string& name) const {
+    for (const auto& [_, node] : nodes)
+        if (node.prop("node.name") == name) return &node;
+    return nullptr;
+}
+
+pid_t PipeWireGraph::clientPid(const Object& client) {
+    if (client.prop("client.api") == "pipewire-pulse")
+        return parsePid(client.prop("application.process.id"));
+    if (pid_t pid = parsePid(client.prop("pipewire.sec.pid"))) return pid;
+    return parsePid(client.prop("application.process.id"));
+}
+
+pid_t PipeWireGraph::streamPid(const Node& node) const {
+    const std::uint32_t clientId = parseId(node.prop("client.id"));
+    if (const auto* c = client(clientId)) {
+        if (pid_t pid = clientPid(*c)) return pid;
+    }
+    return parsePid(node.prop("application.process.id"));
 }
 
 } // namespace voxlane

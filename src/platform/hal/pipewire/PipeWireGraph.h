@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,14 @@ struct PipeWireGraph {
 
         std::string prop(const std::string& key) const;
     };
+    // A port of a node, as its registry global describes it.
+    struct Port {
+        std::uint32_t id = 0;
+        std::uint32_t node = 0;
+        bool output = false;
+        bool monitor = false;
+        std::string channel; // audio.channel: FL, FR, MONO, …
+    };
     struct MetadataValue {
         std::string type;
         std::string value;
@@ -45,6 +54,7 @@ struct PipeWireGraph {
     std::map<std::uint32_t, Node> nodes;
     std::map<std::uint32_t, Object> clients;
     std::map<std::uint32_t, Object> devices;
+    std::map<std::uint32_t, Port> ports;
     // metadata.name -> (subject, key) -> value
     std::map<std::string, std::map<std::pair<std::uint32_t, std::string>, MetadataValue>> metadata;
     // Registry id of each metadata object, by name (its entries go when it goes).
@@ -58,6 +68,14 @@ struct PipeWireGraph {
     const Object* device(std::uint32_t id) const;
     std::optional<std::string> metadataValue(const std::string& name, std::uint32_t subject,
                                              const std::string& key) const;
+    const Node* nodeNamed(const std::string& name) const;
+
+    // The process behind a client: for PulseAudio clients (which all reach PipeWire through
+    // pipewire-pulse) the pid the application reported, for native clients the pid the server
+    // saw on the socket, else the reported one. 0 when unknown.
+    static pid_t clientPid(const Object& client);
+    // The process that owns a stream node: its client's, else the one the node names.
+    pid_t streamPid(const Node& node) const;
 };
 
 } // namespace voxlane

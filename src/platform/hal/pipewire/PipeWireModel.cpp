@@ -1,5 +1,6 @@
 #include "platform/hal/pipewire/PipeWireModel.h"
 
+#include "platform/hal/pipewire/PipeWireTapNames.h"
 #include "platform/hal/pipewire/PipeWireTransport.h"
 #include "platform/hal/pipewire/PipeWireVolume.h"
 
@@ -50,14 +51,6 @@ NodeRole role(const PipeWireGraph::Node& node) {
     return c.output || c.input ? NodeRole::device : NodeRole::none;
 }
 
-pid_t parsePid(const std::string& text) {
-    long value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value <= 0 || value > 0x7fffffff)
-        return 0;
-    return pid_t(value);
-}
-
 // The node name in a metadata value of the form {"name": "…"}.
 std::optional<std::string> nameInJSON(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
@@ -94,28 +87,6 @@ std::vector<PipeWireModel::Change> PipeWireModel::apply(const PipeWireEvent& eve
     std::vector<Change> changes = diff(view_, after);
     view_ = std::move(after);
     return changes;
-}
-
-pid_t PipeWireModel::clientPid(const PipeWireGraph::Object& client) const {
-    // PulseAudio clients all reach PipeWire through pipewire-pulse, whose own pid the server
-    // records; the application's pid is the one it reported. Native clients: the pid the server
-    // saw on the socket, else the reported one.
-    if (client.prop("client.api") == "pipewire-pulse")
-        return parsePid(client.prop("application.process.id"));
-    if (pid_t pid = parsePid(client.prop("pipewire.sec.pid"))) return pid;
-    return parsePid(client.prop("application.process.id"));
-}
-
-pid_t PipeWireModel::streamPid(const PipeWireGraph::Node& node) const {
-    const std::string clientId = node.prop("client.id");
-    std::uint32_t id = 0;
-    auto [end, ec] = std::from_chars(clientId.data(), clientId.data() + clientId.size(), id);
-    if (ec == std::errc() && end == clientId.data() + clientId.size()) {
-        if (const auto* client = graph_.client(id)) {
-            if (pid_t pid = clientPid(*client)) return pid;
-        }
-    }
-    return parsePid(node.prop("application.process.id"));
 }
 
 std::optional<std::string> PipeWireModel::bundleIDFromClient(std::uint32_t clientId) const {
@@ -157,6 +128,8 @@ PipeWireModel::View PipeWireModel::build() {
     if (long r = std::atol(rateSetting.c_str()); r > 0) clockRate = double(r);
 
     for (const auto& [nodeId, node] : graph_.nodes) {
+        // The nodes of our own taps are no devices and no audio of our process.
+        if (PipeWireTapNames::isTapNode(node.prop("node.name"))) continue;
         switch (role(node)) {
         case NodeRole::device: {
             const DeviceClass c = deviceClass(node);
@@ -197,7 +170,7 @@ PipeWireModel::View PipeWireModel::build() {
         }
         case NodeRole::playback:
         case NodeRole::recording: {
-            const pid_t pid = streamPid(node);
+            const pid_t pid = graph_.streamPid(node);
             if (pid <= 0) break;
             auto& entry = pids[pid];
             const std::string clientId = node.prop("client.id");
@@ -219,7 +192,7 @@ PipeWireModel::View PipeWireModel::build() {
     // Forget the ids of processes that have neither streams nor clients any more.
     std::set<pid_t> alive;
     for (const auto& [_, client] : graph_.clients)
-        if (pid_t pid = clientPid(client)) alive.insert(pid);
+        if (pid_t pid = PipeWireGraph::clientPid(client)) alive.insert(pid);
     for (const auto& [pid, _] : pids)
         alive.insert(pid);
     std::erase_if(processIds_, [&](const auto& entry) { return !alive.count(entry.first); });
@@ -527,7 +500,10 @@ std::vector<PipeWireModel::MetadataWrite> PipeWireModel::alertRouting() const {
     if (!alert || !deviceForUID(*alert)) return writes;
     for (const auto& [id, node] : graph_.nodes) {
         if (role(node) != NodeRole::playback || !isAlertRole(node.prop("media.role"))) continue;
-        if (graph_.metadataValue("default", id, "target.object") == *alert) continue;
+        const auto target = graph_.metadataValue("default", id, "target.object");
+        if (target == *alert) continue;
+        // A stream that one of our taps has taken in stays there.
+        if (target && PipeWireTapNames::isTapNode(*target)) continue;
         writes.push_back({id, "target.object", "", *alert});
     }
     return writes;

@@ -91,6 +91,9 @@ public:
     // the default output.
     std::vector<MetadataWrite> alertRouting() const;
 
+    // A fresh object id (for objects the Hal makes itself, such as taps).
+    AudioObjectID reserveId() { return nextId_++; }
+
     // Lookups for callers and tests.
     std::optional<AudioObjectID> deviceForUID(const std::string& uid) const;
     std::optional<AudioObjectID> processForPID(pid_t pid) const;
@@ -139,8 +142,6 @@ private:
     };
 
     View build();
-    pid_t clientPid(const PipeWireGraph::Object& client) const;
-    pid_t streamPid(const PipeWireGraph::Node& node) const;
     std::optional<std::string> bundleIDFromClient(std::uint32_t clientId) const;
     AudioObjectID defaultDevice(const std::map<AudioObjectID, DeviceView>& devices, const char* key,
                                 bool output) const;

@@ -1,0 +1,135 @@
+#include "TapFixture.h"
+
+#include "platform/AppIdentifier.h"
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace voxlane::test {
+
+void TapFixture::SetUp() {
+    std::string error;
+    sessionDir = PipeWireSession::enter(&error);
+    ASSERT_FALSE(sessionDir.empty()) << error;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    tag = std::string("vx-") + info->name() + "-" + std::to_string(getpid());
+    dir = sessionDir + "/" + tag;
+    mkdir(dir.c_str(), 0700);
+    tone = dir + "/tone.wav";
+    ASSERT_TRUE(AudioFiles::writeTone(tone, 30, 0.5f));
+    std::string why;
+    hal = PipeWireHal::connect(scheduler, {}, &why);
+    ASSERT_TRUE(hal) << why;
+}
+
+void TapFixture::TearDown() {
+    hal.reset();
+}
+
+bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
+    for (;;) {
+        scheduler.advance(0.05);
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+std::unique_ptr<BackgroundProcess>
+TapFixture::play(const std::string& file, const std::string& suffix, const std::string& sink) {
+    std::vector<std::string> args{"pw-play"};
+    if (!sink.empty()) {
+        args.push_back("--target");
+        args.push_back(sink);
+    }
+    args.push_back("-P");
+    args.push_back("{ node.name = " + tag + suffix + " }");
+    args.push_back(file);
+    auto player = std::make_unique<BackgroundProcess>(args, dir + "/play" + suffix + ".log");
+    EXPECT_TRUE(player->started());
+    return player;
+}
+
+AudioObjectID TapFixture::processOf(pid_t pid) {
+    AudioObjectID process = 0;
+    waitUntil([&] {
+        const std::int32_t p = pid;
+        std::uint32_t size = sizeof process;
+        hal->getPropertyData(kAudioObjectSystemObject,
+                             {kAudioHardwarePropertyTranslatePIDToProcessObject,
+                              kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain},
+                             sizeof p, &p, &size, &process);
+        return process != 0;
+    });
+    return process;
+}
+
+std::vector<float> TapFixture::record(const std::string& sink, const std::string& name) {
+    const std::string file = dir + "/" + name + ".wav";
+    BackgroundProcess recorder(
+        {"pw-record", "--target", sink, "-P", "{ stream.capture.sink = true }", file},
+        file + ".log");
+    EXPECT_TRUE(recorder.started());
+    const off_t wanted = 44 + off_t(1.4 * 48000) * 2 * 2; // 16-bit stereo
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        struct stat st {};
+        if (stat(file.c_str(), &st) == 0 && st.st_size >= wanted) break;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    recorder.stop();
+    return AudioFiles::read(file, 0.3);
+}
+
+float TapFixture::recordPeak(const std::string& sink, const std::string& name) {
+    const auto samples = record(sink, name);
+    if (samples.empty()) return -1;
+    float peak = 0;
+    for (float s : samples)
+        peak = std::max(peak, std::abs(s));
+    return peak;
+}
+
+std::string TapFixture::linksInto(const std::string& port) {
+    const std::string all = runAndRead({"pw-link", "-l"});
+    std::string result;
+    bool inside = false;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        std::size_t end = all.find('\n', start);
+        if (end == std::string::npos) end = all.size();
+        const std::string line = all.substr(start, end - start);
+        if (!line.empty() && line[0] != ' ')
+            inside = line == port;
+        else if (inside)
+            result += line + "\n";
+        start = end + 1;
+    }
+    return result;
+}
+
+std::vector<std::string> TapFixture::ourNodes() {
+    std::vector<std::string> names;
+    auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);
+    if (!dump.is_array()) return {"(pw-dump failed)"};
+    for (const auto& object : dump) {
+        if (object.value("type", "") != "PipeWire:Interface:Node") continue;
+        const auto props =
+            object.value("info", nlohmann::json::object()).value("props", nlohmann::json::object());
+        const std::string name = props.value("node.name", "");
+        if (name.starts_with(AppIdentifier)) names.push_back(name);
+    }
+    return names;
+}
+
+std::string TapFixture::defaultMetadata() {
+    return runAndRead({"pw-metadata", "-n", "default"});
+}
+
+} // namespace voxlane::test

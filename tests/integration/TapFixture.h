@@ -1,0 +1,47 @@
+#pragma once
+
+#include "AudioFiles.h"
+#include "BackgroundProcess.h"
+#include "PipeWireSession.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/PipeWireHal.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace voxlane::test {
+
+// What the tap tests share: the private session, a Hal on it, sound files, and ways to look
+// at the server from outside (recordings of sink monitors, pw-link, pw-dump, pw-metadata).
+class TapFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Pumps the main queue (and moves its clock) until `done` holds or `seconds` pass.
+    bool waitUntil(const std::function<bool()>& done, double seconds = 10.0);
+    // A player of `file` on `sink` (empty: the default), node named `tag` + `suffix`.
+    std::unique_ptr<BackgroundProcess> play(const std::string& file, const std::string& suffix,
+                                            const std::string& sink = "");
+    // The process object of a pid, once the Hal knows it.
+    AudioObjectID processOf(pid_t pid);
+    // Records a sink's monitor for about 1.4 s; the samples after the first 0.3 s.
+    std::vector<float> record(const std::string& sink, const std::string& name);
+    float recordPeak(const std::string& sink, const std::string& name);
+    // The links into a port ("speakers:playback_FL") as pw-link lists them.
+    std::string linksInto(const std::string& port);
+    // Names of the nodes on the server that begin with AppIdentifier.
+    std::vector<std::string> ourNodes();
+    // The "default" metadata as pw-metadata prints it.
+    std::string defaultMetadata();
+
+    ManualScheduler scheduler;
+    std::unique_ptr<PipeWireHal> hal;
+    std::string sessionDir, dir, tag;
+    std::string tone; // 440 Hz sine, peak 0.5, 30 s
+};
+
+} // namespace voxlane::test
