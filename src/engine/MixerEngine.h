@@ -143,6 +143,8 @@ public:
     std::function<void()> enableVolumeKeys;
 
     // --- For diagnostics and tests ---------------------------------------------------------
+    // Runs a refresh at once instead of after the debounce.
+    void refreshNow() { refresh(); }
     // Running per-app taps by app id, and the global tap.
     const std::map<std::string, std::unique_ptr<AppTap>>& taps() const { return taps_; }
     const AppTap* globalTap() const { return globalTap_.get(); }

@@ -1,4 +1,5 @@
 #include "app/KeyGrabberVolumeKeys.h"
+
 #include "support/FakeKeyGrabber.h"
 
 #include <gtest/gtest.h>

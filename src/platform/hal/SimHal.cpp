@@ -170,6 +170,10 @@ struct SimHal::State {
             if (it->operation != Operation::any && it->operation != op) continue;
             if (it->object && *it->object != object) continue;
             if (it->selector && (!selector || *it->selector != *selector)) continue;
+            if (it->skip > 0) {
+                --it->skip;
+                continue;
+            }
             const OSStatus status = it->status;
             if (it->times > 0 && --it->times == 0) faults.erase(it);
             return status;

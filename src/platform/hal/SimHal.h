@@ -113,6 +113,7 @@ public:
         std::optional<AudioObjectID> object;
         std::optional<AudioObjectPropertySelector> selector;
         int times = -1;
+        int skip = 0; // matching calls that succeed before the fault starts
     };
 
     struct PlayedSound {

@@ -1,0 +1,75 @@
+#include "platform/Log.h"
+#include "support/EngineFixture.h"
+
+namespace voxlane {
+namespace {
+
+// Every audio server call that the engine makes while it starts, refreshes and reconciles is
+// made to fail, one at a time: nothing crashes, and once the engine is gone no tap, aggregate
+// device, IO procedure or listener of it is left on the server.
+class FaultSweepTest : public test::EngineFixture {
+protected:
+    void SetUp() override {
+        auto bt = test::deviceSpec("bt", "BT", kAudioDeviceTransportTypeBluetooth);
+        bt.hasVirtualMainVolume = false; // software volume: the global tap runs too
+        bt.outputVolumeElements.clear();
+        setDefaultOutput(hal.addDevice(bt));
+        addApp(2001, "org.example.Music", "Music");
+        addApp(2002, "org.example.Radio", "Radio");
+        store->setData("appSettings", R"({"org.example.Music": {"volume": 0.5}})");
+    }
+
+    // Start-up, refreshes, per-app changes, panel and master changes, teardown.
+    void scenario() {
+        start();
+        engine->setPanelVisible(true);
+        scheduler.advance(0.2);
+        engine->setVolume(1.5f, "org.example.Radio");
+        engine->toggleMute("org.example.Music");
+        engine->setOutput("headphones", "org.example.Radio");
+        engine->setMasterVolume(0.5f);
+        hal.advance(2048);
+        hal.addProcess(test::processSpec(2003, SimHal::Signal::sine(0.1f), "org.example.Late"));
+        settle();
+        engine->setPanelVisible(false);
+        engine->reset("org.example.Radio");
+        engine->refreshNow();
+        systemEvents.post(SystemEvent::willTerminate);
+        engine.reset();
+        scheduler.runPending();
+    }
+
+    std::size_t totalCalls() const {
+        std::size_t total = 0;
+        for (int op = 1; op < int(SimHal::Operation::count_); ++op)
+            total += hal.calls(SimHal::Operation(op));
+        return total;
+    }
+};
+
+TEST_F(FaultSweepTest, NoFailingCallCrashesOrLeaks) {
+    Log::Capture quiet; // the failures are logged; keep them out of the test output
+    scenario();
+    const std::size_t calls = totalCalls();
+    ASSERT_GT(calls, 100u);
+    ASSERT_EQ(hal.liveTaps() + hal.liveAggregateDevices() + hal.liveIOProcs(), 0u);
+    const std::size_t listeners = hal.liveListeners();
+
+    for (std::size_t k = 0; k < calls; ++k) {
+        // The k-th call of the scenario fails.
+        SimHal::Fault f = test::fault(SimHal::Operation::any, kAudioHardwareUnspecifiedError,
+                                      std::nullopt, std::nullopt, 1);
+        f.skip = static_cast<int>(k);
+        hal.injectFault(f);
+        scenario();
+        hal.clearFaults();
+        EXPECT_EQ(hal.liveTaps(), 0u) << "call " << k;
+        EXPECT_EQ(hal.liveAggregateDevices(), 0u) << "call " << k;
+        EXPECT_EQ(hal.liveIOProcs(), 0u) << "call " << k;
+        EXPECT_EQ(hal.liveListeners(), listeners) << "call " << k;
+        if (HasFailure()) break;
+    }
+}
+
+} // namespace
+} // namespace voxlane
