@@ -1,6 +1,6 @@
 #include "app/StatusPanelController.h"
 
-#include "app/EngineAdapter.h"
+#include "ui/EngineAdapter.h"
 #include "app/GlassPanel.h"
 #include "app/PanelPlacement.h"
 #include "app/StatusIcons.h"
