@@ -97,7 +97,7 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     icon_->setPixmap(appIcon(app_, iconSize));
     name_ = makeLabel(qstr(app_.name), Theme::name(), Theme::primary(0.95));
     name_->setTextFormat(Qt::PlainText);
-    name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    name_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     name_->setMinimumWidth(30);
     lowered_ = new QLabel;
     lowered_->setPixmap(
@@ -129,7 +129,7 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     text->setSpacing(compact_ ? 0 : 1);
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(5);
-    nameLine->addWidget(name_, 1);
+    nameLine->addWidget(name_);
     nameLine->addWidget(lowered_);
     nameLine->addWidget(limiter_);
     nameLine->addWidget(preset_);

@@ -372,6 +372,10 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
     int enables = 0;
     engine.enableVolumeKeys = [&] { ++enables; };
+    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
+    EXPECT_EQ(panel.access()->subtitleLabel()->text(), "Required to control apps");
+    EXPECT_EQ(panel.access()->button()->title(), "Allow");
+    panel.access()->button()->click();
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::checking) << "the probe runs";
     EXPECT_TRUE(panel.access()->button()->isBusy()) << "a progress indicator stands in";
     soft.defaults->setBoolean(AudioPermission::grantedKey, true);

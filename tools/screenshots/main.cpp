@@ -32,6 +32,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -315,7 +317,12 @@ struct DemoPanel {
             controller->open();
             controller->fade().finish();
         }
+        engine->setPanelVisible(true);
         run(0.6);
+        // The meters glide to each new level over 0.08 s of real time.
+        QEventLoop wait;
+        QTimer::singleShot(200, &wait, &QEventLoop::quit);
+        wait.exec();
         return saveWindow(controller->panel(), dir, name);
     }
 };
