@@ -11,7 +11,7 @@ namespace voxlane {
 
 QPixmap appIcon(const AppGroup& app, int size) {
     const qreal scale = 2;
-    if (!app.icon.empty()) {
+    if (!app.icon.empty() && (!app.icon.symbol || Symbols::known(app.icon.name))) {
         QIcon icon = app.icon.symbol ? Symbols::icon(app.icon.name, Theme::primary(), size)
                                      : QIcon::fromTheme(qstr(app.icon.name));
         if (icon.isNull() && !app.icon.symbol) icon = QIcon(qstr(app.icon.name));

@@ -128,7 +128,7 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     auto* text = new QVBoxLayout;
     text->setSpacing(compact_ ? 0 : 1);
     auto* nameLine = new QHBoxLayout;
-    nameLine->setSpacing(5);
+    nameLine->setSpacing(4);
     nameLine->addWidget(name_);
     nameLine->addWidget(lowered_);
     nameLine->addWidget(limiter_);
@@ -144,12 +144,13 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
         solo_->hide();
         stack->addLayout(top);
     } else {
+        // The buttons stand on the name's line, so that the fader has the row's full width.
+        nameLine->addWidget(eq_);
+        nameLine->addWidget(solo_);
+        nameLine->addWidget(mute_);
         text->addLayout(nameLine);
         text->addWidget(fader_);
         top->addLayout(text, 1);
-        top->addWidget(eq_, 0, Qt::AlignVCenter);
-        top->addWidget(solo_, 0, Qt::AlignVCenter);
-        top->addWidget(mute_, 0, Qt::AlignVCenter);
         stack->addLayout(top);
     }
 
