@@ -32,13 +32,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 #include <QEnterEvent>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
