@@ -1,8 +1,7 @@
 #include "app/AppDelegate.h"
 
-#include "app/EngineAdapter.h"
+#include "app/Autostart.h"
 #include "app/GlassPanel.h"
-#include "app/InterimPanelContent.h"
 #include "app/MainMenu.h"
 #include "app/MediaKeyTap.h"
 #include "app/TerminationSignals.h"
@@ -13,7 +12,10 @@
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 #include "platform/SystemEvents.h"
+#include "ui/EngineAdapter.h"
+#include "ui/PanelView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPointer>
 
@@ -26,7 +28,16 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
       hud_(std::make_unique<VolumeHUDController>(services_.scheduler)),
       mediaKeys_(
           std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
-    panelContent = [](EngineAdapter& adapter) { return new InterimPanelContent(adapter); };
+    panelContent = [](EngineAdapter& adapter) {
+        LoginItem login{[] { return Autostart().isEnabled(); },
+                        [](bool on) {
+                            Autostart entry;
+                            return on ? entry.enable(
+                                            QApplication::applicationFilePath().toStdString())
+                                      : entry.disable();
+                        }};
+        return new PanelView(adapter, {std::move(login), [] { QCoreApplication::quit(); }});
+    };
     showOnboarding = [](MixerEngine&, std::function<void()> onFinish) { onFinish(); };
 }
 

@@ -57,7 +57,7 @@ public:
     ~AppDelegate() override;
 
     // Filled before launching finishes:
-    // the panel's content (a small stand-in until the full panel view is plugged in here);
+    // the panel's content (the panel view by default);
     PanelContentFactory panelContent;
     // the first-run window: shows it and calls `onFinish` when the user is done. Until that
     // window exists the stand-in calls `onFinish` at once, leaving the first run uncompleted.

@@ -1,12 +1,12 @@
 #include "app/StatusPanelController.h"
 
-#include "app/EngineAdapter.h"
 #include "app/GlassPanel.h"
 #include "app/PanelPlacement.h"
 #include "app/StatusIcons.h"
 #include "app/WindowFade.h"
 #include "engine/MixerEngine.h"
 #include "platform/Scheduler.h"
+#include "ui/EngineAdapter.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -249,6 +249,13 @@ void MixerEngine::watchProcesses(const std::vector<AudioProcess>& processes) {
     }
 }
 
+void MixerEngine::setDefaultOutput(AudioObjectID device) {
+    for (AudioObjectPropertySelector selector : {kAudioHardwarePropertyDefaultOutputDevice,
+                                                 kAudioHardwarePropertyDefaultSystemOutputDevice})
+        services_.hal.setPropertyData(kAudioObjectSystemObject, CA::address(selector), 0, nullptr,
+                                      sizeof(device), &device);
+}
+
 void MixerEngine::applyDeviceRules(const std::vector<AudioDevice>& devices) {
     Hal& hal = services_.hal;
     Scheduler& scheduler = services_.scheduler;

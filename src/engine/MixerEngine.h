@@ -73,6 +73,9 @@ public:
     void setDeviceRules(DeviceRules rules);
     const std::optional<AudioDevice>& defaultOutput() const { return defaultOutput_; }
     const std::optional<AudioDevice>& defaultInput() const { return defaultInput_; }
+    // Makes `device` the system's default output and alert output (the panel's device menu).
+    // The results are not checked: the engine follows the change through its listeners.
+    void setDefaultOutput(AudioObjectID device);
     const AppSettingsMap& allSettings() const { return settings_; }
     const std::optional<std::string>& soloID() const { return soloID_; }
     // No side effect of its own: the caller reconciles right after.

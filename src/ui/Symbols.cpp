@@ -102,7 +102,7 @@ QIcon icon(std::string_view name, const QColor& color, int size, bool preferThem
 }
 
 bool known(std::string_view name) {
-    static constexpr std::array<std::string_view, 25> names{"speaker.wave.1.fill",
+    static constexpr std::array<std::string_view, 27> names{"speaker.wave.1.fill",
                                                             "speaker.wave.2.fill",
                                                             "speaker.wave.3.fill",
                                                             "speaker.slash.fill",
@@ -126,7 +126,9 @@ bool known(std::string_view name) {
                                                             "display",
                                                             "hifispeaker",
                                                             "iphone",
-                                                            "slider.horizontal.3"};
+                                                            "slider.horizontal.3",
+                                                            "waveform.badge.exclamationmark",
+                                                            "phone.badge.waveform"};
     for (auto n : names)
         if (n == name) return true;
     return false;
@@ -146,10 +148,12 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
     // Symbols with a slash are drawn on a layer of their own, so that the gap around the slash
     // cuts only the symbol.
     const bool slashed = name == "speaker.slash.fill" || name == "mic.slash.fill";
+    // So are those with a cut-out badge.
+    const bool layered = slashed || name == "waveform.badge.exclamationmark";
     QImage layer;
     QPainter* p = &painter;
     QPainter layerPainter;
-    if (slashed) {
+    if (layered) {
         const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
         const int px = int(std::ceil(size * dpr * 2)); // twice the pixels, for smooth edges
         layer = QImage(std::max(px, 1), std::max(px, 1), QImage::Format_ARGB32_Premultiplied);
@@ -273,14 +277,47 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
         p->setBrush(color);
         p->drawPolygon(
             std::array<QPointF, 3>{QPointF(12, 13), QPointF(18, 21), QPointF(6, 21)}.data(), 3);
+    } else if (name == "waveform.badge.exclamationmark") {
+        // Five bars of a waveform, and a round badge with an exclamation mark.
+        p->setPen(QPen(color, 2, Qt::SolidLine, Qt::RoundCap));
+        const double heights[] = {4, 10, 16, 8, 5};
+        for (int i = 0; i < 5; ++i)
+            p->drawLine(QPointF(2.5 + i * 3.2, 12 - heights[i] / 2),
+                        QPointF(2.5 + i * 3.2, 12 + heights[i] / 2));
+        p->setPen(Qt::NoPen);
+        p->setBrush(color);
+        p->drawEllipse(QPointF(18.5, 17.5), 5, 5);
+        p->setCompositionMode(QPainter::CompositionMode_Clear);
+        p->drawRoundedRect(QRectF(17.7, 14, 1.6, 4.6), 0.8, 0.8);
+        p->drawEllipse(QPointF(18.5, 20.6), 0.95, 0.95);
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else if (name == "phone.badge.waveform") {
+        // A handset, and three bars of a waveform beside it.
+        QPainterPath handset;
+        handset.moveTo(4.5, 3.5);
+        handset.cubicTo(3, 4.5, 2.5, 7, 3.5, 9.5);
+        handset.cubicTo(5.5, 14.5, 9.5, 18.5, 14.5, 20.5);
+        handset.cubicTo(17, 21.5, 19.5, 21, 20.5, 19.5);
+        handset.lineTo(17.5, 15.5);
+        handset.lineTo(14.5, 16.5);
+        handset.cubicTo(11.5, 15, 9, 12.5, 7.5, 9.5);
+        handset.lineTo(8.5, 6.5);
+        handset.closeSubpath();
+        p->setPen(Qt::NoPen);
+        p->setBrush(color);
+        p->drawPath(handset);
+        p->setPen(QPen(color, 1.7, Qt::SolidLine, Qt::RoundCap));
+        p->drawLine(QPointF(14, 7), QPointF(14, 10));
+        p->drawLine(QPointF(17, 4), QPointF(17, 13));
+        p->drawLine(QPointF(20, 6), QPointF(20, 11));
     } else {
         p->setPen(Qt::NoPen);
         p->setBrush(color);
         p->drawEllipse(QPointF(12, 12), 3, 3);
     }
 
-    if (slashed) {
-        slash(*p, color);
+    if (slashed) slash(*p, color);
+    if (layered) {
         layerPainter.end();
         painter.drawImage(QRectF(0, 0, grid, grid), layer);
     }

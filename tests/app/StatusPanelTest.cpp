@@ -1,11 +1,10 @@
 #include "ShellWorld.h"
-#include "app/EngineAdapter.h"
 #include "app/GlassPanel.h"
-#include "app/InterimPanelContent.h"
 #include "app/PanelPlacement.h"
 #include "app/StatusPanelController.h"
 #include "app/WindowFade.h"
 #include "engine/MixerEngine.h"
+#include "ui/EngineAdapter.h"
 #include "ui/Fader.h"
 
 #include <QApplication>
@@ -211,30 +210,6 @@ TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     world.scheduler.advance(0.5);
     emit tray->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(controller.isOpen());
-}
-
-TEST(InterimPanelContent, ShowsAndSetsTheMasterVolumeAndListsPlayingApps) {
-    ShellWorld world;
-    world.hal.addProcess(test::processSpec(501, SimHal::Signal::sine(0.2f), "org.example.Radio"));
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
-    EngineAdapter adapter(engine);
-    InterimPanelContent content(adapter);
-    EXPECT_EQ(content.listedApps(), QStringList{"Radio"});
-    EXPECT_FLOAT_EQ(content.masterFader()->value(), engine.masterVolume());
-    content.masterFader()->setFocus();
-    content.masterFader()->updateTo(content.masterFader()->trackRect().width() * 0.25,
-                                    content.masterFader()->trackRect().width());
-    EXPECT_NEAR(engine.masterVolume(), 0.25, 0.01);
-    EXPECT_NEAR(
-        world.hal.deviceVolume(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice)),
-        0.25, 0.01);
 }
 
 } // namespace

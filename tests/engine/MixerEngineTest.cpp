@@ -194,6 +194,16 @@ TEST_F(MixerEngineTest, ASoloedAppThatQuitsEndsTheSolo) {
     EXPECT_NEAR(playPeak(speakers), 0.25f, 0.01f) << "the other app is heard again";
 }
 
+TEST_F(MixerEngineTest, ChoosingAnOutputMovesTheDefaultAndAlertOutputs) {
+    start();
+    engine->setDefaultOutput(headphones);
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headphones);
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultSystemOutputDevice), headphones);
+    settle();
+    ASSERT_TRUE(engine->defaultOutput());
+    EXPECT_EQ(engine->defaultOutput()->uid, "headphones") << "followed through the listeners";
+}
+
 TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
     addApp(2001, "org.example.Music", "Music");
     start();

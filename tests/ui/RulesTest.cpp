@@ -2,6 +2,7 @@
 #include "ui/AppRowRules.h"
 #include "ui/EQCurveRules.h"
 #include "ui/FaderRules.h"
+#include "ui/PanelRules.h"
 #include "ui/Percent.h"
 
 #include <cmath>
@@ -214,6 +215,63 @@ TEST(AppRowRules, TextsAndTheSoloToggle) {
     EXPECT_EQ(AppRowRules::toggledSolo(std::nullopt, "a"), "a");
     EXPECT_EQ(AppRowRules::toggledSolo("b", "a"), "a");
     EXPECT_EQ(AppRowRules::toggledSolo("a", "a"), std::nullopt);
+}
+
+TEST(PanelRules, ConditionalModules) {
+    using S = AudioPermission::Status;
+    using PanelRules::visibleModules;
+    EXPECT_EQ(visibleModules(false, false, S::granted, false, true), PanelRules::Modules{});
+    EXPECT_TRUE(visibleModules(true, false, S::granted, false, true).volumeKeys);
+    EXPECT_FALSE(visibleModules(true, true, S::granted, false, true).volumeKeys) << "keys ready";
+    // Without access the access notice shows, not the keys one.
+    EXPECT_EQ(visibleModules(true, false, S::denied, false, true),
+              (PanelRules::Modules{false, true, false}));
+    for (S s : {S::unknown, S::checking, S::denied})
+        EXPECT_TRUE(visibleModules(false, false, s, false, true).access);
+    EXPECT_TRUE(visibleModules(false, false, S::granted, true, true).call);
+    EXPECT_FALSE(visibleModules(false, false, S::granted, true, false).call) << "lowering off";
+}
+
+TEST(PanelRules, NoticeTexts) {
+    using S = AudioPermission::Status;
+    EXPECT_EQ(PanelRules::outputName(std::nullopt), "No output device");
+    EXPECT_EQ(PanelRules::outputName("Speakers"), "Speakers");
+    EXPECT_EQ(PanelRules::volumeKeysTitle("Speakers"), "Volume keys for Speakers");
+    EXPECT_EQ(PanelRules::volumeKeysTitle(std::nullopt), "Volume keys for this display");
+    EXPECT_EQ(PanelRules::accessSubtitle(S::denied), "Turn it on in System Settings");
+    EXPECT_EQ(PanelRules::accessButton(S::denied), "Open");
+    EXPECT_EQ(PanelRules::accessSubtitle(S::unknown), "Required to control apps");
+    EXPECT_EQ(PanelRules::accessButton(S::checking), "Allow");
+    EXPECT_TRUE(PanelRules::accessBusy(S::checking));
+    EXPECT_FALSE(PanelRules::accessBusy(S::denied));
+    EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 silent apps");
+    EXPECT_EQ(PanelRules::silentToggleTitle(2, true), "Show less");
+}
+
+TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
+    EXPECT_EQ(PanelRules::callTitle("Zoom"), "On a call \u00B7 Zoom");
+    EXPECT_EQ(PanelRules::callSubtitle(false, 0.2f), "Other apps at 20\u00A0%");
+    EXPECT_EQ(PanelRules::callSubtitle(false, 0.255f), "Other apps at 25\u00A0%");
+    // 0.29f × 100 is 28.999…: the stored 29 % must not read as 28 %.
+    EXPECT_EQ(PanelRules::callSubtitle(false, 0.29f), "Other apps at 29\u00A0%");
+    EXPECT_EQ(PanelRules::callSubtitle(false, 0.57f), "Other apps at 57\u00A0%");
+    EXPECT_EQ(PanelRules::callSubtitle(false, 0.0f), "Other apps muted");
+    EXPECT_EQ(PanelRules::callSubtitle(true, 0.0f), "Other apps at full volume");
+    EXPECT_EQ(PanelRules::callButton(true), "Lower");
+    EXPECT_EQ(PanelRules::callButton(false), "Off");
+}
+
+TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
+    EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
+    EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
+    EXPECT_EQ(PanelRules::micSubtitle(false), "\u2303\u2325\u2318M");
+    EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (\u2303\u2325\u2318M)");
+    EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
+    EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);
+    EXPECT_EQ(PanelRules::duckChoiceFor(0.0f), 4u);
+    EXPECT_EQ(PanelRules::duckChoices[4].label, "Mute");
+    EXPECT_EQ(PanelRules::duckChoices[0].label, "10\u00A0%");
+    EXPECT_FALSE(PanelRules::duckChoiceFor(0.42f)) << "a stored level no choice has";
 }
 
 } // namespace

@@ -1,15 +1,14 @@
 // Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
 // looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
-#include "app/EngineAdapter.h"
 #include "app/GlassPanel.h"
 #include "app/HUDView.h"
-#include "app/InterimPanelContent.h"
 #include "app/StatusIcons.h"
 #include "app/StatusPanelController.h"
 #include "app/VolumeHUDController.h"
 #include "app/WindowFade.h"
 #include "coreaudio/AudioPermission.h"
 #include "engine/EQSettings.h"
+#include "engine/LevelMeters.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
@@ -20,10 +19,12 @@
 #include "platform/hal/SimHal.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
+#include "ui/EngineAdapter.h"
 #include "ui/Fader.h"
 #include "ui/GhostButton.h"
 #include "ui/GlassModule.h"
 #include "ui/MeteredFader.h"
+#include "ui/PanelView.h"
 #include "ui/Percent.h"
 #include "ui/PresetChip.h"
 #include "ui/Theme.h"
@@ -32,10 +33,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
@@ -262,27 +265,114 @@ bool saveWindow(QWidget* window, const QString& dir, const QString& name, int ma
     return true;
 }
 
-// The drop-down panel as it opens on the demo world.
-bool panel(const QString& dir) {
+// The demo desktop with the panel open on it, its audio clock run for a while so that the
+// meters show.
+struct DemoPanel {
     ManualScheduler scheduler;
-    SimHal hal(scheduler);
+    SimHal hal{scheduler};
     StaticWorkspace workspace;
-    DemoWorld::populate(hal, workspace);
-    auto defaults = Defaults::inMemory();
-    defaults->setBoolean(AudioPermission::grantedKey, true);
-    SystemSounds sounds(hal);
+    std::unique_ptr<Defaults> defaults = Defaults::inMemory();
+    SystemSounds sounds{hal};
     SystemEvents events;
-    MixerEngine engine(
-        EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
-    engine.setVolume(1.4f, "com.spotify.Client");
-    engine.setVolume(0.6f, "org.mozilla.firefox");
-    EngineAdapter adapter(engine);
-    StatusPanelController controller(
-        adapter, scheduler, [](EngineAdapter& a) { return new InterimPanelContent(a); }, false);
-    controller.open();
-    controller.fade().finish();
-    QApplication::processEvents();
-    return saveWindow(controller.panel(), dir, "panel.png");
+    std::unique_ptr<MixerEngine> engine;
+    std::unique_ptr<EngineAdapter> adapter;
+    std::unique_ptr<StatusPanelController> controller;
+
+    explicit DemoPanel(bool accessGranted = true) {
+        DemoWorld::populate(hal, workspace);
+        if (accessGranted) defaults->setBoolean(AudioPermission::grantedKey, true);
+        // The permission probe stays where it is: nothing runs in the background here.
+        engine = std::make_unique<MixerEngine>(EngineServices{hal, scheduler, *defaults, workspace,
+                                                              sounds, events, [](double) {},
+                                                              [](std::function<void()>) {}});
+        adapter = std::make_unique<EngineAdapter>(*engine);
+        engine->setVolume(1.4f, "com.spotify.Client");
+        engine->setVolume(0.6f, "org.mozilla.firefox");
+        engine->setEQ(EQSettings::fromPreset(EQPreset::voice), "org.mozilla.firefox");
+    }
+    ~DemoPanel() {
+        controller.reset();
+        adapter.reset();
+        engine.reset();
+        scheduler.runPending();
+    }
+    std::optional<AudioObjectID> device(const std::string& uid) const {
+        for (const auto& d : engine->outputDevices())
+            if (d.uid == uid) return d.id;
+        return std::nullopt;
+    }
+    // Runs the audio and the main queue for `seconds`.
+    void run(double seconds) {
+        const double tick = LevelMeters::tickInterval;
+        for (double t = 0; t < seconds; t += tick) {
+            hal.advance(static_cast<std::uint32_t>(tick * hal.sampleRate()));
+            scheduler.advance(tick);
+        }
+        QApplication::processEvents();
+    }
+    bool save(const QString& dir, const QString& name) {
+        if (!controller) {
+            controller = std::make_unique<StatusPanelController>(
+                *adapter, scheduler, [](EngineAdapter& a) { return new PanelView(a, {}); }, false);
+            controller->open();
+            controller->fade().finish();
+        }
+        engine->setPanelVisible(true);
+        run(0.6);
+        // The meters glide to each new level over 0.08 s of real time.
+        QEventLoop wait;
+        QTimer::singleShot(200, &wait, &QEventLoop::quit);
+        wait.exec();
+        return saveWindow(controller->panel(), dir, name);
+    }
+};
+
+// The drop-down panel in the states a user meets.
+bool panels(const QString& dir) {
+    bool ok = true;
+    {
+        // Several apps playing, with their meters; one boosted, one with an equaliser preset.
+        DemoPanel demo;
+        ok = ok && demo.save(dir, "panel.png");
+    }
+    {
+        // A call: the other apps are lowered to 20 %; the silent apps listed.
+        DemoPanel demo;
+        demo.engine->setDuckLevel(0.2f);
+        demo.workspace.applications[4300] =
+            RunningApplication{"us.zoom.xos", "Zoom", AppIcon{"zoom", false}, "", true};
+        SimHal::ProcessSpec call;
+        call.pid = 4300;
+        call.bundleID = "us.zoom.xos";
+        call.signal = SimHal::Signal::sine(0.2f, 440);
+        call.runningInput = true;
+        demo.hal.addProcess(call);
+        demo.run(0.3);
+        ok = ok && demo.save(dir, "panel-call.png");
+    }
+    {
+        // The equaliser open in Spotify's row.
+        DemoPanel demo;
+        demo.engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "com.spotify.Client");
+        demo.engine->setEqEditorID("com.spotify.Client");
+        ok = ok && demo.save(dir, "panel-eq.png");
+    }
+    {
+        // Bluetooth headphones without a volume of their own: software volume, and the keys
+        // not ours yet; Spotify soloed, so the others are grey.
+        DemoPanel demo;
+        if (auto bt = demo.device("demo.bluetooth")) demo.engine->setDefaultOutput(*bt);
+        demo.run(0.3);
+        demo.engine->setSoloID("com.spotify.Client");
+        demo.engine->reconcile();
+        ok = ok && demo.save(dir, "panel-soft-volume.png");
+    }
+    {
+        // Before system audio access is granted.
+        DemoPanel demo(false);
+        ok = ok && demo.save(dir, "panel-access.png");
+    }
+    return ok;
 }
 
 // The volume display after a volume key, and muted.
@@ -342,7 +432,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
         return 2;
     }
-    bool ok = panel(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir);
+    bool ok = panels(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir);
     for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
         const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
         ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));

@@ -1,4 +1,4 @@
-#include "app/EngineAdapter.h"
+#include "ui/EngineAdapter.h"
 
 #include "engine/MixerEngine.h"
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "coreaudio/AppGroup.h"
+
+#include <QPixmap>
+
+namespace voxlane {
+
+// The app's icon at `size`: from the icon theme (or one of our symbols); where there is none,
+// the app's initial on a coloured tile.
+QPixmap appIcon(const AppGroup& app, int size);
+
+} // namespace voxlane

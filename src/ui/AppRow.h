@@ -1,0 +1,88 @@
+#pragma once
+
+#include "coreaudio/AppGroup.h"
+#include "ui/AppRowRules.h"
+
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+
+namespace voxlane {
+
+class EQEditor;
+class GhostButton;
+class MeteredFader;
+class MixerEngine;
+
+// One application in the panel: its icon and name, whether it is lowered for a call, whether
+// its limiter is working, its equaliser preset, its volume fader with the live level, and
+// buttons for the equaliser, solo and mute (a context menu adds the output device and reset).
+// The app's equaliser editor opens inside the row. Muted, or while another app is soloed, the
+// whole row is grey and faint and its meter empty. Compact rows stand for silent apps.
+//
+// The row keeps nothing of the app's state: refresh() reads it from the engine.
+class AppRow : public QWidget {
+    Q_OBJECT
+public:
+    AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent = nullptr);
+
+    const AppGroup& app() const { return app_; }
+    bool isCompact() const { return compact_; }
+    // Shows the engine's current state of the app (given anew: its processes may change).
+    void refresh(const AppGroup& app);
+    void refresh() { refresh(app_); }
+    // Shows the app's meter reading and whether its limiter works.
+    void refreshMeter();
+
+    // What the row shows, for the panel's tests and screenshots.
+    AppRowRules::RowState state() const;
+    bool isSilenced() const { return AppRowRules::silenced(state()); }
+    double opacity() const { return AppRowRules::rowOpacity(state()); }
+    bool isGrey() const { return isSilenced(); }
+    bool isHovering() const { return hovering_; }
+    bool isEditing() const { return editing_; }
+    MeteredFader* fader() const { return fader_; }
+    GhostButton* eqButton() const { return eq_; }
+    GhostButton* soloButton() const { return solo_; }
+    GhostButton* muteButton() const { return mute_; }
+    EQEditor* editor() const { return editor_; }
+    QLabel* percentLabel() const { return percent_; }
+    QLabel* presetLabel() const { return preset_; }
+    bool showsLowered() const;
+    bool showsLimiter() const;
+    // The context menu, as it would open now; the caller owns it.
+    QMenu* contextMenu();
+
+protected:
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+
+private:
+    void toggleSolo();
+    void toggleEditor();
+    void updateButtons();
+    void updateEditor();
+    void updateLook();
+
+    MixerEngine& engine_;
+    AppGroup app_;
+    bool compact_;
+    bool hovering_ = false;
+    bool editing_ = false;
+    QLabel* icon_;
+    QLabel* name_;
+    QLabel* lowered_;
+    QWidget* limiter_;
+    QLabel* preset_;
+    QLabel* percent_;
+    GhostButton* eq_;
+    GhostButton* solo_;
+    GhostButton* mute_;
+    MeteredFader* fader_;
+    EQEditor* editor_ = nullptr;
+    class SilencedEffect* effect_;
+};
+
+} // namespace voxlane

@@ -1,0 +1,148 @@
+#include "ui/AppsModule.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/AppRow.h"
+#include "ui/CapsuleButton.h"
+#include "ui/Labels.h"
+#include "ui/PanelRules.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace voxlane {
+
+AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
+    : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(16, 14, 12, 12);
+    stack->setSpacing(6);
+    auto* header = new QHBoxLayout;
+    header->addWidget(makeLabel(qstr(PanelRules::appsTitle), Theme::title(), Theme::primary()));
+    header->addStretch();
+    endSolo_ = new CapsuleButton(qstr(PanelRules::endSolo));
+    endSolo_->setFixedHeight(20);
+    connect(endSolo_, &CapsuleButton::clicked, this, [this] {
+        engine_.setSoloID(std::nullopt);
+        engine_.reconcile();
+    });
+    header->addWidget(endSolo_);
+    stack->addLayout(header);
+    empty_ = makeLabel(qstr(PanelRules::noApps), Theme::detail(), Theme::secondary());
+    stack->addWidget(empty_);
+    playing_ = new QVBoxLayout;
+    playing_->setSpacing(6);
+    stack->addLayout(playing_);
+    silentButton_ = new SilentAppsButton;
+    connect(silentButton_, &SilentAppsButton::clicked, this,
+            [this] { setShowSilent(!showSilent_); });
+    stack->addWidget(silentButton_, 0, Qt::AlignLeft);
+    silent_ = new QVBoxLayout;
+    silent_->setSpacing(4);
+    stack->addLayout(silent_);
+    refresh();
+}
+
+void AppsModule::setShowSilent(bool show) {
+    if (show == showSilent_) return;
+    showSilent_ = show;
+    refresh();
+}
+
+void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
+                          const std::vector<AppGroup>& apps, bool compact) {
+    std::map<std::string, AppRow*> old;
+    for (AppRow* r : rows)
+        old[r->app().id] = r;
+    std::vector<AppRow*> next;
+    for (const AppGroup& app : apps) {
+        const auto it = old.find(app.id);
+        if (it != old.end()) {
+            next.push_back(it->second);
+            old.erase(it);
+            it->second->refresh(app);
+        } else {
+            next.push_back(new AppRow(engine_, app, compact));
+        }
+    }
+    // A row may be taken away from inside its own action (Reset on a silent app): later.
+    for (auto& [id, r] : old) {
+        layout->removeWidget(r);
+        r->hide();
+        r->deleteLater();
+    }
+    for (std::size_t i = 0; i < next.size(); ++i) {
+        if (layout->indexOf(next[i]) != static_cast<int>(i)) {
+            layout->removeWidget(next[i]);
+            layout->insertWidget(static_cast<int>(i), next[i]);
+        }
+        next[i]->show();
+    }
+    rows = std::move(next);
+}
+
+void AppsModule::refresh() {
+    const auto playing = engine_.playingApps();
+    const auto silent = engine_.silentApps();
+    endSolo_->setVisible(engine_.soloID().has_value());
+    empty_->setVisible(playing.empty());
+    syncRows(playingRows_, playing_, playing, false);
+    silentButton_->setVisible(!silent.empty());
+    silentButton_->setState(silent.size(), showSilent_);
+    syncRows(silentRows_, silent_, showSilent_ ? silent : std::vector<AppGroup>{}, true);
+}
+
+void AppsModule::refreshMeters() {
+    for (AppRow* r : playingRows_)
+        r->refreshMeter();
+    for (AppRow* r : silentRows_)
+        r->refreshMeter();
+}
+
+std::vector<AppRow*> AppsModule::rows() const {
+    std::vector<AppRow*> all = playingRows_;
+    all.insert(all.end(), silentRows_.begin(), silentRows_.end());
+    return all;
+}
+
+AppRow* AppsModule::row(const std::string& appID) const {
+    for (AppRow* r : rows())
+        if (r->app().id == appID) return r;
+    return nullptr;
+}
+
+SilentAppsButton::SilentAppsButton(QWidget* parent) : QAbstractButton(parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::detail());
+}
+
+void SilentAppsButton::setState(std::size_t count, bool expanded) {
+    count_ = count;
+    expanded_ = expanded;
+    setText(qstr(PanelRules::silentToggleTitle(count, expanded)));
+    updateGeometry();
+    update();
+}
+
+QSize SilentAppsButton::sizeHint() const {
+    return {fontMetrics().horizontalAdvance(text()) + 18, 20};
+}
+
+void SilentAppsButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(font());
+    p.setPen(Theme::secondary());
+    const int textWidth = fontMetrics().horizontalAdvance(text());
+    p.drawText(QRectF(0, 0, textWidth + 1, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    // The chevron, turned by half a turn while expanded.
+    const QRectF box(textWidth + 5, (height() - 10) / 2.0, 10, 10);
+    p.translate(box.center());
+    if (expanded_) p.rotate(180);
+    p.translate(-box.center());
+    Symbols::draw(p, "chevron.down", box, Theme::secondary());
+}
+
+} // namespace voxlane

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ui/GlassModule.h"
+
+#include <QAbstractButton>
+#include <map>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace voxlane {
+
+class AppRow;
+class CapsuleButton;
+class MixerEngine;
+class SilentAppsButton;
+
+// The apps: a row per playing app (or "No apps are playing sound."), "End solo" in the header
+// while an app is soloed, and the silent apps behind a disclosure button, in compact rows.
+class AppsModule : public GlassModule {
+    Q_OBJECT
+public:
+    explicit AppsModule(MixerEngine& engine, QWidget* parent = nullptr);
+
+    void refresh();
+    void refreshMeters();
+
+    bool showSilent() const { return showSilent_; }
+    void setShowSilent(bool show);
+
+    // The rows top to bottom: playing apps, then (expanded) silent ones.
+    std::vector<AppRow*> rows() const;
+    AppRow* row(const std::string& appID) const;
+    CapsuleButton* endSoloButton() const { return endSolo_; }
+    QLabel* emptyLabel() const { return empty_; }
+    SilentAppsButton* silentButton() const { return silentButton_; }
+
+private:
+    // Keeps one row per app in `apps` in that order, reusing rows that are there.
+    void syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
+                  const std::vector<struct AppGroup>& apps, bool compact);
+
+    MixerEngine& engine_;
+    bool showSilent_ = false;
+    CapsuleButton* endSolo_;
+    QLabel* empty_;
+    QVBoxLayout* playing_;
+    QVBoxLayout* silent_;
+    SilentAppsButton* silentButton_;
+    std::vector<AppRow*> playingRows_;
+    std::vector<AppRow*> silentRows_;
+};
+
+// The silent apps' disclosure: "<n> silent apps" or "Show less", with a chevron turned half
+// round while expanded.
+class SilentAppsButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SilentAppsButton(QWidget* parent = nullptr);
+    void setState(std::size_t count, bool expanded);
+    std::size_t count() const { return count_; }
+    bool isExpanded() const { return expanded_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool expanded_ = false;
+    std::size_t count_ = 0;
+};
+
+} // namespace voxlane

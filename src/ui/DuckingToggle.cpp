@@ -1,0 +1,59 @@
+#include "ui/DuckingToggle.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/DuckLevelMenu.h"
+#include "ui/Labels.h"
+#include "ui/PanelRules.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+
+namespace voxlane {
+
+DuckingToggle::DuckingToggle(MixerEngine& engine, QWidget* parent)
+    : GlassModule(parent, side / 2.0, true), engine_(engine) {
+    setFixedSize(side, side);
+    setCursor(Qt::PointingHandCursor);
+    refresh();
+}
+
+void DuckingToggle::refresh() {
+    setToolTip(qstr(PanelRules::duckingHelp(engine_.duckingEnabled())));
+    setAccessibleName(toolTip());
+    update();
+}
+
+void DuckingToggle::press() {
+    engine_.setDuckingEnabled(!engine_.duckingEnabled());
+}
+
+QMenu* DuckingToggle::contextMenu() {
+    auto* menu = new QMenu(this);
+    addDuckLevelMenu(*menu, engine_);
+    return menu;
+}
+
+void DuckingToggle::paintEvent(QPaintEvent* event) {
+    GlassModule::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink = engine_.duckingEnabled() ? Theme::live() : Theme::secondary();
+    const QRectF box(QPointF(0, 0), QSizeF(17, 17));
+    Symbols::draw(p, PanelRules::duckingSymbol,
+                  box.translated(QRectF(rect()).center() - box.center()), ink);
+}
+
+void DuckingToggle::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) press();
+}
+
+void DuckingToggle::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = contextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+} // namespace voxlane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLabel>
+#include <string_view>
+
+namespace voxlane {
+
+inline QString qstr(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A text in one of the theme's fonts and colours, on no background of its own.
+inline QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color,
+                         QWidget* parent = nullptr) {
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, color);
+    l->setPalette(palette);
+    return l;
+}
+
+// Keeps its place in the layout while hidden, so that what stands beside it does not jump.
+inline void keepPlaceWhenHidden(QWidget* w) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+}
+
+} // namespace voxlane

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "coreaudio/AudioPermission.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace voxlane::PanelRules {
+
+// Which of the panel's conditional modules show.
+struct Modules {
+    bool volumeKeys = false; // software volume, the keys not taken yet, audio access granted
+    bool access = false;     // audio access not granted
+    bool call = false;       // a call, with lowering enabled
+    bool operator==(const Modules&) const = default;
+};
+Modules visibleModules(bool softVolumeActive, bool volumeKeysReady, AudioPermission::Status access,
+                       bool callActive, bool duckingEnabled);
+
+// The sound module: the default output's name, or "No output device".
+std::string outputName(const std::optional<std::string>& defaultOutputName);
+std::string_view masterMuteSymbol(bool muted);
+inline constexpr std::string_view deviceMenuSymbol = "airplay.audio";
+inline constexpr std::string_view deviceMenuHelp = "Output device";
+inline constexpr std::string_view deviceMenuSection = "Output";
+inline constexpr std::string_view devicePriorities = "Device Priorities…";
+
+// The volume keys module.
+inline constexpr std::string_view volumeKeysSymbol = "keyboard";
+std::string volumeKeysTitle(const std::optional<std::string>& defaultOutputName);
+inline constexpr std::string_view volumeKeysSubtitle = "Needs Accessibility access";
+inline constexpr std::string_view volumeKeysButton = "Enable";
+
+// The audio access module.
+inline constexpr std::string_view accessSymbol = "waveform.badge.exclamationmark";
+inline constexpr std::string_view accessTitle = "System audio access needed";
+std::string_view accessSubtitle(AudioPermission::Status access);
+std::string_view accessButton(AudioPermission::Status access);
+// While the check runs a progress indicator stands in for the button.
+inline bool accessBusy(AudioPermission::Status access) {
+    return access == AudioPermission::Status::checking;
+}
+
+// The call module: "On a call · <app>", what the other apps hear, and the pause button.
+std::string callTitle(std::string_view appName);
+std::string callSubtitle(bool paused, float duckLevel);
+std::string_view callButton(bool paused);
+
+// The apps module.
+inline constexpr std::string_view appsTitle = "Apps";
+inline constexpr std::string_view endSolo = "End solo";
+inline constexpr std::string_view noApps = "No apps are playing sound.";
+// The silent apps' disclosure: "<n> silent apps" collapsed, "Show less" expanded.
+std::string silentToggleTitle(std::size_t count, bool expanded);
+
+// The microphone module.
+std::string_view micSymbol(bool muted);
+std::string_view micSubtitle(bool muted);
+std::string_view micHelp(bool muted);
+inline constexpr std::string_view micTitle = "Microphone";
+
+// Lowering other apps during calls.
+inline constexpr std::string_view duckingSymbol = "phone.badge.waveform";
+std::string_view duckingHelp(bool enabled);
+inline constexpr std::string_view lowerTo = "Lower to";
+struct DuckChoice {
+    std::string_view label;
+    float level;
+};
+inline constexpr std::array<DuckChoice, 5> duckChoices{{{"10\u00A0%", 0.1f},
+                                                        {"20\u00A0%", 0.2f},
+                                                        {"30\u00A0%", 0.3f},
+                                                        {"50\u00A0%", 0.5f},
+                                                        {"Mute", 0.0f}}};
+// The choice that shows the stored level, if any matches it.
+std::optional<std::size_t> duckChoiceFor(float duckLevel);
+
+// The settings menu.
+inline constexpr std::string_view settingsSymbol = "ellipsis";
+inline constexpr std::string_view callsSection = "Calls";
+inline constexpr std::string_view lowerOtherApps = "Lower other apps";
+inline constexpr std::string_view openAtLogin = "Open at login";
+inline constexpr std::string_view devices = "Devices…";
+inline constexpr std::string_view checkForUpdates = "Check for Updates…";
+inline constexpr std::string_view quit = "Quit";
+
+} // namespace voxlane::PanelRules

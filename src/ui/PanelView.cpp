@@ -1,0 +1,79 @@
+#include "ui/PanelView.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/AccessModule.h"
+#include "ui/AppsModule.h"
+#include "ui/CallModule.h"
+#include "ui/DuckingToggle.h"
+#include "ui/EngineAdapter.h"
+#include "ui/GlassGroup.h"
+#include "ui/MicModule.h"
+#include "ui/PanelRules.h"
+#include "ui/SettingsButton.h"
+#include "ui/SoundModule.h"
+#include "ui/VolumeKeysModule.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace voxlane {
+
+PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
+    : QWidget(parent), adapter_(adapter) {
+    MixerEngine& engine = adapter_.engine();
+    setFixedWidth(panelWidth);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    auto* column = new QWidget;
+    column->setAttribute(Qt::WA_TranslucentBackground);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(spacing);
+    stack->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    sound_ = new SoundModule(engine);
+    volumeKeys_ = new VolumeKeysModule(engine);
+    access_ = new AccessModule(engine);
+    call_ = new CallModule(engine);
+    apps_ = new AppsModule(engine);
+    mic_ = new MicModule(engine);
+    ducking_ = new DuckingToggle(engine);
+    settings_ = new SettingsButton(engine, std::move(services.loginItem), std::move(services.quit));
+    for (QWidget* module : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(volumeKeys_),
+                            static_cast<QWidget*>(access_), static_cast<QWidget*>(call_),
+                            static_cast<QWidget*>(apps_)})
+        stack->addWidget(module);
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(spacing);
+    bottom->addWidget(mic_, 1);
+    bottom->addWidget(ducking_);
+    bottom->addWidget(settings_);
+    stack->addLayout(bottom);
+
+    auto* group = new GlassGroup(spacing, column);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(group);
+
+    connect(&adapter_, &EngineAdapter::changed, this, [this](EngineProperty) { refresh(); });
+    meters_ = engine.meters().observe([this] { apps_->refreshMeters(); });
+    refresh();
+}
+
+void PanelView::refresh() {
+    MixerEngine& engine = adapter_.engine();
+    const auto visible = PanelRules::visibleModules(
+        engine.softVolumeActive(), engine.volumeKeysReady(), engine.audioAccess(),
+        engine.activeCall().has_value(), engine.duckingEnabled());
+    sound_->refresh();
+    volumeKeys_->setVisible(visible.volumeKeys);
+    if (visible.volumeKeys) volumeKeys_->refresh();
+    access_->setVisible(visible.access);
+    if (visible.access) access_->refresh();
+    call_->setVisible(visible.call);
+    if (visible.call) call_->refresh();
+    apps_->refresh();
+    mic_->refresh();
+    ducking_->refresh();
+}
+
+} // namespace voxlane

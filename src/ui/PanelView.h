@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/ObserverList.h"
+#include "ui/LoginItem.h"
+
+#include <QWidget>
+#include <functional>
+
+namespace voxlane {
+
+class AccessModule;
+class AppsModule;
+class CallModule;
+class DuckingToggle;
+class EngineAdapter;
+class MicModule;
+class SettingsButton;
+class SoundModule;
+class VolumeKeysModule;
+
+// The drop-down panel's content, 300 wide: a column of glass modules 12 apart that show the
+// engine's state and call its operations. Top to bottom: sound; the volume keys notice (software
+// volume without the keys); the audio access notice (until access is granted); the call (during
+// a call, while lowering is on); the apps; and a row of the microphone, the lowering toggle and
+// the settings button. Follows the engine through the adapter's signals and the meters.
+class PanelView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int panelWidth = 300;
+    static constexpr int spacing = 12;
+
+    struct Services {
+        LoginItem loginItem;
+        std::function<void()> quit; // the application's ordinary quit
+    };
+
+    PanelView(EngineAdapter& adapter, Services services, QWidget* parent = nullptr);
+
+    SoundModule* sound() const { return sound_; }
+    VolumeKeysModule* volumeKeys() const { return volumeKeys_; }
+    AccessModule* access() const { return access_; }
+    CallModule* call() const { return call_; }
+    AppsModule* apps() const { return apps_; }
+    MicModule* mic() const { return mic_; }
+    DuckingToggle* ducking() const { return ducking_; }
+    SettingsButton* settings() const { return settings_; }
+
+    // Reads everything from the engine again.
+    void refresh();
+
+private:
+    EngineAdapter& adapter_;
+    SoundModule* sound_;
+    VolumeKeysModule* volumeKeys_;
+    AccessModule* access_;
+    CallModule* call_;
+    AppsModule* apps_;
+    MicModule* mic_;
+    DuckingToggle* ducking_;
+    SettingsButton* settings_;
+    Subscription meters_;
+};
+
+} // namespace voxlane

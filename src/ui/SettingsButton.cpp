@@ -1,0 +1,77 @@
+#include "ui/SettingsButton.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/DuckLevelMenu.h"
+#include "ui/Labels.h"
+#include "ui/PanelRules.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace voxlane {
+
+SettingsButton::SettingsButton(MixerEngine& engine, LoginItem loginItem, std::function<void()> quit,
+                               QWidget* parent)
+    : GlassModule(parent, side / 2.0, true), engine_(engine), loginItem_(std::move(loginItem)),
+      quit_(std::move(quit)) {
+    beep = [] { QApplication::beep(); };
+    setFixedSize(side, side);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName("Settings");
+    launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
+}
+
+void SettingsButton::setLaunchAtLogin(bool on) {
+    const bool ok = loginItem_.setEnabled && loginItem_.setEnabled(on);
+    if (!ok && beep) beep();
+    launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
+}
+
+QMenu* SettingsButton::menu() {
+    auto* m = new QMenu(this);
+    m->addSection(qstr(PanelRules::callsSection));
+    QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps),
+                                  [this](bool on) { engine_.setDuckingEnabled(on); });
+    lower->setCheckable(true);
+    lower->setChecked(engine_.duckingEnabled());
+    addDuckLevelMenu(*m, engine_)->setEnabled(engine_.duckingEnabled());
+    m->addSeparator();
+    QAction* login =
+        m->addAction(qstr(PanelRules::openAtLogin), [this](bool on) { setLaunchAtLogin(on); });
+    login->setCheckable(true);
+    login->setChecked(launchAtLogin_);
+    m->addAction(qstr(PanelRules::devices), [this] {
+        if (engine_.openDevicesWindow) engine_.openDevicesWindow();
+    });
+    m->addSeparator();
+    m->addAction(qstr(PanelRules::checkForUpdates), [this] {
+        if (engine_.checkForUpdates) engine_.checkForUpdates();
+    });
+    QAction* quit = m->addAction(qstr(PanelRules::quit), [this] {
+        if (quit_) quit_();
+    });
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    return m;
+}
+
+void SettingsButton::paintEvent(QPaintEvent* event) {
+    GlassModule::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(QPointF(0, 0), QSizeF(16, 16));
+    Symbols::draw(p, PanelRules::settingsSymbol,
+                  box.translated(QRectF(rect()).center() - box.center()), Theme::primary(0.9));
+}
+
+void SettingsButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
+    QMenu* m = menu();
+    m->setAttribute(Qt::WA_DeleteOnClose);
+    m->popup(mapToGlobal(QPoint(0, height())));
+}
+
+} // namespace voxlane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/GlassModule.h"
+#include "ui/LoginItem.h"
+
+#include <functional>
+
+class QMenu;
+
+namespace voxlane {
+
+class MixerEngine;
+
+// The "…" button and its menu: lowering during calls and its level, opening at login, the
+// device priorities, the update check and Quit.
+class SettingsButton : public GlassModule {
+    Q_OBJECT
+public:
+    static constexpr int side = 58;
+
+    SettingsButton(MixerEngine& engine, LoginItem loginItem, std::function<void()> quit,
+                   QWidget* parent = nullptr);
+
+    bool launchAtLogin() const { return launchAtLogin_; }
+    // The menu as it would open now; the caller owns it.
+    QMenu* menu();
+    // "Open at login" turned on or off: a beep when that failed; the toggle then shows the real
+    // state.
+    void setLaunchAtLogin(bool on);
+    // Where a failure to change the login item is signalled (a beep by default).
+    std::function<void()> beep;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+
+private:
+    MixerEngine& engine_;
+    LoginItem loginItem_;
+    std::function<void()> quit_;
+    bool launchAtLogin_ = false;
+};
+
+} // namespace voxlane

@@ -1,0 +1,60 @@
+#include "ui/SoundModule.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/DeviceMenu.h"
+#include "ui/Fader.h"
+#include "ui/GhostButton.h"
+#include "ui/Labels.h"
+#include "ui/PanelRules.h"
+#include "ui/Percent.h"
+#include "ui/Theme.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace voxlane {
+
+SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
+    : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(18, 14, 14, 12);
+    stack->setSpacing(2);
+    auto* header = new QHBoxLayout;
+    header->addWidget(makeLabel("Sound", Theme::title(), Theme::primary()));
+    header->addStretch();
+    percent_ = makeLabel("", Theme::value(), Theme::secondary());
+    header->addWidget(percent_);
+    header->addSpacing(4);
+    stack->addLayout(header);
+    device_ = makeLabel("", Theme::detail(), Theme::secondary());
+    device_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    stack->addWidget(device_);
+    stack->addSpacing(6);
+
+    auto* controls = new QHBoxLayout;
+    controls->setSpacing(4);
+    mute_ = new GhostButton("", "");
+    mute_->setAction([this] { engine_.setMasterMuted(!engine_.masterMuted()); });
+    fader_ = new Fader(1.0f);
+    fader_->setAccessibilityLabel("Master volume");
+    fader_->setOnValueChanged([this](float v) { engine_.setMasterVolume(v); });
+    menu_ = new DeviceMenu(engine_);
+    controls->addWidget(mute_);
+    controls->addWidget(fader_, 1);
+    controls->addWidget(menu_);
+    stack->addLayout(controls);
+    refresh();
+}
+
+void SoundModule::refresh() {
+    const auto& output = engine_.defaultOutput();
+    device_->setText(qstr(
+        PanelRules::outputName(output ? std::optional<std::string>(output->name) : std::nullopt)));
+    percent_->setText(qstr(percent(engine_.masterVolume())));
+    fader_->setValue(engine_.masterVolume());
+    fader_->setDimmed(engine_.masterMuted());
+    mute_->setSymbol(qstr(PanelRules::masterMuteSymbol(engine_.masterMuted())));
+    mute_->setHelp(engine_.masterMuted() ? "Unmute" : "Mute");
+}
+
+} // namespace voxlane

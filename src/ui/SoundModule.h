@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/GlassModule.h"
+
+class QLabel;
+
+namespace voxlane {
+
+class DeviceMenu;
+class Fader;
+class GhostButton;
+class MixerEngine;
+
+// The master output: "Sound", the default output's name, the master volume as percent text, a
+// mute button, the master fader (0 to 100 %, no boost) and the output device menu.
+class SoundModule : public GlassModule {
+    Q_OBJECT
+public:
+    explicit SoundModule(MixerEngine& engine, QWidget* parent = nullptr);
+
+    void refresh();
+
+    QLabel* deviceLabel() const { return device_; }
+    QLabel* percentLabel() const { return percent_; }
+    GhostButton* muteButton() const { return mute_; }
+    Fader* fader() const { return fader_; }
+    DeviceMenu* deviceMenu() const { return menu_; }
+
+private:
+    MixerEngine& engine_;
+    QLabel* device_;
+    QLabel* percent_;
+    GhostButton* mute_;
+    Fader* fader_;
+    DeviceMenu* menu_;
+};
+
+} // namespace voxlane

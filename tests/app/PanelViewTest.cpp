@@ -1,0 +1,519 @@
+#include "ui/PanelView.h"
+
+#include "ShellWorld.h"
+#include "engine/EQ.h"
+#include "engine/MixerEngine.h"
+#include "ui/AccessModule.h"
+#include "ui/AppRow.h"
+#include "ui/AppsModule.h"
+#include "ui/CallModule.h"
+#include "ui/CapsuleButton.h"
+#include "ui/DeviceMenu.h"
+#include "ui/DuckingToggle.h"
+#include "ui/EQCurve.h"
+#include "ui/EQEditor.h"
+#include "ui/EngineAdapter.h"
+#include "ui/GhostButton.h"
+#include "ui/MeteredFader.h"
+#include "ui/MicModule.h"
+#include "ui/PresetChip.h"
+#include "ui/SettingsButton.h"
+#include "ui/SoundModule.h"
+#include "ui/ToggleCircle.h"
+#include "ui/VolumeKeysModule.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::ShellWorld;
+
+// Sends one left-button mouse event at a sub-pixel position.
+void mouse(QWidget* w, QEvent::Type type, QPointF at) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+// The pointer where a fader's track shows `fraction` of its length.
+QPointF along(const Fader* fader, double fraction) {
+    const QRectF t = fader->trackRect();
+    return {t.left() + fraction * t.width(), t.center().y()};
+}
+
+QAction* find(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions()) {
+        if (a->text() == text) return a;
+        if (a->menu())
+            if (QAction* inner = find(a->menu(), text)) return inner;
+    }
+    return nullptr;
+}
+
+// The simulated desktop with the panel on it: three apps that play (Music, Radio, and a silent
+// Notes that is a regular application), speakers and headphones.
+struct PanelWorld : ShellWorld {
+    static constexpr const char* music = "org.example.Music";
+    static constexpr const char* radio = "org.example.Radio";
+
+    PanelWorld() {
+        headphones = hal.addDevice(test::deviceSpec("headphones", "Headphones"));
+        addApp(501, music, "Music", SimHal::Signal::sine(0.5f));
+        addApp(502, radio, "Radio", SimHal::Signal::sine(0.25f));
+        engine = std::make_unique<MixerEngine>(
+            EngineServices{hal, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}});
+        adapter = std::make_unique<EngineAdapter>(*engine);
+        panel = std::make_unique<PanelView>(
+            *adapter, PanelView::Services{LoginItem{[this] { return loginEnabled; },
+                                                    [this](bool on) {
+                                                        if (loginFails) return false;
+                                                        loginEnabled = on;
+                                                        return true;
+                                                    }},
+                                          [this] { ++quits; }});
+        panel->resize(panel->sizeHint());
+        panel->show();
+        settle();
+    }
+    ~PanelWorld() {
+        panel.reset();
+        adapter.reset();
+        engine.reset();
+        scheduler.runPending();
+    }
+    AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                         SimHal::Signal signal, bool regular = true) {
+        workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
+        return hal.addProcess(test::processSpec(pid, signal, id));
+    }
+    // Runs the audio clock and the main queue for 0.2 s.
+    void settle() {
+        for (int i = 0; i < 8; ++i) {
+            hal.advance(static_cast<std::uint32_t>(0.025 * hal.sampleRate()));
+            scheduler.advance(0.025);
+        }
+        QApplication::processEvents();
+        panel->resize(panel->sizeHint());
+        QApplication::processEvents();
+    }
+    AppRow* row(const std::string& id) const { return panel->apps()->row(id); }
+
+    AudioObjectID headphones = 0;
+    std::unique_ptr<MixerEngine> engine;
+    std::unique_ptr<EngineAdapter> adapter;
+    std::unique_ptr<PanelView> panel;
+    bool loginEnabled = false;
+    bool loginFails = false;
+    int quits = 0;
+};
+
+TEST(PanelView, ShowsTheModulesInOrderWithTheirConditions) {
+    PanelWorld world;
+    PanelView& panel = *world.panel;
+    EXPECT_EQ(panel.width(), 300);
+    EXPECT_TRUE(panel.sound()->isVisible());
+    EXPECT_EQ(panel.sound()->deviceLabel()->text(), "Speakers");
+    EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "hardware volume";
+    EXPECT_FALSE(panel.access()->isVisible()) << "access granted";
+    EXPECT_FALSE(panel.call()->isVisible());
+    EXPECT_TRUE(panel.apps()->isVisible());
+    ASSERT_EQ(panel.apps()->rows().size(), 2u);
+    EXPECT_EQ(panel.apps()->rows()[0]->app().name, "Music");
+    EXPECT_FALSE(panel.apps()->emptyLabel()->isVisible());
+    EXPECT_FALSE(panel.apps()->endSoloButton()->isVisible());
+    // Top to bottom: sound, apps, then the row of three.
+    EXPECT_LT(panel.sound()->geometry().bottom(), panel.apps()->geometry().top());
+    EXPECT_EQ(panel.apps()->geometry().top() - panel.sound()->geometry().bottom() - 1, 12);
+    EXPECT_LT(panel.apps()->geometry().bottom(), panel.mic()->geometry().top());
+    EXPECT_EQ(panel.mic()->height(), 58);
+    EXPECT_EQ(panel.ducking()->size(), QSize(58, 58));
+    EXPECT_LT(panel.mic()->geometry().right(), panel.ducking()->geometry().left());
+    EXPECT_LT(panel.ducking()->geometry().right(), panel.settings()->geometry().left());
+}
+
+TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
+    PanelWorld world;
+    MeteredFader* fader = world.row(PanelWorld::music)->fader();
+    int snaps = 0;
+    fader->setOnSnap([&] { ++snaps; });
+    mouse(fader, QEvent::MouseButtonPress, along(fader, 0.25));
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::music).volume, 0.5f);
+    EXPECT_TRUE(world.row(PanelWorld::music)->percentLabel()->isVisible()) << "while dragging";
+    EXPECT_EQ(world.row(PanelWorld::music)->percentLabel()->text(), QString::fromUtf8("50\u00A0%"));
+    mouse(fader, QEvent::MouseMove, along(fader, 0.515)); // 103 %
+    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
+    EXPECT_EQ(snaps, 1);
+    mouse(fader, QEvent::MouseMove, along(fader, 0.55)); // 110 %
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::music).volume, 1.1f);
+    EXPECT_EQ(snaps, 1);
+    mouse(fader, QEvent::MouseButtonRelease, along(fader, 0.55));
+    EXPECT_FALSE(world.row(PanelWorld::music)->percentLabel()->isVisible());
+}
+
+TEST(PanelView, MasterFaderHasNoSnapZone) {
+    PanelWorld world;
+    Fader* fader = world.panel->sound()->fader();
+    int snaps = 0;
+    fader->setOnSnap([&] { ++snaps; });
+    mouse(fader, QEvent::MouseButtonPress, along(fader, 0.98));
+    EXPECT_NEAR(world.engine->masterVolume(), 0.98f, 1e-5);
+    EXPECT_EQ(snaps, 0);
+    EXPECT_EQ(world.panel->sound()->percentLabel()->text(), QString::fromUtf8("98\u00A0%"));
+    mouse(fader, QEvent::MouseMove, along(fader, 1.3)); // past the right end
+    EXPECT_EQ(world.engine->masterVolume(), 1.0f);
+    EXPECT_EQ(snaps, 1);
+    mouse(fader, QEvent::MouseButtonRelease, along(fader, 1.3));
+}
+
+TEST(PanelView, DoubleClickAndKeysOnAnAppFader) {
+    PanelWorld world;
+    world.engine->setVolume(1.6f, PanelWorld::radio);
+    MeteredFader* fader = world.row(PanelWorld::radio)->fader();
+    EXPECT_FLOAT_EQ(fader->value(), 1.6f);
+    const QPointF at = along(fader, 0.8);
+    mouse(fader, QEvent::MouseButtonPress, at);
+    mouse(fader, QEvent::MouseButtonRelease, at);
+    mouse(fader, QEvent::MouseButtonDblClick, at);
+    mouse(fader, QEvent::MouseButtonRelease, at);
+    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 1.0f);
+
+    world.engine->setVolume(1.98f, PanelWorld::radio);
+    QTest::keyClick(fader, Qt::Key_Right);
+    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 2.0f);
+    QTest::keyClick(fader, Qt::Key_Right);
+    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 2.0f);
+}
+
+// The row's equaliser editor: opened by its button, every drag goes to the engine.
+TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
+    PanelWorld world;
+    AppRow* row = world.row(PanelWorld::music);
+    EXPECT_EQ(row->editor(), nullptr);
+    row->eqButton()->click();
+    EXPECT_EQ(world.engine->eqEditorID(), PanelWorld::music);
+    ASSERT_NE(row->editor(), nullptr);
+    EXPECT_EQ(world.row(PanelWorld::radio)->editor(), nullptr);
+    world.settle();
+    EQCurve* curve = row->editor()->curve();
+    const auto plot = curve->plot();
+    auto at = [&](double f, double db) {
+        return QPointF(EQCurveRules::x(plot, f), EQCurveRules::y(plot, db));
+    };
+    auto stored = [&] { return world.engine->settings(PanelWorld::music).eq; };
+
+    mouse(curve, QEvent::MouseButtonPress, at(1100, 3)); // near the 1k handle
+    EXPECT_EQ(stored().gains[2], 3.0f);
+    EXPECT_EQ(stored().preset, EQPreset::custom);
+    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.6)); // over the 4k handle
+    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(stored().preset, EQPreset::off);
+    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.8));
+    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 1, 0, 0})) << "band 2 still";
+    mouse(curve, QEvent::MouseMove, at(16000, 12.4));
+    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 12, 0, 0}));
+    mouse(curve, QEvent::MouseButtonRelease, at(16000, 12.4));
+    EXPECT_EQ(row->presetLabel()->text(), "Custom");
+
+    row->editor()->chip(EQPreset::bass)->click();
+    EXPECT_EQ(stored(), EQSettings::fromPreset(EQPreset::bass));
+    EXPECT_EQ(row->presetLabel()->text(), "Bass");
+    EXPECT_EQ(row->editor()->curve()->gains(), EQSettings::fromPreset(EQPreset::bass).gains);
+
+    row->eqButton()->click();
+    EXPECT_FALSE(world.engine->eqEditorID());
+    EXPECT_EQ(row->editor(), nullptr);
+    EXPECT_TRUE(row->eqButton()->isVisibleTo(row)) << "the equaliser is in use";
+}
+
+TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
+    PanelWorld world;
+    world.engine->setPanelVisible(true);
+    world.settle();
+    AppRow* music = world.row(PanelWorld::music);
+    AppRow* radio = world.row(PanelWorld::radio);
+    ASSERT_GT(radio->fader()->level().value_or(0), 0.0f) << "the radio's meter shows its level";
+
+    music->soloButton()->click();
+    world.settle();
+    EXPECT_EQ(world.engine->soloID(), PanelWorld::music);
+    EXPECT_TRUE(world.panel->apps()->endSoloButton()->isVisible());
+    EXPECT_EQ(music->soloButton()->help(), "End solo");
+    EXPECT_TRUE(music->soloButton()->isVisibleTo(music)) << "soloed: shown without hover";
+    EXPECT_FALSE(music->isGrey());
+    EXPECT_EQ(music->opacity(), 1.0);
+    EXPECT_GT(music->fader()->level().value_or(0), 0.0f);
+    EXPECT_TRUE(radio->isGrey());
+    EXPECT_EQ(radio->opacity(), 0.45);
+    EXPECT_EQ(radio->fader()->level(), 0.0f);
+    EXPECT_TRUE(radio->fader()->isDimmed());
+    world.scheduler.advance(0.5); // meter ticks keep it empty
+    EXPECT_EQ(radio->fader()->level(), 0.0f);
+
+    world.panel->apps()->endSoloButton()->click();
+    world.settle();
+    EXPECT_FALSE(world.engine->soloID());
+    EXPECT_FALSE(world.panel->apps()->endSoloButton()->isVisible());
+    EXPECT_FALSE(radio->isGrey());
+    EXPECT_FALSE(radio->fader()->isDimmed());
+    EXPECT_GT(radio->fader()->level().value_or(0), 0.0f);
+}
+
+TEST(PanelView, RowButtonsShowWhileHoveredOrInUse) {
+    PanelWorld world;
+    AppRow* row = world.row(PanelWorld::radio);
+    EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
+    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+    EXPECT_FALSE(row->muteButton()->isVisibleTo(row));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(row, &enter);
+    EXPECT_TRUE(row->eqButton()->isVisibleTo(row));
+    EXPECT_TRUE(row->soloButton()->isVisibleTo(row));
+    EXPECT_TRUE(row->muteButton()->isVisibleTo(row));
+    row->muteButton()->click();
+    EXPECT_TRUE(world.engine->settings(PanelWorld::radio).muted);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(row, &leave);
+    EXPECT_TRUE(row->muteButton()->isVisibleTo(row)) << "muted";
+    EXPECT_EQ(row->muteButton()->symbol(), "speaker.slash.fill");
+    EXPECT_EQ(row->muteButton()->help(), "Unmute");
+    EXPECT_TRUE(row->isGrey());
+    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+}
+
+TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
+    PanelWorld world;
+    AppRow* row = world.row(PanelWorld::radio);
+    std::unique_ptr<QMenu> menu(row->contextMenu());
+    QStringList titles;
+    for (QAction* a : menu->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"Output", "Solo", "Mute", "Reset"}));
+    EXPECT_TRUE(find(menu.get(), "Same as system")->isChecked());
+    find(menu.get(), "Headphones")->trigger();
+    EXPECT_EQ(world.engine->settings(PanelWorld::radio).outputUID, "headphones");
+
+    menu.reset(row->contextMenu());
+    EXPECT_FALSE(find(menu.get(), "Same as system")->isChecked());
+    EXPECT_TRUE(find(menu.get(), "Headphones")->isChecked());
+    find(menu.get(), "Same as system")->trigger();
+    EXPECT_FALSE(world.engine->settings(PanelWorld::radio).outputUID);
+    menu.reset(row->contextMenu());
+    EXPECT_TRUE(find(menu.get(), "Same as system")->isChecked());
+
+    find(menu.get(), "Solo")->trigger();
+    EXPECT_EQ(world.engine->soloID(), PanelWorld::radio);
+    find(menu.get(), "Mute")->trigger();
+    world.engine->setVolume(1.5f, PanelWorld::radio);
+    menu.reset(row->contextMenu());
+    EXPECT_TRUE(find(menu.get(), "End solo"));
+    EXPECT_TRUE(find(menu.get(), "Unmute"));
+    find(menu.get(), "End solo")->trigger();
+    EXPECT_FALSE(world.engine->soloID());
+    find(menu.get(), "Reset")->trigger();
+    EXPECT_EQ(world.engine->settings(PanelWorld::radio), AppSettings{});
+    EXPECT_FALSE(row->isGrey());
+}
+
+TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
+    PanelWorld world;
+    const AudioObjectID call =
+        world.addApp(503, "org.mozilla.firefox", "Firefox", SimHal::Signal::silence());
+    world.engine->setDuckLevel(0.2f);
+    world.settle();
+    world.hal.setProcessRunning(call, true, true);
+    world.settle();
+    ASSERT_TRUE(world.engine->activeCall());
+    CallModule* module = world.panel->call();
+    EXPECT_TRUE(module->isVisible());
+    EXPECT_EQ(module->titleLabel()->text(), QString::fromUtf8("On a call \u00B7 Firefox"));
+    EXPECT_EQ(module->subtitleLabel()->text(), QString::fromUtf8("Other apps at 20\u00A0%"));
+    EXPECT_EQ(module->button()->title(), "Off");
+    EXPECT_TRUE(world.row(PanelWorld::music)->showsLowered());
+
+    module->button()->click();
+    EXPECT_TRUE(world.engine->duckingPausedForCall());
+    EXPECT_EQ(module->subtitleLabel()->text(), "Other apps at full volume");
+    EXPECT_EQ(module->button()->title(), "Lower");
+    EXPECT_FALSE(world.row(PanelWorld::music)->showsLowered()) << "reconciled at once";
+    module->button()->click();
+    world.engine->setDuckLevel(0.0f);
+    EXPECT_EQ(module->subtitleLabel()->text(), "Other apps muted");
+
+    world.panel->ducking()->press();
+    EXPECT_FALSE(world.engine->duckingEnabled());
+    EXPECT_FALSE(module->isVisible()) << "lowering off";
+    EXPECT_EQ(world.panel->ducking()->toolTip(), "Lower other apps during calls: off");
+}
+
+TEST(PanelView, NoticesForAccessAndVolumeKeys) {
+    ShellWorld soft(false);
+    soft.defaults->remove(AudioPermission::grantedKey);
+    MixerEngine engine{EngineServices{soft.hal,
+                                      soft.scheduler,
+                                      *soft.defaults,
+                                      soft.workspace,
+                                      soft.sounds,
+                                      soft.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter(engine);
+    PanelView panel(adapter, {});
+    panel.show();
+    soft.scheduler.advance(0.2);
+    ASSERT_NE(engine.audioAccess(), AudioPermission::Status::granted);
+    EXPECT_TRUE(panel.access()->isVisible());
+    EXPECT_EQ(panel.access()->titleLabel()->text(), "System audio access needed");
+    EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
+    int enables = 0;
+    engine.enableVolumeKeys = [&] { ++enables; };
+    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
+    EXPECT_EQ(panel.access()->subtitleLabel()->text(), "Required to control apps");
+    EXPECT_EQ(panel.access()->button()->title(), "Allow");
+    panel.access()->button()->click();
+    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::checking) << "the probe runs";
+    EXPECT_TRUE(panel.access()->button()->isBusy()) << "a progress indicator stands in";
+    soft.defaults->setBoolean(AudioPermission::grantedKey, true);
+    engine.refreshAudioAccess();
+    soft.scheduler.advance(0.2);
+    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::granted);
+    EXPECT_FALSE(panel.access()->isVisible());
+    ASSERT_TRUE(engine.softVolumeActive());
+    EXPECT_TRUE(panel.volumeKeys()->isVisible());
+    EXPECT_EQ(panel.volumeKeys()->titleLabel()->text(), "Volume keys for Speakers");
+    EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Needs Accessibility access");
+    panel.volumeKeys()->button()->click();
+    EXPECT_EQ(enables, 1);
+    engine.setVolumeKeysReady(true);
+    EXPECT_FALSE(panel.volumeKeys()->isVisible());
+}
+
+TEST(PanelView, SilentAppsBehindTheDisclosure) {
+    ShellWorld world;
+    world.workspace.applications[601] =
+        RunningApplication{"org.example.Notes", "Notes", {}, "", true};
+    world.workspace.applications[602] =
+        RunningApplication{"org.example.Mail", "Mail", {}, "", true};
+    for (auto [pid, id] :
+         {std::pair{601, "org.example.Notes"}, std::pair{602, "org.example.Mail"}}) {
+        auto spec = test::processSpec(pid, SimHal::Signal::silence(), id);
+        spec.runningOutput = false;
+        world.hal.addProcess(spec);
+    }
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      {}}};
+    EngineAdapter adapter(engine);
+    PanelView panel(adapter, {});
+    panel.show();
+    world.scheduler.advance(0.2);
+    AppsModule* apps = panel.apps();
+    ASSERT_EQ(engine.silentApps().size(), 2u);
+    EXPECT_TRUE(apps->emptyLabel()->isVisible());
+    EXPECT_EQ(apps->emptyLabel()->text(), "No apps are playing sound.");
+    EXPECT_TRUE(apps->silentButton()->isVisible());
+    EXPECT_EQ(apps->silentButton()->text(), "2 silent apps");
+    EXPECT_TRUE(apps->rows().empty());
+    apps->silentButton()->click();
+    EXPECT_EQ(apps->silentButton()->text(), "Show less");
+    ASSERT_EQ(apps->rows().size(), 2u);
+    for (AppRow* row : apps->rows()) {
+        EXPECT_TRUE(row->isCompact());
+        EXPECT_EQ(row->opacity(), 0.75);
+        EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
+    }
+    apps->silentButton()->click();
+    EXPECT_TRUE(apps->rows().empty());
+}
+
+TEST(PanelView, DeviceAndSettingsMenus) {
+    PanelWorld world;
+    int devicesWindows = 0, updateChecks = 0, beeps = 0;
+    world.engine->openDevicesWindow = [&] { ++devicesWindows; };
+    world.engine->checkForUpdates = [&] { ++updateChecks; };
+
+    std::unique_ptr<QMenu> devices(world.panel->sound()->deviceMenu()->menu());
+    EXPECT_TRUE(find(devices.get(), "Speakers")->isChecked());
+    EXPECT_FALSE(find(devices.get(), "Headphones")->isChecked());
+    find(devices.get(), "Headphones")->trigger();
+    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), world.headphones);
+    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultSystemOutputDevice),
+              world.headphones);
+    world.settle();
+    EXPECT_EQ(world.panel->sound()->deviceLabel()->text(), "Headphones");
+    find(devices.get(), QString::fromUtf8("Device Priorities…"))->trigger();
+    EXPECT_EQ(devicesWindows, 1);
+
+    SettingsButton* settings = world.panel->settings();
+    settings->beep = [&] { ++beeps; };
+    std::unique_ptr<QMenu> menu(settings->menu());
+    QAction* lower = find(menu.get(), "Lower other apps");
+    QAction* lowerTo = find(menu.get(), "Lower to");
+    EXPECT_TRUE(lower->isChecked());
+    EXPECT_TRUE(lowerTo->isEnabled());
+    EXPECT_TRUE(find(menu.get(), QString::fromUtf8("30\u00A0%"))->isChecked());
+    find(menu.get(), "Mute")->trigger();
+    EXPECT_EQ(world.engine->duckLevel(), 0.0f);
+    lower->trigger();
+    EXPECT_FALSE(world.engine->duckingEnabled());
+    menu.reset(settings->menu());
+    EXPECT_FALSE(find(menu.get(), "Lower to")->isEnabled());
+    EXPECT_TRUE(find(menu.get(), "Mute")->isChecked());
+
+    EXPECT_FALSE(find(menu.get(), "Open at login")->isChecked());
+    find(menu.get(), "Open at login")->trigger();
+    EXPECT_TRUE(world.loginEnabled);
+    EXPECT_TRUE(settings->launchAtLogin());
+    world.loginFails = true;
+    settings->setLaunchAtLogin(false);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_TRUE(settings->launchAtLogin()) << "shows the real state";
+
+    find(menu.get(), QString::fromUtf8("Devices…"))->trigger();
+    EXPECT_EQ(devicesWindows, 2);
+    find(menu.get(), QString::fromUtf8("Check for Updates…"))->trigger();
+    EXPECT_EQ(updateChecks, 1);
+    QAction* quit = find(menu.get(), "Quit");
+    EXPECT_EQ(quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->trigger();
+    EXPECT_EQ(world.quits, 1);
+
+    std::unique_ptr<QMenu> ducking(world.panel->ducking()->contextMenu());
+    find(ducking.get(), QString::fromUtf8("50\u00A0%"))->trigger();
+    EXPECT_EQ(world.engine->duckLevel(), 0.5f);
+}
+
+TEST(PanelView, MicrophoneAndMasterMute) {
+    PanelWorld world;
+    world.hal.addDevice(
+        test::deviceSpec("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+    world.settle();
+    MicModule* mic = world.panel->mic();
+    EXPECT_EQ(mic->subtitleLabel()->text(), QString::fromUtf8("⌃⌥⌘M"));
+    EXPECT_EQ(mic->toolTip(), QString::fromUtf8("Mute all microphones (⌃⌥⌘M)"));
+    mic->toggle()->click();
+    EXPECT_TRUE(world.engine->micMuted());
+    EXPECT_TRUE(mic->toggle()->isOn());
+    EXPECT_EQ(mic->toggle()->symbol(), "mic.slash.fill");
+    EXPECT_EQ(mic->subtitleLabel()->text(), "All muted");
+    EXPECT_EQ(mic->toolTip(), QString::fromUtf8("Unmute microphones (⌃⌥⌘M)"));
+    QTest::mouseClick(mic, Qt::LeftButton, {}, QPoint(100, 20));
+    EXPECT_FALSE(world.engine->micMuted());
+
+    world.panel->sound()->muteButton()->click();
+    EXPECT_TRUE(world.engine->masterMuted());
+    EXPECT_EQ(world.panel->sound()->muteButton()->symbol(), "speaker.slash.fill");
+}
+
+} // namespace
+} // namespace voxlane
