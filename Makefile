@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps build run test bench screenshots test-sanitize test-asan test-tsan fuzz format clean
+.PHONY: all deps build run test bench screenshots install package test-sanitize test-asan test-tsan fuzz format clean
 
 all: build
 
@@ -26,6 +26,16 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Installs the program, its menu entry, icon and manual page under PREFIX (default /usr/local;
+# DESTDIR works as usual).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD)/: sudo apt install ./$(BUILD)/voxlane_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	$(BUILD)/bench/voxlane_bench --benchmark_counters_tabular=true

@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
 #include "app/Autostart.h"
+#include "app/DevicesWindowController.h"
 #include "app/GlassPanel.h"
 #include "app/MainMenu.h"
 #include "app/MediaKeyTap.h"
+#include "app/OnboardingWindowController.h"
 #include "app/TerminationSignals.h"
 #include "app/Updater.h"
 #include "app/VolumeHUDController.h"
@@ -26,6 +28,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
     : QObject(parent), services_(std::move(services)), options_(options),
       trayAvailable_(trayAvailable), mainMenu_(std::make_unique<MainMenu>()),
       hud_(std::make_unique<VolumeHUDController>(services_.scheduler)),
+      devicesWindow_(std::make_unique<DevicesWindowController>()),
       mediaKeys_(
           std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
     panelContent = [](EngineAdapter& adapter) {
@@ -38,7 +41,24 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
                         }};
         return new PanelView(adapter, {std::move(login), [] { QCoreApplication::quit(); }});
     };
-    showOnboarding = [](MixerEngine&, std::function<void()> onFinish) { onFinish(); };
+    // The first-run window asks the audio server itself, as the engine's own check does.
+    OnboardingView::Actions actions;
+    actions.checkAccess = [this](std::function<void(AudioPermission::Status)> completion) {
+        AudioPermission::check(
+            AudioPermission::Services::standard(services_.hal, services_.scheduler,
+                                                services_.defaults, services_.sounds),
+            std::move(completion));
+    };
+    actions.openSettings = [this] { services_.workspace.openURL(AudioPermission::settingsURL()); };
+    actions.loginEnabled = [] { return Autostart().isEnabled(); };
+    actions.registerLogin = [] {
+        Autostart().enable(QCoreApplication::applicationFilePath().toStdString());
+    };
+    onboarding_ = std::make_unique<OnboardingWindowController>(services_.defaults, actions);
+    showOnboarding = [this](MixerEngine& engine, std::function<void()> onFinish) {
+        onboarding_->show(engine, std::move(onFinish));
+    };
+    showDevicesWindow = [this](MixerEngine& engine) { devicesWindow_->show(engine); };
 }
 
 AppDelegate::~AppDelegate() {
@@ -46,6 +66,8 @@ AppDelegate::~AppDelegate() {
     if (autoOpen_) autoOpen_->cancel();
     mediaKeys_->stop();
     // The windows go before the engine they show.
+    onboarding_.reset();
+    devicesWindow_.reset();
     controller_.reset();
     delete adapter_;
     adapter_ = nullptr;

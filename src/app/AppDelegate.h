@@ -13,11 +13,13 @@ namespace voxlane {
 class KeyGrabber;
 
 class Defaults;
+class DevicesWindowController;
 class EngineAdapter;
 class Hal;
 class MainMenu;
 class MediaKeyTap;
 class MixerEngine;
+class OnboardingWindowController;
 class Scheduler;
 class SystemEvents;
 class SystemSounds;
@@ -59,10 +61,10 @@ public:
     // Filled before launching finishes:
     // the panel's content (the panel view by default);
     PanelContentFactory panelContent;
-    // the first-run window: shows it and calls `onFinish` when the user is done. Until that
-    // window exists the stand-in calls `onFinish` at once, leaving the first run uncompleted.
+    // the first-run window: shows it and calls `onFinish` when the user is done (the delegate's
+    // own first-run window unless replaced);
     std::function<void(MixerEngine& engine, std::function<void()> onFinish)> showOnboarding;
-    // the device priorities window.
+    // the device priorities window (the delegate's own unless replaced).
     std::function<void(MixerEngine& engine)> showDevicesWindow;
 
     void didFinishLaunching();
@@ -76,6 +78,8 @@ public:
     MediaKeyTap& mediaKeys() const { return *mediaKeys_; }
     // The application's commands; every window of the shell attaches them.
     MainMenu& mainMenu() const { return *mainMenu_; }
+    OnboardingWindowController& onboarding() const { return *onboarding_; }
+    DevicesWindowController& devicesWindow() const { return *devicesWindow_; }
     bool trustPollRunning() const { return trustPoll_ != nullptr; }
     LaunchAction launchAction() const { return launchAction_; }
 
@@ -92,6 +96,8 @@ private:
     EngineAdapter* adapter_ = nullptr;
     std::unique_ptr<StatusPanelController> controller_;
     std::unique_ptr<VolumeHUDController> hud_;
+    std::unique_ptr<OnboardingWindowController> onboarding_;
+    std::unique_ptr<DevicesWindowController> devicesWindow_;
     std::unique_ptr<MediaKeyTap> mediaKeys_;
     std::unique_ptr<Updater> updater_;
     TerminationSignals* signals_ = nullptr;

@@ -24,6 +24,22 @@ using namespace voxlane;
 
 namespace {
 
+constexpr const char* usage =
+    "Usage: voxlane [OPTION]...\n"
+    "Per-application volume, mute, equaliser and output device in the tray.\n"
+    "\n"
+    "  --status      print the audio server's devices and applications and Voxlane's\n"
+    "                settings for them, then exit (needs no display)\n"
+    "  --json        with --status: print the report as JSON\n"
+    "  --demo        run on the simulated audio server with demo applications\n"
+    "  --onboarding  show the first-run window even after it was completed\n"
+    "  --login       started at login by the autostart entry: the panel stays closed\n"
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n"
+    "\n"
+    "Any option beginning with \"--\" keeps the panel from opening by itself.\n"
+    "Settings are kept in $XDG_CONFIG_HOME/voxlane/ (~/.config/voxlane/).\n";
+
 bool displayAvailable() {
     const auto set = [](const char* name) {
         const char* value = std::getenv(name);
@@ -36,6 +52,16 @@ bool displayAvailable() {
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (const auto& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("voxlane %s\n", VOXLANE_VERSION);
+            return 0;
+        }
+    }
     // `--status` is a terminal command: no display, no tray, nothing changed.
     for (const auto& argument : arguments) {
         if (argument == "--status") return runStatusCommand(arguments);

@@ -1,5 +1,7 @@
 #include "ui/Symbols.h"
 
+#include "ui/WindowSymbols.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -102,6 +104,7 @@ QIcon icon(std::string_view name, const QColor& color, int size, bool preferThem
 }
 
 bool known(std::string_view name) {
+    if (WindowSymbols::ownSymbol(name)) return true;
     static constexpr std::array<std::string_view, 27> names{"speaker.wave.1.fill",
                                                             "speaker.wave.2.fill",
                                                             "speaker.wave.3.fill",
@@ -135,6 +138,11 @@ bool known(std::string_view name) {
 }
 
 void draw(QPainter& painter, std::string_view name, const QRectF& box, const QColor& color) {
+    // The symbols of the device and first-run windows have their own drawings.
+    if (WindowSymbols::ownSymbol(name)) {
+        WindowSymbols::draw(painter, name, box, color);
+        return;
+    }
     const double size = std::min(box.width(), box.height());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

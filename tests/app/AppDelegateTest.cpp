@@ -103,7 +103,7 @@ TEST_F(Delegate, FirstRunShowsOnboardingThenOpensThePanel) {
     EXPECT_FALSE(delegate->controller()->isOpen());
     finish();
     EXPECT_TRUE(delegate->controller()->isOpen());
-    // The stand-in never marks the first run completed.
+    // Only the first-run window itself marks the first run completed.
     EXPECT_FALSE(world.defaults->boolean(AppDelegate::onboardingCompletedKey).has_value());
 }
 

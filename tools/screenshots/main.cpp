@@ -17,6 +17,9 @@
 #include "platform/SystemSounds.h"
 #include "platform/hal/DemoWorld.h"
 #include "platform/hal/SimHal.h"
+#include "ui/DeviceRow.h"
+#include "ui/DeviceSection.h"
+#include "ui/DevicesView.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/EngineAdapter.h"
@@ -25,7 +28,9 @@
 #include "ui/GlassModule.h"
 #include "ui/MeteredFader.h"
 #include "ui/PanelView.h"
+#include "ui/OnboardingView.h"
 #include "ui/Percent.h"
+#include "ui/PermissionCard.h"
 #include "ui/PresetChip.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCircle.h"
@@ -39,6 +44,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
@@ -375,6 +381,61 @@ bool panels(const QString& dir) {
     return ok;
 }
 
+// The device priorities window on the demo world: outputs ranked with one device excluded and
+// one that is gone (its row hovered, so that "Forget" shows at full strength), inputs unranked.
+bool devices(const QString& dir) {
+    ManualScheduler scheduler;
+    SimHal hal(scheduler);
+    StaticWorkspace workspace;
+    DemoWorld::populate(hal, workspace);
+    auto defaults = Defaults::inMemory();
+    defaults->setBoolean(AudioPermission::grantedKey, true);
+    SystemSounds sounds(hal);
+    SystemEvents events;
+    MixerEngine engine(
+        EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    DeviceRules rules = engine.deviceRules();
+    rules.outputs.insert(rules.outputs.begin() + 1,
+                         {"studio", "Studio Display", kAudioDeviceTransportTypeDisplayPort, false});
+    if (rules.outputs.size() > 2) rules.outputs[2].never = true;
+    rules.outputsRanked = true;
+    engine.setDeviceRules(rules);
+    DevicesView view(engine);
+    view.resize(view.sizeHint());
+    view.show();
+    QApplication::processEvents();
+    if (DeviceRow* gone = view.outputs()->row("studio")) {
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+        QApplication::sendEvent(gone, &enter);
+    }
+    return saveWindow(&view, dir, "devices.png", 0);
+}
+
+// The first-run window: as it opens, after a refused check, and once access is granted.
+bool onboarding(const QString& dir) {
+    bool ok = true;
+    for (auto status : {AudioPermission::Status::unknown, AudioPermission::Status::denied,
+                        AudioPermission::Status::granted}) {
+        auto defaults = Defaults::inMemory();
+        if (status == AudioPermission::Status::granted)
+            defaults->setBoolean(AudioPermission::grantedKey, true);
+        OnboardingView::Actions actions;
+        actions.checkAccess = [status](std::function<void(AudioPermission::Status)> done) {
+            done(status);
+        };
+        OnboardingView view(*defaults, StatusIcons::applicationIcon(), actions, [] {});
+        if (status == AudioPermission::Status::denied) view.card()->button("Allow")->click();
+        view.resize(view.sizeHint());
+        view.show();
+        QApplication::processEvents();
+        const char* name = status == AudioPermission::Status::unknown  ? "onboarding.png"
+                           : status == AudioPermission::Status::denied ? "onboarding-denied.png"
+                                                                       : "onboarding-granted.png";
+        ok = ok && saveWindow(&view, dir, name, 0);
+    }
+    return ok;
+}
+
 // The volume display after a volume key, and muted.
 bool hud(const QString& dir) {
     ManualScheduler scheduler;
@@ -432,7 +493,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
         return 2;
     }
-    bool ok = panels(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir);
+    bool ok = panels(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir) &&
+              devices(dir) && onboarding(dir);
     for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
         const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
         ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));

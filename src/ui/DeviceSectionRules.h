@@ -1,0 +1,54 @@
+#pragma once
+
+#include "devices/DeviceRule.h"
+
+#include <cstddef>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace voxlane::DeviceSectionRules {
+
+// The label before a device in its priority list: an en dash for a device that is never chosen
+// automatically; nothing while the list is not ranked; otherwise its 1-based place among the
+// devices that may be chosen (excluded ones are not counted).
+std::string rankLabel(const std::vector<DeviceRule>& rules, bool ranked, std::size_t index);
+
+// The list after dragging the rule at `from` to the gap before `toOffset` (0 … size, counted in
+// the list as it was before the move). Out-of-range positions leave the list as it is.
+std::vector<DeviceRule> moved(std::vector<DeviceRule> rules, std::size_t from,
+                              std::size_t toOffset);
+
+// The first rule with `uid` has its exclusion flipped; no such rule: unchanged.
+std::vector<DeviceRule> toggledNever(std::vector<DeviceRule> rules, std::string_view uid);
+
+// Every rule with `uid` removed.
+std::vector<DeviceRule> forgotten(std::vector<DeviceRule> rules, std::string_view uid);
+
+// "Reset": no exclusions left (the caller also turns ranking off).
+std::vector<DeviceRule> withoutExclusions(std::vector<DeviceRule> rules);
+
+// Only a device that is not connected can be forgotten.
+inline bool canForget(const DeviceRule& rule, const std::set<std::string>& connected) {
+    return !connected.contains(rule.uid);
+}
+
+// The line under a device's name.
+std::string_view statusLine(bool never, bool isCurrent, bool isConnected);
+
+// The section's hint under its title.
+std::string_view hint(bool ranked);
+
+// The exclusion button: its symbol and its help text.
+std::string_view exclusionSymbol(bool never);
+std::string_view exclusionHelp(bool never);
+
+inline constexpr std::string_view resetTitle = "Reset";
+inline constexpr std::string_view forgetTitle = "Forget";
+inline constexpr std::string_view dragHandleSymbol = "line.3.horizontal";
+// Opacity of a row's buttons while the pointer is over the row, and otherwise.
+inline constexpr double buttonsHoveredOpacity = 1.0;
+inline constexpr double buttonsRestingOpacity = 0.35;
+
+} // namespace voxlane::DeviceSectionRules

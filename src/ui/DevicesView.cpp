@@ -1,0 +1,149 @@
+#include "ui/DevicesView.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/DeviceSection.h"
+#include "ui/GlassModule.h"
+#include "ui/OptionRow.h"
+#include "ui/Theme.h"
+#include "ui/WindowText.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace voxlane {
+namespace {
+
+constexpr qreal cardRadius = 18;
+
+std::set<std::string> uids(const std::vector<AudioDevice>& devices) {
+    std::set<std::string> result;
+    for (const auto& d : devices)
+        result.insert(d.uid);
+    return result;
+}
+
+std::optional<std::string> uid(const std::optional<AudioDevice>& device) {
+    if (!device) return std::nullopt;
+    return device->uid;
+}
+
+GlassModule* card(QWidget* content, QWidget* parent) {
+    auto* module = new GlassModule(parent, cardRadius);
+    auto* stack = new QVBoxLayout(module);
+    stack->setContentsMargins(8, 12, 8, 8);
+    stack->addWidget(content);
+    return module;
+}
+
+QFrame* divider() {
+    auto* line = new QFrame;
+    line->setFixedHeight(1);
+    line->setStyleSheet("background: rgba(255, 255, 255, 26);");
+    return line;
+}
+
+} // namespace
+
+DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine),
+      title_(WindowText::label("Devices", Theme::systemFont(20, QFont::Bold), Theme::primary())),
+      explanation_(WindowText::label(
+          QString::fromUtf8(
+              "Voxlane only steps in when the system switches devices on its own \u2013 "
+              "when something connects or disconnects. If you pick a device "
+              "yourself, your choice always wins."),
+          Theme::detail(), Theme::secondary())),
+      outputs_(new DeviceSection("Output", false, rowHeight)),
+      inputs_(new DeviceSection("Input", true, rowHeight)),
+      keepBluetooth_(new OptionRow(
+          "Keep Bluetooth headphones in high quality",
+          QString::fromUtf8(
+              "Uses your computer\u2019s microphone instead, so AirPods don\u2019t drop "
+              "to muffled call quality (16 kHz mono)."))),
+      alerts_(new OptionRow("Alert sounds follow output",
+                            "Notification sounds play where your music plays.")) {
+    setFixedWidth(contentWidth);
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(20, 28, 20, 20);
+    stack->setSpacing(12);
+    stack->addWidget(title_);
+    explanation_->setWordWrap(true);
+    stack->addWidget(explanation_);
+    stack->addSpacing(4);
+    stack->addWidget(card(outputs_, this));
+    stack->addWidget(card(inputs_, this));
+
+    auto* options = new QWidget;
+    auto* optionStack = new QVBoxLayout(options);
+    optionStack->setContentsMargins(10, 0, 10, 4);
+    optionStack->setSpacing(12);
+    optionStack->addWidget(keepBluetooth_);
+    optionStack->addWidget(divider());
+    optionStack->addWidget(alerts_);
+    stack->addWidget(card(options, this));
+    stack->addStretch();
+
+    outputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
+        DeviceRules value = engine_.deviceRules();
+        value.outputs = std::move(rules);
+        value.outputsRanked = ranked;
+        engine_.setDeviceRules(std::move(value));
+    });
+    inputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
+        DeviceRules value = engine_.deviceRules();
+        value.inputs = std::move(rules);
+        value.inputsRanked = ranked;
+        engine_.setDeviceRules(std::move(value));
+    });
+    keepBluetooth_->setOnChange([this](bool on) {
+        DeviceRules value = engine_.deviceRules();
+        value.keepBluetoothHighQuality = on;
+        engine_.setDeviceRules(std::move(value));
+    });
+    alerts_->setOnChange([this](bool on) {
+        DeviceRules value = engine_.deviceRules();
+        value.alertsFollowOutput = on;
+        engine_.setDeviceRules(std::move(value));
+    });
+
+    subscription_ = engine_.observe([this](EngineProperty property) {
+        switch (property) {
+        case EngineProperty::deviceRules:
+        case EngineProperty::outputDevices:
+        case EngineProperty::inputDevices:
+        case EngineProperty::defaultOutput:
+        case EngineProperty::defaultInput:
+            showEngineState();
+            break;
+        default:
+            break;
+        }
+    });
+    showEngineState();
+}
+
+QString DevicesView::titleText() const {
+    return title_->text();
+}
+
+QString DevicesView::explanation() const {
+    return explanation_->text();
+}
+
+void DevicesView::showEngineState() {
+    const DeviceRules& rules = engine_.deviceRules();
+    outputs_->setState({rules.outputs, rules.outputsRanked, uids(engine_.outputDevices()),
+                        uid(engine_.defaultOutput())});
+    inputs_->setState({rules.inputs, rules.inputsRanked, uids(engine_.inputDevices()),
+                       uid(engine_.defaultInput())});
+    keepBluetooth_->setOn(rules.keepBluetoothHighQuality);
+    alerts_->setOn(rules.alertsFollowOutput);
+}
+
+void DevicesView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    WindowText::paintWindowBackground(p, *this);
+}
+
+} // namespace voxlane

@@ -1,0 +1,163 @@
+#include "ui/OnboardingView.h"
+
+#include "platform/Defaults.h"
+#include "ui/OptionRow.h"
+#include "ui/PermissionCard.h"
+#include "ui/Theme.h"
+#include "ui/WindowSymbols.h"
+#include "ui/WindowText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace voxlane {
+
+using Status = AudioPermission::Status;
+using WindowText::text;
+
+const std::array<OnboardingView::Feature, 3> OnboardingView::features{{
+    {"slider.horizontal.3", "A slider for every app",
+     "Quieter, louder, or up to 200\u00a0% \u2013 without distortion."},
+    {"phone.badge.waveform", "Quiet during calls",
+     "Music fades down automatically while you\u2019re on a call."},
+    // The keys of the microphone hot key on this desktop: Control-Alt-Super-M.
+    {"mic.slash", "Mute every mic",
+     "Ctrl+Alt+Super+M turns every microphone off \u2013 and back on."},
+}};
+
+namespace {
+
+constexpr int iconSize = 96;
+
+// A feature's symbol in a fixed box.
+class FeatureSymbol : public QWidget {
+public:
+    explicit FeatureSymbol(std::string_view symbol) : symbol_(symbol) { setFixedSize(28, 28); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        WindowSymbols::draw(p, symbol_, QRectF(2, 2, 24, 24), Theme::live());
+    }
+
+private:
+    std::string_view symbol_;
+};
+
+// The main button's look: a filled white capsule when prominent, else a faint one.
+void stylePrimary(QPushButton* button, bool prominent) {
+    button->setStyleSheet(
+        prominent ? "QPushButton { color: #111; background: white; border: none; border-radius: "
+                    "15px; padding: 0px 20px; } QPushButton:hover { background: #e6e6e6; }"
+                  : "QPushButton { color: white; background: rgba(255, 255, 255, 41); border: "
+                    "none; border-radius: 15px; padding: 0px 20px; } QPushButton:hover { "
+                    "background: rgba(255, 255, 255, 61); }");
+}
+
+} // namespace
+
+OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions actions,
+                               std::function<void()> finish, QWidget* parent)
+    : QWidget(parent), actions_(std::move(actions)), finish_(std::move(finish)),
+      status_(defaults.boolean(AudioPermission::grantedKey).value_or(false) ? Status::granted
+                                                                            : Status::unknown),
+      card_(new PermissionCard), login_(new OptionRow("Open at login", {})),
+      main_(new QPushButton) {
+    setFixedWidth(contentWidth);
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(28, 32, 28, 24);
+    stack->setSpacing(0);
+
+    auto* image = new QLabel;
+    image->setPixmap(icon.pixmap(iconSize, iconSize));
+    image->setFixedSize(iconSize, iconSize);
+    stack->addWidget(image, 0, Qt::AlignHCenter);
+    stack->addSpacing(14);
+    auto* title = WindowText::label("Welcome to Voxlane", Theme::systemFont(22, QFont::Bold),
+                                    Theme::primary());
+    stack->addWidget(title, 0, Qt::AlignHCenter);
+    stack->addSpacing(4);
+    stack->addWidget(WindowText::label("Every app gets its own volume slider.",
+                                       Theme::systemFont(13, QFont::Normal), Theme::secondary()),
+                     0, Qt::AlignHCenter);
+    stack->addSpacing(24);
+
+    for (const Feature& feature : features) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(14);
+        row->addWidget(new FeatureSymbol(feature.symbol), 0, Qt::AlignTop);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(1);
+        texts->addWidget(WindowText::label(text(feature.title), Theme::title(), Theme::primary()));
+        auto* line = WindowText::label(text(feature.text), Theme::detail(), Theme::secondary());
+        line->setWordWrap(true);
+        texts->addWidget(line);
+        row->addLayout(texts, 1);
+        stack->addLayout(row);
+        stack->addSpacing(14);
+    }
+    stack->addSpacing(6);
+
+    card_->setStatus(status_);
+    card_->setOnCheck([this] { check(); });
+    card_->setOnOpenSettings([this] {
+        if (actions_.openSettings) actions_.openSettings();
+    });
+    stack->addWidget(card_);
+    stack->addSpacing(16);
+
+    login_->setContentsMargins(4, 0, 4, 0);
+    login_->setOn(launchAtLogin_);
+    login_->setOnChange([this](bool on) { setLaunchAtLogin(on); });
+    stack->addWidget(login_);
+    stack->addSpacing(20);
+
+    main_->setFont(Theme::systemFont(13, QFont::DemiBold));
+    main_->setCursor(Qt::PointingHandCursor);
+    main_->setMinimumWidth(160);
+    main_->setFixedHeight(34);
+    connect(main_, &QPushButton::clicked, this, [this] { complete(); });
+    stack->addWidget(main_, 0, Qt::AlignHCenter);
+    setStatus(status_);
+}
+
+void OnboardingView::setLaunchAtLogin(bool on) {
+    launchAtLogin_ = on;
+    login_->setOn(on);
+}
+
+void OnboardingView::setStatus(Status status) {
+    status_ = status;
+    card_->setStatus(status);
+    const bool granted = status == Status::granted;
+    main_->setText(granted ? "Get started" : "Allow later");
+    stylePrimary(main_, granted);
+}
+
+void OnboardingView::check() {
+    setStatus(Status::checking);
+    if (!actions_.checkAccess) return;
+    actions_.checkAccess([this, alive = std::weak_ptr<bool>(alive_)](Status answer) {
+        if (alive.expired()) return;
+        setStatus(answer);
+    });
+}
+
+void OnboardingView::complete() {
+    // Registration failures are ignored: the panel's menu shows the real state later. Turning
+    // the switch off never unregisters.
+    if (launchAtLogin_ && actions_.registerLogin &&
+        !(actions_.loginEnabled && actions_.loginEnabled()))
+        actions_.registerLogin();
+    if (finish_) finish_();
+}
+
+void OnboardingView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    WindowText::paintWindowBackground(p, *this);
+}
+
+} // namespace voxlane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "coreaudio/AudioPermission.h"
+
+#include <QWidget>
+#include <functional>
+#include <string_view>
+
+class QLabel;
+class QPushButton;
+
+namespace voxlane {
+
+// The first-run window's card for the system audio access: what the status means and what the
+// user can do about it ("Allow"; "Open Settings" and "Check again" once refused). The owner keeps
+// the status; the buttons only call the actions.
+class PermissionCard : public QWidget {
+    Q_OBJECT
+public:
+    struct Face {
+        std::string_view title;
+        std::string_view text;
+        std::string_view symbol;
+    };
+    static Face face(AudioPermission::Status status);
+
+    explicit PermissionCard(QWidget* parent = nullptr);
+
+    AudioPermission::Status status() const { return status_; }
+    void setStatus(AudioPermission::Status status);
+    // "Allow" and "Check again".
+    void setOnCheck(std::function<void()> f) { onCheck_ = std::move(f); }
+    // "Open Settings".
+    void setOnOpenSettings(std::function<void()> f) { onOpenSettings_ = std::move(f); }
+
+    QString title() const;
+    QString text() const;
+    // The visible buttons' titles, left to right.
+    QStringList buttons() const;
+    QPushButton* button(const QString& title) const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    AudioPermission::Status status_ = AudioPermission::Status::unknown;
+    QLabel* title_;
+    QLabel* text_;
+    QPushButton* allow_;
+    QPushButton* openSettings_;
+    QPushButton* checkAgain_;
+    std::function<void()> onCheck_;
+    std::function<void()> onOpenSettings_;
+};
+
+} // namespace voxlane

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <string_view>
+
+class QLabel;
+class QPainter;
+class QWidget;
+
+namespace voxlane::WindowText {
+
+// A label in `font` and `color`, plain text, on a transparent background.
+QLabel* label(const QString& text, const QFont& font, const QColor& color);
+
+inline QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+// The dark surface behind the content of the device and first-run windows.
+void paintWindowBackground(QPainter& painter, const QWidget& window);
+
+} // namespace voxlane::WindowText

@@ -1,0 +1,276 @@
+// The device priorities window and the first-run window, on the simulated audio server.
+#include "ShellWorld.h"
+#include "app/AppDelegate.h"
+#include "app/DevicesWindowController.h"
+#include "app/LaunchOptions.h"
+#include "app/OnboardingWindowController.h"
+#include "engine/MixerEngine.h"
+#include "support/TempDirectory.h"
+#include "ui/DeviceRow.h"
+#include "ui/DeviceSection.h"
+#include "ui/DevicesView.h"
+#include "ui/GhostButton.h"
+#include "ui/OnboardingView.h"
+#include "ui/OptionRow.h"
+#include "ui/PermissionCard.h"
+#include "ui/Switch.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::ShellWorld;
+using Status = AudioPermission::Status;
+
+std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
+    std::vector<std::string> out;
+    for (const auto& r : rules)
+        out.push_back(r.uid);
+    return out;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPointF at) {
+    QMouseEvent event(
+        type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+// The delegate's engine with output rules A (connected, the speakers), B (never) and C (gone).
+class DevicesWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+        delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
+        delegate->didFinishLaunching();
+        DeviceRules rules = engine().deviceRules();
+        rules.outputs = {{"speakers", "Speakers", kAudioDeviceTransportTypeBuiltIn, false},
+                         {"usb", "USB DAC", kAudioDeviceTransportTypeUSB, true},
+                         {"bt", "Headphones", kAudioDeviceTransportTypeBluetooth, false}};
+        rules.outputsRanked = false;
+        engine().setDeviceRules(rules);
+    }
+    MixerEngine& engine() { return *delegate->engine(); }
+    DevicesView* open() {
+        engine().openDevicesWindow();
+        return delegate->devicesWindow().window();
+    }
+    ShellWorld world;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
+    DevicesView* view = open();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->titleText(), "Devices");
+    EXPECT_TRUE(view->explanation().startsWith("Voxlane only steps in when"));
+    DeviceSection* outputs = view->outputs();
+    EXPECT_EQ(outputs->title(), "Output");
+    EXPECT_EQ(view->inputs()->title(), "Input");
+    ASSERT_EQ(outputs->rows().size(), 3u);
+    EXPECT_EQ(outputs->rankLabel(0), "");
+    EXPECT_EQ(outputs->rankLabel(1), "\u2013");
+    EXPECT_EQ(outputs->rankLabel(2), "");
+    EXPECT_EQ(outputs->row("speakers")->statusLine(), "In use");
+    EXPECT_FALSE(outputs->row("speakers")->offersForget());
+    EXPECT_TRUE(outputs->row("bt")->offersForget());
+    EXPECT_EQ(outputs->row("bt")->symbolName(), "headphones");
+    EXPECT_EQ(view->keepBluetoothOption()->title(), "Keep Bluetooth headphones in high quality");
+    EXPECT_TRUE(view->keepBluetoothOption()->isOn());
+    EXPECT_TRUE(view->alertsOption()->isOn());
+    EXPECT_EQ(view->width(), 460);
+}
+
+TEST_F(DevicesWindow, EveryChangeGoesStraightIntoTheEngine) {
+    DevicesView* view = open();
+    DeviceSection* outputs = view->outputs();
+    // Drag "Headphones" to the top: C, A, B, and the order is in force.
+    DeviceRow* c = outputs->row("bt");
+    DeviceRow* a = outputs->row("speakers");
+    mouse(c, QEvent::MouseButtonPress, {100, 22});
+    mouse(c, QEvent::MouseMove, {100, 10});
+    const QPointF top = c->mapFrom(outputs, a->geometry().topLeft() + QPoint(100, 6));
+    mouse(c, QEvent::MouseMove, top);
+    mouse(c, QEvent::MouseButtonRelease, top);
+    EXPECT_EQ(uids(engine().deviceRules().outputs),
+              (std::vector<std::string>{"bt", "speakers", "usb"}));
+    EXPECT_TRUE(engine().deviceRules().outputsRanked);
+    EXPECT_EQ(outputs->hint(), "Top connected device is used");
+    EXPECT_EQ(outputs->rows()[0]->shownRank(), "1");
+    EXPECT_EQ(outputs->rows()[2]->shownRank(), "\u2013");
+    // It is stored, too.
+    EXPECT_EQ(DeviceRules::load(*world.defaults), engine().deviceRules());
+
+    // Exclusion, from the row's button.
+    outputs->row("speakers")->exclusionButton()->click();
+    EXPECT_TRUE(engine().deviceRules().outputs[1].never);
+    // "Forget" is offered for the absent headphones only, and forgets them.
+    outputs->row("bt")->forgetButton()->click();
+    EXPECT_EQ(uids(engine().deviceRules().outputs), (std::vector<std::string>{"speakers", "usb"}));
+    // "Reset": no ranking, no exclusions, the hint as before and no "Reset" button.
+    outputs->resetButton()->click();
+    EXPECT_FALSE(engine().deviceRules().outputsRanked);
+    for (const auto& r : engine().deviceRules().outputs)
+        EXPECT_FALSE(r.never);
+    EXPECT_EQ(outputs->hint(), "Drag to set a priority");
+    EXPECT_TRUE(outputs->resetButton()->isHidden());
+    // The options.
+    view->alertsOption()->toggle()->click();
+    EXPECT_FALSE(engine().deviceRules().alertsFollowOutput);
+    view->keepBluetoothOption()->toggle()->click();
+    EXPECT_FALSE(engine().deviceRules().keepBluetoothHighQuality);
+    EXPECT_FALSE(view->keepBluetoothOption()->isOn());
+
+    // A change from elsewhere shows at once.
+    DeviceRules rules = engine().deviceRules();
+    rules.outputs.push_back({"hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, false});
+    engine().setDeviceRules(rules);
+    EXPECT_EQ(outputs->rows().size(), 3u);
+    EXPECT_EQ(outputs->row("hdmi")->statusLine(), "Not connected");
+}
+
+TEST_F(DevicesWindow, OpeningAgainBringsTheSameWindowToTheFront) {
+    DevicesView* first = open();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(first->isWindow());
+    first->close();
+    EXPECT_FALSE(first->isVisible());
+    // Another window in front of it.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    DevicesView* second = open();
+    EXPECT_EQ(second, first);
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(second));
+    int views = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<DevicesView*>(w)) ++views;
+    EXPECT_EQ(views, 1);
+}
+
+// The first-run window with a permission check the test answers.
+class Onboarding : public ::testing::Test {
+protected:
+    Onboarding() { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
+    ~Onboarding() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    std::unique_ptr<OnboardingView> view(OnboardingView::Actions actions = {}) {
+        if (!actions.checkAccess)
+            actions.checkAccess = [this](std::function<void(Status)> done) {
+                ++checks;
+                answer = std::move(done);
+            };
+        actions.openSettings = [this] { ++settingsOpened; };
+        actions.loginEnabled = [this] { return registered > 0; };
+        actions.registerLogin = [this] { ++registered; };
+        return std::make_unique<OnboardingView>(*world.defaults, QIcon(), actions,
+                                                [this] { ++finished; });
+    }
+
+    test::TempDirectory config;
+    ShellWorld world;
+    std::function<void(Status)> answer;
+    int checks = 0, settingsOpened = 0, registered = 0, finished = 0;
+};
+
+TEST_F(Onboarding, StartsGrantedWhenAnEarlierCheckSucceeded) {
+    // ShellWorld records an earlier success.
+    auto v = view();
+    EXPECT_EQ(v->status(), Status::granted);
+    EXPECT_EQ(v->card()->title(), "Access granted");
+    EXPECT_TRUE(v->card()->buttons().isEmpty());
+    EXPECT_EQ(v->mainButton()->text(), "Get started");
+    EXPECT_EQ(OnboardingView::features[0].title, "A slider for every app");
+    EXPECT_EQ(v->width(), 420);
+}
+
+TEST_F(Onboarding, ThePermissionCardFollowsTheCheck) {
+    world.defaults->remove(AudioPermission::grantedKey);
+    auto v = view();
+    EXPECT_EQ(v->card()->title(), "System audio access");
+    EXPECT_EQ(v->card()->buttons(), QStringList{"Allow"});
+    EXPECT_EQ(v->mainButton()->text(), "Allow later");
+    v->card()->button("Allow")->click();
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(v->status(), Status::checking);
+    EXPECT_TRUE(v->card()->buttons().isEmpty());
+    answer(Status::denied);
+    EXPECT_EQ(v->card()->title(), "Not allowed yet");
+    EXPECT_EQ(v->card()->buttons(), (QStringList{"Open Settings", "Check again"}));
+    EXPECT_EQ(v->mainButton()->text(), "Allow later");
+    v->card()->button("Open Settings")->click();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_EQ(v->status(), Status::denied);
+    v->card()->button("Check again")->click();
+    EXPECT_EQ(checks, 2);
+    EXPECT_EQ(v->status(), Status::checking);
+    answer(Status::granted);
+    EXPECT_EQ(v->card()->title(), "Access granted");
+    EXPECT_EQ(v->mainButton()->text(), "Get started");
+    // Finishing with the switch off registers nothing.
+    v->loginOption()->toggle()->click();
+    EXPECT_FALSE(v->launchAtLogin());
+    v->mainButton()->click();
+    EXPECT_EQ(registered, 0);
+    EXPECT_EQ(finished, 1);
+}
+
+TEST_F(Onboarding, AllowLaterRegistersLoginCompletesAndOpensThePanel) {
+    world.defaults->remove(AudioPermission::grantedKey);
+    auto delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
+    delegate->didFinishLaunching();
+    OnboardingView* window = delegate->onboarding().window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_TRUE(window->launchAtLogin());
+    ASSERT_EQ(window->mainButton()->text(), "Allow later");
+    window->mainButton()->click();
+    const auto entry = config.path() / "autostart" / "io.github.voxlane.Voxlane.desktop";
+    ASSERT_TRUE(std::filesystem::exists(entry));
+    EXPECT_NE(config.read("autostart/io.github.voxlane.Voxlane.desktop").find(" --login"),
+              std::string::npos);
+    EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);
+    EXPECT_EQ(delegate->onboarding().window(), nullptr);
+    EXPECT_TRUE(delegate->controller()->isOpen());
+}
+
+TEST_F(Onboarding, ClosingTheWindowLeavesTheFirstRunToDo) {
+    world.defaults->remove(AudioPermission::grantedKey);
+    auto delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
+    delegate->didFinishLaunching();
+    OnboardingView* window = delegate->onboarding().window();
+    ASSERT_NE(window, nullptr);
+    window->close();
+    EXPECT_FALSE(world.defaults->boolean(AppDelegate::onboardingCompletedKey).has_value());
+    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
+}
+
+TEST_F(Onboarding, ShownAgainWithTheOptionAfterCompletion) {
+    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+    auto delegate = std::make_unique<AppDelegate>(world.services(),
+                                                  LaunchOptions::parse({"--onboarding"}), true);
+    delegate->didFinishLaunching();
+    OnboardingView* window = delegate->onboarding().window();
+    ASSERT_NE(window, nullptr);
+    // Access was granted before: the card says so and the button reads "Get started".
+    EXPECT_EQ(window->card()->title(), "Access granted");
+    window->setLaunchAtLogin(false);
+    window->mainButton()->click();
+    EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);
+    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
+}
+
+} // namespace
+} // namespace voxlane

@@ -1,0 +1,49 @@
+#!/bin/sh
+# Builds the Debian package from the build tree, unpacks it into a scratch root and checks that a
+# user gets the program, its menu entry, its icon and its manual page, and that the package
+# depends on the Debian libraries the program links.
+#   check-deb.sh BUILD_DIR SCRATCH_DIR
+set -eu
+build=$1
+scratch=$2
+rm -rf "$scratch"
+mkdir -p "$scratch/out" "$scratch/root"
+cpack --config "$build/CPackConfig.cmake" -G DEB -D CPACK_DEBIAN_COMPRESSION_TYPE=gzip -B "$scratch/out" >"$scratch/cpack.log" 2>&1 || {
+    cat "$scratch/cpack.log"
+    exit 1
+}
+deb=$(ls "$scratch"/out/voxlane_*.deb)
+dpkg-deb -x "$deb" "$scratch/root"
+fail=0
+check() {
+    if [ ! -e "$scratch/root/$1" ]; then
+        echo "missing in the package: /$1"
+        fail=1
+    fi
+}
+check usr/bin/voxlane
+check usr/share/applications/io.github.voxlane.Voxlane.desktop
+check usr/share/icons/hicolor/scalable/apps/io.github.voxlane.Voxlane.svg
+check usr/share/man/man1/voxlane.1
+[ "$fail" = 0 ] || exit 1
+[ -x "$scratch/root/usr/bin/voxlane" ] || { echo "usr/bin/voxlane is not executable"; exit 1; }
+# The menu entry starts the installed program under the icon's name.
+entry="$scratch/root/usr/share/applications/io.github.voxlane.Voxlane.desktop"
+grep -qx 'Exec=voxlane' "$entry" || { echo "the desktop entry does not start voxlane"; exit 1; }
+grep -qx 'Icon=io.github.voxlane.Voxlane' "$entry" || { echo "the desktop entry names another icon"; exit 1; }
+# The manual page documents every option.
+for option in status json demo onboarding login help version; do
+    grep -q -- "-\\\\-$option" "$scratch/root/usr/share/man/man1/voxlane.1" ||
+        { echo "the manual page does not cover --$option"; exit 1; }
+done
+# The unpacked program runs.
+"$scratch/root/usr/bin/voxlane" --version | grep -q '^voxlane ' ||
+    { echo "the packaged voxlane does not answer --version"; exit 1; }
+# The dependencies come from the linked libraries.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for package in libqt6widgets6 libqt6network6 libpipewire-0.3-0 libxcb1 libsystemd0; do
+    echo "$depends" | grep -q "$package" || { echo "Depends lacks $package"; exit 1; }
+done
+[ "$(dpkg-deb -f "$deb" Package)" = voxlane ] || { echo "the package is not called voxlane"; exit 1; }
+echo "ok: $deb"

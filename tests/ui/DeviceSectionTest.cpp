@@ -1,0 +1,193 @@
+#include "ui/DeviceSection.h"
+
+#include "Pointer.h"
+#include "ui/DeviceRow.h"
+#include "ui/DeviceSectionRules.h"
+#include "ui/GhostButton.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+namespace Rules = DeviceSectionRules;
+
+std::vector<DeviceRule> abc() {
+    return {{"a", "A", 0, false}, {"b", "B", 0, true}, {"c", "C", 0, false}};
+}
+
+std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
+    std::vector<std::string> out;
+    for (const auto& r : rules)
+        out.push_back(r.uid);
+    return out;
+}
+
+std::vector<std::string> labels(const std::vector<DeviceRule>& rules, bool ranked) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        out.push_back(Rules::rankLabel(rules, ranked, i));
+    return out;
+}
+
+TEST(DeviceSectionRules, RankLabelsSkipExcludedDevices) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(labels(abc(), true), (V{"1", "\u2013", "2"}));
+    EXPECT_EQ(labels(abc(), false), (V{"", "\u2013", ""}));
+    auto rules = abc();
+    rules[0].never = true;
+    rules[1].never = false;
+    EXPECT_EQ(labels(rules, true), (V{"\u2013", "1", "2"}));
+    EXPECT_EQ(Rules::rankLabel(rules, true, 7), "");
+}
+
+TEST(DeviceSectionRules, MoveCountsTheGapInTheListBeforeTheMove) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(uids(Rules::moved(abc(), 2, 0)), (V{"c", "a", "b"}));
+    EXPECT_EQ(uids(Rules::moved(abc(), 0, 3)), (V{"b", "c", "a"}));
+    EXPECT_EQ(uids(Rules::moved(abc(), 0, 2)), (V{"b", "a", "c"}));
+    // Dropped into its own gap, either side: nothing moves.
+    EXPECT_EQ(uids(Rules::moved(abc(), 1, 1)), (V{"a", "b", "c"}));
+    EXPECT_EQ(uids(Rules::moved(abc(), 1, 2)), (V{"a", "b", "c"}));
+    EXPECT_EQ(uids(Rules::moved(abc(), 3, 0)), (V{"a", "b", "c"}));
+    EXPECT_EQ(uids(Rules::moved(abc(), 0, 4)), (V{"a", "b", "c"}));
+}
+
+TEST(DeviceSectionRules, ToggleForgetResetAndTexts) {
+    auto rules = Rules::toggledNever(abc(), "a");
+    EXPECT_TRUE(rules[0].never);
+    EXPECT_EQ(Rules::toggledNever(abc(), "gone"), abc());
+    // Only the first of two rules with one uid flips; forgetting removes both.
+    auto twice = abc();
+    twice.push_back({"a", "A again", 0, false});
+    EXPECT_TRUE(Rules::toggledNever(twice, "a")[0].never);
+    EXPECT_FALSE(Rules::toggledNever(twice, "a")[3].never);
+    EXPECT_EQ(uids(Rules::forgotten(twice, "a")), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(Rules::forgotten(abc(), "gone"), abc());
+    for (const auto& r : Rules::withoutExclusions(abc()))
+        EXPECT_FALSE(r.never);
+    EXPECT_TRUE(Rules::canForget(abc()[0], {"b"}));
+    EXPECT_FALSE(Rules::canForget(abc()[1], {"b"}));
+    EXPECT_EQ(Rules::statusLine(true, true, true), "Never auto-select");
+    EXPECT_EQ(Rules::statusLine(false, true, true), "In use");
+    EXPECT_EQ(Rules::statusLine(false, false, true), "Connected");
+    EXPECT_EQ(Rules::statusLine(false, false, false), "Not connected");
+    EXPECT_EQ(Rules::exclusionSymbol(true), "nosign");
+    EXPECT_EQ(Rules::exclusionHelp(false), "Never switch to this device automatically");
+}
+
+// A section that takes its own changes back, as the device window does through the engine.
+struct Looped {
+    DeviceSection section{"Output", false, 44};
+    int changes = 0;
+    explicit Looped(DeviceSection::State state) {
+        section.setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
+            ++changes;
+            auto s = section.state();
+            s.rules = std::move(rules);
+            s.ranked = ranked;
+            section.setState(std::move(s));
+        });
+        section.setState(std::move(state));
+        section.resize(460, section.sizeHint().height());
+        section.show();
+    }
+    std::vector<QString> shownRanks() const {
+        std::vector<QString> out;
+        for (auto* row : section.rows())
+            out.push_back(row->shownRank());
+        return out;
+    }
+};
+
+TEST(DeviceSection, RowsShowRanksStatusAndForgetForAbsentDevicesOnly) {
+    Looped s({abc(), true, {"a", "b"}, "a"});
+    using V = std::vector<QString>;
+    EXPECT_EQ(s.shownRanks(), (V{"1", "\u2013", "2"}));
+    EXPECT_EQ(s.section.hint(), "Top connected device is used");
+    EXPECT_FALSE(s.section.resetButton()->isHidden());
+    DeviceRow* a = s.section.row("a");
+    DeviceRow* b = s.section.row("b");
+    DeviceRow* c = s.section.row("c");
+    EXPECT_EQ(a->statusLine(), "In use");
+    EXPECT_EQ(b->statusLine(), "Never auto-select");
+    EXPECT_EQ(c->statusLine(), "Not connected");
+    EXPECT_FALSE(a->offersForget());
+    EXPECT_FALSE(b->offersForget());
+    EXPECT_TRUE(c->offersForget());
+    EXPECT_FALSE(c->forgetButton()->isHidden());
+    EXPECT_TRUE(a->forgetButton()->isHidden());
+    EXPECT_EQ(b->exclusionButton()->symbol(), "nosign");
+    EXPECT_EQ(b->exclusionButton()->help(), "Allow automatic switching");
+    EXPECT_EQ(a->exclusionButton()->symbol(), "circle.dashed");
+    // Buttons are faint until the pointer is over the row.
+    EXPECT_DOUBLE_EQ(a->buttonsOpacity(), 0.35);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(a, &enter);
+    EXPECT_DOUBLE_EQ(a->buttonsOpacity(), 1.0);
+
+    s.section.setState({abc(), false, {"a", "b"}, "a"});
+    EXPECT_EQ(s.shownRanks(), (V{"", "", ""}));
+    EXPECT_EQ(s.section.rankLabel(1), "\u2013");
+    EXPECT_EQ(s.section.hint(), "Drag to set a priority");
+    EXPECT_TRUE(s.section.resetButton()->isHidden());
+}
+
+TEST(DeviceSection, ButtonsToggleExclusionAndForget) {
+    Looped s({abc(), true, {"a"}, std::nullopt});
+    s.section.row("a")->exclusionButton()->click();
+    EXPECT_TRUE(s.section.state().rules[0].never);
+    EXPECT_EQ(s.section.row("a")->statusLine(), "Never auto-select");
+    s.section.row("c")->forgetButton()->click();
+    EXPECT_EQ(uids(s.section.state().rules), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(s.section.rows().size(), 2u);
+    // Toggling or forgetting what is not listed changes nothing.
+    const int before = s.changes;
+    s.section.toggleNever("c");
+    s.section.forget("c");
+    EXPECT_EQ(s.changes, before);
+}
+
+TEST(DeviceSection, DraggingARowReordersAndRanks) {
+    Looped s({abc(), false, {"a", "b", "c"}, std::nullopt});
+    DeviceRow* c = s.section.row("c");
+    DeviceRow* a = s.section.row("a");
+    const QPointF start(100, c->height() / 2.0);
+    test::press(c, start);
+    // Up over the first row's upper half: the gap before it.
+    const QPointF overA = c->mapFrom(&s.section, a->geometry().topLeft() + QPoint(100, 8));
+    test::move(c, QPointF(100, start.y() - 10));
+    test::move(c, overA);
+    EXPECT_EQ(s.section.dropGap(), 0u);
+    test::release(c, overA);
+    EXPECT_EQ(uids(s.section.state().rules), (std::vector<std::string>{"c", "a", "b"}));
+    EXPECT_TRUE(s.section.state().ranked);
+    EXPECT_EQ(s.section.hint(), "Top connected device is used");
+    EXPECT_EQ(s.section.dropGap(), std::nullopt);
+
+    // A click without moving is no drag.
+    const int before = s.changes;
+    DeviceRow* first = s.section.rows()[0];
+    test::press(first, {100, 20});
+    test::release(first, {101, 21});
+    EXPECT_EQ(s.changes, before);
+}
+
+TEST(DeviceSection, ResetClearsRankingAndExclusions) {
+    Looped s({abc(), true, {"a"}, std::nullopt});
+    s.section.resetButton()->click();
+    EXPECT_FALSE(s.section.state().ranked);
+    for (const auto& r : s.section.state().rules)
+        EXPECT_FALSE(r.never);
+    using V = std::vector<QString>;
+    EXPECT_EQ(s.shownRanks(), (V{"", "", ""}));
+    EXPECT_EQ(s.section.hint(), "Drag to set a priority");
+    EXPECT_TRUE(s.section.resetButton()->isHidden());
+    EXPECT_EQ(s.section.row("b")->exclusionButton()->symbol(), "circle.dashed");
+}
+
+} // namespace
+} // namespace voxlane
