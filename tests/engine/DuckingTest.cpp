@@ -2,6 +2,8 @@
 #include "platform/Log.h"
 #include "support/EngineFixture.h"
 
+#include <cmath>
+
 namespace voxlane {
 namespace {
 
@@ -94,6 +96,10 @@ TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
 
 TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     startCall();
+    // The lowering glides with a 250 ms time constant: a quarter second in, the music is at
+    // 0.3 + 0.7 / e of its level.
+    playPeak(speakers, 0.25);
+    EXPECT_NEAR(playPeak(speakers, 0.02), 0.5f * (0.3f + 0.7f * std::exp(-1.0f)), 0.02f);
     EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
     const auto lowered = tap("org.example.Music")->tapID();
     endCall();
