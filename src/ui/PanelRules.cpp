@@ -58,11 +58,12 @@ std::string_view micSymbol(bool muted) {
 }
 
 std::string_view micSubtitle(bool muted) {
-    return muted ? "All muted" : "⌃⌥⌘M";
+    return muted ? "All muted" : "⌃⌥⌘M"; // the tooltip spells the keys out
 }
 
 std::string_view micHelp(bool muted) {
-    return muted ? "Unmute microphones (⌃⌥⌘M)" : "Mute all microphones (⌃⌥⌘M)";
+    return muted ? "Unmute microphones (Ctrl+Alt+Super+M)"
+                 : "Mute all microphones (Ctrl+Alt+Super+M)";
 }
 
 std::string_view duckingHelp(bool enabled) {
