@@ -10,6 +10,7 @@
 #include "ui/Percent.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "ui/Transition.h"
 
 #include <QContextMenuEvent>
 #include <QGraphicsEffect>
@@ -211,7 +212,7 @@ void AppRow::refreshMeter() {
     const auto it = values.find(app_.id);
     fader_->setMeter(it == values.end() ? std::nullopt : std::optional<float>(it->second),
                      isSilenced());
-    limiter_->setVisible(engine_.meters().limiting().contains(app_.id));
+    Transition::fade.setVisible(limiter_, engine_.meters().limiting().contains(app_.id));
 }
 
 void AppRow::updateButtons() {

@@ -1,16 +1,20 @@
 #include "ui/AppsModule.h"
 
 #include "engine/MixerEngine.h"
+#include "ui/Animated.h"
 #include "ui/AppRow.h"
 #include "ui/CapsuleButton.h"
 #include "ui/Labels.h"
 #include "ui/PanelRules.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "ui/Transition.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QtMath>
+#include <numbers>
 
 namespace voxlane {
 
@@ -64,13 +68,15 @@ void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
             old.erase(it);
             it->second->refresh(app);
         } else {
-            next.push_back(new AppRow(engine_, app, compact));
+            auto* row = new AppRow(engine_, app, compact);
+            row->hide(); // shown below, with its transition
+            next.push_back(row);
         }
     }
     // A row may be taken away from inside its own action (Reset on a silent app): later.
     for (auto& [id, r] : old) {
+        Transition::row.setVisible(r, false);
         layout->removeWidget(r);
-        r->hide();
         r->deleteLater();
     }
     for (std::size_t i = 0; i < next.size(); ++i) {
@@ -78,7 +84,7 @@ void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
             layout->removeWidget(next[i]);
             layout->insertWidget(static_cast<int>(i), next[i]);
         }
-        next[i]->show();
+        Transition::row.setVisible(next[i], true);
     }
     rows = std::move(next);
 }
@@ -113,7 +119,8 @@ AppRow* AppsModule::row(const std::string& appID) const {
     return nullptr;
 }
 
-SilentAppsButton::SilentAppsButton(QWidget* parent) : QAbstractButton(parent) {
+SilentAppsButton::SilentAppsButton(QWidget* parent)
+    : QAbstractButton(parent), chevronAngle_(new Animated(this, 0)) {
     setCursor(Qt::PointingHandCursor);
     setFont(Theme::detail());
 }
@@ -121,9 +128,14 @@ SilentAppsButton::SilentAppsButton(QWidget* parent) : QAbstractButton(parent) {
 void SilentAppsButton::setState(std::size_t count, bool expanded) {
     count_ = count;
     expanded_ = expanded;
+    chevronAngle_->springTo(expanded ? std::numbers::pi : 0.0, Theme::snappy);
     setText(qstr(PanelRules::silentToggleTitle(count, expanded)));
     updateGeometry();
     update();
+}
+
+qreal SilentAppsButton::chevronAngle() const {
+    return chevronAngle_->value();
 }
 
 QSize SilentAppsButton::sizeHint() const {
@@ -140,7 +152,7 @@ void SilentAppsButton::paintEvent(QPaintEvent*) {
     // The chevron, turned by half a turn while expanded.
     const QRectF box(textWidth + 5, (height() - 10) / 2.0, 10, 10);
     p.translate(box.center());
-    if (expanded_) p.rotate(180);
+    p.rotate(qRadiansToDegrees(chevronAngle_->value()));
     p.translate(-box.center());
     Symbols::draw(p, "chevron.down", box, Theme::secondary());
 }

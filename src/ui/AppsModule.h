@@ -12,6 +12,7 @@ class QVBoxLayout;
 
 namespace voxlane {
 
+class Animated;
 class AppRow;
 class CapsuleButton;
 class MixerEngine;
@@ -53,8 +54,8 @@ private:
     std::vector<AppRow*> silentRows_;
 };
 
-// The silent apps' disclosure: "<n> silent apps" or "Show less", with a chevron turned half
-// round while expanded.
+// The silent apps' disclosure: "<n> silent apps" or "Show less", with a chevron that turns
+// half round as it expands.
 class SilentAppsButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -62,12 +63,15 @@ public:
     void setState(std::size_t count, bool expanded);
     std::size_t count() const { return count_; }
     bool isExpanded() const { return expanded_; }
+    // How far the chevron is turned, in radians: it springs to π while expanded, back to 0.
+    qreal chevronAngle() const;
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    Animated* chevronAngle_;
     bool expanded_ = false;
     std::size_t count_ = 0;
 };

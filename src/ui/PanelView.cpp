@@ -11,6 +11,7 @@
 #include "ui/PanelRules.h"
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
+#include "ui/Transition.h"
 #include "ui/VolumeKeysModule.h"
 
 #include <QHBoxLayout>
@@ -65,11 +66,11 @@ void PanelView::refresh() {
         engine.softVolumeActive(), engine.volumeKeysReady(), engine.audioAccess(),
         engine.activeCall().has_value(), engine.duckingEnabled());
     sound_->refresh();
-    volumeKeys_->setVisible(visible.volumeKeys);
+    Transition::module.setVisible(volumeKeys_, visible.volumeKeys);
     if (visible.volumeKeys) volumeKeys_->refresh();
-    access_->setVisible(visible.access);
+    Transition::module.setVisible(access_, visible.access);
     if (visible.access) access_->refresh();
-    call_->setVisible(visible.call);
+    Transition::module.setVisible(call_, visible.call);
     if (visible.call) call_->refresh();
     apps_->refresh();
     mic_->refresh();

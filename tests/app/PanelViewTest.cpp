@@ -20,14 +20,28 @@
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
 #include "ui/ToggleCircle.h"
+#include "ui/Transition.h"
 #include "ui/VolumeKeysModule.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QVariantAnimation>
 #include <gtest/gtest.h>
+#include <numbers>
 
 namespace voxlane {
+namespace {
+
+// Runs an animation to its end and delivers what it left behind (queued calls, deletions).
+void finish(QVariantAnimation* animation) {
+    ASSERT_NE(animation, nullptr);
+    animation->setCurrentTime(animation->duration());
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
 namespace {
 
 using test::ShellWorld;
@@ -383,8 +397,19 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     engine.refreshAudioAccess();
     soft.scheduler.advance(0.2);
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::granted);
-    EXPECT_FALSE(panel.access()->isVisible());
+    EXPECT_FALSE(panel.access()->isVisible()) << "gone at once, while its snapshot fades";
+    QVariantAnimation* leaving = Transition::running(panel.access());
+    ASSERT_NE(leaving, nullptr);
+    EXPECT_EQ(leaving->duration(), Theme::durationMs(Theme::snappy));
     ASSERT_TRUE(engine.softVolumeActive());
+    EXPECT_TRUE(panel.volumeKeys()->isVisible());
+    QVariantAnimation* entering = Transition::running(panel.volumeKeys());
+    ASSERT_NE(entering, nullptr);
+    EXPECT_NE(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn fading in";
+    finish(leaving);
+    finish(entering);
+    EXPECT_EQ(Transition::running(panel.access()), nullptr) << "the snapshot is gone";
+    EXPECT_EQ(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn plainly once in";
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
     EXPECT_EQ(panel.volumeKeys()->titleLabel()->text(), "Volume keys for Speakers");
     EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Needs Accessibility access");
@@ -425,16 +450,24 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     EXPECT_TRUE(apps->silentButton()->isVisible());
     EXPECT_EQ(apps->silentButton()->text(), "2 silent apps");
     EXPECT_TRUE(apps->rows().empty());
+    EXPECT_EQ(apps->silentButton()->chevronAngle(), 0.0);
     apps->silentButton()->click();
     EXPECT_EQ(apps->silentButton()->text(), "Show less");
+    finish(apps->silentButton()->findChild<QVariantAnimation*>());
+    EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), std::numbers::pi) << "half a turn";
     ASSERT_EQ(apps->rows().size(), 2u);
     for (AppRow* row : apps->rows()) {
         EXPECT_TRUE(row->isCompact());
         EXPECT_EQ(row->opacity(), 0.75);
         EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
     }
+    AppRow* leavingRow = apps->rows().front();
     apps->silentButton()->click();
     EXPECT_TRUE(apps->rows().empty());
+    EXPECT_NE(Transition::running(leavingRow), nullptr) << "a snapshot of the row fades out";
+    finish(Transition::running(leavingRow));
+    finish(apps->silentButton()->findChild<QVariantAnimation*>());
+    EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), 0.0);
 }
 
 TEST(PanelView, DeviceAndSettingsMenus) {

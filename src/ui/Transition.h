@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ui/Theme.h"
+
+#include <Qt>
+
+class QVariantAnimation;
+class QWidget;
+
+namespace voxlane {
+
+// How a view enters and leaves: a fade combined with a scale from `scale` about `anchor` (the
+// centre, or the middle of the top edge), over the time of `spring`.
+//
+// The view's visibility changes at once, so that isVisible() always tells what the view shows;
+// only the drawing follows. An entering view is drawn through an effect that fades and grows it
+// in; a leaving view is hidden at once and a snapshot of it fades and shrinks where it stood. A
+// view whose window is not on screen simply appears or disappears.
+struct Transition {
+    qreal scale;
+    Qt::Alignment anchor;
+    Theme::Spring spring;
+
+    // The panel's conditional modules: to 0.9 about the centre.
+    static const Transition module;
+    // The app rows: to 0.97 anchored at the top.
+    static const Transition row;
+    // Small marks that only fade.
+    static const Transition fade;
+
+    // Shows or hides `view` with this transition; a view already shown is left as it is. A view
+    // with a graphics effect of its own cannot be drawn through another: it appears at once (it
+    // still leaves with the transition).
+    void setVisible(QWidget* view, bool visible) const;
+
+    // The animation drawing `view` entering, or its snapshot leaving, while one runs.
+    static QVariantAnimation* running(const QWidget* view);
+};
+
+} // namespace voxlane
