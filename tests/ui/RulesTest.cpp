@@ -265,7 +265,7 @@ TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
     EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
     EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
     EXPECT_EQ(PanelRules::micSubtitle(false), "\u2303\u2325\u2318M");
-    EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (\u2303\u2325\u2318M)");
+    EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (Ctrl+Alt+Super+M)");
     EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
     EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);
     EXPECT_EQ(PanelRules::duckChoiceFor(0.0f), 4u);
