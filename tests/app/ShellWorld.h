@@ -9,7 +9,7 @@
 #include "platform/SystemSounds.h"
 #include "platform/hal/SimHal.h"
 #include "support/FakeWorkspace.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <memory>
 

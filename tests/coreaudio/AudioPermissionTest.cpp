@@ -3,7 +3,7 @@
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/SimHal.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

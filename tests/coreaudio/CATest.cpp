@@ -3,7 +3,7 @@
 #include "coreaudio/CoreAudioError.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/SimHal.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -5,7 +5,7 @@
 #include "platform/ManualScheduler.h"
 #include "platform/hal/SimHal.h"
 #include "support/AllocationCounter.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
 

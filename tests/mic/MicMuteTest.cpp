@@ -4,7 +4,7 @@
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/SimHal.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
 

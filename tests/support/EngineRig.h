@@ -8,7 +8,7 @@
 #include "platform/hal/SimHal.h"
 #include "support/FakeKeyGrabber.h"
 #include "support/FakeWorkspace.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "platform/hal/PipeWireHal.h"
 
+#include "platform/hal/PropertyValue.h"
 #include "platform/hal/pipewire/PipeWireConnection.h"
 #include "platform/hal/pipewire/PipeWireModel.h"
 #include "platform/hal/pipewire/PipeWireTapHost.h"
@@ -17,21 +18,6 @@ namespace voxlane {
 namespace {
 
 constexpr AudioObjectPropertyElement elementWildcard = 0xFFFFFFFFu;
-
-std::uint32_t valueSize(const PipeWireModel::Value& value) {
-    struct Sizer {
-        std::uint32_t operator()(std::uint32_t) const { return 4; }
-        std::uint32_t operator()(std::int32_t) const { return 4; }
-        std::uint32_t operator()(float) const { return 4; }
-        std::uint32_t operator()(double) const { return 8; }
-        std::uint32_t operator()(const std::vector<std::uint32_t>& list) const {
-            return std::uint32_t(list.size() * 4);
-        }
-        // A string travels as a reference to a string object.
-        std::uint32_t operator()(const std::optional<std::string>&) const { return 8; }
-    };
-    return std::visit(Sizer{}, value);
-}
 
 bool matches(const AudioObjectPropertyAddress& registered,
              const AudioObjectPropertyAddress& changed) {
@@ -204,7 +190,7 @@ OSStatus PipeWireHal::getPropertyDataSize(AudioObjectID object,
     PipeWireModel::Value value;
     if (OSStatus status = s_->model.read(object, address, qualifierSize, qualifier, value))
         return status;
-    *outSize = valueSize(value);
+    *outSize = propertyValueSize(value);
     return 0;
 }
 
@@ -218,25 +204,7 @@ OSStatus PipeWireHal::getPropertyData(AudioObjectID object,
     PipeWireModel::Value value;
     if (OSStatus status = s_->model.read(object, address, qualifierSize, qualifier, value))
         return status;
-    if (std::holds_alternative<std::optional<std::string>>(value))
-        return kAudioHardwareUnsupportedOperationError; // strings are read with getPropertyString
-    if (auto* list = std::get_if<std::vector<std::uint32_t>>(&value)) {
-        const std::uint32_t count =
-            std::min<std::uint32_t>(std::uint32_t(list->size()), *ioSize / 4);
-        if (count) std::memcpy(data, list->data(), count * 4);
-        *ioSize = count * 4;
-        return 0;
-    }
-    const std::uint32_t size = valueSize(value);
-    if (*ioSize < size) return kAudioHardwareBadPropertySizeError;
-    std::visit(
-        [&](const auto& v) {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_trivially_copyable_v<T>) std::memcpy(data, &v, sizeof(T));
-        },
-        value);
-    *ioSize = size;
-    return 0;
+    return copyPropertyValue(value, ioSize, data);
 }
 
 OSStatus PipeWireHal::setPropertyData(AudioObjectID object,

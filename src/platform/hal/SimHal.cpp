@@ -1,5 +1,7 @@
 #include "platform/hal/SimHal.h"
 
+#include "platform/hal/PropertyValue.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,24 +20,6 @@ constexpr AudioObjectPropertyElement elementWildcard = 0xFFFFFFFFu;
 
 using Value = std::variant<std::uint32_t, std::int32_t, float, double, std::vector<std::uint32_t>,
                            std::optional<std::string>, AudioStreamBasicDescription>;
-
-std::uint32_t valueSize(const Value& value) {
-    struct Sizer {
-        std::uint32_t operator()(std::uint32_t) const { return 4; }
-        std::uint32_t operator()(std::int32_t) const { return 4; }
-        std::uint32_t operator()(float) const { return 4; }
-        std::uint32_t operator()(double) const { return 8; }
-        std::uint32_t operator()(const std::vector<std::uint32_t>& list) const {
-            return std::uint32_t(list.size() * 4);
-        }
-        // A string travels as a reference to a string object.
-        std::uint32_t operator()(const std::optional<std::string>&) const { return 8; }
-        std::uint32_t operator()(const AudioStreamBasicDescription&) const {
-            return sizeof(AudioStreamBasicDescription);
-        }
-    };
-    return std::visit(Sizer{}, value);
-}
 
 bool globalSelector(AudioObjectPropertySelector selector) {
     switch (selector) {
@@ -594,7 +578,7 @@ struct SimHal::State {
         if (!canSet) return kAudioHardwareIllegalOperationError;
         Value current;
         read(object, a, 0, nullptr, current);
-        if (size != valueSize(current) || !data) return kAudioHardwareBadPropertySizeError;
+        if (size != propertyValueSize(current) || !data) return kAudioHardwareBadPropertySizeError;
 
         if (object == kAudioObjectSystemObject) {
             std::uint32_t id;
@@ -1130,7 +1114,7 @@ OSStatus SimHal::getPropertyDataSize(AudioObjectID object,
     }
     Value value;
     if (OSStatus status = s_->read(object, address, qualifierSize, qualifier, value)) return status;
-    *outSize = valueSize(value);
+    *outSize = propertyValueSize(value);
     return 0;
 }
 
@@ -1160,25 +1144,7 @@ OSStatus SimHal::getPropertyData(AudioObjectID object, const AudioObjectProperty
     }
     Value value;
     if (OSStatus status = s_->read(object, address, qualifierSize, qualifier, value)) return status;
-    if (std::holds_alternative<std::optional<std::string>>(value))
-        return kAudioHardwareUnsupportedOperationError; // strings are read with getPropertyString
-    if (auto* list = std::get_if<std::vector<std::uint32_t>>(&value)) {
-        const std::uint32_t count =
-            std::min<std::uint32_t>(std::uint32_t(list->size()), *ioSize / 4);
-        std::memcpy(data, list->data(), count * 4);
-        *ioSize = count * 4;
-        return 0;
-    }
-    const std::uint32_t size = valueSize(value);
-    if (*ioSize < size) return kAudioHardwareBadPropertySizeError;
-    std::visit(
-        [&](const auto& v) {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_trivially_copyable_v<T>) std::memcpy(data, &v, sizeof(T));
-        },
-        value);
-    *ioSize = size;
-    return 0;
+    return copyPropertyValue(value, ioSize, data);
 }
 
 OSStatus SimHal::setPropertyData(AudioObjectID object, const AudioObjectPropertyAddress& address,

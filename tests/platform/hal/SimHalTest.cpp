@@ -2,7 +2,7 @@
 
 #include "platform/ManualScheduler.h"
 #include "support/AllocationCounter.h"
-#include "support/SimSpecs.h"
+#include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
 
