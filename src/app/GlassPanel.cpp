@@ -40,6 +40,13 @@ QSize GlassPanel::preferredSize() const {
     return {width, height + 2 * padding};
 }
 
+void GlassPanel::refreshSizeHints() {
+    if (!content_) return;
+    for (QWidget* view : content_->findChildren<QWidget*>())
+        view->updateGeometry();
+    content_->updateGeometry();
+}
+
 bool GlassPanel::compositorActive() {
     if (QGuiApplication::platformName() != "xcb") return true;
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;

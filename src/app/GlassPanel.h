@@ -23,6 +23,9 @@ public:
 
     // The size the content asks for, padding included, in whole pixels.
     QSize preferredSize() const;
+    // The layouts of a hidden window do not run, so the size hints they keep are those of when
+    // it was last shown; this drops them so that preferredSize() tells the content's size now.
+    void refreshSizeHints();
 
     // Cuts the window to the drawn shape of its content when nothing composites it; clears the
     // mask where something does.

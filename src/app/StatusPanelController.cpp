@@ -85,6 +85,7 @@ void StatusPanelController::open() {
     if (open_) return;
     open_ = true;
 
+    panel_->refreshSizeHints();
     const QSize size = panel_->preferredSize();
     QRect frame;
     if (const auto anchor = trayAnchor()) {

@@ -11,9 +11,9 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/Transition.h"
+#include "ui/TransitionEffect.h"
 
 #include <QContextMenuEvent>
-#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMenu>
@@ -21,48 +21,6 @@
 #include <QVBoxLayout>
 
 namespace voxlane {
-
-// Draws the row at its opacity, and grey while the app is silenced.
-class SilencedEffect : public QGraphicsEffect {
-public:
-    using QGraphicsEffect::QGraphicsEffect;
-
-    void set(double opacity, bool grey) {
-        if (opacity == opacity_ && grey == grey_) return;
-        opacity_ = opacity;
-        grey_ = grey;
-        update();
-    }
-
-protected:
-    void draw(QPainter* painter) override {
-        if (opacity_ >= 1.0 && !grey_) {
-            drawSource(painter);
-            return;
-        }
-        QPoint offset;
-        const QPixmap source = sourcePixmap(Qt::DeviceCoordinates, &offset);
-        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        if (grey_) {
-            for (int y = 0; y < image.height(); ++y) {
-                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-                for (int x = 0; x < image.width(); ++x) {
-                    const int g = qGray(line[x]); // premultiplied stays premultiplied
-                    line[x] = qRgba(g, g, g, qAlpha(line[x]));
-                }
-            }
-        }
-        const QTransform saved = painter->worldTransform();
-        painter->setWorldTransform(QTransform());
-        painter->setOpacity(opacity_);
-        painter->drawImage(offset, image);
-        painter->setWorldTransform(saved);
-    }
-
-private:
-    double opacity_ = 1.0;
-    bool grey_ = false;
-};
 
 namespace {
 
@@ -155,7 +113,8 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
         stack->addLayout(top);
     }
 
-    effect_ = new SilencedEffect(this);
+    // Dims and greys the row; also draws it entering.
+    effect_ = new TransitionEffect(this);
     setGraphicsEffect(effect_);
     refresh();
     refreshMeter();
@@ -172,6 +131,14 @@ AppRowRules::RowState AppRow::state() const {
     s.eqOpen = engine_.eqEditorID() == app_.id;
     s.eqInUse = settings.eq.preset != EQPreset::off;
     return s;
+}
+
+double AppRow::opacity() const {
+    return effect_->opacity();
+}
+
+bool AppRow::isGrey() const {
+    return effect_->grey();
 }
 
 bool AppRow::showsLowered() const {
@@ -242,7 +209,7 @@ void AppRow::updateEditor() {
 
 void AppRow::updateLook() {
     const auto s = state();
-    effect_->set(AppRowRules::rowOpacity(s), AppRowRules::silenced(s));
+    effect_->setLook(AppRowRules::rowOpacity(s), AppRowRules::silenced(s));
 }
 
 void AppRow::toggleSolo() {

@@ -38,8 +38,9 @@ public:
     // What the row shows, for the panel's tests and screenshots.
     AppRowRules::RowState state() const;
     bool isSilenced() const { return AppRowRules::silenced(state()); }
-    double opacity() const { return AppRowRules::rowOpacity(state()); }
-    bool isGrey() const { return isSilenced(); }
+    // How the row is drawn.
+    double opacity() const;
+    bool isGrey() const;
     bool isHovering() const { return hovering_; }
     bool isEditing() const { return editing_; }
     MeteredFader* fader() const { return fader_; }
@@ -82,7 +83,7 @@ private:
     GhostButton* mute_;
     MeteredFader* fader_;
     EQEditor* editor_ = nullptr;
-    class SilencedEffect* effect_;
+    class TransitionEffect* effect_;
 };
 
 } // namespace voxlane

@@ -46,6 +46,8 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     silent_ = new QVBoxLayout;
     silent_->setSpacing(4);
     stack->addLayout(silent_);
+    // While the panel's stack reveals or cuts the module, its content keeps to the top.
+    stack->addStretch();
     refresh();
 }
 

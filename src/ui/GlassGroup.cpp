@@ -10,7 +10,8 @@ GlassGroup::GlassGroup(qreal spacing, QWidget* content, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    if (content_) layout->addWidget(content_);
+    // Content that is smaller than the group keeps to the top.
+    if (content_) layout->addWidget(content_, 0, Qt::AlignTop);
 }
 
 } // namespace voxlane

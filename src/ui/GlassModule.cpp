@@ -14,9 +14,11 @@ GlassModule::GlassModule(QWidget* parent, qreal radius, bool interactive)
 
 void GlassModule::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    // Within the mask while a layout reveals or cuts the module bit by bit.
+    const QRectF area = mask().isEmpty() ? QRectF(rect()) : QRectF(mask().boundingRect());
     QPainterPath shape;
-    const qreal r = std::min({radius_, width() / 2.0, height() / 2.0});
-    shape.addRoundedRect(QRectF(rect()), r, r);
+    const qreal r = std::min({radius_, area.width() / 2.0, area.height() / 2.0});
+    shape.addRoundedRect(area, r, r);
     Theme::glassModule(p, shape, interactive_, hovering_);
 }
 

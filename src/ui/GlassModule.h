@@ -5,7 +5,8 @@
 namespace voxlane {
 
 // A container drawn as a glass module: a rounded rectangle (radius 26 for the panel's large
-// modules) in the glass look of Theme::glassModule. Lay its content out as with any widget.
+// modules) in the glass look of Theme::glassModule. Lay its content out as with any widget. With a
+// mask the module is drawn within it, its corners still round.
 class GlassModule : public QWidget {
     Q_OBJECT
 public:

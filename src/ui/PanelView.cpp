@@ -2,6 +2,7 @@
 
 #include "engine/MixerEngine.h"
 #include "ui/AccessModule.h"
+#include "ui/AnimatedStackLayout.h"
 #include "ui/AppsModule.h"
 #include "ui/CallModule.h"
 #include "ui/DuckingToggle.h"
@@ -11,6 +12,7 @@
 #include "ui/PanelRules.h"
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
+#include "ui/Theme.h"
 #include "ui/Transition.h"
 #include "ui/VolumeKeysModule.h"
 
@@ -27,10 +29,10 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
 
     auto* column = new QWidget;
     column->setAttribute(Qt::WA_TranslucentBackground);
-    auto* stack = new QVBoxLayout(column);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(spacing);
-    stack->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    // The stack glides whenever a module comes or goes or the apps change.
+    stack_ = new AnimatedStackLayout(Theme::snappy, column);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->setSpacing(spacing);
     sound_ = new SoundModule(engine);
     volumeKeys_ = new VolumeKeysModule(engine);
     access_ = new AccessModule(engine);
@@ -42,13 +44,16 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     for (QWidget* module : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(volumeKeys_),
                             static_cast<QWidget*>(access_), static_cast<QWidget*>(call_),
                             static_cast<QWidget*>(apps_)})
-        stack->addWidget(module);
-    auto* bottom = new QHBoxLayout;
+        stack_->addWidget(module);
+    auto* bottomRow = new QWidget;
+    bottomRow->setAttribute(Qt::WA_TranslucentBackground);
+    auto* bottom = new QHBoxLayout(bottomRow);
+    bottom->setContentsMargins(0, 0, 0, 0);
     bottom->setSpacing(spacing);
     bottom->addWidget(mic_, 1);
     bottom->addWidget(ducking_);
     bottom->addWidget(settings_);
-    stack->addLayout(bottom);
+    stack_->addWidget(bottomRow);
 
     auto* group = new GlassGroup(spacing, column);
     auto* outer = new QVBoxLayout(this);

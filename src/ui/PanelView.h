@@ -9,6 +9,7 @@
 namespace voxlane {
 
 class AccessModule;
+class AnimatedStackLayout;
 class AppsModule;
 class CallModule;
 class DuckingToggle;
@@ -44,12 +45,14 @@ public:
     MicModule* mic() const { return mic_; }
     DuckingToggle* ducking() const { return ducking_; }
     SettingsButton* settings() const { return settings_; }
+    AnimatedStackLayout* stack() const { return stack_; }
 
     // Reads everything from the engine again.
     void refresh();
 
 private:
     EngineAdapter& adapter_;
+    AnimatedStackLayout* stack_;
     SoundModule* sound_;
     VolumeKeysModule* volumeKeys_;
     AccessModule* access_;

@@ -1,6 +1,7 @@
 #include "ui/Transition.h"
 
-#include <QGraphicsEffect>
+#include "ui/TransitionEffect.h"
+
 #include <QPainter>
 #include <QPointer>
 #include <QVariantAnimation>
@@ -16,68 +17,7 @@ const Transition Transition::fade{1.0, Qt::AlignCenter, Theme::hover};
 namespace {
 
 const char* const ghostOf = "voxlaneTransitionGhostOf";
-
-// Draws `pixmap` at `origin` within `bounds` as far as `progress` has come in (0 gone, 1 fully
-// there): the opacity follows the progress, the scale runs from the transition's to 1.
-void drawStep(QPainter& p, const Transition& t, qreal progress, const QRectF& bounds,
-              const QPointF& origin, const QPixmap& pixmap) {
-    const qreal shown = std::clamp(progress, 0.0, 1.0);
-    const qreal scale = t.scale + (1.0 - t.scale) * shown;
-    const QPointF anchor =
-        (t.anchor & Qt::AlignTop) ? QPointF(bounds.center().x(), bounds.top()) : bounds.center();
-    p.save();
-    p.setOpacity(p.opacity() * shown);
-    p.translate(anchor);
-    p.scale(scale, scale);
-    p.translate(-anchor);
-    p.drawPixmap(origin, pixmap);
-    p.restore();
-}
-
-QVariantAnimation* makeAnimation(QObject* parent, const Transition& t, qreal from, qreal to) {
-    auto* animation = new QVariantAnimation(parent);
-    animation->setStartValue(from);
-    animation->setEndValue(to);
-    animation->setDuration(Theme::durationMs(t.spring));
-    animation->setEasingCurve(Theme::easing(t.spring));
-    return animation;
-}
-
-// Draws an entering view faded and scaled after its animation.
-class EnterEffect : public QGraphicsEffect {
-public:
-    EnterEffect(QWidget* view, const Transition& t) : transition_(t) {
-        animation_ = makeAnimation(this, t, 0.0, 1.0);
-        QObject::connect(animation_, &QVariantAnimation::valueChanged, this,
-                         [this](const QVariant& v) {
-                             progress_ = v.toReal();
-                             update();
-                         });
-        // The effect goes once the view is fully in; not from inside the animation's own signal.
-        QPointer<QWidget> guard(view);
-        QObject::connect(
-            animation_, &QVariantAnimation::finished, this,
-            [this, guard] {
-                if (guard && guard->graphicsEffect() == this) guard->setGraphicsEffect(nullptr);
-            },
-            Qt::QueuedConnection);
-    }
-
-    QVariantAnimation* animation() const { return animation_; }
-
-protected:
-    void draw(QPainter* painter) override {
-        QPoint offset;
-        const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset);
-        drawStep(*painter, transition_, progress_, sourceBoundingRect(Qt::LogicalCoordinates),
-                 offset, pixmap);
-    }
-
-private:
-    Transition transition_;
-    QVariantAnimation* animation_;
-    qreal progress_ = 0;
-};
+const char* const temporaryEffect = "voxlaneTransitionTemporary";
 
 // The snapshot of a leaving view, fading and shrinking where the view stood, then gone.
 class Ghost : public QWidget {
@@ -88,7 +28,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_TranslucentBackground);
         setGeometry(view->geometry());
-        animation_ = makeAnimation(this, t, 1.0, 0.0);
+        animation_ = t.animate(this, 1.0, 0.0);
         connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
             progress_ = v.toReal();
             update();
@@ -102,7 +42,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
-        drawStep(p, transition_, progress_, QRectF(rect()), QPointF(0, 0), pixmap_);
+        transition_.draw(p, progress_, QRectF(rect()), QPointF(0, 0), pixmap_);
     }
 
 private:
@@ -123,6 +63,30 @@ Ghost* ghostOfView(const QWidget* view) {
 
 } // namespace
 
+void Transition::draw(QPainter& p, qreal progress, const QRectF& bounds, const QPointF& origin,
+                      const QPixmap& pixmap) const {
+    const qreal shown = std::clamp(progress, 0.0, 1.0);
+    const qreal s = scale + (1.0 - scale) * shown;
+    const QPointF at =
+        (anchor & Qt::AlignTop) ? QPointF(bounds.center().x(), bounds.top()) : bounds.center();
+    p.save();
+    p.setOpacity(p.opacity() * shown);
+    p.translate(at);
+    p.scale(s, s);
+    p.translate(-at);
+    p.drawPixmap(origin, pixmap);
+    p.restore();
+}
+
+QVariantAnimation* Transition::animate(QObject* parent, qreal from, qreal to) const {
+    auto* animation = new QVariantAnimation(parent);
+    animation->setStartValue(from);
+    animation->setEndValue(to);
+    animation->setDuration(Theme::durationMs(spring));
+    animation->setEasingCurve(Theme::easing(spring));
+    return animation;
+}
+
 void Transition::setVisible(QWidget* view, bool visible) const {
     QWidget* parent = view->parentWidget();
     const bool onScreen = parent && parent->isVisible() && Theme::durationMs(spring) > 0;
@@ -133,23 +97,34 @@ void Transition::setVisible(QWidget* view, bool visible) const {
             ghost->raise();
             ghost->animation()->start();
         }
-        if (dynamic_cast<EnterEffect*>(view->graphicsEffect())) view->setGraphicsEffect(nullptr);
+        if (auto* effect = view->graphicsEffect();
+            effect && effect->property(temporaryEffect).toBool())
+            view->setGraphicsEffect(nullptr);
         view->hide();
         return;
     }
     if (!view->isHidden()) return;
     if (Ghost* ghost = ghostOfView(view)) ghost->deleteLater();
-    // A view that draws through an effect of its own keeps it and simply appears.
-    if (onScreen && !view->graphicsEffect()) {
-        auto* effect = new EnterEffect(view, *this);
-        view->setGraphicsEffect(effect);
-        effect->animation()->start();
+    if (onScreen) {
+        if (auto* own = dynamic_cast<TransitionEffect*>(view->graphicsEffect())) {
+            own->enter(*this);
+        } else if (!view->graphicsEffect()) {
+            // A temporary effect, gone once the view is fully in.
+            auto* effect = new TransitionEffect;
+            view->setGraphicsEffect(effect);
+            effect->setProperty(temporaryEffect, true);
+            QPointer<QWidget> guard(view);
+            effect->enter(*this, [guard, effect] {
+                if (guard && guard->graphicsEffect() == effect) guard->setGraphicsEffect(nullptr);
+            });
+        }
     }
     view->show();
 }
 
 QVariantAnimation* Transition::running(const QWidget* view) {
-    if (auto* effect = dynamic_cast<EnterEffect*>(view->graphicsEffect()))
+    if (auto* effect = dynamic_cast<TransitionEffect*>(view->graphicsEffect());
+        effect && effect->animation())
         return effect->animation();
     if (Ghost* ghost = ghostOfView(view)) return ghost->animation();
     return nullptr;

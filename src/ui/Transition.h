@@ -2,8 +2,11 @@
 
 #include "ui/Theme.h"
 
+#include <QPixmap>
 #include <Qt>
 
+class QObject;
+class QPainter;
 class QVariantAnimation;
 class QWidget;
 
@@ -29,9 +32,17 @@ struct Transition {
     static const Transition fade;
 
     // Shows or hides `view` with this transition; a view already shown is left as it is. A view
-    // with a graphics effect of its own cannot be drawn through another: it appears at once (it
-    // still leaves with the transition).
+    // that draws through a TransitionEffect of its own enters through it; one with another
+    // graphics effect cannot be drawn through a second one and appears at once (it still leaves
+    // with the transition).
     void setVisible(QWidget* view, bool visible) const;
+
+    // Draws `pixmap` at `origin` within `bounds` as far as the transition has come in at
+    // `progress` (0 gone, 1 fully there).
+    void draw(QPainter& painter, qreal progress, const QRectF& bounds, const QPointF& origin,
+              const QPixmap& pixmap) const;
+    // An animation of the progress from `from` to `to` over the transition's time and curve.
+    QVariantAnimation* animate(QObject* parent, qreal from, qreal to) const;
 
     // The animation drawing `view` entering, or its snapshot leaving, while one runs.
     static QVariantAnimation* running(const QWidget* view);

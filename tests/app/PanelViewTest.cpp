@@ -1,9 +1,13 @@
 #include "ui/PanelView.h"
 
 #include "ShellWorld.h"
+#include "app/GlassPanel.h"
+#include "app/StatusPanelController.h"
+#include "app/WindowFade.h"
 #include "engine/EQ.h"
 #include "engine/MixerEngine.h"
 #include "ui/AccessModule.h"
+#include "ui/AnimatedStackLayout.h"
 #include "ui/AppRow.h"
 #include "ui/AppsModule.h"
 #include "ui/CallModule.h"
@@ -141,10 +145,10 @@ TEST(PanelView, ShowsTheModulesInOrderWithTheirConditions) {
     EXPECT_EQ(panel.apps()->rows()[0]->app().name, "Music");
     EXPECT_FALSE(panel.apps()->emptyLabel()->isVisible());
     EXPECT_FALSE(panel.apps()->endSoloButton()->isVisible());
-    // Top to bottom: sound, apps, then the row of three.
-    EXPECT_LT(panel.sound()->geometry().bottom(), panel.apps()->geometry().top());
-    EXPECT_EQ(panel.apps()->geometry().top() - panel.sound()->geometry().bottom() - 1, 12);
-    EXPECT_LT(panel.apps()->geometry().bottom(), panel.mic()->geometry().top());
+    // Top to bottom: sound, apps, then the row of three, 12 apart.
+    const auto place = [&](QWidget* w) { return QRect(w->mapTo(&panel, QPoint()), w->size()); };
+    EXPECT_EQ(place(panel.apps()).top() - place(panel.sound()).bottom() - 1, 12);
+    EXPECT_EQ(place(panel.mic()).top() - place(panel.apps()).bottom() - 1, 12);
     EXPECT_EQ(panel.mic()->height(), 58);
     EXPECT_EQ(panel.ducking()->size(), QSize(58, 58));
     EXPECT_LT(panel.mic()->geometry().right(), panel.ducking()->geometry().left());
@@ -468,6 +472,115 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     finish(Transition::running(leavingRow));
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
     EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), 0.0);
+}
+
+// Where `view` stands in the panel.
+QRect place(const PanelView& panel, const QWidget* view) {
+    return {view->mapTo(&panel, QPoint()), view->size()};
+}
+
+TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
+    PanelWorld world;
+    PanelView& panel = *world.panel;
+    QWidget* bottomRow = panel.mic()->parentWidget();
+    const int bottomBefore = place(panel, bottomRow).top();
+    const int heightBefore = panel.sizeHint().height();
+    const int appsBefore = panel.apps()->height();
+    ASSERT_EQ(panel.stack()->animation(), nullptr) << "at rest";
+
+    const AudioObjectID podcast =
+        world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.settle();
+    ASSERT_EQ(panel.apps()->rows().size(), 3u);
+    AppRow* entering = panel.apps()->row("org.example.Podcast");
+    ASSERT_NE(entering, nullptr);
+    ASSERT_NE(Transition::running(entering), nullptr) << "the new row fades in";
+    EXPECT_EQ(Transition::running(entering)->duration(), Theme::durationMs(Theme::snappy));
+    EXPECT_DOUBLE_EQ(entering->opacity(), 1.0) << "through the row's own effect, look kept";
+    QVariantAnimation* glide = panel.stack()->animation();
+    ASSERT_NE(glide, nullptr);
+    EXPECT_EQ(glide->duration(), Theme::durationMs(Theme::snappy));
+    glide->pause();
+    glide->setCurrentTime(0);
+    EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore) << "the row below starts where it was";
+    EXPECT_EQ(panel.apps()->mask().boundingRect().height(), appsBefore)
+        << "the apps module is drawn at its old height";
+    QCoreApplication::sendPostedEvents();
+    EXPECT_GT(panel.sizeHint().height(), heightBefore) << "room for the new layout at once";
+    glide->setCurrentTime(glide->duration() / 4);
+    const int midway = place(panel, bottomRow).top();
+    EXPECT_GT(midway, bottomBefore);
+    EXPECT_LT(midway, place(panel, panel.apps()).bottom() + 13);
+    finish(glide);
+    EXPECT_EQ(panel.stack()->animation(), nullptr);
+    EXPECT_TRUE(panel.apps()->mask().isEmpty());
+    EXPECT_EQ(place(panel, bottomRow).top() - place(panel, panel.apps()).bottom() - 1, 12);
+    const int bottomGrown = place(panel, bottomRow).top();
+    const int heightGrown = panel.sizeHint().height();
+    finish(Transition::running(entering));
+    EXPECT_EQ(entering->graphicsEffect() != nullptr, true) << "the row keeps its own effect";
+
+    // The app quits: its row leaves and the row below glides up; the panel keeps its height
+    // until it has.
+    world.hal.removeProcess(podcast);
+    world.settle();
+    ASSERT_EQ(panel.apps()->rows().size(), 2u);
+    glide = panel.stack()->animation();
+    ASSERT_NE(glide, nullptr);
+    glide->pause();
+    glide->setCurrentTime(0);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(place(panel, bottomRow).top(), bottomGrown);
+    EXPECT_EQ(panel.sizeHint().height(), heightGrown);
+    finish(glide);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore);
+    EXPECT_EQ(panel.sizeHint().height(), heightBefore) << "smaller once the glide is over";
+
+    // Closed, the panel follows at once and opens in its new layout.
+    panel.hide();
+    world.addApp(504, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.settle();
+    EXPECT_EQ(Transition::running(panel.apps()->row("org.example.Podcast")), nullptr);
+    panel.show();
+    QApplication::processEvents();
+    EXPECT_EQ(panel.stack()->animation(), nullptr);
+    EXPECT_EQ(place(panel, bottomRow).top(), bottomGrown);
+}
+
+TEST(PanelView, TheWindowOpensAtTheSizeOfTheAppsOfNow) {
+    PanelWorld world;
+    world.panel->hide();
+    StatusPanelController controller{*world.adapter, world.scheduler,
+                                     [](EngineAdapter& a) { return new PanelView(a, {}); },
+                                     /*useTray=*/false};
+    controller.open();
+    world.settle();
+    const int before = controller.panel()->height();
+    controller.close();
+    controller.fade().finish();
+    world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.settle();
+    controller.open();
+    EXPECT_GT(controller.panel()->height(), before + 40) << "with room for the new row";
+}
+
+TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
+    PanelWorld world;
+    PanelView& panel = *world.panel;
+    const int appsBefore = panel.apps()->height();
+    world.row(PanelWorld::music)->eqButton()->click();
+    QCoreApplication::sendPostedEvents();
+    QVariantAnimation* glide = panel.stack()->animation();
+    ASSERT_NE(glide, nullptr) << "the editor's room opens with the spring";
+    glide->pause();
+    glide->setCurrentTime(glide->duration() / 5);
+    const int drawn = panel.apps()->mask().boundingRect().height();
+    EXPECT_GT(drawn, appsBefore);
+    EXPECT_LT(drawn, panel.apps()->height()) << "the editor is revealed, not squeezed";
+    finish(glide);
+    EXPECT_TRUE(panel.apps()->mask().isEmpty());
+    EXPECT_GT(panel.apps()->height(), appsBefore + 100);
 }
 
 TEST(PanelView, DeviceAndSettingsMenus) {

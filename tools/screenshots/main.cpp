@@ -325,9 +325,10 @@ struct DemoPanel {
         }
         engine->setPanelVisible(true);
         run(0.6);
-        // The meters glide to each new level over 0.08 s of real time.
+        // The meters glide to each new level over 0.08 s of real time, the panel's stack to a
+        // new layout in under half a second.
         QEventLoop wait;
-        QTimer::singleShot(200, &wait, &QEventLoop::quit);
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
         wait.exec();
         return saveWindow(controller->panel(), dir, name);
     }
