@@ -44,10 +44,10 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
     // The first-run window asks the audio server itself, as the engine's own check does.
     OnboardingView::Actions actions;
     actions.checkAccess = [this](std::function<void(AudioPermission::Status)> completion) {
-        AudioPermission::check(
+        accessChecks_.add(AudioPermission::check(
             AudioPermission::Services::standard(services_.hal, services_.scheduler,
                                                 services_.defaults, services_.sounds),
-            std::move(completion));
+            std::move(completion)));
     };
     actions.openSettings = [this] { services_.workspace.openURL(AudioPermission::settingsURL()); };
     actions.loginEnabled = [] { return Autostart().isEnabled(); };
@@ -62,6 +62,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
 }
 
 AppDelegate::~AppDelegate() {
+    accessChecks_.cancelAll();
     if (trustPoll_) trustPoll_->cancel();
     if (autoOpen_) autoOpen_->cancel();
     mediaKeys_->stop();

@@ -2,6 +2,7 @@
 
 #include "app/LaunchOptions.h"
 #include "app/StatusPanelController.h"
+#include "coreaudio/AudioPermission.h"
 #include "platform/WorkItem.h"
 
 #include <QObject>
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<StatusPanelController> controller_;
     std::unique_ptr<VolumeHUDController> hud_;
     std::unique_ptr<OnboardingWindowController> onboarding_;
+    AudioPermission::Checks accessChecks_; // the first-run window's
     std::unique_ptr<DevicesWindowController> devicesWindow_;
     std::unique_ptr<MediaKeyTap> mediaKeys_;
     std::unique_ptr<Updater> updater_;

@@ -100,6 +100,8 @@ MixerEngine::MixerEngine(EngineServices services)
 }
 
 MixerEngine::~MixerEngine() {
+    // The access probe works with the server and the sounds, which may go with the engine.
+    accessChecks_.cancelAll();
     if (refreshWork_) refreshWork_->cancel();
     if (meterTimer_) meterTimer_->cancel();
     // Taps, the global tap and listener tokens take themselves down as they are destroyed.
@@ -410,13 +412,13 @@ void MixerEngine::requestAudioAccess() {
         services_.workspace.openURL(AudioPermission::settingsURL());
     }
     assign(audioAccess_, AudioPermission::Status::checking, EngineProperty::audioAccess);
-    AudioPermission::check(
+    accessChecks_.add(AudioPermission::check(
         permissionServices(services_), [weak = Weak(self_)](AudioPermission::Status status) {
             auto engine = weak.lock();
             if (!engine) return;
             (*engine)->assign((*engine)->audioAccess_, status, EngineProperty::audioAccess);
             (*engine)->reconcile();
-        });
+        }));
 }
 
 void MixerEngine::refreshAudioAccess() {

@@ -219,6 +219,7 @@ private:
     std::optional<std::string> lastError_;
     LevelMeters meters_;
     AudioPermission::Status audioAccess_ = AudioPermission::Status::unknown;
+    AudioPermission::Checks accessChecks_;
     std::optional<AppGroup> activeCall_;
     bool duckingPausedForCall_ = false;
     bool duckingEnabled_ = true;

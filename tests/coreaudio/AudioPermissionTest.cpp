@@ -133,6 +133,46 @@ TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
     EXPECT_EQ(check(none), Status::granted);
 }
 
+TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
+    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.setCaptureAllowed(false); // the probe would listen for all twelve readings
+    std::shared_ptr<AudioPermission::InFlight> flight;
+    std::atomic<bool> atThirdReading{false};
+    auto with = services(sounds);
+    with.sleep = [&](double) {
+        if (++sleeps < 3) return;
+        atThirdReading = true;
+        // Stays in the reading until the owner cancels: cancel() must wait for it.
+        while (!flight->cancelled())
+            std::this_thread::yield();
+    };
+    bool completed = false;
+    flight = AudioPermission::check(with, [&](Status) { completed = true; });
+    ASSERT_TRUE(scheduler.runPendingUntil([&] { return atThirdReading.load(); }));
+    EXPECT_EQ(hal.liveTaps(), 1u) << "the probe's tap is up";
+    flight->cancel();
+    expectNoTapLeft(); // cancel() returned after the worker let go
+    scheduler.runPending();
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(sleeps, 3);
+    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
+    EXPECT_TRUE(log.messages("permission").empty());
+    for (auto& worker : workers)
+        worker.join();
+
+    // Cancelled before its worker started, it never touches the server.
+    std::function<void()> pending;
+    with.runInBackground = [&](std::function<void()> job) { pending = std::move(job); };
+    const auto tapsBuilt = hal.calls(SimHal::Operation::createProcessTap);
+    flight = AudioPermission::check(with, [&](Status) { completed = true; });
+    flight->cancel();
+    pending();
+    scheduler.runPending();
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(hal.calls(SimHal::Operation::createProcessTap), tapsBuilt);
+    EXPECT_EQ(hal.playedSounds().size(), 1u) << "only the first probe's";
+}
+
 TEST_F(AudioPermissionTest, SettingsURLAndSounds) {
     EXPECT_EQ(AudioPermission::settingsURL(), "settings://sound");
     const auto speakers = hal.addDevice(test::deviceSpec("speakers", "Speakers"));
