@@ -1,6 +1,7 @@
 // voxlane: the tray application. See AppDelegate for what a launch does.
 #include "app/AppDelegate.h"
 #include "app/AudioBackend.h"
+#include "app/GlassPanel.h"
 #include "app/KeyGrabberVolumeKeys.h"
 #include "app/LaunchOptions.h"
 #include "app/QtScheduler.h"
@@ -13,6 +14,7 @@
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/X11KeyGrabber.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -79,6 +81,9 @@ int main(int argc, char** argv) {
         QString::fromLatin1(AppIdentifier.data(), AppIdentifier.size()));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(StatusIcons::applicationIcon());
+    // Uncomposited, the panel is cut to its drawn shape once per layout: views that glide or
+    // fade would leave that shape behind them.
+    Theme::setReducedMotion(!GlassPanel::compositorActive());
 
     // A second launch opens the panel of the running one and ends.
     SingleInstance instance;

@@ -77,7 +77,20 @@ double springProgress(const Spring& spring, double t) {
     return 1 - decay * (std::cos(damped * t) + zeta * omega / damped * std::sin(damped * t));
 }
 
+namespace {
+bool motionReduced = false;
+} // namespace
+
+void setReducedMotion(bool reduced) {
+    motionReduced = reduced;
+}
+
+bool reducedMotion() {
+    return motionReduced;
+}
+
 int durationMs(const Spring& spring) {
+    if (motionReduced) return 0;
     const double omega = 2 * std::numbers::pi / spring.response;
     // e^(−ζωt) < 0.001
     return static_cast<int>(std::ceil(6.9 / (spring.dampingFraction * omega) * 1000));

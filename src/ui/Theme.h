@@ -37,8 +37,13 @@ inline constexpr Spring hover{0.28, 0.85, 0};
 inline constexpr Spring snappy{0.34, 0.82, 0};
 
 // The spring as a Qt animation: how long it runs until it has settled (within 0.1 %) and the
-// easing curve of its step response over that time.
+// easing curve of its step response over that time. With motion reduced every spring takes no
+// time: views change at once.
 int durationMs(const Spring& spring);
+// Where nothing composites the windows (a window is cut to the shape of what it shows once per
+// layout), motion is reduced; it is on by default.
+void setReducedMotion(bool reduced);
+bool reducedMotion();
 QEasingCurve easing(const Spring& spring);
 // The step response itself, 0 at t = 0 and settling at 1 (it overshoots a little).
 double springProgress(const Spring& spring, double seconds);

@@ -548,6 +548,23 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     EXPECT_EQ(place(panel, bottomRow).top(), bottomGrown);
 }
 
+TEST(PanelView, WithMotionReducedEverythingChangesAtOnce) {
+    PanelWorld world;
+    Theme::setReducedMotion(true);
+    world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.settle();
+    AppRow* entering = world.panel->apps()->row("org.example.Podcast");
+    ASSERT_NE(entering, nullptr);
+    EXPECT_TRUE(entering->isVisible());
+    EXPECT_EQ(Transition::running(entering), nullptr);
+    EXPECT_EQ(world.panel->stack()->animation(), nullptr);
+    const QWidget* bottomRow = world.panel->mic()->parentWidget();
+    EXPECT_EQ(place(*world.panel, bottomRow).top() -
+                  place(*world.panel, world.panel->apps()).bottom() - 1,
+              12);
+    Theme::setReducedMotion(false);
+}
+
 TEST(PanelView, TheWindowOpensAtTheSizeOfTheAppsOfNow) {
     PanelWorld world;
     world.panel->hide();
