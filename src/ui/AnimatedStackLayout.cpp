@@ -157,11 +157,7 @@ void AnimatedStackLayout::setGeometry(const QRect& rect) {
         extent = std::max(extent, placement.from.bottom() + 1 - area.top());
     stopAnimation();
     progress_ = 0;
-    animation_ = new QVariantAnimation(this);
-    animation_->setStartValue(0.0);
-    animation_->setEndValue(1.0);
-    animation_->setDuration(Theme::durationMs(spring_));
-    animation_->setEasingCurve(Theme::easing(spring_));
+    animation_ = Theme::springAnimation(this, spring_, 0.0, 1.0);
     connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         progress_ = v.toReal();
         apply();

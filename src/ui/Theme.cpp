@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVariantAnimation>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -115,6 +116,15 @@ QEasingCurve easing(const Spring& spring) {
     else
         curve.setType(QEasingCurve::OutCubic);
     return curve;
+}
+
+QVariantAnimation* springAnimation(QObject* parent, const Spring& spring, qreal from, qreal to) {
+    auto* animation = new QVariantAnimation(parent);
+    animation->setStartValue(from);
+    animation->setEndValue(to);
+    animation->setDuration(durationMs(spring));
+    animation->setEasingCurve(easing(spring));
+    return animation;
 }
 
 void glassModule(QPainter& painter, const QPainterPath& shape, bool interactive, bool highlighted) {

@@ -6,6 +6,8 @@
 
 class QPainter;
 class QPainterPath;
+class QObject;
+class QVariantAnimation;
 
 namespace voxlane::Theme {
 
@@ -45,6 +47,8 @@ int durationMs(const Spring& spring);
 void setReducedMotion(bool reduced);
 bool reducedMotion();
 QEasingCurve easing(const Spring& spring);
+// An animation of a number from `from` to `to` with the spring, owned by `parent`.
+QVariantAnimation* springAnimation(QObject* parent, const Spring& spring, qreal from, qreal to);
 // The step response itself, 0 at t = 0 and settling at 1 (it overshoots a little).
 double springProgress(const Spring& spring, double seconds);
 

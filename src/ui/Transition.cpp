@@ -79,12 +79,7 @@ void Transition::draw(QPainter& p, qreal progress, const QRectF& bounds, const Q
 }
 
 QVariantAnimation* Transition::animate(QObject* parent, qreal from, qreal to) const {
-    auto* animation = new QVariantAnimation(parent);
-    animation->setStartValue(from);
-    animation->setEndValue(to);
-    animation->setDuration(Theme::durationMs(spring));
-    animation->setEasingCurve(Theme::easing(spring));
-    return animation;
+    return Theme::springAnimation(parent, spring, from, to);
 }
 
 void Transition::setVisible(QWidget* view, bool visible) const {
