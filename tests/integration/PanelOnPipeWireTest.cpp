@@ -1,0 +1,67 @@
+// The panel on a real, private PipeWire: what a user does in an app's row reaches a real
+// player's sound on the speakers.
+#include "TapFixture.h"
+#include "coreaudio/AudioPermission.h"
+#include "engine/MixerEngine.h"
+#include "platform/Defaults.h"
+#include "platform/StaticWorkspace.h"
+#include "platform/SystemEvents.h"
+#include "platform/SystemSounds.h"
+#include "ui/AppRow.h"
+#include "ui/AppsModule.h"
+#include "ui/EngineAdapter.h"
+#include "ui/GhostButton.h"
+#include "ui/MeteredFader.h"
+#include "ui/PanelView.h"
+
+#include <QApplication>
+#include <QTest>
+#include <unistd.h>
+
+namespace voxlane {
+namespace {
+
+class PanelOnPipeWireTest : public test::TapFixture {};
+
+TEST_F(PanelOnPipeWireTest, TheRowsFaderAndMuteButtonTurnARealPlayerDown) {
+    auto player = play(tone, "", "speakers");
+    auto defaults = Defaults::inMemory();
+    defaults->setBoolean(AudioPermission::grantedKey, true);
+    StaticWorkspace workspace;
+    workspace.pid = getpid();
+    workspace.names[player->pid()] = "pw-play";
+    SystemSounds sounds(*hal);
+    SystemEvents events;
+    MixerEngine engine({*hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    EngineAdapter adapter(engine);
+    PanelView panel(adapter, {});
+    panel.show();
+    engine.setPanelVisible(true);
+
+    AppRow* row = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        QApplication::processEvents();
+        row = panel.apps()->row("process.pw-play");
+        return row && row->isVisible();
+    })) << engine.apps().size()
+        << " apps";
+    EXPECT_EQ(row->app().name, "pw-play");
+    EXPECT_NEAR(recordPeak("speakers", "full"), 0.5f, 0.01f);
+
+    // Ten steps down from 100 %: 50 %, a gain of 0.25.
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(row->fader(), Qt::Key_Down);
+    EXPECT_FLOAT_EQ(engine.settings("process.pw-play").volume, 0.5f);
+    ASSERT_TRUE(waitUntil([&] { return engine.taps().count("process.pw-play") == 1; }));
+    ASSERT_TRUE(waitUntil([&] {
+        return linksInto("speakers:playback_FL").find(tag + ":output_FL") == std::string::npos;
+    })) << "the player reaches the speakers through its tap only";
+    EXPECT_NEAR(recordPeak("speakers", "half"), 0.125f, 0.01f);
+
+    row->muteButton()->click();
+    EXPECT_TRUE(engine.settings("process.pw-play").muted);
+    EXPECT_LT(recordPeak("speakers", "muted"), 0.001f);
+}
+
+} // namespace
+} // namespace voxlane
