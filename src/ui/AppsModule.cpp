@@ -66,9 +66,10 @@ void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
     for (const AppGroup& app : apps) {
         const auto it = old.find(app.id);
         if (it != old.end()) {
-            next.push_back(it->second);
+            AppRow* row = it->second;
             old.erase(it);
-            it->second->refresh(app);
+            row->refresh(app);
+            next.push_back(row);
         } else {
             auto* row = new AppRow(engine_, app, compact);
             row->hide(); // shown below, with its transition

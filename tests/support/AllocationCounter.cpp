@@ -7,32 +7,58 @@ namespace {
 
 std::atomic<std::size_t> gAllocations{0};
 
-void* allocate(std::size_t size) {
+// Null when out of memory.
+void* allocate(std::size_t size, std::size_t alignment = 0) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-
-void* allocateAligned(std::size_t size, std::align_val_t alignment) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    const auto a = static_cast<std::size_t>(alignment);
-    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
-    throw std::bad_alloc();
+    if (size == 0) size = 1;
+    return alignment > alignof(std::max_align_t)
+               ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
+               : std::malloc(size);
 }
 
 } // namespace
 
+// Every form, nothrow ones included: whatever is freed here must have been allocated here
+// (std::stable_sort takes its buffer with new(nothrow)).
 void* operator new(std::size_t size) {
-    return allocate(size);
+    if (void* p = allocate(size)) return p;
+    throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
-    return allocate(size);
+    if (void* p = allocate(size)) return p;
+    throw std::bad_alloc();
 }
 void* operator new(std::size_t size, std::align_val_t a) {
-    return allocateAligned(size, a);
+    if (void* p = allocate(size, std::size_t(a))) return p;
+    throw std::bad_alloc();
 }
 void* operator new[](std::size_t size, std::align_val_t a) {
-    return allocateAligned(size, a);
+    if (void* p = allocate(size, std::size_t(a))) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return allocate(size, std::size_t(a));
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return allocate(size, std::size_t(a));
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    std::free(p);
 }
 void operator delete(void* p) noexcept {
     std::free(p);
