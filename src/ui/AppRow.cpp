@@ -84,8 +84,6 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     });
 
     top->addWidget(icon_);
-    auto* text = new QVBoxLayout;
-    text->setSpacing(compact_ ? 0 : 1);
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(4);
     nameLine->addWidget(name_);
@@ -107,6 +105,8 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
         nameLine->addWidget(eq_);
         nameLine->addWidget(solo_);
         nameLine->addWidget(mute_);
+        auto* text = new QVBoxLayout;
+        text->setSpacing(1);
         text->addLayout(nameLine);
         text->addWidget(fader_);
         top->addLayout(text, 1);
