@@ -54,7 +54,7 @@ test-sanitize: test-asan test-tsan
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVOXLANE_SANITIZE=address -DVOXLANE_BUILD_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest --output-on-failure -j $(JOBS)
+	cd build-asan && LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp" ctest --output-on-failure -j $(JOBS)
 
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXLANE_SANITIZE=thread -DVOXLANE_BUILD_BENCH=OFF
