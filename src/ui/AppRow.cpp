@@ -198,9 +198,11 @@ void AppRow::updateEditor() {
         editor_ = new EQEditor(qstr(app_.id), eq);
         editor_->setOnChange([this](const EQSettings& e) { engine_.setEQ(e, app_.id); });
         editor_->setContentsMargins(0, 8, 0, 4);
+        editor_->hide(); // shown below, fading in while the panel makes room for it
         static_cast<QVBoxLayout*>(layout())->addWidget(editor_);
+        Transition::fade.setVisible(editor_, true);
     } else if (!open && editor_) {
-        editor_->hide();
+        Transition::fade.setVisible(editor_, false);
         editor_->deleteLater();
         editor_ = nullptr;
     }

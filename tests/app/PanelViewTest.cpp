@@ -595,9 +595,20 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
     const int drawn = panel.apps()->mask().boundingRect().height();
     EXPECT_GT(drawn, appsBefore);
     EXPECT_LT(drawn, panel.apps()->height()) << "the editor is revealed, not squeezed";
+    EQEditor* editor = world.row(PanelWorld::music)->editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_NE(Transition::running(editor), nullptr) << "and fades in";
     finish(glide);
     EXPECT_TRUE(panel.apps()->mask().isEmpty());
     EXPECT_GT(panel.apps()->height(), appsBefore + 100);
+
+    // Closing: the editor's snapshot fades while the module shrinks round it.
+    world.row(PanelWorld::music)->eqButton()->click();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(world.row(PanelWorld::music)->editor(), nullptr);
+    ASSERT_NE(panel.stack()->animation(), nullptr);
+    finish(panel.stack()->animation());
+    EXPECT_EQ(panel.apps()->height(), appsBefore);
 }
 
 TEST(PanelView, DeviceAndSettingsMenus) {
