@@ -193,8 +193,10 @@ TEST_F(TapsOnPipeWireTest, PermissionProbeHearsItsTestSound) {
     SystemSounds sounds(*hal);
     auto services = AudioPermission::Services::standard(*hal, scheduler, *defaults, sounds);
     std::optional<AudioPermission::Status> answer;
-    AudioPermission::check(services, [&](AudioPermission::Status s) { answer = s; });
+    const auto flight =
+        AudioPermission::check(services, [&](AudioPermission::Status s) { answer = s; });
     ASSERT_TRUE(scheduler.runPendingUntil([&] { return answer.has_value(); }, 10.0));
+    flight->cancel(); // returns once the worker is done with the scheduler the fixture owns
     EXPECT_EQ(answer, AudioPermission::Status::granted);
     EXPECT_EQ(defaults->boolean(AudioPermission::grantedKey), std::optional<bool>(true));
     EXPECT_TRUE(waitUntil([&] { return ourNodes().empty(); })) << ourNodes().size();
