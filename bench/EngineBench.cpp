@@ -27,21 +27,21 @@ struct World {
 
     World() {
         for (int d = 0; d < 10; ++d) {
-            SimHal::DeviceSpec spec;
-            spec.uid = "device" + std::to_string(d);
-            spec.name = "Device " + std::to_string(d);
-            if (d % 3 == 2) spec.inputStreams = {1};
-            hal.addDevice(spec);
+            SimHal::DeviceSetup setup;
+            setup.uid = "device" + std::to_string(d);
+            setup.name = "Device " + std::to_string(d);
+            if (d % 3 == 2) setup.inputStreams = {1};
+            hal.addDevice(setup);
         }
         for (int p = 0; p < 50; ++p) {
             const int app = p % 20;
             const std::string id = "org.example.App" + std::to_string(app);
-            SimHal::ProcessSpec spec;
-            spec.pid = 3000 + p;
-            spec.bundleID = id;
-            spec.signal = SimHal::Signal::sine(0.1f);
-            hal.addProcess(spec);
-            workspace.applications[spec.pid] =
+            SimHal::ProcessSetup setup;
+            setup.pid = 3000 + p;
+            setup.bundleID = id;
+            setup.signal = SimHal::Signal::sine(0.1f);
+            hal.addProcess(setup);
+            workspace.applications[setup.pid] =
                 RunningApplication{id, "App " + std::to_string(app), {}, "", true};
         }
         defaults->setBoolean(AudioPermission::grantedKey, true);

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // The start-up restore over a server with one microphone whose UID the input may name.
     voxlane::ManualScheduler scheduler;
     voxlane::SimHal hal(scheduler);
-    voxlane::SimHal::DeviceSpec mic;
+    voxlane::SimHal::DeviceSetup mic;
     mic.uid = "mic";
     mic.name = "Mic";
     mic.outputStreams = {};

@@ -17,7 +17,7 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
 bool known(std::string_view name);
 
 // The freedesktop icon-theme name that stands for the symbol (a "-symbolic" icon where the
-// naming specification has one); empty when the themes have nothing that fits.
+// naming standard has one); empty when the themes have nothing that fits.
 const char* themeName(std::string_view name);
 
 // The symbol as an icon of `size` pixels: the icon theme's icon when `preferTheme` is set and

@@ -180,7 +180,7 @@ TEST_F(SoftVolumeDelegate, KeysAreReleasedWhenSoftwareVolumeEnds) {
     auto delegate = launch({"--login"});
     ASSERT_TRUE(world.keys->grabbed);
     // A device with its own volume becomes the default output.
-    const AudioObjectID other = world.hal.addDevice(test::deviceSpec("usb", "USB DAC"));
+    const AudioObjectID other = world.hal.addDevice(test::deviceSetup("usb", "USB DAC"));
     AudioObjectID id = other;
     world.hal.setPropertyData(kAudioObjectSystemObject,
                               {kAudioHardwarePropertyDefaultOutputDevice,
@@ -195,7 +195,7 @@ TEST_F(SoftVolumeDelegate, KeysAreReleasedWhenSoftwareVolumeEnds) {
 
 TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
     world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    world.hal.addProcess(test::processSpec(601, SimHal::Signal::sine(0.2f), "org.example.Radio"));
+    world.hal.addProcess(test::processSetup(601, SimHal::Signal::sine(0.2f), "org.example.Radio"));
     auto delegate = launch({"--login"});
     MixerEngine& engine = *delegate->engine();
     engine.setVolume(0.5f, "org.example.Radio");

@@ -81,7 +81,7 @@ struct PanelWorld : ShellWorld {
     static constexpr const char* radio = "org.example.Radio";
 
     PanelWorld() {
-        headphones = hal.addDevice(test::deviceSpec("headphones", "Headphones"));
+        headphones = hal.addDevice(test::deviceSetup("headphones", "Headphones"));
         addApp(501, music, "Music", SimHal::Signal::sine(0.5f));
         addApp(502, radio, "Radio", SimHal::Signal::sine(0.25f));
         engine = std::make_unique<MixerEngine>(
@@ -108,7 +108,7 @@ struct PanelWorld : ShellWorld {
     AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
                          SimHal::Signal signal, bool regular = true) {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
-        return hal.addProcess(test::processSpec(pid, signal, id));
+        return hal.addProcess(test::processSetup(pid, signal, id));
     }
     // Runs the audio clock and the main queue for 0.2 s.
     void settle() {
@@ -431,9 +431,9 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
         RunningApplication{"org.example.Mail", "Mail", {}, "", true};
     for (auto [pid, id] :
          {std::pair{601, "org.example.Notes"}, std::pair{602, "org.example.Mail"}}) {
-        auto spec = test::processSpec(pid, SimHal::Signal::silence(), id);
-        spec.runningOutput = false;
-        world.hal.addProcess(spec);
+        auto setup = test::processSetup(pid, SimHal::Signal::silence(), id);
+        setup.runningOutput = false;
+        world.hal.addProcess(setup);
     }
     MixerEngine engine{EngineServices{world.hal,
                                       world.scheduler,
@@ -671,7 +671,7 @@ TEST(PanelView, DeviceAndSettingsMenus) {
 TEST(PanelView, MicrophoneAndMasterMute) {
     PanelWorld world;
     world.hal.addDevice(
-        test::deviceSpec("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
     EXPECT_EQ(mic->subtitleLabel()->text(), QString::fromUtf8("⌃⌥⌘M"));

@@ -56,13 +56,13 @@ struct ShellWorld {
 
     // `hardwareVolume` false: the output has no volume of its own (software volume).
     explicit ShellWorld(bool hardwareVolume = true) {
-        auto spec = deviceSpec("speakers", "Speakers");
+        auto setup = deviceSetup("speakers", "Speakers");
         if (!hardwareVolume) {
-            spec.hasVirtualMainVolume = false;
-            spec.outputVolumeElements = {};
-            spec.hasOutputMute = false;
+            setup.hasVirtualMainVolume = false;
+            setup.outputVolumeElements = {};
+            setup.hasOutputMute = false;
         }
-        hal.addDevice(spec);
+        hal.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
 

@@ -10,7 +10,7 @@
 namespace voxlane {
 namespace {
 
-using test::deviceSpec;
+using test::deviceSetup;
 
 class AudioDevicesTest : public ::testing::Test {
 protected:
@@ -19,20 +19,20 @@ protected:
 };
 
 TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
-    const auto speakers = hal.addDevice(deviceSpec("builtin-out", "MacBook Speakers"));
+    const auto speakers = hal.addDevice(deviceSetup("builtin-out", "MacBook Speakers"));
     const auto headset =
-        hal.addDevice(deviceSpec("bt-1", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+        hal.addDevice(deviceSetup("bt-1", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
     const auto mic = hal.addDevice(
-        deviceSpec("builtin-in", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        deviceSetup("builtin-in", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
     const auto bare =
-        hal.addDevice(deviceSpec("bare", "Bare", kAudioDeviceTransportTypeUSB, {}, {}));
+        hal.addDevice(deviceSetup("bare", "Bare", kAudioDeviceTransportTypeUSB, {}, {}));
     // Someone else's aggregate device, and a device that looks like ours.
     AggregateDeviceDescription other;
     other.uid = "other-aggregate";
     other.mainSubDevice = "builtin-out";
     AudioObjectID aggregate = 0;
     ASSERT_EQ(hal.createAggregateDevice(other, &aggregate), 0);
-    hal.addDevice(deviceSpec(std::string(AppIdentifier) + ".loopback", "Ours"));
+    hal.addDevice(deviceSetup(std::string(AppIdentifier) + ".loopback", "Ours"));
 
     const auto devices = AudioDevices::all(hal);
     ASSERT_EQ(devices.size(), 4u);
@@ -52,8 +52,8 @@ TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
 }
 
 TEST_F(AudioDevicesTest, UnreadablePropertiesDegrade) {
-    const auto hidden = hal.addDevice(deviceSpec("hidden", "Hidden"));
-    const auto nameless = hal.addDevice(deviceSpec("nameless", "Nameless"));
+    const auto hidden = hal.addDevice(deviceSetup("hidden", "Hidden"));
+    const auto nameless = hal.addDevice(deviceSetup("nameless", "Nameless"));
     SimHal::Fault uid;
     uid.operation = SimHal::Operation::getPropertyData;
     uid.object = hidden;
@@ -75,10 +75,10 @@ TEST_F(AudioDevicesTest, UnreadablePropertiesDegrade) {
 }
 
 TEST_F(AudioDevicesTest, VolumeOnlyWhereTheDeviceHasOne) {
-    auto spec = deviceSpec("a", "A");
-    spec.volume = 0.25f;
-    const auto withVolume = hal.addDevice(spec);
-    auto fixed = deviceSpec("b", "B");
+    auto setup = deviceSetup("a", "A");
+    setup.volume = 0.25f;
+    const auto withVolume = hal.addDevice(setup);
+    auto fixed = deviceSetup("b", "B");
     fixed.hasVirtualMainVolume = false;
     const auto without = hal.addDevice(fixed);
     EXPECT_EQ(AudioDevices::volume(hal, withVolume), 0.25f);

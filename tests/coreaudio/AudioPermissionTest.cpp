@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
-    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     EXPECT_EQ(check(), Status::granted);
     EXPECT_EQ(sleeps, 1); // the first reading already heard it
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
@@ -79,7 +79,7 @@ TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
 }
 
 TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
-    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     hal.setCaptureAllowed(false);
     EXPECT_EQ(check(), Status::denied);
     EXPECT_EQ(sleeps, 12);
@@ -107,7 +107,7 @@ TEST_F(AudioPermissionTest, NoOutputDeviceIsUnknownWithoutTapOrSound) {
 }
 
 TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
-    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     SimHal::Fault fault;
     fault.operation = SimHal::Operation::createAggregateDevice;
     fault.status = -50;
@@ -122,19 +122,19 @@ TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
 }
 
 TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
-    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     SystemSounds none(hal, {});
     EXPECT_FALSE(none.play("Tink"));
     EXPECT_EQ(check(none), Status::denied);
     EXPECT_TRUE(hal.playedSounds().empty());
 
     // Any other sound playing at that moment counts as heard.
-    hal.addProcess(test::processSpec(100, SimHal::Signal::sine(0.01f)));
+    hal.addProcess(test::processSetup(100, SimHal::Signal::sine(0.01f)));
     EXPECT_EQ(check(none), Status::granted);
 }
 
 TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
-    hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     hal.setCaptureAllowed(false); // the probe would listen for all twelve readings
     std::shared_ptr<AudioPermission::InFlight> flight;
     std::atomic<bool> atThirdReading{false};
@@ -175,7 +175,7 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
 
 TEST_F(AudioPermissionTest, SettingsURLAndSounds) {
     EXPECT_EQ(AudioPermission::settingsURL(), "settings://sound");
-    const auto speakers = hal.addDevice(test::deviceSpec("speakers", "Speakers"));
+    const auto speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     EXPECT_TRUE(sounds.has("Pop"));
     EXPECT_TRUE(sounds.play("Pop", 0.5f));
     EXPECT_FALSE(sounds.play("Basso"));

@@ -11,7 +11,7 @@
 namespace voxlane {
 namespace {
 
-using test::processSpec;
+using test::processSetup;
 using Signal = SimHal::Signal;
 
 class AudioProcessesTest : public ::testing::Test {
@@ -28,14 +28,14 @@ protected:
 
 TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
     workspace.pid = 500;
-    auto recorder = processSpec(300, Signal::silence(), "org.recorder");
+    auto recorder = processSetup(300, Signal::silence(), "org.recorder");
     recorder.runningOutput = false;
     recorder.runningInput = true;
     const auto rec = hal.addProcess(recorder);
-    hal.addProcess(processSpec(500, Signal::silence())); // ourselves
-    hal.addProcess(processSpec(0, Signal::silence()));   // no pid
-    const auto broken = hal.addProcess(processSpec(301, Signal::silence()));
-    const auto player = hal.addProcess(processSpec(302, Signal::sine(0.5f)));
+    hal.addProcess(processSetup(500, Signal::silence())); // ourselves
+    hal.addProcess(processSetup(0, Signal::silence()));   // no pid
+    const auto broken = hal.addProcess(processSetup(301, Signal::silence()));
+    const auto player = hal.addProcess(processSetup(302, Signal::sine(0.5f)));
     SimHal::Fault pidFault;
     pidFault.operation = SimHal::Operation::getPropertyData;
     pidFault.object = broken;

@@ -30,8 +30,8 @@ protected:
 };
 
 TEST_F(CATest, ArrayReadsObjectListsAndGivesEmptyOnAnyFailure) {
-    const auto a = hal.addDevice(test::deviceSpec("a", "A"));
-    const auto b = hal.addDevice(test::deviceSpec("b", "B"));
+    const auto a = hal.addDevice(test::deviceSetup("a", "A"));
+    const auto b = hal.addDevice(test::deviceSetup("b", "B"));
     const auto devices = CA::address(kAudioHardwarePropertyDevices);
     EXPECT_EQ(CA::array(hal, kAudioObjectSystemObject, devices),
               (std::vector<std::uint32_t>{a, b}));
@@ -52,8 +52,8 @@ TEST_F(CATest, ArrayReadsObjectListsAndGivesEmptyOnAnyFailure) {
 }
 
 TEST_F(CATest, StringAndValueReadsAreAbsentOnFailure) {
-    const auto a = hal.addDevice(test::deviceSpec("uid-a", "Speakers"));
-    const auto process = hal.addProcess(test::processSpec(42, SimHal::Signal::silence()));
+    const auto a = hal.addDevice(test::deviceSetup("uid-a", "Speakers"));
+    const auto process = hal.addProcess(test::processSetup(42, SimHal::Signal::silence()));
     EXPECT_EQ(CA::string(hal, a, CA::address(kAudioDevicePropertyDeviceUID)), "uid-a");
     EXPECT_EQ(CA::string(hal, process, CA::address(kAudioProcessPropertyBundleID)), std::nullopt);
     EXPECT_EQ(CA::string(hal, 777, CA::address(kAudioObjectPropertyName)), std::nullopt);
@@ -64,14 +64,14 @@ TEST_F(CATest, StringAndValueReadsAreAbsentOnFailure) {
 }
 
 TEST_F(CATest, ListenCallsTheHandlerAndTheTokenUnregistersOnce) {
-    hal.addDevice(test::deviceSpec("a", "A"));
+    hal.addDevice(test::deviceSetup("a", "A"));
     scheduler.runPending();
     int calls = 0;
     auto token = CA::listen(hal, kAudioObjectSystemObject,
                             CA::address(kAudioHardwarePropertyDevices), [&] { ++calls; });
     ASSERT_NE(token, nullptr);
     EXPECT_EQ(hal.liveListeners(), 1u);
-    hal.addDevice(test::deviceSpec("b", "B"));
+    hal.addDevice(test::deviceSetup("b", "B"));
     scheduler.runPending();
     EXPECT_EQ(calls, 1);
 
@@ -82,7 +82,7 @@ TEST_F(CATest, ListenCallsTheHandlerAndTheTokenUnregistersOnce) {
     token->remove();
     token.reset(); // destruction after remove() unregisters nothing more
     EXPECT_EQ(hal.calls(Op::removePropertyListener), removals);
-    hal.addDevice(test::deviceSpec("c", "C"));
+    hal.addDevice(test::deviceSetup("c", "C"));
     scheduler.runPending();
     EXPECT_EQ(calls, 1);
 

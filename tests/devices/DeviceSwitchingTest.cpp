@@ -7,7 +7,7 @@
 namespace voxlane {
 namespace {
 
-using test::deviceSpec;
+using test::deviceSetup;
 
 constexpr auto output = kAudioHardwarePropertyDefaultOutputDevice;
 constexpr auto alert = kAudioHardwarePropertyDefaultSystemOutputDevice;
@@ -18,9 +18,9 @@ protected:
     test::EngineRig rig;
     Log::Capture log;
     AudioObjectID speakers = rig.hal.addDevice(
-        deviceSpec("speakers", "MacBook Speakers", kAudioDeviceTransportTypeBuiltIn, {2}, {}));
+        deviceSetup("speakers", "MacBook Speakers", kAudioDeviceTransportTypeBuiltIn, {2}, {}));
     AudioObjectID mic = rig.hal.addDevice(
-        deviceSpec("mac-mic", "MacBook Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        deviceSetup("mac-mic", "MacBook Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
 
     // Rules with `first` ranked above everything learned so far.
     void rankOutputsWith(const std::string& uid, const std::string& name) {
@@ -38,7 +38,7 @@ TEST_F(DeviceSwitchingTest, RankedHeadphonesPluggedInAreSelectedWithTheAlertDevi
     rig.scheduler.advance(10);
 
     const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
     EXPECT_EQ(rig.defaultDevice(output), speakers); // the system left the output alone
     rig.settle();
 
@@ -58,7 +58,7 @@ TEST_F(DeviceSwitchingTest, LateSystemSwitchIsUndoneWithinTheWindowButTheUsersCh
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
     const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
     rig.settle();
     ASSERT_EQ(rig.defaultDevice(output), headphones);
 
@@ -85,7 +85,7 @@ TEST_F(DeviceSwitchingTest, ForbiddenDeviceTheSystemChoseIsReplacedByTheBuiltInO
     rig.scheduler.advance(10);
 
     const AudioObjectID tv =
-        rig.hal.addDevice(deviceSpec("tv", "TV", kAudioDeviceTransportTypeAirPlay, {2}, {}));
+        rig.hal.addDevice(deviceSetup("tv", "TV", kAudioDeviceTransportTypeAirPlay, {2}, {}));
     rig.setDefault(output, tv);
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
@@ -103,7 +103,7 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     rig.hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError,
                          kAudioObjectSystemObject, output, 2});
     const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
     const auto refreshes = rig.engine->refreshCount();
@@ -122,7 +122,7 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
 
 TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAway) {
     const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
     DeviceRules rules;
     rules.outputsRanked = true;
     rules.outputs = {{"headphones", "Headphones", kAudioDeviceTransportTypeUSB, false}};
@@ -137,9 +137,9 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
     rig.hal.removeDevice(mic);
     rig.scheduler.advance(5);
     const AudioObjectID other =
-        rig.hal.addDevice(deviceSpec("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
+        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
     const AudioObjectID back = rig.hal.addDevice(
-        deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), other);
     EXPECT_NE(other, back);
@@ -151,7 +151,7 @@ TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone)
     rig.start();
     rig.scheduler.advance(10);
     const AudioObjectID airpods = rig.hal.addDevice(
-        deviceSpec("airpods", "AirPods", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+        deviceSetup("airpods", "AirPods", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
     // The system makes the headset both output and input.
     rig.setDefault(output, airpods);
     rig.setDefault(input, airpods);
@@ -165,7 +165,7 @@ TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone)
 
 TEST_F(DeviceSwitchingTest, AlertDeviceFollowsTheOutputOnlyWhileTheOptionIsOn) {
     const AudioObjectID monitor =
-        rig.hal.addDevice(deviceSpec("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
+        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
     rig.start();
     rig.scheduler.advance(10);
 

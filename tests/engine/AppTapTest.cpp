@@ -12,8 +12,8 @@
 namespace voxlane {
 namespace {
 
-using test::deviceSpec;
-using test::processSpec;
+using test::deviceSetup;
+using test::processSetup;
 using Mode = AppTap::Mode;
 using Op = SimHal::Operation;
 using Signal = SimHal::Signal;
@@ -22,8 +22,8 @@ class AppTapTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
     SimHal hal{scheduler};
-    AudioObjectID speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    AudioObjectID app = hal.addProcess(processSpec(100, Signal::sine(0.5f), "org.music"));
+    AudioObjectID speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    AudioObjectID app = hal.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
 
     void expectNothingLeft() {
         EXPECT_EQ(hal.liveTaps(), 0u);
@@ -69,7 +69,7 @@ TEST_F(AppTapTest, MeterModeLeavesTheAppAudibleAndMeasuresIt) {
 }
 
 TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
-    const auto other = hal.addProcess(processSpec(101, Signal::silence()));
+    const auto other = hal.addProcess(processSetup(101, Signal::silence()));
     AppTap tap(hal, {app, other}, std::nullopt, "speakers", Mode::process, 1.0f);
     const auto tapDescription = hal.tapDescription(tap.tapID());
     ASSERT_TRUE(tapDescription);
@@ -167,7 +167,7 @@ TEST_F(AppTapTest, InvalidateIsIdempotentAndStopsBeforeDestroying) {
 }
 
 TEST_F(AppTapTest, KeepsTheOutputDevicesOwnInputsClosed) {
-    hal.addDevice(deviceSpec("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    hal.addDevice(deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
     AppTap onHeadset(hal, {app}, std::nullopt, "headset", Mode::process, 1.0f);
     EXPECT_EQ(hal.streamUsage(onHeadset.aggregateID(), *onHeadset.procID()),
               (std::vector<std::uint32_t>{0, 1}));
@@ -186,7 +186,7 @@ TEST_F(AppTapTest, KeepsTheOutputDevicesOwnInputsClosed) {
 }
 
 TEST_F(AppTapTest, TapStateFollowsTheOutputDevicesRate) {
-    auto slow = deviceSpec("cd", "CD");
+    auto slow = deviceSetup("cd", "CD");
     slow.nominalSampleRate = 44100;
     hal.addDevice(slow);
     AppTap onCD(hal, {app}, std::nullopt, "cd", Mode::process, 1.0f);

@@ -46,8 +46,8 @@ protected:
         // A second recording app, on its own device so that its level can be heard apart.
         workspace.applications[2003] =
             RunningApplication{"com.obsproject.Studio", "OBS", {}, "", true};
-        recorder = hal.addProcess(test::processSpec(2003, SimHal::Signal::sine(0.25f),
-                                                    "com.obsproject.Studio", headphones));
+        recorder = hal.addProcess(test::processSetup(2003, SimHal::Signal::sine(0.25f),
+                                                     "com.obsproject.Studio", headphones));
         hal.setProcessRunning(recorder, true, true);
         start();
     }

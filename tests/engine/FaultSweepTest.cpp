@@ -10,7 +10,7 @@ namespace {
 class FaultSweepTest : public test::EngineFixture {
 protected:
     void SetUp() override {
-        auto bt = test::deviceSpec("bt", "BT", kAudioDeviceTransportTypeBluetooth);
+        auto bt = test::deviceSetup("bt", "BT", kAudioDeviceTransportTypeBluetooth);
         bt.hasVirtualMainVolume = false; // software volume: the global tap runs too
         bt.outputVolumeElements.clear();
         setDefaultOutput(hal.addDevice(bt));
@@ -29,7 +29,7 @@ protected:
         engine->setOutput("headphones", "org.example.Radio");
         engine->setMasterVolume(0.5f);
         hal.advance(2048);
-        hal.addProcess(test::processSpec(2003, SimHal::Signal::sine(0.1f), "org.example.Late"));
+        hal.addProcess(test::processSetup(2003, SimHal::Signal::sine(0.1f), "org.example.Late"));
         settle();
         engine->setPanelVisible(false);
         engine->reset("org.example.Radio");

@@ -13,10 +13,10 @@ class MasterVolumeTest : public test::EngineFixture {
 protected:
     // Bluetooth headphones whose volume the system cannot set.
     AudioObjectID addSoftwareDevice() {
-        auto spec = test::deviceSpec("bt", "BT Headphones", kAudioDeviceTransportTypeBluetooth);
-        spec.hasVirtualMainVolume = false;
-        spec.outputVolumeElements.clear();
-        return hal.addDevice(spec);
+        auto setup = test::deviceSetup("bt", "BT Headphones", kAudioDeviceTransportTypeBluetooth);
+        setup.hasVirtualMainVolume = false;
+        setup.outputVolumeElements.clear();
+        return hal.addDevice(setup);
     }
 
     float settledPeak(AudioObjectID device) {
@@ -121,7 +121,7 @@ TEST_F(MasterVolumeTest, GlobalTapCarriesTheMasterGainToUntappedApps) {
     const auto music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
     workspace.applications[2002] = RunningApplication{"org.example.Radio", "Radio", {}, "", true};
     hal.addProcess(
-        test::processSpec(2002, SimHal::Signal::sine(0.5f), "org.example.Radio", headphones));
+        test::processSetup(2002, SimHal::Signal::sine(0.5f), "org.example.Radio", headphones));
     start();
     setDefaultOutput(bt);
     hal.setProcessDevice(music, bt);

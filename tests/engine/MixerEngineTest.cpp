@@ -41,13 +41,13 @@ TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
     start();
     scheduler.runPending();
     const auto before = engine->refreshCount();
-    hal.addProcess(test::processSpec(3001, SimHal::Signal::silence()));
+    hal.addProcess(test::processSetup(3001, SimHal::Signal::silence()));
     scheduler.runPending();
     scheduler.advance(0.05);
-    hal.addProcess(test::processSpec(3002, SimHal::Signal::silence()));
+    hal.addProcess(test::processSetup(3002, SimHal::Signal::silence()));
     scheduler.runPending();
     scheduler.advance(0.05);
-    hal.addDevice(test::deviceSpec("usb", "USB DAC"));
+    hal.addDevice(test::deviceSetup("usb", "USB DAC"));
     scheduler.runPending();
     scheduler.advance(0.119);
     EXPECT_EQ(engine->refreshCount(), before);
@@ -83,7 +83,7 @@ TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
     const auto count = engine->volumeListenerCount();
     EXPECT_GT(count, 0u);
     const auto added = hal.calls(SimHal::Operation::addPropertyListener);
-    hal.addDevice(test::deviceSpec("usb", "USB DAC"));
+    hal.addDevice(test::deviceSetup("usb", "USB DAC"));
     settle();
     EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener), added);
 
@@ -99,7 +99,7 @@ TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
 TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCase) {
     addApp(2001, "org.example.zeta", "Zeta", SimHal::Signal::silence());
     hal.setProcessRunning(
-        hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.1f), "org.example.beta")),
+        hal.addProcess(test::processSetup(2002, SimHal::Signal::sine(0.1f), "org.example.beta")),
         true, false);
     workspace.applications[2002] = RunningApplication{"org.example.beta", "beta", {}, "", true};
     addApp(2003, "org.example.alpha", "Alpha");
@@ -223,7 +223,7 @@ TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {
     addApp(2001, "org.example.Music", "Music");
     start();
     engine->setPanelVisible(true);
-    hal.addProcess(test::processSpec(3001, SimHal::Signal::silence()));
+    hal.addProcess(test::processSetup(3001, SimHal::Signal::silence()));
     engine.reset(); // a refresh and the meter timer are pending
     EXPECT_EQ(hal.liveListeners(), 0u);
     EXPECT_EQ(hal.liveTaps(), 0u);

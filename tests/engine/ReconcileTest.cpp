@@ -15,8 +15,8 @@ protected:
         // Each app on its own device, so that each device's peak is one app's level.
         musicProcess = addApp(2001, music, "Music", SimHal::Signal::sine(0.5f));
         workspace.applications[2002] = RunningApplication{radio, "Radio", {}, "", true};
-        radioProcess =
-            hal.addProcess(test::processSpec(2002, SimHal::Signal::sine(0.25f), radio, headphones));
+        radioProcess = hal.addProcess(
+            test::processSetup(2002, SimHal::Signal::sine(0.25f), radio, headphones));
         start();
     }
 
@@ -86,7 +86,7 @@ TEST_F(ReconcileTest, OutputFollowsAStoredDeviceOnlyWhileItIsConnected) {
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
 
     const auto usb =
-        hal.addDevice(test::deviceSpec("usb", "USB DAC", kAudioDeviceTransportTypeUSB));
+        hal.addDevice(test::deviceSetup("usb", "USB DAC", kAudioDeviceTransportTypeUSB));
     settle();
     ASSERT_TRUE(tap(music));
     EXPECT_EQ(tap(music)->outputUID(), "usb");

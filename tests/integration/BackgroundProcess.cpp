@@ -117,4 +117,22 @@ std::string runAndRead(const std::vector<std::string>& argv, double seconds, int
     return out;
 }
 
+std::string linksInto(const std::string& port) {
+    const std::string all = runAndRead({"pw-link", "-l"});
+    std::string result;
+    bool inside = false;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        std::size_t end = all.find('\n', start);
+        if (end == std::string::npos) end = all.size();
+        const std::string line = all.substr(start, end - start);
+        if (!line.empty() && line[0] != ' ')
+            inside = line == port;
+        else if (inside)
+            result += line + "\n";
+        start = end + 1;
+    }
+    return result;
+}
+
 } // namespace voxlane::test

@@ -31,4 +31,7 @@ private:
 std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
                        int* exitStatus = nullptr);
 
+// The links into a port ("speakers:playback_FL") as pw-link lists them.
+std::string linksInto(const std::string& port);
+
 } // namespace voxlane::test

@@ -21,6 +21,8 @@
 namespace voxlane {
 namespace {
 
+using test::linksInto;
+
 class PanelOnPipeWireTest : public test::TapFixture {};
 
 TEST_F(PanelOnPipeWireTest, TheRowsFaderAndMuteButtonTurnARealPlayerDown) {

@@ -21,6 +21,7 @@ namespace voxlane {
 namespace {
 
 using test::BackgroundProcess;
+using test::linksInto;
 using test::runAndRead;
 using test::AudioFiles::peak;
 
@@ -145,25 +146,6 @@ protected:
         });
         recorder.stop();
         return peak(file, 0.3);
-    }
-
-    // The links into `port` (e.g. "headphones:playback_FL") as pw-link lists them.
-    std::string linksInto(const std::string& port) {
-        const std::string all = runAndRead({"pw-link", "-l"});
-        std::string result;
-        bool inside = false;
-        std::size_t start = 0;
-        while (start < all.size()) {
-            std::size_t end = all.find('\n', start);
-            if (end == std::string::npos) end = all.size();
-            const std::string line = all.substr(start, end - start);
-            if (!line.empty() && line[0] != ' ')
-                inside = line == port;
-            else if (inside)
-                result += line + "\n";
-            start = end + 1;
-        }
-        return result;
     }
 
     std::string metadata(const std::string& key) {

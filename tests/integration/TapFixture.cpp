@@ -96,24 +96,6 @@ float TapFixture::recordPeak(const std::string& sink, const std::string& name) {
     return peak;
 }
 
-std::string TapFixture::linksInto(const std::string& port) {
-    const std::string all = runAndRead({"pw-link", "-l"});
-    std::string result;
-    bool inside = false;
-    std::size_t start = 0;
-    while (start < all.size()) {
-        std::size_t end = all.find('\n', start);
-        if (end == std::string::npos) end = all.size();
-        const std::string line = all.substr(start, end - start);
-        if (!line.empty() && line[0] != ' ')
-            inside = line == port;
-        else if (inside)
-            result += line + "\n";
-        start = end + 1;
-    }
-    return result;
-}
-
 std::vector<std::string> TapFixture::ourNodes() {
     std::vector<std::string> names;
     auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);

@@ -31,8 +31,6 @@ protected:
     // Records a sink's monitor for about 1.4 s; the samples after the first 0.3 s.
     std::vector<float> record(const std::string& sink, const std::string& name);
     float recordPeak(const std::string& sink, const std::string& name);
-    // The links into a port ("speakers:playback_FL") as pw-link lists them.
-    std::string linksInto(const std::string& port);
     // Names of the nodes on the server that begin with AppIdentifier.
     std::vector<std::string> ourNodes();
     // The "default" metadata as pw-metadata prints it.

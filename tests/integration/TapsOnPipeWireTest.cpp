@@ -1,7 +1,6 @@
 // Process taps on a real PipeWire: the engine's per-app processing, metering, the global tap,
 // the permission probe, and what is left when Voxlane ends, normally or killed. Levels are
 // measured on the sinks' monitors; links and nodes are looked at with pw-link and pw-dump.
-#include "AllocationCounter.h"
 #include "TapFixture.h"
 #include "coreaudio/AudioPermission.h"
 #include "engine/AppTap.h"
@@ -13,6 +12,7 @@
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/hal/pipewire/PipeWireTapNames.h"
+#include "support/AllocationCounter.h"
 
 #include <atomic>
 #include <cmath>
@@ -25,6 +25,7 @@ namespace voxlane {
 namespace {
 
 using test::BackgroundProcess;
+using test::linksInto;
 using test::runAndRead;
 
 class TapsOnPipeWireTest : public test::TapFixture {
@@ -227,7 +228,7 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
                   [&, state](const AudioBufferList* in, const AudioBufferList* out) {
                       if (calls.fetch_add(1) == 0) {
                           test::AllocationCounter::watchThisThread();
-                          before = test::AllocationCounter::count();
+                          before = test::AllocationCounter::onWatchedThreads();
                       }
                       if (std::this_thread::get_id() == mainThread) onMain = true;
                       state->render(in, out, 1, true);
@@ -239,7 +240,8 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     EXPECT_NEAR(recordPeak("speakers", "alloc"), 0.25f, 0.01f);
     EXPECT_GT(calls.load(), 20u);
     EXPECT_EQ(hal->cyclesOf(device, proc), calls.load());
-    EXPECT_EQ(test::AllocationCounter::count(), before.load()) << "allocations on the audio thread";
+    EXPECT_EQ(test::AllocationCounter::onWatchedThreads(), before.load())
+        << "allocations on the audio thread";
     EXPECT_FALSE(onMain.load());
     EXPECT_EQ(hal->deviceStop(device, proc), 0);
     EXPECT_EQ(hal->destroyIOProcID(device, proc), 0);

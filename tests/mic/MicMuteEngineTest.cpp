@@ -11,13 +11,13 @@
 namespace voxlane {
 namespace {
 
-using test::deviceSpec;
+using test::deviceSetup;
 
-SimHal::DeviceSpec microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
-    auto spec = deviceSpec(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
-    spec.inputVolume = volume;
-    spec.hasInputMute = hasMute;
-    return spec;
+SimHal::DeviceSetup microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
+    auto setup = deviceSetup(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+    setup.inputVolume = volume;
+    setup.hasInputMute = hasMute;
+    return setup;
 }
 
 class MicMuteEngineTest : public ::testing::Test {
@@ -26,7 +26,7 @@ protected:
     Log::Capture log;
     AudioObjectID builtIn = rig.hal.addDevice(microphone("builtin"));
     AudioObjectID usb = rig.hal.addDevice(microphone("usb", 0.6f, false));
-    AudioObjectID speakers = rig.hal.addDevice(deviceSpec("speakers", "Speakers")); // for sounds
+    AudioObjectID speakers = rig.hal.addDevice(deviceSetup("speakers", "Speakers")); // for sounds
 
     bool muted(AudioObjectID id) { return rig.hal.deviceMuted(id, kAudioObjectPropertyScopeInput); }
     float volume(AudioObjectID id) {

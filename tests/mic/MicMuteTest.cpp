@@ -12,7 +12,7 @@ namespace voxlane {
 namespace {
 
 using Kind = MicMute::Saved::Kind;
-using test::deviceSpec;
+using test::deviceSetup;
 
 constexpr AudioObjectPropertyAddress inputMute{
     kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, kAudioObjectPropertyElementMain};
@@ -24,15 +24,15 @@ protected:
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Log::Capture log;
 
-    static SimHal::DeviceSpec microphone(std::string uid) {
-        return deviceSpec(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+    static SimHal::DeviceSetup microphone(std::string uid) {
+        return deviceSetup(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
     }
     // A USB microphone with an input volume but no mute control.
-    static SimHal::DeviceSpec volumeOnly(std::string uid, float volume) {
-        auto spec = microphone(uid);
-        spec.hasInputMute = false;
-        spec.inputVolume = volume;
-        return spec;
+    static SimHal::DeviceSetup volumeOnly(std::string uid, float volume) {
+        auto setup = microphone(uid);
+        setup.hasInputMute = false;
+        setup.inputVolume = volume;
+        return setup;
     }
     float inputVolume(AudioObjectID id) {
         float value = -1;
@@ -56,7 +56,7 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
     bare.inputMuteSettable = false;
     bare.inputVolumeSettable = false;
     const AudioObjectID none = hal.addDevice(bare);
-    const AudioObjectID speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
+    const AudioObjectID speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
 
     MicMute mute(hal, *store);
     mute.muteAll();
@@ -80,9 +80,9 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
 }
 
 TEST_F(MicMuteTest, AlreadyMutedMicrophoneStaysMutedAndIsNotSavedTwice) {
-    auto spec = microphone("builtin");
-    spec.inputMuted = true;
-    const AudioObjectID builtIn = hal.addDevice(spec);
+    auto setup = microphone("builtin");
+    setup.inputMuted = true;
+    const AudioObjectID builtIn = hal.addDevice(setup);
     const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.8f));
 
     MicMute mute(hal, *store);

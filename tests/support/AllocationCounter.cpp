@@ -6,10 +6,13 @@
 namespace {
 
 std::atomic<std::size_t> gAllocations{0};
+std::atomic<std::uint64_t> gWatchedAllocations{0};
+thread_local bool watched = false;
 
 // Null when out of memory.
 void* allocate(std::size_t size, std::size_t alignment = 0) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (watched) gWatchedAllocations.fetch_add(1, std::memory_order_relaxed);
     if (size == 0) size = 1;
     return alignment > alignof(std::max_align_t)
                ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
@@ -91,6 +94,14 @@ AllocationCounter::AllocationCounter() : start_(gAllocations.load()) {}
 AllocationCounter::~AllocationCounter() = default;
 std::size_t AllocationCounter::count() const {
     return gAllocations.load() - start_;
+}
+
+void AllocationCounter::watchThisThread() {
+    watched = true;
+}
+
+std::uint64_t AllocationCounter::onWatchedThreads() {
+    return gWatchedAllocations.load(std::memory_order_relaxed);
 }
 
 } // namespace voxlane::test

@@ -14,10 +14,10 @@ protected:
     EngineFixture() {
         workspace.pid = ownPid;
         hal.setOwnPid(ownPid);
-        own = hal.addProcess(processSpec(ownPid, SimHal::Signal::silence()));
-        speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
+        own = hal.addProcess(processSetup(ownPid, SimHal::Signal::silence()));
+        speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
         headphones =
-            hal.addDevice(deviceSpec("headphones", "Headphones", kAudioDeviceTransportTypeUSB));
+            hal.addDevice(deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB));
         store->setBoolean(AudioPermission::grantedKey, true);
     }
 
@@ -30,7 +30,7 @@ protected:
     AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
                          SimHal::Signal signal = SimHal::Signal::sine(0.5f), bool regular = true) {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
-        return hal.addProcess(processSpec(pid, signal, id));
+        return hal.addProcess(processSetup(pid, signal, id));
     }
 
     // Runs the audio clock for `seconds` and returns what `device` played at its loudest.

@@ -9,28 +9,28 @@
 namespace voxlane::test {
 
 // Short ways to describe simulated devices and processes.
-inline SimHal::DeviceSpec deviceSpec(std::string uid, std::string name,
-                                     std::uint32_t transport = kAudioDeviceTransportTypeBuiltIn,
-                                     std::vector<std::uint32_t> outputs = {2},
-                                     std::vector<std::uint32_t> inputs = {}) {
-    SimHal::DeviceSpec spec;
-    spec.uid = std::move(uid);
-    spec.name = std::move(name);
-    spec.transport = transport;
-    spec.outputStreams = std::move(outputs);
-    spec.inputStreams = std::move(inputs);
-    return spec;
+inline SimHal::DeviceSetup deviceSetup(std::string uid, std::string name,
+                                       std::uint32_t transport = kAudioDeviceTransportTypeBuiltIn,
+                                       std::vector<std::uint32_t> outputs = {2},
+                                       std::vector<std::uint32_t> inputs = {}) {
+    SimHal::DeviceSetup setup;
+    setup.uid = std::move(uid);
+    setup.name = std::move(name);
+    setup.transport = transport;
+    setup.outputStreams = std::move(outputs);
+    setup.inputStreams = std::move(inputs);
+    return setup;
 }
 
-inline SimHal::ProcessSpec processSpec(std::int32_t pid, SimHal::Signal signal,
-                                       std::optional<std::string> bundleID = std::nullopt,
-                                       AudioObjectID device = kAudioObjectUnknown) {
-    SimHal::ProcessSpec spec;
-    spec.pid = pid;
-    spec.signal = signal;
-    spec.bundleID = std::move(bundleID);
-    spec.device = device;
-    return spec;
+inline SimHal::ProcessSetup processSetup(std::int32_t pid, SimHal::Signal signal,
+                                         std::optional<std::string> bundleID = std::nullopt,
+                                         AudioObjectID device = kAudioObjectUnknown) {
+    SimHal::ProcessSetup setup;
+    setup.pid = pid;
+    setup.signal = signal;
+    setup.bundleID = std::move(bundleID);
+    setup.device = device;
+    return setup;
 }
 
 // A fault for SimHal::injectFault.

@@ -27,8 +27,8 @@
 #include "ui/GhostButton.h"
 #include "ui/GlassModule.h"
 #include "ui/MeteredFader.h"
-#include "ui/PanelView.h"
 #include "ui/OnboardingView.h"
+#include "ui/PanelView.h"
 #include "ui/Percent.h"
 #include "ui/PermissionCard.h"
 #include "ui/PresetChip.h"
@@ -43,8 +43,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
@@ -348,7 +348,7 @@ bool panels(const QString& dir) {
         demo.engine->setDuckLevel(0.2f);
         demo.workspace.applications[4300] =
             RunningApplication{"us.zoom.xos", "Zoom", AppIcon{"zoom", false}, "", true};
-        SimHal::ProcessSpec call;
+        SimHal::ProcessSetup call;
         call.pid = 4300;
         call.bundleID = "us.zoom.xos";
         call.signal = SimHal::Signal::sine(0.2f, 440);

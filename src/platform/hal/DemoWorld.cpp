@@ -6,15 +6,15 @@
 namespace voxlane::DemoWorld {
 namespace {
 
-SimHal::DeviceSpec device(std::string uid, std::string name, std::uint32_t transport,
-                          std::vector<std::uint32_t> outputs, std::vector<std::uint32_t> inputs) {
-    SimHal::DeviceSpec spec;
-    spec.uid = std::move(uid);
-    spec.name = std::move(name);
-    spec.transport = transport;
-    spec.outputStreams = std::move(outputs);
-    spec.inputStreams = std::move(inputs);
-    return spec;
+SimHal::DeviceSetup device(std::string uid, std::string name, std::uint32_t transport,
+                           std::vector<std::uint32_t> outputs, std::vector<std::uint32_t> inputs) {
+    SimHal::DeviceSetup setup;
+    setup.uid = std::move(uid);
+    setup.name = std::move(name);
+    setup.transport = transport;
+    setup.outputStreams = std::move(outputs);
+    setup.inputStreams = std::move(inputs);
+    return setup;
 }
 
 struct DemoApp {
@@ -30,7 +30,7 @@ struct DemoApp {
 
 void populate(SimHal& hal, StaticWorkspace& workspace) {
     hal.setOwnPid(workspace.pid);
-    SimHal::ProcessSpec own;
+    SimHal::ProcessSetup own;
     own.pid = workspace.pid;
     own.runningOutput = false;
     hal.addProcess(own);
@@ -58,16 +58,16 @@ void populate(SimHal& hal, StaticWorkspace& workspace) {
     for (const auto& app : apps) {
         workspace.applications[app.pid] =
             RunningApplication{app.id, app.name, AppIcon{app.icon, false}, "", true};
-        SimHal::ProcessSpec spec;
-        spec.pid = app.pid;
-        spec.bundleID = app.id;
-        spec.signal = app.signal;
-        spec.runningOutput = app.playing;
-        hal.addProcess(spec);
+        SimHal::ProcessSetup setup;
+        setup.pid = app.pid;
+        setup.bundleID = app.id;
+        setup.signal = app.signal;
+        setup.runningOutput = app.playing;
+        hal.addProcess(setup);
     }
     // A command-line player without an application of its own.
     workspace.names[4105] = "mpv";
-    SimHal::ProcessSpec player;
+    SimHal::ProcessSetup player;
     player.pid = 4105;
     player.signal = SimHal::Signal::square(0.1f, 110);
     hal.addProcess(player);

@@ -66,7 +66,7 @@ struct SimHal::State {
 
     struct Device {
         AudioObjectID id = 0;
-        DeviceSpec spec;
+        DeviceSetup setup;
         std::vector<Stream> inputs;
         std::vector<Stream> outputs;
         std::map<AudioObjectPropertyElement, float> outputElementVolume;
@@ -85,7 +85,7 @@ struct SimHal::State {
 
     struct Process {
         AudioObjectID id = 0;
-        ProcessSpec spec;
+        ProcessSetup setup;
         double phase = 0;
         std::vector<float> buffer;
         float audiblePeak = 0;
@@ -200,13 +200,13 @@ struct SimHal::State {
     AudioObjectID ownProcess() const {
         if (ownPid <= 0) return 0;
         for (const auto& [id, p] : processes)
-            if (p.spec.pid == ownPid) return id;
+            if (p.setup.pid == ownPid) return id;
         return 0;
     }
 
     // The device a process plays to now.
     AudioObjectID target(const Process& p) const {
-        if (p.spec.device && devices.count(p.spec.device)) return p.spec.device;
+        if (p.setup.device && devices.count(p.setup.device)) return p.setup.device;
         return defaultOutput;
     }
 
@@ -362,7 +362,7 @@ struct SimHal::State {
                 std::memcpy(&pid, qualifier, sizeof pid);
                 std::uint32_t found = kAudioObjectUnknown;
                 for (const auto& [id, p] : processes)
-                    if (p.spec.pid == pid) found = id;
+                    if (p.setup.pid == pid) found = id;
                 out = found;
                 return 0;
             }
@@ -378,17 +378,18 @@ struct SimHal::State {
                 return kAudioHardwareUnknownPropertyError;
             switch (a.mSelector) {
             case kAudioDevicePropertyDeviceUID:
-                out = std::optional<std::string>(d->aggregate ? d->description.uid : d->spec.uid);
+                out = std::optional<std::string>(d->aggregate ? d->description.uid : d->setup.uid);
                 return 0;
             case kAudioObjectPropertyName:
-                out = std::optional<std::string>(d->aggregate ? d->description.name : d->spec.name);
+                out =
+                    std::optional<std::string>(d->aggregate ? d->description.name : d->setup.name);
                 return 0;
             case kAudioDevicePropertyTransportType:
-                out = d->aggregate ? kAudioDeviceTransportTypeAggregate : d->spec.transport;
+                out = d->aggregate ? kAudioDeviceTransportTypeAggregate : d->setup.transport;
                 return 0;
             case kAudioDevicePropertyNominalSampleRate: {
                 const Device* sub = d->aggregate ? device(d->subDevice) : d;
-                out = sub ? sub->spec.nominalSampleRate : sampleRate;
+                out = sub ? sub->setup.nominalSampleRate : sampleRate;
                 return 0;
             }
             case kAudioDevicePropertyStreams:
@@ -396,10 +397,10 @@ struct SimHal::State {
                 out = streamIDs(*d, scope);
                 return 0;
             case kAudioHardwareServiceDeviceProperty_VirtualMainVolume:
-                if (d->aggregate || !output || !mainElement || !d->spec.hasVirtualMainVolume ||
+                if (d->aggregate || !output || !mainElement || !d->setup.hasVirtualMainVolume ||
                     d->outputs.empty())
                     return kAudioHardwareUnknownPropertyError;
-                out = d->spec.volume;
+                out = d->setup.volume;
                 return 0;
             case kAudioDevicePropertyVolumeScalar:
                 if (d->aggregate) return kAudioHardwareUnknownPropertyError;
@@ -410,19 +411,19 @@ struct SimHal::State {
                     out = it->second;
                     return 0;
                 }
-                if (input && mainElement && d->spec.hasInputVolume && !d->inputs.empty()) {
-                    out = d->spec.inputVolume;
+                if (input && mainElement && d->setup.hasInputVolume && !d->inputs.empty()) {
+                    out = d->setup.inputVolume;
                     return 0;
                 }
                 return kAudioHardwareUnknownPropertyError;
             case kAudioDevicePropertyMute:
                 if (d->aggregate || !mainElement) return kAudioHardwareUnknownPropertyError;
-                if (output && d->spec.hasOutputMute && !d->outputs.empty()) {
-                    out = std::uint32_t(d->spec.outputMuted);
+                if (output && d->setup.hasOutputMute && !d->outputs.empty()) {
+                    out = std::uint32_t(d->setup.outputMuted);
                     return 0;
                 }
-                if (input && d->spec.hasInputMute && !d->inputs.empty()) {
-                    out = std::uint32_t(d->spec.inputMuted);
+                if (input && d->setup.hasInputMute && !d->inputs.empty()) {
+                    out = std::uint32_t(d->setup.inputMuted);
                     return 0;
                 }
                 return kAudioHardwareUnknownPropertyError;
@@ -435,16 +436,16 @@ struct SimHal::State {
             if (!mainElement) return kAudioHardwareUnknownPropertyError;
             switch (a.mSelector) {
             case kAudioProcessPropertyPID:
-                out = p.spec.pid;
+                out = p.setup.pid;
                 return 0;
             case kAudioProcessPropertyBundleID:
-                out = p.spec.bundleID;
+                out = p.setup.bundleID;
                 return 0;
             case kAudioProcessPropertyIsRunningOutput:
-                out = std::uint32_t(p.spec.runningOutput);
+                out = std::uint32_t(p.setup.runningOutput);
                 return 0;
             case kAudioProcessPropertyIsRunningInput:
-                out = std::uint32_t(p.spec.runningInput);
+                out = std::uint32_t(p.setup.runningInput);
                 return 0;
             default:
                 return kAudioHardwareUnknownPropertyError;
@@ -516,13 +517,13 @@ struct SimHal::State {
             const bool output = a.mScope == kAudioObjectPropertyScopeOutput;
             switch (a.mSelector) {
             case kAudioHardwareServiceDeviceProperty_VirtualMainVolume:
-                out = d->spec.virtualMainVolumeSettable;
+                out = d->setup.virtualMainVolumeSettable;
                 break;
             case kAudioDevicePropertyVolumeScalar:
-                out = output ? d->spec.outputVolumeSettable : d->spec.inputVolumeSettable;
+                out = output ? d->setup.outputVolumeSettable : d->setup.inputVolumeSettable;
                 break;
             case kAudioDevicePropertyMute:
-                out = output ? d->spec.outputMuteSettable : d->spec.inputMuteSettable;
+                out = output ? d->setup.outputMuteSettable : d->setup.inputMuteSettable;
                 break;
             default:
                 break;
@@ -544,8 +545,8 @@ struct SimHal::State {
 
     void setOutputVolume(Device& d, float volume) {
         volume = std::clamp(volume, 0.0f, 1.0f);
-        if (d.spec.volume != volume) {
-            d.spec.volume = volume;
+        if (d.setup.volume != volume) {
+            d.setup.volume = volume;
             notify(d.id, kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
                    kAudioObjectPropertyScopeOutput);
         }
@@ -603,7 +604,7 @@ struct SimHal::State {
             float v;
             std::memcpy(&v, data, 4);
             v = std::clamp(v, 0.0f, 1.0f);
-            float& slot = output ? d.outputElementVolume[a.mElement] : d.spec.inputVolume;
+            float& slot = output ? d.outputElementVolume[a.mElement] : d.setup.inputVolume;
             if (slot != v) {
                 slot = v;
                 notify(d.id, a.mSelector, a.mScope, a.mElement);
@@ -613,7 +614,7 @@ struct SimHal::State {
         case kAudioDevicePropertyMute: {
             std::uint32_t v;
             std::memcpy(&v, data, 4);
-            bool& slot = output ? d.spec.outputMuted : d.spec.inputMuted;
+            bool& slot = output ? d.setup.outputMuted : d.setup.inputMuted;
             if (slot != (v != 0)) {
                 slot = v != 0;
                 notify(d.id, a.mSelector, a.mScope, a.mElement);
@@ -678,10 +679,10 @@ struct SimHal::State {
 
         // Processes.
         for (auto& [id, p] : processes) {
-            const double step = 2 * std::numbers::pi * p.spec.signal.frequency / sampleRate;
-            const bool playing = p.spec.runningOutput;
+            const double step = 2 * std::numbers::pi * p.setup.signal.frequency / sampleRate;
+            const bool playing = p.setup.runningOutput;
             for (std::uint32_t i = 0; i < n; ++i) {
-                const float v = playing ? sample(p.spec.signal, p.phase) : 0.0f;
+                const float v = playing ? sample(p.setup.signal, p.phase) : 0.0f;
                 p.buffer[2 * i] = v;
                 p.buffer[2 * i + 1] = v;
                 p.phase += step;
@@ -733,7 +734,7 @@ struct SimHal::State {
 
         // What each device plays.
         for (auto& [_, d] : devices) {
-            const float gain = d.spec.outputMuted ? 0.0f : (d.aggregate ? 1.0f : d.spec.volume);
+            const float gain = d.setup.outputMuted ? 0.0f : (d.aggregate ? 1.0f : d.setup.volume);
             for (std::uint32_t i = 0; i < 2 * n; ++i) {
                 const float v = d.mix[i] * gain;
                 d.peak = std::max(d.peak, std::abs(v));
@@ -823,17 +824,17 @@ SimHal::~SimHal() = default;
 
 // ---- the simulated world ----
 
-AudioObjectID SimHal::addDevice(DeviceSpec spec) {
+AudioObjectID SimHal::addDevice(DeviceSetup setup) {
     std::lock_guard lock(s_->mutex);
     State::Device d;
     d.id = s_->nextObject++;
-    for (auto c : spec.outputStreams)
+    for (auto c : setup.outputStreams)
         d.outputs.push_back({s_->nextObject++, c});
-    for (auto c : spec.inputStreams)
+    for (auto c : setup.inputStreams)
         d.inputs.push_back({s_->nextObject++, c});
-    for (auto e : spec.outputVolumeElements)
-        d.outputElementVolume[e] = spec.volume;
-    d.spec = std::move(spec);
+    for (auto e : setup.outputVolumeElements)
+        d.outputElementVolume[e] = setup.volume;
+    d.setup = std::move(setup);
     s_->prepareDevice(d);
     const AudioObjectID id = d.id;
     const bool output = !d.outputs.empty();
@@ -863,11 +864,11 @@ void SimHal::removeDevice(AudioObjectID id) {
         s_->setDefault(kAudioHardwarePropertyDefaultInputDevice, s_->firstDeviceWith(false, id));
 }
 
-AudioObjectID SimHal::addProcess(ProcessSpec spec) {
+AudioObjectID SimHal::addProcess(ProcessSetup setup) {
     std::lock_guard lock(s_->mutex);
     State::Process p;
     p.id = s_->nextObject++;
-    p.spec = std::move(spec);
+    p.setup = std::move(setup);
     p.buffer.assign(std::size_t(s_->bufferFrames) * 2, 0.0f);
     const AudioObjectID id = p.id;
     s_->processes.emplace(id, std::move(p));
@@ -885,24 +886,24 @@ void SimHal::setProcessRunning(AudioObjectID id, bool output, bool input) {
     std::lock_guard lock(s_->mutex);
     State::Process* p = s_->process(id);
     if (!p) return;
-    if (p->spec.runningOutput != output) {
-        p->spec.runningOutput = output;
+    if (p->setup.runningOutput != output) {
+        p->setup.runningOutput = output;
         s_->notify(id, kAudioProcessPropertyIsRunningOutput);
     }
-    if (p->spec.runningInput != input) {
-        p->spec.runningInput = input;
+    if (p->setup.runningInput != input) {
+        p->setup.runningInput = input;
         s_->notify(id, kAudioProcessPropertyIsRunningInput);
     }
 }
 
 void SimHal::setProcessSignal(AudioObjectID id, Signal signal) {
     std::lock_guard lock(s_->mutex);
-    if (State::Process* p = s_->process(id)) p->spec.signal = signal;
+    if (State::Process* p = s_->process(id)) p->setup.signal = signal;
 }
 
 void SimHal::setProcessDevice(AudioObjectID id, AudioObjectID device) {
     std::lock_guard lock(s_->mutex);
-    if (State::Process* p = s_->process(id)) p->spec.device = device;
+    if (State::Process* p = s_->process(id)) p->setup.device = device;
 }
 
 void SimHal::setCaptureAllowed(bool allowed) {
@@ -1020,14 +1021,14 @@ AudioObjectID SimHal::defaultDevice(AudioObjectPropertySelector which) const {
 float SimHal::deviceVolume(AudioObjectID id) const {
     std::lock_guard lock(s_->mutex);
     const State::Device* d = s_->device(id);
-    return d ? d->spec.volume : 0.0f;
+    return d ? d->setup.volume : 0.0f;
 }
 
 bool SimHal::deviceMuted(AudioObjectID id, AudioObjectPropertyScope scope) const {
     std::lock_guard lock(s_->mutex);
     const State::Device* d = s_->device(id);
     if (!d) return false;
-    return scope == kAudioObjectPropertyScopeInput ? d->spec.inputMuted : d->spec.outputMuted;
+    return scope == kAudioObjectPropertyScopeInput ? d->setup.inputMuted : d->setup.outputMuted;
 }
 
 // ---- faults and counters ----
@@ -1243,26 +1244,26 @@ OSStatus SimHal::createAggregateDevice(const AggregateDeviceDescription& descrip
         return *status;
     if (!outDevice) return kAudio_ParamError;
     for (const auto& [_, d] : s_->devices) {
-        const std::string& uid = d.aggregate ? d.description.uid : d.spec.uid;
+        const std::string& uid = d.aggregate ? d.description.uid : d.setup.uid;
         if (uid == description.uid) return kAudioHardwareIllegalOperationError;
     }
     State::Device d;
     d.id = s_->nextObject++;
     d.aggregate = true;
     d.description = description;
-    d.spec.name = description.name;
-    d.spec.uid = description.uid;
-    d.spec.hasVirtualMainVolume = false;
-    d.spec.hasOutputMute = false;
-    d.spec.hasInputMute = false;
-    d.spec.hasInputVolume = false;
+    d.setup.name = description.name;
+    d.setup.uid = description.uid;
+    d.setup.hasVirtualMainVolume = false;
+    d.setup.hasOutputMute = false;
+    d.setup.hasInputMute = false;
+    d.setup.hasInputVolume = false;
     // The first listed sub-device that exists carries the audio (the main one when listed).
     std::vector<std::string> candidates{description.mainSubDevice};
     for (const auto& sub : description.subDevices)
         candidates.push_back(sub.uid);
     for (const auto& uid : candidates) {
         for (const auto& [id, other] : s_->devices) {
-            if (!other.aggregate && other.spec.uid == uid && !d.subDevice) d.subDevice = id;
+            if (!other.aggregate && other.setup.uid == uid && !d.subDevice) d.subDevice = id;
         }
     }
     for (const auto& sub : description.taps) {

@@ -34,7 +34,7 @@ namespace voxlane {
 // objects exist, so a test can prove that an IO procedure does not allocate.
 class SimHal final : public Hal {
 public:
-    struct DeviceSpec {
+    struct DeviceSetup {
         std::string uid;
         std::string name;
         std::uint32_t transport = kAudioDeviceTransportTypeBuiltIn;
@@ -75,7 +75,7 @@ public:
         static Signal silence() { return {}; }
     };
 
-    struct ProcessSpec {
+    struct ProcessSetup {
         std::int32_t pid = 0;
         std::optional<std::string> bundleID;
         bool runningOutput = true;
@@ -130,10 +130,10 @@ public:
 
     // --- The simulated world (the test's side) ---
     // A new device becomes the default output (and system output) or input when there is none.
-    AudioObjectID addDevice(DeviceSpec spec);
+    AudioObjectID addDevice(DeviceSetup setup);
     // Disconnects a device; defaults on it move to the first remaining suitable device.
     void removeDevice(AudioObjectID device);
-    AudioObjectID addProcess(ProcessSpec spec);
+    AudioObjectID addProcess(ProcessSetup setup);
     void removeProcess(AudioObjectID process);
     void setProcessRunning(AudioObjectID process, bool output, bool input);
     void setProcessSignal(AudioObjectID process, Signal signal);

@@ -9,9 +9,9 @@
 namespace voxlane {
 namespace {
 
-using test::deviceSpec;
+using test::deviceSetup;
 using test::fault;
-using test::processSpec;
+using test::processSetup;
 using Signal = SimHal::Signal;
 
 constexpr AudioObjectPropertyAddress global(AudioObjectPropertySelector selector) {
@@ -55,9 +55,9 @@ protected:
 };
 
 TEST_F(SimHalTest, DevicesDefaultsAndStreams) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto headset = hal.addDevice(
-        deviceSpec("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+        deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
     EXPECT_EQ(readList(kAudioObjectSystemObject, global(kAudioHardwarePropertyDevices)),
               (std::vector<std::uint32_t>{speakers, headset}));
     EXPECT_EQ(readString(headset, kAudioDevicePropertyDeviceUID), "headset");
@@ -88,8 +88,8 @@ TEST_F(SimHalTest, DevicesDefaultsAndStreams) {
 }
 
 TEST_F(SimHalTest, ListenersRunOnTheMainQueueAndRemovalNeedsTheSameBlock) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto usb = hal.addDevice(deviceSpec("usb", "USB"));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto usb = hal.addDevice(deviceSetup("usb", "USB"));
     scheduler.runPending();
     int fired = 0;
     auto block = counter(fired);
@@ -121,12 +121,12 @@ TEST_F(SimHalTest, ListenersRunOnTheMainQueueAndRemovalNeedsTheSameBlock) {
 }
 
 TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    auto tv = deviceSpec("hdmi", "TV", kAudioDeviceTransportTypeHDMI);
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    auto tv = deviceSetup("hdmi", "TV", kAudioDeviceTransportTypeHDMI);
     tv.hasVirtualMainVolume = false;
     tv.outputVolumeElements = {};
     const auto fixed = hal.addDevice(tv);
-    hal.addProcess(processSpec(100, Signal::square(0.8f)));
+    hal.addProcess(processSetup(100, Signal::square(0.8f)));
     EXPECT_FALSE(
         hal.hasProperty(fixed, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume)));
 
@@ -156,7 +156,7 @@ TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
     hal.advance(512);
     EXPECT_EQ(hal.peak(speakers), 0.0f);
 
-    auto mic = deviceSpec("locked", "Locked", kAudioDeviceTransportTypeUSB, {}, {1});
+    auto mic = deviceSetup("locked", "Locked", kAudioDeviceTransportTypeUSB, {}, {1});
     mic.inputMuteSettable = false;
     const auto locked = hal.addDevice(mic);
     ASSERT_EQ(hal.isPropertySettable(
@@ -171,10 +171,10 @@ TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
 }
 
 TEST_F(SimHalTest, ProcessesPlayToTheirDeviceAndAreFoundByPid) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto usb = hal.addDevice(deviceSpec("usb", "USB"));
-    const auto music = hal.addProcess(processSpec(100, Signal::sine(0.5f), "org.music"));
-    const auto radio = hal.addProcess(processSpec(200, Signal::square(0.25f), std::nullopt, usb));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto usb = hal.addDevice(deviceSetup("usb", "USB"));
+    const auto music = hal.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
+    const auto radio = hal.addProcess(processSetup(200, Signal::square(0.25f), std::nullopt, usb));
     hal.advance(4800);
     EXPECT_NEAR(hal.peak(speakers), 0.5f, 1e-3);
     EXPECT_FLOAT_EQ(hal.peak(usb), 0.25f);
@@ -248,8 +248,8 @@ TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::st
 }
 
 TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndFeedTheAggregate) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto app = hal.addProcess(processSpec(100, Signal::square(0.5f)));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.25f);
     EXPECT_EQ(read<std::uint32_t>(rig.aggregate, global(kAudioDevicePropertyTransportType)),
               kAudioDeviceTransportTypeAggregate);
@@ -277,8 +277,8 @@ TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndFeedTheAggregate) {
 }
 
 TEST_F(SimHalTest, UnmutedTapLetsTheAppPlayBesideTheProcessedSignal) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto app = hal.addProcess(processSpec(100, Signal::square(0.5f)));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 0.25f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.advance(512);
@@ -287,8 +287,8 @@ TEST_F(SimHalTest, UnmutedTapLetsTheAppPlayBesideTheProcessedSignal) {
 }
 
 TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) {
-    hal.addDevice(deviceSpec("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
-    const auto app = hal.addProcess(processSpec(100, Signal::square(0.5f)));
+    hal.addDevice(deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "headset", CATapMuteBehavior::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.advance(512);
@@ -315,9 +315,9 @@ TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) 
 }
 
 TEST_F(SimHalTest, NonInterleavedTapsDeliverTwoMonoBuffers) {
-    hal.addDevice(deviceSpec("speakers", "Speakers"));
+    hal.addDevice(deviceSetup("speakers", "Speakers"));
     hal.setTapsNonInterleaved(true);
-    const auto app = hal.addProcess(processSpec(100, Signal::square(0.5f)));
+    const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 1.0f);
     AudioStreamBasicDescription format =
         read<AudioStreamBasicDescription>(rig.tap, global(kAudioTapPropertyFormat));
@@ -329,8 +329,8 @@ TEST_F(SimHalTest, NonInterleavedTapsDeliverTwoMonoBuffers) {
 }
 
 TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto app = hal.addProcess(processSpec(100, Signal::sine(0.5f)));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
     hal.injectFault(fault(SimHal::Operation::createProcessTap, -50, std::nullopt, std::nullopt, 1));
     AudioObjectID tap = 0;
     auto description = CATapDescription::stereoMixdownOfProcesses({app});
@@ -377,7 +377,7 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
 }
 
 TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     AudioObjectID tap = 0;
     auto description = CATapDescription::stereoGlobalTapButExcludeProcesses({});
     description.uuid = "GLOBAL";
@@ -415,8 +415,8 @@ TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
 }
 
 TEST_F(SimHalTest, AdvanceAllocatesNothingOnceObjectsExist) {
-    const auto speakers = hal.addDevice(deviceSpec("speakers", "Speakers"));
-    const auto app = hal.addProcess(processSpec(100, Signal::sine(0.5f)));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.5f);
     rig.lastInputChannels.reserve(8);
     hal.deviceStart(rig.aggregate, rig.proc);
@@ -436,8 +436,8 @@ namespace voxlane {
 namespace {
 
 TEST_F(SimHalTest, GoneObjectsKeepTheirRegistrationsUntilRemoved) {
-    const auto speakers = hal.addDevice(test::deviceSpec("speakers", "Speakers"));
-    const auto app = hal.addProcess(test::processSpec(100, Signal::sine(0.5f)));
+    const auto speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(test::processSetup(100, Signal::sine(0.5f)));
     int listChanges = 0;
     hal.addPropertyListener(kAudioObjectSystemObject,
                             global(kAudioHardwarePropertyProcessObjectList), counter(listChanges));
@@ -458,7 +458,7 @@ TEST_F(SimHalTest, GoneObjectsKeepTheirRegistrationsUntilRemoved) {
     EXPECT_EQ(hal.liveListeners(), 1u);
 
     // An aggregate device whose sub-device disconnects plays nowhere and keeps running.
-    const auto other = hal.addProcess(test::processSpec(101, Signal::square(0.5f)));
+    const auto other = hal.addProcess(test::processSetup(101, Signal::square(0.5f)));
     auto rig = buildRig(hal, {other}, "speakers", CATapMuteBehavior::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.removeDevice(speakers);
