@@ -14,9 +14,9 @@ class SimHal;
 class Scheduler;
 class Workspace;
 
-// The audio server Voxlane runs on, with the workspace that goes with it: PipeWire when it is
-// reachable, else (and with --demo) the simulated server with demo applications, whose clock
-// runs in real time on the main loop.
+// The audio server Voxlane runs on, with the workspace that goes with it: the user's PipeWire
+// (waited for while it is not there), or with --demo the simulated server with demo
+// applications, whose clock runs in real time on the main loop.
 class AudioBackend : public QObject {
     Q_OBJECT
 public:
@@ -27,9 +27,8 @@ public:
     Hal& hal() const { return *server_.hal; }
     Workspace& workspace() const { return *server_.workspace; }
     bool isDemo() const { return server_.simulated != nullptr; }
-    // "PipeWire 0.3.65", "simulated (demo)"; and why PipeWire was not used, when it was not.
+    // "PipeWire 0.3.65", "simulated (demo)", as at the start.
     const std::string& description() const { return server_.description; }
-    const std::string& fallbackReason() const { return server_.fallbackReason; }
 
 private:
     explicit AudioBackend(AudioServer server);

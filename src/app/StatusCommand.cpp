@@ -31,15 +31,14 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
         }
     }
 
+    // Looking changes nothing: the audio server is only read (no tap, no sound, no write), the
+    // engine puts back no microphone, and it works on a copy of the stored settings without
+    // the audio permission.
     ManualScheduler scheduler;
-    AudioServer server = AudioServer::open(scheduler, demo);
-    if (!server.fallbackReason.empty()) {
-        std::cerr << "voxlane: no PipeWire (" << server.fallbackReason
-                  << "); showing the simulated audio server\n";
-    }
+    AudioServer server = AudioServer::open(scheduler, demo, /*readOnly=*/true);
+    if (!server.unreachable.empty())
+        std::cerr << "voxlane: PipeWire is not reachable (" << server.unreachable << ")\n";
 
-    // The engine works on a copy of the stored settings without the audio permission, so that
-    // it shows everything but builds no tap and changes nothing on the audio server.
     const auto stored = Defaults::openFile(Defaults::defaultPath());
     auto copy = Defaults::fromText(stored->text());
     if (!copy) copy = Defaults::inMemory();
@@ -48,7 +47,8 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
 
     SystemSounds sounds(*server.hal);
     SystemEvents events;
-    MixerEngine engine({*server.hal, scheduler, *copy, *server.workspace, sounds, events, {}, {}});
+    MixerEngine engine(
+        {*server.hal, scheduler, *copy, *server.workspace, sounds, events, {}, {}, nullptr, true});
     scheduler.runPending();
 
     const auto access =

@@ -90,10 +90,8 @@ int main(int argc, char** argv) {
     if (!instance.claim()) return 0;
 
     QtScheduler scheduler;
+    // Without a reachable PipeWire this waits for one (the log says so once).
     auto backend = AudioBackend::start(scheduler, options.demo);
-    if (!backend->fallbackReason().empty())
-        std::fprintf(stderr, "voxlane: no PipeWire (%s); running the demo\n",
-                     backend->fallbackReason().c_str());
 
     // The demo keeps its settings apart from the real ones.
     auto defaults =

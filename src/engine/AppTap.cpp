@@ -24,12 +24,12 @@ double outputSampleRate(Hal& hal, const std::string& uid) {
 
 AppTap::AppTap(Hal& hal, std::vector<AudioObjectID> objectIDs,
                std::optional<std::vector<AudioObjectID>> excluding, std::string outputUID,
-               Mode mode, float gain)
+               Mode mode, float gain, const std::string& label)
     : hal_(hal), objectIDs_(std::move(objectIDs)), excluding_(std::move(excluding)),
       outputUID_(std::move(outputUID)), mode_(mode),
       state_(std::make_shared<TapState>(gain, 1.0f, outputSampleRate(hal, outputUID_))) {
     try {
-        start();
+        start(label);
     } catch (...) {
         invalidate();
         throw;
@@ -40,7 +40,7 @@ AppTap::~AppTap() {
     invalidate();
 }
 
-void AppTap::start() {
+void AppTap::start(const std::string& label) {
     // 1–2. What to tap, and how.
     CATapDescription description =
         excluding_           ? CATapDescription::stereoGlobalTapButExcludeProcesses(*excluding_)
@@ -66,7 +66,7 @@ void AppTap::start() {
 
     // 5. The private aggregate device: the output device, carrying the tap.
     AggregateDeviceDescription aggregate;
-    aggregate.name = "Voxlane";
+    aggregate.name = label.empty() ? "Voxlane" : "Voxlane: " + label;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate." + makeUuid();
     aggregate.mainSubDevice = outputUID_;
     aggregate.isPrivate = true;

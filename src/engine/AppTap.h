@@ -28,9 +28,11 @@ public:
     // Builds and starts the tap; throws CoreAudioError ("Tap erstellen", "Aggregate Device
     // erstellen", "IOProc erstellen", "Wiedergabe starten") after destroying whatever it built.
     // With `excluding`, or with no `objectIDs`, the tap hears all system audio (except those).
+    // `label` says whom the tap serves (an app's name); the server shows its objects as
+    // "Voxlane: <label>".
     AppTap(Hal& hal, std::vector<AudioObjectID> objectIDs,
            std::optional<std::vector<AudioObjectID>> excluding, std::string outputUID, Mode mode,
-           float gain);
+           float gain, const std::string& label = {});
     ~AppTap();
     AppTap(const AppTap&) = delete;
     AppTap& operator=(const AppTap&) = delete;
@@ -50,7 +52,7 @@ public:
     std::optional<AudioDeviceIOProcID> procID() const { return procID_; }
 
 private:
-    void start();
+    void start(const std::string& label);
     void disableInputStreams(int count);
 
     Hal& hal_;

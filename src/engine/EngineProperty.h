@@ -25,6 +25,7 @@ enum class EngineProperty {
     duckLevel,
     panelVisible,
     eqEditorID,
+    serverConnected,
 };
 
 } // namespace voxlane

@@ -71,11 +71,12 @@ MixerEngine::MixerEngine(EngineServices services)
     duckingEnabled_ = defaults.boolean(kDuckingEnabledKey).value_or(true);
     duckLevel_ = static_cast<float>(defaults.number(kDuckLevelKey).value_or(0.3));
     // Puts back microphones that a previous run left muted.
-    micMute_ = std::make_unique<MicMute>(services_.hal, defaults);
+    micMute_ = std::make_unique<MicMute>(services_.hal, defaults, !services_.observeOnly);
 
     for (AudioObjectPropertySelector selector :
          {kAudioHardwarePropertyProcessObjectList, kAudioHardwarePropertyDevices,
-          kAudioHardwarePropertyDefaultOutputDevice, kAudioHardwarePropertyDefaultInputDevice}) {
+          kAudioHardwarePropertyDefaultOutputDevice, kAudioHardwarePropertyDefaultInputDevice,
+          kAudioHardwarePropertyServerConnected}) {
         if (auto token = CA::listen(services_.hal, kAudioObjectSystemObject, CA::address(selector),
                                     weakly(&MixerEngine::scheduleRefresh))) {
             systemListeners_.push_back(std::move(token));
@@ -176,6 +177,12 @@ void MixerEngine::scheduleRefresh() {
 void MixerEngine::refresh() {
     ++refreshCount_;
     Hal& hal = services_.hal;
+    // Servers that are always there do not answer.
+    assign(serverConnected_,
+           CA::value<std::uint32_t>(hal, kAudioObjectSystemObject,
+                                    CA::address(kAudioHardwarePropertyServerConnected))
+                   .value_or(1) != 0,
+           EngineProperty::serverConnected);
 
     const auto devices = AudioDevices::all(hal);
     std::vector<AudioDevice> outputs, inputs;
@@ -458,7 +465,12 @@ void MixerEngine::reconcile() {
         return;
     }
     const float softwareGain = softwareMasterGain();
-    if (!defaultOutput_) return;
+    // Without an output there is nowhere to play: taps go until one returns (else one app's
+    // tap might end up playing into another's).
+    if (!defaultOutput_) {
+        invalidateAllTaps();
+        return;
+    }
 
     std::set<std::string> validUIDs;
     for (const auto& device : outputDevices_)
@@ -520,7 +532,7 @@ void MixerEngine::reconcile() {
         }
         try {
             auto tap = std::make_unique<AppTap>(services_.hal, objectIDs, std::nullopt, target,
-                                                *mode, gain * master);
+                                                *mode, gain * master, app.name);
             tap->state().store(TapState::targetDuck, duck);
             tap->state().setEQ(record.eq.gains);
             taps_[app.id] = std::move(tap);
@@ -552,21 +564,32 @@ float MixerEngine::softwareMasterGain() const {
 }
 
 void MixerEngine::refreshMaster() {
-    if (!defaultOutput_) return;
+    if (!defaultOutput_) {
+        if (masterVolumeKnown_) {
+            masterVolumeKnown_ = false;
+            observers_.notify(EngineProperty::masterVolume);
+        }
+        return;
+    }
     Hal& hal = services_.hal;
     const bool hardware = SoftVolume::hasHardwareVolume(hal, defaultOutput_->id);
     if (assign(softVolumeActive_, !hardware, EngineProperty::softVolumeActive)) {
         Log::info(kCategory, std::string("Software-Lautstärke ") + (hardware ? "aus" : "an") +
                                  " für " + defaultOutput_->name);
     }
+    const auto volume =
+        hardware ? AudioDevices::volume(hal, defaultOutput_->id)
+                 : std::optional(SoftVolume::level(services_.defaults, defaultOutput_->uid));
+    const bool known = volume.has_value();
+    const bool changed = known && masterVolume_ != *volume;
+    if (known) masterVolume_ = *volume;
+    if (changed || known != masterVolumeKnown_) {
+        masterVolumeKnown_ = known;
+        observers_.notify(EngineProperty::masterVolume);
+    }
     if (!hardware) {
-        assign(masterVolume_, SoftVolume::level(services_.defaults, defaultOutput_->uid),
-               EngineProperty::masterVolume);
         assign(masterMuted_, softMuted_, EngineProperty::masterMuted);
         return;
-    }
-    if (const auto volume = AudioDevices::volume(hal, defaultOutput_->id)) {
-        assign(masterVolume_, *volume, EngineProperty::masterVolume);
     }
     const auto mute = CA::value<std::uint32_t>(
         hal, defaultOutput_->id,
@@ -673,8 +696,9 @@ void MixerEngine::reconcileGlobalTap(const std::string& outputUID, float gain) {
     }
     std::unique_ptr<AppTap> previous = std::move(globalTap_);
     try {
-        globalTap_ = std::make_unique<AppTap>(services_.hal, std::vector<AudioObjectID>{}, excluded,
-                                              outputUID, AppTap::Mode::process, gain);
+        globalTap_ =
+            std::make_unique<AppTap>(services_.hal, std::vector<AudioObjectID>{}, excluded,
+                                     outputUID, AppTap::Mode::process, gain, "software volume");
     } catch (const CoreAudioError& error) {
         Log::error(kCategory, "Globaler Tap: " + error.description());
         globalTap_.reset();

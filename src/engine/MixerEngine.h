@@ -47,6 +47,8 @@ struct EngineServices {
     std::function<void(std::function<void()>)> runInBackground;
     // System-wide key grabs for the microphone hot key; none: no hot key.
     KeyGrabber* keyGrabber = nullptr;
+    // Only looking (a status query): microphones a previous run left muted are not put back.
+    bool observeOnly = false;
 };
 
 // The one model and controller of the mixer: the applications that have audio, the devices and
@@ -80,7 +82,12 @@ public:
     const std::optional<std::string>& soloID() const { return soloID_; }
     // No side effect of its own: the caller reconciles right after.
     void setSoloID(std::optional<std::string> id);
+    // Whether the audio server can be reached; without it there are no devices and no apps.
+    bool serverConnected() const { return serverConnected_; }
     float masterVolume() const { return masterVolume_; }
+    // Whether masterVolume() was read from the output (false without an output, or while the
+    // server has not told its volume); observers hear it as masterVolume.
+    bool masterVolumeKnown() const { return masterVolumeKnown_; }
     bool masterMuted() const { return masterMuted_; }
     bool softVolumeActive() const { return softVolumeActive_; }
     bool volumeKeysReady() const { return volumeKeysReady_; }
@@ -209,7 +216,9 @@ private:
     std::optional<AudioDevice> defaultInput_;
     AppSettingsMap settings_;
     std::optional<std::string> soloID_;
+    bool serverConnected_ = true;
     float masterVolume_ = 0.5f;
+    bool masterVolumeKnown_ = false;
     bool masterMuted_ = false;
     bool softVolumeActive_ = false;
     bool softMuted_ = false;

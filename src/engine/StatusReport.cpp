@@ -86,10 +86,12 @@ nlohmann::json json(const MixerEngine& engine, const std::string& serverDescript
         return device ? nlohmann::json(device->uid) : nlohmann::json(nullptr);
     };
     return {{"server", serverDescription},
+            {"serverConnected", engine.serverConnected()},
             {"devices", devices},
             {"defaultOutput", uidOf(engine.defaultOutput())},
             {"defaultInput", uidOf(engine.defaultInput())},
-            {"masterVolume", engine.masterVolume()},
+            {"masterVolume", engine.masterVolumeKnown() ? nlohmann::json(engine.masterVolume())
+                                                        : nlohmann::json(nullptr)},
             {"masterMuted", engine.masterMuted()},
             {"softwareVolume", engine.softVolumeActive()},
             {"audioAccess", accessName(access)},
@@ -100,7 +102,8 @@ std::string text(const MixerEngine& engine, const std::string& serverDescription
                  AudioPermission::Status access) {
     const nlohmann::json report = json(engine, serverDescription, access);
     std::ostringstream out;
-    out << "Audio server: " << serverDescription << "\n";
+    out << "Audio server: " << serverDescription
+        << (engine.serverConnected() ? "" : " (not reachable)") << "\n";
     out << "Audio access: " << report["audioAccess"].get<std::string>() << "\n\nDevices:\n";
     for (const auto& device : report["devices"]) {
         const std::string uid = device["uid"];
@@ -114,7 +117,8 @@ std::string text(const MixerEngine& engine, const std::string& serverDescription
         if (report["defaultInput"] == uid) out << "  [default input]";
         out << "\n";
     }
-    out << "\nMaster volume: " << percent(engine.masterVolume())
+    out << "\nMaster volume: "
+        << (engine.masterVolumeKnown() ? percent(engine.masterVolume()) : std::string("unknown"))
         << (engine.masterMuted() ? " (muted)" : "")
         << (engine.softVolumeActive() ? ", software volume" : ", hardware volume") << "\n";
     out << "\nApps:\n";

@@ -54,9 +54,9 @@ std::optional<MicMute::Saved> decodeEntry(const nlohmann::json& json) {
 
 } // namespace
 
-MicMute::MicMute(Hal& hal, Defaults& defaults)
+MicMute::MicMute(Hal& hal, Defaults& defaults, bool restoreAtStart)
     : hal_(hal), defaults_(defaults), saved_(load(defaults)) {
-    if (saved_.empty()) return;
+    if (saved_.empty() || !restoreAtStart) return;
     Log::notice(kCategory, "Mikrofone waren beim letzten Beenden noch stumm – stelle " +
                                std::to_string(saved_.size()) + " Gerät(e) wieder her");
     restore();
@@ -67,9 +67,24 @@ void MicMute::muteAll() {
         AudioObjectID id;
         Saved::Kind kind;
     };
-    std::vector<Target> targets;
+    std::vector<Target> targets, returning;
+    std::set<std::string, std::less<>> connected;
     for (const AudioDevice& device : AudioDevices::all(hal_)) {
-        if (!device.hasInput || saved_.count(device.uid)) continue;
+        if (!device.hasInput) continue;
+        if (auto entry = saved_.find(device.uid); entry != saved_.end()) {
+            // Back since the last look: its entry still holds the state before the mute. One
+            // whose control cannot be set yet is tried again at the next call.
+            const Saved::Kind kind = entry->second.kind;
+            if (connectedWhenMuted_.count(device.uid)) {
+                connected.insert(device.uid);
+            } else if (isSettable(hal_, device.id,
+                                  kind == Saved::Kind::mute ? muteAddr : volumeAddr)) {
+                connected.insert(device.uid);
+                returning.push_back({device.id, kind});
+            }
+            continue;
+        }
+        connected.insert(device.uid);
         if (isSettable(hal_, device.id, muteAddr)) {
             const auto muted = CA::value<std::uint32_t>(hal_, device.id, muteAddr).value_or(0);
             saved_[device.uid] = {Saved::Kind::mute, muted != 0 ? 1.0f : 0.0f};
@@ -81,9 +96,10 @@ void MicMute::muteAll() {
             targets.push_back({device.id, Saved::Kind::volume});
         }
     }
-    if (targets.empty()) return;
+    connectedWhenMuted_ = std::move(connected);
     // On disk before the first device changes: a crash from here on is repaired at next start.
-    persist();
+    if (!targets.empty()) persist();
+    targets.insert(targets.end(), returning.begin(), returning.end());
     for (const Target& target : targets) {
         if (target.kind == Saved::Kind::mute) {
             writeMute(hal_, target.id, 1);
@@ -109,6 +125,7 @@ void MicMute::restore() {
         }
     }
     saved_ = std::move(remaining);
+    connectedWhenMuted_.clear();
     persist();
 }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ class Hal;
 // anything is changed, and written at once to the defaults under "micMuteSavedState", so that a
 // crash while muted is repaired at the next start: creating a MicMute puts back whatever the
 // stored state still holds. Restoring skips devices that are not connected and keeps their
-// entries until they come back. Main thread only.
+// entries until they come back. A device that goes and comes back while muted (unplugged, or
+// the audio server restarted) is muted again and keeps its entry. Main thread only.
 class MicMute {
 public:
     static constexpr const char* key = "micMuteSavedState";
@@ -36,13 +38,14 @@ public:
     using SavedMap = std::map<std::string, Saved, std::less<>>;
 
     // Loads the stored state and, when it is not empty (the program ended while muted without
-    // restoring), logs it and restores at once.
-    MicMute(Hal& hal, Defaults& defaults);
+    // restoring) and `restoreAtStart`, logs it and restores at once.
+    MicMute(Hal& hal, Defaults& defaults, bool restoreAtStart = true);
     MicMute(const MicMute&) = delete;
     MicMute& operator=(const MicMute&) = delete;
 
-    // Mutes every connected input device that has no saved entry yet. The state of the devices
-    // it mutes is saved and stored before the first one is changed.
+    // Mutes every connected input device that has no saved entry yet, and mutes again those
+    // with an entry that were not connected at the last call. The state of the devices it
+    // mutes for the first time is saved and stored before the first one is changed.
     void muteAll();
     // Puts back every saved device that is connected; entries of absent devices stay.
     void restore();
@@ -68,6 +71,7 @@ private:
     Hal& hal_;
     Defaults& defaults_;
     SavedMap saved_;
+    std::set<std::string, std::less<>> connectedWhenMuted_; // input devices at the last muteAll
     bool isMuted_ = false;
 };
 

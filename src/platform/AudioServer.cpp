@@ -10,7 +10,7 @@
 
 namespace voxlane {
 
-AudioServer AudioServer::open(Scheduler& mainQueue, bool demo) {
+AudioServer AudioServer::open(Scheduler& mainQueue, bool demo, bool readOnly) {
     AudioServer server;
     if (!demo) {
         auto workspace = std::make_unique<LinuxWorkspace>();
@@ -21,14 +21,14 @@ AudioServer AudioServer::open(Scheduler& mainQueue, bool demo) {
             if (!app) return std::nullopt;
             return app->id;
         };
-        std::string whyNot;
-        if (auto pipewire = PipeWireHal::connect(mainQueue, std::move(options), &whyNot)) {
-            server.description = pipewire->serverDescription();
-            server.hal = std::move(pipewire);
-            server.workspace = std::move(workspace);
-            return server;
-        }
-        server.fallbackReason = whyNot;
+        options.readOnly = readOnly;
+        options.reconnect = !readOnly;
+        auto pipewire = PipeWireHal::start(mainQueue, std::move(options));
+        server.description = pipewire->serverDescription();
+        if (!pipewire->isConnected()) server.unreachable = pipewire->lastFailure();
+        server.hal = std::move(pipewire);
+        server.workspace = std::move(workspace);
+        return server;
     }
     auto workspace = std::make_unique<StaticWorkspace>();
     workspace->pid = static_cast<std::int32_t>(getpid());

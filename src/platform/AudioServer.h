@@ -17,10 +17,12 @@ struct AudioServer {
     std::unique_ptr<Hal> hal;
     SimHal* simulated = nullptr; // set when `hal` is the simulated server
     std::string description;     // "PipeWire 0.3.65", "simulated (demo)"
-    std::string fallbackReason;  // why PipeWire was not used, when it was not asked for --demo
+    std::string unreachable;     // why PipeWire could not be reached at the start, if it could not
 
-    // PipeWire when it is reachable, otherwise (or with `demo`) the simulated server.
-    static AudioServer open(Scheduler& mainQueue, bool demo);
+    // The user's PipeWire, or with `demo` the simulated server with its demo applications.
+    // Without a reachable PipeWire the Hal is empty and connects when the server appears;
+    // `readOnly` makes it one that only looks (and does not wait).
+    static AudioServer open(Scheduler& mainQueue, bool demo, bool readOnly = false);
 };
 
 } // namespace voxlane

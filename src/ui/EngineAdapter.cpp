@@ -28,6 +28,7 @@ void EngineAdapter::forward(EngineProperty property) {
         emit masterChanged();
         break;
     case EngineProperty::defaultOutput:
+    case EngineProperty::serverConnected:
         emit defaultOutputChanged();
         break;
     case EngineProperty::apps:

@@ -12,7 +12,8 @@ Modules visibleModules(bool softVolumeActive, bool volumeKeysReady, Status acces
             access != Status::granted, callActive && duckingEnabled};
 }
 
-std::string outputName(const std::optional<std::string>& defaultOutputName) {
+std::string outputName(const std::optional<std::string>& defaultOutputName, bool serverConnected) {
+    if (!serverConnected) return "Waiting for the audio server\u2026";
     return defaultOutputName ? *defaultOutputName : "No output device";
 }
 

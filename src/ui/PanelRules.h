@@ -19,8 +19,10 @@ struct Modules {
 Modules visibleModules(bool softVolumeActive, bool volumeKeysReady, AudioPermission::Status access,
                        bool callActive, bool duckingEnabled);
 
-// The sound module: the default output's name, or "No output device".
-std::string outputName(const std::optional<std::string>& defaultOutputName);
+// The sound module: the default output's name, or "No output device", or while the audio server
+// cannot be reached "Waiting for the audio server…".
+std::string outputName(const std::optional<std::string>& defaultOutputName,
+                       bool serverConnected = true);
 std::string_view masterMuteSymbol(bool muted);
 inline constexpr std::string_view deviceMenuSymbol = "airplay.audio";
 inline constexpr std::string_view deviceMenuHelp = "Output device";

@@ -49,9 +49,13 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
 void SoundModule::refresh() {
     const auto& output = engine_.defaultOutput();
     device_->setText(qstr(
-        PanelRules::outputName(output ? std::optional<std::string>(output->name) : std::nullopt)));
-    percent_->setText(qstr(percent(engine_.masterVolume())));
-    fader_->setValue(engine_.masterVolume());
+        PanelRules::outputName(output ? std::optional<std::string>(output->name) : std::nullopt,
+                               engine_.serverConnected())));
+    // A volume nobody could read is shown as unknown, not as a made-up level.
+    const bool known = engine_.masterVolumeKnown();
+    percent_->setText(known ? qstr(percent(engine_.masterVolume())) : QStringLiteral("\u2013"));
+    fader_->setValue(known ? engine_.masterVolume() : 0.0f);
+    fader_->setEnabled(known);
     fader_->setDimmed(engine_.masterMuted());
     mute_->setSymbol(qstr(PanelRules::masterMuteSymbol(engine_.masterMuted())));
     mute_->setHelp(engine_.masterMuted() ? "Unmute" : "Mute");

@@ -1,3 +1,4 @@
+#include "mic/MicMute.h"
 #include "support/EngineFixture.h"
 #include "support/TempDirectory.h"
 
@@ -28,8 +29,8 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     ASSERT_EQ(e.apps().size(), 1u);
     EXPECT_EQ(e.apps()[0].name, "Music");
     EXPECT_EQ(e.refreshCount(), 1u);
-    // Four system listeners, two for the app's process (never for our own), the volume ones.
-    EXPECT_EQ(hal.liveListeners(), 4u + 2u + e.volumeListenerCount());
+    // Five system listeners, two for the app's process (never for our own), the volume ones.
+    EXPECT_EQ(hal.liveListeners(), 5u + 2u + e.volumeListenerCount());
 
     store->remove("duckLevel");
     store->setNumber("duckLevel", 0.5);
@@ -217,6 +218,49 @@ TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
     EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.liveAggregateDevices(), 0u);
     EXPECT_EQ(hal.liveIOProcs(), 0u);
+}
+
+// The server goes away and comes back with new objects (a restart): the engine follows through
+// its ordinary listeners, shows the wait, and applies everything the user set again.
+TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
+    auto micSetup = test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeUSB, {}, {1});
+    micSetup.hasInputMute = true;
+    AudioObjectID mic = hal.addDevice(micSetup);
+    AudioObjectID music = addApp(2001, "org.example.Music", "Music");
+    MixerEngine& e = start();
+    e.setVolume(0.5f, "org.example.Music");
+    e.toggleMicMute();
+    ASSERT_TRUE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+
+    hal.removeProcess(music);
+    for (AudioObjectID device : {speakers, headphones, mic})
+        hal.removeDevice(device);
+    hal.setServerConnected(false);
+    settle();
+    EXPECT_FALSE(e.serverConnected());
+    EXPECT_TRUE(e.apps().empty());
+    EXPECT_FALSE(e.defaultOutput());
+    EXPECT_FALSE(e.masterVolumeKnown());
+    EXPECT_TRUE(e.taps().empty());
+    EXPECT_EQ(hal.liveTaps() + hal.liveAggregateDevices(), 0u);
+    EXPECT_TRUE(e.micMuted());
+
+    // A fresh server knows nothing of the mute: the microphone comes back live.
+    hal.setServerConnected(true);
+    speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    mic = hal.addDevice(micSetup);
+    music = addApp(2001, "org.example.Music", "Music");
+    settle();
+    EXPECT_TRUE(e.serverConnected());
+    ASSERT_TRUE(tap("org.example.Music"));
+    EXPECT_NEAR(playPeak(speakers, 0.5), 0.5f * 0.25f, 0.005f);
+    EXPECT_TRUE(hal.isMutedAtSource(music));
+    EXPECT_TRUE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput)) << "muted again";
+    // Its entry still holds the state from before the first mute: unmuting gives it back.
+    ASSERT_TRUE(e.micMute().saved().count("mic"));
+    EXPECT_EQ(e.micMute().saved().at("mic").value, 0.0f);
+    e.toggleMicMute();
+    EXPECT_FALSE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
 }
 
 TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {

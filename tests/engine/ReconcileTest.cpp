@@ -151,15 +151,25 @@ TEST_F(ReconcileTest, AQuittingAppsTapGoesAtTheNextRefresh) {
     EXPECT_EQ(engine->settings(music).volume, 0.5f) << "its settings stay for next time";
 }
 
-TEST_F(ReconcileTest, NoDefaultOutputLeavesTapsAlone) {
+TEST_F(ReconcileTest, TapsWaitForAnOutputWhenNoneIsLeft) {
     engine->setVolume(0.5f, music);
-    const auto built = tap(music)->tapID();
+    ASSERT_TRUE(tap(music));
     hal.removeDevice(speakers);
     hal.removeDevice(headphones);
     settle();
     EXPECT_FALSE(engine->defaultOutput());
+    EXPECT_FALSE(engine->masterVolumeKnown()) << "no output, no volume to show";
+    // Nothing left to play to: no tap may stand in as an output for another.
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
+
+    const auto back = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    setDefaultOutput(back);
+    settle();
     ASSERT_TRUE(tap(music));
-    EXPECT_EQ(tap(music)->tapID(), built);
+    EXPECT_EQ(tap(music)->state().load(TapState::targetGain), 0.25f);
+    EXPECT_TRUE(engine->masterVolumeKnown());
 }
 
 } // namespace

@@ -26,6 +26,9 @@ inline constexpr AudioObjectPropertySelector kAudioHardwarePropertyDefaultInputD
     fourCC("dIn ");
 inline constexpr AudioObjectPropertySelector kAudioHardwarePropertyDefaultSystemOutputDevice =
     fourCC("sOut");
+// Whether the audio server is reachable (UInt32, 0 or 1). A server that is not has no devices
+// and no processes; servers that are always there answer 1 or not at all.
+inline constexpr AudioObjectPropertySelector kAudioHardwarePropertyServerConnected = fourCC("srv?");
 // Qualifier: the pid (Int32) to translate.
 inline constexpr AudioObjectPropertySelector kAudioHardwarePropertyTranslatePIDToProcessObject =
     fourCC("id2p");

@@ -1,5 +1,6 @@
 #include "platform/hal/PipeWireHal.h"
 
+#include "platform/Log.h"
 #include "platform/hal/PropertyValue.h"
 #include "platform/hal/pipewire/PipeWireConnection.h"
 #include "platform/hal/pipewire/PipeWireModel.h"
@@ -17,6 +18,7 @@ namespace voxlane {
 
 namespace {
 
+constexpr const char* kCategory = "pipewire";
 constexpr AudioObjectPropertyElement elementWildcard = 0xFFFFFFFFu;
 
 bool matches(const AudioObjectPropertyAddress& registered,
@@ -30,6 +32,19 @@ bool matches(const AudioObjectPropertyAddress& registered,
 
 } // namespace
 
+// One connection to the server, with the tap host that works on it. Made whole and destroyed
+// whole, never under the Hal's lock (the loop's thread takes that lock to report events).
+struct PipeWireHal::Session {
+    std::unique_ptr<PipeWireConnection> connection;
+    std::unique_ptr<PipeWireTapHost> host; // none when read-only
+
+    ~Session() {
+        if (host) host->shutdown(); // our streams go, the applications go back to their devices
+        host.reset();
+        connection.reset(); // stops the connection's thread: nothing more is received
+    }
+};
+
 struct PipeWireHal::State {
     struct Registration {
         AudioObjectID object = 0;
@@ -37,42 +52,196 @@ struct PipeWireHal::State {
         AudioObjectPropertyListenerBlockRef block;
     };
 
-    State(Scheduler& queue, PipeWireModel::Options options)
-        : mainQueue(queue), model(std::move(options)) {}
+    State(Scheduler& queue, Options halOptions, PipeWireModel::Options modelOptions)
+        : mainQueue(queue), options(std::move(halOptions)), model(std::move(modelOptions)) {}
 
     Scheduler& mainQueue;
+    const Options options;
     std::weak_ptr<State> self;
     mutable std::mutex mutex;
     PipeWireModel model;
     PipeWireTapObjects objects;
-    bool initial = true;                 // events are kept until the first answer is complete
-    std::vector<PipeWireEvent> buffered; // the first answer
-    bool connected = true;
     std::map<std::uint64_t, Registration> registrations;
     std::uint64_t nextRegistration = 1;
-    PipeWireConnection* connection = nullptr; // main queue only
+
+    // The connection: replaced on the main queue, read (under the lock) from any thread.
+    std::shared_ptr<Session> session;
+    std::uint64_t generation = 0;        // of `session`; events of older ones are dropped
+    bool ready = false;                  // its first answer is in the model
+    std::vector<PipeWireEvent> buffered; // its first answer, until `Connected`
+
+    // Main queue only.
+    WorkItemRef retry;
+    double retryDelay = firstRetryDelay;
+    std::string lastFailure;
+    bool waitingLogged = false;
+
+    static constexpr double firstRetryDelay = 0.1;
+    static constexpr double longestRetryDelay = 2.0;
+
+    std::shared_ptr<Session> current() const {
+        std::lock_guard lock(mutex);
+        return live();
+    }
+    // The session whose first answer is in, or none. Under the lock.
+    std::shared_ptr<Session> live() const { return ready ? session : nullptr; }
 
     // On the connection's thread.
-    void receive(PipeWireEvent event) {
+    void receive(std::uint64_t from, PipeWireEvent event) {
         std::lock_guard lock(mutex);
-        if (initial) {
-            buffered.push_back(std::move(event));
+        if (from != generation) return;
+        auto weak = self;
+        if (auto* gone = std::get_if<PipeWireEvent::Disconnected>(&event.value)) {
+            mainQueue.async([weak, from, reason = gone->reason] {
+                if (auto state = weak.lock()) state->lose(from, reason);
+            });
             return;
         }
-        mainQueue.async([weak = self, event = std::move(event)] {
-            if (auto state = weak.lock()) state->apply({event});
+        if (!ready) {
+            const bool complete = std::holds_alternative<PipeWireEvent::Connected>(event.value);
+            buffered.push_back(std::move(event));
+            if (complete) {
+                ready = true;
+                mainQueue.async([weak, from] {
+                    if (auto state = weak.lock()) state->flush(from);
+                });
+            }
+            return;
+        }
+        mainQueue.async([weak, from, event = std::move(event)] {
+            if (auto state = weak.lock()) state->apply(from, {event});
         });
     }
 
-    // On the main queue: updates the model, then calls the listeners of what changed.
-    void apply(const std::vector<PipeWireEvent>& events) {
+    // On the main queue: a new connection to the server, waiting at most `wait` seconds for
+    // its first answer (0: not at all; the answer comes through the main queue).
+    bool connect(double wait) {
+        if (retry) retry->cancel();
+        retry.reset();
+        std::string why;
+        auto made = std::make_shared<Session>();
+        made->connection = PipeWireConnection::create({options.applicationName}, &why);
+        if (!made->connection) return fail(why);
+        if (!options.readOnly) made->host = std::make_unique<PipeWireTapHost>(*made->connection);
+        std::uint64_t from = 0;
+        {
+            std::lock_guard lock(mutex);
+            from = ++generation;
+            ready = false;
+            buffered.clear();
+            session = made;
+        }
+        PipeWireConnection::EventSink observer;
+        if (auto* host = made->host.get())
+            observer = [host](const PipeWireEvent& event) { host->observe(event); };
+        auto sink = [weak = self, from](PipeWireEvent event) {
+            if (auto state = weak.lock()) state->receive(from, std::move(event));
+        };
+        const bool reached = made->connection->connect(std::move(observer), sink, &why) &&
+                             (wait <= 0 || made->connection->waitUntilConnected(wait, &why));
+        if (!reached) {
+            drop(from);
+            return fail(why);
+        }
+        if (wait > 0) {
+            flush(from); // the first answer goes into the model before anyone can ask
+        } else {
+            retry = mainQueue.asyncAfter(options.timeoutSeconds, [weak = self, from] {
+                if (auto state = weak.lock(); state && !state->isReady(from))
+                    state->lose(from, "PipeWire did not answer in time");
+            });
+        }
+        return true;
+    }
+
+    bool isReady(std::uint64_t from) const {
+        std::lock_guard lock(mutex);
+        return from == generation && ready;
+    }
+
+    // Takes the session of `from` out, if it is still the current one, and destroys it outside
+    // the lock. Its IO procedures stop with it.
+    void drop(std::uint64_t from) {
+        std::shared_ptr<Session> old;
+        {
+            std::lock_guard lock(mutex);
+            if (from != generation) return;
+            old = std::move(session);
+            ++generation;
+            ready = false;
+            buffered.clear();
+            for (auto& [_, aggregate] : objects.aggregates)
+                for (auto& proc : aggregate.procs)
+                    proc.run = 0;
+        }
+        old.reset();
+    }
+
+    bool fail(const std::string& why) {
+        lastFailure = why;
+        if (!waitingLogged) {
+            Log::notice(kCategory, "Warte auf den Audio-Server (" + why + ")");
+            waitingLogged = true;
+        }
+        scheduleRetry();
+        return false;
+    }
+
+    void scheduleRetry() {
+        if (!options.reconnect) return;
+        const double delay = retryDelay;
+        retryDelay = std::min(longestRetryDelay, retryDelay * 2);
+        retry = mainQueue.asyncAfter(delay, [weak = self] {
+            if (auto state = weak.lock()) state->connect(0);
+        });
+    }
+
+    // On the main queue: the first answer of `from` goes into the model.
+    void flush(std::uint64_t from) {
+        std::vector<PipeWireEvent> first;
+        {
+            std::lock_guard lock(mutex);
+            if (from != generation) return;
+            first.swap(buffered);
+        }
+        if (first.empty()) return;
+        if (retry) retry->cancel();
+        retry.reset();
+        retryDelay = firstRetryDelay;
+        waitingLogged = false;
+        Log::info(kCategory, "Mit " + serverDescription() + " verbunden");
+        apply(from, first);
+    }
+
+    // On the main queue: the connection of `from` ended. Everything of it goes; the model
+    // empties (its listeners hear that devices, processes and defaults went), and a new
+    // connection is tried.
+    void lose(std::uint64_t from, const std::string& reason) {
+        {
+            std::lock_guard lock(mutex);
+            if (from != generation) return;
+        }
+        drop(from);
+        Log::notice(kCategory, "Verbindung zum Audio-Server verloren: " + reason);
+        waitingLogged = true;
+        apply(0, {PipeWireEvent{PipeWireEvent::Disconnected{reason}}});
+        scheduleRetry();
+    }
+
+    std::string serverDescription() const {
+        auto live = current();
+        return live ? live->connection->serverDescription() : std::string("PipeWire");
+    }
+
+    // On the main queue: updates the model, then calls the listeners of what changed. Events
+    // of a connection that is no longer the current one are dropped (`from` 0: the Hal's own).
+    void apply(std::uint64_t from, const std::vector<PipeWireEvent>& events) {
         std::vector<std::pair<std::uint64_t, PipeWireModel::Change>> calls;
         std::vector<PipeWireModel::MetadataWrite> routing;
         {
             std::lock_guard lock(mutex);
+            if (from != 0 && from != generation) return;
             for (const auto& event : events) {
-                if (std::holds_alternative<PipeWireEvent::Disconnected>(event.value))
-                    connected = false;
                 for (const auto& change : model.apply(event)) {
                     for (const auto& [id, r] : registrations) {
                         if (r.object == change.object && matches(r.address, change.address))
@@ -80,11 +249,11 @@ struct PipeWireHal::State {
                     }
                 }
             }
-            if (connected) routing = model.alertRouting();
+            if (ready && !options.readOnly) routing = model.alertRouting();
         }
-        if (connection) {
+        if (auto live = current()) {
             for (const auto& w : routing)
-                connection->setMetadata("default", w.subject, w.key, w.type, w.value);
+                live->connection->setMetadata("default", w.subject, w.key, w.type, w.value);
         }
         for (const auto& [id, change] : calls) {
             AudioObjectPropertyListenerBlockRef block;
@@ -100,66 +269,47 @@ struct PipeWireHal::State {
     }
 };
 
-PipeWireHal::PipeWireHal(std::shared_ptr<State> state, std::unique_ptr<PipeWireTapHost> host,
-                         std::unique_ptr<PipeWireConnection> connection)
-    : s_(std::move(state)), host_(std::move(host)), connection_(std::move(connection)) {}
+PipeWireHal::PipeWireHal(std::shared_ptr<State> state) : s_(std::move(state)) {}
 
 PipeWireHal::~PipeWireHal() {
-    host_->shutdown(); // our streams go, the applications go back to their devices
-    s_->connection = nullptr;
-    connection_.reset(); // stops the connection's thread: nothing more is received
-    host_.reset();
+    if (s_->retry) s_->retry->cancel();
+    std::uint64_t from = 0;
+    {
+        std::lock_guard lock(s_->mutex);
+        from = s_->generation;
+    }
+    s_->drop(from);
+}
+
+std::unique_ptr<PipeWireHal> PipeWireHal::start(Scheduler& mainQueue, Options options) {
+    PipeWireModel::Options modelOptions;
+    modelOptions.ownPid = options.ownPid > 0 ? options.ownPid : ::getpid();
+    modelOptions.bundleIdResolver = std::move(options.bundleIdResolver);
+    auto state = std::make_shared<State>(mainQueue, std::move(options), std::move(modelOptions));
+    state->self = state;
+    state->connect(state->options.timeoutSeconds);
+    return std::unique_ptr<PipeWireHal>(new PipeWireHal(std::move(state)));
 }
 
 std::unique_ptr<PipeWireHal> PipeWireHal::connect(Scheduler& mainQueue, Options options,
                                                   std::string* whyNot) {
-    PipeWireModel::Options modelOptions;
-    modelOptions.ownPid = options.ownPid > 0 ? options.ownPid : ::getpid();
-    modelOptions.bundleIdResolver = std::move(options.bundleIdResolver);
-    auto state = std::make_shared<State>(mainQueue, std::move(modelOptions));
-    state->self = state;
-
-    auto host = std::make_unique<PipeWireTapHost>();
-    PipeWireConnection::Options connectionOptions;
-    connectionOptions.applicationName = options.applicationName;
-    connectionOptions.timeoutSeconds = options.timeoutSeconds;
-    connectionOptions.observer = [h = host.get()](const PipeWireEvent& event) {
-        h->observe(event);
-    };
-    std::weak_ptr<State> weak = state;
-    auto connection = PipeWireConnection::open(
-        [weak](PipeWireEvent event) {
-            if (auto s = weak.lock()) s->receive(std::move(event));
-        },
-        connectionOptions, whyNot);
-    if (!connection) return nullptr;
-    host->attach(connection.get());
-
-    // The first answer goes into the model before anyone can ask; later events keep their
-    // order behind it on the main queue.
-    state->connection = connection.get();
-    {
-        std::vector<PipeWireEvent> first;
-        {
-            std::lock_guard lock(state->mutex);
-            first.swap(state->buffered);
-            state->initial = false;
-            for (const auto& event : first)
-                state->model.apply(event);
-        }
-        state->apply({}); // sends alert sounds where they belong
-    }
-    return std::unique_ptr<PipeWireHal>(
-        new PipeWireHal(state, std::move(host), std::move(connection)));
+    options.reconnect = false;
+    auto hal = start(mainQueue, std::move(options));
+    if (hal->isConnected()) return hal;
+    if (whyNot) *whyNot = hal->s_->lastFailure;
+    return nullptr;
 }
 
 std::string PipeWireHal::serverDescription() const {
-    return connection_->serverDescription();
+    return s_->serverDescription();
 }
 
 bool PipeWireHal::isConnected() const {
-    std::lock_guard lock(s_->mutex);
-    return s_->connected;
+    return s_->current() != nullptr;
+}
+
+std::string PipeWireHal::lastFailure() const {
+    return s_->lastFailure;
 }
 
 bool PipeWireHal::hasProperty(AudioObjectID object, const AudioObjectPropertyAddress& address) {
@@ -211,20 +361,24 @@ OSStatus PipeWireHal::setPropertyData(AudioObjectID object,
                                       const AudioObjectPropertyAddress& address, std::uint32_t,
                                       const void*, std::uint32_t size, const void* data) {
     PipeWireModel::Write write;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         if (s_->objects.owns(object))
             return s_->objects.setPropertyData(object, address, size, data);
-        if (!s_->connected) return kAudioHardwareNotRunningError;
+        if (s_->options.readOnly) return kAudioHardwareIllegalOperationError;
+        session = s_->live();
+        if (!session) return kAudioHardwareNotRunningError;
         if (OSStatus status = s_->model.planWrite(object, address, size, data, write))
             return status;
     }
     int result = 0;
+    PipeWireConnection& connection = *session->connection;
     if (auto* node = std::get_if<PipeWireModel::NodeWrite>(&write)) {
-        result = connection_->setNodeControls(node->node, node->channelVolumes, node->mute);
+        result = connection.setNodeControls(node->node, node->channelVolumes, node->mute);
     } else {
         const auto& m = std::get<PipeWireModel::MetadataWrite>(write);
-        result = connection_->setMetadata("default", m.subject, m.key, m.type, m.value);
+        result = connection.setMetadata("default", m.subject, m.key, m.type, m.value);
     }
     return result < 0 ? kAudioHardwareUnspecifiedError : kAudioHardwareNoError;
 }
@@ -278,7 +432,8 @@ OSStatus PipeWireHal::createProcessTap(const CATapDescription& description, Audi
     if (!outTap) return kAudio_ParamError;
     *outTap = kAudioObjectUnknown;
     std::lock_guard lock(s_->mutex);
-    if (!s_->connected) return kAudioHardwareNotRunningError;
+    if (s_->options.readOnly) return kAudioHardwareIllegalOperationError;
+    if (!s_->live()) return kAudioHardwareNotRunningError;
     for (const auto& [_, t] : s_->objects.taps)
         if (!description.uuid.empty() && t.description.uuid == description.uuid)
             return kAudioHardwareIllegalOperationError;
@@ -317,13 +472,15 @@ OSStatus PipeWireHal::createProcessTap(const CATapDescription& description, Audi
 
 OSStatus PipeWireHal::destroyProcessTap(AudioObjectID tap) {
     std::vector<std::uint64_t> runs;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         if (!s_->objects.taps.count(tap)) return kAudioHardwareBadObjectError;
         runs = s_->objects.removeTap(tap);
+        session = s_->session;
     }
     for (auto run : runs)
-        host_->detachTap(run);
+        if (run && session) session->host->detachTap(run);
     return 0;
 }
 
@@ -332,7 +489,8 @@ OSStatus PipeWireHal::createAggregateDevice(const AggregateDeviceDescription& de
     if (!outDevice) return kAudio_ParamError;
     *outDevice = kAudioObjectUnknown;
     std::lock_guard lock(s_->mutex);
-    if (!s_->connected) return kAudioHardwareNotRunningError;
+    if (s_->options.readOnly) return kAudioHardwareIllegalOperationError;
+    if (!s_->live()) return kAudioHardwareNotRunningError;
     for (const auto& [_, a] : s_->objects.aggregates)
         if (a.description.uid == description.uid) return kAudioHardwareIllegalOperationError;
     // The main sub-device, else the first listed one that is there; it must play.
@@ -371,6 +529,7 @@ OSStatus PipeWireHal::createAggregateDevice(const AggregateDeviceDescription& de
 
 OSStatus PipeWireHal::destroyAggregateDevice(AudioObjectID device) {
     std::vector<std::uint64_t> runs;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         auto* a = s_->objects.aggregate(device);
@@ -378,9 +537,10 @@ OSStatus PipeWireHal::destroyAggregateDevice(AudioObjectID device) {
         for (const auto& p : a->procs)
             if (p.run) runs.push_back(p.run);
         s_->objects.aggregates.erase(device); // its IO procedures go with it
+        session = s_->session;
     }
     for (auto run : runs)
-        host_->stop(run);
+        if (session) session->host->stop(run);
     return 0;
 }
 
@@ -401,6 +561,7 @@ OSStatus PipeWireHal::createIOProcID(AudioObjectID device, AudioDeviceIOBlock bl
 
 OSStatus PipeWireHal::destroyIOProcID(AudioObjectID device, AudioDeviceIOProcID proc) {
     std::uint64_t run = 0;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         auto* a = s_->objects.aggregate(device);
@@ -410,14 +571,17 @@ OSStatus PipeWireHal::destroyIOProcID(AudioObjectID device, AudioDeviceIOProcID 
         if (it == a->procs.end()) return kAudioHardwareIllegalOperationError;
         run = it->run;
         a->procs.erase(it);
+        session = s_->session;
     }
-    if (run) host_->stop(run);
+    if (run && session) session->host->stop(run);
     return 0;
 }
 
 OSStatus PipeWireHal::deviceStart(AudioObjectID device, AudioDeviceIOProcID proc) {
     PipeWireTapRunner::Config config;
     std::optional<PipeWireRouting::Tap> tap;
+    std::shared_ptr<Session> session;
+    std::uint64_t generation = 0;
     {
         std::lock_guard lock(s_->mutex);
         auto* a = s_->objects.aggregate(device);
@@ -425,7 +589,9 @@ OSStatus PipeWireHal::deviceStart(AudioObjectID device, AudioDeviceIOProcID proc
         auto* p = s_->objects.proc(device, proc);
         if (!p) return kAudioHardwareIllegalOperationError;
         if (p->run) return 0;
-        if (!s_->connected) return kAudioHardwareNotRunningError;
+        session = s_->live();
+        if (!session) return kAudioHardwareNotRunningError;
+        generation = s_->generation;
         // The procedure hears the first of the device's taps whose stream it has on.
         const PipeWireTapObjects::Tap* heard = nullptr;
         for (std::size_t i = 0; i < a->taps.size() && !heard; ++i) {
@@ -458,38 +624,45 @@ OSStatus PipeWireHal::deviceStart(AudioObjectID device, AudioDeviceIOProcID proc
         }
     }
     int error = 0;
-    const std::uint64_t run = host_->start(std::move(config), std::move(tap), &error);
+    const std::uint64_t run = session->host->start(std::move(config), std::move(tap), &error);
     if (!run) return kAudioHardwareUnspecifiedError;
     bool kept = false;
     {
         std::lock_guard lock(s_->mutex);
-        if (auto* p = s_->objects.proc(device, proc); p && !p->run) {
+        auto* p = s_->objects.proc(device, proc);
+        if (p && !p->run && generation == s_->generation) {
             p->run = run;
             kept = true;
         }
     }
-    if (!kept) host_->stop(run); // destroyed or started meanwhile
+    if (!kept) session->host->stop(run); // destroyed, started or disconnected meanwhile
     return 0;
 }
 
 OSStatus PipeWireHal::deviceStop(AudioObjectID device, AudioDeviceIOProcID proc) {
     std::uint64_t run = 0;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         if (!s_->objects.aggregate(device)) return kAudioHardwareBadDeviceError;
         auto* p = s_->objects.proc(device, proc);
         if (!p) return kAudioHardwareIllegalOperationError;
         run = std::exchange(p->run, 0);
+        session = s_->session;
     }
-    if (run) host_->stop(run);
+    if (run && session) session->host->stop(run);
     return 0;
 }
 
 OSStatus PipeWireHal::playSound(const std::string& name,
                                 std::shared_ptr<const std::vector<float>> samples, float volume) {
     if (!samples) return kAudio_ParamError;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
+        if (s_->options.readOnly) return kAudioHardwareIllegalOperationError;
+        session = s_->live();
+        if (!session) return kAudioHardwareNotRunningError;
         PipeWireModel::Value value;
         const AudioObjectPropertyAddress defaultOutput{kAudioHardwarePropertyDefaultOutputDevice,
                                                        kAudioObjectPropertyScopeGlobal,
@@ -498,17 +671,20 @@ OSStatus PipeWireHal::playSound(const std::string& name,
             std::get<std::uint32_t>(value) == kAudioObjectUnknown)
             return kAudioHardwareBadDeviceError;
     }
-    return host_->playSound(name, std::move(samples), volume) < 0 ? kAudioHardwareUnspecifiedError
-                                                                  : kAudioHardwareNoError;
+    return session->host->playSound(name, std::move(samples), volume) < 0
+               ? kAudioHardwareUnspecifiedError
+               : kAudioHardwareNoError;
 }
 
 std::uint64_t PipeWireHal::cyclesOf(AudioObjectID device, AudioDeviceIOProcID proc) const {
     std::uint64_t run = 0;
+    std::shared_ptr<Session> session;
     {
         std::lock_guard lock(s_->mutex);
         if (auto* p = s_->objects.proc(device, proc)) run = p->run;
+        session = s_->session;
     }
-    return run ? host_->cycles(run) : 0;
+    return run && session ? session->host->cycles(run) : 0;
 }
 
 } // namespace voxlane

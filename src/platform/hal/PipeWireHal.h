@@ -11,9 +11,6 @@
 
 namespace voxlane {
 
-class PipeWireConnection;
-class PipeWireTapHost;
-
 // The Hal on a real PipeWire server (libpipewire-0.3).
 //
 // A connection on its own thread loop mirrors the server's registry; every change it reports is
@@ -33,6 +30,13 @@ class PipeWireTapHost;
 // real-time data thread. Starting the IO procedure takes the streams in, stopping it (or
 // destroying the procedure, the device or the tap) lets them go back. Aggregate devices are
 // private: they are not in the device list. Sounds play as short streams to the default sink.
+//
+// The server comes and goes. Without one, the Hal is empty (no devices, no processes, the
+// server-connected property 0) and tries again, at first soon, then every 2 s. When the
+// connection ends (the server exits or crashes, WirePlumber's objects go with WirePlumber) the
+// model empties, which its listeners hear as devices, processes and defaults going; every IO
+// procedure stops with the connection (the records stay until their owners destroy them), and
+// a new connection fills the model again with new objects.
 class PipeWireHal final : public Hal {
 public:
     // Names the bundle id (the desktop entry id) of a process that PipeWire gives none for.
@@ -41,16 +45,23 @@ public:
     struct Options {
         BundleIdResolver bundleIdResolver;
         std::string applicationName = "Voxlane";
-        // How long `connect` waits for the server.
+        // How long a connection waits for the server's first answer.
         double timeoutSeconds = 3.0;
+        // Whether to connect again after the connection ended or could not be made.
+        bool reconnect = true;
+        // Only looking: no tap, no sound, no property write, nothing routed.
+        bool readOnly = false;
         // This program's pid (its process object is what kAudioHardwarePropertyTranslate-
         // PIDToProcessObject finds for it); 0 means getpid().
         pid_t ownPid = 0;
     };
 
     // Connects to the PipeWire server of this session (as libpipewire finds it: PIPEWIRE_REMOTE,
-    // XDG_RUNTIME_DIR) and returns once the server's objects are in the model. Null, with the
-    // reason in *whyNot, when no server answers within the timeout.
+    // XDG_RUNTIME_DIR) and returns once the server's objects are in the model, or, when no
+    // server answers within the timeout, empty and waiting for one.
+    static std::unique_ptr<PipeWireHal> start(Scheduler& mainQueue, Options options);
+    // The same, but null (with the reason in *whyNot) when no server answers, and without
+    // connecting again.
     static std::unique_ptr<PipeWireHal> connect(Scheduler& mainQueue, Options options,
                                                 std::string* whyNot = nullptr);
     ~PipeWireHal() override;
@@ -59,8 +70,10 @@ public:
 
     // "PipeWire <version>" of the server.
     std::string serverDescription() const;
-    // Whether the connection still stands (a server that went away leaves an empty model).
+    // Whether a connection stands and its first answer is in.
     bool isConnected() const;
+    // Why the last connection could not be made or ended.
+    std::string lastFailure() const;
     // Cycles a running IO procedure has handed to its block (0 when it does not run).
     std::uint64_t cyclesOf(AudioObjectID device, AudioDeviceIOProcID proc) const;
 
@@ -96,13 +109,11 @@ public:
                        float volume) override;
 
 private:
+    struct Session;
     struct State;
-    PipeWireHal(std::shared_ptr<State> state, std::unique_ptr<PipeWireTapHost> host,
-                std::unique_ptr<PipeWireConnection> connection);
+    explicit PipeWireHal(std::shared_ptr<State> state);
 
     std::shared_ptr<State> s_;
-    std::unique_ptr<PipeWireTapHost> host_;
-    std::unique_ptr<PipeWireConnection> connection_;
 };
 
 } // namespace voxlane

@@ -138,6 +138,7 @@ struct SimHal::State {
     AudioObjectID defaultOutput = 0;
     AudioObjectID defaultInput = 0;
     AudioObjectID defaultSystemOutput = 0;
+    bool serverConnected = true;
     bool captureAllowed = true;
     bool tapsNonInterleaved = false;
     std::int32_t ownPid = 0;
@@ -354,6 +355,9 @@ struct SimHal::State {
                 return 0;
             case kAudioHardwarePropertyDefaultSystemOutputDevice:
                 out = defaultSystemOutput;
+                return 0;
+            case kAudioHardwarePropertyServerConnected:
+                out = std::uint32_t(serverConnected ? 1 : 0);
                 return 0;
             case kAudioHardwarePropertyTranslatePIDToProcessObject: {
                 if (qualifierSize != sizeof(std::int32_t) || !qualifier)
@@ -914,6 +918,13 @@ void SimHal::setCaptureAllowed(bool allowed) {
 void SimHal::setTapsNonInterleaved(bool nonInterleaved) {
     std::lock_guard lock(s_->mutex);
     s_->tapsNonInterleaved = nonInterleaved;
+}
+
+void SimHal::setServerConnected(bool connected) {
+    std::lock_guard lock(s_->mutex);
+    if (s_->serverConnected == connected) return;
+    s_->serverConnected = connected;
+    s_->notify(kAudioObjectSystemObject, kAudioHardwarePropertyServerConnected);
 }
 
 void SimHal::setOwnPid(std::int32_t pid) {

@@ -144,6 +144,9 @@ public:
     void setCaptureAllowed(bool allowed);
     // Taps of this format deliver two mono buffers instead of one interleaved stereo buffer.
     void setTapsNonInterleaved(bool nonInterleaved);
+    // Whether the server counts as reachable (what a real server's Hal says while it waits for
+    // one). The test removes and adds the devices and processes that go and come with it.
+    void setServerConnected(bool connected);
     // The pid of this program; its process object (when there is one) owns played sounds.
     void setOwnPid(std::int32_t pid);
 

@@ -69,6 +69,7 @@ struct PipeWireConnection::Impl {
         spa_hook objectListener{};
     };
 
+    std::string applicationName;
     EventSink sink;
     EventSink observer;
     pw_thread_loop* loop = nullptr;
@@ -115,11 +116,17 @@ struct PipeWireConnection::Impl {
             return;
         }
         self->initialDone = true;
+        self->emit(PipeWireEvent::Connected{});
         pw_thread_loop_signal(self->loop, false);
     }
+    // A broken connection ends it: the socket closed (-EPIPE) or reset, or the protocol failed.
+    // Other errors, also those about the core (a bind to an object that went meanwhile:
+    // "unknown resource"), concern one request only.
     static void onCoreError(void* data, std::uint32_t id, int, int res, const char* message) {
         auto* self = static_cast<Impl*>(data);
-        if (id != PW_ID_CORE || res != -EPIPE || self->broken) return;
+        const bool fatal = res == -EPIPE || res == -ECONNRESET || res == -ENOTCONN ||
+                           res == -EPROTO || res == -EBADF;
+        if (id != PW_ID_CORE || !fatal || self->broken) return;
         self->broken = true;
         self->error = message ? message : spa_strerror(res);
         self->emit(PipeWireEvent::Disconnected{self->error});
@@ -347,28 +354,38 @@ PipeWireConnection::PipeWireConnection(std::unique_ptr<Impl> impl) : impl_(std::
 
 PipeWireConnection::~PipeWireConnection() = default;
 
-std::unique_ptr<PipeWireConnection> PipeWireConnection::open(EventSink sink, const Options& options,
-                                                             std::string* error) {
+std::unique_ptr<PipeWireConnection> PipeWireConnection::create(const Options& options,
+                                                               std::string* error) {
     initOnce();
     auto fail = [&](std::string reason) -> std::unique_ptr<PipeWireConnection> {
         if (error) *error = std::move(reason);
         return nullptr;
     };
     auto impl = std::make_unique<Impl>();
+    impl->applicationName = options.applicationName;
     impl->loop = pw_thread_loop_new("voxlane-pipewire", nullptr);
     if (!impl->loop) return fail("cannot make a PipeWire thread loop");
     impl->context = pw_context_new(pw_thread_loop_get_loop(impl->loop), nullptr, 0);
     if (!impl->context) return fail("cannot make a PipeWire context");
     if (pw_thread_loop_start(impl->loop) < 0) return fail("cannot start the PipeWire thread");
+    return std::unique_ptr<PipeWireConnection>(new PipeWireConnection(std::move(impl)));
+}
 
-    pw_thread_loop_lock(impl->loop);
-    impl->core = pw_context_connect(
-        impl->context, pw_properties_new(PW_KEY_APP_NAME, options.applicationName.c_str(), nullptr),
+bool PipeWireConnection::connect(EventSink observer, EventSink sink, std::string* error) {
+    pw_thread_loop_lock(impl_->loop);
+    if (impl_->core) {
+        pw_thread_loop_unlock(impl_->loop);
+        if (error) *error = "already connected";
+        return false;
+    }
+    impl_->core = pw_context_connect(
+        impl_->context, pw_properties_new(PW_KEY_APP_NAME, impl_->applicationName.c_str(), nullptr),
         0);
-    if (!impl->core) {
+    if (!impl_->core) {
         const int err = errno;
-        pw_thread_loop_unlock(impl->loop);
-        return fail(std::string("no PipeWire server: ") + std::strerror(err));
+        pw_thread_loop_unlock(impl_->loop);
+        if (error) *error = std::string("no PipeWire server: ") + std::strerror(err);
+        return false;
     }
     static const pw_core_events coreEvents = [] {
         pw_core_events e{};
@@ -378,10 +395,10 @@ std::unique_ptr<PipeWireConnection> PipeWireConnection::open(EventSink sink, con
         e.error = Impl::onCoreError;
         return e;
     }();
-    pw_core_add_listener(impl->core, &impl->coreListener, &coreEvents, impl.get());
-    impl->sink = std::move(sink);
-    impl->observer = options.observer;
-    impl->registry = pw_core_get_registry(impl->core, PW_VERSION_REGISTRY, 0);
+    pw_core_add_listener(impl_->core, &impl_->coreListener, &coreEvents, impl_.get());
+    impl_->sink = std::move(sink);
+    impl_->observer = std::move(observer);
+    impl_->registry = pw_core_get_registry(impl_->core, PW_VERSION_REGISTRY, 0);
     static const pw_registry_events registryEvents = [] {
         pw_registry_events e{};
         e.version = PW_VERSION_REGISTRY_EVENTS;
@@ -389,21 +406,27 @@ std::unique_ptr<PipeWireConnection> PipeWireConnection::open(EventSink sink, con
         e.global_remove = Impl::onGlobalRemove;
         return e;
     }();
-    pw_registry_add_listener(impl->registry, &impl->registryListener, &registryEvents, impl.get());
-    impl->pendingSync = pw_core_sync(impl->core, PW_ID_CORE, 0);
+    pw_registry_add_listener(impl_->registry, &impl_->registryListener, &registryEvents,
+                             impl_.get());
+    impl_->pendingSync = pw_core_sync(impl_->core, PW_ID_CORE, 0);
+    pw_thread_loop_unlock(impl_->loop);
+    return true;
+}
 
+bool PipeWireConnection::waitUntilConnected(double seconds, std::string* error) {
+    pw_thread_loop_lock(impl_->loop);
     timespec deadline{};
-    pw_thread_loop_get_time(impl->loop, &deadline,
-                            std::int64_t(options.timeoutSeconds * SPA_NSEC_PER_SEC));
-    while (!impl->initialDone && !impl->broken) {
-        if (pw_thread_loop_timed_wait_full(impl->loop, &deadline) == -ETIMEDOUT) break;
+    pw_thread_loop_get_time(impl_->loop, &deadline, std::int64_t(seconds * SPA_NSEC_PER_SEC));
+    while (impl_->core && !impl_->initialDone && !impl_->broken) {
+        if (pw_thread_loop_timed_wait_full(impl_->loop, &deadline) == -ETIMEDOUT) break;
     }
-    const bool ready = impl->initialDone && !impl->broken;
-    std::string reason = impl->broken ? "PipeWire closed the connection: " + impl->error
-                                      : "PipeWire did not answer in time";
-    pw_thread_loop_unlock(impl->loop);
-    if (!ready) return fail(reason);
-    return std::unique_ptr<PipeWireConnection>(new PipeWireConnection(std::move(impl)));
+    const bool ready = impl_->core && impl_->initialDone && !impl_->broken;
+    std::string reason = !impl_->core    ? "not connected"
+                         : impl_->broken ? "PipeWire closed the connection: " + impl_->error
+                                         : "PipeWire did not answer in time";
+    pw_thread_loop_unlock(impl_->loop);
+    if (!ready && error) *error = std::move(reason);
+    return ready;
 }
 
 int PipeWireConnection::setNodeControls(std::uint32_t node,
@@ -459,7 +482,7 @@ pw_core* PipeWireConnection::core() const {
 bool PipeWireConnection::roundTrip(double seconds) {
     pw_thread_loop_lock(impl_->loop);
     bool done = false;
-    if (!impl_->broken) {
+    if (impl_->core && !impl_->broken) {
         impl_->roundTripDone = false;
         impl_->roundTripSync = pw_core_sync(impl_->core, PW_ID_CORE, impl_->roundTripSync + 1);
         timespec deadline{};

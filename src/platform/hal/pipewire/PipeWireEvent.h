@@ -63,13 +63,16 @@ struct PipeWireEvent {
         std::optional<std::string> type;
         std::optional<std::string> value;
     };
+    // The server's first complete answer is in: everything before this event described the
+    // server as it was when the connection was made.
+    struct Connected {};
     // The connection to the server broke; nothing more will come.
     struct Disconnected {
         std::string reason;
     };
 
     std::variant<GlobalAdded, GlobalRemoved, NodeInfo, NodeControls, NodeFormat, ObjectProps,
-                 MetadataProperty, Disconnected>
+                 MetadataProperty, Connected, Disconnected>
         value;
 };
 

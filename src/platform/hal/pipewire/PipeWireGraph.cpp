@@ -123,6 +123,8 @@ void PipeWireGraph::apply(const PipeWireEvent& event) {
                 } else {
                     entries[{e.subject, *e.key}] = MetadataValue{e.type.value_or(""), *e.value};
                 }
+            } else if constexpr (std::is_same_v<E, PipeWireEvent::Connected>) {
+                connected = true;
             } else if constexpr (std::is_same_v<E, PipeWireEvent::Disconnected>) {
                 nodes.clear();
                 clients.clear();

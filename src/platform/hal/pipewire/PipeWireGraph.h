@@ -59,7 +59,7 @@ struct PipeWireGraph {
     std::map<std::string, std::map<std::pair<std::uint32_t, std::string>, MetadataValue>> metadata;
     // Registry id of each metadata object, by name (its entries go when it goes).
     std::map<std::uint32_t, std::string> metadataObjects;
-    bool connected = true;
+    bool connected = false; // from `Connected` until `Disconnected`
 
     void apply(const PipeWireEvent& event);
 

@@ -222,6 +222,7 @@ PipeWireModel::View PipeWireModel::build() {
     v.defaultInput = defaultDevice(v.devices, "default.audio.source", false);
     v.systemOutput = defaultDevice(v.devices, alertSinkKey, true);
     if (!v.systemOutput) v.systemOutput = v.defaultOutput;
+    v.serverConnected = graph_.connected;
     return v;
 }
 
@@ -246,6 +247,8 @@ std::vector<PipeWireModel::Change> PipeWireModel::diff(const View& before, const
     if (before.defaultInput != after.defaultInput) system(kAudioHardwarePropertyDefaultInputDevice);
     if (before.systemOutput != after.systemOutput)
         system(kAudioHardwarePropertyDefaultSystemOutputDevice);
+    if (before.serverConnected != after.serverConnected)
+        system(kAudioHardwarePropertyServerConnected);
 
     for (const auto& [id, p] : after.processes) {
         auto old = before.processes.find(id);
@@ -329,6 +332,9 @@ OSStatus PipeWireModel::read(AudioObjectID object, const AudioObjectPropertyAddr
             return 0;
         case kAudioHardwarePropertyDefaultSystemOutputDevice:
             out = view_.systemOutput;
+            return 0;
+        case kAudioHardwarePropertyServerConnected:
+            out = std::uint32_t(view_.serverConnected ? 1 : 0);
             return 0;
         case kAudioHardwarePropertyTranslatePIDToProcessObject: {
             if (qualifierSize != sizeof(std::int32_t) || !qualifier)

@@ -30,6 +30,7 @@ namespace voxlane {
 //                                         nodes is running
 //   default output / input                "default" metadata: default.audio.sink / .source
 //   default system (alert) output         "default" metadata: our own key, else the output
+//   server connected                      the connection's first answer is in, until it ends
 //
 // Object ids are made here: new for every device node and every process that appears, never
 // reused within a run; a process keeps its id while the process has a client. `apply` updates
@@ -129,6 +130,7 @@ private:
         AudioObjectID defaultOutput = 0;
         AudioObjectID defaultInput = 0;
         AudioObjectID systemOutput = 0;
+        bool serverConnected = false;
     };
     struct DeviceIds {
         AudioObjectID device = 0;

@@ -15,13 +15,10 @@ namespace {
 
 class LoopLock {
 public:
-    explicit LoopLock(PipeWireConnection* connection)
-        : loop_(connection ? connection->threadLoop() : nullptr) {
-        if (loop_) pw_thread_loop_lock(loop_);
+    explicit LoopLock(PipeWireConnection& connection) : loop_(connection.threadLoop()) {
+        pw_thread_loop_lock(loop_);
     }
-    ~LoopLock() {
-        if (loop_) pw_thread_loop_unlock(loop_);
-    }
+    ~LoopLock() { pw_thread_loop_unlock(loop_); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
@@ -76,7 +73,7 @@ struct PipeWireTapHost::Sound {
     }
 };
 
-PipeWireTapHost::PipeWireTapHost() = default;
+PipeWireTapHost::PipeWireTapHost(PipeWireConnection& connection) : connection_(connection) {}
 
 PipeWireTapHost::~PipeWireTapHost() {
     shutdown();
@@ -84,23 +81,21 @@ PipeWireTapHost::~PipeWireTapHost() {
 
 void PipeWireTapHost::observe(const PipeWireEvent& event) {
     graph_.apply(event);
-    if (connection_) reconcile();
-}
-
-void PipeWireTapHost::attach(PipeWireConnection* connection) {
-    connection_ = connection;
-    LoopLock lock(connection_);
-    for (auto subject : PipeWireRouting::staleTargets(graph_))
-        connection_->setMetadata("default", subject, "target.object", "", std::nullopt);
-    sweepTimer_ =
-        pw_loop_add_timer(pw_thread_loop_get_loop(connection_->threadLoop()), onSweep, this);
+    if (shutDown_) return;
+    if (std::holds_alternative<PipeWireEvent::Connected>(event.value)) {
+        for (auto subject : PipeWireRouting::staleTargets(graph_))
+            connection_.setMetadata("default", subject, "target.object", "", std::nullopt);
+        sweepTimer_ =
+            pw_loop_add_timer(pw_thread_loop_get_loop(connection_.threadLoop()), onSweep, this);
+        attached_ = true;
+    }
     reconcile();
 }
 
 void PipeWireTapHost::shutdown() {
-    if (!connection_) return;
     {
         LoopLock lock(connection_);
+        if (shutDown_) return;
         for (auto& [_, run] : runs_) {
             run.tap.reset();
             releaseLinks(run);
@@ -109,27 +104,27 @@ void PipeWireTapHost::shutdown() {
         runs_.clear();
         sweepSounds(true);
         if (sweepTimer_)
-            pw_loop_destroy_source(pw_thread_loop_get_loop(connection_->threadLoop()), sweepTimer_);
+            pw_loop_destroy_source(pw_thread_loop_get_loop(connection_.threadLoop()), sweepTimer_);
         sweepTimer_ = nullptr;
+        shutDown_ = true;
     }
     // The restored keys must reach the server before the connection closes.
-    connection_->roundTrip(1.0);
-    connection_ = nullptr;
+    connection_.roundTrip(1.0);
 }
 
 std::uint64_t PipeWireTapHost::start(PipeWireTapRunner::Config config,
                                      std::optional<PipeWireRouting::Tap> tap, int* error) {
-    if (!connection_) {
+    LoopLock lock(connection_);
+    if (!attached_ || shutDown_) {
         if (error) *error = -ENOTCONN;
         return 0;
     }
-    LoopLock lock(connection_);
     const std::uint64_t id = nextRun_++;
     Run run;
     run.tap = std::move(tap);
     if (run.tap) run.tap->id = id;
     int failure = 0;
-    run.runner = PipeWireTapRunner::start(connection_->core(), std::move(config), &failure);
+    run.runner = PipeWireTapRunner::start(connection_.core(), std::move(config), &failure);
     if (!run.runner) {
         if (error) *error = failure ? failure : -EIO;
         return 0;
@@ -168,9 +163,9 @@ std::uint64_t PipeWireTapHost::cycles(std::uint64_t id) const {
 
 int PipeWireTapHost::playSound(const std::string& name,
                                std::shared_ptr<const std::vector<float>> samples, float volume) {
-    if (!connection_) return -ENOTCONN;
     if (!samples) return -EINVAL;
     LoopLock lock(connection_);
+    if (!attached_ || shutDown_) return -ENOTCONN;
     auto sound = std::make_unique<Sound>();
     sound->samples = std::move(samples);
     sound->volume = volume;
@@ -179,7 +174,7 @@ int PipeWireTapHost::playSound(const std::string& name,
         std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000) + 3000);
     const std::string node = PipeWireTapNames::soundNode(name + "." + std::to_string(nextSound_++));
     sound->stream =
-        pw_stream_new(connection_->core(), node.c_str(),
+        pw_stream_new(connection_.core(), node.c_str(),
                       pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY,
                                         "Playback", PW_KEY_NODE_NAME, node.c_str(),
                                         PW_KEY_MEDIA_NAME, name.c_str(), nullptr));
@@ -206,7 +201,7 @@ int PipeWireTapHost::playSound(const std::string& name,
         return r;
     sounds_.push_back(std::move(sound));
     timespec value{0, 100 * 1000 * 1000}, interval{0, 100 * 1000 * 1000};
-    pw_loop_update_timer(pw_thread_loop_get_loop(connection_->threadLoop()), sweepTimer_, &value,
+    pw_loop_update_timer(pw_thread_loop_get_loop(connection_.threadLoop()), sweepTimer_, &value,
                          &interval, false);
     return 0;
 }
@@ -218,15 +213,15 @@ void PipeWireTapHost::onSweep(void* data, std::uint64_t) {
 void PipeWireTapHost::sweepSounds(bool all) {
     const auto now = std::chrono::steady_clock::now();
     std::erase_if(sounds_, [&](const auto& s) { return all || s->done || now >= s->deadline; });
-    if (sounds_.empty() && sweepTimer_ && connection_) {
+    if (sounds_.empty() && sweepTimer_) {
         timespec zero{0, 0};
-        pw_loop_update_timer(pw_thread_loop_get_loop(connection_->threadLoop()), sweepTimer_, &zero,
+        pw_loop_update_timer(pw_thread_loop_get_loop(connection_.threadLoop()), sweepTimer_, &zero,
                              &zero, false);
     }
 }
 
 void PipeWireTapHost::reconcile() {
-    if (!connection_) return;
+    if (!attached_) return;
     std::vector<PipeWireRouting::Tap> taps;
     for (const auto& [_, run] : runs_)
         if (run.tap) taps.push_back(*run.tap);
@@ -250,7 +245,7 @@ void PipeWireTapHost::reconcile() {
             it = moved_.emplace(node, std::move(entry)).first;
         }
         it->second.written = target;
-        connection_->setMetadata("default", node, "target.object", "", target);
+        connection_.setMetadata("default", node, "target.object", "", target);
     }
     for (auto it = moved_.begin(); it != moved_.end();) {
         if (wanted.count(it->first)) {
@@ -262,10 +257,10 @@ void PipeWireTapHost::reconcile() {
         if (!now || PipeWireTapNames::isTapNode(now->value)) {
             const auto& original = it->second.original;
             if (original && graph_.node(it->first))
-                connection_->setMetadata("default", it->first, "target.object", original->type,
-                                         original->value);
+                connection_.setMetadata("default", it->first, "target.object", original->type,
+                                        original->value);
             else
-                connection_->setMetadata("default", it->first, "target.object", "", std::nullopt);
+                connection_.setMetadata("default", it->first, "target.object", "", std::nullopt);
         }
         it = moved_.erase(it);
     }
@@ -296,7 +291,7 @@ void PipeWireTapHost::reconcileLinks(Run& run) {
         pw_properties_setf(props, PW_KEY_LINK_INPUT_PORT, "%u", link.inputPort);
         pw_properties_set(props, PW_KEY_OBJECT_LINGER, "false");
         auto* proxy = static_cast<pw_proxy*>(
-            pw_core_create_object(connection_->core(), "link-factory", PW_TYPE_INTERFACE_Link,
+            pw_core_create_object(connection_.core(), "link-factory", PW_TYPE_INTERFACE_Link,
                                   PW_VERSION_LINK, &props->dict, 0));
         pw_properties_free(props);
         run.links.emplace(link, proxy);

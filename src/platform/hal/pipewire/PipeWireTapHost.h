@@ -32,24 +32,23 @@ class PipeWireConnection;
 //
 // When Voxlane ends without stopping its taps (killed), its nodes go with its connection and
 // the session manager sends the streams to their own devices again; the metadata keys that
-// named our nodes stay behind and are cleared by the next Voxlane when it attaches.
+// named our nodes stay behind and are cleared by the next Voxlane once its connection's first
+// answer is in.
 //
+// A host works on one connection, made with it before it connects and destroyed before it.
 // Every member runs on the loop's thread or with the loop locked; the calls from other
 // threads lock it themselves.
 class PipeWireTapHost {
 public:
-    PipeWireTapHost();
+    explicit PipeWireTapHost(PipeWireConnection& connection);
     ~PipeWireTapHost();
     PipeWireTapHost(const PipeWireTapHost&) = delete;
     PipeWireTapHost& operator=(const PipeWireTapHost&) = delete;
 
     // The connection's observer: one event from the server (loop thread).
     void observe(const PipeWireEvent& event);
-    // Starts working on `connection` (its first answer is in): clears the routing keys that a
-    // Voxlane left behind.
-    void attach(PipeWireConnection* connection);
-    // Stops every run, puts every stream back and removes every sound. Call before the
-    // connection goes.
+    // Stops every run, puts every stream back and removes every sound; nothing starts after
+    // it. Call before the connection goes.
     void shutdown();
 
     // Starts an IO procedure with the streams of `config`, capturing what `tap` says (its id
@@ -85,7 +84,9 @@ private:
     void sweepSounds(bool all);
     static void onSweep(void* data, std::uint64_t expirations);
 
-    PipeWireConnection* connection_ = nullptr;
+    PipeWireConnection& connection_;
+    bool attached_ = false; // the first answer is in: routing may be written
+    bool shutDown_ = false;
     PipeWireGraph graph_;
     std::map<std::uint64_t, Run> runs_;
     std::map<std::uint32_t, Moved> moved_;

@@ -47,6 +47,10 @@ std::unique_ptr<PipeWireTapRunner> PipeWireTapRunner::start(pw_core* core, Confi
             PW_KEY_NODE_DESCRIPTION, c.description.c_str(), PW_KEY_NODE_VIRTUAL, "true", nullptr);
         if (c.kind == Kind::muting) {
             pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Audio/Sink");
+            // Plumbing, not a device: below every real sink when the session manager picks
+            // the default output (the engine takes its taps down when none is left).
+            pw_properties_set(props, PW_KEY_PRIORITY_SESSION, "-100000");
+            pw_properties_set(props, PW_KEY_PRIORITY_DRIVER, "0");
             pw_properties_set(props, PW_KEY_NODE_GROUP, group.c_str());
             // The session manager never links two nodes of one link group: no loop through us.
             pw_properties_set(props, PW_KEY_NODE_LINK_GROUP, group.c_str());
@@ -55,6 +59,10 @@ std::unique_ptr<PipeWireTapRunner> PipeWireTapRunner::start(pw_core* core, Confi
             pw_properties_set(props, PW_KEY_MEDIA_CATEGORY, "Capture");
             pw_properties_set(props, PW_KEY_NODE_AUTOCONNECT, "false");
             pw_properties_set(props, PW_KEY_NODE_DONT_RECONNECT, "true");
+            // Listening in: no call profile for a headset, no recording indicator, and no
+            // device kept awake for our sake.
+            pw_properties_set(props, PW_KEY_STREAM_MONITOR, "true");
+            pw_properties_set(props, PW_KEY_NODE_PASSIVE, "true");
         }
         self->capture_ = pw_stream_new(core, c.captureNode.c_str(), props);
         if (!self->capture_) return fail(-errno);

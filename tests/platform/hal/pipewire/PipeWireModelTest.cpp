@@ -223,6 +223,7 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) 
 }
 
 TEST_F(PipeWireModelTest, ProcessesAreTheClientsThatOwnStreams) {
+    model.apply({Event::Connected{}});
     add(38, Event::Kind::client,
         {{"pipewire.sec.pid", "1234"}, {"application.process.binary", "pw-cat"}});
     // pipewire-pulse connects for each PulseAudio client; the socket's pid is its own.
@@ -325,12 +326,28 @@ TEST_F(PipeWireModelTest, VolumeAndMuteWritesBecomeNodeProps) {
     EXPECT_FALSE(element2);
 }
 
-TEST_F(PipeWireModelTest, LosingTheServerEmptiesTheModel) {
+TEST_F(PipeWireModelTest, TheServerComesAndGoes) {
+    const auto connected = global(kAudioHardwarePropertyServerConnected);
+    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 0u);
     device(17, "speakers", "Audio/Sink");
-    const auto changes = model.apply({Event::Disconnected{"gone"}});
+    auto changes = model.apply({Event::Connected{}});
+    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyServerConnected));
+    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 1u);
+    const auto before = list(kAudioHardwarePropertyDevices);
+
+    changes = model.apply({Event::Disconnected{"gone"}});
     EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
+    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyProcessObjectList));
+    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyServerConnected));
+    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 0u);
     EXPECT_TRUE(list(kAudioHardwarePropertyDevices).empty());
     EXPECT_TRUE(list(kAudioHardwarePropertyProcessObjectList).empty());
+
+    // The same node id on the next connection is a new device.
+    device(17, "speakers", "Audio/Sink");
+    model.apply({Event::Connected{}});
+    ASSERT_EQ(list(kAudioHardwarePropertyDevices).size(), 1u);
+    EXPECT_NE(list(kAudioHardwarePropertyDevices), before);
 }
 
 } // namespace
