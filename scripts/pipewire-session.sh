@@ -6,6 +6,8 @@
 #
 #   pipewire-session.sh start [--state FILE]   start, wait until ready, print the environment
 #                                              (as export lines); FILE receives the session dir
+#   pipewire-session.sh prepare --state FILE   make a session without starting its daemons
+#   pipewire-session.sh up [DIR | --state FILE]    start the daemons that do not run (again)
 #   pipewire-session.sh env   [DIR | --state FILE]   print the environment again
 #   pipewire-session.sh stop  [DIR | --state FILE]   stop every daemon by PID, remove the dir
 #
@@ -135,18 +137,18 @@ bluez_monitor.enabled = false
 EOF
 }
 
-start_session() {
-    local state="" dir pid
+# Makes a session directory with its configuration and environment, and starts nothing.
+prepare_session() { # prepare_session [--state FILE]; prints the directory
+    local state="" dir
     if [ "${1:-}" = "--state" ]; then
         [ -n "${2:-}" ] || die "--state needs a file"
         state=$2
     fi
-    for tool in pipewire wireplumber pipewire-pulse pw-metadata; do
+    for tool in pipewire wireplumber pipewire-pulse pw-metadata pw-cli; do
         command -v "$tool" >/dev/null || die "$tool is not installed (run scripts/deps.sh)"
     done
     # Short path: the socket path must stay below 108 bytes.
     dir=$(mktemp -d /tmp/vxpw.XXXXXX) || die "cannot make a temporary directory"
-    trap 'stop_session "$dir"' EXIT
     mkdir -p "$dir/run" "$dir/state" "$dir/config"
     chmod 700 "$dir/run"
     write_config "$dir"
@@ -156,20 +158,50 @@ start_session() {
         echo "XDG_STATE_HOME=$dir/state"
         echo "VOXLANE_PW_SESSION_DIR=$dir"
     } >"$dir/env"
-    export XDG_RUNTIME_DIR=$dir/run XDG_CONFIG_HOME=$dir/config XDG_STATE_HOME=$dir/state
-    unset DBUS_SESSION_BUS_ADDRESS PIPEWIRE_REMOTE PULSE_SERVER
     : >"$dir/pids"
+    [ -n "$state" ] && echo "$dir" >"$state"
+    echo "$dir"
+}
 
+# Whether the named daemon of a session runs (a daemon that ended may stay a zombie for a while:
+# nobody waits for it).
+daemon_running() { # daemon_running DIR NAME
+    local pid state
+    [ -f "$1/pid.$2" ] || return 1
+    pid=$(cat "$1/pid.$2")
+    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+spawn_daemon() { # spawn_daemon DIR NAME COMMAND...
+    local dir=$1 name=$2
+    shift 2
     # Daemons get no terminal and no pipe of ours, so that whoever runs this script (CTest)
     # does not wait for them.
-    pipewire -c "$dir/pipewire.conf" </dev/null >"$dir/pipewire.log" 2>&1 &
+    "$@" </dev/null >>"$dir/$name.log" 2>&1 &
+    echo $! >"$dir/pid.$name"
     echo $! >>"$dir/pids"
-    wait_for 5000 test -S "$XDG_RUNTIME_DIR/pipewire-0" ||
-        { cat "$dir/pipewire.log" >&2; die "pipewire did not start"; }
-    wireplumber </dev/null >"$dir/wireplumber.log" 2>&1 &
-    echo $! >>"$dir/pids"
-    pipewire-pulse </dev/null >"$dir/pipewire-pulse.log" 2>&1 &
-    echo $! >>"$dir/pids"
+}
+
+# Starts whichever of the session's daemons does not run (all of them the first time, or after
+# one was killed) and waits until the default devices are published.
+up_session() { # up_session DIR
+    local dir=$1
+    [ -f "$dir/env" ] || die "no session in '$dir'"
+    export XDG_RUNTIME_DIR=$dir/run XDG_CONFIG_HOME=$dir/config XDG_STATE_HOME=$dir/state
+    unset DBUS_SESSION_BUS_ADDRESS PIPEWIRE_REMOTE PULSE_SERVER
+    if ! daemon_running "$dir" pipewire; then
+        # Clients of the old daemon are of no use to the new one.
+        for name in wireplumber pipewire-pulse; do
+            daemon_running "$dir" "$name" && kill -KILL "$(cat "$dir/pid.$name")" 2>/dev/null
+        done
+        spawn_daemon "$dir" pipewire pipewire -c "$dir/pipewire.conf"
+        # A socket left by a killed daemon may still be there: wait for an answer.
+        wait_for 5000 pw-cli info 0 ||
+            { cat "$dir/pipewire.log" >&2; die "pipewire did not start"; }
+    fi
+    daemon_running "$dir" wireplumber || spawn_daemon "$dir" wireplumber wireplumber
+    daemon_running "$dir" pipewire-pulse || spawn_daemon "$dir" pipewire-pulse pipewire-pulse
     default_ready() {
         pw-metadata -n default 0 default.audio.sink | grep -q speakers &&
             pw-metadata -n default 0 default.audio.source | grep -q mic
@@ -178,10 +210,16 @@ start_session() {
         { cat "$dir/wireplumber.log" >&2; die "wireplumber did not publish the default devices"; }
     wait_for 5000 test -S "$XDG_RUNTIME_DIR/pulse/native" ||
         { cat "$dir/pipewire-pulse.log" >&2; die "pipewire-pulse did not start"; }
-    for pid in $(cat "$dir/pids"); do
-        kill -0 "$pid" 2>/dev/null || die "a daemon exited early (see $dir/*.log)"
+    for name in pipewire wireplumber pipewire-pulse; do
+        daemon_running "$dir" "$name" || die "$name exited early (see $dir/*.log)"
     done
-    [ -n "$state" ] && echo "$dir" >"$state"
+}
+
+start_session() {
+    local dir
+    dir=$(prepare_session "$@") || exit 1
+    trap 'stop_session "$dir"' EXIT
+    up_session "$dir"
     trap - EXIT
     print_env "$dir"
 }
@@ -203,8 +241,18 @@ stop)
     [ "${1:-}" = "--state" ] && rm -f "$2"
     exit 0
     ;;
+prepare)
+    shift
+    prepare_session "$@" >/dev/null
+    ;;
+up)
+    shift
+    dir=$(session_dir "$@") && [ -n "$dir" ] || die "no session"
+    up_session "$dir"
+    ;;
 *)
-    echo "usage: $0 start [--state FILE] | env [DIR | --state FILE] | stop [DIR | --state FILE]" >&2
+    echo "usage: $0 start [--state FILE] | prepare --state FILE | up [DIR | --state FILE] |" \
+        "env [DIR | --state FILE] | stop [DIR | --state FILE]" >&2
     exit 2
     ;;
 esac

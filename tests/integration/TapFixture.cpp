@@ -12,17 +12,22 @@ namespace voxlane::test {
 
 void TapFixture::SetUp() {
     std::string error;
-    sessionDir = PipeWireSession::enter(&error);
-    ASSERT_FALSE(sessionDir.empty()) << error;
+    const std::string session = PipeWireSession::enter(&error);
+    ASSERT_FALSE(session.empty()) << error;
+    useSession(session);
+    std::string why;
+    hal = PipeWireHal::connect(scheduler, {}, &why);
+    ASSERT_TRUE(hal) << why;
+}
+
+void TapFixture::useSession(const std::string& sessionDirectory) {
+    sessionDir = sessionDirectory;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     tag = std::string("vx-") + info->name() + "-" + std::to_string(getpid());
     dir = sessionDir + "/" + tag;
     mkdir(dir.c_str(), 0700);
     tone = dir + "/tone.wav";
     ASSERT_TRUE(AudioFiles::writeTone(tone, 30, 0.5f));
-    std::string why;
-    hal = PipeWireHal::connect(scheduler, {}, &why);
-    ASSERT_TRUE(hal) << why;
 }
 
 void TapFixture::TearDown() {

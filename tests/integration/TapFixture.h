@@ -20,6 +20,9 @@ class TapFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Takes over the session in `sessionDirectory` (whose environment is entered) and makes
+    // this test's folder and sound files in it.
+    void useSession(const std::string& sessionDirectory);
 
     // Pumps the main queue (and moves its clock) until `done` holds or `seconds` pass.
     bool waitUntil(const std::function<bool()>& done, double seconds = 10.0);
