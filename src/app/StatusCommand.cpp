@@ -40,7 +40,7 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
 
     // The engine works on a copy of the stored settings without the audio permission, so that
     // it shows everything but builds no tap and changes nothing on the audio server.
-    const auto stored = Defaults::openFile(Defaults::defaultPath());
+    const auto stored = Defaults::readOnlyCopy(Defaults::defaultPath());
     auto copy = Defaults::fromText(stored->text());
     if (!copy) copy = Defaults::inMemory();
     const bool granted = stored->boolean(AudioPermission::grantedKey).value_or(false);

@@ -69,7 +69,16 @@ MixerEngine::MixerEngine(EngineServices services)
         audioAccess_ = AudioPermission::Status::granted;
     }
     duckingEnabled_ = defaults.boolean(kDuckingEnabledKey).value_or(true);
-    duckLevel_ = static_cast<float>(defaults.number(kDuckLevelKey).value_or(0.3));
+    // A hand-edited level is held to what the menu could have set.
+    duckLevel_ =
+        static_cast<float>(std::clamp(defaults.number(kDuckLevelKey).value_or(0.3), 0.0, 1.0));
+    saveFailures_ = defaults.observeSaveFailures([weak = Weak(self_)](const std::string& message) {
+        // Logged by the store already.
+        if (auto engine = weak.lock()) {
+            (*engine)->assign((*engine)->lastError_, std::optional(message),
+                              EngineProperty::lastError);
+        }
+    });
     // Puts back microphones that a previous run left muted.
     micMute_ = std::make_unique<MicMute>(services_.hal, defaults);
 
@@ -126,8 +135,9 @@ std::function<void()> MixerEngine::weakly(void (MixerEngine::*member)()) {
 }
 
 void MixerEngine::setDeviceRules(DeviceRules rules) {
-    if (assign(deviceRules_, std::move(rules), EngineProperty::deviceRules)) {
-        deviceRules_.save(services_.defaults);
+    if (assign(deviceRules_, std::move(rules), EngineProperty::deviceRules) &&
+        !deviceRules_.save(services_.defaults)) {
+        reportSaveFailure("Geräteregeln nicht gespeichert");
     }
 }
 
@@ -358,8 +368,19 @@ void MixerEngine::storeSettings(const std::string& id, const AppSettings& record
         updated[id] = record;
     }
     assign(settings_, std::move(updated), EngineProperty::settings);
-    SettingsStore::save(services_.defaults, settings_);
+    saveSettings();
     reconcile();
+}
+
+void MixerEngine::saveSettings() {
+    if (!SettingsStore::save(services_.defaults, settings_)) {
+        reportSaveFailure("Einstellungen nicht vollständig gespeichert");
+    }
+}
+
+void MixerEngine::reportSaveFailure(const std::string& message) {
+    Log::error(kCategory, message);
+    assign(lastError_, std::optional(message), EngineProperty::lastError);
 }
 
 void MixerEngine::setVolume(float volume, const std::string& id) {
@@ -392,7 +413,7 @@ void MixerEngine::reset(const std::string& id) {
     AppSettingsMap updated = settings_;
     updated.erase(id);
     assign(settings_, std::move(updated), EngineProperty::settings);
-    SettingsStore::save(services_.defaults, settings_);
+    saveSettings();
     reconcile();
 }
 

@@ -171,6 +171,9 @@ private:
     void refresh();
     void watchProcesses(const std::vector<AudioProcess>& processes);
     void storeSettings(const std::string& id, const AppSettings& record);
+    void saveSettings();
+    // A write of the settings that failed: logged and shown as the last error.
+    void reportSaveFailure(const std::string& message);
     void shutdown();
     void rebuildAllTaps();
     void invalidateAllTaps();
@@ -237,6 +240,7 @@ private:
     std::size_t refreshCount_ = 0;
     std::unique_ptr<MicMute> micMute_;
     std::unique_ptr<HotKey> hotKey_;
+    Subscription saveFailures_;
 };
 
 } // namespace voxlane

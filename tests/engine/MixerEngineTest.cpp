@@ -144,14 +144,14 @@ TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
     EXPECT_EQ(engine->settings("org.example.Music").outputUID, "headphones");
     engine->setOutput("speakers", "org.example.Music"); // the default output: follow the system
     EXPECT_FALSE(engine->allSettings().count("org.example.Music"));
-    EXPECT_EQ(nlohmann::json::parse(*store->data("appSettings")), nlohmann::json::object());
+    EXPECT_EQ(*store->value("appSettings"), nlohmann::json::object());
 
     engine->toggleMute("org.example.Music");
     EXPECT_TRUE(engine->settings("org.example.Music").muted);
     engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "org.example.Music");
     engine->reset("org.example.Music");
     EXPECT_EQ(engine->settings("org.example.Music"), AppSettings{});
-    EXPECT_EQ(store->data("appSettings")->find("Music"), std::string::npos);
+    EXPECT_FALSE(store->value("appSettings")->contains("org.example.Music"));
 }
 
 TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
@@ -167,9 +167,9 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     EXPECT_EQ(heard[EngineProperty::soloID], 0);
     EXPECT_EQ(heard[EngineProperty::panelVisible], 0);
 
-    const auto stored = store->data(DeviceRules::key);
+    const auto stored = *store->value(DeviceRules::key);
     engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
-    EXPECT_EQ(store->data(DeviceRules::key), stored);
+    EXPECT_EQ(*store->value(DeviceRules::key), stored);
     EXPECT_EQ(heard[EngineProperty::deviceRules], 0);
     DeviceRules changed = engine->deviceRules();
     changed.alertsFollowOutput = !changed.alertsFollowOutput;

@@ -117,16 +117,32 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
     }
     if (inInfo.samplerate <= 0) return failure(quoted(options_.input) + " has no sample rate");
 
+    // The output replaces only a regular file, and never the input itself.
+    struct stat existing {};
+    if (::stat(options_.output.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            return failure(quoted(options_.output) + " exists and is not a regular file");
+        }
+        struct stat source {};
+        if (::stat(options_.input.c_str(), &source) == 0 && source.st_dev == existing.st_dev &&
+            source.st_ino == existing.st_ino) {
+            return failure(quoted(options_.output) + " is the input file");
+        }
+    }
+
     PendingOutput pending(options_.output);
     if (pending.fd() < 0) return failure(pending.error());
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
-    outInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    // RF64 turns into a plain WAV header when the file stays below 4 GiB, and holds the real
+    // sizes beyond, where a WAV header cannot.
+    outInfo.format = SF_FORMAT_RF64 | SF_FORMAT_FLOAT;
     SndfilePtr out(sf_open_fd(pending.fd(), SFM_WRITE, &outInfo, SF_FALSE));
     if (!out) {
         return failure("cannot write " + quoted(options_.output) + ": " + sf_strerror(nullptr));
     }
+    sf_command(out.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
 
     TapState tap(options_.gain, options_.duck, static_cast<double>(inInfo.samplerate));
     if (const auto gains = options_.eqGains()) tap.setEQ(*gains);
