@@ -72,13 +72,19 @@ MixerEngine::MixerEngine(EngineServices services)
     // A hand-edited level is held to what the menu could have set.
     duckLevel_ =
         static_cast<float>(std::clamp(defaults.number(kDuckLevelKey).value_or(0.3), 0.0, 1.0));
-    saveFailures_ = defaults.observeSaveFailures([weak = Weak(self_)](const std::string& message) {
-        // Logged by the store already.
-        if (auto engine = weak.lock()) {
-            (*engine)->assign((*engine)->lastError_, std::optional(message),
-                              EngineProperty::lastError);
-        }
-    });
+    saveResults_ =
+        defaults.observeSaveResults([weak = Weak(self_)](const Defaults::SaveResult& failure) {
+            // Logged by the store already.
+            auto engine = weak.lock();
+            if (!engine) return;
+            if (failure) {
+                (*engine)->showSaveFailure(*failure);
+            } else if ((*engine)->lastErrorIsSave_) {
+                (*engine)->lastErrorIsSave_ = false;
+                (*engine)->assign((*engine)->lastError_, std::optional<std::string>(),
+                                  EngineProperty::lastError);
+            }
+        });
     // Puts back microphones that a previous run left muted.
     micMute_ = std::make_unique<MicMute>(services_.hal, defaults);
 
@@ -380,6 +386,11 @@ void MixerEngine::saveSettings() {
 
 void MixerEngine::reportSaveFailure(const std::string& message) {
     Log::error(kCategory, message);
+    showSaveFailure(message);
+}
+
+void MixerEngine::showSaveFailure(const std::string& message) {
+    lastErrorIsSave_ = true;
     assign(lastError_, std::optional(message), EngineProperty::lastError);
 }
 
@@ -546,10 +557,14 @@ void MixerEngine::reconcile() {
             tap->state().setEQ(record.eq.gains);
             taps_[app.id] = std::move(tap);
             if (old) old->invalidate();
-            assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+            // A failed save stays shown until a save succeeds.
+            if (!lastErrorIsSave_) {
+                assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+            }
         } catch (const CoreAudioError& error) {
             if (old) old->invalidate();
             Log::error(kCategory, "Tap für " + app.id + ": " + error.description());
+            lastErrorIsSave_ = false;
             assign(lastError_, std::optional(app.name + ": " + error.description()),
                    EngineProperty::lastError);
         }

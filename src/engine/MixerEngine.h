@@ -174,6 +174,7 @@ private:
     void saveSettings();
     // A write of the settings that failed: logged and shown as the last error.
     void reportSaveFailure(const std::string& message);
+    void showSaveFailure(const std::string& message);
     void shutdown();
     void rebuildAllTaps();
     void invalidateAllTaps();
@@ -240,7 +241,8 @@ private:
     std::size_t refreshCount_ = 0;
     std::unique_ptr<MicMute> micMute_;
     std::unique_ptr<HotKey> hotKey_;
-    Subscription saveFailures_;
+    Subscription saveResults_;
+    bool lastErrorIsSave_ = false; // the last error is a failed save
 };
 
 } // namespace voxlane

@@ -288,10 +288,11 @@ std::optional<std::string> writeFile(const std::filesystem::path& file,
 // handed to it; texts handed over while it writes replace each other, so it never falls behind.
 class Defaults::Writer {
 public:
-    using Failure = std::function<void(std::string message)>;
+    // Called on the worker with the log's message, or none, after each write.
+    using Result = std::function<void(std::optional<std::string> failure)>;
 
-    Writer(std::filesystem::path file, Failure onFailure)
-        : file_(std::move(file)), onFailure_(std::move(onFailure)) {}
+    Writer(std::filesystem::path file, Result onResult)
+        : file_(std::move(file)), onResult_(std::move(onResult)) {}
 
     ~Writer() {
         {
@@ -328,7 +329,7 @@ private:
             next_.reset();
             const std::uint64_t generation = submitted_;
             lock.unlock();
-            if (auto failure = writeFile(file_, text)) onFailure_(std::move(*failure));
+            onResult_(writeFile(file_, text));
             lock.lock();
             finished_ = generation;
             changed_.notify_all();
@@ -336,7 +337,7 @@ private:
     }
 
     const std::filesystem::path file_;
-    const Failure onFailure_;
+    const Result onResult_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<std::string> next_;
@@ -372,10 +373,10 @@ std::unique_ptr<Defaults> Defaults::open(std::filesystem::path path, Scheduler* 
     if (scheduler) {
         std::weak_ptr<Defaults*> weak = defaults->self_;
         defaults->writer_ = std::make_unique<Writer>(
-            path, [scheduler, weak](std::string message) {
-                Log::error(category, message);
-                scheduler->async([weak, message = std::move(message)] {
-                    if (auto self = weak.lock()) (*self)->saveFailures_.notify(message);
+            path, [scheduler, weak](std::optional<std::string> failure) {
+                if (failure) Log::error(category, *failure);
+                scheduler->async([weak, failure = std::move(failure)] {
+                    if (auto self = weak.lock()) (*self)->report(failure);
                 });
             });
     }
@@ -596,14 +597,16 @@ void Defaults::submit() {
         writer_->submit(text());
         return;
     }
-    if (auto failure = writeFile(*file_, text())) {
-        Log::error(category, *failure);
-        reportFailure(*failure);
-    }
+    auto failure = writeFile(*file_, text());
+    if (failure) Log::error(category, *failure);
+    report(std::move(failure));
 }
 
-void Defaults::reportFailure(const std::string& message) {
-    saveFailures_.notify(message);
+void Defaults::report(SaveResult result) {
+    const bool failed = result.has_value();
+    if (!failed && !lastSaveFailed_) return;
+    lastSaveFailed_ = failed;
+    saveResults_.notify(result);
 }
 
 void Defaults::flush() {
@@ -615,8 +618,8 @@ void Defaults::flush() {
     if (writer_) writer_->waitIdle();
 }
 
-Subscription Defaults::observeSaveFailures(std::function<void(const std::string&)> handler) {
-    return saveFailures_.subscribe(std::move(handler));
+Subscription Defaults::observeSaveResults(std::function<void(const SaveResult&)> handler) {
+    return saveResults_.subscribe(std::move(handler));
 }
 
 } // namespace voxlane

@@ -114,8 +114,10 @@ public:
 
     // Writes a pending change now and waits until it is on disk.
     void flush();
-    // Called on the main thread with the log's message after a write failed.
-    [[nodiscard]] Subscription observeSaveFailures(std::function<void(const std::string&)> handler);
+    // Called on the main thread with the log's message after a write failed, and with none
+    // after the first write that succeeded again.
+    using SaveResult = std::optional<std::string>;
+    [[nodiscard]] Subscription observeSaveResults(std::function<void(const SaveResult&)> handler);
     // Saves started so far: each hands the whole file to be written. (Saves that queue up
     // behind a slow disk are folded into one write of the latest.)
     std::size_t saveCount() const { return saves_; }
@@ -131,7 +133,7 @@ private:
     void store(std::string_view key, nlohmann::json value);
     void changed();
     void submit();
-    void reportFailure(const std::string& message);
+    void report(SaveResult result);
 
     Entries entries_;
     std::optional<std::filesystem::path> file_;
@@ -141,7 +143,8 @@ private:
     bool dirty_ = false;
     WorkItemRef writeTimer_;
     std::size_t saves_ = 0;
-    ObserverList<std::string> saveFailures_;
+    ObserverList<SaveResult> saveResults_;
+    bool lastSaveFailed_ = false;
     std::shared_ptr<Defaults*> self_;
     std::unique_ptr<Writer> writer_;
 };

@@ -348,8 +348,9 @@ TEST(DefaultsTest, FailedWriteKeepsTheOldFileAndIsLogged) {
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     Log::Capture log;
-    int failures = 0;
-    auto subscription = defaults->observeSaveFailures([&](const std::string&) { ++failures; });
+    std::vector<Defaults::SaveResult> results;
+    auto subscription =
+        defaults->observeSaveResults([&](const Defaults::SaveResult& r) { results.push_back(r); });
     defaults->setValue("appSettings", std::string(20000, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
@@ -358,11 +359,15 @@ TEST(DefaultsTest, FailedWriteKeepsTheOldFileAndIsLogged) {
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::filesystem::path>{"defaults.json"});
     ASSERT_EQ(log.entries("defaults").size(), 1u);
     EXPECT_NE(log.entries()[0].message.find("nicht gespeichert"), std::string::npos);
-    EXPECT_EQ(failures, 1);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0]);
     // The value still holds for this run, and the next successful write stores it.
     EXPECT_EQ(*defaults->value("appSettings"), std::string(20000, 'x'));
     defaults->setBoolean("duckingEnabled", true);
     EXPECT_EQ(*Defaults::openFile(path)->value("appSettings"), std::string(20000, 'x'));
+    // Success after a failure is reported once.
+    defaults->setBoolean("duckingEnabled", false);
+    EXPECT_EQ(results, (std::vector<Defaults::SaveResult>{results[0], std::nullopt}));
 }
 
 // On the worker thread, a failed write reaches the observers on the main queue.
@@ -374,8 +379,9 @@ TEST(DefaultsTest, FailedBackgroundWriteIsReportedOnTheMainQueue) {
     // Something that is no regular file took the file's place: it is not replaced.
     ASSERT_EQ(::mkfifo((dir / "defaults.json").c_str(), 0600), 0);
     std::vector<std::string> failures;
-    auto subscription = defaults->observeSaveFailures(
-        [&](const std::string& message) { failures.push_back(message); });
+    auto subscription = defaults->observeSaveResults([&](const Defaults::SaveResult& failure) {
+        if (failure) failures.push_back(*failure);
+    });
     defaults->setBoolean("duckingEnabled", true);
     scheduler.advance(Defaults::writeDelay);
     defaults->flush();

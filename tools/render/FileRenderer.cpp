@@ -102,6 +102,11 @@ FileRenderer::Result failure(std::string error) {
 
 } // namespace
 
+int FileRenderer::outputFormat(std::int64_t frames) {
+    const bool fits = frames >= 0 && frames <= maxWavFrames;
+    return (fits ? SF_FORMAT_WAV : SF_FORMAT_RF64) | SF_FORMAT_FLOAT;
+}
+
 std::int64_t FileRenderer::chunkFrames() const {
     const std::int64_t block = std::clamp<std::int64_t>(options_.block, 1, TapState::maxFrames);
     return block * std::max<std::int64_t>(1, kChunkTarget / block);
@@ -135,14 +140,12 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
-    // RF64 turns into a plain WAV header when the file stays below 4 GiB, and holds the real
-    // sizes beyond, where a WAV header cannot.
-    outInfo.format = SF_FORMAT_RF64 | SF_FORMAT_FLOAT;
+    outInfo.format = outputFormat(inInfo.frames);
+    const bool wav = (outInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
     SndfilePtr out(sf_open_fd(pending.fd(), SFM_WRITE, &outInfo, SF_FALSE));
     if (!out) {
         return failure("cannot write " + quoted(options_.output) + ": " + sf_strerror(nullptr));
     }
-    sf_command(out.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
 
     TapState tap(options_.gain, options_.duck, static_cast<double>(inInfo.samplerate));
     if (const auto gains = options_.eqGains()) tap.setEQ(*gains);
@@ -182,6 +185,11 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
             tap.render(&inList, &outList, 1, passThrough);
         }
 
+        // An input that held more than it announced: a WAV header would wrap its sizes.
+        if (wav && total + frames > maxWavFrames) {
+            return failure(quoted(options_.output) +
+                           " would grow beyond the 4 GiB a WAV file can describe");
+        }
         if (sf_writef_float(out.get(), outSamples.data(), frames) != frames) {
             return failure("cannot write " + quoted(options_.output) + ": " +
                            sf_strerror(out.get()));
