@@ -9,9 +9,7 @@
 #include <nlohmann/json.hpp>
 
 namespace voxlane::SoftVolume {
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 std::optional<AudioObjectID> ownProcessObject(Hal& hal, std::int32_t ownPid) {
     const auto object = CA::value<AudioObjectID>(

@@ -372,8 +372,8 @@ std::unique_ptr<Defaults> Defaults::open(std::filesystem::path path, Scheduler* 
     defaults->scheduler_ = scheduler;
     if (scheduler) {
         std::weak_ptr<Defaults*> weak = defaults->self_;
-        defaults->writer_ = std::make_unique<Writer>(
-            path, [scheduler, weak](std::optional<std::string> failure) {
+        defaults->writer_ =
+            std::make_unique<Writer>(path, [scheduler, weak](std::optional<std::string> failure) {
                 if (failure) Log::error(category, *failure);
                 scheduler->async([weak, failure = std::move(failure)] {
                     if (auto self = weak.lock()) (*self)->report(failure);
@@ -389,8 +389,8 @@ std::unique_ptr<Defaults> Defaults::open(std::filesystem::path path, Scheduler* 
         if (auto parsed = parse(read.contents, &convertedLayout)) {
             defaults->entries_ = std::move(*parsed);
             if (convertedLayout) {
-                Log::info(category, "Einstellungsdatei " + path.string() +
-                                        " ins neue Format übertragen");
+                Log::info(category,
+                          "Einstellungsdatei " + path.string() + " ins neue Format übertragen");
                 defaults->changed();
             }
             return defaults;
@@ -529,8 +529,7 @@ void Defaults::remove(std::string_view key) {
 void Defaults::keepUnreadable(std::string_view key, nlohmann::json record,
                               std::string_view reason) {
     Log::error(category, "Unlesbarer Eintrag in " + std::string(key) + " übersprungen (" +
-                             std::string(reason) + "), aufbewahrt unter \"" + unreadableKey +
-                             "\"");
+                             std::string(reason) + "), aufbewahrt unter \"" + unreadableKey + "\"");
     nlohmann::json area = entries_.count(unreadableKey) ? entries_.find(unreadableKey)->second
                                                         : nlohmann::json::object();
     // A hand-made entry of another shape is kept inside the new one.

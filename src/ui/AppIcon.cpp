@@ -1,7 +1,6 @@
 #include "ui/AppIcon.h"
 
 #include "platform/RegularFile.h"
-
 #include "ui/Labels.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"

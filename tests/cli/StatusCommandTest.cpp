@@ -13,9 +13,9 @@ namespace {
 // `voxlane --status` with its configuration in a scratch directory.
 test::ChildProcess status(const test::TempDirectory& config, std::vector<std::string> args) {
     // A hang fails the test (status 124) instead of stalling the suite.
-    std::vector<std::string> command{"env",          "XDG_CONFIG_HOME=" + config.path().string(),
-                                     "timeout",      "30",
-                                     VOXLANE_PATH,   "--status"};
+    std::vector<std::string> command{"env",        "XDG_CONFIG_HOME=" + config.path().string(),
+                                     "timeout",    "30",
+                                     VOXLANE_PATH, "--status"};
     command.insert(command.end(), args.begin(), args.end());
     return test::ChildProcess::run(command[0], {command.begin() + 1, command.end()});
 }

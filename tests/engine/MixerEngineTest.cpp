@@ -4,10 +4,9 @@
 #include "support/EngineFixture.h"
 #include "support/TempDirectory.h"
 
-#include <sys/stat.h>
-
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sys/stat.h>
 
 namespace voxlane {
 namespace {
@@ -293,8 +292,9 @@ TEST_F(MixerEngineTest, ProcessNameCutInsideACharacterGivesAStableValidId) {
     store = Defaults::openFile(dir.path() / "defaults.json");
     store->setBoolean(AudioPermission::grantedKey, true);
     start();
-    const auto found = std::find_if(engine->apps().begin(), engine->apps().end(),
-                                    [](const AppGroup& app) { return app.id != "org.example.Music"; });
+    const auto found =
+        std::find_if(engine->apps().begin(), engine->apps().end(),
+                     [](const AppGroup& app) { return app.id != "org.example.Music"; });
     ASSERT_NE(found, engine->apps().end());
     const std::string id = found->id;
     EXPECT_TRUE(Utf8::isValid(id));

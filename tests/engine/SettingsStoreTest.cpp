@@ -62,7 +62,8 @@ TEST(SettingsStoreLoad, RoundTripAndPartialRecords) {
     SettingsStore::save(*defaults, {{"firefox", full}});
     EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"firefox", full}}));
 
-    defaults->setValue(SettingsStore::key, json::parse(R"({"a": {}, "b": {"muted": true, "extra": [1]},
+    defaults->setValue(SettingsStore::key,
+                       json::parse(R"({"a": {}, "b": {"muted": true, "extra": [1]},
         "c": {"volume": 0.5, "muted": true, "eq": "loud"}, "d": {"volume": 7, "outputUID": null}})"));
     const auto loaded = SettingsStore::load(*defaults);
     ASSERT_EQ(loaded.size(), 4u);
@@ -85,8 +86,8 @@ TEST(SettingsStoreLoad, BadRecordIsSetAsideAndTheOthersLoad) {
         Log::Capture log;
         auto defaults = Defaults::inMemory();
         const auto badRecord = json::parse(bad);
-        defaults->setValue(SettingsStore::key,
-                           {{"org.example.Good", {{"volume", 0.25}}}, {"org.example.Bad", badRecord}});
+        defaults->setValue(SettingsStore::key, {{"org.example.Good", {{"volume", 0.25}}},
+                                                {"org.example.Bad", badRecord}});
         EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"org.example.Good", quiet}}))
             << bad;
         EXPECT_EQ(log.entries("defaults").size(), 1u) << bad;
@@ -115,8 +116,8 @@ TEST(SettingsStoreSave, RecordThatCannotBeWrittenIsReportedAndTheOthersAreSaved)
     AppSettings quiet;
     quiet.volume = 0.25f;
     Log::Capture log;
-    EXPECT_FALSE(SettingsStore::save(*defaults, {{"process.\xd0\x9f\xd1", quiet},
-                                                 {"org.example.Good", quiet}}));
+    EXPECT_FALSE(SettingsStore::save(
+        *defaults, {{"process.\xd0\x9f\xd1", quiet}, {"org.example.Good", quiet}}));
     EXPECT_EQ(stored(*defaults), (json{{"org.example.Good", quiet}}));
     ASSERT_EQ(log.entries("engine").size(), 1u);
     EXPECT_TRUE(SettingsStore::save(*defaults, {{"org.example.Good", quiet}}));

@@ -152,11 +152,11 @@ TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
                             R"({"kind": "mute", "value": "0"})"}) {
         store = Defaults::inMemory();
         const auto badEntry = nlohmann::json::parse(bad);
-        store->setValue(MicMute::key, {{"builtin", badEntry}, {"usb", {{"kind", "volume"},
-                                                                       {"value", 0.7}}}});
+        store->setValue(MicMute::key,
+                        {{"builtin", badEntry}, {"usb", {{"kind", "volume"}, {"value", 0.7}}}});
         MicMute mute(hal, *store);
         EXPECT_TRUE(mute.saved().empty()) << bad;
-        EXPECT_TRUE(inputMuted(builtIn)) << bad;       // the bad entry changes nothing
+        EXPECT_TRUE(inputMuted(builtIn)) << bad;        // the bad entry changes nothing
         EXPECT_FLOAT_EQ(inputVolume(usb), 0.7f) << bad; // the good one is restored
         // Restoring rewrote the saved state; the bad entry is kept aside.
         EXPECT_EQ(store->value(MicMute::key), nullptr);
@@ -182,16 +182,17 @@ TEST_F(MicMuteTest, StoredFormReadsHandEditedValuesSafely) {
     EXPECT_EQ(MicMute::decode(json).saved, saved);
 
     // Values a device cannot take: any mute value but 0 means muted; volumes stay within 0…1.
-    EXPECT_EQ(MicMute::decode(nlohmann::json::parse(
-                                  R"({"a":{"kind":"mute","value":7.5},"b":{"kind":"mute","value":-0.0},
+    EXPECT_EQ(
+        MicMute::decode(nlohmann::json::parse(
+                            R"({"a":{"kind":"mute","value":7.5},"b":{"kind":"mute","value":-0.0},
                                   "c":{"kind":"volume","value":3},"d":{"kind":"volume","value":-1},
                                   "e":{"kind":"volume","value":1e300}})"))
-                  .saved,
-              (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
-                                 {"b", {Kind::mute, 0.0f}},
-                                 {"c", {Kind::volume, 1.0f}},
-                                 {"d", {Kind::volume, 0.0f}},
-                                 {"e", {Kind::volume, 1.0f}}}));
+            .saved,
+        (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
+                           {"b", {Kind::mute, 0.0f}},
+                           {"c", {Kind::volume, 1.0f}},
+                           {"d", {Kind::volume, 0.0f}},
+                           {"e", {Kind::volume, 1.0f}}}));
 }
 
 } // namespace

@@ -170,9 +170,9 @@ TEST(DefaultsTest, UnreadableRecordsAreKeptOnceBesideTheOthers) {
     // A hand-made entry of another shape is kept inside.
     defaults->setValue(Defaults::unreadableKey, "note to self");
     defaults->keepUnreadable("appSettings", 5, "no object");
-    EXPECT_EQ(*defaults->value(Defaults::unreadableKey),
-              (json{{"unreadable", json::array({"note to self"})},
-                    {"appSettings", json::array({5})}}));
+    EXPECT_EQ(
+        *defaults->value(Defaults::unreadableKey),
+        (json{{"unreadable", json::array({"note to self"})}, {"appSettings", json::array({5})}}));
 }
 
 TEST(DefaultsTest, CorruptFileIsMovedAsideAndTheStoreStartsEmpty) {
