@@ -1,6 +1,7 @@
 // The engine's refresh and reconciliation on the simulated server: 10 devices, 50 processes in
 // 20 apps (a third of them adjusted, so they run process taps), panel open (meter taps for the
-// rest). Nothing changes structurally between runs.
+// rest). Nothing changes structurally between runs. And how often a fader drag writes the
+// settings file.
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
@@ -10,6 +11,8 @@
 #include "platform/hal/SimHal.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -25,7 +28,9 @@ struct World {
     SystemEvents events;
     std::unique_ptr<MixerEngine> engine;
 
-    World() {
+    // With `file`, the settings are kept there, written as the application writes them.
+    explicit World(const std::filesystem::path* file = nullptr) {
+        if (file) defaults = Defaults::openFile(*file, scheduler);
         for (int d = 0; d < 10; ++d) {
             SimHal::DeviceSetup setup;
             setup.uid = "device" + std::to_string(d);
@@ -93,7 +98,41 @@ void BM_VolumeChange(benchmark::State& state) {
                world.hal.calls(SimHal::Operation::createIOProcID) - built);
 }
 
+// A scripted drag of one fader: 21 steps 50 ms apart, then the release. Counts the saves (each
+// writes the whole file; goal: at most 3 per drag) and measures the main thread's share, with
+// the settings file padded to state.range(0) bytes by a value nobody reads.
+void BM_FaderDragWrites(benchmark::State& state) {
+    char pattern[] = "/tmp/voxlane-bench-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary directory");
+    const std::filesystem::path directory = pattern;
+    const std::filesystem::path file = directory / "defaults.json";
+    {
+        World world(&file);
+        world.defaults->setValue("padding", std::string(std::size_t(state.range(0)), 'x'));
+        world.defaults->flush();
+        const std::size_t before = world.defaults->saveCount();
+        int drags = 0;
+        for (auto _ : state) {
+            for (int step = 0; step <= 20; ++step) {
+                world.engine->setVolume(0.5f + 0.025f * float(step), "org.example.App1");
+                world.scheduler.advance(0.05);
+            }
+            world.scheduler.advance(Defaults::writeDelay); // released
+            ++drags;
+            state.PauseTiming();
+            world.engine->setVolume(0.5f, "org.example.App1");
+            world.defaults->flush();
+            state.ResumeTiming();
+        }
+        // Less the one save of each untimed reset between drags.
+        state.counters["saves_per_drag"] =
+            double(world.defaults->saveCount() - before - std::size_t(drags)) / drags;
+    }
+    std::filesystem::remove_all(directory);
+}
+
 BENCHMARK(BM_RefreshWithoutChange)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FaderDragWrites)->Arg(0)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VolumeChange)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the reader of the saved microphone state. Whatever it accepts must
-// hold only values that can be written back to a device (mute 0 or 1, volume within 0…1), write
-// out and read in again to the same map; and restoring it must never crash.
+// Feeds arbitrary bytes to the reader of the saved microphone state (as JSON when they parse,
+// else as text). Entry by entry: every entry either loads or is set aside. What loads must hold
+// only values that can be written back to a device (mute 0 or 1, volume within 0…1) and encode
+// and decode to the same map; and restoring it must never crash.
 #include "mic/MicMute.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 using voxlane::MicMute;
 
@@ -24,9 +24,13 @@ void check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(bytes), size);
+    const std::string text(reinterpret_cast<const char*>(bytes), size);
+    auto value = nlohmann::json::parse(text, nullptr, false);
+    if (value.is_discarded()) value = text;
 
-    const auto saved = MicMute::decode(input);
+    const auto decoded = MicMute::decode(value);
+    const auto& saved = decoded.saved;
+    check(saved.size() + decoded.unreadable.size() == (value.is_object() ? value.size() : 1));
     for (const auto& [uid, entry] : saved) {
         check(!std::isnan(entry.value));
         if (entry.kind == MicMute::Saved::Kind::mute) {
@@ -36,9 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     }
     const auto encoded = MicMute::encode(saved);
-    // Text the reader accepted is valid UTF-8, so it can always be written back.
-    check(encoded.has_value());
-    check(MicMute::decode(*encoded) == saved);
+    check(MicMute::decode(encoded).saved == saved);
+    check(MicMute::decode(encoded).unreadable.empty());
 
     // The start-up restore over a server with one microphone whose UID the input may name.
     voxlane::ManualScheduler scheduler;
@@ -51,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     hal.addDevice(mic);
     voxlane::Log::Capture quiet; // the start-up restore logs
     auto defaults = voxlane::Defaults::inMemory();
-    defaults->setData(MicMute::key, std::string(input));
+    if (!defaults->setValue(MicMute::key, value)) return 0;
     MicMute mute(hal, *defaults);
     check(mute.saved().count("mic") == 0);
     check(mute.saved().size() == saved.size() - saved.count("mic"));

@@ -79,6 +79,8 @@ void AppDelegate::postWillTerminate() {
     terminated_ = true;
     mediaKeys_->stop();
     services_.systemEvents.post(SystemEvent::willTerminate);
+    // Changes still waiting to be coalesced reach the disk before the process ends.
+    services_.defaults.flush();
 }
 
 void AppDelegate::didFinishLaunching() {

@@ -39,7 +39,7 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
     if (!server.unreachable.empty())
         std::cerr << "voxlane: PipeWire is not reachable (" << server.unreachable << ")\n";
 
-    const auto stored = Defaults::openFile(Defaults::defaultPath());
+    const auto stored = Defaults::readOnlyCopy(Defaults::defaultPath());
     auto copy = Defaults::fromText(stored->text());
     if (!copy) copy = Defaults::inMemory();
     const bool granted = stored->boolean(AudioPermission::grantedKey).value_or(false);

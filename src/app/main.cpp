@@ -19,8 +19,10 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 using namespace voxlane;
 
@@ -42,12 +44,23 @@ constexpr const char* usage =
     "Any option beginning with \"--\" keeps the panel from opening by itself.\n"
     "Settings are kept in $XDG_CONFIG_HOME/voxlane/ (~/.config/voxlane/).\n";
 
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 bool displayAvailable() {
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value;
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+// When the X server is the only way to show anything, whether it answers: the toolkit would
+// otherwise abort the process on its own.
+bool xServerMissing() {
+    if (isSet("QT_QPA_PLATFORM") || isSet("WAYLAND_DISPLAY")) return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool failed = xcb_connection_has_error(connection) != 0;
+    xcb_disconnect(connection);
+    return failed;
 }
 
 } // namespace
@@ -73,6 +86,13 @@ int main(int argc, char** argv) {
                              "DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return 1;
     }
+    if (xServerMissing()) {
+        std::fprintf(stderr, "voxlane: cannot connect to the X display \"%s\"\n",
+                     std::getenv("DISPLAY"));
+        return 1;
+    }
+    // A write beyond a file size limit fails (and is logged) instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     const LaunchOptions options = LaunchOptions::parse(arguments);
 
     QApplication app(argc, argv);
@@ -96,7 +116,8 @@ int main(int argc, char** argv) {
     // The demo keeps its settings apart from the real ones.
     auto defaults =
         Defaults::openFile(backend->isDemo() ? Defaults::defaultPath().parent_path() / "demo.json"
-                                             : Defaults::defaultPath());
+                                             : Defaults::defaultPath(),
+                           scheduler);
     if (backend->isDemo() && !defaults->boolean("audioAccessGranted"))
         defaults->setBoolean("audioAccessGranted", true);
 

@@ -2,6 +2,7 @@
 
 #include "coreaudio/CA.h"
 #include "platform/AppIdentifier.h"
+#include "platform/Utf8.h"
 
 #include <map>
 #include <optional>
@@ -137,6 +138,11 @@ std::vector<AppGroup> grouped(const std::vector<AudioProcess>& processes,
     for (const auto& process : processes) {
         auto owner = owningApp(workspace, process);
         if (!owner) continue;
+        // Process names are cut at 15 bytes, often inside a character; desktop entries and
+        // the audio server's properties are anyone's text. The same bytes always give the
+        // same id, so the app keeps its settings from run to run.
+        owner->key = Utf8::valid(owner->key);
+        owner->name = Utf8::valid(owner->name);
         if (hidden.count(owner->key) || owner->key == AppIdentifier) continue;
         auto [it, inserted] = position.try_emplace(owner->key, groups.size());
         if (inserted) {

@@ -1,5 +1,7 @@
 #include "coreaudio/CA.h"
 
+#include "platform/Utf8.h"
+
 namespace voxlane::CA {
 
 std::vector<std::uint32_t> array(Hal& hal, AudioObjectID id,
@@ -18,6 +20,8 @@ std::optional<std::string> string(Hal& hal, AudioObjectID id,
                                   const AudioObjectPropertyAddress& address) {
     std::optional<std::string> value;
     if (hal.getPropertyString(id, address, &value) != 0) return std::nullopt;
+    // Names, uids and bundle ids reach JSON, the log and the views.
+    if (value) *value = Utf8::valid(*value);
     return value;
 }
 

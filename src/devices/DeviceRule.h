@@ -11,6 +11,10 @@ struct DeviceRule {
     std::string name;            // last known name, shown while the device is absent
     std::uint32_t transport = 0; // last known transport code
     bool never = false;          // never switch to this device automatically
+    // The user gave the device its place (dragged it or one below it, or switched the list's
+    // order on while it was in the list). Rules that are neither ranked nor `never` were only
+    // learned, and the oldest of them are forgotten when a list grows too long.
+    bool ranked = false;
 
     std::string_view id() const { return uid; }
     bool operator==(const DeviceRule&) const = default;

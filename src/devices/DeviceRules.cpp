@@ -2,39 +2,87 @@
 
 #include "coreaudio/AudioDevice.h"
 #include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "platform/Utf8.h"
+#include "platform/hal/HalConstants.h"
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
-#include <optional>
+#include <set>
 
 namespace voxlane {
 namespace {
 
-std::optional<DeviceRule> decodeRule(const nlohmann::json& json) {
-    if (!json.is_object()) return std::nullopt;
-    const auto uid = json.find("uid");
-    const auto name = json.find("name");
-    const auto transport = json.find("transport");
-    const auto never = json.find("never");
-    if (uid == json.end() || !uid->is_string() || name == json.end() || !name->is_string() ||
-        transport == json.end() || !transport->is_number_unsigned() || never == json.end() ||
-        !never->is_boolean()) {
-        return std::nullopt;
-    }
-    const auto code = transport->get<std::uint64_t>();
+struct Transport {
+    std::uint32_t code;
+    std::string_view word;
+};
+
+constexpr Transport transports[] = {
+    {kAudioDeviceTransportTypeUnknown, "unknown"},
+    {kAudioDeviceTransportTypeBuiltIn, "builtin"},
+    {kAudioDeviceTransportTypeBluetooth, "bluetooth"},
+    {kAudioDeviceTransportTypeBluetoothLE, "bluetoothle"},
+    {kAudioDeviceTransportTypeAirPlay, "airplay"},
+    {kAudioDeviceTransportTypeUSB, "usb"},
+    {kAudioDeviceTransportTypeHDMI, "hdmi"},
+    {kAudioDeviceTransportTypeDisplayPort, "displayport"},
+    {kAudioDeviceTransportTypeContinuityCaptureWired, "continuitywired"},
+    {kAudioDeviceTransportTypeContinuityCaptureWireless, "continuitywireless"},
+    {kAudioDeviceTransportTypeAggregate, "aggregate"},
+    {kAudioDeviceTransportTypeVirtual, "virtual"},
+};
+
+std::optional<std::uint32_t> decodeTransport(const nlohmann::json& json) {
+    if (json.is_string()) return transportCode(json.get_ref<const std::string&>());
+    if (!json.is_number_unsigned()) return std::nullopt;
+    const auto code = json.get<std::uint64_t>();
     if (code > UINT32_MAX) return std::nullopt;
-    return DeviceRule{uid->get<std::string>(), name->get<std::string>(),
-                      static_cast<std::uint32_t>(code), never->get<bool>()};
+    return static_cast<std::uint32_t>(code);
 }
 
-std::vector<DeviceRule> decodeList(const nlohmann::json& json, const char* key) {
+// Why `json` is no rule, if it is none.
+std::optional<std::string> invalidRule(const nlohmann::json& json) {
+    if (!json.is_object()) return "kein Objekt";
+    const auto member = [&](const char* key, bool (nlohmann::json::*test)() const noexcept) {
+        const auto it = json.find(key);
+        return it != json.end() && ((*it).*test)();
+    };
+    if (!member("uid", &nlohmann::json::is_string)) return "uid fehlt oder ist kein Text";
+    if (!member("name", &nlohmann::json::is_string)) return "name fehlt oder ist kein Text";
+    if (!member("never", &nlohmann::json::is_boolean)) return "never fehlt oder ist kein Boolean";
+    const auto transport = json.find("transport");
+    if (transport == json.end() || !decodeTransport(*transport)) return "transport unbekannt";
+    const auto ranked = json.find("ranked");
+    if (ranked != json.end() && !ranked->is_boolean()) return "ranked ist kein Boolean";
+    return std::nullopt;
+}
+
+DeviceRule decodeRule(const nlohmann::json& json) {
+    const auto ranked = json.find("ranked");
+    return DeviceRule{json["uid"].get<std::string>(), json["name"].get<std::string>(),
+                      *decodeTransport(json["transport"]), json["never"].get<bool>(),
+                      ranked != json.end() && ranked->get<bool>()};
+}
+
+std::vector<DeviceRule> decodeList(const nlohmann::json& json, const char* key,
+                                   std::vector<DeviceRules::Decoded::Unreadable>& unreadable) {
     const auto it = json.find(key);
-    if (it == json.end() || !it->is_array()) return {};
+    if (it == json.end()) return {};
+    if (!it->is_array()) {
+        unreadable.push_back({nlohmann::json{{key, *it}}, std::string(key) + ": keine Liste"});
+        return {};
+    }
     std::vector<DeviceRule> rules;
+    std::set<std::string> seen;
     for (const auto& element : *it) {
-        auto rule = decodeRule(element);
-        if (!rule) return {};
-        rules.push_back(std::move(*rule));
+        if (auto reason = invalidRule(element)) {
+            unreadable.push_back(
+                {nlohmann::json{{key, nlohmann::json::array({element})}}, key + (": " + *reason)});
+            continue;
+        }
+        DeviceRule rule = decodeRule(element);
+        if (!seen.insert(rule.uid).second) continue; // a uid appears once per list
+        rules.push_back(std::move(rule));
     }
     return rules;
 }
@@ -55,13 +103,45 @@ void merge(std::vector<DeviceRule>& list, const AudioDevice& device) {
     }
 }
 
+void forgetOldLearned(std::vector<DeviceRule>& list, const std::set<std::string_view>& connected) {
+    if (list.size() <= DeviceRules::maxLearned) return;
+    std::size_t excess = list.size() - DeviceRules::maxLearned;
+    std::vector<DeviceRule> kept;
+    kept.reserve(list.size());
+    for (auto& rule : list) {
+        if (excess > 0 && !rule.never && !rule.ranked && !connected.count(rule.uid)) {
+            --excess;
+            continue;
+        }
+        kept.push_back(std::move(rule));
+    }
+    list = std::move(kept);
+}
+
 } // namespace
 
+std::optional<std::string_view> transportWord(std::uint32_t code) {
+    for (const auto& transport : transports) {
+        if (transport.code == code) return transport.word;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> transportCode(std::string_view word) {
+    for (const auto& transport : transports) {
+        if (transport.word == word) return transport.code;
+    }
+    return std::nullopt;
+}
+
 void to_json(nlohmann::json& json, const DeviceRule& rule) {
-    json = {{"uid", rule.uid},
-            {"name", rule.name},
-            {"transport", rule.transport},
-            {"never", rule.never}};
+    json = {{"uid", rule.uid}, {"name", rule.name}, {"never", rule.never}};
+    if (const auto word = transportWord(rule.transport)) {
+        json["transport"] = *word;
+    } else {
+        json["transport"] = rule.transport;
+    }
+    if (rule.ranked) json["ranked"] = true;
 }
 
 void to_json(nlohmann::json& json, const DeviceRules& rules) {
@@ -73,40 +153,49 @@ void to_json(nlohmann::json& json, const DeviceRules& rules) {
             {"alertsFollowOutput", rules.alertsFollowOutput}};
 }
 
-DeviceRules decodeDeviceRules(const nlohmann::json& json) {
-    DeviceRules rules;
-    if (!json.is_object()) return rules;
-    rules.outputs = decodeList(json, "outputs");
-    rules.inputs = decodeList(json, "inputs");
-    rules.outputsRanked = decodeFlag(json, "outputsRanked", false);
-    rules.inputsRanked = decodeFlag(json, "inputsRanked", false);
-    rules.keepBluetoothHighQuality = decodeFlag(json, "keepBluetoothHighQuality", true);
-    rules.alertsFollowOutput = decodeFlag(json, "alertsFollowOutput", true);
-    return rules;
-}
-
-DeviceRules DeviceRules::load(const Defaults& defaults) {
-    const auto data = defaults.data(key);
-    if (!data) return {};
-    const auto json = nlohmann::json::parse(*data, nullptr, /*allow_exceptions=*/false);
-    return decodeDeviceRules(json); // a parse failure is "discarded", not an object: defaults
-}
-
-void DeviceRules::save(Defaults& defaults) const {
-    try {
-        defaults.setData(key, nlohmann::json(*this).dump());
-    } catch (const nlohmann::json::exception&) {
-        // Not encodable (invalid UTF-8 in a name): keep what was stored.
+DeviceRules::Decoded DeviceRules::decode(const nlohmann::json& stored) {
+    Decoded decoded;
+    if (!stored.is_object()) {
+        decoded.unreadable.push_back({stored, "kein Objekt"});
+        return decoded;
     }
+    DeviceRules& rules = decoded.rules;
+    rules.outputs = decodeList(stored, "outputs", decoded.unreadable);
+    rules.inputs = decodeList(stored, "inputs", decoded.unreadable);
+    rules.outputsRanked = decodeFlag(stored, "outputsRanked", false);
+    rules.inputsRanked = decodeFlag(stored, "inputsRanked", false);
+    rules.keepBluetoothHighQuality = decodeFlag(stored, "keepBluetoothHighQuality", true);
+    rules.alertsFollowOutput = decodeFlag(stored, "alertsFollowOutput", true);
+    return decoded;
+}
+
+DeviceRules DeviceRules::load(Defaults& defaults) {
+    const auto* stored = defaults.value(key);
+    if (!stored) return {};
+    Decoded decoded = decode(*stored);
+    for (auto& bad : decoded.unreadable)
+        defaults.keepUnreadable(key, std::move(bad.record), bad.reason);
+    return std::move(decoded.rules);
+}
+
+bool DeviceRules::save(Defaults& defaults) const {
+    return defaults.setValue(key, nlohmann::json(*this));
 }
 
 void DeviceRules::learn(std::span<const AudioDevice> devices) {
+    std::set<std::string_view> connectedOutputs, connectedInputs;
     for (const auto& device : devices) {
-        if (device.hasOutput) merge(outputs, device);
+        if (!device.hasOutput) continue;
+        merge(outputs, device);
+        connectedOutputs.insert(device.uid);
     }
     for (const auto& device : devices) {
-        if (device.hasInput) merge(inputs, device);
+        if (!device.hasInput) continue;
+        merge(inputs, device);
+        connectedInputs.insert(device.uid);
     }
+    forgetOldLearned(outputs, connectedOutputs);
+    forgetOldLearned(inputs, connectedInputs);
 }
 
 } // namespace voxlane

@@ -2,8 +2,12 @@
 
 #include "devices/DeviceRule.h"
 
-#include <nlohmann/json_fwd.hpp>
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace voxlane {
@@ -11,9 +15,17 @@ namespace voxlane {
 class Defaults;
 struct AudioDevice;
 
-// The user's device priorities and switching options, stored as JSON data under "deviceRules".
+// The user's device priorities and switching options, stored under "deviceRules" as a JSON
+// object: {"outputs": [rule…], "inputs": [rule…], "outputsRanked", "inputsRanked",
+// "keepBluetoothHighQuality", "alertsFollowOutput"}, a rule being {"uid", "name", "transport",
+// "never"} and "ranked": true when it is. The transport is a word ("usb", "bluetooth",
+// "builtin"…; see transportWord), or the code as a number when it has none; the earlier form, a
+// number for every code, is read too.
 struct DeviceRules {
     static constexpr const char* key = "deviceRules";
+    // Rules that were only learned (neither ranked nor never) beyond this many in one list are
+    // forgotten, oldest first.
+    static constexpr std::size_t maxLearned = 64;
 
     std::vector<DeviceRule> outputs; // first = highest priority
     std::vector<DeviceRule> inputs;
@@ -22,21 +34,39 @@ struct DeviceRules {
     bool keepBluetoothHighQuality = true;
     bool alertsFollowOutput = true;
 
-    // The stored value, key by key: a key that is missing or does not decode takes its default;
-    // one bad rule empties its whole list.
-    static DeviceRules load(const Defaults& defaults);
-    void save(Defaults& defaults) const;
+    // The stored value decoded key by key and rule by rule: a key that is missing or does not
+    // decode takes its default, a rule that does not decode is left out of its list.
+    struct Decoded;
+    static Decoded decode(const nlohmann::json& stored);
+    // The stored value as decode() gives it; what does not decode is logged and set aside
+    // under "unreadable", so that the next save cannot lose it.
+    static DeviceRules load(Defaults& defaults);
+    // False (logged) when the value could not be stored (a name that is not UTF-8).
+    bool save(Defaults& defaults) const;
 
     // Merges the connected devices into both lists: known devices get their current name and
-    // transport and keep their place and flag; new ones are appended with the lowest priority.
+    // transport and keep their place and flags; new ones are appended with the lowest priority.
+    // Then each list sheds learned rules of devices that are not connected, from the top,
+    // until it holds at most `maxLearned` rules or none are left to shed.
     void learn(std::span<const AudioDevice> devices);
 
     bool operator==(const DeviceRules&) const = default;
 };
 
+struct DeviceRules::Decoded {
+    struct Unreadable {
+        nlohmann::json record; // {"outputs": [rule]}, {"inputs": [rule]} or the whole value
+        std::string reason;
+    };
+    DeviceRules rules;
+    std::vector<Unreadable> unreadable;
+};
+
+// The stored word for a transport code, none for codes without one.
+std::optional<std::string_view> transportWord(std::uint32_t code);
+std::optional<std::uint32_t> transportCode(std::string_view word);
+
 void to_json(nlohmann::json& json, const DeviceRule& rule);
 void to_json(nlohmann::json& json, const DeviceRules& rules);
-// Lenient decoding of a whole value as load() does it; never throws.
-DeviceRules decodeDeviceRules(const nlohmann::json& json);
 
 } // namespace voxlane

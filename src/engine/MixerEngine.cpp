@@ -69,7 +69,22 @@ MixerEngine::MixerEngine(EngineServices services)
         audioAccess_ = AudioPermission::Status::granted;
     }
     duckingEnabled_ = defaults.boolean(kDuckingEnabledKey).value_or(true);
-    duckLevel_ = static_cast<float>(defaults.number(kDuckLevelKey).value_or(0.3));
+    // A hand-edited level is held to what the menu could have set.
+    duckLevel_ =
+        static_cast<float>(std::clamp(defaults.number(kDuckLevelKey).value_or(0.3), 0.0, 1.0));
+    saveResults_ =
+        defaults.observeSaveResults([weak = Weak(self_)](const Defaults::SaveResult& failure) {
+            // Logged by the store already.
+            auto engine = weak.lock();
+            if (!engine) return;
+            if (failure) {
+                (*engine)->showSaveFailure(*failure);
+            } else if ((*engine)->lastErrorIsSave_) {
+                (*engine)->lastErrorIsSave_ = false;
+                (*engine)->assign((*engine)->lastError_, std::optional<std::string>(),
+                                  EngineProperty::lastError);
+            }
+        });
     // Puts back microphones that a previous run left muted.
     micMute_ = std::make_unique<MicMute>(services_.hal, defaults, !services_.observeOnly);
 
@@ -127,8 +142,9 @@ std::function<void()> MixerEngine::weakly(void (MixerEngine::*member)()) {
 }
 
 void MixerEngine::setDeviceRules(DeviceRules rules) {
-    if (assign(deviceRules_, std::move(rules), EngineProperty::deviceRules)) {
-        deviceRules_.save(services_.defaults);
+    if (assign(deviceRules_, std::move(rules), EngineProperty::deviceRules) &&
+        !deviceRules_.save(services_.defaults)) {
+        reportSaveFailure("Geräteregeln nicht gespeichert");
     }
 }
 
@@ -365,8 +381,24 @@ void MixerEngine::storeSettings(const std::string& id, const AppSettings& record
         updated[id] = record;
     }
     assign(settings_, std::move(updated), EngineProperty::settings);
-    SettingsStore::save(services_.defaults, settings_);
+    saveSettings();
     reconcile();
+}
+
+void MixerEngine::saveSettings() {
+    if (!SettingsStore::save(services_.defaults, settings_)) {
+        reportSaveFailure("Einstellungen nicht vollständig gespeichert");
+    }
+}
+
+void MixerEngine::reportSaveFailure(const std::string& message) {
+    Log::error(kCategory, message);
+    showSaveFailure(message);
+}
+
+void MixerEngine::showSaveFailure(const std::string& message) {
+    lastErrorIsSave_ = true;
+    assign(lastError_, std::optional(message), EngineProperty::lastError);
 }
 
 void MixerEngine::setVolume(float volume, const std::string& id) {
@@ -399,7 +431,7 @@ void MixerEngine::reset(const std::string& id) {
     AppSettingsMap updated = settings_;
     updated.erase(id);
     assign(settings_, std::move(updated), EngineProperty::settings);
-    SettingsStore::save(services_.defaults, settings_);
+    saveSettings();
     reconcile();
 }
 
@@ -537,10 +569,14 @@ void MixerEngine::reconcile() {
             tap->state().setEQ(record.eq.gains);
             taps_[app.id] = std::move(tap);
             if (old) old->invalidate();
-            assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+            // A failed save stays shown until a save succeeds.
+            if (!lastErrorIsSave_) {
+                assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+            }
         } catch (const CoreAudioError& error) {
             if (old) old->invalidate();
             Log::error(kCategory, "Tap für " + app.id + ": " + error.description());
+            lastErrorIsSave_ = false;
             assign(lastError_, std::optional(app.name + ": " + error.description()),
                    EngineProperty::lastError);
         }

@@ -178,6 +178,10 @@ private:
     void refresh();
     void watchProcesses(const std::vector<AudioProcess>& processes);
     void storeSettings(const std::string& id, const AppSettings& record);
+    void saveSettings();
+    // A write of the settings that failed: logged and shown as the last error.
+    void reportSaveFailure(const std::string& message);
+    void showSaveFailure(const std::string& message);
     void shutdown();
     void rebuildAllTaps();
     void invalidateAllTaps();
@@ -246,6 +250,8 @@ private:
     std::size_t refreshCount_ = 0;
     std::unique_ptr<MicMute> micMute_;
     std::unique_ptr<HotKey> hotKey_;
+    Subscription saveResults_;
+    bool lastErrorIsSave_ = false; // the last error is a failed save
 };
 
 } // namespace voxlane

@@ -1,33 +1,52 @@
 #include "engine/SettingsStore.h"
 
 #include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "platform/Utf8.h"
 
 #include <nlohmann/json.hpp>
 
 namespace voxlane::SettingsStore {
 
-AppSettingsMap load(const Defaults& defaults) {
-    const auto data = defaults.data(key);
-    if (!data) return {};
-    try {
-        const auto json = nlohmann::json::parse(*data);
-        if (!json.is_object()) return {};
-        return json.get<AppSettingsMap>();
-    } catch (const nlohmann::json::exception&) {
-        return {};
+Decoded decode(const nlohmann::json& stored) {
+    Decoded decoded;
+    if (!stored.is_object()) {
+        decoded.unreadable.push_back({stored, "kein Objekt"});
+        return decoded;
     }
+    for (const auto& [id, record] : stored.items()) {
+        try {
+            decoded.settings.emplace(id, record.get<AppSettings>());
+        } catch (const nlohmann::json::exception& error) {
+            decoded.unreadable.push_back({nlohmann::json{{id, record}}, id + ": " + error.what()});
+        }
+    }
+    return decoded;
 }
 
-void save(Defaults& defaults, const AppSettingsMap& settings) {
+AppSettingsMap load(Defaults& defaults) {
+    const auto* stored = defaults.value(key);
+    if (!stored) return {};
+    Decoded decoded = decode(*stored);
+    for (auto& bad : decoded.unreadable)
+        defaults.keepUnreadable(key, std::move(bad.record), bad.reason);
+    return std::move(decoded.settings);
+}
+
+bool save(Defaults& defaults, const AppSettingsMap& settings) {
+    bool complete = true;
     nlohmann::json json = nlohmann::json::object();
     for (const auto& [id, record] : settings) {
-        if (!record.isDefault()) json[id] = record;
+        if (record.isDefault()) continue;
+        if (!Utf8::isValid(id) || (record.outputUID && !Utf8::isValid(*record.outputUID))) {
+            Log::error("engine", "Einstellungen für " + Utf8::valid(id) +
+                                     " nicht gespeichert: Text ist kein UTF-8");
+            complete = false;
+            continue;
+        }
+        json[id] = record;
     }
-    try {
-        defaults.setData(key, json.dump());
-    } catch (const nlohmann::json::exception&) {
-        // Not encodable (invalid UTF-8 in an id): keep what was stored.
-    }
+    return defaults.setValue(key, std::move(json)) && complete;
 }
 
 } // namespace voxlane::SettingsStore

@@ -4,22 +4,12 @@
 #include "platform/Defaults.h"
 #include "platform/hal/Hal.h"
 
+#include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 namespace voxlane::SoftVolume {
-namespace {
-
-// The stored levels, or nothing when the value is missing or not a dictionary of numbers.
-std::optional<nlohmann::json> storedLevels(const Defaults& defaults) {
-    auto levels = defaults.dictionary(levelsKey);
-    if (!levels || !levels->is_object()) return std::nullopt;
-    for (const auto& [uid, value] : levels->items()) {
-        if (!value.is_number()) return std::nullopt;
-    }
-    return levels;
-}
-
-} // namespace
+namespace {} // namespace
 
 std::optional<AudioObjectID> ownProcessObject(Hal& hal, std::int32_t ownPid) {
     const auto object = CA::value<AudioObjectID>(
@@ -45,15 +35,19 @@ bool hasHardwareVolume(Hal& hal, AudioObjectID device) {
 }
 
 float level(const Defaults& defaults, const std::string& uid) {
-    const auto levels = storedLevels(defaults);
-    if (!levels) return 1.0f;
+    const auto* levels = defaults.value(levelsKey);
+    if (!levels || !levels->is_object()) return 1.0f;
     const auto it = levels->find(uid);
-    return it == levels->end() ? 1.0f : it->get<float>();
+    if (it == levels->end() || !it->is_number()) return 1.0f;
+    // A hand-edited level is held to what the volume slider could have set.
+    const double value = it->get<double>();
+    return std::isfinite(value) ? static_cast<float>(std::clamp(value, 0.0, 1.0)) : 1.0f;
 }
 
 void setLevel(Defaults& defaults, float level, const std::string& uid) {
-    auto levels = storedLevels(defaults).value_or(nlohmann::json::object());
-    levels[uid] = level;
+    // The other devices' entries stay as they are, whatever they hold.
+    auto levels = defaults.dictionary(levelsKey).value_or(nlohmann::json::object());
+    levels[uid] = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 1.0f;
     defaults.setDictionary(levelsKey, std::move(levels));
 }
 

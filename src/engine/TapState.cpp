@@ -174,8 +174,9 @@ void TapState::render(const AudioBufferList* input, const AudioBufferList* outpu
     if (!passThrough) {
         float peak = 0.0f;
         for (std::int64_t i = 0; i < frames; ++i) {
-            const float l = std::fabs(left[i * leftStride]);
-            const float r = std::fabs(right[i * rightStride]);
+            // Non-finite samples count as the processing path counts them.
+            const float l = std::fabs(sanitize(left[i * leftStride]));
+            const float r = std::fabs(sanitize(right[i * rightStride]));
             if (l > peak) peak = l;
             if (r > peak) peak = r;
         }

@@ -132,40 +132,45 @@ void MicMute::restore() {
 void MicMute::persist() {
     if (saved_.empty()) {
         defaults_.remove(key);
-        return;
+    } else {
+        defaults_.setValue(key, encode(saved_));
     }
-    // The store writes its file through at once on every change.
-    if (auto data = encode(saved_)) defaults_.setData(key, std::move(*data));
+    // On disk before any device changes: the store would otherwise wait to coalesce writes.
+    defaults_.flush();
 }
 
-MicMute::SavedMap MicMute::load(const Defaults& defaults) {
-    const auto data = defaults.data(key);
-    return data ? decode(*data) : SavedMap{};
+MicMute::SavedMap MicMute::load(Defaults& defaults) {
+    const auto* stored = defaults.value(key);
+    if (!stored) return {};
+    Decoded decoded = decode(*stored);
+    for (auto& bad : decoded.unreadable)
+        defaults.keepUnreadable(key, std::move(bad), "kein gültiger gespeicherter Zustand");
+    return std::move(decoded.saved);
 }
 
-MicMute::SavedMap MicMute::decode(std::string_view data) {
-    const auto json = nlohmann::json::parse(data, nullptr, false);
-    if (!json.is_object()) return {};
-    SavedMap saved;
-    for (const auto& [uid, value] : json.items()) {
-        auto entry = decodeEntry(value);
-        if (!entry) return {};
-        saved.emplace(uid, *entry);
+MicMute::Decoded MicMute::decode(const nlohmann::json& stored) {
+    Decoded decoded;
+    if (!stored.is_object()) {
+        decoded.unreadable.push_back(stored);
+        return decoded;
     }
-    return saved;
+    for (const auto& [uid, value] : stored.items()) {
+        if (auto entry = decodeEntry(value)) {
+            decoded.saved.emplace(uid, *entry);
+        } else {
+            decoded.unreadable.push_back(nlohmann::json{{uid, value}});
+        }
+    }
+    return decoded;
 }
 
-std::optional<std::string> MicMute::encode(const SavedMap& saved) {
+nlohmann::json MicMute::encode(const SavedMap& saved) {
     nlohmann::json json = nlohmann::json::object();
     for (const auto& [uid, entry] : saved) {
         json[uid] = {{"kind", entry.kind == Saved::Kind::mute ? "mute" : "volume"},
                      {"value", entry.value}};
     }
-    try {
-        return json.dump();
-    } catch (const nlohmann::json::exception&) {
-        return std::nullopt;
-    }
+    return json;
 }
 
 } // namespace voxlane

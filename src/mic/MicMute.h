@@ -3,10 +3,12 @@
 #include "platform/hal/HalConstants.h"
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace voxlane {
 
@@ -57,16 +59,21 @@ public:
 
     const SavedMap& saved() const { return saved_; }
 
-    // The stored form: a JSON object from device UID to {"kind": "mute"|"volume", "value": n}.
-    // Decoding gives nothing for anything else (an entry of another shape spoils the whole).
-    // A mute value other than 0 reads as muted (1); a volume is limited to 0…1.
-    static SavedMap decode(std::string_view data);
-    // None when the map cannot be written as JSON (a UID that is not UTF-8).
-    static std::optional<std::string> encode(const SavedMap& saved);
+    // The stored form: a JSON object from device UID to {"kind": "mute"|"volume", "value": n},
+    // decoded entry by entry: an entry of another shape is left out (and reported in
+    // `unreadable` as {uid: entry}), the others load. A mute value other than 0 reads as muted
+    // (1); a volume is limited to 0…1.
+    struct Decoded {
+        SavedMap saved;
+        std::vector<nlohmann::json> unreadable;
+    };
+    static Decoded decode(const nlohmann::json& stored);
+    static nlohmann::json encode(const SavedMap& saved);
 
 private:
     void persist();
-    static SavedMap load(const Defaults& defaults);
+    // What decodes; the rest is logged and set aside under "unreadable".
+    static SavedMap load(Defaults& defaults);
 
     Hal& hal_;
     Defaults& defaults_;

@@ -1,15 +1,22 @@
 #include "platform/Defaults.h"
 
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
+#include "platform/Scheduler.h"
+#include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace voxlane {
@@ -17,35 +24,9 @@ namespace voxlane {
 namespace {
 
 constexpr std::string_view category = "defaults";
+constexpr std::string_view temporaryInfix = ".tmp-";
 
-constexpr char base64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string base64Encode(std::string_view bytes) {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        out += base64Alphabet[v >> 18 & 63];
-        out += base64Alphabet[v >> 12 & 63];
-        out += base64Alphabet[v >> 6 & 63];
-        out += base64Alphabet[v & 63];
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (rest == 2) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += base64Alphabet[v >> 18 & 63];
-        out += base64Alphabet[v >> 12 & 63];
-        out += rest == 2 ? base64Alphabet[v >> 6 & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
+// The first layout's base64 form of data that was not UTF-8 text.
 int base64Value(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
     if (c >= 'a' && c <= 'z') return c - 'a' + 26;
@@ -81,42 +62,6 @@ std::optional<std::string> base64Decode(std::string_view text) {
     return out;
 }
 
-// RFC 3629 UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. This is what the JSON
-// writer accepts in a string.
-bool isUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length;
-        unsigned char low = 0x80, high = 0xbf;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xc2 && c <= 0xdf) {
-            length = 2;
-        } else if (c >= 0xe0 && c <= 0xef) {
-            length = 3;
-            if (c == 0xe0) low = 0xa0;
-            if (c == 0xed) high = 0x9f;
-        } else if (c >= 0xf0 && c <= 0xf4) {
-            length = 4;
-            if (c == 0xf0) low = 0x90;
-            if (c == 0xf4) high = 0x8f;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high) return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if (next < 0x80 || next > 0xbf) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 // Whether arrays and objects in `text` nest deeper than `limit`. Deep nesting would exhaust the
 // stack when the value is written out or compared.
 bool nestsDeeperThan(std::string_view text, int limit) {
@@ -141,32 +86,64 @@ bool nestsDeeperThan(std::string_view text, int limit) {
     return false;
 }
 
-std::string errorText(int error) {
-    return std::strerror(error);
+// Why `value` cannot be stored, if it cannot.
+std::optional<std::string> unstorable(const nlohmann::json& value, int depth) {
+    if (depth > Defaults::maxDepth) return "zu tief verschachtelt";
+    if (value.is_number_float() && !std::isfinite(value.get<double>())) {
+        return "Zahl ist nicht endlich";
+    }
+    if (value.is_string() && !Utf8::isValid(value.get_ref<const std::string&>())) {
+        return "Text ist kein UTF-8";
+    }
+    if (value.is_object()) {
+        for (const auto& [key, member] : value.items()) {
+            if (!Utf8::isValid(key)) return "Text ist kein UTF-8";
+            if (auto reason = unstorable(member, depth + 1)) return reason;
+        }
+    } else if (value.is_array()) {
+        for (const auto& element : value) {
+            if (auto reason = unstorable(element, depth + 1)) return reason;
+        }
+    }
+    return std::nullopt;
 }
 
-enum class ReadResult { read, missing, failed };
+// JSON text as a value, when it is JSON within the depth limit.
+std::optional<nlohmann::json> parsedText(std::string_view text) {
+    if (nestsDeeperThan(text, Defaults::maxDepth)) return std::nullopt;
+    auto value = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+    if (value.is_discarded()) return std::nullopt;
+    return value;
+}
 
-ReadResult readFile(const std::filesystem::path& path, std::string& contents, int& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return error == ENOENT ? ReadResult::missing : ReadResult::failed;
+// One entry of the first layout in the new one; unknown shapes stay as they are.
+nlohmann::json converted(nlohmann::json entry) {
+    if (!entry.is_object() || entry.size() != 1) return entry;
+    const std::string tag = entry.begin().key();
+    const nlohmann::json inner = entry.begin().value();
+    if ((tag == "boolean" && inner.is_boolean()) || (tag == "number" && inner.is_number()) ||
+        (tag == "dictionary" && inner.is_object())) {
+        return inner;
     }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            ::close(fd);
-            return ReadResult::failed;
+    if (tag == "data" && inner.is_string()) {
+        const auto& text = inner.get_ref<const std::string&>();
+        // Structured values were JSON text; text that is not JSON stays text, so its reader
+        // can set it aside.
+        if (auto value = parsedText(text)) return *value;
+        return inner;
+    }
+    if (tag == "base64" && inner.is_string()) {
+        const auto bytes = base64Decode(inner.get_ref<const std::string&>());
+        if (bytes && Utf8::isValid(*bytes)) {
+            if (auto value = parsedText(*bytes)) return *value;
+            return *bytes;
         }
-        contents.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
-    return ReadResult::read;
+    return entry;
+}
+
+std::string errorText(int error) {
+    return std::strerror(error);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -190,7 +167,8 @@ std::string utcTimestamp() {
     return text;
 }
 
-// Renames `path` to `<name>.corrupt-<timestamp>` (with a counter when that exists already).
+// Renames `path` (itself, not what a link points to) to `<name>.corrupt-<timestamp>` (with a
+// counter when that exists already).
 std::optional<std::filesystem::path> moveAside(const std::filesystem::path& path, int& error) {
     const std::string base = path.string() + ".corrupt-" + utcTimestamp();
     for (int attempt = 1; attempt < 1000; ++attempt) {
@@ -205,37 +183,246 @@ std::optional<std::filesystem::path> moveAside(const std::filesystem::path& path
     return std::nullopt;
 }
 
+// What `path` names after following symbolic links: the file that is read and replaced, so that
+// a link stays a link.
+std::filesystem::path linkTarget(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(current, error);
+        if (error) return current;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current;
+}
+
+std::filesystem::path directoryOf(const std::filesystem::path& file) {
+    std::filesystem::path directory = file.parent_path();
+    return directory.empty() ? "." : directory;
+}
+
+// Removes `<name>.tmp-XXXXXX` files that saves interrupted by a crash or kill left behind.
+void removeLeftovers(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + std::string(temporaryInfix);
+    std::error_code error;
+    int removed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(directoryOf(file), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        struct stat info;
+        if (::lstat(entry.path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::unlink(entry.path().c_str()) == 0) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        Log::info(category, std::to_string(removed) + " temporäre Datei(en) abgebrochener "
+                                                      "Speichervorgänge entfernt");
+    }
+}
+
+// Writes `contents` atomically over `file` (through a symbolic link); the log message on
+// failure.
+std::optional<std::string> writeFile(const std::filesystem::path& file,
+                                     const std::string& contents) {
+    const std::filesystem::path target = linkTarget(file);
+    const auto fail = [&](std::string_view step, const std::string& reason) {
+        return "Einstellungen nicht gespeichert (" + file.string() + ", " + std::string(step) +
+               "): " + reason;
+    };
+    if (contents.size() > Defaults::maxFileSize) return fail("schreiben", "zu groß");
+    struct stat info;
+    if (::lstat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return fail("ersetzen", "keine reguläre Datei");
+    }
+
+    const std::filesystem::path directory = directoryOf(target);
+    std::error_code created;
+    std::filesystem::create_directories(directory, created);
+    if (created) return fail("Verzeichnis anlegen", errorText(created.value()));
+
+    std::string temporary =
+        (directory / (target.filename().string() + std::string(temporaryInfix) + "XXXXXX"))
+            .string();
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return fail("temporäre Datei anlegen", errorText(errno));
+
+    int error = 0;
+    const char* step = nullptr;
+    if (!writeAll(fd, contents)) {
+        error = errno;
+        step = "schreiben";
+    } else if (::fsync(fd) != 0) {
+        error = errno;
+        step = "fsync";
+    }
+    if (::close(fd) != 0 && !step) {
+        error = errno;
+        step = "schließen";
+    }
+    if (!step && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+        step = "umbenennen";
+    }
+    if (step) {
+        ::unlink(temporary.c_str());
+        return fail(step, errorText(error));
+    }
+
+    // The rename is durable only once the directory is on disk.
+    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return fail("Verzeichnis öffnen", errorText(errno));
+    if (::fsync(dirFd) != 0) error = errno;
+    ::close(dirFd);
+    if (error != 0) return fail("Verzeichnis fsync", errorText(error));
+    return std::nullopt;
+}
+
 } // namespace
+
+// The thread that writes the file for a store opened with a scheduler. It holds the latest text
+// handed to it; texts handed over while it writes replace each other, so it never falls behind.
+class Defaults::Writer {
+public:
+    // Called on the worker with the log's message, or none, after each write.
+    using Result = std::function<void(std::optional<std::string> failure)>;
+
+    Writer(std::filesystem::path file, Result onResult)
+        : file_(std::move(file)), onResult_(std::move(onResult)) {}
+
+    ~Writer() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    void submit(std::string text) {
+        {
+            std::lock_guard lock(mutex_);
+            next_ = std::move(text);
+            ++submitted_;
+            if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+        }
+        changed_.notify_all();
+    }
+
+    // Until everything submitted so far is written (or failed).
+    void waitIdle() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return finished_ >= submitted_; });
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return next_ || stop_; });
+            if (!next_) return; // stopping with nothing left to write
+            std::string text = std::move(*next_);
+            next_.reset();
+            const std::uint64_t generation = submitted_;
+            lock.unlock();
+            onResult_(writeFile(file_, text));
+            lock.lock();
+            finished_ = generation;
+            changed_.notify_all();
+        }
+    }
+
+    const std::filesystem::path file_;
+    const Result onResult_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<std::string> next_;
+    std::uint64_t submitted_ = 0;
+    std::uint64_t finished_ = 0;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+Defaults::Defaults() : self_(std::make_shared<Defaults*>(this)) {}
+
+Defaults::~Defaults() {
+    flush();
+    writer_.reset();
+}
 
 std::unique_ptr<Defaults> Defaults::inMemory() {
     return std::unique_ptr<Defaults>(new Defaults);
 }
 
 std::unique_ptr<Defaults> Defaults::openFile(std::filesystem::path path) {
-    auto defaults = std::unique_ptr<Defaults>(new Defaults);
-    defaults->file = path;
+    return open(std::move(path), nullptr);
+}
 
-    std::string contents;
-    int error = 0;
-    const auto result = readFile(path, contents, error);
-    if (result == ReadResult::missing) return defaults;
-    if (result == ReadResult::read) {
-        if (auto parsed = parse(contents)) {
-            defaults->entries = std::move(*parsed);
+std::unique_ptr<Defaults> Defaults::openFile(std::filesystem::path path, Scheduler& scheduler) {
+    return open(std::move(path), &scheduler);
+}
+
+std::unique_ptr<Defaults> Defaults::open(std::filesystem::path path, Scheduler* scheduler) {
+    auto defaults = std::unique_ptr<Defaults>(new Defaults);
+    defaults->file_ = path;
+    defaults->scheduler_ = scheduler;
+    if (scheduler) {
+        std::weak_ptr<Defaults*> weak = defaults->self_;
+        defaults->writer_ =
+            std::make_unique<Writer>(path, [scheduler, weak](std::optional<std::string> failure) {
+                if (failure) Log::error(category, *failure);
+                scheduler->async([weak, failure = std::move(failure)] {
+                    if (auto self = weak.lock()) (*self)->report(failure);
+                });
+            });
+    }
+    removeLeftovers(linkTarget(path));
+
+    const auto read = RegularFile::read(path, maxFileSize);
+    if (read.status == RegularFile::Read::Status::missing) return defaults;
+    bool convertedLayout = false;
+    if (read.ok()) {
+        if (auto parsed = parse(read.contents, &convertedLayout)) {
+            defaults->entries_ = std::move(*parsed);
+            if (convertedLayout) {
+                Log::info(category,
+                          "Einstellungsdatei " + path.string() + " ins neue Format übertragen");
+                defaults->changed();
+            }
             return defaults;
         }
     }
-    const std::string reason =
-        result == ReadResult::failed ? errorText(error) : "kein gültiges JSON";
+    const std::string reason = read.ok() ? "kein gültiges JSON" : read.reason();
+    int error = 0;
     if (const auto aside = moveAside(path, error)) {
         Log::error(category, "Einstellungsdatei " + path.string() + " unlesbar (" + reason +
                                  "), verschoben nach " + aside->string());
     } else {
-        defaults->writable = false;
+        defaults->writable_ = false;
         Log::error(category, "Einstellungsdatei " + path.string() + " unlesbar (" + reason +
                                  ") und nicht verschiebbar (" + errorText(error) +
                                  "); Änderungen werden nicht gespeichert");
     }
+    return defaults;
+}
+
+std::unique_ptr<Defaults> Defaults::readOnlyCopy(const std::filesystem::path& path) {
+    auto defaults = inMemory();
+    const auto read = RegularFile::read(path, maxFileSize);
+    if (read.status == RegularFile::Read::Status::missing) return defaults;
+    if (read.ok()) {
+        if (auto parsed = parse(read.contents)) {
+            defaults->entries_ = std::move(*parsed);
+            return defaults;
+        }
+    }
+    Log::error(category, "Einstellungsdatei " + path.string() + " unlesbar (" +
+                             (read.ok() ? "kein gültiges JSON" : read.reason()) +
+                             "); es gelten die Standardwerte");
     return defaults;
 }
 
@@ -259,43 +446,43 @@ std::unique_ptr<Defaults> Defaults::fromText(std::string_view text) {
     auto parsed = parse(text);
     if (!parsed) return nullptr;
     auto defaults = inMemory();
-    defaults->entries = std::move(*parsed);
+    defaults->entries_ = std::move(*parsed);
     return defaults;
 }
 
-std::optional<Defaults::Entries> Defaults::parse(std::string_view text) {
-    if (nestsDeeperThan(text, maxDepth)) return std::nullopt;
-    auto document = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
-    if (!document.is_object()) return std::nullopt; // also a parse error (discarded)
+std::optional<Defaults::Entries> Defaults::parse(std::string_view text, bool* convertedLayout) {
+    auto document = parsedText(text);
+    if (!document || !document->is_object()) return std::nullopt;
+    const auto format = document->find(formatKey);
+    const bool firstLayout = format == document->end() || !format->is_number();
+    if (format != document->end()) document->erase(format);
+    if (convertedLayout) *convertedLayout = firstLayout;
     Entries parsed;
-    for (auto& [key, value] : document.items())
-        parsed.emplace(key, std::move(value));
+    for (auto& [key, value] : document->items()) {
+        parsed.emplace(key, firstLayout ? converted(std::move(value)) : std::move(value));
+    }
     return parsed;
 }
 
-const nlohmann::json* Defaults::tagged(std::string_view key, std::string_view tag) const {
-    const auto found = entries.find(key);
-    if (found == entries.end()) return nullptr;
-    const auto& entry = found->second;
-    if (!entry.is_object() || entry.size() != 1) return nullptr;
-    const auto value = entry.find(tag);
-    return value == entry.end() ? nullptr : &*value;
+const nlohmann::json* Defaults::value(std::string_view key) const {
+    const auto found = entries_.find(key);
+    return found == entries_.end() ? nullptr : &found->second;
 }
 
 std::optional<bool> Defaults::boolean(std::string_view key) const {
-    const auto* value = tagged(key, "boolean");
-    if (!value || !value->is_boolean()) return std::nullopt;
-    return value->get<bool>();
+    const auto* stored = value(key);
+    if (!stored || !stored->is_boolean()) return std::nullopt;
+    return stored->get<bool>();
 }
 
 void Defaults::setBoolean(std::string_view key, bool value) {
-    store(key, nlohmann::json{{"boolean", value}});
+    store(key, value);
 }
 
 std::optional<double> Defaults::number(std::string_view key) const {
-    const auto* value = tagged(key, "number");
-    if (!value || !value->is_number()) return std::nullopt;
-    const double number = value->get<double>();
+    const auto* stored = value(key);
+    if (!stored || !stored->is_number()) return std::nullopt;
+    const double number = stored->get<double>();
     if (!std::isfinite(number)) return std::nullopt;
     return number;
 }
@@ -306,130 +493,132 @@ void Defaults::setNumber(std::string_view key, double value) {
                    "Einstellung " + std::string(key) + " nicht gesetzt: Zahl ist nicht endlich");
         return;
     }
-    store(key, nlohmann::json{{"number", value}});
-}
-
-std::optional<std::string> Defaults::data(std::string_view key) const {
-    if (const auto* text = tagged(key, "data")) {
-        if (!text->is_string()) return std::nullopt;
-        return text->get<std::string>();
-    }
-    if (const auto* encoded = tagged(key, "base64")) {
-        if (!encoded->is_string()) return std::nullopt;
-        return base64Decode(encoded->get_ref<const std::string&>());
-    }
-    return std::nullopt;
-}
-
-void Defaults::setData(std::string_view key, std::string bytes) {
-    if (isUtf8(bytes)) {
-        store(key, nlohmann::json{{"data", std::move(bytes)}});
-    } else {
-        store(key, nlohmann::json{{"base64", base64Encode(bytes)}});
-    }
+    store(key, value);
 }
 
 std::optional<nlohmann::json> Defaults::dictionary(std::string_view key) const {
-    const auto* value = tagged(key, "dictionary");
-    if (!value || !value->is_object()) return std::nullopt;
-    return *value;
+    const auto* stored = value(key);
+    if (!stored || !stored->is_object()) return std::nullopt;
+    return *stored;
 }
 
-void Defaults::setDictionary(std::string_view key, nlohmann::json object) {
-    bool valid = object.is_object();
-    if (valid) {
-        try {
-            (void)object.dump();
-        } catch (const nlohmann::json::exception&) {
-            valid = false; // text that is not UTF-8
-        }
+bool Defaults::setDictionary(std::string_view key, nlohmann::json object) {
+    if (!object.is_object()) {
+        Log::error(category, "Einstellung " + std::string(key) + " nicht gesetzt: kein Objekt");
+        return false;
     }
-    if (!valid) {
-        Log::error(category,
-                   "Einstellung " + std::string(key) + " nicht gesetzt: kein gültiges JSON-Objekt");
-        return;
+    return setValue(key, std::move(object));
+}
+
+bool Defaults::setValue(std::string_view key, nlohmann::json value) {
+    if (auto reason = Utf8::isValid(key) ? unstorable(value, 0) : "Name ist kein UTF-8") {
+        Log::error(category, "Einstellung " + Utf8::valid(key) + " nicht gesetzt: " + *reason);
+        return false;
     }
-    store(key, nlohmann::json{{"dictionary", std::move(object)}});
+    store(key, std::move(value));
+    return true;
 }
 
 void Defaults::remove(std::string_view key) {
-    const auto found = entries.find(key);
-    if (found == entries.end()) return;
-    entries.erase(found);
-    save();
+    const auto found = entries_.find(key);
+    if (found == entries_.end()) return;
+    entries_.erase(found);
+    changed();
+}
+
+void Defaults::keepUnreadable(std::string_view key, nlohmann::json record,
+                              std::string_view reason) {
+    Log::error(category, "Unlesbarer Eintrag in " + std::string(key) + " übersprungen (" +
+                             std::string(reason) + "), aufbewahrt unter \"" + unreadableKey + "\"");
+    nlohmann::json area = entries_.count(unreadableKey) ? entries_.find(unreadableKey)->second
+                                                        : nlohmann::json::object();
+    // A hand-made entry of another shape is kept inside the new one.
+    if (!area.is_object()) area = nlohmann::json{{unreadableKey, nlohmann::json::array({area})}};
+    auto& list = area[std::string(key)];
+    if (!list.is_array()) {
+        nlohmann::json earlier = std::move(list);
+        list = nlohmann::json::array();
+        if (!earlier.is_null()) list.push_back(std::move(earlier));
+    }
+    if (std::find(list.begin(), list.end(), record) != list.end()) return;
+    list.push_back(std::move(record));
+    store(unreadableKey, std::move(area));
 }
 
 std::vector<std::string> Defaults::keys() const {
     std::vector<std::string> result;
-    result.reserve(entries.size());
-    for (const auto& entry : entries)
+    result.reserve(entries_.size());
+    for (const auto& entry : entries_)
         result.push_back(entry.first);
     return result;
 }
 
 std::string Defaults::text() const {
     nlohmann::json document = nlohmann::json::object();
-    for (const auto& [key, value] : entries)
+    document[formatKey] = fileFormat;
+    for (const auto& [key, value] : entries_)
         document[key] = value;
     return document.dump(2) + '\n';
 }
 
 void Defaults::store(std::string_view key, nlohmann::json value) {
-    const auto found = entries.find(key);
-    if (found != entries.end()) {
+    const auto found = entries_.find(key);
+    if (found != entries_.end()) {
+        if (found->second == value) return;
         found->second = std::move(value);
     } else {
-        entries.emplace(std::string(key), std::move(value));
+        entries_.emplace(std::string(key), std::move(value));
     }
-    save();
+    changed();
 }
 
-void Defaults::save() {
-    if (!file || !writable) return;
-    const auto fail = [&](std::string_view step, int error) {
-        Log::error(category, "Einstellungen nicht gespeichert (" + file->string() + ", " +
-                                 std::string(step) + "): " + errorText(error));
-    };
-
-    std::filesystem::path directory = file->parent_path();
-    if (directory.empty()) directory = ".";
-    std::error_code created;
-    std::filesystem::create_directories(directory, created);
-    if (created) return fail("Verzeichnis anlegen", created.value());
-
-    const std::string contents = text();
-    std::string temporary = (directory / (file->filename().string() + ".tmp-XXXXXX")).string();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return fail("temporäre Datei anlegen", errno);
-
-    int error = 0;
-    const char* step = nullptr;
-    if (!writeAll(fd, contents)) {
-        error = errno;
-        step = "schreiben";
-    } else if (::fsync(fd) != 0) {
-        error = errno;
-        step = "fsync";
+void Defaults::changed() {
+    if (!file_ || !writable_) return;
+    dirty_ = true;
+    if (!scheduler_) {
+        submit();
+        return;
     }
-    if (::close(fd) != 0 && !step) {
-        error = errno;
-        step = "schließen";
-    }
-    if (!step && ::rename(temporary.c_str(), file->c_str()) != 0) {
-        error = errno;
-        step = "umbenennen";
-    }
-    if (step) {
-        ::unlink(temporary.c_str());
-        return fail(step, error);
-    }
+    if (writeTimer_) return; // the write already waiting takes this change along
+    writeTimer_ = scheduler_->asyncAfter(writeDelay, [weak = std::weak_ptr<Defaults*>(self_)] {
+        auto self = weak.lock();
+        if (!self) return;
+        (*self)->writeTimer_.reset();
+        (*self)->submit();
+    });
+}
 
-    // The rename is durable only once the directory is on disk.
-    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) return fail("Verzeichnis öffnen", errno);
-    if (::fsync(dirFd) != 0) error = errno;
-    ::close(dirFd);
-    if (error != 0) fail("Verzeichnis fsync", error);
+void Defaults::submit() {
+    if (!dirty_) return;
+    dirty_ = false;
+    ++saves_;
+    if (writer_) {
+        writer_->submit(text());
+        return;
+    }
+    auto failure = writeFile(*file_, text());
+    if (failure) Log::error(category, *failure);
+    report(std::move(failure));
+}
+
+void Defaults::report(SaveResult result) {
+    const bool failed = result.has_value();
+    if (!failed && !lastSaveFailed_) return;
+    lastSaveFailed_ = failed;
+    saveResults_.notify(result);
+}
+
+void Defaults::flush() {
+    if (writeTimer_) {
+        writeTimer_->cancel();
+        writeTimer_.reset();
+    }
+    submit();
+    if (writer_) writer_->waitIdle();
+}
+
+Subscription Defaults::observeSaveResults(std::function<void(const SaveResult&)> handler) {
+    return saveResults_.subscribe(std::move(handler));
 }
 
 } // namespace voxlane

@@ -1,10 +1,11 @@
 #include "platform/LinuxWorkspace.h"
 
+#include "platform/RegularFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <pwd.h>
 #include <spawn.h>
@@ -18,17 +19,12 @@ namespace {
 // Desktop entries and /proc files are small; anything larger is not one of them.
 constexpr std::uintmax_t maxFileSize = 1 << 20;
 
+// Only regular files, opened without blocking: a FIFO in a sandbox's root or among the desktop
+// entries must not stall the main thread.
 std::optional<std::string> readText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > maxFileSize) return std::nullopt;
-    }
-    if (in.bad()) return std::nullopt;
-    return text;
+    auto read = RegularFile::read(path, maxFileSize);
+    if (!read.ok()) return std::nullopt;
+    return std::move(read.contents);
 }
 
 std::string baseName(std::string_view path) {

@@ -1,5 +1,6 @@
 #include "ui/AppIcon.h"
 
+#include "platform/RegularFile.h"
 #include "ui/Labels.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -9,12 +10,38 @@
 
 namespace voxlane {
 
+namespace {
+
+// Icon files are at most this large; a desktop entry may name anything.
+constexpr std::size_t maxIconFileSize = std::size_t{8} << 20;
+
+// An icon named by its path in a desktop entry: read only when it is a regular file, without
+// blocking (the entry may name a FIFO or a device), then decoded from memory.
+QIcon iconFromFile(const std::string& path) {
+    const auto read = RegularFile::read(path, maxIconFileSize);
+    if (!read.ok()) return {};
+    QPixmap pixmap;
+    if (!pixmap.loadFromData(reinterpret_cast<const uchar*>(read.contents.data()),
+                             static_cast<uint>(read.contents.size()))) {
+        return {};
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
 QPixmap appIcon(const AppGroup& app, int size) {
     const qreal scale = 2;
     if (!app.icon.empty() && (!app.icon.symbol || Symbols::known(app.icon.name))) {
-        QIcon icon = app.icon.symbol ? Symbols::icon(app.icon.name, Theme::primary(), size)
-                                     : QIcon::fromTheme(qstr(app.icon.name));
-        if (icon.isNull() && !app.icon.symbol) icon = QIcon(qstr(app.icon.name));
+        const bool isPath = app.icon.name.find('/') != std::string::npos;
+        QIcon icon;
+        if (app.icon.symbol) {
+            icon = Symbols::icon(app.icon.name, Theme::primary(), size);
+        } else if (isPath) {
+            icon = iconFromFile(app.icon.name);
+        } else {
+            icon = QIcon::fromTheme(qstr(app.icon.name));
+        }
         if (!icon.isNull()) {
             const QPixmap pixmap = icon.pixmap(QSize(size, size), scale);
             if (!pixmap.isNull()) return pixmap;

@@ -16,11 +16,15 @@ std::string rankLabel(const std::vector<DeviceRule>& rules, bool ranked, std::si
 std::vector<DeviceRule> moved(std::vector<DeviceRule> rules, std::size_t from,
                               std::size_t toOffset) {
     if (from >= rules.size() || toOffset > rules.size()) return rules;
-    DeviceRule rule = std::move(rules[from]);
-    rules.erase(rules.begin() + std::ptrdiff_t(from));
     // The gap was counted with the rule still in place.
     const std::size_t at = toOffset > from ? toOffset - 1 : toOffset;
+    if (at == from) return rules;
+    DeviceRule rule = std::move(rules[from]);
+    rules.erase(rules.begin() + std::ptrdiff_t(from));
     rules.insert(rules.begin() + std::ptrdiff_t(at), std::move(rule));
+    // The user placed this rule below the ones above it: all of them now hold their place.
+    for (std::size_t i = 0; i <= at; ++i)
+        rules[i].ranked = true;
     return rules;
 }
 

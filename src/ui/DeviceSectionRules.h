@@ -16,7 +16,8 @@ namespace voxlane::DeviceSectionRules {
 std::string rankLabel(const std::vector<DeviceRule>& rules, bool ranked, std::size_t index);
 
 // The list after dragging the rule at `from` to the gap before `toOffset` (0 … size, counted in
-// the list as it was before the move). Out-of-range positions leave the list as it is.
+// the list as it was before the move). The moved rule and every rule above it are then ranked.
+// Out-of-range positions and drops back into the same place leave the list as it is.
 std::vector<DeviceRule> moved(std::vector<DeviceRule> rules, std::size_t from,
                               std::size_t toOffset);
 

@@ -86,12 +86,22 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
 
     outputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
         DeviceRules value = engine_.deviceRules();
+        // Switching the order on gives every rule in the list its place.
+        if (ranked && !value.outputsRanked) {
+            for (auto& rule : rules)
+                rule.ranked = true;
+        }
         value.outputs = std::move(rules);
         value.outputsRanked = ranked;
         engine_.setDeviceRules(std::move(value));
     });
     inputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
         DeviceRules value = engine_.deviceRules();
+        // Switching the order on gives every rule in the list its place.
+        if (ranked && !value.inputsRanked) {
+            for (auto& rule : rules)
+                rule.ranked = true;
+        }
         value.inputs = std::move(rules);
         value.inputsRanked = ranked;
         engine_.setDeviceRules(std::move(value));

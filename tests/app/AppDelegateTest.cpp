@@ -7,6 +7,8 @@
 #include "app/MediaKeyTap.h"
 #include "app/VolumeHUDController.h"
 #include "engine/MixerEngine.h"
+#include "engine/SettingsStore.h"
+#include "support/TempDirectory.h"
 
 #include <QApplication>
 #include <QTest>
@@ -194,6 +196,11 @@ TEST_F(SoftVolumeDelegate, KeysAreReleasedWhenSoftwareVolumeEnds) {
 }
 
 TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
+    // Settings kept in a file, their writes coalesced: the change below is still pending when
+    // the signal comes, and must reach the disk on the way out.
+    test::TempDirectory dir;
+    world.defaults = Defaults::openFile(dir.path() / "defaults.json", world.scheduler);
+    world.defaults->setBoolean(AudioPermission::grantedKey, true);
     world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
     world.hal.addProcess(test::processSetup(601, SimHal::Signal::sine(0.2f), "org.example.Radio"));
     auto delegate = launch({"--login"});
@@ -213,6 +220,8 @@ TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
     EXPECT_EQ(world.hal.liveTaps(), 0u);
     EXPECT_EQ(world.hal.liveAggregateDevices(), 0u);
     EXPECT_EQ(world.hal.liveIOProcs(), 0u);
+    const auto stored = Defaults::readOnlyCopy(dir.path() / "defaults.json");
+    EXPECT_EQ(SettingsStore::load(*stored).at("org.example.Radio").volume, 0.5f);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The voxlane program itself on a private X server: the panel opens, a second launch toggles
-// it, and SIGTERM ends the program the ordinary way.
+// it, SIGTERM ends the program the ordinary way, and a file size limit makes a save fail
+// instead of the program. Without an X server it says so.
 #include "Xvfb.h"
 #include "support/TempDirectory.h"
 
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace voxlane {
 namespace {
@@ -98,6 +100,55 @@ TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
     EXPECT_EQ(voxlane.exitCode(), 0);
     // The single-instance socket went with it.
     EXPECT_TRUE(QDir(runtime).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+// Under a file size limit the first save is refused by the kernel: logged, not fatal, and its
+// temporary file is removed.
+TEST_F(VoxlaneOnX11, ASaveBeyondTheFileSizeLimitFailsWithALogLine) {
+    QFile demo(config + "/voxlane/demo.json");
+    ASSERT_TRUE(demo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    // Larger than the limit; the launch then adds the audio access to it and saves.
+    demo.write(R"({"onboardingCompleted": {"boolean": true}, "note": {"data": ")" +
+               QByteArray(8192, 'x') + R"("}})");
+    demo.close();
+    QProcess voxlane;
+    voxlane.setChildProcessModifier([] {
+        rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    launch(voxlane);
+    ASSERT_TRUE(voxlane.waitForStarted(5000));
+    QByteArray err;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            err += voxlane.readAllStandardError();
+            return err.contains("nicht gespeichert");
+        },
+        10000))
+        << err.toStdString();
+    EXPECT_EQ(voxlane.state(), QProcess::Running);
+    ::kill(pid_t(voxlane.processId()), SIGTERM);
+    ASSERT_TRUE(voxlane.waitForFinished(5000));
+    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(QDir(config + "/voxlane").entryList(QDir::Files), QStringList{"demo.json"});
+}
+
+TEST(VoxlaneProcess, ADisplayWithoutAServerIsOneLineAndExitOne) {
+    test::TempDirectory dir;
+    QProcess voxlane;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("DISPLAY", ":97.0"); // no server answers there
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path().string()));
+    voxlane.setProcessEnvironment(env);
+    voxlane.start(VOXLANE_PATH, {"--demo"});
+    ASSERT_TRUE(voxlane.waitForFinished(10000));
+    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(voxlane.exitCode(), 1);
+    const QByteArray err = voxlane.readAllStandardError();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(":97.0")) << err.toStdString();
 }
 
 } // namespace

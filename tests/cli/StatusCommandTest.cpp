@@ -1,15 +1,20 @@
 #include "support/ChildProcess.h"
 #include "support/TempDirectory.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 namespace voxlane {
 namespace {
 
 // `voxlane --status` with its configuration in a scratch directory.
 test::ChildProcess status(const test::TempDirectory& config, std::vector<std::string> args) {
-    std::vector<std::string> command{"env", "XDG_CONFIG_HOME=" + config.path().string(),
+    // A hang fails the test (status 124) instead of stalling the suite.
+    std::vector<std::string> command{"env",        "XDG_CONFIG_HOME=" + config.path().string(),
+                                     "timeout",    "30",
                                      VOXLANE_PATH, "--status"};
     command.insert(command.end(), args.begin(), args.end());
     return test::ChildProcess::run(command[0], {command.begin() + 1, command.end()});
@@ -54,6 +59,37 @@ TEST(StatusCommand, TextAndBadOptions) {
     EXPECT_EQ(bad.exitStatus, 2);
     EXPECT_TRUE(bad.out.empty());
     EXPECT_NE(bad.err.find("unknown option --loud"), std::string::npos);
+}
+
+// The status command only looks: a settings file it cannot read is neither waited on, nor read
+// without bound, nor moved aside; a readable one in the first layout is not rewritten.
+TEST(StatusCommand, ReadsTheSettingsStrictlyReadOnly) {
+    for (const std::string kind : {"fifo", "zero", "corrupt", "first layout"}) {
+        test::TempDirectory config;
+        const auto path = config.path() / "voxlane/defaults.json";
+        std::filesystem::create_directories(path.parent_path());
+        if (kind == "fifo") {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        } else if (kind == "zero") {
+            std::filesystem::create_symlink("/dev/zero", path);
+        } else if (kind == "corrupt") {
+            config.write("voxlane/defaults.json", "{not json");
+        } else {
+            config.write("voxlane/defaults.json", R"({"duckLevel": {"number": 0.5}})");
+        }
+        config.write("voxlane/defaults.json.tmp-a1B2c3", "left by a crash");
+        const auto run = status(config, {"--demo"});
+        EXPECT_EQ(run.exitStatus, 0) << kind << ": " << run.err;
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"defaults.json", "defaults.json.tmp-a1B2c3"}))
+            << kind;
+        if (kind == "first layout") {
+            EXPECT_EQ(config.read("voxlane/defaults.json"), R"({"duckLevel": {"number": 0.5}})");
+        }
+    }
 }
 
 } // namespace

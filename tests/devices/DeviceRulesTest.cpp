@@ -2,6 +2,7 @@
 
 #include "coreaudio/AudioDevice.h"
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -56,41 +57,93 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     EXPECT_FALSE(rules.inputs[0].never);
 }
 
-TEST(DeviceRulesStorage, RoundTripsThroughDefaults) {
+TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules;
-    rules.outputs = {{"a", "A", kBuiltIn, false}, {"b", "B", kBluetooth, true}};
-    rules.inputs = {{"m", "Mic", kBuiltIn, true}};
+    rules.outputs = {{"a", "A", kBuiltIn, false, true}, {"b", "B", kBluetooth, true}};
+    rules.inputs = {{"m", "Mic", 0x7a7a7a7a, true}}; // a code without a word
     rules.outputsRanked = true;
     rules.alertsFollowOutput = false;
-    rules.save(*defaults);
-    const auto json = nlohmann::json::parse(defaults->data(DeviceRules::key).value());
-    EXPECT_EQ(json["outputs"][0]["transport"], 1651274862u);
+    EXPECT_TRUE(rules.save(*defaults));
+    const auto json = *defaults->value(DeviceRules::key);
+    EXPECT_EQ(json["outputs"][0]["transport"], "builtin");
+    EXPECT_EQ(json["outputs"][0]["ranked"], true);
+    EXPECT_FALSE(json["outputs"][1].contains("ranked"));
+    EXPECT_EQ(json["outputs"][1]["transport"], "bluetooth");
+    EXPECT_EQ(json["inputs"][0]["transport"], 0x7a7a7a7au);
     EXPECT_EQ(DeviceRules::load(*defaults), rules);
+
+    // The earlier form: every transport a number.
+    defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({"outputs": [
+        {"uid": "a", "name": "A", "transport": 1651274862, "never": false}]})"));
+    EXPECT_EQ(DeviceRules::load(*defaults).outputs,
+              (std::vector<DeviceRule>{{"a", "A", kBuiltIn, false}}));
 }
 
-TEST(DeviceRulesStorage, DecodesKeyByKey) {
+TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
     auto defaults = Defaults::inMemory();
-    defaults->setData(DeviceRules::key, R"({
-        "outputs": [{"uid": "a", "name": "A", "transport": 1651274862, "never": true}],
-        "inputs": [{"uid": "m", "name": "Mic", "transport": 1651274862, "never": false},
-                   {"uid": "n", "name": "Other", "transport": 1651274862}],
-        "outputsRanked": true, "inputsRanked": "yes", "keepBluetoothHighQuality": false})");
+    Log::Capture log;
+    const auto badRule = nlohmann::json::parse(R"({"uid": "n", "name": "Other", "transport": 1})");
+    defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({
+        "outputs": [{"uid": "a", "name": "A", "transport": "builtin", "never": true}],
+        "inputs": [{"uid": "n", "name": "Other", "transport": 1},
+                   {"uid": "m", "name": "Mic", "transport": 1651274862, "never": false},
+                   {"uid": "x", "name": "X", "transport": "warp", "never": false}],
+        "outputsRanked": true, "inputsRanked": "yes", "keepBluetoothHighQuality": false})"));
     const auto rules = DeviceRules::load(*defaults);
     ASSERT_EQ(rules.outputs.size(), 1u);
     EXPECT_TRUE(rules.outputs[0].never);
-    EXPECT_TRUE(rules.inputs.empty()) << "one bad rule empties its list only";
+    ASSERT_EQ(rules.inputs.size(), 1u) << "a bad rule is left out, its list keeps the rest";
+    EXPECT_EQ(rules.inputs[0].uid, "m");
     EXPECT_TRUE(rules.outputsRanked);
     EXPECT_FALSE(rules.inputsRanked);
     EXPECT_FALSE(rules.keepBluetoothHighQuality);
     EXPECT_TRUE(rules.alertsFollowOutput) << "a missing key takes its default";
+    // Both bad rules are logged and kept for good.
+    EXPECT_EQ(log.entries("defaults").size(), 2u);
+    const auto kept = (*defaults->value(Defaults::unreadableKey))[DeviceRules::key];
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0], (nlohmann::json{{"inputs", nlohmann::json::array({badRule})}}));
+    rules.save(*defaults);
+    EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[DeviceRules::key], kept);
 
-    for (const char* bad :
-         {"[]", "\"rules\"", "{not json", R"({"outputs": 5})",
-          R"({"outputs": [{"uid": "a", "name": "A", "transport": -1, "never": true}]})"}) {
-        defaults->setData(DeviceRules::key, bad);
+    for (const char* bad : {"[]", "\"rules\"", R"({"outputs": 5})",
+                            R"({"outputs": [{"uid": "a", "name": "A", "transport": -1,
+                                             "never": true}]})"}) {
+        defaults->setValue(DeviceRules::key, nlohmann::json::parse(bad));
         EXPECT_EQ(DeviceRules::load(*defaults), DeviceRules{}) << bad;
     }
+}
+
+// Short-lived devices (a sink per call, per browser tab) must not pile up for ever: learned
+// rules of absent devices go, oldest first, once a list holds more than its bound; the ones the
+// user placed or marked stay, and so do connected devices.
+TEST(DeviceRulesLearn, ForgetsTheOldestLearnedDevicesBeyondTheBound) {
+    DeviceRules rules;
+    rules.outputs = {{"placed", "Placed", kBuiltIn, false, true},
+                     {"banned", "Banned", kBuiltIn, true, false}};
+    rules.learn(std::vector<AudioDevice>{device(1, "speakers", "Speakers", kBuiltIn, true, false)});
+    for (int i = 0; i < 200; ++i) {
+        const std::string uid = "call-" + std::to_string(i);
+        rules.learn(std::vector<AudioDevice>{
+            device(1, "speakers", "Speakers", kBuiltIn, true, false),
+            device(100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true)});
+    }
+    ASSERT_EQ(rules.outputs.size(), DeviceRules::maxLearned);
+    EXPECT_EQ(rules.outputs[0].uid, "placed");
+    EXPECT_EQ(rules.outputs[1].uid, "banned");
+    EXPECT_EQ(rules.outputs[2].uid, "speakers"); // connected throughout
+    EXPECT_EQ(rules.outputs[3].uid, "call-139"); // the newest learned ones remain
+    EXPECT_EQ(rules.outputs.back().uid, "call-199");
+    ASSERT_EQ(rules.inputs.size(), DeviceRules::maxLearned);
+    EXPECT_EQ(rules.inputs[0].uid, "call-136");
+
+    // A list of nothing but placed rules is never cut.
+    DeviceRules placed;
+    for (int i = 0; i < 70; ++i)
+        placed.outputs.push_back({"d" + std::to_string(i), "D", kBuiltIn, false, true});
+    placed.learn(std::vector<AudioDevice>{});
+    EXPECT_EQ(placed.outputs.size(), 70u);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ protected:
         setDefaultOutput(hal.addDevice(bt));
         addApp(2001, "org.example.Music", "Music");
         addApp(2002, "org.example.Radio", "Radio");
-        store->setData("appSettings", R"({"org.example.Music": {"volume": 0.5}})");
+        store->setValue("appSettings", {{"org.example.Music", {{"volume", 0.5}}}});
     }
 
     // Start-up, refreshes, per-app changes, panel and master changes, teardown.

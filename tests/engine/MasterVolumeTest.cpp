@@ -74,11 +74,15 @@ TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
     settle();
     EXPECT_EQ(engine->masterVolume(), 0.25f);
 
-    // A stored dictionary of the wrong shape reads as no levels.
-    store->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}});
+    // An entry of the wrong shape reads as full volume and is left alone; hand-edited levels
+    // are held to what the slider can set.
+    store->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}, {"loud", 5}, {"low", -1}});
     EXPECT_EQ(SoftVolume::level(*store, "bt"), 1.0f);
+    EXPECT_EQ(SoftVolume::level(*store, "loud"), 1.0f);
+    EXPECT_EQ(SoftVolume::level(*store, "low"), 0.0f);
     SoftVolume::setLevel(*store, 0.5f, "other");
-    EXPECT_EQ(*store->dictionary(SoftVolume::levelsKey), (nlohmann::json{{"other", 0.5}}));
+    EXPECT_EQ(*store->dictionary(SoftVolume::levelsKey),
+              (nlohmann::json{{"bt", "loud"}, {"loud", 5}, {"low", -1}, {"other", 0.5}}));
 }
 
 TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {

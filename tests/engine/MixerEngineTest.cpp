@@ -1,9 +1,13 @@
+#include "engine/StatusReport.h"
 #include "mic/MicMute.h"
+#include "platform/Log.h"
+#include "platform/Utf8.h"
 #include "support/EngineFixture.h"
 #include "support/TempDirectory.h"
 
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sys/stat.h>
 
 namespace voxlane {
 namespace {
@@ -36,6 +40,10 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     store->setNumber("duckLevel", 0.5);
     engine.reset();
     EXPECT_EQ(start().duckLevel(), 0.5f);
+    // A hand-edited level is held to the range the menu offers.
+    store->setNumber("duckLevel", 5);
+    engine.reset();
+    EXPECT_EQ(start().duckLevel(), 1.0f);
 }
 
 TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
@@ -145,14 +153,14 @@ TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
     EXPECT_EQ(engine->settings("org.example.Music").outputUID, "headphones");
     engine->setOutput("speakers", "org.example.Music"); // the default output: follow the system
     EXPECT_FALSE(engine->allSettings().count("org.example.Music"));
-    EXPECT_EQ(nlohmann::json::parse(*store->data("appSettings")), nlohmann::json::object());
+    EXPECT_EQ(*store->value("appSettings"), nlohmann::json::object());
 
     engine->toggleMute("org.example.Music");
     EXPECT_TRUE(engine->settings("org.example.Music").muted);
     engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "org.example.Music");
     engine->reset("org.example.Music");
     EXPECT_EQ(engine->settings("org.example.Music"), AppSettings{});
-    EXPECT_EQ(store->data("appSettings")->find("Music"), std::string::npos);
+    EXPECT_FALSE(store->value("appSettings")->contains("org.example.Music"));
 }
 
 TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
@@ -168,9 +176,9 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     EXPECT_EQ(heard[EngineProperty::soloID], 0);
     EXPECT_EQ(heard[EngineProperty::panelVisible], 0);
 
-    const auto stored = store->data(DeviceRules::key);
+    const auto stored = *store->value(DeviceRules::key);
     engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
-    EXPECT_EQ(store->data(DeviceRules::key), stored);
+    EXPECT_EQ(*store->value(DeviceRules::key), stored);
     EXPECT_EQ(heard[EngineProperty::deviceRules], 0);
     DeviceRules changed = engine->deviceRules();
     changed.alertsFollowOutput = !changed.alertsFollowOutput;
@@ -314,6 +322,62 @@ TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
     engine.reset();
     store = Defaults::openFile(path);
     EXPECT_EQ(start().allSettings(), expected);
+}
+
+// Linux cuts a process name at 15 bytes, here inside the "П" of a Cyrillic name. The app still
+// gets a valid id, the same one every run, its settings are saved with everyone else's, and the
+// status report can be written.
+TEST_F(MixerEngineTest, ProcessNameCutInsideACharacterGivesAStableValidId) {
+    const std::string cut = "\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0";
+    workspace.names[3001] = cut;
+    hal.addProcess(test::processSetup(3001, SimHal::Signal::sine(0.5f)));
+    addApp(2001, "org.example.Music", "Music");
+    test::TempDirectory dir;
+    store = Defaults::openFile(dir.path() / "defaults.json");
+    store->setBoolean(AudioPermission::grantedKey, true);
+    start();
+    const auto found =
+        std::find_if(engine->apps().begin(), engine->apps().end(),
+                     [](const AppGroup& app) { return app.id != "org.example.Music"; });
+    ASSERT_NE(found, engine->apps().end());
+    const std::string id = found->id;
+    EXPECT_TRUE(Utf8::isValid(id));
+    EXPECT_TRUE(Utf8::isValid(found->name));
+    EXPECT_EQ(id, "process." + Utf8::valid(cut));
+
+    engine->setVolume(0.5f, id);
+    engine->setVolume(0.25f, "org.example.Music");
+    EXPECT_FALSE(engine->lastError());
+    EXPECT_NO_THROW((void)StatusReport::json(*engine, "simulated", engine->audioAccess()).dump());
+
+    engine.reset();
+    store = Defaults::openFile(dir.path() / "defaults.json");
+    start();
+    EXPECT_EQ(engine->settings(id).volume, 0.5f);
+    EXPECT_EQ(engine->settings("org.example.Music").volume, 0.25f);
+}
+
+TEST_F(MixerEngineTest, AFailedSaveBecomesTheLastError) {
+    test::TempDirectory dir;
+    store = Defaults::openFile(dir.path() / "defaults.json");
+    store->setBoolean(AudioPermission::grantedKey, true);
+    addApp(2001, "org.example.Music", "Music");
+    start();
+    // Something that is no regular file took the file's place: it is not replaced.
+    ASSERT_EQ(std::filesystem::remove(dir.path() / "defaults.json"), true);
+    ASSERT_EQ(::mkfifo((dir.path() / "defaults.json").c_str(), 0600), 0);
+    Log::Capture log;
+    engine->setVolume(0.5f, "org.example.Music");
+    ASSERT_TRUE(engine->lastError());
+    EXPECT_NE(engine->lastError()->find("nicht gespeichert"), std::string::npos);
+    EXPECT_EQ(log.entries("defaults").size(), 1u);
+    engine->setVolume(0.75f, "org.example.Music");
+    EXPECT_TRUE(engine->lastError()); // still failing
+
+    // Once the file can be written again, the error goes.
+    std::filesystem::remove(dir.path() / "defaults.json");
+    engine->setVolume(0.5f, "org.example.Music");
+    EXPECT_FALSE(engine->lastError());
 }
 
 } // namespace

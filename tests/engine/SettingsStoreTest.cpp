@@ -1,6 +1,7 @@
 #include "engine/SettingsStore.h"
 
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -8,8 +9,10 @@
 namespace voxlane {
 namespace {
 
-nlohmann::json stored(const Defaults& defaults) {
-    return nlohmann::json::parse(defaults.data(SettingsStore::key).value());
+using json = nlohmann::json;
+
+json stored(const Defaults& defaults) {
+    return *defaults.value(SettingsStore::key);
 }
 
 TEST(AppSettingsDefault, ToleranceAndPresetIndependence) {
@@ -59,8 +62,9 @@ TEST(SettingsStoreLoad, RoundTripAndPartialRecords) {
     SettingsStore::save(*defaults, {{"firefox", full}});
     EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"firefox", full}}));
 
-    defaults->setData(SettingsStore::key, R"({"a": {}, "b": {"muted": true, "extra": [1]},
-        "c": {"volume": 0.5, "muted": true, "eq": "loud"}, "d": {"volume": 7, "outputUID": null}})");
+    defaults->setValue(SettingsStore::key,
+                       json::parse(R"({"a": {}, "b": {"muted": true, "extra": [1]},
+        "c": {"volume": 0.5, "muted": true, "eq": "loud"}, "d": {"volume": 7, "outputUID": null}})"));
     const auto loaded = SettingsStore::load(*defaults);
     ASSERT_EQ(loaded.size(), 4u);
     EXPECT_EQ(loaded.at("a"), AppSettings{});
@@ -72,15 +76,51 @@ TEST(SettingsStoreLoad, RoundTripAndPartialRecords) {
     EXPECT_FALSE(loaded.at("d").outputUID);
 }
 
-TEST(SettingsStoreLoad, OneBadMemberEmptiesEverything) {
-    auto defaults = Defaults::inMemory();
-    for (const char* bad :
-         {R"({"a": {"volume": 1}, "b": {"volume": "loud"}})", R"({"a": {"muted": 1}})",
-          R"({"a": {"outputUID": 5}})", R"({"a": {"volume": 1e300}})", R"({"a": 3})", R"([1, 2])",
-          "not json", ""}) {
-        defaults->setData(SettingsStore::key, bad);
-        EXPECT_TRUE(SettingsStore::load(*defaults).empty()) << bad;
+// One record that does not decode is skipped and logged; every other app keeps its settings, and
+// the next save cannot lose the bad one: it waits under "unreadable".
+TEST(SettingsStoreLoad, BadRecordIsSetAsideAndTheOthersLoad) {
+    AppSettings quiet;
+    quiet.volume = 0.25f;
+    for (const char* bad : {R"({"muted": "yes"})", R"({"volume": "loud"})", R"({"outputUID": 5})",
+                            R"({"volume": 1e300})", "3"}) {
+        Log::Capture log;
+        auto defaults = Defaults::inMemory();
+        const auto badRecord = json::parse(bad);
+        defaults->setValue(SettingsStore::key, {{"org.example.Good", {{"volume", 0.25}}},
+                                                {"org.example.Bad", badRecord}});
+        EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"org.example.Good", quiet}}))
+            << bad;
+        EXPECT_EQ(log.entries("defaults").size(), 1u) << bad;
+
+        AppSettings loud;
+        loud.volume = 1.5f;
+        SettingsStore::save(*defaults, {{"org.example.Good", quiet}, {"org.example.New", loud}});
+        EXPECT_EQ(stored(*defaults).size(), 2u);
+        EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[SettingsStore::key],
+                  json::array({{{"org.example.Bad", badRecord}}}))
+            << bad;
     }
+
+    // A stored value that is no object at all is kept whole.
+    auto defaults = Defaults::inMemory();
+    defaults->setValue(SettingsStore::key, json::array({1, 2}));
+    Log::Capture log;
+    EXPECT_TRUE(SettingsStore::load(*defaults).empty());
+    SettingsStore::save(*defaults, {});
+    EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[SettingsStore::key],
+              json::array({json::array({1, 2})}));
+}
+
+TEST(SettingsStoreSave, RecordThatCannotBeWrittenIsReportedAndTheOthersAreSaved) {
+    auto defaults = Defaults::inMemory();
+    AppSettings quiet;
+    quiet.volume = 0.25f;
+    Log::Capture log;
+    EXPECT_FALSE(SettingsStore::save(
+        *defaults, {{"process.\xd0\x9f\xd1", quiet}, {"org.example.Good", quiet}}));
+    EXPECT_EQ(stored(*defaults), (json{{"org.example.Good", quiet}}));
+    ASSERT_EQ(log.entries("engine").size(), 1u);
+    EXPECT_TRUE(SettingsStore::save(*defaults, {{"org.example.Good", quiet}}));
 }
 
 } // namespace

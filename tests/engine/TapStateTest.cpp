@@ -322,6 +322,19 @@ TEST(TapStateMetering, ReportsRawPeakAndTouchesNothing) {
         v = 0.1f;
     tap.render(&in.list, &out.list, 1, false);
     EXPECT_EQ(tap.load(S::peakLevel), 0.375f);
+
+    // One infinite or NaN sample counts as it does in processing: bounded, so the meter's
+    // halving brings it down within a second of ticks instead of holding it for ever.
+    in[0][10] = std::numeric_limits<float>::infinity();
+    in[0][11] = std::numeric_limits<float>::quiet_NaN();
+    tap.render(&in.list, &out.list, 1, false);
+    EXPECT_TRUE(std::isfinite(tap.load(S::peakLevel)));
+    in[0][10] = in[0][11] = 0;
+    for (int tick = 0; tick < 24; ++tick) {
+        tap.store(S::peakLevel, tap.load(S::peakLevel) / 2);
+        tap.render(&in.list, &out.list, 1, false);
+    }
+    EXPECT_EQ(tap.load(S::peakLevel), 0.1f);
 }
 
 TEST(TapStateRealtime, RenderAllocatesNothing) {

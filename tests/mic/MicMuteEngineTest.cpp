@@ -65,7 +65,7 @@ TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
     EXPECT_EQ(sounds(), (std::vector<std::string>{"Pop", "Tink"}));
     EXPECT_EQ(changes.size(), 2u);
-    EXPECT_FALSE(rig.store->data(MicMute::key).has_value());
+    EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
 }
 
 TEST_F(MicMuteEngineTest, MicrophonePluggedInWhileMutedIsMutedAtTheNextRefresh) {
@@ -98,7 +98,7 @@ TEST_F(MicMuteEngineTest, QuitWhileMutedRestoresEveryMicrophone) {
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
     EXPECT_FALSE(engine.micMute().isMuted());
     EXPECT_FALSE(engine.micMuted());
-    EXPECT_FALSE(rig.store->data(MicMute::key).has_value());
+    EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
 }
 
 TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
@@ -120,7 +120,7 @@ TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
         Log::Level::notice, "mic",
         "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) wieder her"));
     // Nothing is left on disk either.
-    EXPECT_FALSE(Defaults::openFile(path)->data(MicMute::key).has_value());
+    EXPECT_EQ(Defaults::openFile(path)->value(MicMute::key), nullptr);
 }
 
 TEST_F(MicMuteEngineTest, HotKeyTogglesThroughTheMainQueue) {

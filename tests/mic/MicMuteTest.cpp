@@ -46,7 +46,10 @@ protected:
     bool inputMuted(AudioObjectID id) {
         return hal.deviceMuted(id, kAudioObjectPropertyScopeInput);
     }
-    MicMute::SavedMap stored() { return MicMute::decode(store->data(MicMute::key).value_or("")); }
+    MicMute::SavedMap stored() {
+        const auto* value = store->value(MicMute::key);
+        return value ? MicMute::decode(*value).saved : MicMute::SavedMap{};
+    }
 };
 
 TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
@@ -76,7 +79,7 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
     EXPECT_FALSE(inputMuted(builtIn));
     EXPECT_FLOAT_EQ(inputVolume(usb), 0.6f);
     EXPECT_TRUE(mute.saved().empty());
-    EXPECT_FALSE(store->data(MicMute::key).has_value()); // the key is removed
+    EXPECT_EQ(store->value(MicMute::key), nullptr); // the key is removed
 }
 
 TEST_F(MicMuteTest, AlreadyMutedMicrophoneStaysMutedAndIsNotSavedTwice) {
@@ -114,7 +117,7 @@ TEST_F(MicMuteTest, AbsentDevicesKeepTheirEntryUntilTheyComeBack) {
     mute.restore();
     EXPECT_FLOAT_EQ(inputVolume(headset), 0.5f);
     EXPECT_TRUE(mute.saved().empty());
-    EXPECT_FALSE(store->data(MicMute::key).has_value());
+    EXPECT_EQ(store->value(MicMute::key), nullptr);
 }
 
 TEST_F(MicMuteTest, FailedReadsSaveNeutralValuesAndFailedWritesKeepTheBookkeeping) {
@@ -140,42 +143,56 @@ TEST_F(MicMuteTest, FailedReadsSaveNeutralValuesAndFailedWritesKeepTheBookkeepin
     EXPECT_EQ(inputVolume(usb), 0.0f);
 }
 
-TEST_F(MicMuteTest, CorruptStoredStateReadsAsNothingSaved) {
+TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
     const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
+    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.0f));
     const std::uint32_t on = 1;
     hal.setPropertyData(builtIn, inputMute, 0, nullptr, sizeof(on), &on);
-    for (const char* text : {"", "[]", "{\"builtin\": 1}", "{\"builtin\": {\"kind\": \"mute\"}}",
-                             "{\"builtin\": {\"kind\": \"gain\", \"value\": 0}}",
-                             "{\"builtin\": {\"kind\": \"mute\", \"value\": \"0\"}}",
-                             // one bad entry spoils the whole
-                             "{\"builtin\": {\"kind\": \"mute\", \"value\": 0}, \"x\": {}}"}) {
-        store->setData(MicMute::key, text);
+    for (const char* bad : {R"(1)", R"({"kind": "mute"})", R"({"kind": "gain", "value": 0})",
+                            R"({"kind": "mute", "value": "0"})"}) {
+        store = Defaults::inMemory();
+        const auto badEntry = nlohmann::json::parse(bad);
+        store->setValue(MicMute::key,
+                        {{"builtin", badEntry}, {"usb", {{"kind", "volume"}, {"value", 0.7}}}});
         MicMute mute(hal, *store);
-        EXPECT_TRUE(mute.saved().empty()) << text;
-        EXPECT_TRUE(inputMuted(builtIn)) << text;
+        EXPECT_TRUE(mute.saved().empty()) << bad;
+        EXPECT_TRUE(inputMuted(builtIn)) << bad;        // the bad entry changes nothing
+        EXPECT_FLOAT_EQ(inputVolume(usb), 0.7f) << bad; // the good one is restored
+        // Restoring rewrote the saved state; the bad entry is kept aside.
+        EXPECT_EQ(store->value(MicMute::key), nullptr);
+        EXPECT_EQ((*store->value(Defaults::unreadableKey))[MicMute::key],
+                  nlohmann::json::array({{{"builtin", badEntry}}}))
+            << bad;
+        const float zero = 0;
+        hal.setPropertyData(usb,
+                            {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
+                             kAudioObjectPropertyElementMain},
+                            0, nullptr, sizeof(zero), &zero);
     }
-    EXPECT_TRUE(log.messages("mic").empty());
+    store->setValue(MicMute::key, "not an object");
+    EXPECT_TRUE(MicMute(hal, *store).saved().empty());
 }
 
 TEST_F(MicMuteTest, StoredFormReadsHandEditedValuesSafely) {
     // The stored form as written.
     const MicMute::SavedMap saved{{"a", {Kind::mute, 1.0f}}, {"b", {Kind::volume, 0.25f}}};
-    const auto text = MicMute::encode(saved);
-    ASSERT_TRUE(text);
-    EXPECT_EQ(nlohmann::json::parse(*text),
-              nlohmann::json::parse(R"({"a":{"kind":"mute","value":1.0},
+    const auto json = MicMute::encode(saved);
+    EXPECT_EQ(json, nlohmann::json::parse(R"({"a":{"kind":"mute","value":1.0},
                                         "b":{"kind":"volume","value":0.25}})"));
-    EXPECT_EQ(MicMute::decode(*text), saved);
+    EXPECT_EQ(MicMute::decode(json).saved, saved);
 
     // Values a device cannot take: any mute value but 0 means muted; volumes stay within 0…1.
-    EXPECT_EQ(MicMute::decode(R"({"a":{"kind":"mute","value":7.5},"b":{"kind":"mute","value":-0.0},
+    EXPECT_EQ(
+        MicMute::decode(nlohmann::json::parse(
+                            R"({"a":{"kind":"mute","value":7.5},"b":{"kind":"mute","value":-0.0},
                                   "c":{"kind":"volume","value":3},"d":{"kind":"volume","value":-1},
-                                  "e":{"kind":"volume","value":1e300}})"),
-              (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
-                                 {"b", {Kind::mute, 0.0f}},
-                                 {"c", {Kind::volume, 1.0f}},
-                                 {"d", {Kind::volume, 0.0f}},
-                                 {"e", {Kind::volume, 1.0f}}}));
+                                  "e":{"kind":"volume","value":1e300}})"))
+            .saved,
+        (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
+                           {"b", {Kind::mute, 0.0f}},
+                           {"c", {Kind::volume, 1.0f}},
+                           {"d", {Kind::volume, 0.0f}},
+                           {"e", {Kind::volume, 1.0f}}}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Defaults.h"
 
 #include "platform/Log.h"
+#include "platform/ManualScheduler.h"
 #include "support/TempDirectory.h"
 
 #include <csignal>
@@ -8,19 +9,14 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace voxlane {
 namespace {
 
 using json = nlohmann::json;
 using test::TempDirectory;
-
-std::string allBytes() {
-    std::string bytes;
-    for (int i = 0; i < 256; ++i)
-        bytes += static_cast<char>(i);
-    return bytes;
-}
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& directory) {
     std::vector<std::filesystem::path> names;
@@ -35,18 +31,18 @@ TEST(DefaultsTest, EachValueReadsBackOnlyThroughItsOwnType) {
     auto defaults = Defaults::inMemory();
     defaults->setBoolean("duckingEnabled", false);
     defaults->setNumber("duckLevel", 0.25);
-    defaults->setData("appSettings", R"({"firefox":{"volume":0.5}})");
+    defaults->setValue("deviceRules", json::array({1, "two"}));
     defaults->setDictionary("softVolumeLevels", json{{"speakers", 0.75}});
 
     EXPECT_EQ(defaults->boolean("duckingEnabled"), false);
     EXPECT_EQ(defaults->number("duckLevel"), 0.25);
-    EXPECT_EQ(defaults->data("appSettings"), R"({"firefox":{"volume":0.5}})");
+    EXPECT_EQ(*defaults->value("deviceRules"), json::array({1, "two"}));
     EXPECT_EQ(defaults->dictionary("softVolumeLevels"), (json{{"speakers", 0.75}}));
 
     EXPECT_FALSE(defaults->number("duckingEnabled"));
     EXPECT_FALSE(defaults->boolean("duckLevel"));
-    EXPECT_FALSE(defaults->dictionary("appSettings"));
-    EXPECT_FALSE(defaults->data("softVolumeLevels"));
+    EXPECT_FALSE(defaults->dictionary("deviceRules"));
+    EXPECT_EQ(defaults->value("never set"), nullptr);
     EXPECT_FALSE(defaults->boolean("never set"));
 
     // A new value of another type replaces the old one.
@@ -58,7 +54,7 @@ TEST(DefaultsTest, EachValueReadsBackOnlyThroughItsOwnType) {
     defaults->remove("never set");
     EXPECT_FALSE(defaults->number("duckLevel"));
     EXPECT_EQ(defaults->keys(),
-              (std::vector<std::string>{"appSettings", "duckingEnabled", "softVolumeLevels"}));
+              (std::vector<std::string>{"deviceRules", "duckingEnabled", "softVolumeLevels"}));
 }
 
 TEST(DefaultsTest, RefusesValuesTheFileCannotHoldAndKeepsTheOldOne) {
@@ -72,9 +68,11 @@ TEST(DefaultsTest, RefusesValuesTheFileCannotHoldAndKeepsTheOldOne) {
     defaults->setDictionary("levels", json{{"a", 1}});
     defaults->setDictionary("levels", json::array({1, 2}));
     defaults->setDictionary("levels", json{{"bad", std::string("\xff\xfe")}});
+    defaults->setDictionary("levels", json{{std::string("\xc3"), 1}});
+    EXPECT_FALSE(defaults->setValue("levels", json{{"deep", {1.0, NAN}}}));
     EXPECT_EQ(defaults->dictionary("levels"), (json{{"a", 1}}));
 
-    EXPECT_EQ(log.entries("defaults").size(), 4u);
+    EXPECT_EQ(log.entries("defaults").size(), 6u);
     for (const auto& entry : log.entries())
         EXPECT_EQ(entry.level, Log::Level::error);
 }
@@ -87,7 +85,7 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
         EXPECT_FALSE(std::filesystem::exists(path)); // nothing written before the first change
         defaults->setBoolean("onboardingCompleted", true);
         defaults->setNumber("duckLevel", 0.1);
-        defaults->setData("deviceRules", R"({"outputs":[]})");
+        defaults->setValue("deviceRules", json{{"outputs", json::array()}});
         defaults->setDictionary("softVolumeLevels", json{{"usb", 0.3}, {"hdmi", 1}});
         defaults->setBoolean("gone", true);
         defaults->remove("gone");
@@ -95,65 +93,86 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
     auto reopened = Defaults::openFile(path);
     EXPECT_EQ(reopened->boolean("onboardingCompleted"), true);
     EXPECT_EQ(reopened->number("duckLevel"), 0.1);
-    EXPECT_EQ(reopened->data("deviceRules"), R"({"outputs":[]})");
+    EXPECT_EQ(*reopened->value("deviceRules"), (json{{"outputs", json::array()}}));
     EXPECT_EQ(reopened->dictionary("softVolumeLevels"), (json{{"usb", 0.3}, {"hdmi", 1}}));
     EXPECT_FALSE(reopened->boolean("gone"));
     // Only the file itself: no temporary files left behind.
     EXPECT_EQ(filesIn(path.parent_path()), std::vector<std::filesystem::path>{"defaults.json"});
+    // Plain nested JSON, with the layout's number.
+    const auto file = json::parse(dir.read("config/voxlane/defaults.json"));
+    EXPECT_EQ(file["fileFormat"], Defaults::fileFormat);
+    EXPECT_EQ(file["softVolumeLevels"]["usb"], 0.3);
+    EXPECT_EQ(file["onboardingCompleted"], true);
 }
 
-TEST(DefaultsTest, DataKeepsArbitraryBytesAndStoresTextReadably) {
+TEST(DefaultsTest, FirstLayoutIsReadAndRewrittenInTheNewOne) {
     TempDirectory dir;
-    const std::filesystem::path path = dir / "defaults.json";
-    const std::string binary = allBytes() + "\xc0\xaf" + "\xed\xa0\x80"; // overlong, surrogate
-    const char rawText[] = "Kopfhörer → 🎧 \0 end";
-    const std::string text(rawText, sizeof rawText - 1); // with the NUL
-    {
-        auto defaults = Defaults::openFile(path);
-        defaults->setData("binary", binary);
-        defaults->setData("text", text);
-        defaults->setData("empty", "");
-    }
+    dir.write("defaults.json", R"({
+        "onboardingCompleted": {"boolean": true},
+        "duckLevel": {"number": 0.2},
+        "softVolumeLevels": {"dictionary": {"usb": 0.5}},
+        "appSettings": {"data": "{\"firefox\":{\"volume\":0.5,\"muted\":true}}"},
+        "deviceRules": {"base64": "eyJvdXRwdXRzIjpbXX0="},
+        "notJson": {"data": "plain text"},
+        "future": {"date": "2031-01-01"}
+    })");
+    ManualScheduler scheduler;
+    auto defaults = Defaults::openFile(dir / "defaults.json", scheduler);
+    EXPECT_EQ(defaults->boolean("onboardingCompleted"), true);
+    EXPECT_EQ(defaults->number("duckLevel"), 0.2);
+    EXPECT_EQ(defaults->dictionary("softVolumeLevels"), (json{{"usb", 0.5}}));
+    EXPECT_EQ(*defaults->value("appSettings"),
+              (json{{"firefox", {{"volume", 0.5}, {"muted", true}}}}));
+    EXPECT_EQ(*defaults->value("deviceRules"), (json{{"outputs", json::array()}}));
+    EXPECT_EQ(*defaults->value("notJson"), "plain text");
+    EXPECT_EQ(*defaults->value("future"), (json{{"date", "2031-01-01"}}));
+
+    // Converted without being asked, at the first write.
+    scheduler.advance(Defaults::writeDelay);
+    defaults->flush();
     const auto file = json::parse(dir.read("defaults.json"));
-    EXPECT_TRUE(file["binary"].contains("base64"));
-    EXPECT_EQ(file["text"], (json{{"data", text}}));
-
-    auto reopened = Defaults::openFile(path);
-    EXPECT_EQ(reopened->data("binary"), binary);
-    EXPECT_EQ(reopened->data("text"), text);
-    EXPECT_EQ(reopened->data("empty"), "");
-    for (std::size_t length = 0; length < 7; ++length) {
-        reopened->setData("short", binary.substr(250, length));
-        EXPECT_EQ(Defaults::fromText(reopened->text())->data("short"), binary.substr(250, length))
-            << length;
-    }
+    EXPECT_EQ(file["fileFormat"], Defaults::fileFormat);
+    EXPECT_EQ(file["appSettings"]["firefox"]["muted"], true);
+    EXPECT_EQ(file["duckLevel"], 0.2);
+    EXPECT_EQ(file["future"], (json{{"date", "2031-01-01"}}));
+    // Read again, the new layout is taken as it is.
+    EXPECT_EQ(Defaults::fromText(dir.read("defaults.json"))->text(), defaults->text());
 }
 
-TEST(DefaultsTest, MalformedStoredValuesReadAsAbsentAndUnknownEntriesAreKept) {
-    const std::string stored = R"({
-        "badBase64": {"base64": "AB=C"},
-        "shortBase64": {"base64": "QUJ"},
-        "wrongInner": {"boolean": "yes"},
-        "twoTags": {"boolean": true, "number": 1},
-        "bare": 3,
-        "future": {"date": "2031-01-01"},
-        "ok": {"base64": "QUI="}
-    })";
+TEST(DefaultsTest, ValuesOfAnotherTypeReadAsAbsentAndAreKept) {
     TempDirectory dir;
-    dir.write("defaults.json", stored);
+    dir.write("defaults.json", R"({"fileFormat": 2, "duckingEnabled": "yes", "duckLevel": [0.5],
+                                   "softVolumeLevels": 3, "future": {"date": "2031-01-01"}})");
     auto defaults = Defaults::openFile(dir / "defaults.json");
-    EXPECT_FALSE(defaults->data("badBase64"));
-    EXPECT_FALSE(defaults->data("shortBase64"));
-    EXPECT_FALSE(defaults->boolean("wrongInner"));
-    EXPECT_FALSE(defaults->boolean("twoTags"));
-    EXPECT_FALSE(defaults->number("bare"));
-    EXPECT_EQ(defaults->data("ok"), "AB");
+    EXPECT_FALSE(defaults->boolean("duckingEnabled"));
+    EXPECT_FALSE(defaults->number("duckLevel"));
+    EXPECT_FALSE(defaults->dictionary("softVolumeLevels"));
 
-    defaults->setBoolean("duckingEnabled", true);
+    defaults->setBoolean("onboardingCompleted", true);
     const auto rewritten = json::parse(dir.read("defaults.json"));
     EXPECT_EQ(rewritten["future"], (json{{"date", "2031-01-01"}}));
-    EXPECT_EQ(rewritten["bare"], 3);
-    EXPECT_EQ(rewritten.size(), 8u);
+    EXPECT_EQ(rewritten["duckLevel"], json::array({0.5}));
+    EXPECT_EQ(rewritten.size(), 6u); // with "fileFormat" and the new key
+}
+
+TEST(DefaultsTest, UnreadableRecordsAreKeptOnceBesideTheOthers) {
+    Log::Capture log;
+    auto defaults = Defaults::inMemory();
+    defaults->keepUnreadable("appSettings", json{{"firefox", {{"muted", "yes"}}}}, "muted");
+    defaults->keepUnreadable("appSettings", json{{"firefox", {{"muted", "yes"}}}}, "muted");
+    defaults->keepUnreadable("deviceRules", json{{"inputs", json::array({1})}}, "rule");
+    EXPECT_EQ(*defaults->value(Defaults::unreadableKey),
+              (json{{"appSettings", json::array({{{"firefox", {{"muted", "yes"}}}}})},
+                    {"deviceRules", json::array({{{"inputs", json::array({1})}}})}}));
+    // Each time a record is skipped, the log says so.
+    EXPECT_EQ(log.entries("defaults").size(), 3u);
+
+    // A hand-made entry of another shape is kept inside.
+    defaults->setValue(Defaults::unreadableKey, "note to self");
+    defaults->keepUnreadable("appSettings", 5, "no object");
+    EXPECT_EQ(
+        *defaults->value(Defaults::unreadableKey),
+        (json{{"unreadable", json::array({"note to self"})}, {"appSettings", json::array({5})}}));
 }
 
 TEST(DefaultsTest, CorruptFileIsMovedAsideAndTheStoreStartsEmpty) {
@@ -184,6 +203,125 @@ TEST(DefaultsTest, CorruptFileIsMovedAsideAndTheStoreStartsEmpty) {
     }
 }
 
+// A FIFO, a link to a device and a huge file are neither waited on nor read into memory: each
+// is moved aside (the link itself, not the device) and a regular file takes its place.
+TEST(DefaultsTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+    for (const std::string kind : {"fifo", "device", "huge"}) {
+        TempDirectory dir;
+        const std::filesystem::path path = dir / "defaults.json";
+        if (kind == "fifo") {
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        } else if (kind == "device") {
+            std::filesystem::create_symlink("/dev/zero", path);
+        } else {
+            dir.write("defaults.json", "{}");
+            std::filesystem::resize_file(path, Defaults::maxFileSize + 1);
+        }
+        Log::Capture log;
+        auto defaults = Defaults::openFile(path);
+        EXPECT_TRUE(defaults->keys().empty()) << kind;
+        ASSERT_EQ(log.entries("defaults").size(), 1u) << kind;
+        EXPECT_NE(log.entries()[0].message.find("verschoben nach"), std::string::npos) << kind;
+
+        defaults->setBoolean("duckingEnabled", true);
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << kind;
+        EXPECT_EQ(filesIn(dir.path()).size(), 2u) << kind;
+    }
+    // Read-only, nothing is moved.
+    TempDirectory dir;
+    ASSERT_EQ(::mkfifo((dir / "defaults.json").c_str(), 0600), 0);
+    Log::Capture log;
+    EXPECT_TRUE(Defaults::readOnlyCopy(dir / "defaults.json")->keys().empty());
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::filesystem::path>{"defaults.json"});
+}
+
+TEST(DefaultsTest, SymbolicLinkIsWrittenThrough) {
+    TempDirectory dir;
+    dir.write("dotfiles/voxlane.json", R"({"fileFormat": 2, "duckLevel": 0.5})");
+    const std::filesystem::path link = dir / "config/defaults.json";
+    std::filesystem::create_directories(link.parent_path());
+    std::filesystem::create_symlink("../dotfiles/voxlane.json", link);
+
+    auto defaults = Defaults::openFile(link);
+    EXPECT_EQ(defaults->number("duckLevel"), 0.5);
+    defaults->setNumber("duckLevel", 0.25);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(json::parse(dir.read("dotfiles/voxlane.json"))["duckLevel"], 0.25);
+    EXPECT_EQ(filesIn(dir / "dotfiles"), std::vector<std::filesystem::path>{"voxlane.json"});
+}
+
+TEST(DefaultsTest, TemporaryFilesOfInterruptedSavesAreRemovedAtOpen) {
+    TempDirectory dir;
+    dir.write("defaults.json", R"({"fileFormat": 2, "duckLevel": 0.5})");
+    dir.write("defaults.json.tmp-a1B2c3", "{half");
+    dir.write("defaults.json.tmp-Zz9xYw", "");
+    dir.write("defaults.json.tmp-keep", "not ours: wrong length");
+    dir.write("other.json.tmp-a1B2c3", "not ours: other file");
+    Log::Capture log;
+    auto defaults = Defaults::openFile(dir / "defaults.json");
+    EXPECT_EQ(filesIn(dir.path()),
+              (std::vector<std::filesystem::path>{"defaults.json", "defaults.json.tmp-keep",
+                                                  "other.json.tmp-a1B2c3"}));
+    EXPECT_EQ(defaults->number("duckLevel"), 0.5);
+    // Looking does not clean up.
+    dir.write("defaults.json.tmp-a1B2c3", "{half");
+    (void)Defaults::readOnlyCopy(dir / "defaults.json");
+    EXPECT_EQ(filesIn(dir.path()).size(), 4u);
+}
+
+// A drag sends a change every few milliseconds; the file is written at most once per
+// `writeDelay` and once after the last change, and what is pending is written at flush.
+TEST(DefaultsTest, WritesAreCoalescedAndFlushed) {
+    TempDirectory dir;
+    ManualScheduler scheduler;
+    auto defaults = Defaults::openFile(dir / "defaults.json", scheduler);
+    for (int step = 0; step <= 20; ++step) {
+        defaults->setNumber("duckLevel", step / 20.0);
+        scheduler.advance(0.05);
+    }
+    scheduler.advance(Defaults::writeDelay);
+    defaults->flush(); // waits for the worker; nothing new to write
+    const std::size_t afterDrag = defaults->saveCount();
+    // Every 0.5 s while it lasts, and after the last change.
+    EXPECT_GE(afterDrag, 2u);
+    EXPECT_LE(afterDrag, 3u);
+    EXPECT_EQ(Defaults::readOnlyCopy(dir / "defaults.json")->number("duckLevel"), 1.0);
+
+    defaults->setBoolean("duckingEnabled", false);
+    EXPECT_FALSE(Defaults::readOnlyCopy(dir / "defaults.json")->boolean("duckingEnabled"));
+    defaults->flush(); // at quit
+    EXPECT_EQ(Defaults::readOnlyCopy(dir / "defaults.json")->boolean("duckingEnabled"), false);
+    EXPECT_EQ(defaults->saveCount(), afterDrag + 1);
+
+    // The same value again is no change; a store going away writes what is pending.
+    defaults->setBoolean("duckingEnabled", false);
+    scheduler.advance(1);
+    EXPECT_EQ(defaults->saveCount(), afterDrag + 1);
+    defaults->setNumber("duckLevel", 0.75);
+    defaults.reset();
+    EXPECT_EQ(Defaults::readOnlyCopy(dir / "defaults.json")->number("duckLevel"), 0.75);
+}
+
+TEST(DefaultsTest, ReadOnlyCopyNeverWrites) {
+    TempDirectory dir;
+    dir.write("voxlane/defaults.json", "not json");
+    Log::Capture log;
+    auto copy = Defaults::readOnlyCopy(dir / "voxlane/defaults.json");
+    EXPECT_TRUE(copy->keys().empty());
+    EXPECT_FALSE(copy->path());
+    copy->setBoolean("duckingEnabled", true);
+    copy->keepUnreadable("appSettings", 1, "test");
+    copy->flush();
+    EXPECT_EQ(filesIn(dir / "voxlane"), std::vector<std::filesystem::path>{"defaults.json"});
+    EXPECT_EQ(dir.read("voxlane/defaults.json"), "not json");
+
+    // A missing file is no error and creates nothing.
+    EXPECT_TRUE(Defaults::readOnlyCopy(dir / "elsewhere/defaults.json")->keys().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
+}
+
 TEST(DefaultsTest, SecondCorruptFileInTheSameSecondGetsItsOwnName) {
     TempDirectory dir;
     dir.write("defaults.json", "not json");
@@ -210,7 +348,10 @@ TEST(DefaultsTest, FailedWriteKeepsTheOldFileAndIsLogged) {
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     Log::Capture log;
-    defaults->setData("appSettings", std::string(20000, 'x'));
+    std::vector<Defaults::SaveResult> results;
+    auto subscription =
+        defaults->observeSaveResults([&](const Defaults::SaveResult& r) { results.push_back(r); });
+    defaults->setValue("appSettings", std::string(20000, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -218,10 +359,37 @@ TEST(DefaultsTest, FailedWriteKeepsTheOldFileAndIsLogged) {
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::filesystem::path>{"defaults.json"});
     ASSERT_EQ(log.entries("defaults").size(), 1u);
     EXPECT_NE(log.entries()[0].message.find("nicht gespeichert"), std::string::npos);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0]);
     // The value still holds for this run, and the next successful write stores it.
-    EXPECT_EQ(defaults->data("appSettings"), std::string(20000, 'x'));
+    EXPECT_EQ(*defaults->value("appSettings"), std::string(20000, 'x'));
     defaults->setBoolean("duckingEnabled", true);
-    EXPECT_EQ(Defaults::openFile(path)->data("appSettings"), std::string(20000, 'x'));
+    EXPECT_EQ(*Defaults::openFile(path)->value("appSettings"), std::string(20000, 'x'));
+    // Success after a failure is reported once.
+    defaults->setBoolean("duckingEnabled", false);
+    EXPECT_EQ(results, (std::vector<Defaults::SaveResult>{results[0], std::nullopt}));
+}
+
+// On the worker thread, a failed write reaches the observers on the main queue.
+TEST(DefaultsTest, FailedBackgroundWriteIsReportedOnTheMainQueue) {
+    TempDirectory dir;
+    ManualScheduler scheduler;
+    Log::Capture log;
+    auto defaults = Defaults::openFile(dir / "defaults.json", scheduler);
+    // Something that is no regular file took the file's place: it is not replaced.
+    ASSERT_EQ(::mkfifo((dir / "defaults.json").c_str(), 0600), 0);
+    std::vector<std::string> failures;
+    auto subscription = defaults->observeSaveResults([&](const Defaults::SaveResult& failure) {
+        if (failure) failures.push_back(*failure);
+    });
+    defaults->setBoolean("duckingEnabled", true);
+    scheduler.advance(Defaults::writeDelay);
+    defaults->flush();
+    EXPECT_TRUE(failures.empty()); // not before the main queue runs
+    scheduler.runPending();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("nicht gespeichert"), std::string::npos);
+    EXPECT_EQ(defaults->saveCount(), 1u);
 }
 
 TEST(DefaultsTest, DefaultPathFollowsXdgConfigHome) {

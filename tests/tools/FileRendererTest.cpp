@@ -94,5 +94,18 @@ TEST(FileRenderer, AnEmptyFileGivesAnEmptyOutput) {
     EXPECT_EQ(output.sampleRate, 22050);
 }
 
+// A WAV header counts bytes in 32 bits: an output that cannot fit (or whose size is unknown) is
+// written as RF64 instead of with a header whose sizes wrapped.
+TEST(FileRenderer, OutputsBeyondWhatAWavHeaderDescribesAreRF64) {
+    EXPECT_LE(FileRenderer::maxWavFrames * 8 + 4096, 0xffffffffLL);
+    EXPECT_EQ(FileRenderer::outputFormat(0), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(FileRenderer::outputFormat(FileRenderer::maxWavFrames),
+              SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(FileRenderer::outputFormat(FileRenderer::maxWavFrames + 1),
+              SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    EXPECT_EQ(FileRenderer::outputFormat(SF_COUNT_MAX), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    EXPECT_EQ(FileRenderer::outputFormat(-1), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+}
+
 } // namespace
 } // namespace voxlane

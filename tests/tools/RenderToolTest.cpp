@@ -107,6 +107,27 @@ TEST_F(RenderTool, RefusesBadInputWithoutLeavingAnything) {
     }
 }
 
+// A device, a FIFO or the input itself as OUT: exit 2 before anything is written, and OUT stays
+// what it was (run as root, /dev/null was once replaced by a regular file).
+TEST_F(RenderTool, RefusesAnOutputThatIsNoRegularFileOrIsTheInput) {
+    const std::string in = dir / "in.wav";
+    const std::string original = contents(in);
+    std::filesystem::create_symlink("/dev/null", dir / "null");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_hard_link(in, dir / "same.wav");
+    std::filesystem::create_symlink("in.wav", dir / "alias.wav");
+    for (const std::string out : {"null", "fifo", "in.wav", "same.wav", "alias.wav"}) {
+        const ChildProcess run = render({in, dir / out});
+        EXPECT_EQ(run.exitStatus, 2) << out;
+        EXPECT_TRUE(isOneLine(run.err)) << out << ": " << run.err;
+        EXPECT_EQ(contents(in), original) << out;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "null"));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+    EXPECT_EQ(dir.entries().size(), before.size() + 4);
+}
+
 TEST_F(RenderTool, AFailedWriteRemovesTheUnfinishedFileAndKeepsTheOldOne) {
     // 1 s of stereo float is 384 kB; the child may write only 64 kB.
     expectCleanFailure(render({dir / "in.wav", dir / "keep.wav"}, 64 * 1024), "size limit");

@@ -54,6 +54,18 @@ TEST(DeviceSectionRules, MoveCountsTheGapInTheListBeforeTheMove) {
     EXPECT_EQ(uids(Rules::moved(abc(), 1, 2)), (V{"a", "b", "c"}));
     EXPECT_EQ(uids(Rules::moved(abc(), 3, 0)), (V{"a", "b", "c"}));
     EXPECT_EQ(uids(Rules::moved(abc(), 0, 4)), (V{"a", "b", "c"}));
+
+    // The dragged rule and those above it are placed by the user (and never forgotten); a drop
+    // into its own gap places nothing.
+    const auto ranked = [](const std::vector<DeviceRule>& rules) {
+        std::vector<bool> flags;
+        for (const auto& rule : rules)
+            flags.push_back(rule.ranked);
+        return flags;
+    };
+    EXPECT_EQ(ranked(Rules::moved(abc(), 0, 2)), (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(ranked(Rules::moved(abc(), 2, 0)), (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(ranked(Rules::moved(abc(), 1, 2)), (std::vector<bool>{false, false, false}));
 }
 
 TEST(DeviceSectionRules, ToggleForgetResetAndTexts) {

@@ -102,6 +102,11 @@ FileRenderer::Result failure(std::string error) {
 
 } // namespace
 
+int FileRenderer::outputFormat(std::int64_t frames) {
+    const bool fits = frames >= 0 && frames <= maxWavFrames;
+    return (fits ? SF_FORMAT_WAV : SF_FORMAT_RF64) | SF_FORMAT_FLOAT;
+}
+
 std::int64_t FileRenderer::chunkFrames() const {
     const std::int64_t block = std::clamp<std::int64_t>(options_.block, 1, TapState::maxFrames);
     return block * std::max<std::int64_t>(1, kChunkTarget / block);
@@ -117,12 +122,26 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
     }
     if (inInfo.samplerate <= 0) return failure(quoted(options_.input) + " has no sample rate");
 
+    // The output replaces only a regular file, and never the input itself.
+    struct stat existing {};
+    if (::stat(options_.output.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            return failure(quoted(options_.output) + " exists and is not a regular file");
+        }
+        struct stat source {};
+        if (::stat(options_.input.c_str(), &source) == 0 && source.st_dev == existing.st_dev &&
+            source.st_ino == existing.st_ino) {
+            return failure(quoted(options_.output) + " is the input file");
+        }
+    }
+
     PendingOutput pending(options_.output);
     if (pending.fd() < 0) return failure(pending.error());
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
-    outInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    outInfo.format = outputFormat(inInfo.frames);
+    const bool wav = (outInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
     SndfilePtr out(sf_open_fd(pending.fd(), SFM_WRITE, &outInfo, SF_FALSE));
     if (!out) {
         return failure("cannot write " + quoted(options_.output) + ": " + sf_strerror(nullptr));
@@ -166,6 +185,11 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
             tap.render(&inList, &outList, 1, passThrough);
         }
 
+        // An input that held more than it announced: a WAV header would wrap its sizes.
+        if (wav && total + frames > maxWavFrames) {
+            return failure(quoted(options_.output) +
+                           " would grow beyond the 4 GiB a WAV file can describe");
+        }
         if (sf_writef_float(out.get(), outSamples.data(), frames) != frames) {
             return failure("cannot write " + quoted(options_.output) + ": " +
                            sf_strerror(out.get()));

@@ -30,6 +30,12 @@ public:
     // Frames per read and write: whole blocks, about 16k frames.
     std::int64_t chunkFrames() const;
 
+    // The most stereo float frames a WAV file's 32-bit sizes can describe.
+    static constexpr std::int64_t maxWavFrames = (0xffffffffLL - 4096) / 8;
+    // The libsndfile format of OUT for an input of `frames` (negative: unknown): a 32-bit float
+    // WAV, or RF64 when the output would not fit the WAV header's sizes.
+    static int outputFormat(std::int64_t frames);
+
     Result run(const CancelCheck& cancelled = {}) const;
 
 private:

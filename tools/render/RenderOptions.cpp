@@ -157,7 +157,8 @@ std::string_view RenderOptions::usage() {
 Runs Voxlane's signal chain (equaliser, gain and ducking, look-ahead limiter,
 safety clamp, fade-in) over an audio file, block by block, as a tap would.
 IN is any mono or stereo file libsndfile reads; OUT is written as a stereo
-32-bit float WAV at IN's sample rate with IN's number of frames.
+32-bit float WAV at IN's sample rate with IN's number of frames (RF64 when it
+grows beyond 4 GiB). OUT must be a new or regular file other than IN.
 
 options:
   --gain G        initial linear gain, 0 to 1000 (default 1)
