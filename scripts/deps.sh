@@ -29,6 +29,8 @@ packages=(
     pipewire-pulse pulseaudio-utils
     # global key grabs on X11 (xcb); the key grab test runs a private Xvfb and types with xdotool
     libxcb1-dev xvfb xdotool
+    # the control interface's tests start a private session bus
+    dbus-daemon
 )
 
 for group in "$@"; do

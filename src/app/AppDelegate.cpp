@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Autostart.h"
+#include "app/DBusService.h"
 #include "app/DevicesWindowController.h"
 #include "app/GlassPanel.h"
 #include "app/MainMenu.h"
@@ -66,7 +67,8 @@ AppDelegate::~AppDelegate() {
     if (trustPoll_) trustPoll_->cancel();
     if (autoOpen_) autoOpen_->cancel();
     mediaKeys_->stop();
-    // The windows go before the engine they show.
+    // The control interface and the windows go before the engine they show.
+    control_.reset();
     onboarding_.reset();
     devicesWindow_.reset();
     controller_.reset();
@@ -104,6 +106,13 @@ void AppDelegate::didFinishLaunching() {
     controller_ = std::make_unique<StatusPanelController>(*adapter_, services_.scheduler,
                                                           panelContent, trayAvailable_);
     mainMenu_->attachTo(controller_->panel());
+
+    // 3a. The control interface for scripts and key bindings: what it does to the panel, it does
+    // through the panel's controller.
+    StatusPanelController* panel = controller_.get();
+    control_ = std::make_unique<DBusService>(
+        *engine_, DBusService::Panel{[panel] { panel->open(); }, [panel] { panel->close(); }});
+    if (publishControl) publishControl(*control_);
 
     // 4. The volume keys.
     setUpVolumeKeys();

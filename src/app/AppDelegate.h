@@ -14,6 +14,7 @@ namespace voxlane {
 class KeyGrabber;
 
 class Defaults;
+class DBusService;
 class DevicesWindowController;
 class EngineAdapter;
 class Hal;
@@ -67,6 +68,9 @@ public:
     std::function<void(MixerEngine& engine, std::function<void()> onFinish)> showOnboarding;
     // the device priorities window (the delegate's own unless replaced).
     std::function<void(MixerEngine& engine)> showDevicesWindow;
+    // the control interface, once the engine and the panel exist: where it is served (nowhere
+    // unless filled; the program serves it on the session bus).
+    std::function<void(DBusService& control)> publishControl;
 
     void didFinishLaunching();
     // A later launch of the program: opens the panel (toggles it where there is no tray).
@@ -75,6 +79,7 @@ public:
     MixerEngine* engine() const { return engine_.get(); }
     EngineAdapter* adapter() const { return adapter_; }
     StatusPanelController* controller() const { return controller_.get(); }
+    DBusService* control() const { return control_.get(); }
     VolumeHUDController& hud() const { return *hud_; }
     MediaKeyTap& mediaKeys() const { return *mediaKeys_; }
     // The application's commands; every window of the shell attaches them.
@@ -96,6 +101,7 @@ private:
     std::unique_ptr<MixerEngine> engine_;
     EngineAdapter* adapter_ = nullptr;
     std::unique_ptr<StatusPanelController> controller_;
+    std::unique_ptr<DBusService> control_;
     std::unique_ptr<VolumeHUDController> hud_;
     std::unique_ptr<OnboardingWindowController> onboarding_;
     AudioPermission::Checks accessChecks_; // the first-run window's

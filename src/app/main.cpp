@@ -1,6 +1,8 @@
 // voxlane: the tray application. See AppDelegate for what a launch does.
 #include "app/AppDelegate.h"
 #include "app/AudioBackend.h"
+#include "app/CtlCommand.h"
+#include "app/DBusService.h"
 #include "app/GlassPanel.h"
 #include "app/KeyGrabberVolumeKeys.h"
 #include "app/LaunchOptions.h"
@@ -30,6 +32,7 @@ namespace {
 
 constexpr const char* usage =
     "Usage: voxlane [OPTION]...\n"
+    "       voxlane ctl COMMAND [ARGUMENT]...\n"
     "Per-application volume, mute, equaliser and output device in the tray.\n"
     "\n"
     "  --status      print the audio server's devices and applications and Voxlane's\n"
@@ -40,6 +43,9 @@ constexpr const char* usage =
     "  --login       started at login by the autostart entry: the panel stays closed\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
+    "\n"
+    "`voxlane ctl` controls the running Voxlane from scripts and key bindings;\n"
+    "`voxlane ctl --help` lists its commands.\n"
     "\n"
     "Any option beginning with \"--\" keeps the panel from opening by itself.\n"
     "Settings are kept in $XDG_CONFIG_HOME/voxlane/ (~/.config/voxlane/).\n";
@@ -67,6 +73,9 @@ bool xServerMissing() {
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    // `voxlane ctl …` talks to the running Voxlane and has options of its own.
+    if (!arguments.empty() && arguments.front() == "ctl")
+        return runCtlCommand({arguments.begin() + 1, arguments.end()});
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             std::fputs(usage, stdout);
@@ -144,6 +153,7 @@ int main(int argc, char** argv) {
                          },
                          keys.get()};
     AppDelegate delegate(std::move(services), options, trayAvailable);
+    delegate.publishControl = [](DBusService& control) { control.publishOnSessionBus(); };
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     QTimer::singleShot(0, &delegate, &AppDelegate::didFinishLaunching);
     return app.exec();

@@ -25,6 +25,7 @@ check usr/bin/voxlane
 check usr/share/applications/io.github.voxlane.Voxlane.desktop
 check usr/share/icons/hicolor/scalable/apps/io.github.voxlane.Voxlane.svg
 check usr/share/man/man1/voxlane.1
+check usr/share/dbus-1/interfaces/io.github.voxlane.Voxlane1.xml
 [ "$fail" = 0 ] || exit 1
 [ -x "$scratch/root/usr/bin/voxlane" ] || { echo "usr/bin/voxlane is not executable"; exit 1; }
 # The menu entry starts the installed program under the icon's name.
@@ -42,7 +43,7 @@ done
 # The dependencies come from the linked libraries.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for package in libqt6widgets6 libqt6network6 libpipewire-0.3-0 libxcb1 libsystemd0; do
+for package in libqt6widgets6 libqt6network6 libqt6dbus6 libpipewire-0.3-0 libxcb1 libsystemd0; do
     echo "$depends" | grep -q "$package" || { echo "Depends lacks $package"; exit 1; }
 done
 [ "$(dpkg-deb -f "$deb" Package)" = voxlane ] || { echo "the package is not called voxlane"; exit 1; }

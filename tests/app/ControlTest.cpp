@@ -1,0 +1,556 @@
+// The control interface on a private session bus: the running shell (engine on the simulated
+// server, panel, control service) in this process, `voxlane ctl` as a real program against it.
+#include "ShellWorld.h"
+#include "app/AppDelegate.h"
+#include "app/DBusService.h"
+#include "app/GlassPanel.h"
+#include "app/NameMatch.h"
+#include "app/StatusPanelController.h"
+#include "engine/MixerEngine.h"
+#include "support/PrivateBus.h"
+#include "support/TempDirectory.h"
+#include "ui/AppRow.h"
+#include "ui/AppsModule.h"
+#include "ui/MeteredFader.h"
+#include "ui/PanelView.h"
+#include "ui/SoundModule.h"
+
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <cmath>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+namespace voxlane {
+namespace {
+
+TEST(NameMatch, ExactKeyThenWholeNameThenUniqueBeginning) {
+    using NameMatch::Result;
+    const std::vector<NameMatch::Entry> apps{{"org.mozilla.firefox", "Firefox"},
+                                             {"org.mozilla.firefox.nightly", "Firefox Nightly"},
+                                             {"process.mpv", "mpv"},
+                                             {"com.example.Notes", "Notes"},
+                                             {"com.example.Notes2", "Notes"}};
+    const auto find = [&](const char* word) { return NameMatch::find(apps, word); };
+    EXPECT_EQ(find("org.mozilla.firefox.nightly").indices, std::vector<std::size_t>{1});
+    // A whole name wins over the longer names it begins, whatever the case.
+    EXPECT_EQ(find("FIREFOX").indices, std::vector<std::size_t>{0});
+    EXPECT_EQ(find("firefox n").indices, std::vector<std::size_t>{1});
+    EXPECT_EQ(find("PROCESS.MPV").indices, std::vector<std::size_t>{2});
+    const Result fire = find("fire");
+    EXPECT_EQ(fire.kind, Result::Kind::ambiguous);
+    EXPECT_EQ(fire.indices, (std::vector<std::size_t>{0, 1}));
+    // Two apps with one name: only the id tells them apart.
+    EXPECT_EQ(find("notes").kind, Result::Kind::ambiguous);
+    EXPECT_EQ(find("com.example.Notes2").indices, std::vector<std::size_t>{4});
+    // No match within a name, and no empty word.
+    EXPECT_EQ(find("nightly").kind, Result::Kind::none);
+    EXPECT_EQ(find("").kind, Result::Kind::none);
+    // Case folding beyond ASCII.
+    EXPECT_EQ(NameMatch::find({{"a", QString::fromUtf8("Ärger")}}, QString::fromUtf8("äRG")).kind,
+              Result::Kind::found);
+}
+
+// What one run of `voxlane ctl` did.
+struct CtlRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+QProcessEnvironment busEnvironment(const std::string& address) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(address));
+    return env;
+}
+
+// Runs `voxlane ctl` while this thread keeps serving the bus.
+CtlRun ctl(const std::string& address, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessEnvironment(busEnvironment(address));
+    process.start(VOXLANE_PATH, QStringList{"ctl"} + arguments);
+    if (!process.waitForStarted(5000)) return {};
+    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000);
+    CtlRun run;
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+// Collects the signals the interface sends.
+class SignalLog : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QDBusMessage> messages;
+    // The signals called `member`, in order.
+    std::vector<QDBusMessage> named(const QString& member) const {
+        std::vector<QDBusMessage> found;
+        for (const auto& m : messages)
+            if (m.member() == member) found.push_back(m);
+        return found;
+    }
+    // The latest application record of `member` signals for `id`; empty when none came.
+    QVariantMap latest(const QString& member, const QString& id) const {
+        QVariantMap found;
+        for (const auto& m : named(member)) {
+            const auto record = qdbus_cast<QVariantMap>(m.arguments().value(0));
+            if (record.value("id").toString() == id) found = record;
+        }
+        return found;
+    }
+public slots:
+    void received(const QDBusMessage& message) { messages.push_back(message); }
+};
+
+class Control : public ::testing::Test {
+protected:
+    static constexpr const char* firefox = "org.mozilla.firefox";
+    static constexpr const char* nightly = "org.mozilla.firefox.nightly";
+    static constexpr const char* discord = "com.discordapp.Discord";
+
+    void SetUp() override {
+        if (!test::PrivateBus::available())
+            GTEST_SKIP() << "dbus-daemon is needed (scripts/deps.sh installs it)";
+        std::string error;
+        ASSERT_TRUE(bus.start(&error)) << error;
+
+        speakers = world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice);
+        headphones = world.hal.addDevice(test::deviceSetup("headphones", "Headphones"));
+        mic = world.hal.addDevice(
+            test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        addApp(701, firefox, "Firefox", SimHal::Signal::sine(0.5f));
+        auto quiet = test::processSetup(702, SimHal::Signal::silence(), nightly);
+        quiet.runningOutput = false;
+        world.workspace.applications[702] =
+            RunningApplication{nightly, "Firefox Nightly", {}, "", true};
+        world.hal.addProcess(quiet);
+        // Discord plays on the headphones whatever the default is.
+        discordProcess =
+            addApp(703, discord, "Discord", SimHal::Signal::sine(0.2f, 550), headphones);
+
+        world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+        delegate = std::make_unique<AppDelegate>(world.services(),
+                                                 LaunchOptions::parse({"--login"}), true);
+        bool published = false;
+        delegate->publishControl = [&](DBusService& service) {
+            service.publish(QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
+                                                          serviceConnection),
+                            [&](bool owned) { published = owned; });
+        };
+        delegate->didFinishLaunching();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return published; }, 5000));
+        settle();
+    }
+
+    void TearDown() override {
+        delegate.reset();
+        QDBusConnection::disconnectFromBus(serviceConnection);
+        QDBusConnection::disconnectFromBus(clientConnection);
+    }
+
+    AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                         SimHal::Signal signal, AudioObjectID device = kAudioObjectUnknown) {
+        world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
+        return world.hal.addProcess(test::processSetup(pid, signal, id, device));
+    }
+
+    // Lets the server's notifications, the refresh and the taps' gain glides run.
+    void settle() {
+        for (int i = 0; i < 8; ++i) {
+            world.hal.advance(static_cast<std::uint32_t>(0.025 * world.hal.sampleRate()));
+            world.scheduler.advance(0.025);
+        }
+        QApplication::processEvents();
+    }
+
+    // The peak a device plays now.
+    float playing(AudioObjectID device) {
+        world.hal.advance(4096);
+        return world.hal.peak(device);
+    }
+
+    CtlRun run(const QStringList& arguments) {
+        CtlRun result = ctl(bus.address(), arguments);
+        settle();
+        return result;
+    }
+
+    // `voxlane ctl apps --json`, by id.
+    std::map<std::string, nlohmann::json> apps() {
+        const CtlRun listed = run({"apps", "--json"});
+        std::map<std::string, nlohmann::json> byID;
+        const auto json = nlohmann::json::parse(listed.out, nullptr, false);
+        if (listed.status != 0 || !json.is_array()) {
+            ADD_FAILURE() << "apps --json: " << listed.status << " " << listed.err;
+            return byID;
+        }
+        for (const auto& app : json)
+            byID[app["id"]] = app;
+        return byID;
+    }
+
+    QDBusConnection client() {
+        return QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
+                                             clientConnection);
+    }
+
+    // One call of the interface from this process (the service answers from this thread too).
+    QDBusMessage call(const QString& method, const QVariantList& arguments,
+                      const QString& interface = DBusService::interfaceName) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            DBusService::serviceName, DBusService::objectPath, interface, method);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = client().asyncCall(message);
+        (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 5000);
+        return pending.reply();
+    }
+
+    MixerEngine& engine() const { return *delegate->engine(); }
+    PanelView* panel() const {
+        return qobject_cast<PanelView*>(delegate->controller()->panel()->content());
+    }
+
+    const QString serviceConnection = "voxlane-control-service";
+    const QString clientConnection = "voxlane-control-client";
+    test::PrivateBus bus;
+    test::ShellWorld world;
+    AudioObjectID speakers = 0, headphones = 0, mic = 0, discordProcess = 0;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
+    ASSERT_NEAR(playing(speakers), 0.5f, 0.01f);
+    ASSERT_NEAR(playing(headphones), 0.2f, 0.01f);
+
+    // Volume, by name and in steps: the gain is the volume squared below 100 %.
+    CtlRun r = run({"volume", "firefox", "50"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Firefox"), std::string::npos);
+    EXPECT_NEAR(playing(speakers), 0.125f, 0.01f);
+    EXPECT_EQ(run({"volume", "Firefox", "+10"}).status, 0);
+    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
+    EXPECT_EQ(apps()[firefox]["volume"], 60);
+
+    // Mute and toggle.
+    EXPECT_EQ(run({"mute", "discord"}).status, 0);
+    EXPECT_LT(playing(headphones), 0.001f);
+    EXPECT_EQ(apps()[discord]["muted"], true);
+    EXPECT_EQ(run({"mute", "discord", "toggle"}).status, 0);
+    EXPECT_NEAR(playing(headphones), 0.2f, 0.01f);
+
+    // Solo silences the others until it ends.
+    EXPECT_EQ(run({"solo", firefox}).status, 0);
+    EXPECT_LT(playing(headphones), 0.001f);
+    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
+    EXPECT_EQ(apps()[firefox]["solo"], true);
+    EXPECT_EQ(run({"solo", "firefox", "off"}).status, 0);
+    EXPECT_NEAR(playing(headphones), 0.2f, 0.01f);
+
+    // Output to a device by name, and back to the default.
+    EXPECT_EQ(run({"output", "firefox", "head"}).status, 0);
+    EXPECT_LT(playing(speakers), 0.001f);
+    EXPECT_GT(playing(headphones), 0.21f);
+    EXPECT_EQ(apps()[firefox]["output"], "headphones");
+    EXPECT_EQ(run({"output", "firefox", "default"}).status, 0);
+    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
+    EXPECT_TRUE(apps()[firefox]["output"].is_null());
+
+    // Equaliser gains (twelve decibels on every band make it about four times louder), then a
+    // preset by name.
+    EXPECT_EQ(run({"eq", "firefox", "12,12,12,12,12"}).status, 0);
+    EXPECT_GT(playing(speakers), 0.5f);
+    EXPECT_EQ(run({"eq", "firefox", "Voice"}).status, 0);
+    const auto eq = apps()[firefox]["eq"];
+    EXPECT_EQ(eq["preset"], "voice");
+    EXPECT_EQ(eq["gains"].size(), 5u);
+    EXPECT_LT(playing(speakers), 0.5f);
+
+    // Reset: everything back, nothing stored.
+    EXPECT_EQ(run({"reset", "firefox"}).status, 0);
+    EXPECT_NEAR(playing(speakers), 0.5f, 0.01f);
+    EXPECT_EQ(engine().allSettings().count(firefox), 0u);
+    EXPECT_EQ(apps()[firefox]["eq"]["preset"], "off");
+
+    // The master volume is the device's own here.
+    EXPECT_EQ(run({"master", "40"}).status, 0);
+    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.4f);
+    EXPECT_EQ(run({"master", "+10"}).status, 0);
+    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5f);
+    EXPECT_LT(playing(speakers), 0.49f);
+    EXPECT_EQ(run({"master", "mute"}).status, 0);
+    EXPECT_LT(playing(speakers), 0.001f);
+    EXPECT_EQ(run({"master", "toggle"}).status, 0);
+    EXPECT_GT(playing(speakers), 0.1f);
+
+    // Every microphone, and back.
+    r = run({"mic-mute"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(world.hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+    EXPECT_TRUE(engine().micMuted());
+    EXPECT_EQ(run({"mic-mute", "toggle"}).out, "microphones muted: no\n");
+    EXPECT_FALSE(world.hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+
+    // The default output: Firefox follows it.
+    EXPECT_EQ(run({"default-output", "Headphones"}).status, 0);
+    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headphones);
+    EXPECT_LT(playing(speakers), 0.001f);
+    EXPECT_GT(playing(headphones), 0.21f);
+    r = run({"devices", "--json"});
+    const auto devices = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(devices.is_array()) << r.out;
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[1], (nlohmann::json{{"uid", "headphones"},
+                                          {"name", "Headphones"},
+                                          {"output", true},
+                                          {"input", false},
+                                          {"defaultOutput", true},
+                                          {"defaultInput", false}}));
+
+    // Ducking and the panel.
+    EXPECT_EQ(run({"ducking", "off"}).status, 0);
+    EXPECT_FALSE(engine().duckingEnabled());
+    EXPECT_EQ(run({"ducking", "20"}).status, 0);
+    EXPECT_FLOAT_EQ(engine().duckLevel(), 0.2f);
+    EXPECT_EQ(run({"panel", "show"}).status, 0);
+    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_TRUE(engine().panelVisible());
+    EXPECT_EQ(run({"panel"}).out, "panel open: no\n");
+    EXPECT_FALSE(delegate->controller()->isOpen());
+
+    // What was set is stored as if by hand.
+    EXPECT_EQ(world.defaults->boolean("duckingEnabled"), false);
+}
+
+TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
+    // Two apps begin with "fire": refused, both named, nothing changed.
+    CtlRun r = run({"volume", "fire", "30"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Firefox (org.mozilla.firefox)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Firefox Nightly (org.mozilla.firefox.nightly)"), std::string::npos);
+    // The whole name wins; a longer beginning finds the other.
+    EXPECT_EQ(run({"volume", "FIREFOX", "30"}).status, 0);
+    EXPECT_EQ(run({"volume", "firefox n", "70"}).status, 0);
+    EXPECT_FLOAT_EQ(engine().settings(firefox).volume, 0.3f);
+    EXPECT_FLOAT_EQ(engine().settings(nightly).volume, 0.7f);
+
+    // Unknown apps, presets and devices, values out of range and usage errors: status 2 and one
+    // line on standard error.
+    const std::vector<QStringList> refused{{"volume", "spotify", "50"},
+                                           {"eq", "firefox", "loud"},
+                                           {"eq", "firefox", "custom"},
+                                           {"eq", "firefox", "1,2,3"},
+                                           {"eq", "firefox", "13,0,0,0,0"},
+                                           {"output", "firefox", "hdmi"},
+                                           {"default-output", "Microphone"},
+                                           {"volume", "firefox", "201"},
+                                           {"volume", "firefox", "nan"},
+                                           {"volume", "firefox", "+300"},
+                                           {"master", "101"},
+                                           {"mute", "firefox", "maybe"},
+                                           {"apps", "--yaml"},
+                                           {"frobnicate"},
+                                           {},
+                                           {"reset", "firefox", "now"},
+                                           {"solo", "fire"}};
+    for (const auto& arguments : refused) {
+        r = run(arguments);
+        EXPECT_EQ(r.status, 2) << arguments.join(' ').toStdString() << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("voxlane ctl: ", 0), 0u) << r.err;
+    }
+    EXPECT_FLOAT_EQ(engine().settings(firefox).volume, 0.3f);
+    EXPECT_EQ(engine().settings(firefox).eq, EQSettings::off());
+    EXPECT_FALSE(engine().soloID());
+
+    // Over the bus itself: what the command line cannot send is refused as well.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const QString invalid = QString(DBusService::errorPrefix) + "InvalidArgument";
+    EXPECT_EQ(call("SetVolume", {"Firefox", nan}).errorName(), invalid);
+    EXPECT_EQ(call("SetVolume", {"Firefox", -0.5}).errorName(), invalid);
+    EXPECT_EQ(
+        call("ChangeVolume", {"Firefox", std::numeric_limits<double>::infinity()}).errorName(),
+        invalid);
+    EXPECT_EQ(call("SetEQGains", {"Firefox", QVariant::fromValue(QList<double>{1, 2, nan, 0, 0})})
+                  .errorName(),
+              invalid);
+    EXPECT_EQ(call("SetVolume", {QString(600, 'x'), 50.0}).errorName(), invalid);
+    EXPECT_EQ(call("SetDuckLevel", {150.0}).errorName(), invalid);
+    EXPECT_EQ(call("SetVolume", {"nobody", 50.0}).errorName(),
+              QString(DBusService::errorPrefix) + "UnknownApp");
+    EXPECT_FLOAT_EQ(engine().settings(firefox).volume, 0.3f);
+    EXPECT_FLOAT_EQ(engine().duckLevel(), 0.3f);
+    // A good call answers with the app's record.
+    const QDBusMessage reply =
+        call("SetEQGains", {"Firefox", QVariant::fromValue(QList<double>{3.3, 0, 0, 0, 0})});
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto record = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+    EXPECT_EQ(record.value("id").toString(), firefox);
+    EXPECT_EQ(record.value("eq-preset").toString(), "custom");
+    EXPECT_EQ(engine().settings(firefox).eq.gains, (std::vector<float>{3.5f, 0, 0, 0, 0}))
+        << "rounded to half decibels as the editor does";
+
+    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_NE(run({"volume", "--help"}).out.find("mic-mute [on|off|toggle]"), std::string::npos);
+}
+
+TEST_F(Control, ChangesAreAnnouncedAndThePanelFollows) {
+    SignalLog log;
+    QDBusConnection bus = client();
+    for (const char* member : {"AppAdded", "AppRemoved", "AppChanged", "DevicesChanged"}) {
+        ASSERT_TRUE(bus.connect(DBusService::serviceName, DBusService::objectPath,
+                                DBusService::interfaceName, member, &log,
+                                SLOT(received(QDBusMessage))));
+    }
+    ASSERT_TRUE(bus.connect(DBusService::serviceName, DBusService::objectPath,
+                            "org.freedesktop.DBus.Properties", "PropertiesChanged", &log,
+                            SLOT(received(QDBusMessage))));
+    // The subscriptions reach the bus before anything happens.
+    call("ListApps", {});
+    const auto arrive = [&](const QString& member, std::size_t count) {
+        return QTest::qWaitFor([&] { return log.named(member).size() >= count; }, 5000);
+    };
+    const auto record = [&](const QString& member, const QString& id,
+                            const std::function<bool(const QVariantMap&)>& wanted) {
+        return QTest::qWaitFor([&] { return wanted(log.latest(member, id)); }, 5000);
+    };
+
+    // A change through the bus: announced, and the panel's row shows it.
+    ASSERT_EQ(run({"volume", "discord", "30"}).status, 0);
+    EXPECT_TRUE(record("AppChanged", discord,
+                       [](const QVariantMap& r) { return r.value("volume").toDouble() == 30.0; }));
+    ASSERT_NE(panel(), nullptr);
+    ASSERT_NE(panel()->apps()->row(discord), nullptr);
+    EXPECT_FLOAT_EQ(panel()->apps()->row(discord)->fader()->value(), 0.3f);
+    ASSERT_EQ(run({"master", "35"}).status, 0);
+    EXPECT_EQ(panel()->sound()->percentLabel()->text(), QString::fromUtf8("35\u00A0%"));
+
+    // A change by hand is announced as well.
+    engine().toggleMute(firefox);
+    EXPECT_TRUE(record("AppChanged", firefox,
+                       [](const QVariantMap& r) { return r.value("muted").toBool(); }));
+
+    // Microphones: a property change, also readable.
+    ASSERT_EQ(run({"mic-mute", "on"}).status, 0);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const auto& m : log.named("PropertiesChanged")) {
+                const auto values = qdbus_cast<QVariantMap>(m.arguments().value(1));
+                if (values.value("MicMuted").toBool()) return true;
+            }
+            return false;
+        },
+        5000));
+    const QDBusMessage got =
+        call("Get", {DBusService::interfaceName, "MicMuted"}, "org.freedesktop.DBus.Properties");
+    EXPECT_TRUE(got.arguments().value(0).value<QDBusVariant>().variant().toBool());
+
+    // Apps and devices that come and go.
+    addApp(704, "org.example.Radio", "Radio", SimHal::Signal::sine(0.1f));
+    settle();
+    EXPECT_TRUE(record("AppAdded", "org.example.Radio",
+                       [](const QVariantMap& r) { return r.value("name") == "Radio"; }));
+    world.hal.removeProcess(discordProcess);
+    settle();
+    ASSERT_TRUE(arrive("AppRemoved", 1));
+    EXPECT_EQ(log.named("AppRemoved").back().arguments().value(0).toString(), discord);
+    world.hal.removeDevice(headphones);
+    settle();
+    EXPECT_TRUE(arrive("DevicesChanged", 1));
+
+    // Introspection serves the interface as the repository describes it.
+    const QDBusMessage xml = call("Introspect", {}, "org.freedesktop.DBus.Introspectable");
+    const QString served = xml.arguments().value(0).toString();
+    QFile description(VOXLANE_INTERFACE_XML);
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly));
+    const QString described = QString::fromUtf8(description.readAll());
+    const QRegularExpression member(R"re(<(method|signal|property) name="(\w+)")re");
+    int members = 0;
+    for (auto it = member.globalMatch(described); it.hasNext(); ++members) {
+        const QString name = it.next().captured(2);
+        EXPECT_TRUE(served.contains("name=\"" + name + "\"")) << name.toStdString();
+    }
+    EXPECT_EQ(members, 34);
+}
+
+// The program itself: `voxlane --demo` serves the interface on the session bus; without it the
+// commands end with status 1.
+TEST(ControlProgram, ServesTheDemoAndEndsWithStatusOneWhenGone) {
+    if (!test::PrivateBus::available())
+        GTEST_SKIP() << "dbus-daemon is needed (scripts/deps.sh installs it)";
+    test::PrivateBus bus;
+    std::string error;
+    ASSERT_TRUE(bus.start(&error)) << error;
+    test::TempDirectory dir;
+    const QString runtime = QString::fromStdString(dir / "runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}})");
+
+    CtlRun r = ctl(bus.address(), {"apps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not running"), std::string::npos) << r.err;
+    r = ctl("unix:path=" + (dir / "no-bus"), {"mic-mute", "toggle"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+
+    QProcess voxlane;
+    QProcessEnvironment env = busEnvironment(bus.address());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir / "config"));
+    voxlane.setProcessEnvironment(env);
+    voxlane.start(VOXLANE_PATH, {"--demo"});
+    ASSERT_TRUE(voxlane.waitForStarted(5000));
+    nlohmann::json listed;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            r = ctl(bus.address(), {"apps", "--json"});
+            listed = nlohmann::json::parse(r.out, nullptr, false);
+            return r.status == 0 && listed.is_array() && !listed.empty();
+        },
+        10000))
+        << r.err << voxlane.readAllStandardError().toStdString();
+    EXPECT_EQ(ctl(bus.address(), {"volume", "firefox", "40"}).status, 0);
+    r = ctl(bus.address(), {"apps", "--json"});
+    const auto ordered = nlohmann::ordered_json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(ordered.is_array());
+    const auto app = std::find_if(ordered.begin(), ordered.end(),
+                                  [](const auto& a) { return a["id"] == "org.mozilla.firefox"; });
+    ASSERT_NE(app, ordered.end());
+    // The documented form, members in this order.
+    EXPECT_EQ(app->dump(), R"({"id":"org.mozilla.firefox","name":"Firefox","playing":true,)"
+                           R"("volume":40,"muted":false,"solo":false,"output":null,)"
+                           R"("eq":{"preset":"off","gains":[0,0,0,0,0]}})");
+
+    ::kill(pid_t(voxlane.processId()), SIGTERM);
+    ASSERT_TRUE(voxlane.waitForFinished(5000));
+    EXPECT_EQ(voxlane.exitCode(), 0);
+    // Stored like a change in the panel.
+    EXPECT_NE(dir.read("config/voxlane/demo.json").find(R"(\"org.mozilla.firefox\")"),
+              std::string::npos);
+    EXPECT_EQ(ctl(bus.address(), {"panel"}).status, 1);
+}
+
+} // namespace
+} // namespace voxlane
+
+#include "ControlTest.moc"
