@@ -545,7 +545,7 @@ TEST(ControlProgram, ServesTheDemoAndEndsWithStatusOneWhenGone) {
     ASSERT_TRUE(voxlane.waitForFinished(5000));
     EXPECT_EQ(voxlane.exitCode(), 0);
     // Stored like a change in the panel.
-    EXPECT_NE(dir.read("config/voxlane/demo.json").find(R"(\"org.mozilla.firefox\")"),
+    EXPECT_NE(dir.read("config/voxlane/demo.json").find(R"("org.mozilla.firefox")"),
               std::string::npos);
     EXPECT_EQ(ctl(bus.address(), {"panel"}).status, 1);
 }
