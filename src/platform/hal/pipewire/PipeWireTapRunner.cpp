@@ -46,9 +46,10 @@ std::unique_ptr<PipeWireTapRunner> PipeWireTapRunner::start(pw_core* core, Confi
             PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_NODE_NAME, c.captureNode.c_str(),
             PW_KEY_NODE_DESCRIPTION, c.description.c_str(), PW_KEY_NODE_VIRTUAL, "true", nullptr);
         if (c.kind == Kind::muting) {
-            pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Audio/Sink");
-            // Plumbing, not a device: below every real sink when the session manager picks
-            // the default output (the engine takes its taps down when none is left).
+            // A sink the session manager routes streams into, but plumbing, not a device: not
+            // "Audio/Sink" itself, which is what the session manager picks the default output
+            // from and what PulseAudio clients (the desktop's sound settings) list as sinks.
+            pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Audio/Sink/Internal");
             pw_properties_set(props, PW_KEY_PRIORITY_SESSION, "-100000");
             pw_properties_set(props, PW_KEY_PRIORITY_DRIVER, "0");
             pw_properties_set(props, PW_KEY_NODE_GROUP, group.c_str());
