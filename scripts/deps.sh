@@ -2,7 +2,7 @@
 # Installs every Debian package that building, testing and benchmarking Voxlane needs.
 # Idempotent: checks what is installed first and runs apt-get only when something is missing.
 #
-#   scripts/deps.sh          what `make build`, `make test` and `make bench` need
+#   scripts/deps.sh          what `make build`, `make test`, `make bench` and `make package` need
 #   scripts/deps.sh fuzz     that and the clang toolchain with libFuzzer for `make fuzz`
 set -euo pipefail
 
@@ -31,6 +31,10 @@ packages=(
     libxcb1-dev xvfb xdotool
     # the control interface's tests start a private session bus
     dbus-daemon
+    # the package: CPack works out its dependencies with dpkg-shlibdeps, which runs file
+    file
+    # the metadata checks: the AppStream and desktop entry validators
+    appstream desktop-file-utils
 )
 
 for group in "$@"; do
