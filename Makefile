@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps build run test bench screenshots install package test-sanitize test-asan test-tsan fuzz format clean
+.PHONY: all deps build run test test-fresh bench screenshots install package test-sanitize test-asan test-tsan fuzz format clean
 
 all: build
 
@@ -26,6 +26,12 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# `make test` on a fresh Debian 12: a minimal debootstrap in a temporary directory, a clone of the
+# committed HEAD, `make test` in a chroot as root; prints the time. Needs root (or sudo), the
+# network and many minutes; run it when a change touches dependencies (not part of CI).
+test-fresh:
+	@./scripts/test-fresh.sh
 
 # Installs the program, its menu entry, icon and manual page under PREFIX (default /usr/local;
 # DESTDIR works as usual).

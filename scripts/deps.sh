@@ -4,6 +4,8 @@
 #
 #   scripts/deps.sh          what `make build`, `make test`, `make bench` and `make package` need
 #   scripts/deps.sh fuzz     that and the clang toolchain with libFuzzer for `make fuzz`
+#   scripts/deps.sh fresh    only what `make test-fresh` needs on this machine (it builds its own
+#                            Debian and runs this script there)
 set -euo pipefail
 
 packages=(
@@ -43,8 +45,13 @@ for group in "$@"; do
         # clang 14 with its compiler runtime, which carries libFuzzer (libclang_rt.fuzzer)
         packages+=(clang-14 libclang-rt-14-dev)
         ;;
+    fresh)
+        # a minimal Debian to build and test in, and the clone put into it
+        [ $# -eq 1 ] || { echo "deps: fresh goes alone" >&2; exit 2; }
+        packages=(debootstrap git)
+        ;;
     *)
-        echo "deps: unknown group '$group' (known: fuzz)" >&2
+        echo "deps: unknown group '$group' (known: fuzz, fresh)" >&2
         exit 2
         ;;
     esac
