@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Voxlane: every target installs what is missing first (scripts/deps.sh).
 JOBS ?= $(shell nproc)
 BUILD ?= build

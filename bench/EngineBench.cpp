@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's refresh and reconciliation on the simulated server: 10 devices, 50 processes in
 // 20 apps (a third of them adjusted, so they run process taps), panel open (meter taps for the
 // rest). Nothing changes structurally between runs. And how often a fader drag writes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of one tap's signal chain: 512-frame interleaved stereo blocks at 48 kHz.
 #include "engine/EQPreset.h"
 #include "engine/TapState.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Wall time of voxlane-render with the voice preset against sox running the same five filters
 # (the equaliser's cookbook sections) over 60 s of 48 kHz stereo, best of several interleaved
 # runs each.

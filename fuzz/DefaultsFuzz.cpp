@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the defaults file reader. Whatever it accepts (in either layout) must
 // read back through every getter without crashing, write out and read in again to the same
 // store; and any text it is given as a value must come back unchanged through the file form.

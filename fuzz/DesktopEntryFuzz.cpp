@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the desktop entry reader, as the workspace reads every .desktop file
 // and /proc/<pid>/root/.flatpak-info it finds.
 #include "platform/DesktopEntry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the device rules reader as the stored "deviceRules" value (as JSON
 // when they parse, else as text). Rule by rule: a list keeps every rule that decodes. Whatever
 // loads must save and load back unchanged, keep what was set aside, and survive learning.

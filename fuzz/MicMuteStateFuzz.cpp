@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the reader of the saved microphone state (as JSON when they parse,
 // else as text). Entry by entry: every entry either loads or is set aside. What loads must hold
 // only values that can be written back to a device (mute 0 or 1, volume within 0…1) and encode

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the per-app settings reader as the stored "appSettings" value (as
 // JSON when they parse, else as text). Record by record: every member either loads or is set
 // aside, never both and never neither. What loads must be within the mixer's range, save and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, testing and benchmarking Voxlane needs.
 # Idempotent: checks what is installed first and runs apt-get only when something is missing.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private, headless PipeWire for the integration tests and for trying Voxlane without touching
 # the desktop's audio: PipeWire, WirePlumber and pipewire-pulse in a fresh temporary directory,
 # with two null sinks ("speakers", "headphones") and a virtual source ("mic") as devices.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the README's promise that `make test` works on a fresh Debian 12: builds a minimal
 # Debian 12 (debootstrap --variant=minbase, plus make) in a temporary directory, clones this
 # repository's committed HEAD into it and runs `make test` there in a chroot as root, which

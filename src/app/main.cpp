@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voxlane: the tray application. See AppDelegate for what a launch does.
 #include "app/AppDelegate.h"
 #include "app/AudioBackend.h"

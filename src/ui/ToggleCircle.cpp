@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ToggleCircle.h"
 
 #include "ui/Animated.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control interface on a private session bus: the running shell (engine on the simulated
 // server, panel, control service) in this process, `voxlane ctl` as a real program against it.
 #include "ShellWorld.h"

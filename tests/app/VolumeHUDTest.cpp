@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HUDModel.h"
 #include "app/HUDView.h"
 #include "app/VolumeHUDController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The voxlane program itself on a private X server: the panel opens, a second launch toggles
 // it, SIGTERM ends the program the ordinary way, and a file size limit makes a save fail
 // instead of the program. Without an X server it says so.

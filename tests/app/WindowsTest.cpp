@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device priorities window and the first-run window, on the simulated audio server.
 #include "ShellWorld.h"
 #include "app/AppDelegate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellWorld.h"
 #include "Xvfb.h"
 #include "app/KeyGrabberVolumeKeys.h"

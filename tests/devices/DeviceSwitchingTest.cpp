@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Automatic switching of the default devices by the engine, on the simulated server.
 #include "platform/Log.h"
 #include "support/EngineRig.h"

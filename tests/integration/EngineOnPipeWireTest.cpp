@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine and `voxlane --status` on a real, private PipeWire: the apps that real clients
 // (pw-play, paplay, pw-record) make appear grouped, with the session's devices and defaults.
 #include "AudioFiles.h"

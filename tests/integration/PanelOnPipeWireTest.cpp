@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel on a real, private PipeWire: what a user does in an app's row reaches a real
 // player's sound on the speakers.
 #include "TapFixture.h"

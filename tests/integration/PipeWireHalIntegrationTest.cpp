@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PipeWire Hal against a real, private PipeWire server with WirePlumber and pipewire-pulse
 // (scripts/pipewire-session.sh): null sinks "speakers" and "headphones", a virtual source "mic",
 // and real clients (pw-play, paplay, pw-record, pw-cli) started by the tests.

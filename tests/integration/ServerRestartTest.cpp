@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Voxlane and a PipeWire that goes away: the daemon killed, WirePlumber restarted, the server
 // started after Voxlane. Each test runs a private session of its own, so that it may kill it.
 #include "TapFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A separate Voxlane-like process for the integration tests: connects to PipeWire, taps the
 // process with the given pid (processing mode, given gain, played to the given device) and
 // holds the tap until SIGTERM or SIGINT, when it ends normally. The tests kill it with SIGKILL

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the taps on a real PipeWire at the session's quantum (1024 frames at 48 kHz):
 // the latency a process tap adds and the CPU time a running tap costs. They take a while and
 // only print figures, so they run when VOXLANE_MEASURE is set:

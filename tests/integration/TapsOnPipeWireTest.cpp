@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process taps on a real PipeWire: the engine's per-app processing, metering, the global tap,
 // the permission probe, and what is left when Voxlane ends, normally or killed. Levels are
 // measured on the sinks' monitors; links and nodes are looked at with pw-link and pw-dump.

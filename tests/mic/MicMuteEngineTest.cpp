@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Microphone mute through the engine: the toggle, its sounds, the upkeep at each refresh, the
 // restore at quit and after a crash, and the global hot key.
 #include "mic/MicMute.h"

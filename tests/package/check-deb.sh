@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build tree, unpacks it into a scratch root and checks that a
 # user gets the program, its menu entry, its icon, its manual page, its AppStream metadata and its
 # licence, and that the package depends on the Debian libraries the program links.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks what software centres and desktops read about Voxlane, in the source tree: the AppStream
 # metadata and the desktop entry pass their validators, and the metadata's screenshots are the
 # README's, with their current sizes.

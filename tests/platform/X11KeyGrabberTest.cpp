@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real X11 grab on a private Xvfb server, with the keys sent by xdotool.
 #include "platform/X11KeyGrabber.h"
 

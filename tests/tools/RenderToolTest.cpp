@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voxlane-render as a program: exit status, messages, and what it leaves on disk.
 #include "support/ChildProcess.h"
 #include "support/SoundFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chain's equaliser against an independent implementation of the same cookbook filters:
 // sox's bass, equalizer and treble effects, which work in double precision.
 #include "support/ChildProcess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Pointer.h"
 #include "ui/GhostButton.h"
 #include "ui/PresetChip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The views' rules, without any widget.
 #include "ui/AppRowRules.h"
 #include "ui/EQCurveRules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view tests need one QApplication; listing the tests (CTest's discovery) does not.
 #include <QApplication>
 #include <gtest/gtest.h>

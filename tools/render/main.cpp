@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voxlane-render: runs the tap signal chain over an audio file.
 #include "FileRenderer.h"
 #include "RenderOptions.h"

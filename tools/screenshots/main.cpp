@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
 // looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
 #include "app/GlassPanel.h"

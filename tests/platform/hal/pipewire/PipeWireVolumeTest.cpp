@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/hal/pipewire/PipeWireVolume.h"
 
 #include <cmath>
