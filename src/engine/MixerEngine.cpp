@@ -152,6 +152,10 @@ void MixerEngine::setSoloID(std::optional<std::string> id) {
     assign(soloID_, std::move(id), EngineProperty::soloID);
 }
 
+void MixerEngine::clearLastError() {
+    assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+}
+
 void MixerEngine::setVolumeKeysReady(bool ready) {
     assign(volumeKeysReady_, ready, EngineProperty::volumeKeysReady);
 }

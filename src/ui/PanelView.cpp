@@ -7,6 +7,7 @@
 #include "ui/CallModule.h"
 #include "ui/DuckingToggle.h"
 #include "ui/EngineAdapter.h"
+#include "ui/ErrorModule.h"
 #include "ui/GlassGroup.h"
 #include "ui/MicModule.h"
 #include "ui/PanelRules.h"
@@ -36,14 +37,15 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     sound_ = new SoundModule(engine);
     volumeKeys_ = new VolumeKeysModule(engine);
     access_ = new AccessModule(engine);
+    error_ = new ErrorModule(engine);
     call_ = new CallModule(engine);
     apps_ = new AppsModule(engine);
     mic_ = new MicModule(engine);
     ducking_ = new DuckingToggle(engine);
     settings_ = new SettingsButton(engine, std::move(services.loginItem), std::move(services.quit));
     for (QWidget* module : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(volumeKeys_),
-                            static_cast<QWidget*>(access_), static_cast<QWidget*>(call_),
-                            static_cast<QWidget*>(apps_)})
+                            static_cast<QWidget*>(access_), static_cast<QWidget*>(error_),
+                            static_cast<QWidget*>(call_), static_cast<QWidget*>(apps_)})
         stack_->addWidget(module);
     auto* bottomRow = new QWidget;
     bottomRow->setAttribute(Qt::WA_TranslucentBackground);
@@ -75,6 +77,8 @@ void PanelView::refresh() {
     if (visible.volumeKeys) volumeKeys_->refresh();
     Transition::module.setVisible(access_, visible.access);
     if (visible.access) access_->refresh();
+    Transition::module.setVisible(error_, engine.lastError().has_value());
+    error_->refresh();
     Transition::module.setVisible(call_, visible.call);
     if (visible.call) call_->refresh();
     apps_->refresh();

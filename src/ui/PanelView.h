@@ -18,10 +18,12 @@ class MicModule;
 class SettingsButton;
 class SoundModule;
 class VolumeKeysModule;
+class ErrorModule;
 
 // The drop-down panel's content, 300 wide: a column of glass modules 12 apart that show the
 // engine's state and call its operations. Top to bottom: sound; the volume keys notice (software
-// volume without the keys); the audio access notice (until access is granted); the call (during
+// volume without the keys); the audio access notice (until access is granted); what went wrong
+// (while the engine has an error to tell); the call (during
 // a call, while lowering is on); the apps; and a row of the microphone, the lowering toggle and
 // the settings button. Follows the engine through the adapter's signals and the meters.
 class PanelView : public QWidget {
@@ -40,6 +42,7 @@ public:
     SoundModule* sound() const { return sound_; }
     VolumeKeysModule* volumeKeys() const { return volumeKeys_; }
     AccessModule* access() const { return access_; }
+    ErrorModule* error() const { return error_; }
     CallModule* call() const { return call_; }
     AppsModule* apps() const { return apps_; }
     MicModule* mic() const { return mic_; }
@@ -56,6 +59,7 @@ private:
     SoundModule* sound_;
     VolumeKeysModule* volumeKeys_;
     AccessModule* access_;
+    ErrorModule* error_;
     CallModule* call_;
     AppsModule* apps_;
     MicModule* mic_;

@@ -17,6 +17,7 @@
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/EngineAdapter.h"
+#include "ui/ErrorModule.h"
 #include "ui/GhostButton.h"
 #include "ui/MeteredFader.h"
 #include "ui/MicModule.h"
@@ -421,6 +422,24 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_EQ(enables, 1);
     engine.setVolumeKeysReady(true);
     EXPECT_FALSE(panel.volumeKeys()->isVisible());
+}
+
+TEST(PanelView, AnErrorIsToldUntilPutAway) {
+    PanelWorld world;
+    EXPECT_FALSE(world.panel->error()->isVisible());
+    SimHal::Fault fault;
+    fault.operation = SimHal::Operation::createProcessTap;
+    world.hal.injectFault(fault);
+    world.engine->setVolume(0.5f, PanelWorld::music);
+    world.settle();
+    ASSERT_TRUE(world.engine->lastError());
+    ErrorModule* error = world.panel->error();
+    EXPECT_TRUE(error->isVisible());
+    EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
+    EXPECT_NE(error->subtitleLabel()->text().indexOf("Music"), -1) << "names the app";
+    error->button()->click();
+    EXPECT_FALSE(world.engine->lastError());
+    EXPECT_FALSE(error->isVisible());
 }
 
 TEST(PanelView, SilentAppsBehindTheDisclosure) {
