@@ -22,6 +22,19 @@
 #include <QPointer>
 
 namespace voxlane {
+namespace {
+
+// "Open at login" through the XDG autostart entry.
+LoginItem autostartLogin() {
+    return {[] { return Autostart().isEnabled(); },
+            [](bool on) {
+                Autostart entry;
+                return on ? entry.enable(QApplication::applicationFilePath().toStdString())
+                          : entry.disable();
+            }};
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
                          QObject* parent)
@@ -32,14 +45,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
       mediaKeys_(
           std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
     panelContent = [](EngineAdapter& adapter) {
-        LoginItem login{[] { return Autostart().isEnabled(); },
-                        [](bool on) {
-                            Autostart entry;
-                            return on ? entry.enable(
-                                            QApplication::applicationFilePath().toStdString())
-                                      : entry.disable();
-                        }};
-        return new PanelView(adapter, {std::move(login), [] { QCoreApplication::quit(); }});
+        return new PanelView(adapter, {autostartLogin(), [] { QCoreApplication::quit(); }});
     };
     // The first-run window asks the audio server itself, as the engine's own check does.
     OnboardingView::Actions actions;
@@ -99,8 +105,10 @@ void AppDelegate::didFinishLaunching() {
     adapter_ = new EngineAdapter(*engine_);
 
     // 3. The tray item and the panel.
-    controller_ = std::make_unique<StatusPanelController>(*adapter_, services_.scheduler,
-                                                          panelContent, trayAvailable_);
+    controller_ = std::make_unique<StatusPanelController>(
+        *adapter_, services_.scheduler, panelContent, trayAvailable_,
+        StatusPanelController::TrayOptions{services_.sessionBus, autostartLogin(),
+                                           [] { QCoreApplication::quit(); }});
     mainMenu_->attachTo(controller_->panel());
 
     // 4. The volume keys.
