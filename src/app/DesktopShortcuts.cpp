@@ -95,7 +95,7 @@ DesktopShortcuts::DesktopShortcuts(QDBusConnection* bus, KeyGrabber* fallback, Q
         return;
     }
     bus_->connect(portalService, portalPath, portalInterface, "Activated", this,
-                  SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                  SLOT(onActivated(QDBusMessage)));
     QDBusMessage get = QDBusMessage::createMethodCall(portalService, portalPath,
                                                       "org.freedesktop.DBus.Properties", "Get");
     get << QString(portalInterface) << QString("version");
@@ -113,7 +113,7 @@ DesktopShortcuts::DesktopShortcuts(QDBusConnection* bus, KeyGrabber* fallback, Q
 DesktopShortcuts::~DesktopShortcuts() {
     if (!bus_) return;
     bus_->disconnect(portalService, portalPath, portalInterface, "Activated", this,
-                     SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                     SLOT(onActivated(QDBusMessage)));
     for (const auto& [path, step] : requests_)
         bus_->disconnect(portalService, path, requestInterface, "Response", this,
                          SLOT(onResponse(uint, QVariantMap, QDBusMessage)));
@@ -251,9 +251,12 @@ void DesktopShortcuts::onResponse(uint response, const QVariantMap& results,
     }
 }
 
-void DesktopShortcuts::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong,
-                                   const QVariantMap&) {
-    if (route_ != Route::portal || session.path() != session_) return;
+void DesktopShortcuts::onActivated(const QDBusMessage& message) {
+    // (o session_handle, s shortcut_id, t timestamp, a{sv} options)
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || route_ != Route::portal) return;
+    const QString session = text(arguments[0]), id = arguments[1].toString();
+    if (session != session_) return;
     for (const auto& [grab, combination] : wanted_) {
         if (shortcutID(combination, grab) == id) {
             deliver(KeyPress{grab, false});

@@ -71,8 +71,7 @@ signals:
 
 private slots:
     void onResponse(uint response, const QVariantMap& results, const QDBusMessage& message);
-    void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                     const QVariantMap& options);
+    void onActivated(const QDBusMessage& message);
 
 private:
     enum class Step { createSession, bind };
