@@ -89,6 +89,7 @@ public:
     LaunchAction launchAction() const { return launchAction_; }
 
 private:
+    void checkAccessQuietly();
     void setUpVolumeKeys();
     void updateVolumeKeys();
     void postWillTerminate();

@@ -133,13 +133,19 @@ int main(int argc, char** argv) {
 
     // At login the desktop's tray may come up after us; the icon then appears when it does.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;
+    // In a Wayland session an X11 grab sees only keys typed into XWayland windows, while the
+    // compositor hands the volume keys to the desktop: they are not grabbed there at all.
+    const bool volumeKeysGrabbable =
+        keys && DisplayPlatform::Environment::current().waylandDisplay.empty();
     AppServices services{backend->hal(),
                          scheduler,
                          *defaults,
                          backend->workspace(),
                          sounds,
                          systemEvents,
-                         [grabber = keys.get()]() -> std::unique_ptr<VolumeKeyGrabber> {
+                         [grabber = volumeKeysGrabbable
+                                        ? keys.get()
+                                        : nullptr]() -> std::unique_ptr<VolumeKeyGrabber> {
                              if (!grabber) return nullptr;
                              return std::make_unique<KeyGrabberVolumeKeys>(*grabber);
                          },

@@ -22,7 +22,7 @@
 namespace voxlane {
 
 PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
-    : QWidget(parent), adapter_(adapter) {
+    : QWidget(parent), adapter_(adapter), sandboxed_(services.sandboxed) {
     MixerEngine& engine = adapter_.engine();
     setFixedWidth(panelWidth);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -35,7 +35,9 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     stack_->setSpacing(spacing);
     sound_ = new SoundModule(engine);
     volumeKeys_ = new VolumeKeysModule(engine);
+    volumeKeys_->setDesktop(services.volumeKeysGrabbable, std::move(services.volumeKeyHolder));
     access_ = new AccessModule(engine);
+    access_->setSandboxed(services.sandboxed);
     call_ = new CallModule(engine);
     apps_ = new AppsModule(engine);
     mic_ = new MicModule(engine);
@@ -67,9 +69,10 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
 
 void PanelView::refresh() {
     MixerEngine& engine = adapter_.engine();
+    accessShown_ = PanelRules::accessNoticeShown(engine.audioAccess(), sandboxed_, accessShown_);
     const auto visible = PanelRules::visibleModules(
         engine.softVolumeActive(), engine.volumeKeysReady(), engine.audioAccess(),
-        engine.activeCall().has_value(), engine.duckingEnabled());
+        engine.activeCall().has_value(), engine.duckingEnabled(), accessShown_);
     sound_->refresh();
     Transition::module.setVisible(volumeKeys_, visible.volumeKeys);
     if (visible.volumeKeys) volumeKeys_->refresh();
