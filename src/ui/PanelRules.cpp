@@ -88,7 +88,7 @@ std::string_view micSymbol(bool muted) {
 }
 
 std::string_view micSubtitle(bool muted) {
-    return muted ? "All muted" : micHotKey;
+    return muted ? "All muted" : micHotKeyShort;
 }
 
 std::string micHelp(bool muted) {

@@ -30,7 +30,7 @@ bool accessNoticeShown(AudioPermission::Status access, bool sandboxed, bool show
 std::string outputName(const std::optional<std::string>& defaultOutputName,
                        bool serverConnected = true);
 std::string_view masterMuteSymbol(bool muted);
-inline constexpr std::string_view deviceMenuSymbol = "speaker.chevron.down";
+inline constexpr std::string_view deviceMenuSymbol = "output.menu";
 inline constexpr std::string_view deviceMenuHelp = "Output device";
 inline constexpr std::string_view deviceMenuSection = "Output";
 inline constexpr std::string_view devicePriorities = "Device Priorities…";
@@ -68,8 +68,10 @@ inline constexpr std::string_view noApps = "No apps are playing sound.";
 // The silent apps' disclosure: "<n> silent apps" collapsed, "Show less" expanded.
 std::string silentToggleTitle(std::size_t count, bool expanded);
 
-// The microphone module. The hot key is spelled the same everywhere it is named.
+// The microphone module. The hot key is spelled the same everywhere it is named; where space is
+// tight (the module's subtitle) the same keys go without the plus signs.
 inline constexpr std::string_view micHotKey = "Ctrl+Alt+Super+M";
+inline constexpr std::string_view micHotKeyShort = "Ctrl Alt Super M";
 std::string_view micSymbol(bool muted);
 std::string_view micSubtitle(bool muted);
 std::string micHelp(bool muted);

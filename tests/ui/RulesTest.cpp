@@ -5,6 +5,7 @@
 #include "ui/PanelRules.h"
 #include "ui/Percent.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -294,7 +295,10 @@ TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
 TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
     EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
     EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
-    EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl+Alt+Super+M");
+    EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl Alt Super M");
+    std::string plain(PanelRules::micHotKey);
+    std::replace(plain.begin(), plain.end(), '+', ' ');
+    EXPECT_EQ(plain, PanelRules::micHotKeyShort) << "the same keys";
     EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (Ctrl+Alt+Super+M)");
     EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
     EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);
