@@ -7,6 +7,8 @@
 
 #include <QObject>
 #include <functional>
+
+class QDBusConnection;
 #include <memory>
 
 namespace voxlane {
@@ -43,6 +45,8 @@ struct AppServices {
     std::function<std::unique_ptr<VolumeKeyGrabber>()> keyGrabber;
     // The session's key grabber for the microphone hot key; none where keys cannot be grabbed.
     KeyGrabber* hotKeyGrabber = nullptr;
+    // The session bus, for the StatusNotifierItem; none: the XEmbed tray only.
+    QDBusConnection* sessionBus = nullptr;
 };
 
 // The application: creates the long-lived objects in order when launching finishes, wires the
@@ -90,6 +94,7 @@ public:
     LaunchAction launchAction() const { return launchAction_; }
 
 private:
+    void checkAccessQuietly();
     void setUpVolumeKeys();
     void updateVolumeKeys();
     void postWillTerminate();

@@ -452,7 +452,7 @@ void MixerEngine::setPanelVisible(bool visible) {
 
 void MixerEngine::requestAudioAccess() {
     if (audioAccess_ == AudioPermission::Status::denied) {
-        services_.workspace.openURL(AudioPermission::settingsURL());
+        services_.workspace.openSoundSettings();
     }
     assign(audioAccess_, AudioPermission::Status::checking, EngineProperty::audioAccess);
     accessChecks_.add(AudioPermission::check(

@@ -23,7 +23,7 @@
 namespace voxlane {
 
 PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
-    : QWidget(parent), adapter_(adapter) {
+    : QWidget(parent), adapter_(adapter), sandboxed_(services.sandboxed) {
     MixerEngine& engine = adapter_.engine();
     setFixedWidth(panelWidth);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -36,8 +36,10 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     stack_->setSpacing(spacing);
     sound_ = new SoundModule(engine);
     volumeKeys_ = new VolumeKeysModule(engine);
+    volumeKeys_->setDesktop(services.volumeKeysGrabbable, std::move(services.volumeKeyHolder));
     access_ = new AccessModule(engine);
     error_ = new ErrorModule(engine);
+    access_->setSandboxed(services.sandboxed);
     call_ = new CallModule(engine);
     apps_ = new AppsModule(engine);
     mic_ = new MicModule(engine);
@@ -69,9 +71,10 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
 
 void PanelView::refresh() {
     MixerEngine& engine = adapter_.engine();
+    accessShown_ = PanelRules::accessNoticeShown(engine.audioAccess(), sandboxed_, accessShown_);
     const auto visible = PanelRules::visibleModules(
         engine.softVolumeActive(), engine.volumeKeysReady(), engine.audioAccess(),
-        engine.activeCall().has_value(), engine.duckingEnabled());
+        engine.activeCall().has_value(), engine.duckingEnabled(), accessShown_);
     sound_->refresh();
     Transition::module.setVisible(volumeKeys_, visible.volumeKeys);
     if (visible.volumeKeys) volumeKeys_->refresh();

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/DesktopSession.h"
 #include "platform/ObserverList.h"
 #include "ui/LoginItem.h"
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace voxlane {
 
@@ -35,6 +37,11 @@ public:
     struct Services {
         LoginItem loginItem;
         std::function<void()> quit; // the application's ordinary quit
+        // Inside a sandbox audio access can really be missing (the access notice says so).
+        bool sandboxed = false;
+        // Whether this session lets programs take the volume keys (X11), and who holds them.
+        bool volumeKeysGrabbable = true;
+        std::function<std::optional<DesktopSession::KeyHolder>()> volumeKeyHolder = {};
     };
 
     PanelView(EngineAdapter& adapter, Services services, QWidget* parent = nullptr);
@@ -65,6 +72,8 @@ private:
     MicModule* mic_;
     DuckingToggle* ducking_;
     SettingsButton* settings_;
+    bool sandboxed_;
+    bool accessShown_ = false;
     Subscription meters_;
 };
 
