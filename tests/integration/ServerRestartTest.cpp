@@ -172,7 +172,10 @@ TEST_F(ServerRestartTest, WirePlumberAloneRestartedEndsTheSameWay) {
     // sink plays to the speakers. (WirePlumber 0.4 restarted here links nothing at all, not
     // even a plain player to the speakers, so the level is not measured.)
     up();
-    ASSERT_TRUE(waitUntil([&] { return engine->taps().count("process.pw-play") > 0; }, 5));
+    ASSERT_TRUE(waitUntil([&] { return engine->taps().count("process.pw-play") > 0; }))
+        << engine->apps().size() << " apps, output "
+        << (engine->defaultOutput() ? engine->defaultOutput()->uid : "none") << "\n"
+        << defaultMetadata();
     EXPECT_TRUE(waitUntil([&] {
         const std::string metadata = defaultMetadata();
         return ourNodes().size() == 2 &&
