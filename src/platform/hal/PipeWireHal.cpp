@@ -54,8 +54,8 @@ struct PipeWireHal::Session {
 
     ~Session() {
         if (host) host->shutdown(); // our streams go, the applications go back to their devices
-        host.reset();
-        connection.reset(); // stops the connection's thread: nothing more is received
+        connection.reset();         // stops the connection's thread: nothing more is received...
+        host.reset();               // ...so the host, its observer, can go
     }
 };
 
