@@ -24,6 +24,8 @@ packages=(
     libxcb1-dev
     # the volume-key test: a private X server and a key sender
     xvfb xdotool
+    # the tray item and shortcut portal tests: a private D-Bus session bus
+    dbus-daemon
     # reference filters for the render comparison and test signals
     sox
     # the PipeWire backend, and the private PipeWire server of the integration tests

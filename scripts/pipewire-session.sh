@@ -65,7 +65,8 @@ stop_session() {
     rm -rf "$dir"
 }
 
-sink_object() { # sink_object <node.name> <description> <media.class>
+# The priorities make the session manager's first choice of defaults the same every time.
+sink_object() { # sink_object <node.name> <description> <media.class> <priority.session>
     cat <<EOF
     { factory = adapter
         args = {
@@ -73,6 +74,7 @@ sink_object() { # sink_object <node.name> <description> <media.class>
             node.name        = "$1"
             node.description = "$2"
             media.class      = "$3"
+            priority.session = $4
             audio.position   = [ FL FR ]
             # without this a mute or volume reads back but leaves the audio as it is
             monitor.channel-volumes = true
@@ -118,9 +120,9 @@ context.objects = [
     { factory = spa-node-factory
         args = { factory.name = support.node.driver node.name = Freewheel-Driver
                  priority.driver = 19000 node.group = pipewire.freewheel node.freewheel = true } }
-$(sink_object speakers Speakers Audio/Sink)
-$(sink_object headphones Headphones Audio/Sink)
-$(sink_object mic Microphone Audio/Source/Virtual)
+$(sink_object speakers Speakers Audio/Sink 1010)
+$(sink_object headphones Headphones Audio/Sink 1000)
+$(sink_object mic Microphone Audio/Source/Virtual 2000)
 ]
 context.exec = [ ]
 EOF

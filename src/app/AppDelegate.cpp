@@ -14,6 +14,7 @@
 #include "app/VolumeKeyGrabber.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
+#include "platform/DesktopSession.h"
 #include "platform/Scheduler.h"
 #include "platform/SystemEvents.h"
 #include "ui/EngineAdapter.h"
@@ -24,6 +25,19 @@
 #include <QPointer>
 
 namespace voxlane {
+namespace {
+
+// "Open at login" through the XDG autostart entry.
+LoginItem autostartLogin() {
+    return {[] { return Autostart().isEnabled(); },
+            [](bool on) {
+                Autostart entry;
+                return on ? entry.enable(QApplication::applicationFilePath().toStdString())
+                          : entry.disable();
+            }};
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
                          QObject* parent)
@@ -33,15 +47,14 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
       devicesWindow_(std::make_unique<DevicesWindowController>()),
       mediaKeys_(
           std::make_unique<MediaKeyTap>(services_.keyGrabber ? services_.keyGrabber() : nullptr)) {
-    panelContent = [](EngineAdapter& adapter) {
-        LoginItem login{[] { return Autostart().isEnabled(); },
-                        [](bool on) {
-                            Autostart entry;
-                            return on ? entry.enable(
-                                            QApplication::applicationFilePath().toStdString())
-                                      : entry.disable();
-                        }};
-        return new PanelView(adapter, {std::move(login), [] { QCoreApplication::quit(); }});
+    panelContent = [this](EngineAdapter& adapter) {
+        PanelView::Services services{autostartLogin(), [] { QCoreApplication::quit(); }};
+        services.sandboxed = DesktopSession::currentlySandboxed();
+        services.volumeKeysGrabbable = mediaKeys_->grabber() != nullptr;
+        services.volumeKeyHolder = [] {
+            return DesktopSession::volumeKeyHolder(DesktopSession::runningProcessNames());
+        };
+        return new PanelView(adapter, std::move(services));
     };
     // The first-run window asks the audio server itself, as the engine's own check does.
     OnboardingView::Actions actions;
@@ -51,7 +64,8 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
                                                 services_.defaults, services_.sounds),
             std::move(completion)));
     };
-    actions.openSettings = [this] { services_.workspace.openURL(AudioPermission::settingsURL()); };
+    actions.openSettings = [this] { return services_.workspace.openSoundSettings(); };
+    actions.sandboxed = DesktopSession::currentlySandboxed();
     actions.loginEnabled = [] { return Autostart().isEnabled(); };
     actions.registerLogin = [] {
         Autostart().enable(QCoreApplication::applicationFilePath().toStdString());
@@ -104,8 +118,10 @@ void AppDelegate::didFinishLaunching() {
     adapter_ = new EngineAdapter(*engine_);
 
     // 3. The tray item and the panel.
-    controller_ = std::make_unique<StatusPanelController>(*adapter_, services_.scheduler,
-                                                          panelContent, trayAvailable_);
+    controller_ = std::make_unique<StatusPanelController>(
+        *adapter_, services_.scheduler, panelContent, trayAvailable_,
+        StatusPanelController::TrayOptions{services_.sessionBus, autostartLogin(),
+                                           [] { QCoreApplication::quit(); }});
     mainMenu_->attachTo(controller_->panel());
 
     // 3a. The control interface for scripts and key bindings: what it does to the panel, it does
@@ -139,8 +155,10 @@ void AppDelegate::didFinishLaunching() {
     launchAction_ = decideLaunch(options_, completed, trayAvailable_);
     switch (launchAction_) {
     case LaunchAction::stayClosed:
+        checkAccessQuietly();
         break;
     case LaunchAction::openPanelSoon:
+        checkAccessQuietly();
         autoOpen_ = services_.scheduler.asyncAfter(autoOpenDelay, [weak] {
             if (weak && weak->controller_) weak->controller_->open();
         });
@@ -149,10 +167,18 @@ void AppDelegate::didFinishLaunching() {
         showOnboarding(*engine_, [weak] {
             if (!weak || !weak->engine_) return;
             weak->engine_->refreshAudioAccess();
+            weak->checkAccessQuietly();
             weak->controller_->open();
         });
         break;
     }
+}
+
+void AppDelegate::checkAccessQuietly() {
+    // Outside a sandbox every program may hear the others: there is nothing to ask the user,
+    // and the check runs by itself until it once succeeded.
+    if (DesktopSession::currentlySandboxed()) return;
+    if (engine_->audioAccess() == AudioPermission::Status::unknown) engine_->requestAudioAccess();
 }
 
 void AppDelegate::reopen() {

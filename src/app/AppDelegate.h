@@ -8,6 +8,8 @@
 
 #include <QObject>
 #include <functional>
+
+class QDBusConnection;
 #include <memory>
 
 namespace voxlane {
@@ -44,6 +46,8 @@ struct AppServices {
     std::function<std::unique_ptr<VolumeKeyGrabber>()> keyGrabber;
     // The session's key grabber for the microphone hot key; none where keys cannot be grabbed.
     KeyGrabber* hotKeyGrabber = nullptr;
+    // The session bus, for the StatusNotifierItem; none: the XEmbed tray only.
+    QDBusConnection* sessionBus = nullptr;
 };
 
 // The application: creates the long-lived objects in order when launching finishes, wires the
@@ -91,6 +95,7 @@ public:
     LaunchAction launchAction() const { return launchAction_; }
 
 private:
+    void checkAccessQuietly();
     void setUpVolumeKeys();
     void updateVolumeKeys();
     void postWillTerminate();

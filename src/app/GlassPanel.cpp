@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/GlassPanel.h"
 
+#include "platform/DisplayPlatform.h"
+
 #include <QBitmap>
 #include <QEvent>
 #include <QGuiApplication>
@@ -16,6 +18,10 @@ namespace voxlane {
 GlassPanel::GlassPanel()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::NoDropShadowWindowHint) {
+    // Where the compositor places windows, a tool window above the others would only float
+    // somewhere: the panel is then an ordinary window of the program.
+    if (!DisplayPlatform::placesWindows(QGuiApplication::platformName().toStdString()))
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setWindowTitle("Voxlane");

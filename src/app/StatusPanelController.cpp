@@ -1,19 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StatusPanelController.h"
 
+#include "app/DBusMenu.h"
 #include "app/GlassPanel.h"
 #include "app/PanelPlacement.h"
 #include "app/StatusIcons.h"
+#include "app/StatusNotifierItem.h"
 #include "app/WindowFade.h"
 #include "engine/MixerEngine.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/Scheduler.h"
 #include "ui/EngineAdapter.h"
+#include "ui/PanelRules.h"
+#include "ui/Percent.h"
+#include "ui/Symbols.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <cmath>
 
 namespace voxlane {
 namespace {
@@ -28,47 +37,164 @@ bool insidePanel(QObject* object, const QWidget* panel) {
     return false;
 }
 
+// The icon-theme name of the tray icon: installed with the program, so present where Voxlane is
+// installed and the host's theme falls back to hicolor.
+constexpr const char* trayIconName = "io.github.voxlane.Voxlane-symbolic";
+
+QString themeNameIfPresent(const char* name) {
+    const QString theme = QString::fromLatin1(name);
+    return !theme.isEmpty() && QIcon::hasThemeIcon(theme) ? theme : QString();
+}
+
 } // namespace
 
+float StatusPanelController::volumeAfterScroll(float volume, int delta) {
+    if (delta == 0) return volume;
+    constexpr int notch = 120;
+    float next;
+    if (std::abs(delta) >= notch) {
+        const float step = 1.0f / 16.0f;
+        const int notches = int(std::lround(double(delta) / notch));
+        next = step * std::round((volume + notches * step) / step);
+    } else {
+        const float step = 1.0f / 64.0f;
+        next = step * std::round((volume + (delta > 0 ? step : -step)) / step);
+    }
+    return std::clamp(next, 0.0f, 1.0f);
+}
+
+std::pair<QString, QString> StatusPanelController::toolTip(const std::optional<std::string>& output,
+                                                           float volume, bool muted,
+                                                           bool micMuted) {
+    QString body = QString::fromStdString(PanelRules::outputName(output));
+    if (output)
+        body += QString::fromUtf8(" \u00b7 ") +
+                (muted ? QString("muted") : QString::fromStdString(percent(volume)));
+    if (micMuted) body += QString::fromUtf8("\nMicrophones muted");
+    return {micMuted ? QString::fromUtf8("Voxlane \u2013 microphones muted") : QString("Voxlane"),
+            body};
+}
+
 StatusPanelController::StatusPanelController(EngineAdapter& adapter, Scheduler& scheduler,
-                                             const PanelContentFactory& content, bool useTray)
+                                             const PanelContentFactory& content, bool useTray,
+                                             TrayOptions tray)
     : engine_(adapter.engine()), adapter_(adapter), scheduler_(scheduler), panel_(new GlassPanel),
       fade_(new WindowFade(panel_)) {
     panel_->setContent(content ? content(adapter) : nullptr);
     connect(panel_, &GlassPanel::contentChanged, this, &StatusPanelController::followContent);
+    if (!useTray) return;
 
-    if (useTray) {
-        tray_ = new QSystemTrayIcon(this);
-        connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                        toggle();
+    if (tray.bus && tray.bus->isConnected()) {
+        buildMenu(tray);
+        item_ = new StatusNotifierItem(*tray.bus, "voxlane", this);
+        item_->setMenu(dbusMenu_);
+        connect(item_, &StatusNotifierItem::activated, this, &StatusPanelController::toggleAt);
+        connect(item_, &StatusNotifierItem::secondaryActivated, this,
+                [this] { engine_.setMasterMuted(!engine_.masterMuted()); });
+        connect(item_, &StatusNotifierItem::scrolled, this,
+                [this](int delta, Qt::Orientation orientation) {
+                    if (orientation != Qt::Vertical || !engine_.defaultOutput()) return;
+                    engine_.setMasterVolume(volumeAfterScroll(engine_.masterVolume(), delta));
                 });
-        updateIcon();
-        tray_->show();
-        // The icon follows the microphones; the change is applied on the next turn of the loop.
-        QPointer<StatusPanelController> weak(this);
-        connect(&adapter_, &EngineAdapter::micMutedChanged, this, [this, weak](bool) {
-            scheduler_.async([weak] {
-                if (weak) weak->updateIcon();
-            });
+        connect(item_, &StatusNotifierItem::contextMenuRequested, this,
+                [this](QPoint at) { menu_->popup(at); });
+        // Where no host shows the item, the XEmbed tray stands in; when one comes back, the
+        // item takes over again.
+        connect(item_, &StatusNotifierItem::unavailable, this,
+                &StatusPanelController::showXEmbedIcon);
+        connect(item_, &StatusNotifierItem::registered, this, [this] {
+            delete tray_;
+            tray_ = nullptr;
         });
+        item_->start();
+    } else {
+        showXEmbedIcon();
     }
+    updateIcon();
+    updateToolTip();
+    // The icon follows the microphones; the change is applied on the next turn of the loop.
+    QPointer<StatusPanelController> weak(this);
+    connect(&adapter_, &EngineAdapter::micMutedChanged, this, [this, weak](bool) {
+        scheduler_.async([weak] {
+            if (weak) {
+                weak->updateIcon();
+                weak->updateToolTip();
+            }
+        });
+    });
+    connect(&adapter_, &EngineAdapter::masterChanged, this, &StatusPanelController::updateToolTip);
+    connect(&adapter_, &EngineAdapter::defaultOutputChanged, this,
+            &StatusPanelController::updateToolTip);
+}
+
+void StatusPanelController::buildMenu(TrayOptions& tray) {
+    loginItem_ = std::move(tray.loginItem);
+    menu_ = new QMenu;
+    menu_->addAction(QString::fromUtf8(PanelRules::devices.data(), PanelRules::devices.size()),
+                     this, [this] {
+                         if (engine_.openDevicesWindow) engine_.openDevicesWindow();
+                     });
+    QAction* login = menu_->addAction(
+        QString::fromUtf8(PanelRules::openAtLogin.data(), PanelRules::openAtLogin.size()));
+    login->setCheckable(true);
+    connect(login, &QAction::triggered, this, [this, login](bool on) {
+        if (loginItem_.setEnabled) loginItem_.setEnabled(on);
+        // Always the real state, whatever the request did.
+        login->setChecked(loginItem_.isEnabled && loginItem_.isEnabled());
+    });
+    connect(menu_, &QMenu::aboutToShow, this,
+            [this, login] { login->setChecked(loginItem_.isEnabled && loginItem_.isEnabled()); });
+    login->setChecked(loginItem_.isEnabled && loginItem_.isEnabled());
+    menu_->addSeparator();
+    auto quit = std::move(tray.quit);
+    menu_->addAction(QString::fromUtf8(PanelRules::quit.data(), PanelRules::quit.size()), this,
+                     [quit] {
+                         if (quit) quit();
+                     });
+    dbusMenu_ = new DBusMenu(menu_, this);
+}
+
+void StatusPanelController::showXEmbedIcon() {
+    if (tray_) return;
+    tray_ = new QSystemTrayIcon(this);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                    toggle();
+                if (reason == QSystemTrayIcon::MiddleClick)
+                    engine_.setMasterMuted(!engine_.masterMuted());
+            });
+    updateIcon();
+    updateToolTip();
+    tray_->show();
+}
+
+void StatusPanelController::updateToolTip() {
+    const auto& output = engine_.defaultOutput();
+    const auto [title, body] =
+        toolTip(output ? std::optional<std::string>(output->name) : std::nullopt,
+                engine_.masterVolume(), engine_.masterMuted(), engine_.micMuted());
+    if (item_) item_->setToolTip(title, body);
+    if (tray_) tray_->setToolTip(title + "\n" + body);
 }
 
 StatusPanelController::~StatusPanelController() {
     removeMonitors();
+    delete dbusMenu_;
+    delete menu_;
     delete panel_;
 }
 
 void StatusPanelController::updateIcon() {
-    if (!tray_) return;
-    if (engine_.micMuted()) {
-        tray_->setIcon(StatusIcons::mutedIcon(StatusIcons::trayColor()));
-        tray_->setToolTip(QString::fromUtf8("Voxlane – microphones muted"));
-    } else {
-        tray_->setIcon(StatusIcons::menuBarIcon(StatusIcons::trayColor()));
-        tray_->setToolTip("Voxlane");
+    const bool muted = engine_.micMuted();
+    const QIcon icon = muted ? StatusIcons::mutedIcon(StatusIcons::trayColor())
+                             : StatusIcons::menuBarIcon(StatusIcons::trayColor());
+    if (tray_) tray_->setIcon(icon);
+    if (item_) {
+        const QString name =
+            themeNameIfPresent(muted ? Symbols::themeName("mic.slash.fill") : trayIconName);
+        item_->setIcon(name, icon);
+        item_->setNeedsAttention(muted, name, icon);
     }
 }
 
@@ -83,13 +209,39 @@ std::optional<QRect> StatusPanelController::trayAnchor() const {
 }
 
 void StatusPanelController::open() {
+    openPanel(std::nullopt);
+}
+
+void StatusPanelController::toggleAt(QPoint point) {
+    if (open_) {
+        close();
+    } else if (scheduler_.now() - dismissedAt_ > dismissGrace) {
+        openPanel(point);
+    }
+}
+
+void StatusPanelController::openPanel(std::optional<QPoint> clickedAt) {
     if (open_) return;
     open_ = true;
 
     panel_->refreshSizeHints();
     const QSize size = panel_->preferredSize();
     QRect frame;
-    if (const auto anchor = trayAnchor()) {
+    if (!DisplayPlatform::placesWindows(QGuiApplication::platformName().toStdString())) {
+        // The compositor puts the window where it likes; ask for the middle.
+        QScreen* screen = QGuiApplication::primaryScreen();
+        frame = PanelPlacement::centred(size, screen ? screen->availableGeometry() : QRect());
+        hangsFromTop_ = true;
+    } else if (clickedAt) {
+        QScreen* screen = QGuiApplication::screenAt(*clickedAt);
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        const auto anchored = screen ? PanelPlacement::atPoint(size, *clickedAt, screen->geometry(),
+                                                               screen->availableGeometry())
+                                     : PanelPlacement::AnchoredFrame{
+                                           PanelPlacement::frame(size, std::nullopt, {}), true};
+        frame = anchored.frame;
+        hangsFromTop_ = anchored.hangsFromTop;
+    } else if (const auto anchor = trayAnchor()) {
         const QRect available = QGuiApplication::screenAt(anchor->center())->availableGeometry();
         frame = PanelPlacement::frame(size, anchor, available);
         hangsFromTop_ = frame.y() >= anchor->y();
@@ -137,7 +289,7 @@ void StatusPanelController::installMonitors() {
     monitorsInstalled_ = true;
     ++monitorInstalls_;
     qApp->installEventFilter(this);
-    if (tray_) {
+    if (tray_ || item_) {
         stateConnection_ = connect(qApp, &QGuiApplication::applicationStateChanged, this,
                                    &StatusPanelController::onApplicationStateChanged);
     }
@@ -175,7 +327,9 @@ bool StatusPanelController::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
         // A click in one of our other windows (the tray icon is one); clicks in other
         // applications end the focus.
-        if (tray_ && watched->isWidgetType() && !insidePanel(watched, panel_)) dismiss();
+        if ((tray_ || item_) && watched->isWidgetType() && !insidePanel(watched, panel_) &&
+            !insidePanel(watched, menu_))
+            dismiss();
         break;
     case QEvent::WindowActivate:
         if (watched == panel_) panelWasActive_ = true;

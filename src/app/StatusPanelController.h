@@ -2,31 +2,56 @@
 #pragma once
 
 #include "platform/WorkItem.h"
+#include "ui/LoginItem.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QRect>
+#include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
+class QDBusConnection;
+class QMenu;
 class QSystemTrayIcon;
 class QWidget;
 
 namespace voxlane {
 
 class EngineAdapter;
+class DBusMenu;
 class GlassPanel;
 class MixerEngine;
 class Scheduler;
+class StatusNotifierItem;
 class WindowFade;
 
 // Builds the panel's content for the engine behind `adapter`; the panel owns what it returns.
 using PanelContentFactory = std::function<QWidget*(EngineAdapter& adapter)>;
 
+// What the tray's StatusNotifierItem needs beyond the engine.
+struct StatusTrayOptions {
+    // The session bus to offer the item on; null: the XEmbed tray icon only.
+    QDBusConnection* bus = nullptr;
+    // "Open at login" and "Quit" in its menu ("Devices…" calls the engine's hook).
+    LoginItem loginItem;
+    std::function<void()> quit;
+};
+
 // The tray item and the drop-down panel under it.
 //
-// The tray icon shows three faders, or a muted microphone while every microphone is muted;
-// a left or right click toggles the panel (there is no context menu). The panel opens at the
-// tray item when the tray reports where that is, else at the top-right of the screen, fades in
+// The tray item is a StatusNotifierItem of our own where the session bus has a watcher with a
+// host (`TrayOptions::bus`), else Qt's XEmbed tray icon. It shows three faders, or a muted
+// microphone while every microphone is muted (as the StatusNotifierItem's NeedsAttention
+// status); its tooltip names the output and its volume. On the StatusNotifierItem a left click
+// toggles the panel, anchored at the point the host reports; the wheel steps the output's volume
+// and a middle click mutes or unmutes it; a right click opens the menu (Devices…, Open at login,
+// Quit). On the XEmbed icon a left or right click toggles the panel and a middle click mutes.
+//
+// The panel opens at the tray item when the tray reports where that is, else at the top-right
+// of the screen (in the middle of it where the window system leaves placement to the compositor,
+// see DisplayPlatform), fades in
 // over 0.16 s and out over 0.12 s, grows downwards with its top edge fixed when its content
 // grows, and tells the engine whether it is open. While it is open two monitors watch the
 // application: Escape anywhere closes it (and goes no further), and so does a click outside it
@@ -41,17 +66,31 @@ public:
     static constexpr double fadeInSeconds = 0.16;
     static constexpr double fadeOutSeconds = 0.12;
 
+    using TrayOptions = StatusTrayOptions;
+
+    // The wheel over the tray item: a notch (120) steps the volume by 1/16 on that grid, a
+    // smaller turn (a touchpad's smooth scrolling) by 1/64; positive is louder.
+    static float volumeAfterScroll(float volume, int delta);
+    // The tray item's tooltip: title and body.
+    static std::pair<QString, QString> toolTip(const std::optional<std::string>& output,
+                                               float volume, bool muted, bool micMuted);
+
     StatusPanelController(EngineAdapter& adapter, Scheduler& scheduler,
-                          const PanelContentFactory& content, bool useTray);
+                          const PanelContentFactory& content, bool useTray, TrayOptions tray = {});
     ~StatusPanelController() override;
 
     void open();
     void close();
     void toggle();
+    // A click on the StatusNotifierItem at `point` (screen coordinates): toggles the panel, which
+    // opens next to the point.
+    void toggleAt(QPoint point);
 
     bool isOpen() const { return open_; }
     GlassPanel* panel() const { return panel_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
+    StatusNotifierItem* statusNotifierItem() const { return item_; }
+    QMenu* trayMenu() const { return menu_; }
     WindowFade& fade() const { return *fade_; }
     // How many times the monitors were installed; they are installed once per opening.
     int monitorInstalls() const { return monitorInstalls_; }
@@ -62,7 +101,11 @@ protected:
 
 private:
     std::optional<QRect> trayAnchor() const;
+    void openPanel(std::optional<QPoint> clickedAt);
+    void showXEmbedIcon();
+    void buildMenu(TrayOptions& tray);
     void updateIcon();
+    void updateToolTip();
     void installMonitors();
     void removeMonitors();
     void followContent();
@@ -75,6 +118,10 @@ private:
     GlassPanel* panel_;
     WindowFade* fade_;
     QSystemTrayIcon* tray_ = nullptr;
+    StatusNotifierItem* item_ = nullptr;
+    QMenu* menu_ = nullptr;
+    DBusMenu* dbusMenu_ = nullptr;
+    LoginItem loginItem_;
     bool open_ = false;
     bool hangsFromTop_ = true;
     bool monitorsInstalled_ = false;

@@ -4,6 +4,7 @@
 #include "app/AudioBackend.h"
 #include "app/CtlCommand.h"
 #include "app/DBusService.h"
+#include "app/DesktopShortcuts.h"
 #include "app/GlassPanel.h"
 #include "app/KeyGrabberVolumeKeys.h"
 #include "app/LaunchOptions.h"
@@ -14,12 +15,15 @@
 #include "app/X11KeyEvents.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Defaults.h"
+#include "platform/DisplayPlatform.h"
+#include "platform/Log.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/X11KeyGrabber.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
@@ -105,7 +109,21 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const LaunchOptions options = LaunchOptions::parse(arguments);
 
-    QApplication app(argc, argv);
+    // In a Wayland session the windows go through XWayland where it exists (see
+    // DisplayPlatform); asked for on the command line, so that programs we start keep the
+    // session's own choice.
+    const auto display = DisplayPlatform::choose(DisplayPlatform::Environment::current());
+    std::vector<char*> qtArguments(argv, argv + argc);
+    std::string platformSwitch = "-platform", platform = display.platform;
+    if (!platform.empty()) {
+        qtArguments.push_back(platformSwitch.data());
+        qtArguments.push_back(platform.data());
+    }
+    int qtArgumentCount = int(qtArguments.size());
+    qtArguments.push_back(nullptr);
+
+    QApplication app(qtArgumentCount, qtArguments.data());
+    if (!display.limitation.empty()) Log::info("display", display.limitation);
     QApplication::setApplicationName("Voxlane");
     QApplication::setDesktopFileName(
         QString::fromLatin1(AppIdentifier.data(), AppIdentifier.size()));
@@ -139,20 +157,31 @@ int main(int argc, char** argv) {
     if (QGuiApplication::platformName() == "xcb") keys = X11KeyGrabber::connect(scheduler);
     std::unique_ptr<X11KeyEvents> keyEvents;
     if (keys) keyEvents = std::make_unique<X11KeyEvents>(*keys);
+    // The hot key goes through the desktop's GlobalShortcuts portal where it has one, else
+    // through the X11 grab; the volume keys are X11 grabs only (see AppDelegate).
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    DesktopShortcuts shortcuts(&bus, keys.get());
 
     // At login the desktop's tray may come up after us; the icon then appears when it does.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;
+    // In a Wayland session an X11 grab sees only keys typed into XWayland windows, while the
+    // compositor hands the volume keys to the desktop: they are not grabbed there at all.
+    const bool volumeKeysGrabbable =
+        keys && DisplayPlatform::Environment::current().waylandDisplay.empty();
     AppServices services{backend->hal(),
                          scheduler,
                          *defaults,
                          backend->workspace(),
                          sounds,
                          systemEvents,
-                         [grabber = keys.get()]() -> std::unique_ptr<VolumeKeyGrabber> {
+                         [grabber = volumeKeysGrabbable
+                                        ? keys.get()
+                                        : nullptr]() -> std::unique_ptr<VolumeKeyGrabber> {
                              if (!grabber) return nullptr;
                              return std::make_unique<KeyGrabberVolumeKeys>(*grabber);
                          },
-                         keys.get()};
+                         &shortcuts,
+                         &bus};
     AppDelegate delegate(std::move(services), options, trayAvailable);
     delegate.publishControl = [](DBusService& control) { control.publishOnSessionBus(); };
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);

@@ -143,9 +143,4 @@ Status probe(const Services& services, const std::shared_ptr<InFlight>& flight) 
     return answer;
 }
 
-const std::string& settingsURL() {
-    static const std::string url = "settings://sound";
-    return url;
-}
-
 } // namespace voxlane::AudioPermission

@@ -83,9 +83,5 @@ std::shared_ptr<InFlight> check(const Services& services, std::function<void(Sta
 // `flight` is cancelled.
 Status probe(const Services& services, const std::shared_ptr<InFlight>& flight);
 
-// Where the user looks at the desktop's sound settings: the cross-desktop "settings://" URL
-// scheme (answered by the desktop's settings application), section sound.
-const std::string& settingsURL();
-
 } // namespace AudioPermission
 } // namespace voxlane

@@ -153,6 +153,10 @@ void MixerEngine::setSoloID(std::optional<std::string> id) {
     assign(soloID_, std::move(id), EngineProperty::soloID);
 }
 
+void MixerEngine::clearLastError() {
+    assign(lastError_, std::optional<std::string>(), EngineProperty::lastError);
+}
+
 void MixerEngine::setVolumeKeysReady(bool ready) {
     assign(volumeKeysReady_, ready, EngineProperty::volumeKeysReady);
 }
@@ -449,7 +453,7 @@ void MixerEngine::setPanelVisible(bool visible) {
 
 void MixerEngine::requestAudioAccess() {
     if (audioAccess_ == AudioPermission::Status::denied) {
-        services_.workspace.openURL(AudioPermission::settingsURL());
+        services_.workspace.openSoundSettings();
     }
     assign(audioAccess_, AudioPermission::Status::checking, EngineProperty::audioAccess);
     accessChecks_.add(AudioPermission::check(

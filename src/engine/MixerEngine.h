@@ -98,6 +98,8 @@ public:
     // microphone button), with the "Pop" or "Tink" sound.
     void toggleMicMute();
     const std::optional<std::string>& lastError() const { return lastError_; }
+    // The user has read it (the panel's notice).
+    void clearLastError();
     AudioPermission::Status audioAccess() const { return audioAccess_; }
     const std::optional<AppGroup>& activeCall() const { return activeCall_; }
     bool duckingPausedForCall() const { return duckingPausedForCall_; }

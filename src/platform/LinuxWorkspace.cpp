@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/LinuxWorkspace.h"
 
+#include "platform/DesktopSession.h"
 #include "platform/RegularFile.h"
 
 #include <algorithm>
@@ -388,6 +389,32 @@ std::string LinuxWorkspace::displayName(const std::string& path) const {
 AppIcon LinuxWorkspace::iconForFile(const std::string& path) const {
     if (const auto* indexed = entryForFile(path)) return AppIcon{indexed->entry.icon, false};
     return {};
+}
+
+namespace {
+
+// Runs `command` in the background through a short-lived shell, so nothing waits for it and no
+// zombie stays behind; posix_spawn is safe in a threaded program where fork is not.
+bool startDetached(const std::vector<std::string>& command) {
+    std::vector<const char*> argv{"sh", "-c", "\"$@\" >/dev/null 2>&1 &", "sh"};
+    for (const std::string& part : command)
+        argv.push_back(part.c_str());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char* const*>(argv.data()),
+                     environ) != 0)
+        return false;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+bool LinuxWorkspace::openSoundSettings() {
+    const auto command = DesktopSession::soundSettingsCommand(DesktopSession::currentDesktops(),
+                                                              &DesktopSession::onPath);
+    return !command.empty() && startDetached(command);
 }
 
 bool LinuxWorkspace::openURL(const std::string& url) {

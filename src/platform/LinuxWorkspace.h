@@ -58,6 +58,7 @@ public:
     std::int32_t responsiblePid(std::int32_t pid) const override { return responsibleProcess(pid); }
     // Hands the URL to xdg-open without waiting for it.
     bool openURL(const std::string& url) override;
+    bool openSoundSettings() override;
 
     // The desktop application this process belongs to.
     std::optional<DesktopApplication> desktopApplication(pid_t pid) const;

@@ -22,6 +22,8 @@ public:
     std::map<std::int32_t, std::string> names;
     std::map<std::int32_t, std::int32_t> responsible;
     std::vector<std::string> openedURLs;
+    int soundSettingsOpened = 0;
+    bool hasSoundSettings = true;
 
     std::int32_t ownPid() const override { return pid; }
     std::optional<RunningApplication> runningApplication(std::int32_t p) const override {
@@ -43,6 +45,11 @@ public:
     }
     bool openURL(const std::string& url) override {
         openedURLs.push_back(url);
+        return true;
+    }
+    bool openSoundSettings() override {
+        if (!hasSoundSettings) return false;
+        ++soundSettingsOpened;
         return true;
     }
 

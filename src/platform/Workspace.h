@@ -53,6 +53,9 @@ public:
     virtual std::int32_t responsiblePid(std::int32_t pid) const = 0;
     // Opens a URL with the desktop's handler for it; false when nothing could open it.
     virtual bool openURL(const std::string& url) = 0;
+    // Starts the desktop's own sound settings (see DesktopSession::soundSettingsCommand); false
+    // when no program for them is known, and the user has to be told what to open.
+    virtual bool openSoundSettings() = 0;
 };
 
 } // namespace voxlane

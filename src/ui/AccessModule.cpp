@@ -11,14 +11,19 @@ namespace voxlane {
 AccessModule::AccessModule(MixerEngine& engine, QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
     setSymbol(PanelRules::accessSymbol);
-    titleLabel()->setText(qstr(PanelRules::accessTitle));
     setAction([this] { engine_.requestAudioAccess(); });
+    refresh();
+}
+
+void AccessModule::setSandboxed(bool sandboxed) {
+    sandboxed_ = sandboxed;
     refresh();
 }
 
 void AccessModule::refresh() {
     const auto access = engine_.audioAccess();
-    subtitleLabel()->setText(qstr(PanelRules::accessSubtitle(access)));
+    titleLabel()->setText(qstr(PanelRules::accessTitle(sandboxed_)));
+    subtitleLabel()->setText(qstr(PanelRules::accessSubtitle(access, sandboxed_)));
     button()->setTitle(qstr(PanelRules::accessButton(access)));
     button()->setBusy(PanelRules::accessBusy(access));
 }

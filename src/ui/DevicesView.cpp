@@ -60,8 +60,8 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
       keepBluetooth_(new OptionRow(
           "Keep Bluetooth headphones in high quality",
           QString::fromUtf8(
-              "Uses your computer\u2019s microphone instead, so AirPods don\u2019t drop "
-              "to muffled call quality (16 kHz mono)."))),
+              "Uses your computer\u2019s microphone instead, so the headphones don\u2019t "
+              "drop to muffled call quality (16 kHz mono)."))),
       alerts_(new OptionRow("Alert sounds follow output",
                             "Notification sounds play where your music plays.")) {
     setFixedWidth(contentWidth);

@@ -2,6 +2,7 @@
 #include "ui/OnboardingView.h"
 
 #include "platform/Defaults.h"
+#include "platform/DesktopSession.h"
 #include "ui/OptionRow.h"
 #include "ui/PermissionCard.h"
 #include "ui/Theme.h"
@@ -24,7 +25,7 @@ const std::array<OnboardingView::Feature, 3> OnboardingView::features{{
      "Quieter, louder, or up to 200\u00a0% \u2013 without distortion."},
     {"phone.badge.waveform", "Quiet during calls",
      "Music fades down automatically while you\u2019re on a call."},
-    // The keys of the microphone hot key on this desktop: Control-Alt-Super-M.
+    // The keys of the microphone hot key, spelled as the panel spells them.
     {"mic.slash", "Mute every mic",
      "Ctrl+Alt+Super+M turns every microphone off \u2013 and back on."},
 }};
@@ -65,7 +66,7 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     : QWidget(parent), actions_(std::move(actions)), finish_(std::move(finish)),
       status_(defaults.boolean(AudioPermission::grantedKey).value_or(false) ? Status::granted
                                                                             : Status::unknown),
-      card_(new PermissionCard), login_(new OptionRow("Open at login", {})),
+      card_(new PermissionCard(actions_.sandboxed)), login_(new OptionRow("Open at login", {})),
       main_(new QPushButton) {
     setFixedWidth(contentWidth);
     auto* stack = new QVBoxLayout(this);
@@ -105,7 +106,8 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     card_->setStatus(status_);
     card_->setOnCheck([this] { check(); });
     card_->setOnOpenSettings([this] {
-        if (actions_.openSettings) actions_.openSettings();
+        if (!actions_.openSettings || !actions_.openSettings())
+            card_->setNote(QString::fromUtf8(DesktopSession::soundSettingsHint) + ".");
     });
     stack->addWidget(card_);
     stack->addSpacing(16);
@@ -123,6 +125,8 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     connect(main_, &QPushButton::clicked, this, [this] { complete(); });
     stack->addWidget(main_, 0, Qt::AlignHCenter);
     setStatus(status_);
+    // Outside a sandbox there is nothing to ask for: the check runs by itself.
+    if (!actions_.sandboxed && status_ == Status::unknown) check();
 }
 
 void OnboardingView::setLaunchAtLogin(bool on) {
@@ -132,10 +136,13 @@ void OnboardingView::setLaunchAtLogin(bool on) {
 
 void OnboardingView::setStatus(Status status) {
     status_ = status;
+    // Once shown, the card stays, to tell how the next check went.
+    cardShown_ = cardShown_ || actions_.sandboxed || status == Status::denied;
     card_->setStatus(status);
-    const bool granted = status == Status::granted;
-    main_->setText(granted ? "Get started" : "Allow later");
-    stylePrimary(main_, granted);
+    card_->setVisible(cardShown_);
+    const bool ready = status == Status::granted || !cardShown_;
+    main_->setText(ready ? "Get started" : "Allow later");
+    stylePrimary(main_, ready);
 }
 
 void OnboardingView::check() {

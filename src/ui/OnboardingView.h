@@ -18,8 +18,12 @@ class OptionRow;
 class PermissionCard;
 
 // The first-run window's content, 420 wide: the application icon, the welcome, the three main
-// features, the system audio access card, "Open at login", and the main button ("Get started"
-// once access is granted, else "Allow later"), which completes the first run either way.
+// features, the audio access card, "Open at login", and the main button, which completes the
+// first run either way.
+//
+// The card and "Allow later" appear only where access can really be missing: inside a sandbox
+// (from the start), or once a check heard nothing. On an ordinary session the window checks by
+// itself as it opens, without a card, and the main button reads "Get started".
 class OnboardingView : public QWidget {
     Q_OBJECT
 public:
@@ -36,11 +40,13 @@ public:
     struct Actions {
         // Runs the access probe; the completion comes on the main thread with the answer.
         std::function<void(std::function<void(AudioPermission::Status)>)> checkAccess;
-        // Opens the desktop's settings where access is granted.
-        std::function<void()> openSettings;
+        // Opens the desktop's sound settings; false when no program for them is known.
+        std::function<bool()> openSettings;
         // "Open at login": whether it is registered already, and registering it.
         std::function<bool()> loginEnabled;
         std::function<void()> registerLogin;
+        // Inside a sandbox that may keep Voxlane from the audio server.
+        bool sandboxed = false;
     };
 
     // The status starts as granted when a check succeeded before ("audioAccessGranted").
@@ -54,6 +60,7 @@ public:
     void complete();
 
     PermissionCard* card() const { return card_; }
+    bool cardShown() const { return cardShown_; }
     OptionRow* loginOption() const { return login_; }
     QPushButton* mainButton() const { return main_; }
 
@@ -68,6 +75,7 @@ private:
     std::function<void()> finish_;
     AudioPermission::Status status_;
     bool launchAtLogin_ = true;
+    bool cardShown_ = false;
     PermissionCard* card_;
     OptionRow* login_;
     QPushButton* main_;

@@ -8,9 +8,15 @@ namespace voxlane::PanelRules {
 using Status = AudioPermission::Status;
 
 Modules visibleModules(bool softVolumeActive, bool volumeKeysReady, Status access, bool callActive,
-                       bool duckingEnabled) {
+                       bool duckingEnabled, bool accessNoticeShown) {
     return {softVolumeActive && !volumeKeysReady && access == Status::granted,
-            access != Status::granted, callActive && duckingEnabled};
+            accessNoticeShown && access != Status::granted, callActive && duckingEnabled};
+}
+
+bool accessNoticeShown(Status access, bool sandboxed, bool shownBefore) {
+    if (access == Status::granted) return false;
+    if (sandboxed) return true;
+    return access == Status::denied || (access == Status::checking && shownBefore);
 }
 
 std::string outputName(const std::optional<std::string>& defaultOutputName, bool serverConnected) {
@@ -26,12 +32,35 @@ std::string volumeKeysTitle(const std::optional<std::string>& defaultOutputName)
     return "Volume keys for " + (defaultOutputName ? *defaultOutputName : "this display");
 }
 
-std::string_view accessSubtitle(Status access) {
-    return access == Status::denied ? "Turn it on in System Settings" : "Required to control apps";
+std::string volumeKeysSubtitle(const std::optional<std::string>& holder, bool canGrab) {
+    if (!canGrab) return "The desktop keeps them under Wayland";
+    return "Held by " + (holder ? *holder : std::string("another program"));
+}
+
+std::string volumeKeysHelp(const std::optional<std::string>& holder,
+                           const std::optional<std::string>& whereToFree, bool canGrab) {
+    if (!canGrab)
+        return "In a Wayland session only the desktop receives the volume keys. Use the "
+               "slider here, or an X11 session for the keys.";
+    std::string text = (holder ? *holder : std::string("Another program")) +
+                       " has the volume keys. Turn its volume shortcuts off";
+    if (whereToFree) text += " (" + *whereToFree + ")";
+    return text + ", and Voxlane takes them within 2\u00a0s.";
+}
+
+std::string_view accessTitle(bool sandboxed) {
+    return sandboxed ? "Audio server access needed" : "Other apps can\u2019t be heard";
+}
+
+std::string_view accessSubtitle(Status access, bool sandboxed) {
+    if (sandboxed)
+        return access == Status::denied ? "Allow PipeWire in the sandbox\u2019s permissions"
+                                        : "Required to control apps";
+    return "Check that sound plays, then try again";
 }
 
 std::string_view accessButton(Status access) {
-    return access == Status::denied ? "Open" : "Allow";
+    return access == Status::denied ? "Open" : "Check";
 }
 
 std::string callTitle(std::string_view appName) {
@@ -60,12 +89,12 @@ std::string_view micSymbol(bool muted) {
 }
 
 std::string_view micSubtitle(bool muted) {
-    return muted ? "All muted" : "⌃⌥⌘M"; // the tooltip spells the keys out
+    return muted ? "All muted" : micHotKeyShort;
 }
 
-std::string_view micHelp(bool muted) {
-    return muted ? "Unmute microphones (Ctrl+Alt+Super+M)"
-                 : "Mute all microphones (Ctrl+Alt+Super+M)";
+std::string micHelp(bool muted) {
+    return std::string(muted ? "Unmute microphones (" : "Mute all microphones (") +
+           std::string(micHotKey) + ")";
 }
 
 std::string_view duckingHelp(bool enabled) {

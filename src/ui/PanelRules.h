@@ -13,33 +13,44 @@ namespace voxlane::PanelRules {
 // Which of the panel's conditional modules show.
 struct Modules {
     bool volumeKeys = false; // software volume, the keys not taken yet, audio access granted
-    bool access = false;     // audio access not granted
+    bool access = false;     // audio access missing where it can be (see accessNoticeShown)
     bool call = false;       // a call, with lowering enabled
     bool operator==(const Modules&) const = default;
 };
 Modules visibleModules(bool softVolumeActive, bool volumeKeysReady, AudioPermission::Status access,
-                       bool callActive, bool duckingEnabled);
+                       bool callActive, bool duckingEnabled, bool accessNoticeShown);
+
+// Whether the audio access notice shows. Inside a sandbox access can really be missing, and the
+// notice shows until it is granted. Outside one every program may hear the others: the notice
+// shows only after a check failed (denied), and stays while the user's new check runs (checking,
+// when it showed before) — never for the silent first check.
+bool accessNoticeShown(AudioPermission::Status access, bool sandboxed, bool shownBefore);
 
 // The sound module: the default output's name, or "No output device", or while the audio server
 // cannot be reached "Waiting for the audio server…".
 std::string outputName(const std::optional<std::string>& defaultOutputName,
                        bool serverConnected = true);
 std::string_view masterMuteSymbol(bool muted);
-inline constexpr std::string_view deviceMenuSymbol = "airplay.audio";
+inline constexpr std::string_view deviceMenuSymbol = "output.menu";
 inline constexpr std::string_view deviceMenuHelp = "Output device";
 inline constexpr std::string_view deviceMenuSection = "Output";
 inline constexpr std::string_view devicePriorities = "Device Priorities…";
 
-// The volume keys module.
+// The volume keys module: who holds the keys and what to do, from the program that holds them
+// (`holder` and where its user frees them, when known) and whether this session lets programs
+// take the keys at all (`canGrab`: X11 yes, Wayland no).
 inline constexpr std::string_view volumeKeysSymbol = "keyboard";
 std::string volumeKeysTitle(const std::optional<std::string>& defaultOutputName);
-inline constexpr std::string_view volumeKeysSubtitle = "Needs Accessibility access";
+std::string volumeKeysSubtitle(const std::optional<std::string>& holder, bool canGrab);
+std::string volumeKeysHelp(const std::optional<std::string>& holder,
+                           const std::optional<std::string>& whereToFree, bool canGrab);
 inline constexpr std::string_view volumeKeysButton = "Enable";
 
-// The audio access module.
+// The audio access module. Inside a sandbox it asks for access to the audio server; outside one
+// it says that the check heard nothing.
 inline constexpr std::string_view accessSymbol = "waveform.badge.exclamationmark";
-inline constexpr std::string_view accessTitle = "System audio access needed";
-std::string_view accessSubtitle(AudioPermission::Status access);
+std::string_view accessTitle(bool sandboxed);
+std::string_view accessSubtitle(AudioPermission::Status access, bool sandboxed);
 std::string_view accessButton(AudioPermission::Status access);
 // While the check runs a progress indicator stands in for the button.
 inline bool accessBusy(AudioPermission::Status access) {
@@ -58,10 +69,13 @@ inline constexpr std::string_view noApps = "No apps are playing sound.";
 // The silent apps' disclosure: "<n> silent apps" collapsed, "Show less" expanded.
 std::string silentToggleTitle(std::size_t count, bool expanded);
 
-// The microphone module.
+// The microphone module. The hot key is spelled the same everywhere it is named; where space is
+// tight (the module's subtitle) the same keys go without the plus signs.
+inline constexpr std::string_view micHotKey = "Ctrl+Alt+Super+M";
+inline constexpr std::string_view micHotKeyShort = "Ctrl Alt Super M";
 std::string_view micSymbol(bool muted);
 std::string_view micSubtitle(bool muted);
-std::string_view micHelp(bool muted);
+std::string micHelp(bool muted);
 inline constexpr std::string_view micTitle = "Microphone";
 
 // Lowering other apps during calls.

@@ -8,6 +8,7 @@
 #include "ui/CallModule.h"
 #include "ui/DuckingToggle.h"
 #include "ui/EngineAdapter.h"
+#include "ui/ErrorModule.h"
 #include "ui/GlassGroup.h"
 #include "ui/MicModule.h"
 #include "ui/PanelRules.h"
@@ -23,7 +24,7 @@
 namespace voxlane {
 
 PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
-    : QWidget(parent), adapter_(adapter) {
+    : QWidget(parent), adapter_(adapter), sandboxed_(services.sandboxed) {
     MixerEngine& engine = adapter_.engine();
     setFixedWidth(panelWidth);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -36,15 +37,18 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     stack_->setSpacing(spacing);
     sound_ = new SoundModule(engine);
     volumeKeys_ = new VolumeKeysModule(engine);
+    volumeKeys_->setDesktop(services.volumeKeysGrabbable, std::move(services.volumeKeyHolder));
     access_ = new AccessModule(engine);
+    error_ = new ErrorModule(engine);
+    access_->setSandboxed(services.sandboxed);
     call_ = new CallModule(engine);
     apps_ = new AppsModule(engine);
     mic_ = new MicModule(engine);
     ducking_ = new DuckingToggle(engine);
     settings_ = new SettingsButton(engine, std::move(services.loginItem), std::move(services.quit));
     for (QWidget* module : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(volumeKeys_),
-                            static_cast<QWidget*>(access_), static_cast<QWidget*>(call_),
-                            static_cast<QWidget*>(apps_)})
+                            static_cast<QWidget*>(access_), static_cast<QWidget*>(error_),
+                            static_cast<QWidget*>(call_), static_cast<QWidget*>(apps_)})
         stack_->addWidget(module);
     auto* bottomRow = new QWidget;
     bottomRow->setAttribute(Qt::WA_TranslucentBackground);
@@ -68,14 +72,17 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
 
 void PanelView::refresh() {
     MixerEngine& engine = adapter_.engine();
+    accessShown_ = PanelRules::accessNoticeShown(engine.audioAccess(), sandboxed_, accessShown_);
     const auto visible = PanelRules::visibleModules(
         engine.softVolumeActive(), engine.volumeKeysReady(), engine.audioAccess(),
-        engine.activeCall().has_value(), engine.duckingEnabled());
+        engine.activeCall().has_value(), engine.duckingEnabled(), accessShown_);
     sound_->refresh();
     Transition::module.setVisible(volumeKeys_, visible.volumeKeys);
     if (visible.volumeKeys) volumeKeys_->refresh();
     Transition::module.setVisible(access_, visible.access);
     if (visible.access) access_->refresh();
+    Transition::module.setVisible(error_, engine.lastError().has_value());
+    error_->refresh();
     Transition::module.setVisible(call_, visible.call);
     if (visible.call) call_->refresh();
     apps_->refresh();

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DesktopSession.h"
 #include "platform/ObserverList.h"
 #include "ui/LoginItem.h"
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace voxlane {
 
@@ -19,10 +21,12 @@ class MicModule;
 class SettingsButton;
 class SoundModule;
 class VolumeKeysModule;
+class ErrorModule;
 
 // The drop-down panel's content, 300 wide: a column of glass modules 12 apart that show the
 // engine's state and call its operations. Top to bottom: sound; the volume keys notice (software
-// volume without the keys); the audio access notice (until access is granted); the call (during
+// volume without the keys); the audio access notice (until access is granted); what went wrong
+// (while the engine has an error to tell); the call (during
 // a call, while lowering is on); the apps; and a row of the microphone, the lowering toggle and
 // the settings button. Follows the engine through the adapter's signals and the meters.
 class PanelView : public QWidget {
@@ -34,6 +38,11 @@ public:
     struct Services {
         LoginItem loginItem;
         std::function<void()> quit; // the application's ordinary quit
+        // Inside a sandbox audio access can really be missing (the access notice says so).
+        bool sandboxed = false;
+        // Whether this session lets programs take the volume keys (X11), and who holds them.
+        bool volumeKeysGrabbable = true;
+        std::function<std::optional<DesktopSession::KeyHolder>()> volumeKeyHolder = {};
     };
 
     PanelView(EngineAdapter& adapter, Services services, QWidget* parent = nullptr);
@@ -41,6 +50,7 @@ public:
     SoundModule* sound() const { return sound_; }
     VolumeKeysModule* volumeKeys() const { return volumeKeys_; }
     AccessModule* access() const { return access_; }
+    ErrorModule* error() const { return error_; }
     CallModule* call() const { return call_; }
     AppsModule* apps() const { return apps_; }
     MicModule* mic() const { return mic_; }
@@ -57,11 +67,14 @@ private:
     SoundModule* sound_;
     VolumeKeysModule* volumeKeys_;
     AccessModule* access_;
+    ErrorModule* error_;
     CallModule* call_;
     AppsModule* apps_;
     MicModule* mic_;
     DuckingToggle* ducking_;
     SettingsButton* settings_;
+    bool sandboxed_;
+    bool accessShown_ = false;
     Subscription meters_;
 };
 

@@ -45,29 +45,36 @@ QColor badgeColor(Status status) {
 
 } // namespace
 
-PermissionCard::Face PermissionCard::face(Status status) {
-    // The platform's name is left out of these texts: there is no macOS here.
+PermissionCard::Face PermissionCard::face(Status status, bool sandboxed) {
     switch (status) {
     case Status::unknown:
-        return {"System audio access", "The system asks once. You\u2019ll hear a quiet test sound.",
+        return {sandboxed ? "Audio server access" : "Hearing other apps",
+                "Voxlane checks once that it hears other apps. You\u2019ll hear a quiet test "
+                "sound.",
                 "waveform"};
     case Status::checking:
-        return {"Waiting for the system\u2026", "Confirm the prompt with \u201cAllow\u201d.",
-                "waveform"};
+        return {"Checking\u2026", "Listening for a quiet test sound.", "waveform"};
     case Status::granted:
         return {"Access granted", "Voxlane can now control every app on its own.", "checkmark"};
     case Status::denied:
-        return {"Not allowed yet",
-                "Turn on Voxlane under \u201cScreen & System Audio Recording\u201d.",
+        if (sandboxed)
+            return {"No access yet",
+                    "Voxlane\u2019s sandbox keeps it from the audio server. Allow it PipeWire "
+                    "(flatpak override --user --filesystem=xdg-run/pipewire-0 "
+                    "io.github.voxlane.Voxlane), then check again.",
+                    "exclamationmark"};
+        return {"Other apps can\u2019t be heard",
+                "The test sound did not come back. Check that sound plays, then check again.",
                 "exclamationmark"};
     }
     return {};
 }
 
-PermissionCard::PermissionCard(QWidget* parent)
-    : QWidget(parent), title_(WindowText::label({}, Theme::title(), Theme::primary())),
+PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
+    : QWidget(parent), sandboxed_(sandboxed),
+      title_(WindowText::label({}, Theme::title(), Theme::primary())),
       text_(WindowText::label({}, Theme::detail(), Theme::secondary())),
-      allow_(cardButton("Allow")), openSettings_(cardButton("Open Settings")),
+      allow_(cardButton("Check")), openSettings_(cardButton("Open Settings")),
       checkAgain_(cardButton("Check again")) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding + badge + 12, padding, padding, padding);
@@ -100,13 +107,18 @@ PermissionCard::PermissionCard(QWidget* parent)
 
 void PermissionCard::setStatus(Status status) {
     status_ = status;
-    const Face f = face(status);
+    const Face f = face(status, sandboxed_);
     title_->setText(WindowText::text(f.title));
     text_->setText(WindowText::text(f.text));
     allow_->setVisible(status == Status::unknown);
-    openSettings_->setVisible(status == Status::denied);
+    // The desktop's sound settings cannot change what a sandbox allows.
+    openSettings_->setVisible(status == Status::denied && !sandboxed_);
     checkAgain_->setVisible(status == Status::denied);
     update();
+}
+
+void PermissionCard::setNote(const QString& note) {
+    text_->setText(note);
 }
 
 QString PermissionCard::title() const {
@@ -143,7 +155,7 @@ void PermissionCard::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawEllipse(circle);
-    WindowSymbols::draw(p, face(status_).symbol, circle.adjusted(9, 9, -9, -9), tint);
+    WindowSymbols::draw(p, face(status_, sandboxed_).symbol, circle.adjusted(9, 9, -9, -9), tint);
 }
 
 } // namespace voxlane

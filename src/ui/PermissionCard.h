@@ -12,9 +12,11 @@ class QPushButton;
 
 namespace voxlane {
 
-// The first-run window's card for the system audio access: what the status means and what the
-// user can do about it ("Allow"; "Open Settings" and "Check again" once refused). The owner keeps
-// the status; the buttons only call the actions.
+// The first-run window's card for audio access: what the status means and what the user can do
+// about it ("Check"; "Check again", and outside a sandbox "Open Settings" for the desktop's sound
+// settings, once the check heard nothing). Inside a sandbox it speaks of the sandbox's access to
+// the audio server; outside one of a check that failed. The owner keeps the status; the buttons
+// only call the actions.
 class PermissionCard : public QWidget {
     Q_OBJECT
 public:
@@ -23,12 +25,15 @@ public:
         std::string_view text;
         std::string_view symbol;
     };
-    static Face face(AudioPermission::Status status);
+    static Face face(AudioPermission::Status status, bool sandboxed);
 
-    explicit PermissionCard(QWidget* parent = nullptr);
+    explicit PermissionCard(bool sandboxed = false, QWidget* parent = nullptr);
 
     AudioPermission::Status status() const { return status_; }
     void setStatus(AudioPermission::Status status);
+    // Replaces the text until the status changes (what to do when the settings cannot be
+    // opened).
+    void setNote(const QString& note);
     // "Allow" and "Check again".
     void setOnCheck(std::function<void()> f) { onCheck_ = std::move(f); }
     // "Open Settings".
@@ -45,6 +50,7 @@ protected:
 
 private:
     AudioPermission::Status status_ = AudioPermission::Status::unknown;
+    bool sandboxed_;
     QLabel* title_;
     QLabel* text_;
     QPushButton* allow_;

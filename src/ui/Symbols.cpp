@@ -55,7 +55,8 @@ void slash(QPainter& p, const QColor& color) {
 } // namespace
 
 const char* themeName(std::string_view name) {
-    static constexpr std::array<std::pair<std::string_view, const char*>, 22> names{{
+    static constexpr std::array<std::pair<std::string_view, const char*>, 23> names{{
+        {"output.menu", "audio-speakers-symbolic"},
         {"speaker.wave.1.fill", "audio-volume-low-symbolic"},
         {"speaker.wave.2.fill", "audio-volume-medium-symbolic"},
         {"speaker.wave.3.fill", "audio-volume-high-symbolic"},
@@ -106,7 +107,8 @@ QIcon icon(std::string_view name, const QColor& color, int size, bool preferThem
 
 bool known(std::string_view name) {
     if (WindowSymbols::ownSymbol(name)) return true;
-    static constexpr std::array<std::string_view, 27> names{"speaker.wave.1.fill",
+    static constexpr std::array<std::string_view, 28> names{"output.menu",
+                                                            "speaker.wave.1.fill",
                                                             "speaker.wave.2.fill",
                                                             "speaker.wave.3.fill",
                                                             "speaker.slash.fill",
@@ -278,6 +280,19 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
             for (int col = 0; col < 5; ++col)
                 p->drawRect(QRectF(4.6 + col * 3.3, 8.6 + row * 3, 1.8, 1.6));
         p->drawRect(QRectF(7.5, 14.6, 9, 1.6));
+    } else if (name == "output.menu") {
+        // The output chooser: a small speaker with one wave, and a chevron that opens a list.
+        p->save();
+        p->translate(-1.5, 0);
+        p->scale(0.72, 0.72);
+        p->translate(0, 4.7);
+        p->fillPath(speakerBody(), color);
+        p->setPen(QPen(color, 2.4, Qt::SolidLine, Qt::RoundCap));
+        strokeArc(*p, {11.5, 12}, 4, -50, 100);
+        p->restore();
+        p->setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p->drawPolyline(
+            std::array<QPointF, 3>{QPointF(15, 10), QPointF(18.5, 14), QPointF(22, 10)}.data(), 3);
     } else if (name == "airplay.audio" || name == "airplayaudio") {
         p->setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap));
         strokeArc(*p, {12, 12}, 4, 20, 140);

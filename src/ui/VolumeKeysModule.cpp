@@ -11,7 +11,6 @@ namespace voxlane {
 VolumeKeysModule::VolumeKeysModule(MixerEngine& engine, QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
     setSymbol(PanelRules::volumeKeysSymbol);
-    subtitleLabel()->setText(qstr(PanelRules::volumeKeysSubtitle));
     button()->setTitle(qstr(PanelRules::volumeKeysButton));
     setAction([this] {
         if (engine_.enableVolumeKeys) engine_.enableVolumeKeys();
@@ -19,10 +18,22 @@ VolumeKeysModule::VolumeKeysModule(MixerEngine& engine, QWidget* parent)
     refresh();
 }
 
+void VolumeKeysModule::setDesktop(bool canGrab, HolderLookup holder) {
+    canGrab_ = canGrab;
+    holder_ = std::move(holder);
+    refresh();
+}
+
 void VolumeKeysModule::refresh() {
     const auto& output = engine_.defaultOutput();
     titleLabel()->setText(qstr(PanelRules::volumeKeysTitle(
         output ? std::optional<std::string>(output->name) : std::nullopt)));
+    const auto holder = canGrab_ && holder_ ? holder_() : std::nullopt;
+    const auto name = holder ? std::optional<std::string>(holder->name) : std::nullopt;
+    const auto where = holder ? std::optional<std::string>(holder->whereToFree) : std::nullopt;
+    subtitleLabel()->setText(qstr(PanelRules::volumeKeysSubtitle(name, canGrab_)));
+    setToolTip(qstr(PanelRules::volumeKeysHelp(name, where, canGrab_)));
+    button()->setVisible(canGrab_);
 }
 
 } // namespace voxlane

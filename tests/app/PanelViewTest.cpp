@@ -18,6 +18,7 @@
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/EngineAdapter.h"
+#include "ui/ErrorModule.h"
 #include "ui/GhostButton.h"
 #include "ui/MeteredFader.h"
 #include "ui/MicModule.h"
@@ -383,18 +384,22 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
                                       {},
                                       [](std::function<void()>) {}}};
     EngineAdapter adapter(engine);
-    PanelView panel(adapter, {});
+    // Inside a sandbox, where access can be missing; sxhkd holds the volume keys.
+    PanelView::Services services;
+    services.sandboxed = true;
+    services.volumeKeyHolder = [] { return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"}; };
+    PanelView panel(adapter, std::move(services));
     panel.show();
     soft.scheduler.advance(0.2);
     ASSERT_NE(engine.audioAccess(), AudioPermission::Status::granted);
     EXPECT_TRUE(panel.access()->isVisible());
-    EXPECT_EQ(panel.access()->titleLabel()->text(), "System audio access needed");
+    EXPECT_EQ(panel.access()->titleLabel()->text(), "Audio server access needed");
     EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
     int enables = 0;
     engine.enableVolumeKeys = [&] { ++enables; };
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
     EXPECT_EQ(panel.access()->subtitleLabel()->text(), "Required to control apps");
-    EXPECT_EQ(panel.access()->button()->title(), "Allow");
+    EXPECT_EQ(panel.access()->button()->title(), "Check");
     panel.access()->button()->click();
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::checking) << "the probe runs";
     EXPECT_TRUE(panel.access()->button()->isBusy()) << "a progress indicator stands in";
@@ -417,11 +422,30 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_EQ(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn plainly once in";
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
     EXPECT_EQ(panel.volumeKeys()->titleLabel()->text(), "Volume keys for Speakers");
-    EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Needs Accessibility access");
+    EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Held by sxhkd");
+    EXPECT_TRUE(panel.volumeKeys()->toolTip().contains("(its sxhkdrc)"));
     panel.volumeKeys()->button()->click();
     EXPECT_EQ(enables, 1);
     engine.setVolumeKeysReady(true);
     EXPECT_FALSE(panel.volumeKeys()->isVisible());
+}
+
+TEST(PanelView, AnErrorIsToldUntilPutAway) {
+    PanelWorld world;
+    EXPECT_FALSE(world.panel->error()->isVisible());
+    SimHal::Fault fault;
+    fault.operation = SimHal::Operation::createProcessTap;
+    world.hal.injectFault(fault);
+    world.engine->setVolume(0.5f, PanelWorld::music);
+    world.settle();
+    ASSERT_TRUE(world.engine->lastError());
+    ErrorModule* error = world.panel->error();
+    EXPECT_TRUE(error->isVisible());
+    EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
+    EXPECT_NE(error->subtitleLabel()->text().indexOf("Music"), -1) << "names the app";
+    error->button()->click();
+    EXPECT_FALSE(world.engine->lastError());
+    EXPECT_FALSE(error->isVisible());
 }
 
 TEST(PanelView, SilentAppsBehindTheDisclosure) {
@@ -675,7 +699,7 @@ TEST(PanelView, MicrophoneAndMasterMute) {
         test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
-    EXPECT_EQ(mic->subtitleLabel()->text(), QString::fromUtf8("⌃⌥⌘M"));
+    EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
     EXPECT_EQ(mic->toolTip(), QString::fromUtf8("Mute all microphones (Ctrl+Alt+Super+M)"));
     mic->toggle()->click();
     EXPECT_TRUE(world.engine->micMuted());

@@ -54,6 +54,42 @@ TEST(PanelPlacement, StandsAboveATrayAtTheBottomAndFallsBackToTheTopRight) {
               QRect(1920 - 320 - 8, 30, 320, 400));
 }
 
+TEST(PanelPlacement, AnchorsAtTheClickOnWhicheverEdgeTheDesktopsPanelIs) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(320, 400);
+    // A top bar of 28 pixels: under the bar, centred on the click.
+    auto top = PanelPlacement::atPoint(size, {1000, 12}, screen, QRect(0, 28, 1920, 1052));
+    EXPECT_EQ(top.frame, QRect(840, 30, 320, 400));
+    EXPECT_TRUE(top.hangsFromTop);
+    // KDE's default: a 44-pixel panel at the bottom, the tray at the right.
+    auto bottom = PanelPlacement::atPoint(size, {1880, 1060}, screen, QRect(0, 0, 1920, 1036));
+    EXPECT_EQ(bottom.frame, QRect(1920 - 4 - 320, 1036 - 2 - 400, 320, 400));
+    EXPECT_FALSE(bottom.hangsFromTop);
+    // Side panels: beside them, vertically centred on the click and kept inside.
+    auto left = PanelPlacement::atPoint(size, {20, 500}, screen, QRect(48, 0, 1872, 1080));
+    EXPECT_EQ(left.frame, QRect(50, 300, 320, 400));
+    auto right = PanelPlacement::atPoint(size, {1900, 1070}, screen, QRect(0, 0, 1872, 1080));
+    EXPECT_EQ(right.frame, QRect(1872 - 2 - 320, 1080 - 4 - 400, 320, 400));
+    // A panel that hides itself leaves the whole screen available: the nearest edge counts.
+    auto hidden = PanelPlacement::atPoint(size, {300, 1075}, screen, screen);
+    EXPECT_EQ(hidden.frame.y() + hidden.frame.height(), 1073);
+    EXPECT_EQ(hidden.frame.x(), 140);
+    // Without any placement: the middle of the area.
+    EXPECT_EQ(PanelPlacement::centred(size, QRect(0, 28, 1920, 1052)), QRect(800, 354, 320, 400));
+}
+
+TEST(PanelPlacement, TheWheelStepsOnTheGridAndSmallTurnsStepFinely) {
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.5f, 120), 0.5625f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.5f, -360), 0.3125f);
+    // Off the grid: onto it.
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.52f, 120), 0.5625f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.5f, 30), 0.515625f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.5f, -1), 0.484375f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.97f, 240), 1.0f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.01f, -10), 0.0f);
+    EXPECT_FLOAT_EQ(StatusPanelController::volumeAfterScroll(0.3f, 0), 0.3f);
+}
+
 TEST(PanelPlacement, GrowingKeepsTheEdgeThePanelHangsFrom) {
     const QRect current(100, 30, 320, 200);
     EXPECT_EQ(PanelPlacement::resized(current, {320, 260}), QRect(100, 30, 320, 260));
@@ -184,8 +220,14 @@ TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
         adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true);
     QSystemTrayIcon* tray = controller.trayIcon();
     ASSERT_NE(tray, nullptr);
-    EXPECT_EQ(tray->toolTip(), "Voxlane");
+    // The output and its volume.
+    EXPECT_EQ(tray->toolTip(), QString::fromUtf8("Voxlane\nSpeakers \u00b7 100\u00a0%"));
     EXPECT_FALSE(tray->icon().isNull());
+    // A middle click mutes the output and leaves the panel closed.
+    emit tray->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_TRUE(engine.masterMuted());
+    EXPECT_EQ(tray->toolTip(), QString::fromUtf8("Voxlane\nSpeakers \u00b7 muted"));
+    EXPECT_FALSE(controller.isOpen());
 
     // Left and right clicks both toggle; there is no context menu.
     emit tray->activated(QSystemTrayIcon::Trigger);

@@ -13,6 +13,7 @@
 #include "ui/GhostButton.h"
 #include "ui/OnboardingView.h"
 #include "ui/OptionRow.h"
+#include "ui/PanelRules.h"
 #include "ui/PermissionCard.h"
 #include "ui/Switch.h"
 
@@ -164,15 +165,19 @@ protected:
     Onboarding() { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
     ~Onboarding() override { unsetenv("XDG_CONFIG_HOME"); }
 
-    std::unique_ptr<OnboardingView> view(OnboardingView::Actions actions = {}) {
-        if (!actions.checkAccess)
-            actions.checkAccess = [this](std::function<void(Status)> done) {
-                ++checks;
-                answer = std::move(done);
-            };
-        actions.openSettings = [this] { ++settingsOpened; };
+    std::unique_ptr<OnboardingView> view(bool sandboxed = false) {
+        OnboardingView::Actions actions;
+        actions.checkAccess = [this](std::function<void(Status)> done) {
+            ++checks;
+            answer = std::move(done);
+        };
+        actions.openSettings = [this] {
+            ++settingsOpened;
+            return soundSettings;
+        };
         actions.loginEnabled = [this] { return registered > 0; };
         actions.registerLogin = [this] { ++registered; };
+        actions.sandboxed = sandboxed;
         return std::make_unique<OnboardingView>(*world.defaults, QIcon(), actions,
                                                 [this] { ++finished; });
     }
@@ -180,40 +185,45 @@ protected:
     test::TempDirectory config;
     ShellWorld world;
     std::function<void(Status)> answer;
+    bool soundSettings = true;
     int checks = 0, settingsOpened = 0, registered = 0, finished = 0;
 };
 
 TEST_F(Onboarding, StartsGrantedWhenAnEarlierCheckSucceeded) {
-    // ShellWorld records an earlier success.
+    // ShellWorld records an earlier success: nothing to check, nothing to show.
     auto v = view();
     EXPECT_EQ(v->status(), Status::granted);
-    EXPECT_EQ(v->card()->title(), "Access granted");
-    EXPECT_TRUE(v->card()->buttons().isEmpty());
+    EXPECT_EQ(checks, 0);
+    EXPECT_FALSE(v->cardShown());
     EXPECT_EQ(v->mainButton()->text(), "Get started");
     EXPECT_EQ(OnboardingView::features[0].title, "A slider for every app");
+    EXPECT_TRUE(OnboardingView::features[2].text.starts_with(PanelRules::micHotKey));
     EXPECT_EQ(v->width(), 420);
 }
 
-TEST_F(Onboarding, ThePermissionCardFollowsTheCheck) {
+TEST_F(Onboarding, OnAnOrdinarySessionTheCheckRunsQuietlyAndOnlyAFailureShowsTheCard) {
     world.defaults->remove(AudioPermission::grantedKey);
     auto v = view();
-    EXPECT_EQ(v->card()->title(), "System audio access");
-    EXPECT_EQ(v->card()->buttons(), QStringList{"Allow"});
-    EXPECT_EQ(v->mainButton()->text(), "Allow later");
-    v->card()->button("Allow")->click();
-    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(checks, 1); // by itself, as the window opens
     EXPECT_EQ(v->status(), Status::checking);
-    EXPECT_TRUE(v->card()->buttons().isEmpty());
+    EXPECT_FALSE(v->cardShown());
+    EXPECT_EQ(v->mainButton()->text(), "Get started");
     answer(Status::denied);
-    EXPECT_EQ(v->card()->title(), "Not allowed yet");
+    ASSERT_TRUE(v->cardShown());
+    EXPECT_EQ(v->card()->title(), QString::fromUtf8("Other apps can\u2019t be heard"));
     EXPECT_EQ(v->card()->buttons(), (QStringList{"Open Settings", "Check again"}));
     EXPECT_EQ(v->mainButton()->text(), "Allow later");
     v->card()->button("Open Settings")->click();
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(v->status(), Status::denied);
+    // No settings program known: the card says what to open instead.
+    soundSettings = false;
+    v->card()->button("Open Settings")->click();
+    EXPECT_TRUE(v->card()->text().startsWith("Open your desktop"));
     v->card()->button("Check again")->click();
     EXPECT_EQ(checks, 2);
-    EXPECT_EQ(v->status(), Status::checking);
+    EXPECT_TRUE(v->cardShown());
+    EXPECT_TRUE(v->card()->buttons().isEmpty());
     answer(Status::granted);
     EXPECT_EQ(v->card()->title(), "Access granted");
     EXPECT_EQ(v->mainButton()->text(), "Get started");
@@ -225,7 +235,23 @@ TEST_F(Onboarding, ThePermissionCardFollowsTheCheck) {
     EXPECT_EQ(finished, 1);
 }
 
-TEST_F(Onboarding, AllowLaterRegistersLoginCompletesAndOpensThePanel) {
+TEST_F(Onboarding, InASandboxTheCardAsksFirstAndSpeaksOfTheSandbox) {
+    world.defaults->remove(AudioPermission::grantedKey);
+    auto v = view(/*sandboxed=*/true);
+    EXPECT_EQ(checks, 0);
+    ASSERT_TRUE(v->cardShown());
+    EXPECT_EQ(v->card()->title(), "Audio server access");
+    EXPECT_EQ(v->card()->buttons(), QStringList{"Check"});
+    EXPECT_EQ(v->mainButton()->text(), "Allow later");
+    v->card()->button("Check")->click();
+    EXPECT_EQ(v->card()->title(), QString::fromUtf8("Checking\u2026"));
+    answer(Status::denied);
+    EXPECT_TRUE(v->card()->text().contains("xdg-run/pipewire-0"));
+    // The desktop's sound settings cannot open a sandbox.
+    EXPECT_EQ(v->card()->buttons(), QStringList{"Check again"});
+}
+
+TEST_F(Onboarding, FinishingRegistersLoginCompletesAndOpensThePanel) {
     world.defaults->remove(AudioPermission::grantedKey);
     auto delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
     delegate->didFinishLaunching();
@@ -234,7 +260,9 @@ TEST_F(Onboarding, AllowLaterRegistersLoginCompletesAndOpensThePanel) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(delegate->controller()->isOpen());
     EXPECT_TRUE(window->launchAtLogin());
-    ASSERT_EQ(window->mainButton()->text(), "Allow later");
+    // An ordinary session: the check runs by itself and asks nothing of the user.
+    EXPECT_FALSE(window->cardShown());
+    ASSERT_EQ(window->mainButton()->text(), "Get started");
     window->mainButton()->click();
     const auto entry = config.path() / "autostart" / "io.github.voxlane.Voxlane.desktop";
     ASSERT_TRUE(std::filesystem::exists(entry));
@@ -243,6 +271,8 @@ TEST_F(Onboarding, AllowLaterRegistersLoginCompletesAndOpensThePanel) {
     EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);
     EXPECT_EQ(delegate->onboarding().window(), nullptr);
     EXPECT_TRUE(delegate->controller()->isOpen());
+    // The engine checks as well, without a notice in the panel while it does.
+    EXPECT_EQ(delegate->engine()->audioAccess(), Status::checking);
 }
 
 TEST_F(Onboarding, ClosingTheWindowLeavesTheFirstRunToDo) {
@@ -264,8 +294,9 @@ TEST_F(Onboarding, ShownAgainWithTheOptionAfterCompletion) {
     delegate->didFinishLaunching();
     OnboardingView* window = delegate->onboarding().window();
     ASSERT_NE(window, nullptr);
-    // Access was granted before: the card says so and the button reads "Get started".
-    EXPECT_EQ(window->card()->title(), "Access granted");
+    // Access was granted before: no card, and the button reads "Get started".
+    EXPECT_FALSE(window->cardShown());
+    EXPECT_EQ(window->mainButton()->text(), "Get started");
     window->setLaunchAtLogin(false);
     window->mainButton()->click();
     EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);

@@ -94,7 +94,10 @@ std::vector<float> TapFixture::record(const std::string& sink, const std::string
 }
 
 float TapFixture::recordPeak(const std::string& sink, const std::string& name) {
-    const auto samples = record(sink, name);
+    // On a busy machine a recorder now and then records nothing: it gets two more tries.
+    std::vector<float> samples;
+    for (int attempt = 0; attempt < 3 && samples.empty(); ++attempt)
+        samples = record(sink, attempt ? name + "-" + std::to_string(attempt) : name);
     if (samples.empty()) return -1;
     float peak = 0;
     for (float s : samples)

@@ -11,6 +11,7 @@
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace voxlane {
@@ -380,15 +381,17 @@ TEST(DefaultsTest, FailedBackgroundWriteIsReportedOnTheMainQueue) {
     // Something that is no regular file took the file's place: it is not replaced.
     ASSERT_EQ(::mkfifo((dir / "defaults.json").c_str(), 0600), 0);
     std::vector<std::string> failures;
+    std::vector<std::thread::id> threads;
     auto subscription = defaults->observeSaveResults([&](const Defaults::SaveResult& failure) {
+        threads.push_back(std::this_thread::get_id());
         if (failure) failures.push_back(*failure);
     });
     defaults->setBoolean("duckingEnabled", true);
     scheduler.advance(Defaults::writeDelay);
     defaults->flush();
-    EXPECT_TRUE(failures.empty()); // not before the main queue runs
     scheduler.runPending();
     ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(threads, std::vector{std::this_thread::get_id()}) << "told on the main queue";
     EXPECT_NE(failures[0].find("nicht gespeichert"), std::string::npos);
     EXPECT_EQ(defaults->saveCount(), 1u);
 }

@@ -117,7 +117,7 @@ TEST(Symbols, EveryNamedSymbolDrawsSomething) {
     for (const char* name :
          {"speaker.wave.3.fill", "speaker.slash.fill", "headphones", "slider.vertical.3",
           "mic.fill", "mic.slash.fill", "arrow.down", "checkmark", "chevron.down", "ellipsis",
-          "keyboard", "airplay.audio"}) {
+          "keyboard", "output.menu"}) {
         EXPECT_TRUE(Symbols::known(name)) << name;
         QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);

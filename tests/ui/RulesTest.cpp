@@ -6,6 +6,7 @@
 #include "ui/PanelRules.h"
 #include "ui/Percent.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -221,16 +222,33 @@ TEST(AppRowRules, TextsAndTheSoloToggle) {
 TEST(PanelRules, ConditionalModules) {
     using S = AudioPermission::Status;
     using PanelRules::visibleModules;
-    EXPECT_EQ(visibleModules(false, false, S::granted, false, true), PanelRules::Modules{});
-    EXPECT_TRUE(visibleModules(true, false, S::granted, false, true).volumeKeys);
-    EXPECT_FALSE(visibleModules(true, true, S::granted, false, true).volumeKeys) << "keys ready";
-    // Without access the access notice shows, not the keys one.
-    EXPECT_EQ(visibleModules(true, false, S::denied, false, true),
+    EXPECT_EQ(visibleModules(false, false, S::granted, false, true, false), PanelRules::Modules{});
+    EXPECT_TRUE(visibleModules(true, false, S::granted, false, true, false).volumeKeys);
+    EXPECT_FALSE(visibleModules(true, true, S::granted, false, true, false).volumeKeys)
+        << "keys ready";
+    // Without access the access notice shows (where it is to be shown), not the keys one.
+    EXPECT_EQ(visibleModules(true, false, S::denied, false, true, true),
               (PanelRules::Modules{false, true, false}));
+    EXPECT_EQ(visibleModules(true, false, S::unknown, false, true, false), PanelRules::Modules{});
+    EXPECT_TRUE(visibleModules(false, false, S::granted, true, true, false).call);
+    EXPECT_FALSE(visibleModules(false, false, S::granted, true, false, false).call)
+        << "lowering off";
+}
+
+TEST(PanelRules, TheAccessNoticeShowsOnlyWhereAccessCanBeMissing) {
+    using S = AudioPermission::Status;
+    using PanelRules::accessNoticeShown;
+    // In a sandbox: until access is granted.
     for (S s : {S::unknown, S::checking, S::denied})
-        EXPECT_TRUE(visibleModules(false, false, s, false, true).access);
-    EXPECT_TRUE(visibleModules(false, false, S::granted, true, true).call);
-    EXPECT_FALSE(visibleModules(false, false, S::granted, true, false).call) << "lowering off";
+        EXPECT_TRUE(accessNoticeShown(s, true, false));
+    EXPECT_FALSE(accessNoticeShown(S::granted, true, true));
+    // On an ordinary session: not for the quiet first check, but after a failed one, and while
+    // the user's next check runs.
+    EXPECT_FALSE(accessNoticeShown(S::unknown, false, false));
+    EXPECT_FALSE(accessNoticeShown(S::checking, false, false));
+    EXPECT_TRUE(accessNoticeShown(S::denied, false, false));
+    EXPECT_TRUE(accessNoticeShown(S::checking, false, true));
+    EXPECT_FALSE(accessNoticeShown(S::granted, false, true));
 }
 
 TEST(PanelRules, NoticeTexts) {
@@ -239,10 +257,23 @@ TEST(PanelRules, NoticeTexts) {
     EXPECT_EQ(PanelRules::outputName("Speakers"), "Speakers");
     EXPECT_EQ(PanelRules::volumeKeysTitle("Speakers"), "Volume keys for Speakers");
     EXPECT_EQ(PanelRules::volumeKeysTitle(std::nullopt), "Volume keys for this display");
-    EXPECT_EQ(PanelRules::accessSubtitle(S::denied), "Turn it on in System Settings");
+    // Who holds the keys, and what to do about it.
+    EXPECT_EQ(PanelRules::volumeKeysSubtitle("GNOME Shell", true), "Held by GNOME Shell");
+    EXPECT_EQ(PanelRules::volumeKeysSubtitle(std::nullopt, true), "Held by another program");
+    EXPECT_EQ(PanelRules::volumeKeysHelp("sxhkd", "its sxhkdrc", true),
+              "sxhkd has the volume keys. Turn its volume shortcuts off (its sxhkdrc), and "
+              "Voxlane takes them within 2\u00a0s.");
+    EXPECT_EQ(PanelRules::volumeKeysSubtitle("GNOME Shell", false),
+              "The desktop keeps them under Wayland");
+    EXPECT_NE(PanelRules::volumeKeysHelp(std::nullopt, std::nullopt, false).find("Wayland"),
+              std::string::npos);
+    EXPECT_EQ(PanelRules::accessTitle(true), "Audio server access needed");
+    EXPECT_EQ(PanelRules::accessSubtitle(S::denied, true),
+              "Allow PipeWire in the sandbox\u2019s permissions");
+    EXPECT_EQ(PanelRules::accessSubtitle(S::unknown, true), "Required to control apps");
+    EXPECT_EQ(PanelRules::accessTitle(false), "Other apps can\u2019t be heard");
     EXPECT_EQ(PanelRules::accessButton(S::denied), "Open");
-    EXPECT_EQ(PanelRules::accessSubtitle(S::unknown), "Required to control apps");
-    EXPECT_EQ(PanelRules::accessButton(S::checking), "Allow");
+    EXPECT_EQ(PanelRules::accessButton(S::unknown), "Check");
     EXPECT_TRUE(PanelRules::accessBusy(S::checking));
     EXPECT_FALSE(PanelRules::accessBusy(S::denied));
     EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 silent apps");
@@ -265,7 +296,10 @@ TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
 TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
     EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
     EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
-    EXPECT_EQ(PanelRules::micSubtitle(false), "\u2303\u2325\u2318M");
+    EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl Alt Super M");
+    std::string plain(PanelRules::micHotKey);
+    std::replace(plain.begin(), plain.end(), '+', ' ');
+    EXPECT_EQ(plain, PanelRules::micHotKeyShort) << "the same keys";
     EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (Ctrl+Alt+Super+M)");
     EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
     EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);

@@ -3,6 +3,7 @@
 // looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
 #include "app/GlassPanel.h"
 #include "app/HUDView.h"
+#include "app/PanelPlacement.h"
 #include "app/StatusIcons.h"
 #include "app/StatusPanelController.h"
 #include "app/VolumeHUDController.h"
@@ -12,6 +13,7 @@
 #include "engine/LevelMeters.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
+#include "platform/DesktopSession.h"
 #include "platform/ManualScheduler.h"
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
@@ -45,6 +47,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -284,6 +287,7 @@ struct DemoPanel {
     std::unique_ptr<MixerEngine> engine;
     std::unique_ptr<EngineAdapter> adapter;
     std::unique_ptr<StatusPanelController> controller;
+    bool sandboxed = false;
 
     explicit DemoPanel(bool accessGranted = true) {
         DemoWorld::populate(hal, workspace);
@@ -317,10 +321,22 @@ struct DemoPanel {
         }
         QApplication::processEvents();
     }
+    void build() {
+        controller = std::make_unique<StatusPanelController>(
+            *adapter, scheduler,
+            [this](EngineAdapter& a) {
+                PanelView::Services services;
+                services.sandboxed = sandboxed;
+                services.volumeKeyHolder = [] {
+                    return DesktopSession::volumeKeyHolder({"gnome-shell", "gsd-media-keys"});
+                };
+                return new PanelView(a, std::move(services));
+            },
+            false);
+    }
     bool save(const QString& dir, const QString& name) {
         if (!controller) {
-            controller = std::make_unique<StatusPanelController>(
-                *adapter, scheduler, [](EngineAdapter& a) { return new PanelView(a, {}); }, false);
+            build();
             controller->open();
             controller->fade().finish();
         }
@@ -334,6 +350,41 @@ struct DemoPanel {
         return saveWindow(controller->panel(), dir, name);
     }
 };
+
+// A desktop whose panel is at the bottom (KDE Plasma's default), the tray icon at its right: the
+// click on the StatusNotifierItem opens the panel above it.
+bool bottomTray(const QString& dir) {
+    DemoPanel demo;
+    demo.build();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->geometry();
+    constexpr int bar = 44;
+    const QPoint click(area.right() - 60, area.bottom() - bar / 2);
+    demo.controller->toggleAt(click);
+    demo.controller->fade().finish();
+    // The offscreen screen has no panels of its own: place as on a desktop whose bar takes the
+    // bottom of the screen.
+    GlassPanel* window = demo.controller->panel();
+    window->setGeometry(
+        PanelPlacement::atPoint(window->size(), click, area, area.adjusted(0, 0, 0, -bar)).frame);
+    demo.engine->setPanelVisible(true);
+    demo.run(0.6);
+    QEventLoop wait;
+    QTimer::singleShot(600, &wait, &QEventLoop::quit);
+    wait.exec();
+    const QPixmap panel = demo.controller->panel()->grab();
+    const qreal scale = panel.devicePixelRatio();
+    QImage image = backdrop(area.size(), scale);
+    QPainter p(&image);
+    p.fillRect(QRect(0, area.height() - bar, area.width(), bar), QColor(20, 22, 28, 235));
+    const QIcon icon = StatusIcons::menuBarIcon(QColor(240, 240, 240));
+    p.drawPixmap(click.x() - area.x() - 11, area.height() - bar / 2 - 11, icon.pixmap(22, 22));
+    p.drawPixmap(demo.controller->panel()->pos() - area.topLeft(), panel);
+    p.end();
+    const QString path = QDir(dir).filePath("panel-bottom-tray.png");
+    std::printf("%s\n", qPrintable(path));
+    return image.save(path);
+}
 
 // The drop-down panel in the states a user meets.
 bool panels(const QString& dir) {
@@ -376,10 +427,12 @@ bool panels(const QString& dir) {
         ok = ok && demo.save(dir, "panel-soft-volume.png");
     }
     {
-        // Before system audio access is granted.
+        // In a sandbox, before access to the audio server is granted.
         DemoPanel demo(false);
+        demo.sandboxed = true;
         ok = ok && demo.save(dir, "panel-access.png");
     }
+    ok = ok && bottomTray(dir);
     return ok;
 }
 
@@ -413,27 +466,30 @@ bool devices(const QString& dir) {
     return saveWindow(&view, dir, "devices.png", 0);
 }
 
-// The first-run window: as it opens, after a refused check, and once access is granted.
+// The first-run window: on an ordinary session as it opens (checking quietly, no card) and after
+// a check that heard nothing; in a sandbox as it opens.
 bool onboarding(const QString& dir) {
     bool ok = true;
-    for (auto status : {AudioPermission::Status::unknown, AudioPermission::Status::denied,
-                        AudioPermission::Status::granted}) {
+    struct Case {
+        bool sandboxed;
+        std::optional<AudioPermission::Status> answer;
+        const char* name;
+    };
+    for (const Case& c : {Case{false, std::nullopt, "onboarding.png"},
+                          Case{false, AudioPermission::Status::denied, "onboarding-denied.png"},
+                          Case{true, std::nullopt, "onboarding-sandbox.png"}}) {
         auto defaults = Defaults::inMemory();
-        if (status == AudioPermission::Status::granted)
-            defaults->setBoolean(AudioPermission::grantedKey, true);
         OnboardingView::Actions actions;
-        actions.checkAccess = [status](std::function<void(AudioPermission::Status)> done) {
-            done(status);
+        actions.sandboxed = c.sandboxed;
+        actions.checkAccess = [answer =
+                                   c.answer](std::function<void(AudioPermission::Status)> done) {
+            if (answer) done(*answer);
         };
         OnboardingView view(*defaults, StatusIcons::applicationIcon(), actions, [] {});
-        if (status == AudioPermission::Status::denied) view.card()->button("Allow")->click();
         view.resize(view.sizeHint());
         view.show();
         QApplication::processEvents();
-        const char* name = status == AudioPermission::Status::unknown  ? "onboarding.png"
-                           : status == AudioPermission::Status::denied ? "onboarding-denied.png"
-                                                                       : "onboarding-granted.png";
-        ok = ok && saveWindow(&view, dir, name, 0);
+        ok = ok && saveWindow(&view, dir, c.name, 0);
     }
     return ok;
 }

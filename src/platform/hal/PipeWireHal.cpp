@@ -9,6 +9,7 @@
 #include "platform/hal/pipewire/PipeWireTapNames.h"
 #include "platform/hal/pipewire/PipeWireTapObjects.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -20,6 +21,19 @@ namespace voxlane {
 namespace {
 
 constexpr const char* kCategory = "pipewire";
+
+// Where libpipewire will look for the server's socket, when that can be told without it; a
+// missing socket spares making a thread and a context only to be refused.
+std::optional<std::string> serverSocket() {
+    const char* remote = std::getenv("PIPEWIRE_REMOTE");
+    const std::string name = remote && *remote ? remote : "pipewire-0";
+    if (name.front() == '/') return name;
+    for (const char* variable : {"PIPEWIRE_RUNTIME_DIR", "XDG_RUNTIME_DIR"}) {
+        const char* dir = std::getenv(variable);
+        if (dir && *dir) return std::string(dir) + "/" + name;
+    }
+    return std::nullopt;
+}
 constexpr AudioObjectPropertyElement elementWildcard = 0xFFFFFFFFu;
 
 bool matches(const AudioObjectPropertyAddress& registered,
@@ -41,8 +55,8 @@ struct PipeWireHal::Session {
 
     ~Session() {
         if (host) host->shutdown(); // our streams go, the applications go back to their devices
-        host.reset();
-        connection.reset(); // stops the connection's thread: nothing more is received
+        connection.reset();         // stops the connection's thread: nothing more is received...
+        host.reset();               // ...so the host, its observer, can go
     }
 };
 
@@ -120,6 +134,8 @@ struct PipeWireHal::State {
         if (retry) retry->cancel();
         retry.reset();
         std::string why;
+        if (const auto socket = serverSocket(); socket && ::access(socket->c_str(), F_OK) != 0)
+            return fail("no PipeWire server at " + *socket);
         auto made = std::make_shared<Session>();
         made->connection = PipeWireConnection::create({options.applicationName}, &why);
         if (!made->connection) return fail(why);

@@ -76,9 +76,7 @@ struct PipeWireTapHost::Sound {
 
 PipeWireTapHost::PipeWireTapHost(PipeWireConnection& connection) : connection_(connection) {}
 
-PipeWireTapHost::~PipeWireTapHost() {
-    shutdown();
-}
+PipeWireTapHost::~PipeWireTapHost() = default;
 
 void PipeWireTapHost::observe(const PipeWireEvent& event) {
     graph_.apply(event);

@@ -36,7 +36,9 @@ class PipeWireConnection;
 // named our nodes stay behind and are cleared by the next Voxlane once its connection's first
 // answer is in.
 //
-// A host works on one connection, made with it before it connects and destroyed before it.
+// A host works on one connection: it is made with it before it connects, shut down while it
+// stands, and destroyed after the connection has stopped its thread (it is the connection's
+// observer until then).
 // Every member runs on the loop's thread or with the loop locked; the calls from other
 // threads lock it themselves.
 class PipeWireTapHost {
@@ -49,7 +51,7 @@ public:
     // The connection's observer: one event from the server (loop thread).
     void observe(const PipeWireEvent& event);
     // Stops every run, puts every stream back and removes every sound; nothing starts after
-    // it. Call before the connection goes.
+    // it. Call while the connection stands, before the host goes.
     void shutdown();
 
     // Starts an IO procedure with the streams of `config`, capturing what `tap` says (its id

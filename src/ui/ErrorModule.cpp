@@ -1,0 +1,25 @@
+#include "ui/ErrorModule.h"
+
+#include "engine/MixerEngine.h"
+#include "ui/CapsuleButton.h"
+#include "ui/Labels.h"
+
+#include <QLabel>
+
+namespace voxlane {
+
+ErrorModule::ErrorModule(MixerEngine& engine, QWidget* parent)
+    : NoticeModule(parent), engine_(engine) {
+    setSymbol("waveform.badge.exclamationmark");
+    titleLabel()->setText(QStringLiteral("Something went wrong"));
+    subtitleLabel()->setWordWrap(true);
+    button()->setTitle(QStringLiteral("OK"));
+    setAction([this] { engine_.clearLastError(); });
+    refresh();
+}
+
+void ErrorModule::refresh() {
+    subtitleLabel()->setText(qstr(engine_.lastError().value_or("")));
+}
+
+} // namespace voxlane

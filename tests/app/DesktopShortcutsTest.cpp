@@ -1,0 +1,221 @@
+// The microphone hot key through the desktop's GlobalShortcuts portal, played by a fake portal
+// on a private session bus, and the X11 grab where the portal is missing or declined.
+#include "app/DesktopShortcuts.h"
+
+#include "DesktopBus.h"
+#include "ShellWorld.h"
+#include "engine/MixerEngine.h"
+#include "platform/HotKey.h"
+#include "platform/Log.h"
+#include "support/FakeKeyGrabber.h"
+
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::DesktopBus;
+using test::FakeKeyGrabber;
+using test::ShellWorld;
+
+// xdg-desktop-portal's GlobalShortcuts as the desktop offers it: each call answers with a
+// request object, whose Response signal follows the reply.
+class FakePortal : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit FakePortal(QDBusConnection& bus) : bus_(bus) {}
+    uint version() const { return 1; }
+
+    uint bindAnswer = 0; // 1: the user declined
+    QString session;
+    PortalShortcuts bound;
+    int binds = 0;
+
+    void activate(const QString& sessionPath, const QString& id) {
+        auto signal = QDBusMessage::createSignal(DesktopShortcuts::portalPath,
+                                                 DesktopShortcuts::portalInterface, "Activated");
+        signal << QVariant::fromValue(QDBusObjectPath(sessionPath)) << id << qulonglong(1234)
+               << QVariantMap();
+        bus_.send(signal);
+    }
+
+public slots:
+    QDBusObjectPath CreateSession(const QVariantMap& options) {
+        const QString path = requestPath(options);
+        session = QString("%1/session/%2/%3")
+                      .arg(DesktopShortcuts::portalPath, sender(),
+                           options.value("session_handle_token").toString());
+        QVariantMap results;
+        results.insert("session_handle", session);
+        respond(path, 0, results);
+        return QDBusObjectPath(path);
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& sessionPath,
+                                  const QList<voxlane::PortalShortcut>& shortcuts,
+                                  const QString& parentWindow, const QVariantMap& options) {
+        (void)parentWindow;
+        ++binds;
+        const QString path = requestPath(options);
+        QVariantMap results;
+        if (sessionPath.path() == session && bindAnswer == 0) {
+            bound = shortcuts;
+            PortalShortcuts answered;
+            for (PortalShortcut s : shortcuts) {
+                s.properties.insert("trigger_description", "Ctrl+Alt+Super+M");
+                answered << s;
+            }
+            results.insert("shortcuts", QVariant::fromValue(answered));
+        }
+        respond(path, bindAnswer, results);
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QString sender() const {
+        QString s = message().service().mid(1);
+        return s.replace('.', '_');
+    }
+    QString requestPath(const QVariantMap& options) const {
+        return QString("%1/request/%2/%3")
+            .arg(DesktopShortcuts::portalPath, sender(), options.value("handle_token").toString());
+    }
+    void respond(const QString& path, uint response, const QVariantMap& results) {
+        // After the reply, as the portal does.
+        QTimer::singleShot(0, this, [this, path, response, results] {
+            auto signal =
+                QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
+            signal << response << results;
+            bus_.send(signal);
+        });
+    }
+
+    QDBusConnection& bus_;
+};
+
+class PortalShortcutsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+        DesktopShortcuts::registerTypes();
+        bus = std::make_unique<DesktopBus>();
+        ASSERT_TRUE(bus->ready());
+        portal = std::make_unique<FakePortal>(bus->desktop());
+    }
+    void offerPortal() {
+        ASSERT_TRUE(bus->desktop().registerObject(DesktopShortcuts::portalPath, portal.get(),
+                                                  QDBusConnection::ExportAllContents));
+        ASSERT_TRUE(bus->desktop().registerService(DesktopShortcuts::portalService));
+    }
+    void startEngine() {
+        shortcuts = std::make_unique<DesktopShortcuts>(&bus->app(), &x11);
+        engine = std::make_unique<MixerEngine>(EngineServices{world.hal,
+                                                              world.scheduler,
+                                                              *world.defaults,
+                                                              world.workspace,
+                                                              world.sounds,
+                                                              world.systemEvents,
+                                                              {},
+                                                              {},
+                                                              shortcuts.get()});
+    }
+    bool routeIs(DesktopShortcuts::Route route) {
+        return QTest::qWaitFor([&] { return shortcuts->route() == route; }, 5000);
+    }
+    void TearDown() override {
+        engine.reset();
+        shortcuts.reset();
+        portal.reset();
+        bus.reset();
+    }
+
+    ShellWorld world;
+    FakeKeyGrabber x11;
+    std::unique_ptr<DesktopBus> bus;
+    std::unique_ptr<FakePortal> portal;
+    std::unique_ptr<DesktopShortcuts> shortcuts;
+    std::unique_ptr<MixerEngine> engine;
+};
+
+TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicrophones) {
+    offerPortal();
+    startEngine();
+    ASSERT_TRUE(routeIs(DesktopShortcuts::Route::portal));
+    ASSERT_EQ(portal->bound.size(), 1);
+    const PortalShortcut& shortcut = portal->bound.first();
+    EXPECT_EQ(shortcut.id, "mute-microphones");
+    EXPECT_EQ(shortcut.properties.value("preferred_trigger").toString(), "CTRL+ALT+LOGO+m");
+    EXPECT_EQ(shortcut.properties.value("description").toString(),
+              "Mute or unmute all microphones");
+    EXPECT_TRUE(x11.grabs.empty()); // no X11 grab beside the desktop's
+    // The desktop's own words for the keys.
+    ASSERT_NE(engine->hotKey(), nullptr);
+    EXPECT_TRUE(engine->hotKey()->isRegistered());
+    EXPECT_EQ(shortcuts->triggerDescription({HotKey::signature, engine->hotKey()->id()}),
+              "Ctrl+Alt+Super+M");
+
+    // Another session's shortcut is not ours.
+    portal->activate(portal->session + "x", "mute-microphones");
+    QTest::qWait(50);
+    world.scheduler.advance(0.01);
+    EXPECT_FALSE(engine->micMuted());
+
+    portal->activate(portal->session, "mute-microphones");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            world.scheduler.advance(0.01);
+            return engine->micMuted();
+        },
+        5000));
+    portal->activate(portal->session, "mute-microphones");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            world.scheduler.advance(0.01);
+            return !engine->micMuted();
+        },
+        5000));
+}
+
+TEST_F(PortalShortcutsTest, DeclinedOrMissingPortalsLeaveTheHotKeyToX11) {
+    portal->bindAnswer = 1; // the user said no in the desktop's dialog
+    offerPortal();
+    startEngine();
+    ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
+    EXPECT_EQ(portal->binds, 1);
+    ASSERT_EQ(x11.grabs.size(), 1u);
+    EXPECT_EQ(x11.grabs.begin()->second, HotKey::micMuteCombination);
+    ASSERT_TRUE(x11.press(HotKey::micMuteCombination));
+    world.scheduler.advance(0.01);
+    EXPECT_TRUE(engine->micMuted());
+}
+
+TEST_F(PortalShortcutsTest, WithoutPortalOrGrabTheLogSaysTheKeyDoesNothing) {
+    x11.answer = KeyGrabber::Status::taken;
+    Log::Capture log;
+    startEngine(); // nobody offers the portal on this bus
+    ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
+    EXPECT_TRUE(x11.grabs.empty());
+    bool logged = false;
+    for (const auto& entry : log.entries())
+        logged = logged || (entry.category == "keys" &&
+                            entry.message.find("Control+Alt+Super+M") != std::string::npos);
+    EXPECT_TRUE(logged);
+}
+
+TEST(PortalShortcuts, TriggersInTheNotationOfTheShortcutsSpecification) {
+    EXPECT_EQ(DesktopShortcuts::trigger(HotKey::micMuteCombination), "CTRL+ALT+LOGO+m");
+    EXPECT_EQ(DesktopShortcuts::trigger({KeySyms::audioRaiseVolume, keyModifierShift}),
+              "SHIFT+XF86AudioRaiseVolume");
+    EXPECT_EQ(DesktopShortcuts::shortcutID({KeySyms::m, keyModifierAlt}, {0x41424344, 7}),
+              "shortcut-41424344-7");
+}
+
+} // namespace
+} // namespace voxlane
+
+#include "DesktopShortcutsTest.moc"
