@@ -24,7 +24,8 @@ packages=(
     libxcb1-dev
     # the volume-key test: a private X server and a key sender
     xvfb xdotool
-    # the tray item and shortcut portal tests: a private D-Bus session bus
+    # the tests of the tray item, the shortcut portal and the control interface: a private
+    # D-Bus session bus
     dbus-daemon
     # reference filters for the render comparison and test signals
     sox
@@ -32,10 +33,6 @@ packages=(
     libpipewire-0.3-dev libspa-0.2-dev pipewire pipewire-bin wireplumber
     # PulseAudio clients (paplay) through pipewire-pulse in the integration tests
     pipewire-pulse pulseaudio-utils
-    # global key grabs on X11 (xcb); the key grab test runs a private Xvfb and types with xdotool
-    libxcb1-dev xvfb xdotool
-    # the control interface's tests start a private session bus
-    dbus-daemon
     # the package: CPack works out its dependencies with dpkg-shlibdeps, which runs file
     file
     # the metadata checks: the AppStream and desktop entry validators

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The microphone hot key through the desktop's GlobalShortcuts portal, played by a fake portal
 // on a private session bus, and the X11 grab where the portal is missing or declined.
 #include "app/DesktopShortcuts.h"

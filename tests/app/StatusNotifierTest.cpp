@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray item on a desktop that speaks StatusNotifierItem, played by a fake watcher on a
 // private session bus.
 #include "DesktopBus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface speaks of this platform only: no other system's key glyphs, brand names or
 // settings panes in any string of the program, its data or its manual page.
 #include <filesystem>
