@@ -118,10 +118,13 @@ std::string text(const MixerEngine& engine, const std::string& serverDescription
         if (report["defaultInput"] == uid) out << "  [default input]";
         out << "\n";
     }
-    out << "\nMaster volume: "
-        << (engine.masterVolumeKnown() ? percent(engine.masterVolume()) : std::string("unknown"))
-        << (engine.masterMuted() ? " (muted)" : "")
-        << (engine.softVolumeActive() ? ", software volume" : ", hardware volume") << "\n";
+    out << "\nMaster volume: ";
+    if (engine.masterVolumeKnown()) {
+        out << percent(engine.masterVolume()) << (engine.masterMuted() ? " (muted)" : "")
+            << (engine.softVolumeActive() ? ", software volume" : ", hardware volume") << "\n";
+    } else {
+        out << "unknown\n";
+    }
     out << "\nApps:\n";
     if (engine.apps().empty()) out << "  (none)\n";
     for (const auto& app : engine.apps()) {

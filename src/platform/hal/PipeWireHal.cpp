@@ -196,7 +196,7 @@ struct PipeWireHal::State {
 
     bool fail(const std::string& why) {
         lastFailure = why;
-        if (!waitingLogged) {
+        if (!waitingLogged && options.reconnect) {
             Log::notice(kCategory, "Warte auf den Audio-Server (" + why + ")");
             waitingLogged = true;
         }
