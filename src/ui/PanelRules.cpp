@@ -81,7 +81,8 @@ std::string_view callButton(bool paused) {
 }
 
 std::string silentToggleTitle(std::size_t count, bool expanded) {
-    return expanded ? "Show less" : std::to_string(count) + " silent apps";
+    if (expanded) return "Show less";
+    return std::to_string(count) + (count == 1 ? " silent app" : " silent apps");
 }
 
 std::string_view micSymbol(bool muted) {

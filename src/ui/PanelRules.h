@@ -66,7 +66,8 @@ std::string_view callButton(bool paused);
 inline constexpr std::string_view appsTitle = "Apps";
 inline constexpr std::string_view endSolo = "End solo";
 inline constexpr std::string_view noApps = "No apps are playing sound.";
-// The silent apps' disclosure: "<n> silent apps" collapsed, "Show less" expanded.
+// The silent apps' disclosure: "<n> silent apps" ("1 silent app") collapsed, "Show less"
+// expanded.
 std::string silentToggleTitle(std::size_t count, bool expanded);
 
 // The microphone module. The hot key is spelled the same everywhere it is named; where space is

@@ -106,7 +106,7 @@ TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
     EXPECT_EQ(hal.liveListeners(), live - count + engine->volumeListenerCount());
 }
 
-TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCase) {
+TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCaseWithNumbersByValue) {
     addApp(2001, "org.example.zeta", "Zeta", SimHal::Signal::silence());
     hal.setProcessRunning(
         hal.addProcess(test::processSetup(2002, SimHal::Signal::sine(0.1f), "org.example.beta")),
@@ -115,12 +115,17 @@ TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCase) {
     addApp(2003, "org.example.alpha", "Alpha");
     const auto quiet = addApp(2004, "org.example.Able", "able", SimHal::Signal::silence());
     hal.setProcessRunning(quiet, false, false);
+    // Numbers by their value.
+    addApp(2005, "org.example.deck10", "Deck 10");
+    addApp(2006, "org.example.deck2", "Deck 2");
+    addApp(2007, "org.example.deck02b", "deck 02b");
     start();
     std::vector<std::string> names;
     for (const auto& app : engine->apps())
         names.push_back(app.name);
     // Zeta has a running (if silent) stream, so it counts as playing.
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Zeta", "able"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Deck 2", "deck 02b", "Deck 10",
+                                               "Zeta", "able"}));
 }
 
 TEST_F(MixerEngineTest, SilentAppsAreRegularOnesOrThoseWithSettings) {

@@ -277,6 +277,7 @@ TEST(PanelRules, NoticeTexts) {
     EXPECT_TRUE(PanelRules::accessBusy(S::checking));
     EXPECT_FALSE(PanelRules::accessBusy(S::denied));
     EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 silent apps");
+    EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 silent app");
     EXPECT_EQ(PanelRules::silentToggleTitle(2, true), "Show less");
 }
 
