@@ -48,7 +48,7 @@ public:
     static constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
     static constexpr const char* portalInterface = "org.freedesktop.portal.GlobalShortcuts";
 
-    // The combination in the notation of the XDG shortcuts specification: "CTRL+ALT+LOGO+m".
+    // The combination as the shortcuts portal writes triggers: "CTRL+ALT+LOGO+m".
     static QString trigger(const KeyCombination& combination);
     // The id and description the desktop lists the shortcut under.
     static QString shortcutID(const KeyCombination& combination, GrabID grab);

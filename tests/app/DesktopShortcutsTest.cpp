@@ -115,15 +115,11 @@ protected:
     }
     void startEngine() {
         shortcuts = std::make_unique<DesktopShortcuts>(&bus->app(), &x11);
-        engine = std::make_unique<MixerEngine>(EngineServices{world.hal,
-                                                              world.scheduler,
-                                                              *world.defaults,
-                                                              world.workspace,
-                                                              world.sounds,
-                                                              world.systemEvents,
-                                                              {},
-                                                              {},
-                                                              shortcuts.get()});
+        engine = std::make_unique<MixerEngine>([&] {
+            auto services = world.engineServices();
+            services.keyGrabber = shortcuts.get();
+            return services;
+        }());
     }
     bool routeIs(DesktopShortcuts::Route route) {
         return QTest::qWaitFor([&] { return shortcuts->route() == route; }, 5000);

@@ -460,14 +460,7 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
         setup.runningOutput = false;
         world.hal.addProcess(setup);
     }
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
+    MixerEngine engine{world.engineServices()};
     EngineAdapter adapter(engine);
     PanelView panel(adapter, {});
     panel.show();

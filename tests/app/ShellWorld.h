@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/VolumeKeyGrabber.h"
+#include "engine/MixerEngine.h"
 #include "coreaudio/AudioPermission.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
@@ -54,6 +55,11 @@ struct ShellWorld {
     SystemEvents systemEvents;
     std::shared_ptr<FakeGrabber::Control> keys = std::make_shared<FakeGrabber::Control>();
     FakeGrabber* grabber = nullptr;
+
+    // What an engine on this world runs on (no key grabber: no hot key).
+    EngineServices engineServices() {
+        return {hal, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}};
+    }
 
     // `hardwareVolume` false: the output has no volume of its own (software volume).
     explicit ShellWorld(bool hardwareVolume = true) {

@@ -63,14 +63,7 @@ protected:
         ASSERT_TRUE(bus->desktop().registerObject("/StatusNotifierWatcher", &watcher,
                                                   QDBusConnection::ExportAllContents));
         ASSERT_TRUE(bus->desktop().registerService("org.kde.StatusNotifierWatcher"));
-        engine = std::make_unique<MixerEngine>(EngineServices{world.hal,
-                                                              world.scheduler,
-                                                              *world.defaults,
-                                                              world.workspace,
-                                                              world.sounds,
-                                                              world.systemEvents,
-                                                              {},
-                                                              {}});
+        engine = std::make_unique<MixerEngine>(world.engineServices());
         adapter = std::make_unique<EngineAdapter>(*engine);
         StatusTrayOptions tray{&bus->app(),
                                {[this] { return loginOn; },
@@ -256,14 +249,7 @@ TEST(StatusNotifierFallback, WithoutAWatcherTheXEmbedIconStandsIn) {
     DesktopBus bus;
     ASSERT_TRUE(bus.ready());
     ShellWorld world;
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
+    MixerEngine engine{world.engineServices()};
     EngineAdapter adapter(engine);
     StatusPanelController controller(
         adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true,

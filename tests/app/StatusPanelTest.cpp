@@ -99,14 +99,7 @@ TEST(PanelPlacement, GrowingKeepsTheEdgeThePanelHangsFrom) {
 class StatusPanel : public ::testing::Test {
 protected:
     ShellWorld world;
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
+    MixerEngine engine{world.engineServices()};
     EngineAdapter adapter{engine};
     QVBoxLayout* contentLayout = nullptr;
     StatusPanelController controller{adapter, world.scheduler,
@@ -207,14 +200,7 @@ TEST_F(StatusPanel, GrowsDownwardsWithItsTopEdgeFixed) {
 
 TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     ShellWorld world;
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
+    MixerEngine engine{world.engineServices()};
     EngineAdapter adapter(engine);
     StatusPanelController controller(
         adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true);

@@ -21,14 +21,7 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     const QByteArray display = x.display().toLatin1();
 
     test::ShellWorld world(/*hardwareVolume=*/false);
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      {}}};
+    MixerEngine engine{world.engineServices()};
     ASSERT_TRUE(engine.softVolumeActive());
     engine.setMasterVolume(0.5f);
 
