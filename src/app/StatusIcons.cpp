@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StatusIcons.h"
 
+#include "platform/DesktopSession.h"
 #include "ui/Symbols.h"
+#include "ui/Theme.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
 #include <algorithm>
 #include <array>
 
@@ -96,8 +96,15 @@ QIcon mutedIcon(const QColor& color) {
     return icon;
 }
 
+QColor trayColor(bool darkScheme, const std::vector<std::string>& desktops) {
+    static const QColor light(240, 240, 240), dark(30, 30, 30);
+    for (const std::string& desktop : desktops)
+        if (desktop == "gnome" || desktop == "unity" || desktop == "pantheon") return light;
+    return darkScheme ? light : dark;
+}
+
 QColor trayColor() {
-    return QGuiApplication::palette().color(QPalette::WindowText);
+    return trayColor(Theme::variant() == Theme::Variant::dark, DesktopSession::currentDesktops());
 }
 
 QImage applicationImage(int size) {

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QIcon>
 #include <QImage>
+#include <string>
+#include <vector>
 
 namespace voxlane::StatusIcons {
 
@@ -17,7 +19,13 @@ QImage haloed(const QImage& image, const QColor& color);
 // The tray icon while every microphone is muted: the theme's muted-microphone icon when it has
 // one, else our own "mic.slash.fill".
 QIcon mutedIcon(const QColor& color);
-// The colour the tray icon is drawn in: the desktop theme's text colour on its window colour.
+// The colour the tray icon's images are drawn in, from the tray's background rather than the
+// application's palette: GNOME's top bar (and Unity's, Pantheon's) is dark in either colour
+// scheme, so the icon is light there; other desktops' panels follow the colour scheme, so the
+// icon is light with a dark scheme and dark with a light one. `desktops` as XDG_CURRENT_DESKTOP
+// names them, in lower case.
+QColor trayColor(bool darkScheme, const std::vector<std::string>& desktops);
+// The same for this session: the theme's variant and this desktop.
 QColor trayColor();
 
 // The application's own icon (the same drawing as data/io.github.voxlane.Voxlane.svg).

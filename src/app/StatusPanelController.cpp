@@ -14,6 +14,7 @@
 #include "ui/PanelRules.h"
 #include "ui/Percent.h"
 #include "ui/Symbols.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -110,7 +111,8 @@ StatusPanelController::StatusPanelController(EngineAdapter& adapter, Scheduler& 
     } else {
         showXEmbedIcon();
     }
-    updateIcon();
+    // The images are drawn for the tray's background, which follows the colour scheme.
+    Theme::follow(this, [this] { updateIcon(); });
     updateToolTip();
     // The icon follows the microphones; the change is applied on the next turn of the loop.
     QPointer<StatusPanelController> weak(this);

@@ -4,6 +4,7 @@
 #include "app/AudioBackend.h"
 #include "app/CtlCommand.h"
 #include "app/DBusService.h"
+#include "app/DesktopColorScheme.h"
 #include "app/DesktopShortcuts.h"
 #include "app/GlassPanel.h"
 #include "app/KeyGrabberVolumeKeys.h"
@@ -161,6 +162,15 @@ int main(int argc, char** argv) {
     // through the X11 grab; the volume keys are X11 grabs only (see AppDelegate).
     QDBusConnection bus = QDBusConnection::sessionBus();
     DesktopShortcuts shortcuts(&bus, keys.get());
+    // Light or dark glass after the desktop's preference, known before the first window shows
+    // (the portal answers within milliseconds where there is one) and followed from then on.
+    DesktopColorScheme colorScheme(&bus);
+    colorScheme.waitUntilSettled(1000);
+    auto applyScheme = [](bool dark) {
+        Theme::setVariant(dark ? Theme::Variant::dark : Theme::Variant::light);
+    };
+    applyScheme(colorScheme.dark());
+    QObject::connect(&colorScheme, &DesktopColorScheme::changed, applyScheme);
 
     // At login the desktop's tray may come up after us; the icon then appears when it does.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;

@@ -16,6 +16,7 @@ struct AppGroup {
     std::string id;
     std::string name;
     AppIcon icon;
+    std::string executable; // the file name of the first member's program; may be empty
     bool isRegularApp = false;
     std::vector<AudioProcess> processes; // in enumeration order
 

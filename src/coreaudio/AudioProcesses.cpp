@@ -108,6 +108,16 @@ std::optional<Owner> owningApp(const Workspace& workspace, const AudioProcess& p
     return owner;
 }
 
+// The file name of the program a process runs (its name as the kernel keeps it, cut at 15
+// bytes, where the path cannot be read).
+std::string executableName(const Workspace& workspace, std::int32_t pid) {
+    if (const auto path = workspace.processPath(pid); path && !path->empty()) {
+        const auto slash = path->find_last_of('/');
+        return slash == std::string::npos ? *path : path->substr(slash + 1);
+    }
+    return workspace.processName(pid).value_or("");
+}
+
 } // namespace
 
 std::vector<AudioProcess> all(Hal& hal, const Workspace& workspace) {
@@ -151,6 +161,7 @@ std::vector<AppGroup> grouped(const std::vector<AudioProcess>& processes,
             group.id = owner->key;
             group.name = std::move(owner->name);
             group.icon = std::move(owner->icon);
+            group.executable = Utf8::valid(executableName(workspace, process.pid));
             group.isRegularApp = owner->regular;
             groups.push_back(std::move(group));
         }

@@ -31,33 +31,45 @@ QIcon iconFromFile(const std::string& path) {
 
 } // namespace
 
+QStringList appIconThemeNames(const AppGroup& app) {
+    QStringList names;
+    auto add = [&names](const std::string& name) {
+        const QString n = qstr(name);
+        if (!n.isEmpty() && !n.contains('/') && !names.contains(n)) names << n;
+    };
+    if (!app.icon.symbol) add(app.icon.name);
+    constexpr std::string_view processPrefix = "process.";
+    add(app.id.starts_with(processPrefix) ? app.id.substr(processPrefix.size()) : app.id);
+    add(app.executable);
+    return names;
+}
+
 QPixmap appIcon(const AppGroup& app, int size) {
     const qreal scale = 2;
-    if (!app.icon.empty() && (!app.icon.symbol || Symbols::known(app.icon.name))) {
-        const bool isPath = app.icon.name.find('/') != std::string::npos;
-        QIcon icon;
-        if (app.icon.symbol) {
-            icon = Symbols::icon(app.icon.name, Theme::primary(), size);
-        } else if (isPath) {
-            icon = iconFromFile(app.icon.name);
-        } else {
-            icon = QIcon::fromTheme(qstr(app.icon.name));
-        }
-        if (!icon.isNull()) {
-            const QPixmap pixmap = icon.pixmap(QSize(size, size), scale);
-            if (!pixmap.isNull()) return pixmap;
-        }
+    auto shown = [&](const QIcon& icon) {
+        return icon.isNull() ? QPixmap() : icon.pixmap(QSize(size, size), scale);
+    };
+    QPixmap pixmap;
+    if (!app.icon.symbol && app.icon.name.find('/') != std::string::npos)
+        pixmap = shown(iconFromFile(app.icon.name));
+    for (const QString& name : appIconThemeNames(app)) {
+        if (!pixmap.isNull()) break;
+        if (QIcon::hasThemeIcon(name)) pixmap = shown(QIcon::fromTheme(name));
     }
+    if (pixmap.isNull() && app.icon.symbol && Symbols::known(app.icon.name))
+        pixmap = shown(Symbols::icon(app.icon.name, Theme::primary(), size));
+    if (!pixmap.isNull()) return pixmap;
+
     QPixmap tile(QSize(size, size) * scale);
     tile.setDevicePixelRatio(scale);
     tile.fill(Qt::transparent);
     QPainter p(&tile);
     p.setRenderHint(QPainter::Antialiasing);
-    const auto hue = static_cast<int>(qHash(qstr(app.id)) % 360);
+    const auto colours = Theme::letterTile(static_cast<int>(qHash(qstr(app.id)) % 360));
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromHsv(hue, 110, 200));
+    p.setBrush(colours.fill);
     p.drawRoundedRect(QRectF(0, 0, size, size), size * 0.25, size * 0.25);
-    p.setPen(Qt::white);
+    p.setPen(colours.letter);
     p.setFont(Theme::systemFont(size * 0.55, QFont::DemiBold));
     const QString name = qstr(app.name);
     p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter,

@@ -54,18 +54,21 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     top->setSpacing(6);
     icon_ = new QLabel;
     icon_->setFixedSize(iconSize, iconSize);
-    icon_->setPixmap(appIcon(app_, iconSize));
     name_ = makeLabel(qstr(app_.name), Theme::name(), Theme::primary(0.95));
     name_->setTextFormat(Qt::PlainText);
     name_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     name_->setMinimumWidth(30);
     lowered_ = new QLabel;
-    lowered_->setPixmap(
-        Symbols::icon(AppRowRules::loweredSymbol, Theme::secondary(), 11).pixmap(QSize(11, 11), 2));
+    // The icon (a letter tile has colours for each variant) and the symbol follow the theme.
+    Theme::follow(this, [this] {
+        icon_->setPixmap(appIcon(app_, compact_ ? 18 : 26));
+        lowered_->setPixmap(Symbols::icon(AppRowRules::loweredSymbol, Theme::secondary(), 11)
+                                .pixmap(QSize(11, 11), 2));
+    });
     lowered_->setToolTip(qstr(AppRowRules::loweredHelp));
     limiter_ = new LimiterDot;
     limiter_->setToolTip(qstr(AppRowRules::limiterHelp));
-    preset_ = makeLabel("", Theme::detail(), Theme::tertiary());
+    preset_ = makeLabel("", Theme::detail(), Theme::secondary());
     percent_ = makeLabel("", Theme::value(), Theme::secondary());
     eq_ = new GhostButton(qstr(AppRowRules::eqSymbol), qstr(AppRowRules::eqHelp));
     eq_->setAction([this] { toggleEditor(); });
@@ -227,6 +230,7 @@ void AppRow::toggleEditor() {
 
 QMenu* AppRow::contextMenu() {
     auto* menu = new QMenu(this);
+    Theme::styleMenu(menu);
     const AppSettings settings = engine_.settings(app_.id);
     const auto s = state();
     QMenu* output = menu->addMenu(qstr(AppRowRules::outputMenuTitle));

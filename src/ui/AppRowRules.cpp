@@ -14,6 +14,8 @@ float meterLevel(std::optional<float> level, bool silenced) {
 }
 
 std::string_view presetShortName(EQPreset preset) {
+    // A flat equaliser shows nothing: "Off" beside an app's name reads as if the app were off.
+    if (preset == EQPreset::off) return {};
     return EQPresets::title(preset);
 }
 

@@ -34,7 +34,7 @@ inline constexpr double compactOpacity = 0.75;
 // The level the row's meter shows: none or silenced reads 0.
 float meterLevel(std::optional<float> level, bool silenced);
 
-// The preset's short name after the app's name.
+// The preset's short name after the app's name; nothing while the equaliser is off.
 std::string_view presetShortName(EQPreset preset);
 
 // Texts and symbols of the row.

@@ -57,10 +57,10 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
         return;
     }
     p.setPen(Qt::NoPen);
-    p.setBrush(Theme::primary(hovering_ || isDown() ? 0.26 : 0.16));
+    p.setBrush(Theme::primary(hovering_ || isDown() ? 0.2 : 0.14));
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
     p.setFont(buttonFont());
-    p.setPen(Theme::primary(0.95));
+    p.setPen(Theme::primary());
     p.drawText(r, Qt::AlignCenter, text());
 }
 

@@ -23,6 +23,7 @@ DeviceMenu::DeviceMenu(MixerEngine& engine, QWidget* parent)
 
 QMenu* DeviceMenu::menu() {
     auto* m = new QMenu(this);
+    Theme::styleMenu(m);
     m->addSection(qstr(PanelRules::deviceMenuSection));
     const auto& current = engine_.defaultOutput();
     const QColor ink = m->palette().color(QPalette::Text);

@@ -48,9 +48,13 @@ DeviceRow::DeviceRow(int height, QWidget* parent)
     buttons->setSpacing(6);
     forget_->setFont(Theme::detail());
     forget_->setCursor(Qt::PointingHandCursor);
-    forget_->setStyleSheet("QPushButton { color: rgba(255, 255, 255, 191); background: "
-                           "rgba(255, 255, 255, 20); border: none; border-radius: 8px; padding: "
-                           "2px 9px; } QPushButton:hover { background: rgba(255, 255, 255, 41); }");
+    Theme::follow(forget_, [this] {
+        forget_->setStyleSheet(
+            QString("QPushButton { color: %1; background: %2; border: none; border-radius: 8px; "
+                    "padding: 2px 9px; } QPushButton:hover { background: %3; }")
+                .arg(Theme::css(Theme::primary(0.85)), Theme::css(Theme::primary(0.08)),
+                     Theme::css(Theme::primary(0.16))));
+    });
     buttons->addWidget(forget_);
     buttons->addWidget(exclusion_);
     buttons_->setGraphicsEffect(buttonsEffect_);
@@ -142,7 +146,7 @@ void DeviceRow::paintEvent(QPaintEvent*) {
     }
     WindowSymbols::draw(p, symbolName(),
                         QRectF(x, r.center().y() - symbolSize / 2.0, symbolSize, symbolSize),
-                        content_.isCurrent ? Theme::live() : ink);
+                        content_.isCurrent ? Theme::legible(Theme::live()) : ink);
     const double left = textLeft(content_.showRank);
     const double right = buttons_->geometry().left() - 8;
     p.setFont(Theme::name());
@@ -152,7 +156,8 @@ void DeviceRow::paintEvent(QPaintEvent*) {
                nameMetrics.elidedText(QString::fromStdString(content_.rule.name), Qt::ElideRight,
                                       right - left));
     p.setFont(Theme::detail());
-    p.setPen(content_.isCurrent && !content_.rule.never ? Theme::live() : Theme::secondary());
+    p.setPen(content_.isCurrent && !content_.rule.never ? Theme::legible(Theme::live(), 4.5)
+                                                        : Theme::secondary());
     p.drawText(QRectF(left, r.top() + 22, right - left, 16), Qt::AlignLeft | Qt::AlignVCenter,
                statusLine());
     WindowSymbols::draw(p, Rules::dragHandleSymbol,

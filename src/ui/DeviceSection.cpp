@@ -42,9 +42,13 @@ DeviceSection::DeviceSection(const QString& title, bool isInput, int rowHeight, 
     header->addLayout(titles, 1);
     reset_->setFont(Theme::detail());
     reset_->setCursor(Qt::PointingHandCursor);
-    reset_->setStyleSheet("QPushButton { color: rgba(255, 255, 255, 217); background: "
-                          "rgba(255, 255, 255, 26); border: none; border-radius: 9px; padding: "
-                          "3px 11px; } QPushButton:hover { background: rgba(255, 255, 255, 46); }");
+    Theme::follow(reset_, [this] {
+        reset_->setStyleSheet(
+            QString("QPushButton { color: %1; background: %2; border: none; border-radius: 9px; "
+                    "padding: 3px 11px; } QPushButton:hover { background: %3; }")
+                .arg(Theme::css(Theme::primary(0.9)), Theme::css(Theme::primary(0.10)),
+                     Theme::css(Theme::primary(0.18))));
+    });
     connect(reset_, &QPushButton::clicked, this, [this] { reset(); });
     header->addWidget(reset_, 0, Qt::AlignVCenter);
     stack->addLayout(header);

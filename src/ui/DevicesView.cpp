@@ -40,7 +40,9 @@ GlassModule* card(QWidget* content, QWidget* parent) {
 QFrame* divider() {
     auto* line = new QFrame;
     line->setFixedHeight(1);
-    line->setStyleSheet("background: rgba(255, 255, 255, 26);");
+    Theme::follow(line, [line] {
+        line->setStyleSheet(QString("background: %1;").arg(Theme::css(Theme::primary(0.10))));
+    });
     return line;
 }
 

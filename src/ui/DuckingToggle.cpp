@@ -34,6 +34,7 @@ void DuckingToggle::press() {
 QMenu* DuckingToggle::contextMenu() {
     auto* menu = new QMenu(this);
     addDuckLevelMenu(*menu, engine_);
+    Theme::styleMenu(menu);
     return menu;
 }
 
@@ -41,7 +42,8 @@ void DuckingToggle::paintEvent(QPaintEvent* event) {
     GlassModule::paintEvent(event);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink = engine_.duckingEnabled() ? Theme::live() : Theme::secondary();
+    const QColor ink =
+        engine_.duckingEnabled() ? Theme::legible(Theme::live()) : Theme::secondary();
     const QRectF box(QPointF(0, 0), QSizeF(17, 17));
     Symbols::draw(p, PanelRules::duckingSymbol,
                   box.translated(QRectF(rect()).center() - box.center()), ink);

@@ -55,7 +55,8 @@ void GhostButton::paintEvent(QPaintEvent*) {
         p.setBrush(Theme::primary(0.08 * std::clamp(hover_->value(), 0.0, 1.0)));
         p.drawEllipse(r);
     }
-    QColor color = tint_.value_or(Theme::secondary());
+    // An accent tint as deep (light glass) or as bright (dark glass) as it takes to read.
+    QColor color = tint_ ? Theme::legible(*tint_) : Theme::secondary();
     if (isDown()) color.setAlphaF(color.alphaF() * 0.7f);
     const QRectF glyph(r.center().x() - 5.5, r.center().y() - 5.5, 11, 11);
     Symbols::draw(p, symbol_.toStdString(), glyph, color);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/Theme.h"
+
 #include <QLabel>
 #include <string_view>
 
@@ -10,14 +12,13 @@ inline QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// A text in one of the theme's fonts and colours, on no background of its own.
+// A text in one of the theme's fonts and colours, on no background of its own; in one of the
+// theme's inks it follows the theme from dark to light.
 inline QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color,
                          QWidget* parent = nullptr) {
     auto* l = new QLabel(text, parent);
     l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
+    Theme::setTextColor(l, color);
     return l;
 }
 

@@ -36,7 +36,9 @@ NoticeModule::NoticeModule(QWidget* parent) : GlassModule(parent, Theme::moduleR
 }
 
 void NoticeModule::setSymbol(std::string_view symbol) {
-    icon_->setPixmap(Symbols::icon(symbol, Theme::primary(0.9), 18).pixmap(QSize(18, 18), 2));
+    Theme::follow(icon_, [icon = icon_, symbol] {
+        icon->setPixmap(Symbols::icon(symbol, Theme::primary(0.9), 18).pixmap(QSize(18, 18), 2));
+    });
 }
 
 } // namespace voxlane

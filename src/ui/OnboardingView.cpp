@@ -42,21 +42,25 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        WindowSymbols::draw(p, symbol_, QRectF(2, 2, 24, 24), Theme::live());
+        WindowSymbols::draw(p, symbol_, QRectF(2, 2, 24, 24), Theme::legible(Theme::live()));
     }
 
 private:
     std::string_view symbol_;
 };
 
-// The main button's look: a filled white capsule when prominent, else a faint one.
+// The main button's look: a capsule filled with the ink when prominent, else a faint one.
 void stylePrimary(QPushButton* button, bool prominent) {
-    button->setStyleSheet(
-        prominent ? "QPushButton { color: #111; background: white; border: none; border-radius: "
-                    "15px; padding: 0px 20px; } QPushButton:hover { background: #e6e6e6; }"
-                  : "QPushButton { color: white; background: rgba(255, 255, 255, 41); border: "
-                    "none; border-radius: 15px; padding: 0px 20px; } QPushButton:hover { "
-                    "background: rgba(255, 255, 255, 61); }");
+    Theme::follow(button, [button, prominent] {
+        const QString look = "QPushButton { color: %1; background: %2; border: none; "
+                             "border-radius: 15px; padding: 0px 20px; } QPushButton:hover { "
+                             "background: %3; }";
+        button->setStyleSheet(
+            prominent ? look.arg(Theme::css(Theme::onPrimary(0.93)), Theme::css(Theme::primary()),
+                                 Theme::css(Theme::primary(0.88)))
+                      : look.arg(Theme::css(Theme::primary()), Theme::css(Theme::primary(0.16)),
+                                 Theme::css(Theme::primary(0.24))));
+    });
 }
 
 } // namespace

@@ -26,9 +26,13 @@ QPushButton* cardButton(const QString& title) {
     auto* b = new QPushButton(title);
     b->setFont(Theme::systemFont(12, QFont::Medium));
     b->setCursor(Qt::PointingHandCursor);
-    b->setStyleSheet("QPushButton { color: white; background: rgba(255, 255, 255, 36); border: "
-                     "none; border-radius: 11px; padding: 4px 14px; } QPushButton:hover { "
-                     "background: rgba(255, 255, 255, 56); }");
+    Theme::follow(b, [b] {
+        b->setStyleSheet(QString("QPushButton { color: %1; background: %2; border: none; "
+                                 "border-radius: 11px; padding: 4px 14px; } QPushButton:hover { "
+                                 "background: %3; }")
+                             .arg(Theme::css(Theme::primary()), Theme::css(Theme::primary(0.14)),
+                                  Theme::css(Theme::primary(0.22))));
+    });
     return b;
 }
 
@@ -155,7 +159,8 @@ void PermissionCard::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawEllipse(circle);
-    WindowSymbols::draw(p, face(status_, sandboxed_).symbol, circle.adjusted(9, 9, -9, -9), tint);
+    WindowSymbols::draw(p, face(status_, sandboxed_).symbol, circle.adjusted(9, 9, -9, -9),
+                        Theme::legible(tint));
 }
 
 } // namespace voxlane

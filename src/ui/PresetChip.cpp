@@ -55,11 +55,11 @@ void PresetChip::paintEvent(QPaintEvent*) {
     const QRectF r = QRectF(rect());
     const qreal hover = std::clamp(hover_->value(), 0.0, 1.0);
     p.setPen(Qt::NoPen);
-    p.setBrush(selected_ ? QColor(Qt::white) : Theme::primary(0.08 + 0.06 * hover));
+    p.setBrush(selected_ ? Theme::primary() : Theme::primary(0.08 + 0.06 * hover));
     if (isDown()) p.setOpacity(0.8);
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
     p.setFont(font());
-    p.setPen(selected_ ? QColor(0, 0, 0, int(0.85 * 255)) : Theme::primary(0.9));
+    p.setPen(selected_ ? Theme::onPrimary(0.85) : Theme::primary(0.9));
     p.drawText(r, Qt::AlignCenter, text());
 }
 

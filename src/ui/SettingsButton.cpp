@@ -34,6 +34,7 @@ void SettingsButton::setLaunchAtLogin(bool on) {
 
 QMenu* SettingsButton::menu() {
     auto* m = new QMenu(this);
+    Theme::styleMenu(m);
     m->addSection(qstr(PanelRules::callsSection));
     QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps),
                                   [this](bool on) { engine_.setDuckingEnabled(on); });

@@ -26,6 +26,8 @@ public:
     Ghost(QWidget* view, const Transition& t)
         : QWidget(view->parentWidget()), transition_(t), pixmap_(view->grab()) {
         setProperty(ghostOf, QVariant::fromValue(reinterpret_cast<quintptr>(view)));
+        // A new view may come to live at the address of one that is gone.
+        connect(view, &QObject::destroyed, this, [this] { setProperty(ghostOf, QVariant()); });
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_TranslucentBackground);
         setGeometry(view->geometry());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowText.h"
 
+#include "ui/Theme.h"
+
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -12,16 +14,15 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color) {
     auto* l = new QLabel(text);
     l->setTextFormat(Qt::PlainText);
     l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
+    Theme::setTextColor(l, color);
     return l;
 }
 
 void paintWindowBackground(QPainter& painter, const QWidget& window) {
     QLinearGradient g(0, 0, 0, window.height());
-    g.setColorAt(0, QColor(38, 38, 44));
-    g.setColorAt(1, QColor(26, 26, 31));
+    const Theme::GlassFill fill = Theme::windowFill();
+    g.setColorAt(0, fill.top);
+    g.setColorAt(1, fill.bottom);
     painter.fillRect(window.rect(), g);
 }
 

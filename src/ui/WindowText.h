@@ -12,14 +12,16 @@ class QWidget;
 
 namespace voxlane::WindowText {
 
-// A label in `font` and `color`, plain text, on a transparent background.
+// A label in `font` and `color`, plain text, on a transparent background; in one of the theme's
+// inks it follows the theme.
 QLabel* label(const QString& text, const QFont& font, const QColor& color);
 
 inline QString text(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
-// The dark surface behind the content of the device and first-run windows.
+// The surface (dark or light with the theme) behind the content of the device and first-run
+// windows.
 void paintWindowBackground(QPainter& painter, const QWidget& window);
 
 } // namespace voxlane::WindowText

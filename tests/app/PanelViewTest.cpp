@@ -233,6 +233,7 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.6)); // over the 4k handle
     EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
     EXPECT_EQ(stored().preset, EQPreset::off);
+    EXPECT_EQ(row->presetLabel()->text(), "");
     mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.8));
     EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 1, 0, 0})) << "band 2 still";
     mouse(curve, QEvent::MouseMove, at(16000, 12.4));

@@ -88,6 +88,17 @@ TEST(StatusIcons, ThreeFadersWithClearGapsRoundTheKnobs) {
     EXPECT_EQ(qAlpha(image.pixel(12, 4)), 0);   // nothing between the faders
 }
 
+TEST(StatusIcons, TrayColourComesFromThePanelNotTheApplication) {
+    const QColor light = StatusIcons::trayColor(true, {"kde"});
+    const QColor dark = StatusIcons::trayColor(false, {"kde"});
+    EXPECT_GT(light.lightness(), 200);
+    EXPECT_LT(dark.lightness(), 60);
+    EXPECT_EQ(StatusIcons::trayColor(false, {"xfce"}), dark);
+    // GNOME's top bar (and Ubuntu's, Unity's, Pantheon's) is dark in a light session too.
+    for (const char* desktop : {"gnome", "unity", "pantheon"})
+        EXPECT_EQ(StatusIcons::trayColor(false, {"ubuntu", desktop}), light) << desktop;
+}
+
 TEST(Symbols, EveryShellSymbolHasADrawingAndMostAThemeName) {
     for (const char* name :
          {"speaker.wave.1.fill", "speaker.wave.2.fill", "speaker.wave.3.fill", "speaker.slash.fill",

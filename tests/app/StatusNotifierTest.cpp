@@ -10,6 +10,7 @@
 #include "app/WindowFade.h"
 #include "engine/MixerEngine.h"
 #include "ui/EngineAdapter.h"
+#include "ui/Theme.h"
 
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -17,6 +18,7 @@
 #include <QDBusVariant>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -242,6 +244,41 @@ TEST_F(StatusNotifier, TheMenuOffersDevicesOpenAtLoginAndQuit) {
     EXPECT_FALSE(menuCall("AboutToShow", {0}).arguments().value(0).toBool());
     menuCall("Event", {root.children[3].id, QString("clicked"), noData, 0u});
     EXPECT_EQ(quits, 1);
+}
+
+// The icon's images are drawn for the tray's background, not for the application palette: on
+// KDE the panel follows the colour scheme (light icon on dark, dark on light), GNOME's top bar
+// is dark in either. A change of scheme sends the host a new icon.
+TEST_F(StatusNotifier, TheIconIsDrawnForTheTraysBackgroundAndFollowsTheScheme) {
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    StatusNotifierItem* item = controller->statusNotifierItem();
+    // The lightness of the icon's own pixels (the faint rim round them is not fully opaque).
+    auto ink = [&] {
+        const StatusNotifierImages images = item->iconPixmap();
+        EXPECT_FALSE(images.isEmpty());
+        int sum = 0, count = 0;
+        const QByteArray& argb = images.last().pixels;
+        for (qsizetype i = 0; i + 3 < argb.size(); i += 4) {
+            if (quint8(argb[i]) != 255) continue;
+            sum +=
+                QColor(quint8(argb[i + 1]), quint8(argb[i + 2]), quint8(argb[i + 3])).lightness();
+            ++count;
+        }
+        EXPECT_GT(count, 0);
+        return count ? sum / count : -1;
+    };
+    QSignalSpy newIcon(item, &StatusNotifierItem::iconChanged);
+    qputenv("XDG_CURRENT_DESKTOP", "KDE");
+    Theme::setVariant(Theme::Variant::light);
+    EXPECT_EQ(newIcon.size(), 1);
+    EXPECT_LT(ink(), 60) << "dark on a light panel";
+    Theme::setVariant(Theme::Variant::dark);
+    EXPECT_GT(ink(), 200) << "light on a dark panel";
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    Theme::setVariant(Theme::Variant::light);
+    EXPECT_GT(ink(), 200) << "GNOME's top bar is dark whatever the scheme";
+    Theme::setVariant(Theme::Variant::dark);
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
 }
 
 TEST(StatusNotifierFallback, WithoutAWatcherTheXEmbedIconStandsIn) {

@@ -82,6 +82,9 @@ TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
     workspace.applicationPaths["org.editor"] = "/apps/org.editor.desktop";
     workspace.displayNames["/apps/org.editor.desktop"] = "Editor.app";
     workspace.fileIcons["/apps/org.editor.desktop"] = {"editor", false};
+    // The program's file name goes with the group (for its icon): from the path, else the name.
+    workspace.paths[40] = "/usr/libexec/helperd-bin";
+    workspace.names[40] = "helperd-b";
 
     const auto groups = AudioProcesses::grouped({process(1, 21), process(2, 30),
                                                  process(3, 40, "com.example.helperd"),
@@ -95,10 +98,12 @@ TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
     EXPECT_EQ(groups[1].id, "process.sox");
     EXPECT_EQ(groups[1].name, "sox");
     EXPECT_EQ(groups[1].icon, (AppIcon{"terminal", true}));
+    EXPECT_EQ(groups[1].executable, "sox");
     EXPECT_FALSE(groups[1].isRegularApp);
     EXPECT_EQ(groups[2].id, "com.example.helperd");
     EXPECT_EQ(groups[2].name, "helperd");
     EXPECT_EQ(groups[2].icon, (AppIcon{"app", true}));
+    EXPECT_EQ(groups[2].executable, "helperd-bin");
     EXPECT_EQ(groups[3].name, "Editor");
     EXPECT_EQ(groups[3].icon, (AppIcon{"editor", false}));
 }

@@ -25,6 +25,7 @@ check() {
 check usr/bin/voxlane
 check usr/share/applications/io.github.voxlane.Voxlane.desktop
 check usr/share/icons/hicolor/scalable/apps/io.github.voxlane.Voxlane.svg
+check usr/share/icons/hicolor/symbolic/apps/io.github.voxlane.Voxlane-symbolic.svg
 check usr/share/man/man1/voxlane.1
 check usr/share/dbus-1/interfaces/io.github.voxlane.Voxlane1.xml
 check usr/share/metainfo/io.github.voxlane.Voxlane.metainfo.xml

@@ -2,6 +2,9 @@
 #include "ui/AppIcon.h"
 
 #include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -41,6 +44,66 @@ TEST(AppIconTest, IconPathsAreReadOnlyWhenTheyAreRegularFiles) {
         const QPixmap shown = appIcon(appWithIcon(path.toStdString()), 20);
         EXPECT_EQ(shown.toImage(), tile.toImage()) << path.toStdString();
     }
+}
+
+// The icon theme is asked by the desktop entry's icon, then the app id, then the program's name,
+// before our own symbol; a letter tile only where none of them is there.
+TEST(AppIconTest, LooksInTheIconThemeByEntryIconThenAppIdThenProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString theme = dir.filePath("icons/voxtest");
+    ASSERT_TRUE(QDir().mkpath(theme + "/32x32/apps"));
+    {
+        QFile index(theme + "/index.theme");
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=voxtest\nDirectories=32x32/apps\n\n"
+                    "[32x32/apps]\nSize=32\nType=Fixed\n");
+    }
+    auto install = [&](const QString& name, QColor colour) {
+        QImage image(32, 32, QImage::Format_ARGB32);
+        image.fill(colour);
+        ASSERT_TRUE(image.save(theme + "/32x32/apps/" + name + ".png"));
+    };
+    install("player-entry", Qt::red);
+    install("org.example.Player", Qt::green);
+    install("player-bin", Qt::blue);
+    install("sox", Qt::yellow);
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({dir.filePath("icons")});
+    QIcon::setThemeName("voxtest");
+
+    AppGroup app = appWithIcon("player-entry");
+    app.executable = "player-bin";
+    EXPECT_EQ(appIconThemeNames(app),
+              (QStringList{"player-entry", "org.example.Player", "player-bin"}));
+    EXPECT_EQ(centre(appIcon(app, 20)), QColor(Qt::red));
+    app.icon = AppIcon{"gone-from-the-theme", false};
+    EXPECT_EQ(centre(appIcon(app, 20)), QColor(Qt::green)) << "by the app id";
+    app.id = "org.example.Unknown";
+    EXPECT_EQ(centre(appIcon(app, 20)), QColor(Qt::blue)) << "by the program's name";
+    app.executable = "unknown-bin";
+    const QImage tile = appIcon(app, 20).toImage();
+    EXPECT_NE(centre(appIcon(app, 20)), QColor(Qt::blue));
+
+    // A process known by name only: the theme's icon for it comes before our generic symbol.
+    AppGroup process;
+    process.id = "process.sox";
+    process.name = "sox";
+    process.icon = AppIcon{"terminal", true};
+    process.executable = "sox";
+    EXPECT_EQ(appIconThemeNames(process), QStringList{"sox"}) << "symbols and repeats left out";
+    EXPECT_EQ(centre(appIcon(process, 20)), QColor(Qt::yellow));
+    process.id = "process.unknown-tool";
+    process.executable = "unknown-tool";
+    EXPECT_NE(appIcon(process, 20).toImage(), tile) << "our symbol, not a letter tile";
+
+    // A path in the entry is a file, not a theme name.
+    EXPECT_EQ(appIconThemeNames(appWithIcon("/usr/share/pixmaps/player.png")),
+              QStringList{"org.example.Player"});
+
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 } // namespace

@@ -214,6 +214,8 @@ TEST(AppRowRules, TextsAndTheSoloToggle) {
     EXPECT_EQ(AppRowRules::muteSymbol(false), "speaker.wave.3.fill");
     EXPECT_EQ(AppRowRules::faderLabel("Music"), "Music volume");
     EXPECT_EQ(AppRowRules::presetShortName(EQPreset::custom), "Custom");
+    EXPECT_EQ(AppRowRules::presetShortName(EQPreset::voice), "Voice");
+    EXPECT_EQ(AppRowRules::presetShortName(EQPreset::off), "") << "a flat equaliser says nothing";
     EXPECT_EQ(AppRowRules::toggledSolo(std::nullopt, "a"), "a");
     EXPECT_EQ(AppRowRules::toggledSolo("b", "a"), "a");
     EXPECT_EQ(AppRowRules::toggledSolo("a", "a"), std::nullopt);

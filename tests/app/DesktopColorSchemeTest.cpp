@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Light or dark after the desktop: the Settings portal played by a fake on a private session
+// bus, and the application palette where no portal answers.
+#include "app/DesktopColorScheme.h"
+
+#include "DesktopBus.h"
+
+#include <QApplication>
+#include <QDBusVariant>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace voxlane {
+namespace {
+
+using test::DesktopBus;
+
+// org.freedesktop.portal.Settings as version 2 offers it (ReadOne, and Read for older callers).
+class FakeSettingsPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 0;
+    QStringList asked;
+
+public slots:
+    QDBusVariant ReadOne(const QString& group, const QString& key) {
+        asked << "ReadOne " + group + " " + key;
+        return QDBusVariant(scheme);
+    }
+    QDBusVariant Read(const QString& group, const QString& key) {
+        asked << "Read " + group + " " + key;
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+
+signals:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
+
+// The portal before version 2: Read only, the value in a variant in a variant.
+class OldSettingsPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 0;
+
+public slots:
+    QDBusVariant Read(const QString&, const QString&) {
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+};
+
+QPalette paletteWithWindow(QColor window) {
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, window);
+    return palette;
+}
+
+// Puts the application palette back as it was.
+struct PaletteGuard {
+    QPalette saved = QApplication::palette();
+    ~PaletteGuard() { QApplication::setPalette(saved); }
+};
+
+TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
+    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    DesktopBus bus;
+    ASSERT_TRUE(bus.ready());
+    PaletteGuard guard;
+    QApplication::setPalette(paletteWithWindow(QColor(240, 240, 240))); // a light desktop theme
+    FakeSettingsPortal portal;
+    portal.scheme = 1;
+    ASSERT_TRUE(bus.desktop().registerObject(DesktopColorScheme::portalPath, &portal,
+                                             QDBusConnection::ExportAllContents));
+    ASSERT_TRUE(bus.desktop().registerService(DesktopColorScheme::portalService));
+
+    DesktopColorScheme scheme(&bus.app());
+    QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
+    scheme.waitUntilSettled(5000);
+    ASSERT_TRUE(scheme.settled());
+    EXPECT_EQ(portal.asked, QStringList{"ReadOne org.freedesktop.appearance color-scheme"});
+    EXPECT_EQ(scheme.portalValue(), 1u);
+    EXPECT_TRUE(scheme.dark()) << "prefer dark, though the palette is light";
+    ASSERT_EQ(changes.size(), 1);
+
+    // The user switches the desktop to light; other settings pass by.
+    emit portal.SettingChanged("org.freedesktop.appearance", "accent-color",
+                               QDBusVariant(QVariant(1u)));
+    emit portal.SettingChanged("org.gnome.desktop.interface", "color-scheme",
+                               QDBusVariant(QVariant(1u)));
+    emit portal.SettingChanged("org.freedesktop.appearance", "color-scheme",
+                               QDBusVariant(QVariant(2u)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, 5000));
+    EXPECT_FALSE(scheme.dark());
+    EXPECT_EQ(changes.last().value(0).toBool(), false);
+
+    // No preference: the palette decides, and a dark palette then means dark.
+    emit portal.SettingChanged("org.freedesktop.appearance", "color-scheme",
+                               QDBusVariant(QVariant(0u)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }, 5000));
+    EXPECT_FALSE(scheme.dark());
+    QApplication::setPalette(paletteWithWindow(QColor(40, 40, 44)));
+    EXPECT_TRUE(scheme.dark());
+    EXPECT_EQ(changes.size(), 3);
+}
+
+TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
+    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    DesktopBus bus;
+    ASSERT_TRUE(bus.ready());
+    PaletteGuard guard;
+    QApplication::setPalette(paletteWithWindow(QColor(30, 30, 30)));
+    OldSettingsPortal portal;
+    portal.scheme = 2;
+    ASSERT_TRUE(bus.desktop().registerObject(DesktopColorScheme::portalPath, &portal,
+                                             QDBusConnection::ExportAllContents));
+    ASSERT_TRUE(bus.desktop().registerService(DesktopColorScheme::portalService));
+    DesktopColorScheme scheme(&bus.app());
+    scheme.waitUntilSettled(5000);
+    EXPECT_EQ(scheme.portalValue(), 2u);
+    EXPECT_FALSE(scheme.dark()) << "prefer light, though the palette is dark";
+}
+
+TEST(DesktopColorScheme, WithoutAPortalThePaletteDecides) {
+    PaletteGuard guard;
+    QApplication::setPalette(paletteWithWindow(QColor(35, 35, 38)));
+    {
+        DesktopColorScheme scheme(nullptr);
+        EXPECT_TRUE(scheme.settled());
+        EXPECT_TRUE(scheme.dark());
+        QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
+        QApplication::setPalette(paletteWithWindow(QColor(246, 245, 244)));
+        EXPECT_FALSE(scheme.dark());
+        EXPECT_EQ(changes.size(), 1);
+    }
+    if (!DesktopBus::available()) return;
+    // A bus on which nobody offers the portal: settled at once, by the palette.
+    DesktopBus bus;
+    ASSERT_TRUE(bus.ready());
+    DesktopColorScheme scheme(&bus.app());
+    scheme.waitUntilSettled(5000);
+    EXPECT_TRUE(scheme.settled());
+    EXPECT_EQ(scheme.portalValue(), std::nullopt);
+    EXPECT_FALSE(scheme.dark());
+}
+
+} // namespace
+} // namespace voxlane
+
+#include "DesktopColorSchemeTest.moc"

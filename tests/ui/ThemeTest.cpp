@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The glass in its two variants: contrast of every text style against the glass as a module
+// draws it, whatever the desktop behind the translucent panel; and views that follow a change
+// of variant while they are open.
+#include "ui/Theme.h"
+
+#include "coreaudio/AppGroup.h"
+#include "ui/AppIcon.h"
+#include "ui/Contrast.h"
+#include "ui/GlassModule.h"
+#include "ui/Labels.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QMenu>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace voxlane {
+namespace {
+
+using Theme::Variant;
+
+// Leaves the theme dark, as every other test expects it.
+struct VariantGuard {
+    ~VariantGuard() { Theme::setVariant(Variant::dark); }
+};
+
+// Desktops behind the panel: black, greys, white and the colours of a wallpaper.
+const QColor desktops[] = {QColor(0, 0, 0),       QColor(60, 60, 60),    QColor(128, 128, 128),
+                           QColor(200, 200, 200), QColor(255, 255, 255), QColor(36, 52, 88),
+                           QColor(70, 38, 78),    QColor(255, 180, 90),  QColor(120, 200, 255)};
+
+struct Sample {
+    QColor glass;
+    bool lifted; // interactive glass under the pointer
+};
+
+// The glass as a module paints it over `desktop`: near its top and bottom edges, at rest and,
+// for interactive glass, under the pointer.
+std::vector<Sample> glassAsDrawn(const QColor& desktop) {
+    std::vector<Sample> samples;
+    for (bool interactive : {false, true}) {
+        GlassModule module(nullptr, Theme::moduleRadius, interactive);
+        module.resize(120, 80);
+        if (interactive) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QApplication::sendEvent(&module, &enter);
+        }
+        QImage image(module.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(desktop);
+        module.render(&image);
+        for (int y : {4, module.height() - 5})
+            samples.push_back({image.pixelColor(module.width() / 2, y), interactive});
+    }
+    return samples;
+}
+
+struct Role {
+    const char* name;
+    QColor ink;
+    double needed;
+    QColor under = QColor(0, 0, 0, 0); // a fill between glass and ink (chips, buttons)
+    bool onLiftedGlass = true;         // also drawn on interactive modules
+};
+
+std::vector<Role> textRoles() {
+    const QColor clear(0, 0, 0, 0);
+    const double compact = 0.75; // rows of silent apps are drawn at this opacity
+    auto faded = [](QColor c, double opacity) {
+        c.setAlphaF(float(c.alphaF() * opacity));
+        return c;
+    };
+    return {
+        {"title", Theme::primary(), 4.5},
+        {"app name", Theme::primary(0.95), 4.5},
+        {"app name, silent app", faded(Theme::primary(0.95), compact), 4.5},
+        {"value and subtitle (secondary)", Theme::secondary(), 4.5},
+        {"preset name on a silent app's row", faded(Theme::secondary(), compact), 3},
+        {"band labels (tertiary)", Theme::tertiary(), 3},
+        {"ghost button under the pointer", Theme::secondary(), 3, Theme::primary(0.08)},
+        {"preset chip", Theme::primary(0.9), 4.5, Theme::primary(0.14)},
+        {"selected preset chip", Theme::onPrimary(0.85), 4.5, Theme::primary()},
+        {"capsule button under the pointer", Theme::primary(), 4.5, Theme::primary(0.2)},
+        {"lowering on (on its interactive module)", Theme::legible(Theme::live()), 3},
+        {"device excluded", Theme::legible(Theme::danger()), 3, clear, false},
+        {"current device's status", Theme::legible(Theme::live(), 4.5), 4.5, clear, false},
+        {"denied badge", Theme::legible(Theme::boost()), 3, clear, false},
+    };
+}
+
+TEST(Theme, EveryTextStyleReadsOnTheGlassAsDrawnInBothVariants) {
+    VariantGuard guard;
+    for (Variant variant : {Variant::dark, Variant::light}) {
+        Theme::setVariant(variant);
+        const char* which = variant == Variant::dark ? "dark" : "light";
+        for (const QColor& desktop : desktops) {
+            for (const Sample& sample : glassAsDrawn(desktop)) {
+                ASSERT_EQ(sample.glass.alpha(), 255);
+                for (const Role& role : textRoles()) {
+                    if (sample.lifted && !role.onLiftedGlass) continue;
+                    const QColor surface = Contrast::over(role.under, sample.glass);
+                    EXPECT_GE(Contrast::inkRatio(role.ink, surface), role.needed)
+                        << which << ": " << role.name << " over " << desktop.name().toStdString();
+                }
+            }
+        }
+        // The model of the glass that deepens accents agrees with the glass as drawn.
+        double drawn = 21;
+        for (const QColor& desktop : desktops)
+            for (const Sample& sample : glassAsDrawn(desktop))
+                if (!sample.lifted)
+                    drawn = std::min(drawn, Contrast::inkRatio(Theme::secondary(), sample.glass));
+        EXPECT_NEAR(Theme::glassContrast(Theme::secondary()), drawn, 0.35) << which;
+    }
+}
+
+TEST(Theme, AccentsStayWhereTheyReadAndDeepenOnLightGlass) {
+    VariantGuard guard;
+    Theme::setVariant(Variant::dark);
+    for (const QColor& accent : {Theme::live(), Theme::danger(), Theme::boost()})
+        EXPECT_EQ(Theme::legible(accent), accent) << "bright accents read on the dark glass";
+    Theme::setVariant(Variant::light);
+    const QColor live = Theme::legible(Theme::live());
+    EXPECT_NE(live, Theme::live());
+    EXPECT_LT(Contrast::luminance(live), Contrast::luminance(Theme::live()));
+    EXPECT_NEAR(live.hsvHueF(), Theme::live().hsvHueF(), 0.02) << "the same green, deeper";
+    EXPECT_GE(Theme::glassContrast(live), 3.0);
+    EXPECT_LT(Theme::glassContrast(Theme::legible(Theme::live(), 3.0)), 4.5);
+    EXPECT_GE(Theme::glassContrast(Theme::legible(Theme::live(), 4.5)), 4.5);
+}
+
+TEST(Theme, LetterTilesStandOutAndCarryAReadableLetter) {
+    VariantGuard guard;
+    for (Variant variant : {Variant::dark, Variant::light}) {
+        Theme::setVariant(variant);
+        for (int hue = 0; hue < 360; hue += 7) {
+            const Theme::Tile tile = Theme::letterTile(hue);
+            EXPECT_GE(Contrast::ratio(tile.letter, tile.fill), 4.5) << hue;
+            EXPECT_GE(Theme::glassContrast(tile.fill), 3.0) << "tile as an icon, hue " << hue;
+        }
+    }
+    // Hues stay apart: the tiles of different apps look different.
+    Theme::setVariant(Variant::dark);
+    EXPECT_NE(Theme::letterTile(0).fill, Theme::letterTile(180).fill);
+}
+
+TEST(Theme, OpenViewsAndMenusFollowAChangeOfVariant) {
+    VariantGuard guard;
+    Theme::setVariant(Variant::dark);
+    std::unique_ptr<QLabel> secondary(
+        makeLabel("Built-in Speakers", Theme::detail(), Theme::secondary()));
+    std::unique_ptr<QLabel> fixed(makeLabel("Boost", Theme::detail(), Theme::boost()));
+    AppGroup app;
+    app.id = "org.example.NoIcon";
+    app.name = "Player";
+    const QImage darkTile = appIcon(app, 26).toImage();
+
+    QMenu menu;
+    QMenu* sub = menu.addMenu("Output");
+    sub->addAction("Same as system");
+    Theme::styleMenu(&menu);
+    auto windowOf = [](const QMenu* m) { return m->palette().color(QPalette::Window); };
+    auto textOf = [](const QMenu* m) { return m->palette().color(QPalette::Text); };
+    EXPECT_LT(windowOf(&menu).lightness(), 80);
+    EXPECT_LT(windowOf(sub).lightness(), 80) << "submenus too";
+
+    Theme::setVariant(Variant::light);
+    EXPECT_EQ(secondary->palette().color(QPalette::WindowText), Theme::secondary());
+    EXPECT_LT(Theme::secondary().lightness(), 60) << "dark ink on the light glass";
+    EXPECT_EQ(fixed->palette().color(QPalette::WindowText), Theme::boost()) << "accents stay";
+    EXPECT_NE(appIcon(app, 26).toImage(), darkTile);
+    // A submenu added after styling is painted before it shows.
+    QMenu* later = menu.addMenu("Lower to");
+    emit menu.aboutToShow();
+    for (const QMenu* m : {static_cast<const QMenu*>(&menu), static_cast<const QMenu*>(sub),
+                           static_cast<const QMenu*>(later)}) {
+        EXPECT_GT(windowOf(m).lightness(), 200);
+        EXPECT_GE(Contrast::ratio(textOf(m), windowOf(m)), 7.0);
+        EXPECT_GE(Contrast::ratio(m->palette().color(QPalette::HighlightedText),
+                                  m->palette().color(QPalette::Highlight)),
+                  4.5);
+    }
+
+    Theme::setVariant(Variant::dark);
+    EXPECT_EQ(secondary->palette().color(QPalette::WindowText), Theme::secondary());
+    EXPECT_EQ(Theme::secondary().rgb(), QColor(Qt::white).rgb());
+    EXPECT_LT(windowOf(&menu).lightness(), 80);
+    EXPECT_EQ(appIcon(app, 26).toImage(), darkTile);
+}
+
+} // namespace
+} // namespace voxlane
