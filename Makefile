@@ -48,7 +48,8 @@ bench: build
 	$(BUILD)/bench/voxlane_bench --benchmark_counters_tabular=true
 	./bench/render_vs_sox.sh $(BUILD)/tools/voxlane-render
 
-# The views rendered offscreen into $(BUILD)/screenshots/ (SCALE=2 for twice the pixels).
+# The views rendered offscreen into $(BUILD)/screenshots/, on the light glass in light/ (SCALE=2
+# for twice the pixels).
 SCALE ?= 1
 screenshots: build
 	@mkdir -p $(BUILD)/screenshots/.runtime && chmod 700 $(BUILD)/screenshots/.runtime

@@ -20,6 +20,7 @@
 #include "platform/SystemSounds.h"
 #include "platform/hal/DemoWorld.h"
 #include "platform/hal/SimHal.h"
+#include "ui/AppRow.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
 #include "ui/DevicesView.h"
@@ -44,6 +45,7 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -59,16 +61,17 @@ namespace {
 
 constexpr int panelWidth = 300;
 
-// The panel's modules float over whatever is on the desktop; a dark, slightly coloured wallpaper
-// shows how translucent they are.
+// The panel's modules float over whatever is on the desktop; a slightly coloured wallpaper, dark
+// under the dark glass and light under the light one, shows how translucent they are.
 QImage backdrop(QSize size, qreal scale) {
     QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     QPainter p(&image);
     QLinearGradient g(0, 0, size.width(), size.height());
-    g.setColorAt(0, QColor(36, 52, 88));
-    g.setColorAt(0.55, QColor(70, 38, 78));
-    g.setColorAt(1, QColor(24, 24, 30));
+    const bool light = Theme::variant() == Theme::Variant::light;
+    g.setColorAt(0, light ? QColor(176, 198, 232) : QColor(36, 52, 88));
+    g.setColorAt(0.55, light ? QColor(214, 190, 222) : QColor(70, 38, 78));
+    g.setColorAt(1, light ? QColor(236, 236, 240) : QColor(24, 24, 30));
     p.fillRect(image.rect(), g);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 180, 90, 60));
@@ -376,8 +379,11 @@ bool bottomTray(const QString& dir) {
     const qreal scale = panel.devicePixelRatio();
     QImage image = backdrop(area.size(), scale);
     QPainter p(&image);
-    p.fillRect(QRect(0, area.height() - bar, area.width(), bar), QColor(20, 22, 28, 235));
-    const QIcon icon = StatusIcons::menuBarIcon(QColor(240, 240, 240));
+    // A desktop whose panel follows the colour scheme (KDE Plasma's does).
+    const bool dark = Theme::variant() == Theme::Variant::dark;
+    p.fillRect(QRect(0, area.height() - bar, area.width(), bar),
+               dark ? QColor(20, 22, 28, 235) : QColor(239, 240, 241, 235));
+    const QIcon icon = StatusIcons::menuBarIcon(StatusIcons::trayColor(dark, {"kde"}));
     p.drawPixmap(click.x() - area.x() - 11, area.height() - bar / 2 - 11, icon.pixmap(22, 22));
     p.drawPixmap(demo.controller->panel()->pos() - area.topLeft(), panel);
     p.end();
@@ -507,6 +513,19 @@ bool hud(const QString& dir) {
     return ok;
 }
 
+// A row's context menu, in the glass's colours.
+bool menus(const QString& dir) {
+    DemoPanel demo;
+    const auto apps = demo.engine->playingApps();
+    if (apps.empty()) return false;
+    AppRow row(*demo.engine, apps.front(), false);
+    std::unique_ptr<QMenu> menu(row.contextMenu());
+    emit menu->aboutToShow();
+    menu->adjustSize();
+    if (QAction* hovered = menu->actions().value(1)) menu->setActiveAction(hovered);
+    return saveWindow(menu.get(), dir, "menu-row.png");
+}
+
 // The tray icons, light and dark, faders and muted microphone, on a dark bar and on a light one;
 // then the application icon.
 bool trayIcons(const QString& dir) {
@@ -546,21 +565,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR\n");
         return 2;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(dir)) {
-        std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", argv[1]);
-        return 2;
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    bool ok = true;
+    // Every view twice: on the dark glass in OUTDIR, on the light glass in OUTDIR/light.
+    for (Theme::Variant variant : {Theme::Variant::dark, Theme::Variant::light}) {
+        Theme::setVariant(variant);
+        const QString dir = variant == Theme::Variant::dark ? out : QDir(out).filePath("light");
+        if (!QDir().mkpath(dir)) {
+            std::fprintf(stderr, "voxlane-screenshots: cannot create %s\n", qPrintable(dir));
+            return 2;
+        }
+        ok = ok && panels(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir) &&
+             devices(dir) && onboarding(dir) && menus(dir);
+        for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
+            const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
+            ok = ok &&
+                 editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));
+        }
+        ok = ok && editor(dir, "eq-custom-dragging.png", "Browser",
+                          {EQPreset::custom, {3, -2, 0, 0, 0}}, std::pair{4000.0, 7.0f});
+        // Bands that add up past ±14 dB: the curve is drawn flat there, the handles are not.
+        ok = ok && editor(dir, "eq-custom-extreme.png", "Game",
+                          {EQPreset::custom, {12, 12, 12, -12, -12}});
     }
-    bool ok = panels(dir) && hud(dir) && trayIcons(dir) && faders(dir) && controls(dir) &&
-              devices(dir) && onboarding(dir);
-    for (EQPreset preset : {EQPreset::off, EQPreset::voice, EQPreset::bass, EQPreset::night}) {
-        const QString name = QString::fromUtf8(EQPresets::rawValue(preset).data());
-        ok = ok && editor(dir, "eq-" + name + ".png", "Podcasts", EQSettings::fromPreset(preset));
-    }
-    ok = ok && editor(dir, "eq-custom-dragging.png", "Browser",
-                      {EQPreset::custom, {3, -2, 0, 0, 0}}, std::pair{4000.0, 7.0f});
-    // Bands that add up past ±14 dB: the curve is drawn flat there, the handles are not.
-    ok = ok &&
-         editor(dir, "eq-custom-extreme.png", "Game", {EQPreset::custom, {12, 12, 12, -12, -12}});
     return ok ? 0 : 1;
 }
