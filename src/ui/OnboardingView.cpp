@@ -3,6 +3,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/DesktopSession.h"
+#include "ui/FocusRing.h"
 #include "ui/OptionRow.h"
 #include "ui/PermissionCard.h"
 #include "ui/Theme.h"
@@ -51,12 +52,16 @@ private:
 
 // The main button's look: a filled white capsule when prominent, else a faint one.
 void stylePrimary(QPushButton* button, bool prominent) {
+    // The ring of the keyboard's focus is the border: dark inside the white capsule.
     button->setStyleSheet(
-        prominent ? "QPushButton { color: #111; background: white; border: none; border-radius: "
-                    "15px; padding: 0px 20px; } QPushButton:hover { background: #e6e6e6; }"
+        prominent ? "QPushButton { color: #111; background: white; border: 2px solid transparent; "
+                    "border-radius: 15px; padding: 0px 18px; } QPushButton:hover { background: "
+                    "#e6e6e6; }" +
+                        FocusRing::focusStyle(QColor(0, 0, 0, 150))
                   : "QPushButton { color: white; background: rgba(255, 255, 255, 41); border: "
-                    "none; border-radius: 15px; padding: 0px 20px; } QPushButton:hover { "
-                    "background: rgba(255, 255, 255, 61); }");
+                    "2px solid transparent; border-radius: 15px; padding: 0px 18px; } "
+                    "QPushButton:hover { background: rgba(255, 255, 255, 61); }" +
+                        FocusRing::focusStyle());
 }
 
 } // namespace
@@ -94,8 +99,7 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
         texts->addWidget(WindowText::label(text(feature.title), Theme::title(), Theme::primary()));
-        auto* line = WindowText::label(text(feature.text), Theme::detail(), Theme::secondary());
-        line->setWordWrap(true);
+        auto* line = WindowText::paragraph(text(feature.text), Theme::detail(), Theme::secondary());
         texts->addWidget(line);
         row->addLayout(texts, 1);
         stack->addLayout(row);
@@ -122,6 +126,8 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     main_->setCursor(Qt::PointingHandCursor);
     main_->setMinimumWidth(160);
     main_->setFixedHeight(34);
+    main_->setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(main_);
     connect(main_, &QPushButton::clicked, this, [this] { complete(); });
     stack->addWidget(main_, 0, Qt::AlignHCenter);
     setStatus(status_);

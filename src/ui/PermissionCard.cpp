@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PermissionCard.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 #include "ui/WindowSymbols.h"
 #include "ui/WindowText.h"
@@ -26,9 +27,12 @@ QPushButton* cardButton(const QString& title) {
     auto* b = new QPushButton(title);
     b->setFont(Theme::systemFont(12, QFont::Medium));
     b->setCursor(Qt::PointingHandCursor);
+    b->setFocusPolicy(Qt::TabFocus);
     b->setStyleSheet("QPushButton { color: white; background: rgba(255, 255, 255, 36); border: "
-                     "none; border-radius: 11px; padding: 4px 14px; } QPushButton:hover { "
-                     "background: rgba(255, 255, 255, 56); }");
+                     "1px solid transparent; border-radius: 11px; padding: 3px 13px; } "
+                     "QPushButton:hover { background: rgba(255, 255, 255, 56); }" +
+                     FocusRing::focusStyle());
+    FocusRing::follow(b);
     return b;
 }
 
@@ -73,7 +77,7 @@ PermissionCard::Face PermissionCard::face(Status status, bool sandboxed) {
 PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
     : QWidget(parent), sandboxed_(sandboxed),
       title_(WindowText::label({}, Theme::title(), Theme::primary())),
-      text_(WindowText::label({}, Theme::detail(), Theme::secondary())),
+      text_(WindowText::paragraph({}, Theme::detail(), Theme::secondary())),
       allow_(cardButton("Check")), openSettings_(cardButton("Open Settings")),
       checkAgain_(cardButton("Check again")) {
     auto* row = new QHBoxLayout(this);
@@ -82,7 +86,6 @@ PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(title_);
-    text_->setWordWrap(true);
     texts->addWidget(text_);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 6, 0, 0);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowText.h"
 
+#include "ui/Paragraph.h"
+
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -16,6 +18,10 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color) {
     palette.setColor(QPalette::WindowText, color);
     l->setPalette(palette);
     return l;
+}
+
+QLabel* paragraph(const QString& text, const QFont& font, const QColor& color) {
+    return makeParagraph(text, font, color);
 }
 
 void paintWindowBackground(QPainter& painter, const QWidget& window) {

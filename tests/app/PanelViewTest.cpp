@@ -23,6 +23,7 @@
 #include "ui/MeteredFader.h"
 #include "ui/MicModule.h"
 #include "ui/PresetChip.h"
+#include "ui/ScrollList.h"
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
 #include "ui/ToggleCircle.h"
@@ -284,7 +285,12 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     EXPECT_GT(radio->fader()->level().value_or(0), 0.0f);
 }
 
-TEST(PanelView, RowButtonsShowWhileHoveredOrInUse) {
+// Where a button stands: its right edge, in the row.
+int rightEdge(const AppRow* row, const QWidget* button) {
+    return button->mapTo(row, QPoint(button->width(), 0)).x();
+}
+
+TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::radio);
     EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
@@ -292,18 +298,42 @@ TEST(PanelView, RowButtonsShowWhileHoveredOrInUse) {
     EXPECT_FALSE(row->muteButton()->isVisibleTo(row));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(row, &enter);
-    EXPECT_TRUE(row->eqButton()->isVisibleTo(row));
-    EXPECT_TRUE(row->soloButton()->isVisibleTo(row));
-    EXPECT_TRUE(row->muteButton()->isVisibleTo(row));
+    for (GhostButton* b : {row->eqButton(), row->soloButton(), row->muteButton()}) {
+        EXPECT_TRUE(b->isVisibleTo(row));
+        ASSERT_NE(b->fade(), nullptr) << "fades in";
+        EXPECT_EQ(b->fade()->duration(), Theme::durationMs(Theme::hover));
+        EXPECT_LT(b->shownOpacity(), 0.5);
+        finish(b->fade());
+        EXPECT_EQ(b->shownOpacity(), 1.0);
+    }
+    QApplication::processEvents();
+    // All three, in order, the last at the row's trailing edge.
+    EXPECT_EQ(rightEdge(row, row->muteButton()), row->width());
+    EXPECT_EQ(rightEdge(row, row->soloButton()), row->muteButton()->x());
+    EXPECT_EQ(rightEdge(row, row->eqButton()), row->soloButton()->x());
+
     row->muteButton()->click();
     EXPECT_TRUE(world.engine->settings(PanelWorld::radio).muted);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(row, &leave);
-    EXPECT_TRUE(row->muteButton()->isVisibleTo(row)) << "muted";
+    EXPECT_TRUE(row->muteButton()->isShown()) << "muted";
+    EXPECT_FALSE(row->soloButton()->isShown());
+    EXPECT_TRUE(row->soloButton()->isVisibleTo(row)) << "fading out where it stood";
+    finish(row->soloButton()->fade());
+    finish(row->eqButton()->fade());
+    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+    EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
     EXPECT_EQ(row->muteButton()->symbol(), "speaker.slash.fill");
     EXPECT_EQ(row->muteButton()->help(), "Unmute");
     EXPECT_TRUE(row->isGrey());
-    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+
+    // A button left alone takes the trailing edge: no room is kept for the hidden ones.
+    AppRow* music = world.row(PanelWorld::music);
+    world.engine->setEQ(EQSettings::fromPreset(EQPreset::bass), PanelWorld::music);
+    QApplication::processEvents();
+    ASSERT_TRUE(music->eqButton()->isVisibleTo(music));
+    EXPECT_FALSE(music->soloButton()->isVisibleTo(music));
+    EXPECT_EQ(rightEdge(music, music->eqButton()), music->width()) << "not floating";
 }
 
 TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {

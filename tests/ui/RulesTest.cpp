@@ -200,6 +200,9 @@ TEST(AppRowRules, ButtonsShowWhileHoveredOrInUse) {
     using AppRowRules::RowState;
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{}), (Buttons{false, false, false}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.hovering = true}), (Buttons{true, true, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.focused = true}), (Buttons{true, true, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .focused = true}),
+              (Buttons{false, false, true}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .hovering = true}),
               (Buttons{false, false, true}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.muted = true}), (Buttons{false, false, true}));
