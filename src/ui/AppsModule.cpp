@@ -168,6 +168,7 @@ void AppsModule::refresh() {
                     AppRow* r = row(id);
                     if (!r || !r->editor() || !list_->widget()) return;
                     list_->widget()->layout()->activate();
+                    r->layout()->activate();
                     list_->ensureWidgetVisible(r->editor(), 0, 0);
                 },
                 Qt::QueuedConnection);

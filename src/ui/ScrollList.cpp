@@ -19,9 +19,10 @@ ScrollList::ScrollList(QWidget* parent) : QScrollArea(parent) {
     viewport()->setAutoFillBackground(false);
     const QColor handle = Theme::primary(0.3);
     verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { background: transparent; width: 6px; margin: 0; } "
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 0; } "
                        "QScrollBar::handle:vertical { background: rgba(%1, %2, %3, %4); "
-                       "border-radius: 3px; min-height: 24px; } QScrollBar::add-line, "
+                       "margin-left: 4px; border-radius: 3px; min-height: 24px; } "
+                       "QScrollBar::add-line, "
                        "QScrollBar::sub-line { height: 0; } QScrollBar::add-page, "
                        "QScrollBar::sub-page { background: none; }")
             .arg(handle.red())
