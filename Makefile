@@ -49,11 +49,12 @@ bench: build
 	./bench/render_vs_sox.sh $(BUILD)/tools/voxlane-render
 
 # The views rendered offscreen into $(BUILD)/screenshots/, on the light glass in light/ (SCALE=2
-# for twice the pixels).
+# for twice the pixels), on a screen of 1920 × 1080.
 SCALE ?= 1
 screenshots: build
 	@mkdir -p $(BUILD)/screenshots/.runtime && chmod 700 $(BUILD)/screenshots/.runtime
-	QT_QPA_PLATFORM=offscreen QT_QPA_OFFSCREEN_NO_GLX=1 QT_SCALE_FACTOR=$(SCALE) \
+	QT_QPA_PLATFORM=offscreen:configfile=$(CURDIR)/tools/screenshots/screen.json \
+		QT_QPA_OFFSCREEN_NO_GLX=1 QT_SCALE_FACTOR=$(SCALE) \
 		XDG_RUNTIME_DIR=$(CURDIR)/$(BUILD)/screenshots/.runtime \
 		$(BUILD)/tools/voxlane-screenshots $(BUILD)/screenshots
 

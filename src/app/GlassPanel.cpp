@@ -74,6 +74,23 @@ bool GlassPanel::compositorActive() {
     return owned;
 }
 
+bool GlassPanel::windowManagerRunning() {
+    if (QGuiApplication::platformName() != "xcb") return true;
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return true;
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
+    if (!screen) return true;
+    // Only one client can select SubstructureRedirect on the root window: the window manager.
+    const auto attributes = xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, screen->root), nullptr);
+    if (!attributes) return true;
+    const bool redirected = attributes->all_event_masks & XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+    free(attributes);
+    return redirected;
+}
+
 void GlassPanel::updateShape() {
     if (compositorActive() || size().isEmpty()) {
         if (!mask().isEmpty()) clearMask();

@@ -35,6 +35,9 @@ public:
 
     // Whether a compositing manager runs (always true off X11).
     static bool compositorActive();
+    // Whether a window manager runs (always true off X11): one that says so on the root window
+    // (_NET_SUPPORTING_WM_CHECK) or that takes its substructure redirection.
+    static bool windowManagerRunning();
 
 signals:
     // The content's layout changed; `preferredSize()` may have changed with it.

@@ -31,7 +31,10 @@ void OnboardingWindowController::show(MixerEngine&, std::function<void()> onFini
     window_ =
         new OnboardingView(defaults_, StatusIcons::applicationIcon(), actions_, std::move(finish));
     window_->setWindowTitle("Welcome to Voxlane");
-    window_->resize(window_->sizeHint());
+    // Its paragraphs wrap: the height is the one for its width.
+    const int width = window_->sizeHint().width();
+    window_->resize(width, window_->hasHeightForWidth() ? window_->heightForWidth(width)
+                                                        : window_->sizeHint().height());
     WindowPlacement::centre(*window_);
     bringToFront(*window_);
 }

@@ -12,6 +12,7 @@
 #include "platform/Scheduler.h"
 #include "ui/EngineAdapter.h"
 #include "ui/PanelRules.h"
+#include "ui/PanelView.h"
 #include "ui/Percent.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -20,9 +21,12 @@
 #include <QDBusConnection>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 namespace voxlane {
@@ -227,6 +231,15 @@ void StatusPanelController::openPanel(std::optional<QPoint> clickedAt) {
     open_ = true;
 
     panel_->refreshSizeHints();
+    // The panel keeps within the height of the screen it opens on; its apps' list scrolls.
+    QScreen* target = nullptr;
+    if (clickedAt) target = QGuiApplication::screenAt(*clickedAt);
+    if (const auto anchor = !target ? trayAnchor() : std::nullopt)
+        target = QGuiApplication::screenAt(anchor->center());
+    if (!target) target = QGuiApplication::primaryScreen();
+    if (auto* view = qobject_cast<PanelView*>(panel_->content()); view && target)
+        view->setAvailableHeight(target->availableGeometry().height() - 2 * GlassPanel::padding -
+                                 screenMargin);
     const QSize size = panel_->preferredSize();
     QRect frame;
     if (!DisplayPlatform::placesWindows(QGuiApplication::platformName().toStdString())) {
@@ -265,12 +278,29 @@ void StatusPanelController::openPanel(std::optional<QPoint> clickedAt) {
 
     engine_.setPanelVisible(true);
     installMonitors();
+    grabPointer();
+}
+
+void StatusPanelController::grabPointer() {
+    // Without a window manager a click in another application changes no focus: the panel holds
+    // the pointer while it is open, as a menu does, so that the click outside reaches it (and
+    // closes it). Clicks on its own windows still go to them.
+    if (!open_ || (!tray_ && !item_) || GlassPanel::windowManagerRunning()) return;
+    if (QWindow* window = panel_->windowHandle())
+        pointerGrabbed_ = window->setMouseGrabEnabled(true);
+}
+
+void StatusPanelController::releasePointer() {
+    if (!pointerGrabbed_) return;
+    pointerGrabbed_ = false;
+    if (QWindow* window = panel_->windowHandle()) window->setMouseGrabEnabled(false);
 }
 
 void StatusPanelController::close() {
     if (!open_) return;
     open_ = false;
     removeMonitors();
+    releasePointer();
     engine_.setPanelVisible(false);
     QPointer<StatusPanelController> weak(this);
     fade_->fadeTo(0, fadeOutSeconds, QEasingCurve::Linear, [weak] {
@@ -326,12 +356,27 @@ bool StatusPanelController::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         break;
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
         // A click in one of our other windows (the tray icon is one); clicks in other
-        // applications end the focus.
-        if ((tray_ || item_) && watched->isWidgetType() && !insidePanel(watched, panel_) &&
-            !insidePanel(watched, menu_))
+        // applications end the focus, or, without a window manager, come to the panel while it
+        // holds the pointer: outside its rectangle.
+        if (!(tray_ || item_) || !watched->isWidgetType()) break;
+        const bool outside =
+            watched == panel_ &&
+            !panel_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (outside || (!insidePanel(watched, panel_) && !insidePanel(watched, menu_))) {
             dismiss();
+            return outside;
+        }
+        break;
+    }
+    case QEvent::Hide:
+        // A menu of the panel took the pointer and has given it back: the panel holds it again.
+        if (pointerGrabbed_ && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->windowType() == Qt::Popup) {
+            pointerGrabbed_ = false;
+            QTimer::singleShot(0, this, [this] { grabPointer(); });
+        }
         break;
     case QEvent::WindowActivate:
         if (watched == panel_) panelWasActive_ = true;

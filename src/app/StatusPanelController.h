@@ -55,7 +55,10 @@ struct StatusTrayOptions {
 // over 0.16 s and out over 0.12 s, grows downwards with its top edge fixed when its content
 // grows, and tells the engine whether it is open. While it is open two monitors watch the
 // application: Escape anywhere closes it (and goes no further), and so does a click outside it
-// or another application taking the focus.
+// or another application taking the focus. Where no window manager runs, nothing takes the
+// focus: the open panel then holds the pointer, as a menu does, and the click outside closes it.
+// The panel is never higher than the screen it opens on leaves room for (its apps' list
+// scrolls).
 //
 // Where the desktop has no tray (`useTray` false) the panel is the program's only window: it
 // opens as a small window at the top right and stays until Escape, a second launch or Quit
@@ -65,6 +68,8 @@ class StatusPanelController : public QObject {
 public:
     static constexpr double fadeInSeconds = 0.16;
     static constexpr double fadeOutSeconds = 0.12;
+    // What the panel leaves free of the screen's available height, besides its padding.
+    static constexpr int screenMargin = 8;
 
     using TrayOptions = StatusTrayOptions;
 
@@ -110,6 +115,8 @@ private:
     void removeMonitors();
     void followContent();
     void onApplicationStateChanged(Qt::ApplicationState state);
+    void grabPointer();
+    void releasePointer();
     void dismiss();
 
     MixerEngine& engine_;
@@ -126,6 +133,7 @@ private:
     bool hangsFromTop_ = true;
     bool monitorsInstalled_ = false;
     bool panelWasActive_ = false;
+    bool pointerGrabbed_ = false;
     int monitorInstalls_ = 0;
     // When a click outside or the loss of the focus last closed the panel: when that click was
     // on the tray icon, its own toggle must not open the panel again at once.

@@ -13,6 +13,11 @@ Animated::Animated(QWidget* view, qreal initial)
         value_ = v.toReal();
         view_->update();
     });
+    connect(animation_, &QVariantAnimation::finished, this, &Animated::settled);
+}
+
+QVariantAnimation* Animated::animation() const {
+    return animation_->state() == QAbstractAnimation::Running ? animation_ : nullptr;
 }
 
 void Animated::springTo(qreal target, const Theme::Spring& spring) {
@@ -27,6 +32,7 @@ void Animated::jumpTo(qreal target) {
     animation_->stop();
     target_ = value_ = target;
     view_->update();
+    emit settled();
 }
 
 void Animated::start(qreal target, int milliseconds, const QEasingCurve& easing) {

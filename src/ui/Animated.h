@@ -24,6 +24,12 @@ public:
     void springTo(qreal target, const Theme::Spring& spring);
     void linearTo(qreal target, int milliseconds);
     void jumpTo(qreal target);
+    // The animation while the number moves, else null.
+    QVariantAnimation* animation() const;
+
+signals:
+    // The number reached its target (at the end of its animation, or at once by a jump).
+    void settled();
 
 private:
     void start(qreal target, int milliseconds, const QEasingCurve& easing);

@@ -81,6 +81,11 @@ int AnimatedStackLayout::contentHeight(int width) const {
     return height + std::max(0, shown - 1) * spacing();
 }
 
+int AnimatedStackLayout::targetHeight(int width) const {
+    const QMargins m = contentsMargins();
+    return contentHeight(width - m.left() - m.right()) + m.top() + m.bottom();
+}
+
 int AnimatedStackLayout::heightForWidth(int width) const {
     const QMargins m = contentsMargins();
     const int inner = width - m.left() - m.right();

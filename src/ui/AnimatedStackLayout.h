@@ -36,6 +36,10 @@ public:
     QSize maximumSize() const override;
     void setGeometry(const QRect& rect) override;
 
+    // The height the column asks for at `width` once every view stands where it goes (while an
+    // animation runs, heightForWidth() also keeps room for the old layout).
+    int targetHeight(int width) const;
+
     // The animation while views glide, else null.
     QVariantAnimation* animation() const { return animation_; }
 

@@ -4,17 +4,22 @@
 #include "engine/EQPreset.h"
 #include "engine/MixerEngine.h"
 #include "ui/AppIcon.h"
+#include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
+#include "ui/ElidedLabel.h"
+#include "ui/FocusRing.h"
 #include "ui/GhostButton.h"
 #include "ui/Labels.h"
 #include "ui/MeteredFader.h"
 #include "ui/Percent.h"
+#include "ui/PresetChip.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/Transition.h"
 #include "ui/TransitionEffect.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMenu>
@@ -49,19 +54,20 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     stack->setContentsMargins(0, 2, 0, 2);
     stack->setSpacing(compact_ ? 2 : 4);
 
-    const int iconSize = compact_ ? 18 : 26;
+    const int side = compact_ ? 18 : iconSize;
     auto* top = new QHBoxLayout;
-    top->setSpacing(6);
+    top->setSpacing(iconGap);
     icon_ = new QLabel;
-    icon_->setFixedSize(iconSize, iconSize);
-    name_ = makeLabel(qstr(app_.name), Theme::name(), Theme::primary(0.95));
-    name_->setTextFormat(Qt::PlainText);
-    name_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
-    name_->setMinimumWidth(30);
+    // A compact row's smaller icon keeps the column of the full rows' icons, so that every
+    // fader starts at the same place.
+    icon_->setFixedSize(iconSize, side);
+    icon_->setAlignment(Qt::AlignCenter);
+    // A long name ends in "…" (the whole name in its tooltip) before anything beside it moves.
+    name_ = makeElidedLabel(qstr(app_.name), Theme::name(), Theme::primary(0.95));
     lowered_ = new QLabel;
     // The icon (a letter tile has colours for each variant) and the symbol follow the theme.
-    Theme::follow(this, [this] {
-        icon_->setPixmap(appIcon(app_, compact_ ? 18 : 26));
+    Theme::follow(this, [this, side] {
+        icon_->setPixmap(appIcon(app_, side));
         lowered_->setPixmap(Symbols::icon(AppRowRules::loweredSymbol, Theme::secondary(), 11)
                                 .pixmap(QSize(11, 11), 2));
     });
@@ -70,15 +76,14 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     limiter_->setToolTip(qstr(AppRowRules::limiterHelp));
     preset_ = makeLabel("", Theme::detail(), Theme::secondary());
     percent_ = makeLabel("", Theme::value(), Theme::secondary());
+    for (QLabel* fixed : {preset_, percent_})
+        fixed->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     eq_ = new GhostButton(qstr(AppRowRules::eqSymbol), qstr(AppRowRules::eqHelp));
     eq_->setAction([this] { toggleEditor(); });
     solo_ = new GhostButton(qstr(AppRowRules::soloSymbol), "");
     solo_->setAction([this] { toggleSolo(); });
     mute_ = new GhostButton("", "");
     mute_->setAction([this] { engine_.toggleMute(app_.id); });
-    for (QWidget* w : {static_cast<QWidget*>(eq_), static_cast<QWidget*>(solo_),
-                       static_cast<QWidget*>(mute_), static_cast<QWidget*>(percent_)})
-        keepPlaceWhenHidden(w);
 
     fader_ = new MeteredFader(qstr(app_.name));
     fader_->setOnValueChanged([this](float v) { engine_.setVolume(v, app_.id); });
@@ -87,41 +92,79 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
         refresh();
     });
 
-    top->addWidget(icon_);
+    // The name's line: the name, its marks and the preset; then, at the row's trailing edge,
+    // the buttons that are shown, with no room kept for the others. The fader has the row's
+    // full width under it (a silent app's compact row too).
+    top->addWidget(icon_, 0, Qt::AlignTop);
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(4);
     nameLine->addWidget(name_);
     nameLine->addWidget(lowered_);
     nameLine->addWidget(limiter_);
     nameLine->addWidget(preset_);
-    nameLine->addStretch();
+    nameLine->addStretch(1);
     nameLine->addWidget(percent_);
-    if (compact_) {
-        // A silent app: one line with the fader beside the name.
-        top->addLayout(nameLine, 1);
-        top->addWidget(fader_, 1);
-        top->addWidget(mute_);
-        eq_->hide();
-        solo_->hide();
-        stack->addLayout(top);
-    } else {
-        // The buttons stand on the name's line, so that the fader has the row's full width.
-        nameLine->addWidget(eq_);
-        nameLine->addWidget(solo_);
-        nameLine->addWidget(mute_);
-        auto* text = new QVBoxLayout;
-        text->setSpacing(1);
-        text->addLayout(nameLine);
-        text->addWidget(fader_);
-        top->addLayout(text, 1);
-        stack->addLayout(top);
-    }
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    buttons->addWidget(eq_);
+    buttons->addWidget(solo_);
+    buttons->addWidget(mute_);
+    nameLine->addLayout(buttons);
+    // The buttons are taller than the text: the line keeps their height whether or not any is
+    // shown, so that rows do not change height as the pointer passes.
+    nameLine->addStrut(compact_ ? 18 : 22);
+    auto* text = new QVBoxLayout;
+    text->setSpacing(compact_ ? 0 : 1);
+    text->addLayout(nameLine);
+    text->addWidget(fader_);
+    top->addLayout(text, 1);
+    stack->addLayout(top);
+
+    // Tab goes to the fader first, then to the buttons, which the focus in the row shows.
+    setTabOrder(fader_, eq_);
+    setTabOrder(eq_, solo_);
+    setTabOrder(solo_, mute_);
+    fader_->installEventFilter(this);
+    connect(&FocusRing::instance(), &FocusRing::changed, this, [this](QWidget* control) {
+        if (control == this || isAncestorOf(control) || focusedWithin_) updateButtons();
+    });
 
     // Dims and greys the row; also draws it entering.
     effect_ = new TransitionEffect(this);
     setGraphicsEffect(effect_);
     refresh();
     refreshMeter();
+}
+
+std::vector<QWidget*> AppRow::focusChain() const {
+    std::vector<QWidget*> chain{fader_, eq_, solo_, mute_};
+    if (editor_) {
+        chain.push_back(editor_->curve());
+        for (EQPreset preset : EQEditor::chipPresets)
+            chain.push_back(editor_->chip(preset));
+    }
+    return chain;
+}
+
+bool AppRow::eventFilter(QObject* watched, QEvent* event) {
+    // Shift+Tab into the row lands on the fader, the first of its controls; the buttons it then
+    // shows come before it going backwards, so the focus moves on to the last of them.
+    if (watched == fader_ && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason && !focusedWithin_) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!fader_->hasFocus()) return;
+                for (GhostButton* b : {mute_, solo_, eq_}) {
+                    if (b->isVisible()) {
+                        b->setFocus(Qt::BacktabFocusReason);
+                        return;
+                    }
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 AppRowRules::RowState AppRow::state() const {
@@ -132,6 +175,7 @@ AppRowRules::RowState AppRow::state() const {
     s.soloActive = engine_.soloID().has_value();
     s.compact = compact_;
     s.hovering = hovering_;
+    s.focused = focusedWithin_;
     s.eqOpen = engine_.eqEditorID() == app_.id;
     s.eqInUse = settings.eq.preset != EQPreset::off;
     return s;
@@ -187,16 +231,16 @@ void AppRow::refreshMeter() {
 }
 
 void AppRow::updateButtons() {
+    focusedWithin_ = FocusRing::shownWithin(this);
     const auto visible = AppRowRules::visibleButtons(state());
-    if (!compact_) {
-        eq_->setVisible(visible.eq);
-        solo_->setVisible(visible.solo);
-    }
-    mute_->setVisible(visible.mute);
+    eq_->setShown(visible.eq);
+    solo_->setShown(visible.solo);
+    mute_->setShown(visible.mute);
 }
 
 void AppRow::updateEditor() {
     const bool open = !compact_ && engine_.eqEditorID() == app_.id;
+    const bool hadEditor = editor_ != nullptr;
     const EQSettings eq = engine_.settings(app_.id).eq;
     if (open && !editor_) {
         editor_ = new EQEditor(qstr(app_.id), eq);
@@ -204,6 +248,7 @@ void AppRow::updateEditor() {
         editor_->setContentsMargins(0, 8, 0, 4);
         editor_->hide(); // shown below, fading in while the panel makes room for it
         static_cast<QVBoxLayout*>(layout())->addWidget(editor_);
+        // Drawn fading in by the row's own effect (see TransitionEffect).
         Transition::fade.setVisible(editor_, true);
     } else if (!open && editor_) {
         Transition::fade.setVisible(editor_, false);
@@ -211,6 +256,8 @@ void AppRow::updateEditor() {
         editor_ = nullptr;
     }
     if (editor_ && !(editor_->eq() == eq)) editor_->setEQ(eq);
+    // The list the row stands in asks for its new height in the same pass.
+    if (open != hadEditor) updateGeometry();
 }
 
 void AppRow::updateLook() {

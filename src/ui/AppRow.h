@@ -5,6 +5,7 @@
 #include "ui/AppRowRules.h"
 
 #include <QWidget>
+#include <vector>
 
 class QLabel;
 class QMenu;
@@ -12,6 +13,7 @@ class QMenu;
 namespace voxlane {
 
 class EQEditor;
+class ElidedLabel;
 class GhostButton;
 class MeteredFader;
 class MixerEngine;
@@ -22,10 +24,18 @@ class MixerEngine;
 // The app's equaliser editor opens inside the row. Muted, or while another app is soloed, the
 // whole row is grey and faint and its meter empty. Compact rows stand for silent apps.
 //
+// The buttons stand at the trailing edge of the name's line, only those that are shown; they fade
+// in and out as the pointer comes and goes, and the keyboard's focus in the row shows them too.
+// Tab reaches the fader first, then the buttons, then the open editor's controls.
+//
 // The row keeps nothing of the app's state: refresh() reads it from the engine.
 class AppRow : public QWidget {
     Q_OBJECT
 public:
+    // Room between the icon and the name's column (the master fader keeps to the same column).
+    static constexpr int iconGap = 6;
+    static constexpr int iconSize = 26;
+
     AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent = nullptr);
 
     const AppGroup& app() const { return app_; }
@@ -51,6 +61,9 @@ public:
     EQEditor* editor() const { return editor_; }
     QLabel* percentLabel() const { return percent_; }
     QLabel* presetLabel() const { return preset_; }
+    ElidedLabel* nameLabel() const { return name_; }
+    // The row's controls in the order Tab visits them.
+    std::vector<QWidget*> focusChain() const;
     bool showsLowered() const;
     bool showsLimiter() const;
     // The context menu, as it would open now; the caller owns it.
@@ -60,6 +73,7 @@ protected:
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
     void contextMenuEvent(QContextMenuEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void toggleSolo();
@@ -73,8 +87,9 @@ private:
     bool compact_;
     bool hovering_ = false;
     bool editing_ = false;
+    bool focusedWithin_ = false;
     QLabel* icon_;
-    QLabel* name_;
+    ElidedLabel* name_;
     QLabel* lowered_;
     QWidget* limiter_;
     QLabel* preset_;

@@ -37,9 +37,10 @@ std::string faderLabel(std::string_view appName) {
 
 Buttons visibleButtons(const RowState& s) {
     Buttons b;
-    b.eq = !s.compact && (s.hovering || s.eqOpen || s.eqInUse);
-    b.solo = !s.compact && (s.hovering || s.soloed);
-    b.mute = s.hovering || s.muted;
+    const bool reached = s.hovering || s.focused;
+    b.eq = !s.compact && (reached || s.eqOpen || s.eqInUse);
+    b.solo = !s.compact && (reached || s.soloed);
+    b.mute = reached || s.muted;
     return b;
 }
 

@@ -17,6 +17,7 @@ struct RowState {
     bool soloActive = false; // some app is soloed
     bool compact = false;    // a silent app's row
     bool hovering = false;
+    bool focused = false; // the keyboard's focus is inside the row
     bool eqOpen = false;  // the editor is open in this row
     bool eqInUse = false; // the app's equaliser is not off
 };
@@ -54,8 +55,9 @@ inline constexpr std::string_view resetTitle = "Reset";
 // The fader's accessibility label: the app's name and " volume".
 std::string faderLabel(std::string_view appName);
 
-// Which ghost buttons a row shows: equalizer and solo only on full rows, each while hovered or
-// while its function is active; mute while hovered or muted.
+// Which ghost buttons a row shows: equalizer and solo only on full rows, each while hovered, while
+// the keyboard's focus is in the row, or while its function is active; mute while hovered,
+// focused or muted.
 struct Buttons {
     bool eq = false;
     bool solo = false;

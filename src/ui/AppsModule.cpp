@@ -5,8 +5,11 @@
 #include "ui/Animated.h"
 #include "ui/AppRow.h"
 #include "ui/CapsuleButton.h"
+#include "ui/EQEditor.h"
+#include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/PanelRules.h"
+#include "ui/ScrollList.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/Transition.h"
@@ -18,6 +21,18 @@
 #include <numbers>
 
 namespace voxlane {
+
+namespace {
+
+// Drops the size hints that `layout` and the layouts inside it keep (a layout's own
+// invalidation leaves those of the layouts inside it, until it is laid out again).
+void invalidateAll(QLayout* layout) {
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
+    layout->invalidate();
+}
+
+} // namespace
 
 AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
@@ -37,19 +52,54 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     stack->addLayout(header);
     empty_ = makeLabel(qstr(PanelRules::noApps), Theme::detail(), Theme::secondary());
     stack->addWidget(empty_);
+
+    auto* content = new QWidget;
+    content->setAttribute(Qt::WA_TranslucentBackground);
+    auto* rows = new QVBoxLayout(content);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(6);
     playing_ = new QVBoxLayout;
     playing_->setSpacing(6);
-    stack->addLayout(playing_);
+    rows->addLayout(playing_);
     silentButton_ = new SilentAppsButton;
     connect(silentButton_, &SilentAppsButton::clicked, this,
             [this] { setShowSilent(!showSilent_); });
-    stack->addWidget(silentButton_, 0, Qt::AlignLeft);
+    // Its text starts at the rows' edge; the room for its focus ring lies outside it.
+    auto* disclosure = new QHBoxLayout;
+    disclosure->setContentsMargins(-SilentAppsButton::ringRoom, 0, 0, 0);
+    disclosure->addWidget(silentButton_);
+    disclosure->addStretch();
+    rows->addLayout(disclosure);
     silent_ = new QVBoxLayout;
     silent_->setSpacing(4);
-    stack->addLayout(silent_);
+    rows->addLayout(silent_);
+    rows->addStretch();
+    list_ = new ScrollList;
+    list_->setContent(content);
+    stack->addWidget(list_);
     // While the panel's stack reveals or cuts the module, its content keeps to the top.
     stack->addStretch();
     refresh();
+}
+
+void AppsModule::setListMaximumHeight(int height) {
+    list_->setMaximumListHeight(height);
+}
+
+int AppsModule::listHeight() const {
+    return list_->sizeHint().height();
+}
+
+std::vector<QWidget*> AppsModule::focusChain() const {
+    std::vector<QWidget*> chain{endSolo_};
+    for (AppRow* r : playingRows_)
+        for (QWidget* w : r->focusChain())
+            chain.push_back(w);
+    chain.push_back(silentButton_);
+    for (AppRow* r : silentRows_)
+        for (QWidget* w : r->focusChain())
+            chain.push_back(w);
+    return chain;
 }
 
 void AppsModule::setShowSilent(bool show) {
@@ -102,6 +152,29 @@ void AppsModule::refresh() {
     silentButton_->setVisible(!silent.empty());
     silentButton_->setState(silent.size(), showSilent_);
     syncRows(silentRows_, silent_, showSilent_ ? silent : std::vector<AppGroup>{}, true);
+    list_->setVisible(!playingRows_.empty() || !silentButton_->isHidden() || !silentRows_.empty());
+    // The list asks for its new height now, in the same pass as the rows changed, so that the
+    // panel's stack glides once to the new layout.
+    invalidateAll(list_->widget()->layout());
+    list_->updateGeometry();
+    // An editor that opens is scrolled into view once the list has made room for it.
+    const auto editorID = engine_.eqEditorID();
+    if (editorID != scrolledToEditor_) {
+        scrolledToEditor_ = editorID;
+        if (editorID) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, id = *editorID] {
+                    AppRow* r = row(id);
+                    if (!r || !r->editor() || !list_->widget()) return;
+                    list_->widget()->layout()->activate();
+                    r->layout()->activate();
+                    list_->ensureWidgetVisible(r->editor(), 0, 0);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    emit rowsChanged();
 }
 
 void AppsModule::refreshMeters() {
@@ -127,6 +200,8 @@ SilentAppsButton::SilentAppsButton(QWidget* parent)
     : QAbstractButton(parent), chevronAngle_(new Animated(this, 0)) {
     setCursor(Qt::PointingHandCursor);
     setFont(Theme::detail());
+    setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
 }
 
 void SilentAppsButton::setState(std::size_t count, bool expanded) {
@@ -143,7 +218,7 @@ qreal SilentAppsButton::chevronAngle() const {
 }
 
 QSize SilentAppsButton::sizeHint() const {
-    return {fontMetrics().horizontalAdvance(text()) + 18, 20};
+    return {fontMetrics().horizontalAdvance(text()) + 18 + 2 * ringRoom, 20};
 }
 
 void SilentAppsButton::paintEvent(QPaintEvent*) {
@@ -152,9 +227,11 @@ void SilentAppsButton::paintEvent(QPaintEvent*) {
     p.setFont(font());
     p.setPen(Theme::secondary());
     const int textWidth = fontMetrics().horizontalAdvance(text());
-    p.drawText(QRectF(0, 0, textWidth + 1, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    if (FocusRing::shown(this)) FocusRing::draw(p, QRectF(rect()), height() / 2.0);
+    p.drawText(QRectF(ringRoom, 0, textWidth + 1, height()), Qt::AlignVCenter | Qt::AlignLeft,
+               text());
     // The chevron, turned by half a turn while expanded.
-    const QRectF box(textWidth + 5, (height() - 10) / 2.0, 10, 10);
+    const QRectF box(ringRoom + textWidth + 5, (height() - 10) / 2.0, 10, 10);
     p.translate(box.center());
     p.rotate(qRadiansToDegrees(chevronAngle_->value()));
     p.translate(-box.center());

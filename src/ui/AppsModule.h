@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,13 @@ class Animated;
 class AppRow;
 class CapsuleButton;
 class MixerEngine;
+class ScrollList;
 class SilentAppsButton;
 
 // The apps: a row per playing app (or "No apps are playing sound."), "End solo" in the header
-// while an app is soloed, and the silent apps behind a disclosure button, in compact rows.
+// while an app is soloed, and the silent apps behind a disclosure button, in compact rows. The
+// rows and the disclosure scroll under the header where the panel gives them less height than
+// they ask for (setListMaximumHeight).
 class AppsModule : public GlassModule {
     Q_OBJECT
 public:
@@ -36,8 +40,20 @@ public:
     std::vector<AppRow*> rows() const;
     AppRow* row(const std::string& appID) const;
     CapsuleButton* endSoloButton() const { return endSolo_; }
+    ScrollList* list() const { return list_; }
+    // The height the list of rows is given at most; beyond it, it scrolls.
+    void setListMaximumHeight(int height);
+    // The height the list takes now, within its maximum.
+    int listHeight() const;
+    // The module's controls in the order Tab visits them.
+    std::vector<QWidget*> focusChain() const;
+
     QLabel* emptyLabel() const { return empty_; }
     SilentAppsButton* silentButton() const { return silentButton_; }
+
+signals:
+    // Rows came, went or changed their controls (an editor opened or closed).
+    void rowsChanged();
 
 private:
     // Keeps one row per app in `apps` in that order, reusing rows that are there.
@@ -48,11 +64,13 @@ private:
     bool showSilent_ = false;
     CapsuleButton* endSolo_;
     QLabel* empty_;
+    ScrollList* list_;
     QVBoxLayout* playing_;
     QVBoxLayout* silent_;
     SilentAppsButton* silentButton_;
     std::vector<AppRow*> playingRows_;
     std::vector<AppRow*> silentRows_;
+    std::optional<std::string> scrolledToEditor_;
 };
 
 // The silent apps' disclosure: "<n> silent apps" or "Show less", with a chevron that turns
@@ -67,6 +85,9 @@ public:
     // How far the chevron is turned, in radians: it springs to π while expanded, back to 0.
     qreal chevronAngle() const;
     QSize sizeHint() const override;
+
+    // Room on either side of the text for the focus ring.
+    static constexpr int ringRoom = 6;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/CapsuleButton.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 
 #include <QFontMetrics>
@@ -19,6 +20,9 @@ CapsuleButton::CapsuleButton(const QString& title, QWidget* parent) : QAbstractB
     setText(title);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    // Reached with Tab; a click leaves the focus where it was (the button may go with it).
+    setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
 }
 
 void CapsuleButton::setTitle(const QString& title) {
@@ -62,6 +66,7 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
     p.setFont(buttonFont());
     p.setPen(Theme::primary());
     p.drawText(r, Qt::AlignCenter, text());
+    if (FocusRing::shown(this)) FocusRing::draw(p, QRectF(rect()), height() / 2.0);
 }
 
 void CapsuleButton::enterEvent(QEnterEvent*) {

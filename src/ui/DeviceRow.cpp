@@ -3,6 +3,8 @@
 
 #include "coreaudio/AudioDevice.h"
 #include "ui/DeviceSectionRules.h"
+#include "ui/ElidedLabel.h"
+#include "ui/FocusRing.h"
 #include "ui/GhostButton.h"
 #include "ui/Theme.h"
 #include "ui/WindowSymbols.h"
@@ -10,6 +12,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -39,6 +42,11 @@ DeviceRow::DeviceRow(int height, QWidget* parent)
       forget_(new QPushButton(text(Rules::forgetTitle), buttons_)) {
     setFixedHeight(height);
     setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
+    connect(&FocusRing::instance(), &FocusRing::changed, this, [this](QWidget* control) {
+        if (control == this || isAncestorOf(control)) updateButtons();
+    });
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 10 + handleWidth + 6, 0);
     row->addStretch();
@@ -48,13 +56,16 @@ DeviceRow::DeviceRow(int height, QWidget* parent)
     buttons->setSpacing(6);
     forget_->setFont(Theme::detail());
     forget_->setCursor(Qt::PointingHandCursor);
+    forget_->setFocusPolicy(Qt::TabFocus);
     Theme::follow(forget_, [this] {
         forget_->setStyleSheet(
-            QString("QPushButton { color: %1; background: %2; border: none; border-radius: 8px; "
-                    "padding: 2px 9px; } QPushButton:hover { background: %3; }")
+            QString("QPushButton { color: %1; background: %2; border: 1px solid transparent; "
+                    "border-radius: 8px; padding: 1px 8px; } QPushButton:hover { background: %3; }")
                 .arg(Theme::css(Theme::primary(0.85)), Theme::css(Theme::primary(0.08)),
-                     Theme::css(Theme::primary(0.16))));
+                     Theme::css(Theme::primary(0.16))) +
+            FocusRing::focusStyle());
     });
+    FocusRing::follow(forget_);
     buttons->addWidget(forget_);
     buttons->addWidget(exclusion_);
     buttons_->setGraphicsEffect(buttonsEffect_);
@@ -78,7 +89,8 @@ void DeviceRow::setContent(Content content, std::function<void()> toggleNever,
     exclusion_->setTint(never ? std::optional(Theme::danger()) : std::nullopt);
     forget_->setVisible(bool(forgetAction_));
     setAccessibleName(QString::fromStdString(content_.rule.name));
-    setAccessibleDescription(statusLine());
+    setAccessibleDescription(statusLine() + ". " + text(Rules::moveKeysHint));
+    setToolTip(QString::fromStdString(content_.rule.name) + "\n" + text(Rules::moveKeysHint));
     updateButtons();
     update();
 }
@@ -101,7 +113,29 @@ std::string DeviceRow::symbolName() const {
 }
 
 double DeviceRow::buttonsOpacity() const {
-    return hovering_ ? Rules::buttonsHoveredOpacity : Rules::buttonsRestingOpacity;
+    return hovering_ || FocusRing::shownWithin(this) ? Rules::buttonsHoveredOpacity
+                                                     : Rules::buttonsRestingOpacity;
+}
+
+void DeviceRow::keyPressEvent(QKeyEvent* event) {
+    const bool alt = event->modifiers() == Qt::AltModifier;
+    if (alt && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        if (onMove_) onMove_(event->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QRectF DeviceRow::nameRect() const {
+    const QRectF r = QRectF(rect()).adjusted(0, 2, 0, -2);
+    const double left = textLeft(content_.showRank);
+    const double right = buttons_->geometry().left() - 8;
+    return {left, r.top() + 5, std::max(0.0, right - left), 18};
+}
+
+QString DeviceRow::shownName() const {
+    return ElidedLabel::elided(QString::fromStdString(content_.rule.name),
+                               QFontMetricsF(Theme::name()), nameRect().width());
 }
 
 void DeviceRow::setLifted(bool lifted) {
@@ -147,14 +181,12 @@ void DeviceRow::paintEvent(QPaintEvent*) {
     WindowSymbols::draw(p, symbolName(),
                         QRectF(x, r.center().y() - symbolSize / 2.0, symbolSize, symbolSize),
                         content_.isCurrent ? Theme::legible(Theme::live()) : ink);
-    const double left = textLeft(content_.showRank);
-    const double right = buttons_->geometry().left() - 8;
+    const QRectF name = nameRect();
+    const double left = name.left();
+    const double right = name.right();
     p.setFont(Theme::name());
     p.setPen(ink);
-    const QFontMetricsF nameMetrics(Theme::name());
-    p.drawText(QRectF(left, r.top() + 5, right - left, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               nameMetrics.elidedText(QString::fromStdString(content_.rule.name), Qt::ElideRight,
-                                      right - left));
+    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter, shownName());
     p.setFont(Theme::detail());
     p.setPen(content_.isCurrent && !content_.rule.never ? Theme::legible(Theme::live(), 4.5)
                                                         : Theme::secondary());
@@ -163,6 +195,7 @@ void DeviceRow::paintEvent(QPaintEvent*) {
     WindowSymbols::draw(p, Rules::dragHandleSymbol,
                         QRectF(width() - 10 - handleWidth, r.center().y() - 6, handleWidth, 12),
                         Theme::primary(buttonsOpacity() * 0.6));
+    if (FocusRing::shown(this)) FocusRing::draw(p, r, 10);
 }
 
 } // namespace voxlane

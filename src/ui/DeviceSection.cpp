@@ -3,6 +3,7 @@
 
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSectionRules.h"
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 #include "ui/WindowText.h"
 
@@ -42,13 +43,16 @@ DeviceSection::DeviceSection(const QString& title, bool isInput, int rowHeight, 
     header->addLayout(titles, 1);
     reset_->setFont(Theme::detail());
     reset_->setCursor(Qt::PointingHandCursor);
+    reset_->setFocusPolicy(Qt::TabFocus);
     Theme::follow(reset_, [this] {
         reset_->setStyleSheet(
-            QString("QPushButton { color: %1; background: %2; border: none; border-radius: 9px; "
-                    "padding: 3px 11px; } QPushButton:hover { background: %3; }")
+            QString("QPushButton { color: %1; background: %2; border: 1px solid transparent; "
+                    "border-radius: 9px; padding: 2px 10px; } QPushButton:hover { background: %3; }")
                 .arg(Theme::css(Theme::primary(0.9)), Theme::css(Theme::primary(0.10)),
-                     Theme::css(Theme::primary(0.18))));
+                     Theme::css(Theme::primary(0.18))) +
+            FocusRing::focusStyle());
     });
+    FocusRing::follow(reset_);
     connect(reset_, &QPushButton::clicked, this, [this] { reset(); });
     header->addWidget(reset_, 0, Qt::AlignVCenter);
     stack->addLayout(header);
@@ -78,6 +82,7 @@ void DeviceSection::setState(State state) {
     while (rows_.size() < state_.rules.size()) {
         auto* row = new DeviceRow(rowHeight_, this);
         row->installEventFilter(this);
+        row->setOnMove([this, row](int by) { moveByKeys(row, by); });
         list_->addWidget(row);
         rows_.push_back(row);
     }
@@ -137,6 +142,18 @@ void DeviceSection::reset() {
 
 void DeviceSection::move(std::size_t from, std::size_t toOffset) {
     change(Rules::moved(state_.rules, from, toOffset), true);
+}
+
+void DeviceSection::moveByKeys(DeviceRow* row, int by) {
+    const auto it = std::find(rows_.begin(), rows_.end(), row);
+    if (it == rows_.end()) return;
+    const auto from = std::size_t(it - rows_.begin());
+    if ((by < 0 && from == 0) || (by > 0 && from + 1 >= rows_.size())) return;
+    const std::string uid = state_.rules[from].uid;
+    // Up: into the gap before the row above; down: into the gap after the row below.
+    move(from, by < 0 ? from - 1 : from + 2);
+    // The rows are refilled in the new order: the focus follows the device.
+    if (DeviceRow* moved = this->row(uid)) moved->setFocus(Qt::ShortcutFocusReason);
 }
 
 std::size_t DeviceSection::gapAt(double y) const {

@@ -51,6 +51,8 @@ public:
     void reset();
     // Moves the rule at `from` into the gap before `toOffset`, as a finished drag does.
     void move(std::size_t from, std::size_t toOffset);
+    // Alt+Up (-1) or Alt+Down (1) on `row`: one place up or down; the focus stays with it.
+    void moveByKeys(DeviceRow* row, int by);
 
     QPushButton* resetButton() const { return reset_; }
     // The rows, top to bottom (as many as there are rules).

@@ -5,11 +5,14 @@
 #include "ui/DeviceSection.h"
 #include "ui/GlassModule.h"
 #include "ui/OptionRow.h"
+#include "ui/ScrollList.h"
 #include "ui/Theme.h"
 #include "ui/WindowText.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace voxlane {
@@ -51,7 +54,7 @@ QFrame* divider() {
 DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine),
       title_(WindowText::label("Devices", Theme::systemFont(20, QFont::Bold), Theme::primary())),
-      explanation_(WindowText::label(
+      explanation_(WindowText::paragraph(
           QString::fromUtf8(
               "Voxlane only steps in when the system switches devices on its own \u2013 "
               "when something connects or disconnects. If you pick a device "
@@ -67,11 +70,20 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
       alerts_(new OptionRow("Alert sounds follow output",
                             "Notification sounds play where your music plays.")) {
     setFixedWidth(contentWidth);
-    auto* stack = new QVBoxLayout(this);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    auto* content = new QWidget;
+    content->setAttribute(Qt::WA_TranslucentBackground);
+    auto* scroll = new ScrollList;
+    scroll->setFixedWidth(contentWidth);
+    scroll->setContent(content);
+    // Room for the window's frame and the desktop's panels.
+    if (QScreen* s = screen()) scroll->setMaximumListHeight(s->availableGeometry().height() - 80);
+    window->addWidget(scroll);
+    auto* stack = new QVBoxLayout(content);
     stack->setContentsMargins(20, 28, 20, 20);
     stack->setSpacing(12);
     stack->addWidget(title_);
-    explanation_->setWordWrap(true);
     stack->addWidget(explanation_);
     stack->addSpacing(4);
     stack->addWidget(card(outputs_, this));
@@ -152,6 +164,14 @@ void DevicesView::showEngineState() {
                        uid(engine_.defaultInput())});
     keepBluetooth_->setOn(rules.keepBluetoothHighQuality);
     alerts_->setOn(rules.alertsFollowOutput);
+}
+
+void DevicesView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DevicesView::paintEvent(QPaintEvent*) {

@@ -15,7 +15,8 @@ class OptionRow;
 
 // The device priorities window's content, 460 wide: the title and its explanation, the "Output"
 // and "Input" priority lists and the two switching options. It shows the engine's device rules
-// and devices as they are and writes every change straight into the engine's rules.
+// and devices as they are and writes every change straight into the engine's rules. Where the
+// screen is lower than all of it, the content scrolls.
 class DevicesView : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent*) override;
 
 private:
     void showEngineState();

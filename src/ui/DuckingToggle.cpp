@@ -3,12 +3,14 @@
 
 #include "engine/MixerEngine.h"
 #include "ui/DuckLevelMenu.h"
+#include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/PanelRules.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -18,6 +20,8 @@ DuckingToggle::DuckingToggle(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, side / 2.0, true), engine_(engine) {
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
     refresh();
 }
 
@@ -47,6 +51,27 @@ void DuckingToggle::paintEvent(QPaintEvent* event) {
     const QRectF box(QPointF(0, 0), QSizeF(17, 17));
     Symbols::draw(p, PanelRules::duckingSymbol,
                   box.translated(QRectF(rect()).center() - box.center()), ink);
+    if (FocusRing::shown(this)) FocusRing::draw(p, QRectF(rect()), side / 2.0);
+}
+
+void DuckingToggle::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        press();
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusNextPrevChild(false);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        focusNextPrevChild(true);
+        break;
+    default:
+        GlassModule::keyPressEvent(event);
+    }
 }
 
 void DuckingToggle::mouseReleaseEvent(QMouseEvent* event) {

@@ -2,10 +2,13 @@
 #include "ui/EQCurve.h"
 
 #include "ui/Animated.h"
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -51,6 +54,9 @@ EQCurve::EQCurve(QWidget* parent, double minF, double maxF, qreal labelHeight)
     setAccessibleName("Equalizer");
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A click takes the focus too: the keys then move the band that was touched.
+    setFocusPolicy(Qt::StrongFocus);
+    FocusRing::follow(this);
 }
 
 void EQCurve::setGains(std::vector<float> gains) {
@@ -125,6 +131,7 @@ void EQCurve::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPointF pos = event->position();
     const std::size_t band = nearestBand(pos.x(), width());
+    keyBand_ = band;
     setActiveBand(band);
     setBand(int(band), EQCurveRules::dbAt(plot(), pos.y()));
 }
@@ -148,6 +155,54 @@ void EQCurve::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void EQCurve::leaveEvent(QEvent*) {
     setHoverBand(std::nullopt);
+}
+
+void EQCurve::keyPressEvent(QKeyEvent* event) {
+    const int band = int(keyBand_);
+    switch (event->key()) {
+    case Qt::Key_Left:
+        keyBand_ = std::size_t(std::max(0, band - 1));
+        update();
+        break;
+    case Qt::Key_Right:
+        keyBand_ = std::min(EQ::bandCount - 1, keyBand_ + 1);
+        update();
+        break;
+    case Qt::Key_Up:
+        setBand(band, EQCurveRules::keyStep(gains_[keyBand_], 1));
+        break;
+    case Qt::Key_Down:
+        setBand(band, EQCurveRules::keyStep(gains_[keyBand_], -1));
+        break;
+    case Qt::Key_Home:
+        setBand(band, 0.0f);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void EQCurve::focusInEvent(QFocusEvent* event) {
+    // Tab comes to the first band, Shift+Tab to the last.
+    if (event->reason() == Qt::TabFocusReason) keyBand_ = 0;
+    if (event->reason() == Qt::BacktabFocusReason) keyBand_ = EQ::bandCount - 1;
+    QWidget::focusInEvent(event);
+    update();
+}
+
+bool EQCurve::focusNextPrevChild(bool next) {
+    // Tab walks through the bands before it leaves the curve.
+    if (hasFocus() && next && keyBand_ + 1 < EQ::bandCount) {
+        ++keyBand_;
+        update();
+        return true;
+    }
+    if (hasFocus() && !next && keyBand_ > 0) {
+        --keyBand_;
+        update();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void EQCurve::paintEvent(QPaintEvent*) {
@@ -192,19 +247,27 @@ void EQCurve::paintEvent(QPaintEvent*) {
         p.setBrush(Qt::white);
         p.drawEllipse(c, r, r);
     }
+    const bool keys = FocusRing::shown(this);
+    if (keys) {
+        const QPointF c = toQt(handles[keyBand_]);
+        const qreal r = 5.5 * handleScale_[keyBand_]->value() + 3;
+        FocusRing::draw(p, QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), r);
+    }
 
-    // The dragged band's value.
-    if (labelOpacity_->value() > 0.01) {
-        const float db = gains_[labelBand_];
+    // The dragged band's value, or the value of the band the keys move.
+    const std::size_t shownBand = keys && !activeBand_ ? keyBand_ : labelBand_;
+    const qreal labelOpacity = keys ? 1.0 : labelOpacity_->value();
+    if (labelOpacity > 0.01) {
+        const float db = gains_[shownBand];
         const QString text = QString::fromStdString(EQCurveRules::valueLabel(db));
         const QFont font = Theme::systemFont(10, QFont::DemiBold);
         const QFontMetricsF metrics(font);
         const QSizeF size(metrics.horizontalAdvance(text) + 12, metrics.height() + 4);
-        const auto centre = EQCurveRules::valueLabelCentre(plot, handles[labelBand_]);
+        const auto centre = EQCurveRules::valueLabelCentre(plot, handles[shownBand]);
         const QRectF box(centre.x - size.width() / 2, centre.y - size.height() / 2, size.width(),
                          size.height());
         p.save();
-        p.setOpacity(std::clamp(labelOpacity_->value(), 0.0, 1.0));
+        p.setOpacity(std::clamp(labelOpacity, 0.0, 1.0));
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, int(0.55 * 255)));
         p.drawRoundedRect(box, box.height() / 2, box.height() / 2);
@@ -218,7 +281,8 @@ void EQCurve::paintEvent(QPaintEvent*) {
     p.setFont(Theme::systemFont(9.5, QFont::Medium));
     const QFontMetricsF metrics(p.font());
     for (std::size_t i = 0; i < EQ::bandCount; ++i) {
-        p.setPen(activeBand_ == i ? Theme::secondary() : Theme::tertiary());
+        p.setPen(activeBand_ == i || (keys && keyBand_ == i) ? Theme::secondary()
+                                                             : Theme::tertiary());
         const QString text =
             QString::fromUtf8(EQ::labels[i].data(), qsizetype(EQ::labels[i].size()));
         const double cx = EQCurveRules::bandLabelX(plot, i);

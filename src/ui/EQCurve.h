@@ -18,6 +18,10 @@ class Animated;
 // handle per band that the user drags up and down. The drag moves the band nearest to where it
 // started, in 0.5 dB steps with a dead zone of ±0.75 dB around 0; a double click puts the nearest
 // band back to 0 dB. Every change reports the whole gains array through onChange.
+//
+// From the keyboard: Left and Right (or Tab and Shift+Tab, until the last band) pick a band,
+// Up and Down move it by 0.5 dB, Home puts it back to 0 dB. The picked band has a ring round its
+// handle and shows its value.
 class EQCurve : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +37,8 @@ public:
 
     std::optional<std::size_t> activeBand() const { return activeBand_; }
     std::optional<std::size_t> hoverBand() const { return hoverBand_; }
+    // The band the keys move.
+    std::size_t keyBand() const { return keyBand_; }
     double minF() const { return minF_; }
     double maxF() const { return maxF_; }
     qreal labelHeight() const { return labelHeight_; }
@@ -56,6 +62,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void setActiveBand(std::optional<std::size_t> band);
@@ -69,6 +78,7 @@ private:
     std::optional<std::size_t> activeBand_;
     std::optional<std::size_t> hoverBand_;
     std::size_t labelBand_ = 0; // the band whose value label is shown or fading out
+    std::size_t keyBand_ = 0;
     std::array<Animated*, EQ::bandCount> handleScale_{};
     Animated* labelOpacity_;
     std::function<void(const std::vector<float>&)> onChange_;

@@ -70,6 +70,12 @@ BandChange setBand(std::vector<float>& gains, int band, float db) {
     return {true, value == 0.0f};
 }
 
+float keyStep(float db, int direction) {
+    const float step = direction > 0 ? 0.5f : -0.5f;
+    const float next = std::abs(db) < 0.75f ? 2 * step : db + step;
+    return std::clamp(next, -dragLimitDb, dragLimitDb);
+}
+
 std::string valueLabel(float db) {
     char text[32];
     std::snprintf(text, sizeof text, "%+.1f dB", double(db));

@@ -64,6 +64,10 @@ BandChange setBand(std::vector<float>& gains, int band, float db);
 
 // The value label shown while a band is dragged: "%+.1f dB".
 std::string valueLabel(float db);
+
+// One press of an arrow key on a band at `db`: 0.5 dB up (`direction` 1) or down (-1), within
+// ±12 dB. From 0 dB it goes to ±1 dB at once, the smallest gain that is stored.
+float keyStep(float db, int direction);
 // Where the value label and the band names are centred (kept inside the view).
 Point valueLabelCentre(const Plot& plot, Point handle);
 double bandLabelX(const Plot& plot, std::size_t band);

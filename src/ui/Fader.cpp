@@ -3,6 +3,7 @@
 
 #include "ui/Animated.h"
 #include "ui/FaderRules.h"
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 
 #include <QAccessible>
@@ -11,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace voxlane {
@@ -87,8 +89,10 @@ Fader::Fader(float maximum, QWidget* parent)
     (void)installed;
     setFixedHeight(int(hitHeight));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    // Reached with Tab (a click does not take the focus, so no ring appears after dragging).
-    setFocusPolicy(Qt::TabFocus);
+    // Reached with Tab, and a click takes the focus too, so that the keys then move the fader
+    // that was touched last; the ring shows only once keys are used (FocusRing).
+    setFocusPolicy(Qt::StrongFocus);
+    FocusRing::follow(this);
     setAttribute(Qt::WA_Hover);
     setMouseTracking(false);
 }
@@ -194,6 +198,18 @@ void Fader::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void Fader::wheelEvent(QWheelEvent* event) {
+    // One notch (120) is one step of the keys; a touchpad's small turns add up to notches.
+    const QPoint delta = event->angleDelta();
+    wheel_ += delta.y() != 0 ? delta.y() : -delta.x();
+    const int steps = FaderRules::wheelSteps(wheel_);
+    for (int i = 0; i < steps; ++i)
+        increment();
+    for (int i = 0; i > steps; --i)
+        decrement();
+    event->accept();
+}
+
 void Fader::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     update();
@@ -267,7 +283,7 @@ void Fader::paintEvent(QPaintEvent*) {
     }
     p.setBrush(Qt::white);
     p.drawEllipse(centre, r, r);
-    if (hasFocus()) {
+    if (FocusRing::shown(this)) {
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(Theme::primary(0.6), 1.5));
         p.drawEllipse(centre, r + 2.5, r + 2.5);

@@ -49,7 +49,8 @@ public:
     // Moves the value to the pointer at `x` inside a track `width` wide (both in track
     // coordinates), with the unity snap.
     void updateTo(double x, double width);
-    // One accessibility step (0.05) up, at most `maximum`, or down, at least 0.
+    // One step (0.05: the keys, a notch of the wheel, assistive technology) up, at most
+    // `maximum`, or down, at least 0.
     void increment();
     void decrement();
 
@@ -66,6 +67,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
     void focusInEvent(QFocusEvent*) override;
     void focusOutEvent(QFocusEvent*) override;
     void enterEvent(QEnterEvent*) override;
@@ -82,6 +84,7 @@ private:
     bool dimmed_ = false;
     bool hovering_ = false;
     bool dragging_ = false;
+    int wheel_ = 0; // the wheel's turn not yet made into steps
     std::function<void(float)> onValueChanged_;
     std::function<void(bool)> onEditingChanged_;
     std::function<void()> onSnap_;

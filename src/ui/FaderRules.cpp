@@ -17,6 +17,13 @@ float incremented(float value, float maximum) {
     return std::min(value + step, maximum);
 }
 
+int wheelSteps(int& turn) {
+    constexpr int notch = 120;
+    const int steps = turn / notch; // towards zero: the rest keeps its sign
+    turn -= steps * notch;
+    return steps;
+}
+
 float decremented(float value) {
     return std::max(value - step, 0.0f);
 }

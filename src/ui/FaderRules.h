@@ -26,6 +26,10 @@ inline bool arrivesAtUnity(float previous, float next) {
 float incremented(float value, float maximum);
 float decremented(float value);
 
+// The wheel: how many whole steps `turn` (in eighths of a degree, 120 a notch; positive is
+// louder) makes; what is left of it stays in `turn` for the next event.
+int wheelSteps(int& turn);
+
 // "%lld percent" of value × 100 rounded.
 std::string accessibilityValue(float value);
 

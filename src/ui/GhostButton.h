@@ -11,7 +11,11 @@ class Animated;
 
 // A plain symbol button, 22 × 22 with an 11-pixel symbol, in its tint (or the secondary style);
 // a faint round background shows while the pointer is over it. `help` is its tooltip and its
-// accessible name; `action` runs when it is pressed.
+// accessible name; `action` runs when it is pressed (click, Space, Enter). Tab reaches it and
+// shows a ring round it.
+//
+// A button that comes and goes with its row's state fades: setShown(true) shows it at once and
+// fades it in; setShown(false) fades it out where it stands and hides it when it has gone.
 class GhostButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -26,6 +30,14 @@ public:
     void setAction(std::function<void()> action) { action_ = std::move(action); }
     bool isHovering() const { return hovering_; }
 
+    void setShown(bool shown);
+    // Whether the button is to be seen (it may still be fading out).
+    bool isShown() const { return shown_; }
+    // How far it has faded in, 0 to 1.
+    qreal shownOpacity() const;
+    // The fade while it runs, else null.
+    class QVariantAnimation* fade() const;
+
     QSize sizeHint() const override { return {22, 22}; }
 
 protected:
@@ -38,7 +50,9 @@ private:
     std::optional<QColor> tint_;
     std::function<void()> action_;
     bool hovering_ = false;
+    bool shown_ = true;
     Animated* hover_;
+    Animated* opacity_;
 };
 
 } // namespace voxlane

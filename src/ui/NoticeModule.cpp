@@ -2,7 +2,9 @@
 #include "ui/NoticeModule.h"
 
 #include "ui/CapsuleButton.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Labels.h"
+#include "ui/Paragraph.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -21,10 +23,9 @@ NoticeModule::NoticeModule(QWidget* parent) : GlassModule(parent, Theme::moduleR
     row->addWidget(icon_);
     auto* text = new QVBoxLayout;
     text->setSpacing(1);
-    title_ = makeLabel("", Theme::name(), Theme::primary());
-    title_->setWordWrap(true);
-    subtitle_ = makeLabel("", Theme::detail(), Theme::secondary());
-    subtitle_->setWordWrap(true);
+    // The title is one line (a long app or device name in it ends in "…"); the subtitle wraps.
+    title_ = makeElidedLabel("", Theme::name(), Theme::primary());
+    subtitle_ = makeParagraph("", Theme::detail(), Theme::secondary());
     text->addWidget(title_);
     text->addWidget(subtitle_);
     row->addLayout(text, 1);

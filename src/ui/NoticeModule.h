@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/ElidedLabel.h"
 #include "ui/GlassModule.h"
 
 #include <functional>
@@ -20,7 +21,7 @@ public:
     explicit NoticeModule(QWidget* parent = nullptr);
 
     QLabel* iconLabel() const { return icon_; }
-    QLabel* titleLabel() const { return title_; }
+    ElidedLabel* titleLabel() const { return title_; }
     QLabel* subtitleLabel() const { return subtitle_; }
     CapsuleButton* button() const { return button_; }
 
@@ -29,7 +30,7 @@ public:
 
 private:
     QLabel* icon_;
-    QLabel* title_;
+    ElidedLabel* title_;
     QLabel* subtitle_;
     CapsuleButton* button_;
     std::function<void()> action_;

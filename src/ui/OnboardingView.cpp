@@ -3,6 +3,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/DesktopSession.h"
+#include "ui/FocusRing.h"
 #include "ui/OptionRow.h"
 #include "ui/PermissionCard.h"
 #include "ui/Theme.h"
@@ -51,15 +52,19 @@ private:
 
 // The main button's look: a capsule filled with the ink when prominent, else a faint one.
 void stylePrimary(QPushButton* button, bool prominent) {
+    // The ring of the keyboard's focus is the border: in the background's colour inside a filled
+    // capsule.
     Theme::follow(button, [button, prominent] {
-        const QString look = "QPushButton { color: %1; background: %2; border: none; "
-                             "border-radius: 15px; padding: 0px 20px; } QPushButton:hover { "
-                             "background: %3; }";
+        const QString look = "QPushButton { color: %1; background: %2; border: 2px solid "
+                             "transparent; border-radius: 15px; padding: 0px 18px; } "
+                             "QPushButton:hover { background: %3; }";
         button->setStyleSheet(
             prominent ? look.arg(Theme::css(Theme::onPrimary(0.93)), Theme::css(Theme::primary()),
-                                 Theme::css(Theme::primary(0.88)))
+                                 Theme::css(Theme::primary(0.88))) +
+                            FocusRing::focusStyle(Theme::onPrimary(0.6))
                       : look.arg(Theme::css(Theme::primary()), Theme::css(Theme::primary(0.16)),
-                                 Theme::css(Theme::primary(0.24))));
+                                 Theme::css(Theme::primary(0.24))) +
+                            FocusRing::focusStyle());
     });
 }
 
@@ -98,8 +103,7 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
         texts->addWidget(WindowText::label(text(feature.title), Theme::title(), Theme::primary()));
-        auto* line = WindowText::label(text(feature.text), Theme::detail(), Theme::secondary());
-        line->setWordWrap(true);
+        auto* line = WindowText::paragraph(text(feature.text), Theme::detail(), Theme::secondary());
         texts->addWidget(line);
         row->addLayout(texts, 1);
         stack->addLayout(row);
@@ -126,6 +130,8 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     main_->setCursor(Qt::PointingHandCursor);
     main_->setMinimumWidth(160);
     main_->setFixedHeight(34);
+    main_->setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(main_);
     connect(main_, &QPushButton::clicked, this, [this] { complete(); });
     stack->addWidget(main_, 0, Qt::AlignHCenter);
     setStatus(status_);

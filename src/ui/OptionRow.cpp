@@ -14,7 +14,7 @@ namespace voxlane {
 
 OptionRow::OptionRow(const QString& title, const QString& detail, QWidget* parent)
     : QWidget(parent), title_(WindowText::label(title, Theme::name(), Theme::primary(0.92))),
-      detail_(WindowText::label(detail, Theme::detail(), Theme::secondary())),
+      detail_(WindowText::paragraph(detail, Theme::detail(), Theme::secondary())),
       switch_(new Switch(title)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -22,7 +22,6 @@ OptionRow::OptionRow(const QString& title, const QString& detail, QWidget* paren
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
     text->addWidget(title_);
-    detail_->setWordWrap(true);
     detail_->setVisible(!detail.isEmpty());
     text->addWidget(detail_);
     row->addLayout(text, 1);

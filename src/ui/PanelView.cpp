@@ -4,20 +4,28 @@
 #include "engine/MixerEngine.h"
 #include "ui/AccessModule.h"
 #include "ui/AnimatedStackLayout.h"
+#include "ui/AppRow.h"
 #include "ui/AppsModule.h"
 #include "ui/CallModule.h"
+#include "ui/CapsuleButton.h"
+#include "ui/DeviceMenu.h"
 #include "ui/DuckingToggle.h"
 #include "ui/EngineAdapter.h"
 #include "ui/ErrorModule.h"
+#include "ui/Fader.h"
+#include "ui/GhostButton.h"
 #include "ui/GlassGroup.h"
 #include "ui/MicModule.h"
 #include "ui/PanelRules.h"
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
 #include "ui/Theme.h"
+#include "ui/ToggleCircle.h"
 #include "ui/Transition.h"
 #include "ui/VolumeKeysModule.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -66,6 +74,16 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     outer->addWidget(group);
 
     connect(&adapter_, &EngineAdapter::changed, this, [this](EngineProperty) { refresh(); });
+    connect(apps_, &AppsModule::rowsChanged, this, [this] {
+        fitHeight();
+        updateTabOrder();
+        // The rows stand in a list of their own, whose new height would reach the stack only
+        // a layout pass later: the stack is told now, to glide once to the new layout.
+        apps_->layout()->invalidate();
+        apps_->updateGeometry();
+        stack_->invalidate();
+        QCoreApplication::postEvent(stack_->parentWidget(), new QEvent(QEvent::LayoutRequest));
+    });
     meters_ = engine.meters().observe([this] { apps_->refreshMeters(); });
     refresh();
 }
@@ -88,6 +106,45 @@ void PanelView::refresh() {
     apps_->refresh();
     mic_->refresh();
     ducking_->refresh();
+    fitHeight();
+    updateTabOrder();
+}
+
+void PanelView::setAvailableHeight(int height) {
+    availableHeight_ = height;
+    fitHeight();
+}
+
+void PanelView::fitHeight() {
+    if (availableHeight_ <= 0) {
+        apps_->setListMaximumHeight(QWIDGETSIZE_MAX);
+        return;
+    }
+    // What the panel needs besides the apps' list stays; the list gets the rest.
+    const int others = stack_->targetHeight(panelWidth) - apps_->listHeight();
+    // A list that cannot show a single row any more would be no use: the panel then grows
+    // past the screen's room rather than lose its apps.
+    constexpr int leastList = 60;
+    apps_->setListMaximumHeight(std::max(leastList, availableHeight_ - others));
+}
+
+std::vector<QWidget*> PanelView::focusChain() const {
+    std::vector<QWidget*> chain{sound_->muteButton(),  sound_->fader(),   sound_->deviceMenu(),
+                                volumeKeys_->button(), access_->button(), error_->button(),
+                                call_->button()};
+    for (QWidget* w : apps_->focusChain())
+        chain.push_back(w);
+    for (QWidget* w : {static_cast<QWidget*>(mic_->toggle()), static_cast<QWidget*>(ducking_),
+                       static_cast<QWidget*>(settings_)})
+        chain.push_back(w);
+    return chain;
+}
+
+void PanelView::updateTabOrder() {
+    // Rows and editors made later would otherwise come last, after the settings button.
+    const auto chain = focusChain();
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 } // namespace voxlane

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace voxlane {
 
@@ -29,6 +30,9 @@ class ErrorModule;
 // (while the engine has an error to tell); the call (during
 // a call, while lowering is on); the apps; and a row of the microphone, the lowering toggle and
 // the settings button. Follows the engine through the adapter's signals and the meters.
+//
+// Given the height the screen has room for (setAvailableHeight), the panel keeps within it: the
+// apps' rows scroll, and everything else stays in view. Tab visits every control top to bottom.
 class PanelView : public QWidget {
     Q_OBJECT
 public:
@@ -61,7 +65,16 @@ public:
     // Reads everything from the engine again.
     void refresh();
 
+    // The most the panel may be high (0: no limit); the apps' list scrolls beyond it.
+    void setAvailableHeight(int height);
+    int availableHeight() const { return availableHeight_; }
+    // Every control of the panel in the order Tab visits them.
+    std::vector<QWidget*> focusChain() const;
+
 private:
+    void fitHeight();
+    void updateTabOrder();
+
     EngineAdapter& adapter_;
     AnimatedStackLayout* stack_;
     SoundModule* sound_;
@@ -75,6 +88,7 @@ private:
     SettingsButton* settings_;
     bool sandboxed_;
     bool accessShown_ = false;
+    int availableHeight_ = 0;
     Subscription meters_;
 };
 

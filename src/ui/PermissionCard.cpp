@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PermissionCard.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 #include "ui/WindowSymbols.h"
 #include "ui/WindowText.h"
@@ -26,13 +27,16 @@ QPushButton* cardButton(const QString& title) {
     auto* b = new QPushButton(title);
     b->setFont(Theme::systemFont(12, QFont::Medium));
     b->setCursor(Qt::PointingHandCursor);
+    b->setFocusPolicy(Qt::TabFocus);
     Theme::follow(b, [b] {
-        b->setStyleSheet(QString("QPushButton { color: %1; background: %2; border: none; "
-                                 "border-radius: 11px; padding: 4px 14px; } QPushButton:hover { "
-                                 "background: %3; }")
+        b->setStyleSheet(QString("QPushButton { color: %1; background: %2; border: 1px solid "
+                                 "transparent; border-radius: 11px; padding: 3px 13px; } "
+                                 "QPushButton:hover { background: %3; }")
                              .arg(Theme::css(Theme::primary()), Theme::css(Theme::primary(0.14)),
-                                  Theme::css(Theme::primary(0.22))));
+                                  Theme::css(Theme::primary(0.22))) +
+                         FocusRing::focusStyle());
     });
+    FocusRing::follow(b);
     return b;
 }
 
@@ -77,7 +81,7 @@ PermissionCard::Face PermissionCard::face(Status status, bool sandboxed) {
 PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
     : QWidget(parent), sandboxed_(sandboxed),
       title_(WindowText::label({}, Theme::title(), Theme::primary())),
-      text_(WindowText::label({}, Theme::detail(), Theme::secondary())),
+      text_(WindowText::paragraph({}, Theme::detail(), Theme::secondary())),
       allow_(cardButton("Check")), openSettings_(cardButton("Open Settings")),
       checkAgain_(cardButton("Check again")) {
     auto* row = new QHBoxLayout(this);
@@ -86,7 +90,6 @@ PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(title_);
-    text_->setWordWrap(true);
     texts->addWidget(text_);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 6, 0, 0);

@@ -2,6 +2,7 @@
 #include "ui/PresetChip.h"
 
 #include "ui/Animated.h"
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
@@ -17,6 +18,7 @@ PresetChip::PresetChip(const QString& title, const QString& help, bool selected,
     setAccessibleName(title);
     setAccessibleDescription(help);
     setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (action_) action_();
@@ -60,7 +62,15 @@ void PresetChip::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
     p.setFont(font());
     p.setPen(selected_ ? Theme::onPrimary(0.85) : Theme::primary(0.9));
-    p.drawText(r, Qt::AlignCenter, text());
+    // A title longer than the chip ends in "…"; the tooltip has the help text.
+    p.drawText(r.adjusted(6, 0, -6, 0), Qt::AlignCenter,
+               QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, r.width() - 12));
+    if (FocusRing::shown(this)) {
+        p.setOpacity(1);
+        // Inside a selected chip the ring takes the chip's text colour.
+        FocusRing::draw(p, r.adjusted(1.5, 1.5, -1.5, -1.5), r.height() / 2 - 1.5,
+                        selected_ ? Theme::onPrimary(0.6) : QColor());
+    }
 }
 
 } // namespace voxlane

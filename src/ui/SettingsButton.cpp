@@ -3,12 +3,14 @@
 
 #include "engine/MixerEngine.h"
 #include "ui/DuckLevelMenu.h"
+#include "ui/FocusRing.h"
 #include "ui/Labels.h"
 #include "ui/PanelRules.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,6 +24,8 @@ SettingsButton::SettingsButton(MixerEngine& engine, LoginItem loginItem, std::fu
     beep = [] { QApplication::beep(); };
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
     setAccessibleName("Settings");
     launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
 }
@@ -33,6 +37,8 @@ void SettingsButton::setLaunchAtLogin(bool on) {
 }
 
 QMenu* SettingsButton::menu() {
+    // The state of now: the first-run window may have turned it on after the button was made.
+    launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
     auto* m = new QMenu(this);
     Theme::styleMenu(m);
     m->addSection(qstr(PanelRules::callsSection));
@@ -67,13 +73,38 @@ void SettingsButton::paintEvent(QPaintEvent* event) {
     const QRectF box(QPointF(0, 0), QSizeF(16, 16));
     Symbols::draw(p, PanelRules::settingsSymbol,
                   box.translated(QRectF(rect()).center() - box.center()), Theme::primary(0.9));
+    if (FocusRing::shown(this)) FocusRing::draw(p, QRectF(rect()), side / 2.0);
+}
+
+void SettingsButton::openMenu() {
+    QMenu* m = menu();
+    m->setAttribute(Qt::WA_DeleteOnClose);
+    m->popup(mapToGlobal(QPoint(0, height())));
 }
 
 void SettingsButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-    QMenu* m = menu();
-    m->setAttribute(Qt::WA_DeleteOnClose);
-    m->popup(mapToGlobal(QPoint(0, height())));
+    openMenu();
+}
+
+void SettingsButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+        openMenu();
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusNextPrevChild(false);
+        break;
+    case Qt::Key_Right:
+        focusNextPrevChild(true);
+        break;
+    default:
+        GlassModule::keyPressEvent(event);
+    }
 }
 
 } // namespace voxlane

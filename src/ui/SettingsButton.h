@@ -22,6 +22,7 @@ public:
     SettingsButton(MixerEngine& engine, LoginItem loginItem, std::function<void()> quit,
                    QWidget* parent = nullptr);
 
+    // "Open at login" as the menu shows it; read from the login item whenever the menu opens.
     bool launchAtLogin() const { return launchAtLogin_; }
     // The menu as it would open now; the caller owns it.
     QMenu* menu();
@@ -34,8 +35,11 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
 
 private:
+    void openMenu();
+
     MixerEngine& engine_;
     LoginItem loginItem_;
     std::function<void()> quit_;

@@ -2,7 +2,9 @@
 #include "ui/SoundModule.h"
 
 #include "engine/MixerEngine.h"
+#include "ui/AppRow.h"
 #include "ui/DeviceMenu.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Fader.h"
 #include "ui/GhostButton.h"
 #include "ui/Labels.h"
@@ -18,7 +20,8 @@ namespace voxlane {
 SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(18, 14, 14, 12);
+    // The same insets as the apps' module, so that "Sound" and "Apps" line up.
+    stack->setContentsMargins(16, 14, 12, 12);
     stack->setSpacing(2);
     auto* header = new QHBoxLayout;
     header->addWidget(makeLabel("Sound", Theme::title(), Theme::primary()));
@@ -27,20 +30,27 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     header->addWidget(percent_);
     header->addSpacing(4);
     stack->addLayout(header);
-    device_ = makeLabel("", Theme::detail(), Theme::secondary());
-    device_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    device_ = makeElidedLabel("", Theme::detail(), Theme::secondary());
     stack->addWidget(device_);
     stack->addSpacing(6);
 
     auto* controls = new QHBoxLayout;
-    controls->setSpacing(4);
+    controls->setSpacing(AppRow::iconGap);
     mute_ = new GhostButton("", "");
     mute_->setAction([this] { engine_.setMasterMuted(!engine_.masterMuted()); });
     fader_ = new Fader(1.0f);
     fader_->setAccessibilityLabel("Master volume");
     fader_->setOnValueChanged([this](float v) { engine_.setMasterVolume(v); });
     menu_ = new DeviceMenu(engine_);
-    controls->addWidget(mute_);
+    // The mute button stands in the column of the apps' icons, so that the master fader starts
+    // where theirs do.
+    auto* muteColumn = new QHBoxLayout;
+    muteColumn->setContentsMargins(0, 0, 0, 0);
+    muteColumn->addWidget(mute_, 0, Qt::AlignCenter);
+    auto* muteBox = new QWidget;
+    muteBox->setFixedWidth(AppRow::iconSize);
+    muteBox->setLayout(muteColumn);
+    controls->addWidget(muteBox);
     controls->addWidget(fader_, 1);
     controls->addWidget(menu_);
     stack->addLayout(controls);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/ElidedLabel.h"
 #include "ui/GlassModule.h"
 
 class QLabel;
@@ -21,7 +22,7 @@ public:
 
     void refresh();
 
-    QLabel* deviceLabel() const { return device_; }
+    ElidedLabel* deviceLabel() const { return device_; }
     QLabel* percentLabel() const { return percent_; }
     GhostButton* muteButton() const { return mute_; }
     Fader* fader() const { return fader_; }
@@ -29,7 +30,7 @@ public:
 
 private:
     MixerEngine& engine_;
-    QLabel* device_;
+    ElidedLabel* device_;
     QLabel* percent_;
     GhostButton* mute_;
     Fader* fader_;

@@ -2,6 +2,7 @@
 #include "ui/Switch.h"
 
 #include "ui/Animated.h"
+#include "ui/FocusRing.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
@@ -13,6 +14,7 @@ Switch::Switch(const QString& accessibleName, QWidget* parent)
     setCheckable(true);
     setFixedSize(sizeHint());
     setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(accessibleName);
     connect(this, &QAbstractButton::toggled, this,
@@ -37,11 +39,7 @@ void Switch::paintEvent(QPaintEvent*) {
     const qreal x = track.left() + 2 + (track.width() - 4 - d) * t;
     p.setBrush(isEnabled() ? QColor(Qt::white) : Theme::primary(0.5));
     p.drawEllipse(QRectF(x, track.top() + 2, d, d));
-    if (hasFocus()) {
-        p.setPen(QPen(Theme::primary(0.5), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
-    }
+    if (FocusRing::shown(this)) FocusRing::draw(p, QRectF(rect()), height() / 2.0);
 }
 
 } // namespace voxlane

@@ -2,6 +2,7 @@
 #include "ui/ToggleCircle.h"
 
 #include "ui/Animated.h"
+#include "ui/FocusRing.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -28,6 +29,7 @@ ToggleCircle::ToggleCircle(const QString& symbol, const QColor& onTint, int diam
       progress_(new Animated(this, 0)) {
     setFixedSize(diameter, diameter);
     setFocusPolicy(Qt::TabFocus);
+    FocusRing::follow(this);
 }
 
 void ToggleCircle::setSymbol(const QString& symbol) {
@@ -51,6 +53,7 @@ void ToggleCircle::paintEvent(QPaintEvent*) {
     p.drawEllipse(r);
     const QRectF glyph(r.center().x() - 7, r.center().y() - 7, 14, 14);
     Symbols::draw(p, symbol_.toStdString(), glyph, mix(Theme::primary(0.9), Qt::white, t));
+    if (FocusRing::shown(this)) FocusRing::draw(p, r, r.height() / 2);
 }
 
 } // namespace voxlane

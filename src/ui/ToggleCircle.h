@@ -9,7 +9,7 @@ class Animated;
 
 // A round toggle: its 14-pixel symbol white on a circle of `onTint` while on, else in the
 // primary style on a faint circle (primary at opacity 0.12). The owner sets `isOn` from the
-// state it shows; pressing only emits clicked().
+// state it shows; pressing (click, Space, Enter) only emits clicked().
 class ToggleCircle : public QAbstractButton {
     Q_OBJECT
 public:

@@ -55,6 +55,19 @@ private:
     qreal progress_ = 1;
 };
 
+// The nearest view above `view` that is drawn through an effect, if any.
+QWidget* drawnThroughEffectAbove(const QWidget* view) {
+    for (QWidget* w = view->parentWidget(); w; w = w->parentWidget())
+        if (w->graphicsEffect()) return w;
+    return nullptr;
+}
+
+// Whether a view inside `view` is drawn through an effect of its own.
+bool effectsInside(const QWidget* view) {
+    const auto inside = view->findChildren<QWidget*>();
+    return std::ranges::any_of(inside, [](const QWidget* w) { return w->graphicsEffect(); });
+}
+
 Ghost* ghostOfView(const QWidget* view) {
     if (!view->parentWidget()) return nullptr;
     const auto key = QVariant::fromValue(reinterpret_cast<quintptr>(view));
@@ -98,15 +111,25 @@ void Transition::setVisible(QWidget* view, bool visible) const {
         if (auto* effect = view->graphicsEffect();
             effect && effect->property(temporaryEffect).toBool())
             view->setGraphicsEffect(nullptr);
+        if (QWidget* outer = drawnThroughEffectAbove(view))
+            if (auto* effect = dynamic_cast<TransitionEffect*>(outer->graphicsEffect()))
+                effect->forgetChild(view);
         view->hide();
         return;
     }
     if (!view->isHidden()) return;
     if (Ghost* ghost = ghostOfView(view)) ghost->deleteLater();
     if (onScreen) {
+        QWidget* outer = drawnThroughEffectAbove(view);
         if (auto* own = dynamic_cast<TransitionEffect*>(view->graphicsEffect())) {
             own->enter(*this);
-        } else if (!view->graphicsEffect()) {
+        } else if (outer) {
+            // Effects do not nest: the outer one draws the view entering (any other kind of
+            // effect above cannot, and the view appears at once).
+            if (!view->graphicsEffect())
+                if (auto* effect = dynamic_cast<TransitionEffect*>(outer->graphicsEffect()))
+                    effect->enterChild(outer, view, *this);
+        } else if (!view->graphicsEffect() && !effectsInside(view)) {
             // A temporary effect, gone once the view is fully in.
             auto* effect = new TransitionEffect;
             view->setGraphicsEffect(effect);
@@ -125,6 +148,9 @@ QVariantAnimation* Transition::running(const QWidget* view) {
         effect && effect->animation())
         return effect->animation();
     if (Ghost* ghost = ghostOfView(view)) return ghost->animation();
+    if (QWidget* outer = drawnThroughEffectAbove(view))
+        if (auto* effect = dynamic_cast<TransitionEffect*>(outer->graphicsEffect()))
+            return effect->childAnimation(view);
     return nullptr;
 }
 

@@ -33,8 +33,9 @@ struct Transition {
     static const Transition fade;
 
     // Shows or hides `view` with this transition; a view already shown is left as it is. A view
-    // that draws through a TransitionEffect of its own enters through it; one with another
-    // graphics effect cannot be drawn through a second one and appears at once (it still leaves
+    // that draws through a TransitionEffect of its own enters through it; one inside a view drawn
+    // through a TransitionEffect is drawn entering by that effect (effects do not nest). Where
+    // another kind of graphics effect is in the way, the view appears at once (it still leaves
     // with the transition).
     void setVisible(QWidget* view, bool visible) const;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowText.h"
 
+#include "ui/Paragraph.h"
 #include "ui/Theme.h"
 
 #include <QLabel>
@@ -16,6 +17,10 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color) {
     l->setFont(font);
     Theme::setTextColor(l, color);
     return l;
+}
+
+QLabel* paragraph(const QString& text, const QFont& font, const QColor& color) {
+    return makeParagraph(text, font, color);
 }
 
 void paintWindowBackground(QPainter& painter, const QWidget& window) {

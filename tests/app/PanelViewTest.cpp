@@ -14,15 +14,20 @@
 #include "ui/CallModule.h"
 #include "ui/CapsuleButton.h"
 #include "ui/DeviceMenu.h"
+#include "ui/DeviceRow.h"
+#include "ui/DeviceSection.h"
+#include "ui/DevicesView.h"
 #include "ui/DuckingToggle.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/EngineAdapter.h"
 #include "ui/ErrorModule.h"
+#include "ui/FocusRing.h"
 #include "ui/GhostButton.h"
 #include "ui/MeteredFader.h"
 #include "ui/MicModule.h"
 #include "ui/PresetChip.h"
+#include "ui/ScrollList.h"
 #include "ui/SettingsButton.h"
 #include "ui/SoundModule.h"
 #include "ui/ToggleCircle.h"
@@ -31,8 +36,10 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 #include <QVariantAnimation>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -285,7 +292,12 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     EXPECT_GT(radio->fader()->level().value_or(0), 0.0f);
 }
 
-TEST(PanelView, RowButtonsShowWhileHoveredOrInUse) {
+// Where a button stands: its right edge, in the row.
+int rightEdge(const AppRow* row, const QWidget* button) {
+    return button->mapTo(row, QPoint(button->width(), 0)).x();
+}
+
+TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::radio);
     EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
@@ -293,18 +305,42 @@ TEST(PanelView, RowButtonsShowWhileHoveredOrInUse) {
     EXPECT_FALSE(row->muteButton()->isVisibleTo(row));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(row, &enter);
-    EXPECT_TRUE(row->eqButton()->isVisibleTo(row));
-    EXPECT_TRUE(row->soloButton()->isVisibleTo(row));
-    EXPECT_TRUE(row->muteButton()->isVisibleTo(row));
+    for (GhostButton* b : {row->eqButton(), row->soloButton(), row->muteButton()}) {
+        EXPECT_TRUE(b->isVisibleTo(row));
+        ASSERT_NE(b->fade(), nullptr) << "fades in";
+        EXPECT_EQ(b->fade()->duration(), Theme::durationMs(Theme::hover));
+        EXPECT_LT(b->shownOpacity(), 0.5);
+        finish(b->fade());
+        EXPECT_EQ(b->shownOpacity(), 1.0);
+    }
+    QApplication::processEvents();
+    // All three, in order, the last at the row's trailing edge.
+    EXPECT_EQ(rightEdge(row, row->muteButton()), row->width());
+    EXPECT_EQ(rightEdge(row, row->soloButton()), row->muteButton()->x());
+    EXPECT_EQ(rightEdge(row, row->eqButton()), row->soloButton()->x());
+
     row->muteButton()->click();
     EXPECT_TRUE(world.engine->settings(PanelWorld::radio).muted);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(row, &leave);
-    EXPECT_TRUE(row->muteButton()->isVisibleTo(row)) << "muted";
+    EXPECT_TRUE(row->muteButton()->isShown()) << "muted";
+    EXPECT_FALSE(row->soloButton()->isShown());
+    EXPECT_TRUE(row->soloButton()->isVisibleTo(row)) << "fading out where it stood";
+    finish(row->soloButton()->fade());
+    finish(row->eqButton()->fade());
+    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+    EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
     EXPECT_EQ(row->muteButton()->symbol(), "speaker.slash.fill");
     EXPECT_EQ(row->muteButton()->help(), "Unmute");
     EXPECT_TRUE(row->isGrey());
-    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
+
+    // A button left alone takes the trailing edge: no room is kept for the hidden ones.
+    AppRow* music = world.row(PanelWorld::music);
+    world.engine->setEQ(EQSettings::fromPreset(EQPreset::bass), PanelWorld::music);
+    QApplication::processEvents();
+    ASSERT_TRUE(music->eqButton()->isVisibleTo(music));
+    EXPECT_FALSE(music->soloButton()->isVisibleTo(music));
+    EXPECT_EQ(rightEdge(music, music->eqButton()), music->width()) << "not floating";
 }
 
 TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
@@ -707,6 +743,281 @@ TEST(PanelView, MicrophoneAndMasterMute) {
     world.panel->sound()->muteButton()->click();
     EXPECT_TRUE(world.engine->masterMuted());
     EXPECT_EQ(world.panel->sound()->muteButton()->symbol(), "speaker.slash.fill");
+}
+
+// Counts the pixels of `image` inside `area` that are drawn at all.
+int drawn(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y).alpha() > 8;
+    return count;
+}
+
+// What Qt writes to the log while `f` runs.
+QStringList qtMessagesDuring(const std::function<void()>& f) {
+    static QStringList* sink = nullptr;
+    QStringList messages;
+    sink = &messages;
+    const auto previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { *sink << text; });
+    f();
+    qInstallMessageHandler(previous);
+    sink = nullptr;
+    return messages;
+}
+
+TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
+    PanelWorld world;
+    AppRow* row = world.row(PanelWorld::music);
+    QImage first, middle, end;
+    QRect place;
+    const QStringList messages = qtMessagesDuring([&] {
+        row->eqButton()->click();
+        QApplication::processEvents();
+        EQEditor* editor = row->editor();
+        ASSERT_NE(editor, nullptr);
+        QVariantAnimation* fade = Transition::running(editor);
+        ASSERT_NE(fade, nullptr) << "the editor fades in";
+        EXPECT_EQ(editor->graphicsEffect(), nullptr) << "drawn by the row's effect: none nested";
+        fade->pause();
+        fade->setCurrentTime(0);
+        first = editor->grab().toImage();
+        place = QRect(editor->mapTo(row, QPoint()), editor->size());
+        fade->setCurrentTime(fade->duration() / 2);
+        middle = row->grab().toImage();
+        finish(fade);
+        end = row->grab().toImage();
+    });
+    const int pixels = first.width() * first.height();
+    EXPECT_GT(drawn(first, first.rect()), pixels / 10) << "the editor itself is drawn at once";
+    const int half = drawn(middle, place);
+    EXPECT_GT(half, 0) << "half way in, the editor shows";
+    EXPECT_GT(drawn(end, place), pixels / 10);
+    for (const QString& m : messages)
+        EXPECT_FALSE(m.contains("QPainter")) << m.toStdString();
+}
+
+TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
+    PanelWorld world;
+    for (int i = 0; i < 12; ++i)
+        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
+                     SimHal::Signal::sine(0.25f));
+    world.settle();
+    PanelView& panel = *world.panel;
+    ASSERT_EQ(panel.apps()->rows().size(), 14u);
+    world.engine->setEqEditorID("org.example.App11");
+    world.settle();
+    if (auto* glide = panel.stack()->animation()) finish(glide);
+    const int unlimited = panel.sizeHint().height();
+    const int room = 1080 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
+    ASSERT_GT(unlimited, room) << "the case is real: all of it would not fit";
+
+    panel.setAvailableHeight(room);
+    world.settle();
+    if (auto* glide = panel.stack()->animation()) finish(glide);
+    QApplication::processEvents();
+    panel.resize(panel.sizeHint());
+    QApplication::processEvents();
+    EXPECT_LE(panel.sizeHint().height(), room);
+    QWidget* bottomRow = panel.mic()->parentWidget();
+    EXPECT_LE(place(panel, bottomRow).bottom(), room) << "microphone and settings stay in view";
+    EXPECT_EQ(place(panel, panel.apps()).top() - place(panel, panel.sound()).bottom() - 1, 12);
+    QScrollBar* bar = panel.apps()->list()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0) << "the rows scroll";
+    // The open editor was scrolled into view.
+    EQEditor* editor = panel.apps()->row("org.example.App11")->editor();
+    ASSERT_NE(editor, nullptr);
+    const QRect shown = panel.apps()->list()->viewport()->rect();
+    const QRect at(editor->mapTo(panel.apps()->list()->viewport(), QPoint()), editor->size());
+    EXPECT_TRUE(shown.intersects(at));
+
+    // Given room enough, nothing scrolls.
+    panel.setAvailableHeight(unlimited + 100);
+    world.settle();
+    if (auto* glide = panel.stack()->animation()) finish(glide);
+    QApplication::processEvents();
+    EXPECT_EQ(panel.sizeHint().height(), unlimited);
+}
+
+// Presses Tab on whatever has the focus.
+QWidget* tab(Qt::Key key = Qt::Key_Tab) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus) QTest::keyClick(focus, key);
+    QApplication::processEvents();
+    return QApplication::focusWidget();
+}
+
+TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
+    PanelWorld world;
+    PanelView& panel = *world.panel;
+    world.engine->setSoloID(PanelWorld::radio); // "End solo" shows
+    world.engine->setEqEditorID(PanelWorld::music);
+    world.settle();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    panel.sound()->muteButton()->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited{QApplication::focusWidget()};
+    for (int i = 0; i < 60 && visited.size() < 60; ++i) {
+        QWidget* next = tab();
+        if (!next || next == visited.front()) break;
+        if (next != visited.back()) visited.push_back(next);
+        ASSERT_TRUE(FocusRing::shown(next)) << next->metaObject()->className();
+        // The row the focus is in shows its buttons.
+        for (AppRow* row : panel.apps()->rows()) {
+            if (row->isAncestorOf(next)) {
+                EXPECT_TRUE(row->muteButton()->isShown()) << row->app().name;
+            }
+        }
+    }
+    const auto contains = [&](QWidget* w) {
+        return std::find(visited.begin(), visited.end(), w) != visited.end();
+    };
+    for (QWidget* w : panel.focusChain()) {
+        if (!w->isVisibleTo(&panel) && !qobject_cast<GhostButton*>(w)) continue;
+        EXPECT_TRUE(contains(w)) << w->metaObject()->className() << " "
+                                 << w->accessibleName().toStdString();
+    }
+    // Top to bottom: the master first, the settings button last.
+    EXPECT_EQ(visited[1], panel.sound()->fader());
+    EXPECT_EQ(visited.back(), panel.settings());
+    AppRow* music = world.row(PanelWorld::music);
+    for (QWidget* w : std::vector<QWidget*>{music->eqButton(), music->soloButton(),
+                                            music->muteButton(), panel.apps()->endSoloButton(),
+                                            panel.mic()->toggle(), panel.ducking()})
+        EXPECT_TRUE(contains(w)) << w->metaObject()->className();
+    // The EQ curve is visited once; Tab walks its five bands before it leaves.
+    EXPECT_TRUE(contains(music->editor()->curve()));
+
+    // The ring is drawn: a focused control looks different from an unfocused one.
+    GhostButton* button = panel.sound()->muteButton();
+    button->setFocus(Qt::TabFocusReason);
+    const QImage ringed = button->grab().toImage();
+    panel.sound()->fader()->setFocus(Qt::MouseFocusReason);
+    EXPECT_NE(button->grab().toImage(), ringed);
+    EXPECT_FALSE(FocusRing::shown(panel.sound()->fader())) << "a click gives no ring";
+}
+
+TEST(PanelView, ShiftTabIntoARowComesToItsLastButton) {
+    PanelWorld world;
+    world.panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
+    AppRow* music = world.row(PanelWorld::music);
+    AppRow* radio = world.row(PanelWorld::radio);
+    radio->fader()->setFocus(Qt::TabFocusReason);
+    QWidget* back = tab(Qt::Key_Backtab);
+    QApplication::processEvents();
+    back = QApplication::focusWidget();
+    EXPECT_EQ(back, music->muteButton());
+    EXPECT_TRUE(music->soloButton()->isShown());
+}
+
+TEST(PanelView, KeysMoveTheFaderClickedLastAndTheWheelStepsIt) {
+    PanelWorld world;
+    world.panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
+    MeteredFader* music = world.row(PanelWorld::music)->fader();
+    MeteredFader* radio = world.row(PanelWorld::radio)->fader();
+    music->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(FocusRing::shown(music));
+    // Through the window, as a real click comes.
+    QTest::mouseClick(radio, Qt::LeftButton, {}, along(radio, 0.25).toPoint());
+    EXPECT_TRUE(radio->hasFocus()) << "the click took the focus";
+    world.engine->setVolume(0.5f, PanelWorld::radio);
+    EXPECT_FALSE(FocusRing::shown(music)) << "no ring is left on the other row";
+    EXPECT_FALSE(FocusRing::shown(radio)) << "and a click shows none";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.55f);
+    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
+    EXPECT_TRUE(FocusRing::shown(radio)) << "keys used: the ring shows";
+
+    // A notch of the wheel is one step; a touchpad's half notches add up.
+    auto wheel = [](Fader* f, int delta) {
+        QWheelEvent event(QPointF(20, 9), f->mapToGlobal(QPointF(20, 9)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(f, &event);
+    };
+    wheel(radio, 120);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.6f);
+    wheel(radio, 60);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.6f);
+    wheel(radio, 60);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.65f);
+    wheel(radio, -240);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.55f);
+    Fader* master = world.panel->sound()->fader();
+    world.engine->setMasterVolume(0.5f);
+    wheel(master, 120);
+    EXPECT_FLOAT_EQ(world.engine->masterVolume(), 0.55f);
+}
+
+TEST(PanelView, TheEqualiserCurveTakesTheKeys) {
+    PanelWorld world;
+    world.panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
+    world.row(PanelWorld::music)->eqButton()->click();
+    EQCurve* curve = world.row(PanelWorld::music)->editor()->curve();
+    auto stored = [&] { return world.engine->settings(PanelWorld::music).eq; };
+    curve->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(curve->keyBand(), 0u);
+    QTest::keyClick(curve, Qt::Key_Up);
+    EXPECT_EQ(stored().gains[0], 1.0f) << "from 0 dB straight to the smallest stored gain";
+    QTest::keyClick(curve, Qt::Key_Up);
+    EXPECT_EQ(stored().gains[0], 1.5f);
+    QTest::keyClick(curve, Qt::Key_Right);
+    QTest::keyClick(curve, Qt::Key_Right);
+    QTest::keyClick(curve, Qt::Key_Down);
+    EXPECT_EQ(stored().gains, (std::vector<float>{1.5f, 0, -1.0f, 0, 0}));
+    EXPECT_EQ(stored().preset, EQPreset::custom);
+    QTest::keyClick(curve, Qt::Key_Home);
+    QTest::keyClick(curve, Qt::Key_Tab); // to the next band, still on the curve
+    EXPECT_TRUE(curve->hasFocus());
+    EXPECT_EQ(curve->keyBand(), 3u);
+    QTest::keyClick(curve, Qt::Key_Left);
+    QTest::keyClick(curve, Qt::Key_Left);
+    QTest::keyClick(curve, Qt::Key_Left);
+    QTest::keyClick(curve, Qt::Key_Home);
+    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(stored().preset, EQPreset::off);
+    for (int i = 0; i < 30; ++i)
+        QTest::keyClick(curve, Qt::Key_Up);
+    EXPECT_EQ(stored().gains[0], 12.0f);
+}
+
+TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
+    PanelWorld world;
+    const std::string longName =
+        "VLC media player with a name far longer than the row has room for";
+    world.addApp(503, "org.videolan.VLC", longName, SimHal::Signal::sine(0.25f));
+    world.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.videolan.VLC");
+    world.settle();
+    AppRow* vlc = world.row("org.videolan.VLC");
+    AppRow* music = world.row(PanelWorld::music);
+    ASSERT_NE(vlc, nullptr);
+    EXPECT_EQ(vlc->nameLabel()->text().toStdString(), longName);
+    EXPECT_TRUE(vlc->nameLabel()->isElided());
+    EXPECT_TRUE(vlc->nameLabel()->shownText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(vlc->nameLabel()->toolTipNow().toStdString(), longName);
+    EXPECT_FALSE(music->nameLabel()->isElided());
+    EXPECT_EQ(vlc->fader()->width(), music->fader()->width()) << "the fader keeps its width";
+    // The preset stands after the name, whole, not over it.
+    EXPECT_EQ(vlc->presetLabel()->width(), vlc->presetLabel()->sizeHint().width());
+    EXPECT_GE(vlc->presetLabel()->x(), vlc->nameLabel()->geometry().right());
+    // The master fader starts where the apps' faders do.
+    const auto left = [&](QWidget* w) { return w->mapTo(world.panel.get(), QPoint()).x(); };
+    EXPECT_EQ(left(world.panel->sound()->fader()), left(music->fader()));
+}
+
+TEST(PanelView, OpenAtLoginShowsTheStateOfNowAndTheDeviceWindowClosesOnEscape) {
+    PanelWorld world;
+    world.loginEnabled = true; // turned on by the first run after the panel was made
+    std::unique_ptr<QMenu> menu(world.panel->settings()->menu());
+    EXPECT_TRUE(find(menu.get(), "Open at login")->isChecked());
+
+    DevicesView devices(*world.engine);
+    devices.show();
+    QTest::keyClick(&devices, Qt::Key_Escape);
+    EXPECT_FALSE(devices.isVisible());
 }
 
 } // namespace

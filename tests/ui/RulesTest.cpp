@@ -2,10 +2,14 @@
 // The views' rules, without any widget.
 #include "ui/AppRowRules.h"
 #include "ui/EQCurveRules.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FaderRules.h"
 #include "ui/PanelRules.h"
+#include "ui/Paragraph.h"
 #include "ui/Percent.h"
+#include "ui/Theme.h"
 
+#include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -200,6 +204,9 @@ TEST(AppRowRules, ButtonsShowWhileHoveredOrInUse) {
     using AppRowRules::RowState;
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{}), (Buttons{false, false, false}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.hovering = true}), (Buttons{true, true, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.focused = true}), (Buttons{true, true, true}));
+    EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .focused = true}),
+              (Buttons{false, false, true}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .hovering = true}),
               (Buttons{false, false, true}));
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.muted = true}), (Buttons{false, false, true}));
@@ -310,6 +317,75 @@ TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
     EXPECT_EQ(PanelRules::duckChoices[4].label, "Mute");
     EXPECT_EQ(PanelRules::duckChoices[0].label, "10\u00A0%");
     EXPECT_FALSE(PanelRules::duckChoiceFor(0.42f)) << "a stored level no choice has";
+}
+
+TEST(FaderRules, AWheelNotchIsOneStepAndSmallTurnsAddUp) {
+    int turn = 120;
+    EXPECT_EQ(FaderRules::wheelSteps(turn), 1);
+    EXPECT_EQ(turn, 0);
+    turn = 60;
+    EXPECT_EQ(FaderRules::wheelSteps(turn), 0);
+    turn += 70;
+    EXPECT_EQ(FaderRules::wheelSteps(turn), 1);
+    EXPECT_EQ(turn, 10) << "the rest waits for the next turn";
+    turn = -250;
+    EXPECT_EQ(FaderRules::wheelSteps(turn), -2);
+    EXPECT_EQ(turn, -10);
+}
+
+TEST(EQCurveRules, ArrowKeysStepHalfDecibelsAndLeaveZeroForOne) {
+    EXPECT_EQ(EQCurveRules::keyStep(0, 1), 1.0f);
+    EXPECT_EQ(EQCurveRules::keyStep(0, -1), -1.0f);
+    EXPECT_EQ(EQCurveRules::keyStep(1.0f, 1), 1.5f);
+    // Down from 1 dB: 0.5, which the dead zone stores as 0.
+    EXPECT_EQ(EQCurveRules::rounded(EQCurveRules::keyStep(1.0f, -1)), 0.0f);
+    EXPECT_EQ(EQCurveRules::keyStep(12.0f, 1), 12.0f);
+    EXPECT_EQ(EQCurveRules::keyStep(-12.0f, -1), -12.0f);
+}
+
+TEST(TextFit, ALineThatDoesNotFitEndsInAnEllipsis) {
+    const QFontMetricsF metrics(Theme::name());
+    const QString name = "VLC media player";
+    const qreal whole = metrics.horizontalAdvance(name);
+    EXPECT_EQ(ElidedLabel::elided(name, metrics, whole), name) << "its own width fits";
+    EXPECT_EQ(ElidedLabel::elided(name, metrics, whole + 40), name);
+    const QString cut = ElidedLabel::elided(name, metrics, whole / 2);
+    EXPECT_TRUE(cut.endsWith(QChar(0x2026))) << cut.toStdString();
+    EXPECT_TRUE(name.startsWith(cut.chopped(1)));
+    EXPECT_LE(metrics.horizontalAdvance(cut), whole / 2);
+    EXPECT_FALSE(ElidedLabel::elided(name, metrics, 0).contains("VLC"));
+
+    ElidedLabel label(name);
+    label.setFont(Theme::name());
+    label.resize(int(whole / 2), 20);
+    EXPECT_TRUE(label.isElided());
+    EXPECT_EQ(label.text(), name) << "the text is kept whole";
+    EXPECT_EQ(label.toolTipNow(), name);
+    EXPECT_LT(label.minimumSizeHint().width(), int(whole / 4)) << "it yields its room";
+    label.resize(int(whole) + 4, 20);
+    EXPECT_FALSE(label.isElided());
+    EXPECT_TRUE(label.toolTipNow().isEmpty());
+}
+
+TEST(TextFit, NoWordIsLeftAloneOnTheLastLine) {
+    const QFont font = Theme::detail();
+    const QString text = "Music fades down automatically while you\u2019re on a call.";
+    const QFontMetricsF metrics(font);
+    const int whole = int(metrics.horizontalAdvance(text));
+    // Find a width at which the plain wrap leaves the last word alone.
+    int lonely = 0;
+    for (int w = whole - 1; w > whole / 2 && !lonely; --w) {
+        const QStringList lines = Paragraph::lines(text, font, w);
+        if (lines.size() == 2 && !lines.back().contains(' ')) lonely = w;
+    }
+    ASSERT_GT(lonely, 0);
+    const int measure = Paragraph::measure(text, font, lonely);
+    EXPECT_LT(measure, lonely);
+    const QStringList set = Paragraph::lines(text, font, measure);
+    EXPECT_EQ(set.size(), 2) << "no more lines";
+    EXPECT_TRUE(set.back().contains(' ')) << set.back().toStdString();
+    // A paragraph that wraps well keeps its full measure.
+    EXPECT_EQ(Paragraph::measure(text, font, whole + 10), whole + 10);
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "platform/hal/DemoWorld.h"
 #include "platform/hal/SimHal.h"
 #include "ui/AppRow.h"
+#include "ui/AppsModule.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
 #include "ui/DevicesView.h"
@@ -337,6 +338,19 @@ struct DemoPanel {
             },
             false);
     }
+    PanelView* view() const { return qobject_cast<PanelView*>(controller->panel()->content()); }
+    // Opens the panel and lets it settle, without saving it.
+    void open() {
+        if (controller) return;
+        build();
+        controller->open();
+        controller->fade().finish();
+        engine->setPanelVisible(true);
+        run(0.3);
+        QEventLoop wait;
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     bool save(const QString& dir, const QString& name) {
         if (!controller) {
             build();
@@ -437,6 +451,64 @@ bool panels(const QString& dir) {
         DemoPanel demo(false);
         demo.sandboxed = true;
         ok = ok && demo.save(dir, "panel-access.png");
+    }
+    {
+        // A long name: it ends in "…" and the fader keeps the row's width.
+        DemoPanel demo;
+        demo.workspace.applications[4400] =
+            RunningApplication{"org.example.Player",
+                               "Video Player \u2013 Big Buck Bunny (1080p, director\u2019s cut)",
+                               {},
+                               "",
+                               true};
+        SimHal::ProcessSetup vlc;
+        vlc.pid = 4400;
+        vlc.bundleID = "org.example.Player";
+        vlc.signal = SimHal::Signal::sine(0.3f, 220);
+        demo.hal.addProcess(vlc);
+        demo.run(0.3);
+        demo.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Player");
+        ok = ok && demo.save(dir, "panel-long-names.png");
+    }
+    {
+        // Fourteen apps with the equaliser open in the last, on a 1080-pixel screen: the rows
+        // scroll, the microphone and settings stay in view.
+        DemoPanel demo;
+        for (int i = 0; i < 10; ++i) {
+            const std::string id = "org.example.App" + std::to_string(i);
+            demo.workspace.applications[4500 + i] =
+                RunningApplication{id, "App " + std::to_string(i + 1), {}, "", true};
+            SimHal::ProcessSetup app;
+            app.pid = 4500 + i;
+            app.bundleID = id;
+            app.signal = SimHal::Signal::sine(0.1f + 0.05f * float(i % 5), 330);
+            demo.hal.addProcess(app);
+        }
+        demo.run(0.3);
+        demo.engine->setEqEditorID("org.example.App9");
+        ok = ok && demo.save(dir, "panel-many-apps.png");
+    }
+    {
+        // The pointer over a row: its buttons have faded in at the trailing edge.
+        DemoPanel demo;
+        demo.open();
+        if (AppRow* row = demo.view()->apps()->row("org.mozilla.firefox")) {
+            QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+            QApplication::sendEvent(row, &enter);
+        }
+        ok = ok && demo.save(dir, "panel-hovered-row.png");
+    }
+    {
+        // Keyboard focus: Tab reached the solo button of a row, which shows its buttons.
+        DemoPanel demo;
+        demo.open();
+        demo.controller->panel()->activateWindow();
+        if (AppRow* row = demo.view()->apps()->row("com.spotify.Client")) {
+            row->fader()->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            row->soloButton()->setFocus(Qt::TabFocusReason);
+        }
+        ok = ok && demo.save(dir, "panel-keyboard-focus.png");
     }
     ok = ok && bottomTray(dir);
     return ok;
