@@ -22,7 +22,7 @@ SettingsButton::SettingsButton(MixerEngine& engine, LoginItem loginItem, std::fu
     beep = [] { QApplication::beep(); };
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName("Settings");
+    setAccessibleName(tr("Settings"));
     launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
 }
 
@@ -34,25 +34,25 @@ void SettingsButton::setLaunchAtLogin(bool on) {
 
 QMenu* SettingsButton::menu() {
     auto* m = new QMenu(this);
-    m->addSection(qstr(PanelRules::callsSection));
-    QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps),
+    m->addSection(qstr(PanelRules::callsSection()));
+    QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps()),
                                   [this](bool on) { engine_.setDuckingEnabled(on); });
     lower->setCheckable(true);
     lower->setChecked(engine_.duckingEnabled());
     addDuckLevelMenu(*m, engine_)->setEnabled(engine_.duckingEnabled());
     m->addSeparator();
     QAction* login =
-        m->addAction(qstr(PanelRules::openAtLogin), [this](bool on) { setLaunchAtLogin(on); });
+        m->addAction(qstr(PanelRules::openAtLogin()), [this](bool on) { setLaunchAtLogin(on); });
     login->setCheckable(true);
     login->setChecked(launchAtLogin_);
-    m->addAction(qstr(PanelRules::devices), [this] {
+    m->addAction(qstr(PanelRules::devices()), [this] {
         if (engine_.openDevicesWindow) engine_.openDevicesWindow();
     });
     m->addSeparator();
-    m->addAction(qstr(PanelRules::checkForUpdates), [this] {
+    m->addAction(qstr(PanelRules::checkForUpdates()), [this] {
         if (engine_.checkForUpdates) engine_.checkForUpdates();
     });
-    QAction* quit = m->addAction(qstr(PanelRules::quit), [this] {
+    QAction* quit = m->addAction(qstr(PanelRules::quit()), [this] {
         if (quit_) quit_();
     });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
