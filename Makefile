@@ -49,14 +49,17 @@ bench: build
 	./bench/render_vs_sox.sh $(BUILD)/tools/voxlane-render
 
 # The views rendered offscreen into $(BUILD)/screenshots/, on the light glass in light/ (SCALE=2
-# for twice the pixels), on a screen of 1920 × 1080.
+# for twice the pixels), on a screen of 1920 × 1080, in English; LANG=de renders them in German
+# into $(BUILD)/screenshots/de/. Only a LANG given here counts, not the session's.
 SCALE ?= 1
+SCREENSHOTS_LANG = $(if $(filter command line,$(origin LANG)),$(LANG))
 screenshots: build
 	@mkdir -p $(BUILD)/screenshots/.runtime && chmod 700 $(BUILD)/screenshots/.runtime
-	QT_QPA_PLATFORM=offscreen:configfile=$(CURDIR)/tools/screenshots/screen.json \
+	LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen:configfile=$(CURDIR)/tools/screenshots/screen.json \
 		QT_QPA_OFFSCREEN_NO_GLX=1 QT_SCALE_FACTOR=$(SCALE) \
 		XDG_RUNTIME_DIR=$(CURDIR)/$(BUILD)/screenshots/.runtime \
-		$(BUILD)/tools/voxlane-screenshots $(BUILD)/screenshots
+		$(BUILD)/tools/voxlane-screenshots \
+		$(BUILD)/screenshots$(if $(SCREENSHOTS_LANG),/$(SCREENSHOTS_LANG) $(SCREENSHOTS_LANG))
 
 test-sanitize: test-asan test-tsan
 

@@ -20,6 +20,8 @@ packages=(
     libsystemd-dev
     # the views (Qt 6 Widgets; the offscreen tests and screenshots need fontconfig and a font)
     qt6-base-dev fontconfig fonts-dejavu-core
+    # the translations: lupdate and lrelease, and CMake's Qt6LinguistTools package
+    qt6-l10n-tools qt6-tools-dev
     # the shell's X11 side: volume-key grabs and the compositor check
     libxcb1-dev
     # the volume-key test: a private X server and a key sender

@@ -70,7 +70,7 @@ QString DesktopShortcuts::shortcutID(const KeyCombination& combination, GrabID g
 }
 
 QString DesktopShortcuts::description(const KeyCombination& combination) {
-    if (combination == HotKey::micMuteCombination) return "Mute or unmute all microphones";
+    if (combination == HotKey::micMuteCombination) return tr("Mute or unmute all microphones");
     return QString::fromStdString(combination.description());
 }
 

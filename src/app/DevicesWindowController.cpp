@@ -4,6 +4,8 @@
 #include "app/WindowPlacement.h"
 #include "ui/DevicesView.h"
 
+#include <QCoreApplication>
+
 namespace voxlane {
 
 DevicesWindowController::~DevicesWindowController() {
@@ -17,7 +19,7 @@ DevicesView* DevicesWindowController::window() const {
 void DevicesWindowController::show(MixerEngine& engine) {
     if (!window_) {
         window_ = new DevicesView(engine);
-        window_->setWindowTitle("Devices");
+        window_->setWindowTitle(QCoreApplication::translate("DevicesWindowController", "Devices"));
         window_->setAttribute(Qt::WA_DeleteOnClose, false);
         window_->resize(window_->sizeHint());
         WindowPlacement::centre(*window_);

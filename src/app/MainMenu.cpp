@@ -27,16 +27,16 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent), quit([] { QCoreApplicatio
         connect(action, &QAction::triggered, this, trigger);
         actions_.push_back(action);
     };
-    add("Quit Voxlane", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
+    add(tr("Quit Voxlane"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] {
         if (quit) quit();
     });
-    add("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [] { toFocus("undo"); });
-    add("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [] { toFocus("redo"); });
-    add("Cut", QKeySequence(Qt::CTRL | Qt::Key_X), [] { toFocus("cut"); });
-    add("Copy", QKeySequence(Qt::CTRL | Qt::Key_C), [] { toFocus("copy"); });
-    add("Paste", QKeySequence(Qt::CTRL | Qt::Key_V), [] { toFocus("paste"); });
-    add("Select All", QKeySequence(Qt::CTRL | Qt::Key_A), [] { toFocus("selectAll"); });
-    add("Close Window", QKeySequence(Qt::CTRL | Qt::Key_W), [] {
+    add(tr("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), [] { toFocus("undo"); });
+    add(tr("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [] { toFocus("redo"); });
+    add(tr("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), [] { toFocus("cut"); });
+    add(tr("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), [] { toFocus("copy"); });
+    add(tr("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), [] { toFocus("paste"); });
+    add(tr("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A), [] { toFocus("selectAll"); });
+    add(tr("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), [] {
         if (QWidget* window = QApplication::activeWindow()) window->close();
     });
 }

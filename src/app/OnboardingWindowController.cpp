@@ -5,6 +5,8 @@
 #include "app/WindowPlacement.h"
 #include "platform/Defaults.h"
 
+#include <QCoreApplication>
+
 namespace voxlane {
 
 OnboardingWindowController::OnboardingWindowController(Defaults& defaults,
@@ -30,7 +32,8 @@ void OnboardingWindowController::show(MixerEngine&, std::function<void()> onFini
     };
     window_ =
         new OnboardingView(defaults_, StatusIcons::applicationIcon(), actions_, std::move(finish));
-    window_->setWindowTitle("Welcome to Voxlane");
+    window_->setWindowTitle(
+        QCoreApplication::translate("OnboardingWindowController", "Welcome to Voxlane"));
     // Its paragraphs wrap: the height is the one for its width.
     const int width = window_->sizeHint().width();
     window_->resize(width, window_->hasHeightForWidth() ? window_->heightForWidth(width)

@@ -74,10 +74,9 @@ std::pair<QString, QString> StatusPanelController::toolTip(const std::optional<s
     QString body = QString::fromStdString(PanelRules::outputName(output));
     if (output)
         body += QString::fromUtf8(" \u00b7 ") +
-                (muted ? QString("muted") : QString::fromStdString(percent(volume)));
-    if (micMuted) body += QString::fromUtf8("\nMicrophones muted");
-    return {micMuted ? QString::fromUtf8("Voxlane \u2013 microphones muted") : QString("Voxlane"),
-            body};
+                (muted ? tr("muted") : QString::fromStdString(percent(volume)));
+    if (micMuted) body += "\n" + tr("Microphones muted");
+    return {micMuted ? tr("Voxlane \u2013 microphones muted") : QString("Voxlane"), body};
 }
 
 StatusPanelController::StatusPanelController(EngineAdapter& adapter, Scheduler& scheduler,
@@ -136,12 +135,10 @@ StatusPanelController::StatusPanelController(EngineAdapter& adapter, Scheduler& 
 void StatusPanelController::buildMenu(TrayOptions& tray) {
     loginItem_ = std::move(tray.loginItem);
     menu_ = new QMenu;
-    menu_->addAction(QString::fromUtf8(PanelRules::devices.data(), PanelRules::devices.size()),
-                     this, [this] {
-                         if (engine_.openDevicesWindow) engine_.openDevicesWindow();
-                     });
-    QAction* login = menu_->addAction(
-        QString::fromUtf8(PanelRules::openAtLogin.data(), PanelRules::openAtLogin.size()));
+    menu_->addAction(QString::fromStdString(PanelRules::devices()), this, [this] {
+        if (engine_.openDevicesWindow) engine_.openDevicesWindow();
+    });
+    QAction* login = menu_->addAction(QString::fromStdString(PanelRules::openAtLogin()));
     login->setCheckable(true);
     connect(login, &QAction::triggered, this, [this, login](bool on) {
         if (loginItem_.setEnabled) loginItem_.setEnabled(on);
@@ -153,10 +150,9 @@ void StatusPanelController::buildMenu(TrayOptions& tray) {
     login->setChecked(loginItem_.isEnabled && loginItem_.isEnabled());
     menu_->addSeparator();
     auto quit = std::move(tray.quit);
-    menu_->addAction(QString::fromUtf8(PanelRules::quit.data(), PanelRules::quit.size()), this,
-                     [quit] {
-                         if (quit) quit();
-                     });
+    menu_->addAction(QString::fromStdString(PanelRules::quit()), this, [quit] {
+        if (quit) quit();
+    });
     dbusMenu_ = new DBusMenu(menu_, this);
 }
 

@@ -28,7 +28,7 @@ VolumeHUDController::VolumeHUDController(Scheduler& scheduler)
     panel_->setAttribute(Qt::WA_ShowWithoutActivating);
     panel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     panel_->setFocusPolicy(Qt::NoFocus);
-    panel_->setWindowTitle("Voxlane volume");
+    panel_->setWindowTitle(tr("Voxlane volume"));
     auto* layout = new QVBoxLayout(panel_);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(view_);

@@ -22,6 +22,7 @@
 #include "platform/SystemSounds.h"
 #include "platform/X11KeyGrabber.h"
 #include "ui/Theme.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -124,6 +125,9 @@ int main(int argc, char** argv) {
     qtArguments.push_back(nullptr);
 
     QApplication app(qtArgumentCount, qtArguments.data());
+    // The interface in the session's language where Voxlane has it (LANGUAGE, LC_ALL,
+    // LC_MESSAGES, LANG), else in English.
+    const Translations translations(QLocale::system());
     if (!display.limitation.empty()) Log::info("display", display.limitation);
     QApplication::setApplicationName("Voxlane");
     QApplication::setDesktopFileName(

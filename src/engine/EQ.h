@@ -3,6 +3,7 @@
 
 #include "engine/Biquad.h"
 #include "engine/EQPreset.h"
+#include "platform/Translatable.h"
 
 #include <array>
 #include <optional>
@@ -17,7 +18,9 @@ inline constexpr std::size_t bandCount = 5;
 inline constexpr std::array<double, bandCount> frequencies{100, 250, 1000, 4000, 10000};
 // Where the editor draws each band's handle; the shelves sit further out than their corners.
 inline constexpr std::array<double, bandCount> handleFrequencies{45, 250, 1000, 4000, 16000};
-inline constexpr std::array<std::string_view, bandCount> labels{"Low", "250", "1k", "4k", "High"};
+// The bands' names under the editor (translated there).
+inline constexpr std::array<std::string_view, bandCount> labels{
+    VOXLANE_TRANSLATE_NOOP("EQ", "Low"), "250", "1k", "4k", VOXLANE_TRANSLATE_NOOP("EQ", "High")};
 
 using Sections = std::array<Biquad, bandCount>;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/EQPreset.h"
 
+#include "platform/Translatable.h"
+
 namespace voxlane::EQPresets {
 namespace {
 
@@ -11,21 +13,37 @@ struct PresetInfo {
     std::array<float, 5> gains;
 };
 
-// Indexed by the enum's order.
+// Indexed by the enum's order. The views show the titles and help texts translated.
 constexpr std::array<PresetInfo, 7> kPresets{{
-    {"off", "Off", "Unchanged", {0, 0, 0, 0, 0}},
+    {"off",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Off"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Unchanged"),
+     {0, 0, 0, 0, 0}},
     {"voice",
-     "Voice",
-     "Clearer speech, less rumble \u2013 for calls, podcasts and videos",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Voice"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets",
+                            "Clearer speech, less rumble \u2013 for calls, podcasts and videos"),
      {-5.0f, -1.5f, 1.5f, 4.0f, 1.0f}},
-    {"bass", "Bass", "More punch in the low end", {6.0f, 2.5f, 0, 0, 0}},
-    {"clarity", "Clarity", "More sparkle and detail", {0, -1.0f, 0, 3.0f, 5.0f}},
-    {"warmth", "Warmth", "Softer, less harsh", {2.5f, 2.0f, 0, -2.0f, -3.5f}},
+    {"bass",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Bass"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "More punch in the low end"),
+     {6.0f, 2.5f, 0, 0, 0}},
+    {"clarity",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Clarity"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "More sparkle and detail"),
+     {0, -1.0f, 0, 3.0f, 5.0f}},
+    {"warmth",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Warmth"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Softer, less harsh"),
+     {2.5f, 2.0f, 0, -2.0f, -3.5f}},
     {"night",
-     "Night",
-     "Less bass, so you don\u2019t disturb anyone",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Night"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Less bass, so you don\u2019t disturb anyone"),
      {-7.0f, -2.5f, 1.0f, 1.5f, -1.0f}},
-    {"custom", "Custom", "Your own curve", {0, 0, 0, 0, 0}},
+    {"custom",
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Custom"),
+     VOXLANE_TRANSLATE_NOOP("EQPresets", "Your own curve"),
+     {0, 0, 0, 0, 0}},
 }};
 
 const PresetInfo& info(EQPreset preset) {

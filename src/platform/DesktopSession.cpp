@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DesktopSession.h"
 
+#include "platform/Translatable.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -24,26 +26,42 @@ struct KnownHolder {
     std::string_view whereToFree;
 };
 
-// More specific entries first: a desktop's key daemon before its shell or panel.
+// More specific entries first: a desktop's key daemon before its shell or panel. The views show
+// the names and places translated.
 constexpr std::array<KnownHolder, 12> knownHolders{{
-    {"gsd-media-keys", "GNOME\u2019s media keys",
-     "Settings \u2192 Keyboard \u2192 Keyboard Shortcuts \u2192 Sound and Media"},
+    {"gsd-media-keys", VOXLANE_TRANSLATE_NOOP("DesktopSession", "GNOME\u2019s media keys"),
+     VOXLANE_TRANSLATE_NOOP(
+         "DesktopSession",
+         "Settings \u2192 Keyboard \u2192 Keyboard Shortcuts \u2192 Sound and Media")},
     {"gnome-shell", "GNOME Shell",
-     "Settings \u2192 Keyboard \u2192 Keyboard Shortcuts \u2192 Sound and Media"},
-    {"kglobalacceld", "KDE\u2019s global shortcuts",
-     "System Settings \u2192 Shortcuts \u2192 Audio Volume"},
-    {"kglobalaccel5", "KDE\u2019s global shortcuts",
-     "System Settings \u2192 Shortcuts \u2192 Audio Volume"},
-    {"xfce4-volumed-p", "Xfce\u2019s volume daemon", "its settings, or stop xfce4-volumed-pulse"},
-    {"xfce4-panel", "the Xfce panel\u2019s audio plugin",
-     "the plugin\u2019s properties: \u201cEnable keyboard shortcuts for volume control\u201d"},
-    {"csd-media-keys", "Cinnamon\u2019s media keys",
-     "System Settings \u2192 Keyboard \u2192 Shortcuts \u2192 Sound and Media"},
-    {"mate-settings-d", "MATE\u2019s settings daemon", "Keyboard Shortcuts \u2192 Sound and Media"},
-    {"lxqt-globalkeys", "LXQt\u2019s global keys", "LXQt Configuration \u2192 Shortcut Keys"},
+     VOXLANE_TRANSLATE_NOOP(
+         "DesktopSession",
+         "Settings \u2192 Keyboard \u2192 Keyboard Shortcuts \u2192 Sound and Media")},
+    {"kglobalacceld", VOXLANE_TRANSLATE_NOOP("DesktopSession", "KDE\u2019s global shortcuts"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession",
+                            "System Settings \u2192 Shortcuts \u2192 Audio Volume")},
+    {"kglobalaccel5", VOXLANE_TRANSLATE_NOOP("DesktopSession", "KDE\u2019s global shortcuts"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession",
+                            "System Settings \u2192 Shortcuts \u2192 Audio Volume")},
+    {"xfce4-volumed-p", VOXLANE_TRANSLATE_NOOP("DesktopSession", "Xfce\u2019s volume daemon"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession", "its settings, or stop xfce4-volumed-pulse")},
+    // Split after \u201c: lupdate would read the E that follows as a fifth hex digit.
+    {"xfce4-panel", VOXLANE_TRANSLATE_NOOP("DesktopSession", "the Xfce panel\u2019s audio plugin"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession",
+                            "the plugin\u2019s properties: \u201c"
+                            "Enable keyboard shortcuts for volume control\u201d")},
+    {"csd-media-keys", VOXLANE_TRANSLATE_NOOP("DesktopSession", "Cinnamon\u2019s media keys"),
+     VOXLANE_TRANSLATE_NOOP(
+         "DesktopSession",
+         "System Settings \u2192 Keyboard \u2192 Shortcuts \u2192 Sound and Media")},
+    {"mate-settings-d", VOXLANE_TRANSLATE_NOOP("DesktopSession", "MATE\u2019s settings daemon"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession", "Keyboard Shortcuts \u2192 Sound and Media")},
+    {"lxqt-globalkeys", VOXLANE_TRANSLATE_NOOP("DesktopSession", "LXQt\u2019s global keys"),
+     VOXLANE_TRANSLATE_NOOP("DesktopSession", "LXQt Configuration \u2192 Shortcut Keys")},
     {"xbindkeys", "xbindkeys", "~/.xbindkeysrc"},
-    {"sxhkd", "sxhkd", "its sxhkdrc"},
-    {"volumeicon", "Volume Icon", "its preferences \u2192 Hotkeys"},
+    {"sxhkd", "sxhkd", VOXLANE_TRANSLATE_NOOP("DesktopSession", "its sxhkdrc")},
+    {"volumeicon", "Volume Icon",
+     VOXLANE_TRANSLATE_NOOP("DesktopSession", "its preferences \u2192 Hotkeys")},
 }};
 
 } // namespace

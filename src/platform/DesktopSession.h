@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Translatable.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +27,9 @@ bool currentlySandboxed();
 // empty when nothing is known. `installed` tells whether a program is on the PATH.
 std::vector<std::string> soundSettingsCommand(const std::vector<std::string>& desktops,
                                               bool (*installed)(const std::string& program));
-// What the user is told to open when there is no such program.
-inline constexpr const char* soundSettingsHint = "Open your desktop\u2019s sound settings";
+// What the user is told to open when there is no such program (translated where shown).
+inline constexpr const char* soundSettingsHint =
+    VOXLANE_TRANSLATE_NOOP("DesktopSession", "Open your desktop\u2019s sound settings");
 bool onPath(const std::string& program);
 
 // A program of the desktop that holds the keyboard's volume keys, found among the running

@@ -71,14 +71,14 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
         lowered_->setPixmap(Symbols::icon(AppRowRules::loweredSymbol, Theme::secondary(), 11)
                                 .pixmap(QSize(11, 11), 2));
     });
-    lowered_->setToolTip(qstr(AppRowRules::loweredHelp));
+    lowered_->setToolTip(qstr(AppRowRules::loweredHelp()));
     limiter_ = new LimiterDot;
-    limiter_->setToolTip(qstr(AppRowRules::limiterHelp));
+    limiter_->setToolTip(qstr(AppRowRules::limiterHelp()));
     preset_ = makeLabel("", Theme::detail(), Theme::secondary());
     percent_ = makeLabel("", Theme::value(), Theme::secondary());
     for (QLabel* fixed : {preset_, percent_})
         fixed->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    eq_ = new GhostButton(qstr(AppRowRules::eqSymbol), qstr(AppRowRules::eqHelp));
+    eq_ = new GhostButton(qstr(AppRowRules::eqSymbol), qstr(AppRowRules::eqHelp()));
     eq_->setAction([this] { toggleEditor(); });
     solo_ = new GhostButton(qstr(AppRowRules::soloSymbol), "");
     solo_->setAction([this] { toggleSolo(); });
@@ -280,8 +280,8 @@ QMenu* AppRow::contextMenu() {
     Theme::styleMenu(menu);
     const AppSettings settings = engine_.settings(app_.id);
     const auto s = state();
-    QMenu* output = menu->addMenu(qstr(AppRowRules::outputMenuTitle));
-    QAction* same = output->addAction(qstr(AppRowRules::sameAsSystem),
+    QMenu* output = menu->addMenu(qstr(AppRowRules::outputMenuTitle()));
+    QAction* same = output->addAction(qstr(AppRowRules::sameAsSystem()),
                                       [this] { engine_.setOutput(std::nullopt, app_.id); });
     same->setCheckable(true);
     same->setChecked(!settings.outputUID);
@@ -293,7 +293,7 @@ QMenu* AppRow::contextMenu() {
     }
     menu->addAction(qstr(AppRowRules::soloTitle(s.soloed)), [this] { toggleSolo(); });
     menu->addAction(qstr(AppRowRules::muteTitle(s.muted)), [this] { engine_.toggleMute(app_.id); });
-    menu->addAction(qstr(AppRowRules::resetTitle), [this] { engine_.reset(app_.id); });
+    menu->addAction(qstr(AppRowRules::resetTitle()), [this] { engine_.reset(app_.id); });
     return menu;
 }
 

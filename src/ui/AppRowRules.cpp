@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppRowRules.h"
 
+#include "ui/Translations.h"
+
 namespace voxlane::AppRowRules {
 
 double rowOpacity(const RowState& s) {
@@ -13,26 +15,50 @@ float meterLevel(std::optional<float> level, bool silenced) {
     return *level;
 }
 
-std::string_view presetShortName(EQPreset preset) {
+std::string presetShortName(EQPreset preset) {
     // A flat equaliser shows nothing: "Off" beside an app's name reads as if the app were off.
     if (preset == EQPreset::off) return {};
-    return EQPresets::title(preset);
+    return translate("EQPresets", EQPresets::title(preset).data());
 }
 
-std::string_view soloTitle(bool soloed) {
-    return soloed ? "End solo" : "Solo";
+std::string loweredHelp() {
+    return translate("AppRowRules", "Lowered for your call");
+}
+
+std::string limiterHelp() {
+    return translate("AppRowRules", "Limiter is catching peaks");
+}
+
+std::string eqHelp() {
+    return translate("AppRowRules", "Equalizer");
+}
+
+std::string soloTitle(bool soloed) {
+    return soloed ? translate("AppRowRules", "End solo") : translate("AppRowRules", "Solo");
 }
 
 std::string_view muteSymbol(bool muted) {
     return muted ? "speaker.slash.fill" : "speaker.wave.3.fill";
 }
 
-std::string_view muteTitle(bool muted) {
-    return muted ? "Unmute" : "Mute";
+std::string muteTitle(bool muted) {
+    return muted ? translate("AppRowRules", "Unmute") : translate("AppRowRules", "Mute");
+}
+
+std::string outputMenuTitle() {
+    return translate("AppRowRules", "Output");
+}
+
+std::string sameAsSystem() {
+    return translate("AppRowRules", "Same as system");
+}
+
+std::string resetTitle() {
+    return translate("AppRowRules", "Reset");
 }
 
 std::string faderLabel(std::string_view appName) {
-    return std::string(appName) + " volume";
+    return arg(translate("AppRowRules", "%1 volume"), appName);
 }
 
 Buttons visibleButtons(const RowState& s) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+// The texts come in the user's language (the installed translations), else in English.
 namespace voxlane::AppRowRules {
 
 // What a row needs to know about its app to decide how it looks; read from the engine on every
@@ -36,21 +37,21 @@ inline constexpr double compactOpacity = 0.75;
 float meterLevel(std::optional<float> level, bool silenced);
 
 // The preset's short name after the app's name; nothing while the equaliser is off.
-std::string_view presetShortName(EQPreset preset);
+std::string presetShortName(EQPreset preset);
 
 // Texts and symbols of the row.
-inline constexpr std::string_view loweredHelp = "Lowered for your call";
+std::string loweredHelp();
 inline constexpr std::string_view loweredSymbol = "arrow.down";
-inline constexpr std::string_view limiterHelp = "Limiter is catching peaks";
+std::string limiterHelp();
 inline constexpr std::string_view eqSymbol = "slider.vertical.3";
-inline constexpr std::string_view eqHelp = "Equalizer";
+std::string eqHelp();
 inline constexpr std::string_view soloSymbol = "headphones";
-std::string_view soloTitle(bool soloed); // "Solo" / "End solo": button help and menu entry
+std::string soloTitle(bool soloed); // "Solo" / "End solo": button help and menu entry
 std::string_view muteSymbol(bool muted);
-std::string_view muteTitle(bool muted); // "Mute" / "Unmute": button help and menu entry
-inline constexpr std::string_view outputMenuTitle = "Output";
-inline constexpr std::string_view sameAsSystem = "Same as system";
-inline constexpr std::string_view resetTitle = "Reset";
+std::string muteTitle(bool muted); // "Mute" / "Unmute": button help and menu entry
+std::string outputMenuTitle();
+std::string sameAsSystem();
+std::string resetTitle();
 
 // The fader's accessibility label: the app's name and " volume".
 std::string faderLabel(std::string_view appName);

@@ -40,9 +40,9 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     stack->setContentsMargins(16, 14, 12, 12);
     stack->setSpacing(6);
     auto* header = new QHBoxLayout;
-    header->addWidget(makeLabel(qstr(PanelRules::appsTitle), Theme::title(), Theme::primary()));
+    header->addWidget(makeLabel(qstr(PanelRules::appsTitle()), Theme::title(), Theme::primary()));
     header->addStretch();
-    endSolo_ = new CapsuleButton(qstr(PanelRules::endSolo));
+    endSolo_ = new CapsuleButton(qstr(PanelRules::endSolo()));
     endSolo_->setFixedHeight(20);
     connect(endSolo_, &CapsuleButton::clicked, this, [this] {
         engine_.setSoloID(std::nullopt);
@@ -50,7 +50,7 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     });
     header->addWidget(endSolo_);
     stack->addLayout(header);
-    empty_ = makeLabel(qstr(PanelRules::noApps), Theme::detail(), Theme::secondary());
+    empty_ = makeLabel(qstr(PanelRules::noApps()), Theme::detail(), Theme::secondary());
     stack->addWidget(empty_);
 
     auto* content = new QWidget;

@@ -12,7 +12,7 @@
 namespace voxlane {
 
 DeviceMenu::DeviceMenu(MixerEngine& engine, QWidget* parent)
-    : GhostButton(qstr(PanelRules::deviceMenuSymbol), qstr(PanelRules::deviceMenuHelp), parent),
+    : GhostButton(qstr(PanelRules::deviceMenuSymbol), qstr(PanelRules::deviceMenuHelp()), parent),
       engine_(engine) {
     setAction([this] {
         QMenu* m = menu();
@@ -24,7 +24,7 @@ DeviceMenu::DeviceMenu(MixerEngine& engine, QWidget* parent)
 QMenu* DeviceMenu::menu() {
     auto* m = new QMenu(this);
     Theme::styleMenu(m);
-    m->addSection(qstr(PanelRules::deviceMenuSection));
+    m->addSection(qstr(PanelRules::deviceMenuSection()));
     const auto& current = engine_.defaultOutput();
     const QColor ink = m->palette().color(QPalette::Text);
     for (const AudioDevice& device : engine_.outputDevices()) {
@@ -35,7 +35,7 @@ QMenu* DeviceMenu::menu() {
         entry->setChecked(current && current->uid == device.uid);
     }
     m->addSeparator();
-    m->addAction(qstr(PanelRules::devicePriorities), [this] {
+    m->addAction(qstr(PanelRules::devicePriorities()), [this] {
         if (engine_.openDevicesWindow) engine_.openDevicesWindow();
     });
     return m;

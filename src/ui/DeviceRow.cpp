@@ -39,7 +39,7 @@ DeviceRow::DeviceRow(int height, QWidget* parent)
       buttonsEffect_(new QGraphicsOpacityEffect(buttons_)),
       exclusion_(new GhostButton(text(Rules::exclusionSymbol(false)),
                                  text(Rules::exclusionHelp(false)), buttons_)),
-      forget_(new QPushButton(text(Rules::forgetTitle), buttons_)) {
+      forget_(new QPushButton(text(Rules::forgetTitle()), buttons_)) {
     setFixedHeight(height);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);

@@ -30,7 +30,7 @@ DeviceSection::DeviceSection(const QString& title, bool isInput, int rowHeight, 
     : QWidget(parent), isInput_(isInput), rowHeight_(rowHeight),
       title_(WindowText::label(title, Theme::title(), Theme::primary())),
       hint_(WindowText::label(QString(), Theme::detail(), Theme::secondary())),
-      reset_(new QPushButton(text(Rules::resetTitle))), list_(new QVBoxLayout) {
+      reset_(new QPushButton(text(Rules::resetTitle()))), list_(new QVBoxLayout) {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(6);

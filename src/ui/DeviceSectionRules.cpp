@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DeviceSectionRules.h"
 
+#include "ui/Translations.h"
+
 #include <algorithm>
 
 namespace voxlane::DeviceSectionRules {
@@ -47,23 +49,33 @@ std::vector<DeviceRule> withoutExclusions(std::vector<DeviceRule> rules) {
     return rules;
 }
 
-std::string_view statusLine(bool never, bool isCurrent, bool isConnected) {
-    if (never) return "Never auto-select";
-    if (isCurrent) return "In use";
-    if (isConnected) return "Connected";
-    return "Not connected";
+std::string statusLine(bool never, bool isCurrent, bool isConnected) {
+    if (never) return translate("DeviceSectionRules", "Never auto-select");
+    if (isCurrent) return translate("DeviceSectionRules", "In use");
+    if (isConnected) return translate("DeviceSectionRules", "Connected");
+    return translate("DeviceSectionRules", "Not connected");
 }
 
-std::string_view hint(bool ranked) {
-    return ranked ? "Top connected device is used" : "Drag to set a priority";
+std::string hint(bool ranked) {
+    return ranked ? translate("DeviceSectionRules", "Top connected device is used")
+                  : translate("DeviceSectionRules", "Drag to set a priority");
 }
 
 std::string_view exclusionSymbol(bool never) {
     return never ? "nosign" : "circle.dashed";
 }
 
-std::string_view exclusionHelp(bool never) {
-    return never ? "Allow automatic switching" : "Never switch to this device automatically";
+std::string exclusionHelp(bool never) {
+    return never ? translate("DeviceSectionRules", "Allow automatic switching")
+                 : translate("DeviceSectionRules", "Never switch to this device automatically");
+}
+
+std::string resetTitle() {
+    return translate("DeviceSectionRules", "Reset");
+}
+
+std::string forgetTitle() {
+    return translate("DeviceSectionRules", "Forget");
 }
 
 } // namespace voxlane::DeviceSectionRules

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+// The texts come in the user's language (the installed translations), else in English.
 namespace voxlane::DeviceSectionRules {
 
 // The label before a device in its priority list: an en dash for a device that is never chosen
@@ -37,17 +38,17 @@ inline bool canForget(const DeviceRule& rule, const std::set<std::string>& conne
 }
 
 // The line under a device's name.
-std::string_view statusLine(bool never, bool isCurrent, bool isConnected);
+std::string statusLine(bool never, bool isCurrent, bool isConnected);
 
 // The section's hint under its title.
-std::string_view hint(bool ranked);
+std::string hint(bool ranked);
 
 // The exclusion button: its symbol and its help text.
 std::string_view exclusionSymbol(bool never);
-std::string_view exclusionHelp(bool never);
+std::string exclusionHelp(bool never);
 
-inline constexpr std::string_view resetTitle = "Reset";
-inline constexpr std::string_view forgetTitle = "Forget";
+std::string resetTitle();
+std::string forgetTitle();
 inline constexpr std::string_view dragHandleSymbol = "line.3.horizontal";
 // How a row moves from the keyboard (its tooltip and accessible description say so).
 inline constexpr std::string_view moveKeysHint = "Alt+Up or Alt+Down moves it in the list";

@@ -53,22 +53,21 @@ QFrame* divider() {
 
 DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine),
-      title_(WindowText::label("Devices", Theme::systemFont(20, QFont::Bold), Theme::primary())),
+      title_(
+          WindowText::label(tr("Devices"), Theme::systemFont(20, QFont::Bold), Theme::primary())),
       explanation_(WindowText::paragraph(
-          QString::fromUtf8(
-              "Voxlane only steps in when the system switches devices on its own \u2013 "
-              "when something connects or disconnects. If you pick a device "
-              "yourself, your choice always wins."),
+          tr("Voxlane only steps in when the system switches devices on its own \u2013 "
+             "when something connects or disconnects. If you pick a device "
+             "yourself, your choice always wins."),
           Theme::detail(), Theme::secondary())),
-      outputs_(new DeviceSection("Output", false, rowHeight)),
-      inputs_(new DeviceSection("Input", true, rowHeight)),
+      outputs_(new DeviceSection(tr("Output"), false, rowHeight)),
+      inputs_(new DeviceSection(tr("Input"), true, rowHeight)),
       keepBluetooth_(new OptionRow(
-          "Keep Bluetooth headphones in high quality",
-          QString::fromUtf8(
-              "Uses your computer\u2019s microphone instead, so the headphones don\u2019t "
-              "drop to muffled call quality (16 kHz mono)."))),
-      alerts_(new OptionRow("Alert sounds follow output",
-                            "Notification sounds play where your music plays.")) {
+          tr("Keep Bluetooth headphones in high quality"),
+          tr("Uses your computer\u2019s microphone instead, so the headphones don\u2019t "
+             "drop to muffled call quality (16 kHz mono)."))),
+      alerts_(new OptionRow(tr("Alert sounds follow output"),
+                            tr("Notification sounds play where your music plays."))) {
     setFixedWidth(contentWidth);
     auto* window = new QVBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 0);

@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -51,7 +52,7 @@ EQCurve::EQCurve(QWidget* parent, double minF, double maxF, qreal labelHeight)
     (void)installed;
     for (auto& scale : handleScale_)
         scale = new Animated(this, 1.0);
-    setAccessibleName("Equalizer");
+    setAccessibleName(tr("Equalizer"));
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // A click takes the focus too: the keys then move the band that was touched.
@@ -283,8 +284,7 @@ void EQCurve::paintEvent(QPaintEvent*) {
     for (std::size_t i = 0; i < EQ::bandCount; ++i) {
         p.setPen(activeBand_ == i || (keys && keyBand_ == i) ? Theme::secondary()
                                                              : Theme::tertiary());
-        const QString text =
-            QString::fromUtf8(EQ::labels[i].data(), qsizetype(EQ::labels[i].size()));
+        const QString text = QCoreApplication::translate("EQ", EQ::labels[i].data());
         const double cx = EQCurveRules::bandLabelX(plot, i);
         const double cy = h + labelHeight_ / 2 + 1;
         const QRectF box(cx - 20, cy - metrics.height() / 2, 40, metrics.height());

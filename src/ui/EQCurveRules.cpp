@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/EQCurveRules.h"
 
+#include "ui/Translations.h"
+
+#include <QLocale>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace voxlane::EQCurveRules {
 
@@ -77,9 +79,10 @@ float keyStep(float db, int direction) {
 }
 
 std::string valueLabel(float db) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.1f dB", double(db));
-    return text;
+    // The number as the user's locale writes it ("+3,5 dB" in German).
+    QString number = QLocale().toString(double(db), 'f', 1);
+    if (!(db < 0)) number.prepend(QLatin1Char('+'));
+    return arg(translate("EQCurveRules", "%1 dB"), number.toStdString());
 }
 
 Point valueLabelCentre(const Plot& plot, Point handle) {
@@ -96,8 +99,9 @@ std::string accessibilityValue(std::span<const float> gains) {
     for (std::size_t i = 0; i < EQ::bandCount; ++i) {
         const float g = i < gains.size() ? gains[i] : 0.0f;
         if (i > 0) text += ", ";
-        text +=
-            std::string(EQ::labels[i]) + " " + std::to_string(static_cast<long long>(g)) + " dB";
+        text += arg(translate("EQCurveRules", "%1 %2 dB"),
+                    translate("EQ", std::string(EQ::labels[i]).c_str()),
+                    std::to_string(static_cast<long long>(g)));
     }
     return text;
 }

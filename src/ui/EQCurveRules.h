@@ -62,7 +62,7 @@ struct BandChange {
 // differs. `gains` is first widened to five bands (missing bands are 0 dB).
 BandChange setBand(std::vector<float>& gains, int band, float db);
 
-// The value label shown while a band is dragged: "%+.1f dB".
+// The value label shown while a band is dragged: "+3.5 dB", the number in the locale's way.
 std::string valueLabel(float db);
 
 // One press of an arrow key on a band at `db`: 0.5 dB up (`direction` 1) or down (-1), within

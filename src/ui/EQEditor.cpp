@@ -6,18 +6,11 @@
 #include "ui/EQCurveRules.h"
 #include "ui/PresetChip.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QVBoxLayout>
 
 namespace voxlane {
-
-namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 EQEditor::EQEditor(const QString& appID, const EQSettings& eq, QWidget* parent)
     : QWidget(parent), appID_(appID), eq_(eq), curve_(new EQCurve(this, 20, 20000, 14)) {
@@ -35,7 +28,8 @@ EQEditor::EQEditor(const QString& appID, const EQSettings& eq, QWidget* parent)
     for (std::size_t i = 0; i < chipPresets.size(); ++i) {
         const EQPreset preset = chipPresets[i];
         chips_[i] = new PresetChip(
-            fromView(EQPresets::title(preset)), fromView(EQPresets::helpText(preset)),
+            QCoreApplication::translate("EQPresets", EQPresets::title(preset).data()),
+            QCoreApplication::translate("EQPresets", EQPresets::helpText(preset).data()),
             eq.preset == preset, [this, preset] { change(EQSettings::fromPreset(preset)); }, this);
         grid->addWidget(chips_[i], int(i / 3), int(i % 3));
     }

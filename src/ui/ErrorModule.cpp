@@ -12,9 +12,9 @@ namespace voxlane {
 ErrorModule::ErrorModule(MixerEngine& engine, QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
     setSymbol("waveform.badge.exclamationmark");
-    titleLabel()->setText(QStringLiteral("Something went wrong"));
+    titleLabel()->setText(tr("Something went wrong"));
     subtitleLabel()->setWordWrap(true);
-    button()->setTitle(QStringLiteral("OK"));
+    button()->setTitle(tr("OK"));
     setAction([this] { engine_.clearLastError(); });
     refresh();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/FaderRules.h"
 
+#include "ui/Translations.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,7 +31,8 @@ float decremented(float value) {
 }
 
 std::string accessibilityValue(float value) {
-    return std::to_string(std::llround(static_cast<double>(value) * 100.0)) + " percent";
+    return arg(translate("FaderRules", "%1 percent"),
+               std::to_string(std::llround(static_cast<double>(value) * 100.0)));
 }
 
 std::optional<double> unityX(double width, float maximum) {

@@ -26,7 +26,7 @@ MicModule::MicModule(MixerEngine& engine, QWidget* parent)
     auto* text = new QVBoxLayout;
     text->setSpacing(0);
     text->addStretch();
-    text->addWidget(makeLabel(qstr(PanelRules::micTitle), Theme::name(), Theme::primary()));
+    text->addWidget(makeLabel(qstr(PanelRules::micTitle()), Theme::name(), Theme::primary()));
     subtitle_ = makeLabel("", Theme::detail(), Theme::secondary());
     text->addWidget(subtitle_);
     text->addStretch();

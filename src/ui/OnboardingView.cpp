@@ -10,6 +10,7 @@
 #include "ui/WindowSymbols.h"
 #include "ui/WindowText.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -22,13 +23,13 @@ using Status = AudioPermission::Status;
 using WindowText::text;
 
 const std::array<OnboardingView::Feature, 3> OnboardingView::features{{
-    {"slider.horizontal.3", "A slider for every app",
-     "Quieter, louder, or up to 200\u00a0% \u2013 without distortion."},
-    {"phone.badge.waveform", "Quiet during calls",
-     "Music fades down automatically while you\u2019re on a call."},
+    {"slider.horizontal.3", QT_TR_NOOP("A slider for every app"),
+     QT_TR_NOOP("Quieter, louder, or up to 200\u00a0% \u2013 without distortion.")},
+    {"phone.badge.waveform", QT_TR_NOOP("Quiet during calls"),
+     QT_TR_NOOP("Music fades down automatically while you\u2019re on a call.")},
     // The keys of the microphone hot key, spelled as the panel spells them.
-    {"mic.slash", "Mute every mic",
-     "Ctrl+Alt+Super+M turns every microphone off \u2013 and back on."},
+    {"mic.slash", QT_TR_NOOP("Mute every mic"),
+     QT_TR_NOOP("Ctrl+Alt+Super+M turns every microphone off \u2013 and back on.")},
 }};
 
 namespace {
@@ -75,7 +76,7 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     : QWidget(parent), actions_(std::move(actions)), finish_(std::move(finish)),
       status_(defaults.boolean(AudioPermission::grantedKey).value_or(false) ? Status::granted
                                                                             : Status::unknown),
-      card_(new PermissionCard(actions_.sandboxed)), login_(new OptionRow("Open at login", {})),
+      card_(new PermissionCard(actions_.sandboxed)), login_(new OptionRow(tr("Open at login"), {})),
       main_(new QPushButton) {
     setFixedWidth(contentWidth);
     auto* stack = new QVBoxLayout(this);
@@ -87,11 +88,11 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     image->setFixedSize(iconSize, iconSize);
     stack->addWidget(image, 0, Qt::AlignHCenter);
     stack->addSpacing(14);
-    auto* title = WindowText::label("Welcome to Voxlane", Theme::systemFont(22, QFont::Bold),
+    auto* title = WindowText::label(tr("Welcome to Voxlane"), Theme::systemFont(22, QFont::Bold),
                                     Theme::primary());
     stack->addWidget(title, 0, Qt::AlignHCenter);
     stack->addSpacing(4);
-    stack->addWidget(WindowText::label("Every app gets its own volume slider.",
+    stack->addWidget(WindowText::label(tr("Every app gets its own volume slider."),
                                        Theme::systemFont(13, QFont::Normal), Theme::secondary()),
                      0, Qt::AlignHCenter);
     stack->addSpacing(24);
@@ -102,8 +103,10 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
         row->addWidget(new FeatureSymbol(feature.symbol), 0, Qt::AlignTop);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        texts->addWidget(WindowText::label(text(feature.title), Theme::title(), Theme::primary()));
-        auto* line = WindowText::paragraph(text(feature.text), Theme::detail(), Theme::secondary());
+        texts->addWidget(
+            WindowText::label(tr(feature.title.data()), Theme::title(), Theme::primary()));
+        auto* line =
+            WindowText::paragraph(tr(feature.text.data()), Theme::detail(), Theme::secondary());
         texts->addWidget(line);
         row->addLayout(texts, 1);
         stack->addLayout(row);
@@ -115,7 +118,9 @@ OnboardingView::OnboardingView(const Defaults& defaults, QIcon icon, Actions act
     card_->setOnCheck([this] { check(); });
     card_->setOnOpenSettings([this] {
         if (!actions_.openSettings || !actions_.openSettings())
-            card_->setNote(QString::fromUtf8(DesktopSession::soundSettingsHint) + ".");
+            card_->setNote(
+                QCoreApplication::translate("DesktopSession", DesktopSession::soundSettingsHint) +
+                ".");
     });
     stack->addWidget(card_);
     stack->addSpacing(16);
@@ -151,7 +156,7 @@ void OnboardingView::setStatus(Status status) {
     card_->setStatus(status);
     card_->setVisible(cardShown_);
     const bool ready = status == Status::granted || !cardShown_;
-    main_->setText(ready ? "Get started" : "Allow later");
+    main_->setText(ready ? tr("Get started") : tr("Allow later"));
     stylePrimary(main_, ready);
 }
 

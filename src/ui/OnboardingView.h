@@ -31,7 +31,7 @@ public:
 
     struct Feature {
         std::string_view symbol;
-        std::string_view title;
+        std::string_view title; // the English texts; the view shows them translated
         std::string_view text;
     };
     static const std::array<Feature, 3> features;

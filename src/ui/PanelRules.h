@@ -2,12 +2,14 @@
 #pragma once
 
 #include "coreaudio/AudioPermission.h"
+#include "platform/Translatable.h"
 
 #include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 
+// The texts come in the user's language (the installed translations), else in English.
 namespace voxlane::PanelRules {
 
 // Which of the panel's conditional modules show.
@@ -32,9 +34,9 @@ std::string outputName(const std::optional<std::string>& defaultOutputName,
                        bool serverConnected = true);
 std::string_view masterMuteSymbol(bool muted);
 inline constexpr std::string_view deviceMenuSymbol = "output.menu";
-inline constexpr std::string_view deviceMenuHelp = "Output device";
-inline constexpr std::string_view deviceMenuSection = "Output";
-inline constexpr std::string_view devicePriorities = "Device Priorities…";
+std::string deviceMenuHelp();
+std::string deviceMenuSection();
+std::string devicePriorities();
 
 // The volume keys module: who holds the keys and what to do, from the program that holds them
 // (`holder` and where its user frees them, when known) and whether this session lets programs
@@ -44,14 +46,14 @@ std::string volumeKeysTitle(const std::optional<std::string>& defaultOutputName)
 std::string volumeKeysSubtitle(const std::optional<std::string>& holder, bool canGrab);
 std::string volumeKeysHelp(const std::optional<std::string>& holder,
                            const std::optional<std::string>& whereToFree, bool canGrab);
-inline constexpr std::string_view volumeKeysButton = "Enable";
+std::string volumeKeysButton();
 
 // The audio access module. Inside a sandbox it asks for access to the audio server; outside one
 // it says that the check heard nothing.
 inline constexpr std::string_view accessSymbol = "waveform.badge.exclamationmark";
-std::string_view accessTitle(bool sandboxed);
-std::string_view accessSubtitle(AudioPermission::Status access, bool sandboxed);
-std::string_view accessButton(AudioPermission::Status access);
+std::string accessTitle(bool sandboxed);
+std::string accessSubtitle(AudioPermission::Status access, bool sandboxed);
+std::string accessButton(AudioPermission::Status access);
 // While the check runs a progress indicator stands in for the button.
 inline bool accessBusy(AudioPermission::Status access) {
     return access == AudioPermission::Status::checking;
@@ -60,48 +62,51 @@ inline bool accessBusy(AudioPermission::Status access) {
 // The call module: "On a call · <app>", what the other apps hear, and the pause button.
 std::string callTitle(std::string_view appName);
 std::string callSubtitle(bool paused, float duckLevel);
-std::string_view callButton(bool paused);
+std::string callButton(bool paused);
 
 // The apps module.
-inline constexpr std::string_view appsTitle = "Apps";
-inline constexpr std::string_view endSolo = "End solo";
-inline constexpr std::string_view noApps = "No apps are playing sound.";
+std::string appsTitle();
+std::string endSolo();
+std::string noApps();
 // The silent apps' disclosure: "<n> silent apps" ("1 silent app") collapsed, "Show less"
 // expanded.
 std::string silentToggleTitle(std::size_t count, bool expanded);
 
 // The microphone module. The hot key is spelled the same everywhere it is named; where space is
-// tight (the module's subtitle) the same keys go without the plus signs.
-inline constexpr std::string_view micHotKey = "Ctrl+Alt+Super+M";
-inline constexpr std::string_view micHotKeyShort = "Ctrl Alt Super M";
+// tight (the module's subtitle) the same keys go without the plus signs. The keys' names are the
+// language's ("Strg" in German).
+std::string micHotKey();
+std::string micHotKeyShort();
 std::string_view micSymbol(bool muted);
-std::string_view micSubtitle(bool muted);
+std::string micSubtitle(bool muted);
 std::string micHelp(bool muted);
-inline constexpr std::string_view micTitle = "Microphone";
+std::string micTitle();
 
 // Lowering other apps during calls.
 inline constexpr std::string_view duckingSymbol = "phone.badge.waveform";
-std::string_view duckingHelp(bool enabled);
-inline constexpr std::string_view lowerTo = "Lower to";
+std::string duckingHelp(bool enabled);
+std::string lowerTo();
 struct DuckChoice {
-    std::string_view label;
+    std::string_view label; // translated where shown (duckChoiceLabel)
     float level;
 };
-inline constexpr std::array<DuckChoice, 5> duckChoices{{{"10\u00A0%", 0.1f},
-                                                        {"20\u00A0%", 0.2f},
-                                                        {"30\u00A0%", 0.3f},
-                                                        {"50\u00A0%", 0.5f},
-                                                        {"Mute", 0.0f}}};
+inline constexpr std::array<DuckChoice, 5> duckChoices{
+    {{"10\u00A0%", 0.1f},
+     {"20\u00A0%", 0.2f},
+     {"30\u00A0%", 0.3f},
+     {"50\u00A0%", 0.5f},
+     {VOXLANE_TRANSLATE_NOOP("PanelRules", "Mute"), 0.0f}}};
 // The choice that shows the stored level, if any matches it.
 std::optional<std::size_t> duckChoiceFor(float duckLevel);
+std::string duckChoiceLabel(const DuckChoice& choice);
 
 // The settings menu.
 inline constexpr std::string_view settingsSymbol = "ellipsis";
-inline constexpr std::string_view callsSection = "Calls";
-inline constexpr std::string_view lowerOtherApps = "Lower other apps";
-inline constexpr std::string_view openAtLogin = "Open at login";
-inline constexpr std::string_view devices = "Devices…";
-inline constexpr std::string_view checkForUpdates = "Check for Updates…";
-inline constexpr std::string_view quit = "Quit";
+std::string callsSection();
+std::string lowerOtherApps();
+std::string openAtLogin();
+std::string devices();
+std::string checkForUpdates();
+std::string quit();
 
 } // namespace voxlane::PanelRules

@@ -56,23 +56,28 @@ QColor badgeColor(Status status) {
 PermissionCard::Face PermissionCard::face(Status status, bool sandboxed) {
     switch (status) {
     case Status::unknown:
-        return {sandboxed ? "Audio server access" : "Hearing other apps",
-                "Voxlane checks once that it hears other apps. You\u2019ll hear a quiet test "
-                "sound.",
+        return {sandboxed ? QT_TR_NOOP("Audio server access") : QT_TR_NOOP("Hearing other apps"),
+                QT_TR_NOOP(
+                    "Voxlane checks once that it hears other apps. You\u2019ll hear a quiet test "
+                    "sound."),
                 "waveform"};
     case Status::checking:
-        return {"Checking\u2026", "Listening for a quiet test sound.", "waveform"};
+        return {QT_TR_NOOP("Checking\u2026"), QT_TR_NOOP("Listening for a quiet test sound."),
+                "waveform"};
     case Status::granted:
-        return {"Access granted", "Voxlane can now control every app on its own.", "checkmark"};
+        return {QT_TR_NOOP("Access granted"),
+                QT_TR_NOOP("Voxlane can now control every app on its own."), "checkmark"};
     case Status::denied:
         if (sandboxed)
-            return {"No access yet",
-                    "Voxlane\u2019s sandbox keeps it from the audio server. Allow it PipeWire "
-                    "(flatpak override --user --filesystem=xdg-run/pipewire-0 "
-                    "io.github.voxlane.Voxlane), then check again.",
+            return {QT_TR_NOOP("No access yet"),
+                    QT_TR_NOOP(
+                        "Voxlane\u2019s sandbox keeps it from the audio server. Allow it PipeWire "
+                        "(flatpak override --user --filesystem=xdg-run/pipewire-0 "
+                        "io.github.voxlane.Voxlane), then check again."),
                     "exclamationmark"};
-        return {"Other apps can\u2019t be heard",
-                "The test sound did not come back. Check that sound plays, then check again.",
+        return {QT_TR_NOOP("Other apps can\u2019t be heard"),
+                QT_TR_NOOP(
+                    "The test sound did not come back. Check that sound plays, then check again."),
                 "exclamationmark"};
     }
     return {};
@@ -82,8 +87,8 @@ PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
     : QWidget(parent), sandboxed_(sandboxed),
       title_(WindowText::label({}, Theme::title(), Theme::primary())),
       text_(WindowText::paragraph({}, Theme::detail(), Theme::secondary())),
-      allow_(cardButton("Check")), openSettings_(cardButton("Open Settings")),
-      checkAgain_(cardButton("Check again")) {
+      allow_(cardButton(tr("Check"))), openSettings_(cardButton(tr("Open Settings"))),
+      checkAgain_(cardButton(tr("Check again"))) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(padding + badge + 12, padding, padding, padding);
     row->setSpacing(10);
@@ -115,8 +120,8 @@ PermissionCard::PermissionCard(bool sandboxed, QWidget* parent)
 void PermissionCard::setStatus(Status status) {
     status_ = status;
     const Face f = face(status, sandboxed_);
-    title_->setText(WindowText::text(f.title));
-    text_->setText(WindowText::text(f.text));
+    title_->setText(tr(f.title.data()));
+    text_->setText(tr(f.text.data()));
     allow_->setVisible(status == Status::unknown);
     // The desktop's sound settings cannot change what a sandbox allows.
     openSettings_->setVisible(status == Status::denied && !sandboxed_);

@@ -21,7 +21,7 @@ class PermissionCard : public QWidget {
     Q_OBJECT
 public:
     struct Face {
-        std::string_view title;
+        std::string_view title; // the English texts; the card shows them translated
         std::string_view text;
         std::string_view symbol;
     };

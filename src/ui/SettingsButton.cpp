@@ -26,7 +26,7 @@ SettingsButton::SettingsButton(MixerEngine& engine, LoginItem loginItem, std::fu
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     FocusRing::follow(this);
-    setAccessibleName("Settings");
+    setAccessibleName(tr("Settings"));
     launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
 }
 
@@ -41,25 +41,25 @@ QMenu* SettingsButton::menu() {
     launchAtLogin_ = loginItem_.isEnabled && loginItem_.isEnabled();
     auto* m = new QMenu(this);
     Theme::styleMenu(m);
-    m->addSection(qstr(PanelRules::callsSection));
-    QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps),
+    m->addSection(qstr(PanelRules::callsSection()));
+    QAction* lower = m->addAction(qstr(PanelRules::lowerOtherApps()),
                                   [this](bool on) { engine_.setDuckingEnabled(on); });
     lower->setCheckable(true);
     lower->setChecked(engine_.duckingEnabled());
     addDuckLevelMenu(*m, engine_)->setEnabled(engine_.duckingEnabled());
     m->addSeparator();
     QAction* login =
-        m->addAction(qstr(PanelRules::openAtLogin), [this](bool on) { setLaunchAtLogin(on); });
+        m->addAction(qstr(PanelRules::openAtLogin()), [this](bool on) { setLaunchAtLogin(on); });
     login->setCheckable(true);
     login->setChecked(launchAtLogin_);
-    m->addAction(qstr(PanelRules::devices), [this] {
+    m->addAction(qstr(PanelRules::devices()), [this] {
         if (engine_.openDevicesWindow) engine_.openDevicesWindow();
     });
     m->addSeparator();
-    m->addAction(qstr(PanelRules::checkForUpdates), [this] {
+    m->addAction(qstr(PanelRules::checkForUpdates()), [this] {
         if (engine_.checkForUpdates) engine_.checkForUpdates();
     });
-    QAction* quit = m->addAction(qstr(PanelRules::quit), [this] {
+    QAction* quit = m->addAction(qstr(PanelRules::quit()), [this] {
         if (quit_) quit_();
     });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -24,7 +24,7 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     stack->setContentsMargins(16, 14, 12, 12);
     stack->setSpacing(2);
     auto* header = new QHBoxLayout;
-    header->addWidget(makeLabel("Sound", Theme::title(), Theme::primary()));
+    header->addWidget(makeLabel(tr("Sound"), Theme::title(), Theme::primary()));
     header->addStretch();
     percent_ = makeLabel("", Theme::value(), Theme::secondary());
     header->addWidget(percent_);
@@ -39,7 +39,7 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     mute_ = new GhostButton("", "");
     mute_->setAction([this] { engine_.setMasterMuted(!engine_.masterMuted()); });
     fader_ = new Fader(1.0f);
-    fader_->setAccessibilityLabel("Master volume");
+    fader_->setAccessibilityLabel(tr("Master volume"));
     fader_->setOnValueChanged([this](float v) { engine_.setMasterVolume(v); });
     menu_ = new DeviceMenu(engine_);
     // The mute button stands in the column of the apps' icons, so that the master fader starts
@@ -69,7 +69,7 @@ void SoundModule::refresh() {
     fader_->setEnabled(known);
     fader_->setDimmed(engine_.masterMuted());
     mute_->setSymbol(qstr(PanelRules::masterMuteSymbol(engine_.masterMuted())));
-    mute_->setHelp(engine_.masterMuted() ? "Unmute" : "Mute");
+    mute_->setHelp(engine_.masterMuted() ? tr("Unmute") : tr("Mute"));
 }
 
 } // namespace voxlane

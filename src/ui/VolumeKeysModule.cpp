@@ -11,7 +11,7 @@ namespace voxlane {
 VolumeKeysModule::VolumeKeysModule(MixerEngine& engine, QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
     setSymbol(PanelRules::volumeKeysSymbol);
-    button()->setTitle(qstr(PanelRules::volumeKeysButton));
+    button()->setTitle(qstr(PanelRules::volumeKeysButton()));
     setAction([this] {
         if (engine_.enableVolumeKeys) engine_.enableVolumeKeys();
     });

@@ -7,6 +7,7 @@
 #include "app/WindowFade.h"
 #include "engine/EQ.h"
 #include "engine/MixerEngine.h"
+#include "platform/DesktopSession.h"
 #include "ui/AccessModule.h"
 #include "ui/AnimatedStackLayout.h"
 #include "ui/AppRow.h"
@@ -32,6 +33,7 @@
 #include "ui/SoundModule.h"
 #include "ui/ToggleCircle.h"
 #include "ui/Transition.h"
+#include "ui/Translations.h"
 #include "ui/VolumeKeysModule.h"
 
 #include <QLabel>
@@ -1018,6 +1020,124 @@ TEST(PanelView, OpenAtLoginShowsTheStateOfNowAndTheDeviceWindowClosesOnEscape) {
     devices.show();
     QTest::keyClick(&devices, Qt::Key_Escape);
     EXPECT_FALSE(devices.isVisible());
+}
+
+// Every text the panel shows, in one pass over its widgets: each visible label and button with
+// its text, whether the widget has the room the text asks for (its width for one line, its height
+// for a wrapped label) and whether it ends in "…" (as a text cut to its room does).
+struct ShownText {
+    QString kind;
+    QString text;
+    bool fits = false;
+    bool cut = false;
+};
+
+std::vector<ShownText> shownTexts(const QWidget& panel) {
+    std::vector<ShownText> texts;
+    for (const QWidget* w : panel.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&panel)) continue;
+        ShownText shown;
+        shown.kind = w->metaObject()->className();
+        bool fits = w->width() >= w->sizeHint().width();
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            shown.text = label->text();
+            if (label->wordWrap()) fits = w->height() >= w->heightForWidth(w->width());
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+            shown.text = button->text();
+        }
+        if (shown.text.isEmpty()) continue;
+        shown.fits = fits;
+        shown.cut = shown.text.endsWith(QChar(0x2026));
+        texts.push_back(shown);
+    }
+    return texts;
+}
+
+// The panel with as many of its texts as one desktop shows: on an output without a volume of its
+// own whose keys GNOME holds, an app soloed with its equaliser open, a call lowering the others,
+// a silent app, a microphone and the error of taps that fail; or, inside a sandbox before access
+// is granted (no taps yet), the access notice instead of the keys' and the error.
+std::vector<ShownText> panelTexts(bool sandboxed) {
+    ShellWorld world(false);
+    if (sandboxed) world.defaults->remove(AudioPermission::grantedKey);
+    world.hal.addDevice(
+        test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+    const auto app = [&](std::int32_t pid, const char* id, const char* name, bool playing) {
+        world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
+        auto setup = test::processSetup(pid, SimHal::Signal::sine(playing ? 0.4f : 0), id);
+        setup.runningOutput = playing;
+        return world.hal.addProcess(setup);
+    };
+    app(501, "org.example.Music", "Music", true);
+    app(502, "org.example.Radio", "Radio", true);
+    app(503, "org.example.Notes", "Notes", false);
+    const AudioObjectID call = app(504, "us.zoom.xos", "Zoom", true);
+    // Every tap fails: the error module tells of it.
+    SimHal::Fault fault;
+    fault.operation = SimHal::Operation::createProcessTap;
+    world.hal.injectFault(fault);
+    MixerEngine engine{EngineServices{world.hal,
+                                      world.scheduler,
+                                      *world.defaults,
+                                      world.workspace,
+                                      world.sounds,
+                                      world.systemEvents,
+                                      {},
+                                      [](std::function<void()>) {}}};
+    EngineAdapter adapter(engine);
+    PanelView::Services services;
+    services.sandboxed = sandboxed;
+    services.volumeKeyHolder = [] { return DesktopSession::volumeKeyHolder({"gsd-media-keys"}); };
+    PanelView panel(adapter, std::move(services));
+    panel.show();
+    const auto settle = [&] {
+        for (int i = 0; i < 8; ++i) {
+            world.hal.advance(static_cast<std::uint32_t>(0.025 * world.hal.sampleRate()));
+            world.scheduler.advance(0.025);
+        }
+    };
+    settle();
+    world.hal.setProcessRunning(call, true, true);
+    settle();
+    engine.setSoloID("org.example.Music");
+    engine.setEqEditorID("org.example.Music");
+    engine.setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Music");
+    settle();
+    QApplication::processEvents();
+    panel.resize(panel.sizeHint());
+    QApplication::processEvents();
+    EXPECT_TRUE(panel.call()->isVisible());
+    EXPECT_EQ(panel.error()->isVisible(), !sandboxed) << "no taps before access";
+    EXPECT_TRUE(panel.mic()->isVisible());
+    EXPECT_TRUE(panel.apps()->silentButton()->isVisible());
+    EXPECT_TRUE(sandboxed ? panel.access()->isVisible() : panel.volumeKeys()->isVisible());
+    return shownTexts(panel);
+}
+
+TEST(PanelView, TheGermanTextsFitWhereTheEnglishOnesDo) {
+    for (bool sandboxed : {false, true}) {
+        const std::vector<ShownText> english = panelTexts(sandboxed);
+        std::vector<ShownText> german;
+        {
+            Translations translations(QLocale(QLocale::German, QLocale::Germany));
+            ASSERT_EQ(translations.language(), "de");
+            german = panelTexts(sandboxed);
+        }
+        ASSERT_EQ(german.size(), english.size()) << "the same widgets show text";
+        ASSERT_GT(english.size(), 15u);
+        int translated = 0;
+        for (std::size_t i = 0; i < english.size(); ++i) {
+            const ShownText& en = english[i];
+            const ShownText& de = german[i];
+            ASSERT_EQ(de.kind, en.kind);
+            translated += de.text != en.text;
+            EXPECT_TRUE(de.fits || !en.fits)
+                << de.kind.toStdString() << " \"" << de.text.toStdString()
+                << "\" lacks room where \"" << en.text.toStdString() << "\" had it";
+            EXPECT_TRUE(!de.cut || en.cut) << "cut: " << de.text.toStdString();
+        }
+        EXPECT_GT(translated, int(english.size()) / 2) << "the panel is in German";
+    }
 }
 
 } // namespace

@@ -197,7 +197,7 @@ TEST_F(Onboarding, StartsGrantedWhenAnEarlierCheckSucceeded) {
     EXPECT_FALSE(v->cardShown());
     EXPECT_EQ(v->mainButton()->text(), "Get started");
     EXPECT_EQ(OnboardingView::features[0].title, "A slider for every app");
-    EXPECT_TRUE(OnboardingView::features[2].text.starts_with(PanelRules::micHotKey));
+    EXPECT_TRUE(OnboardingView::features[2].text.starts_with(PanelRules::micHotKey()));
     EXPECT_EQ(v->width(), 420);
 }
 

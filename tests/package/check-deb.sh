@@ -65,6 +65,9 @@ echo "Depends: $depends"
 for package in libqt6widgets6 libqt6network6 libqt6dbus6 libpipewire-0.3-0 libxcb1 libsystemd0; do
     echo "$depends" | grep -q "$package" || { echo "Depends lacks $package"; exit 1; }
 done
+# Qt's own texts in the user's language (Voxlane's are compiled into the program).
+dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
+    { echo "the package does not recommend Qt's translations"; exit 1; }
 [ "$(dpkg-deb -f "$deb" Package)" = voxlane ] || { echo "the package is not called voxlane"; exit 1; }
 # The description is text as written (a CMake list would show its separators).
 dpkg-deb -f "$deb" Description | grep -q ';' && { echo "the description has list separators in it"; exit 1; }

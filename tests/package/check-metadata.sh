@@ -1,8 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Checks what software centres and desktops read about Voxlane, in the source tree: the AppStream
-# metadata and the desktop entry pass their validators, and the metadata's screenshots are the
-# README's, with their current sizes.
+# metadata and the desktop entry pass their validators, the metadata's screenshots are the
+# README's, with their current sizes, and both say everything in German too.
 #   check-metadata.sh SOURCE_DIR
 set -eu
 source_dir=$1
@@ -45,6 +45,23 @@ for image in $metainfo_images; do
     size="width=\"$(($1 * 16777216 + $2 * 65536 + $3 * 256 + $4))\" height=\"$(($5 * 16777216 + $6 * 65536 + $7 * 256 + $8))\""
     grep -q "<image type=\"source\" $size>[^<]*/$image</image>" "$metainfo" ||
         { echo "the metadata does not give $image its size ($size)"; fail=1; }
+done
+
+# German beside the English: every text of the desktop entry, and the metadata's name, summary,
+# paragraphs and list items, each followed by its German.
+for key in Name GenericName Comment Keywords; do
+    if grep -q "^$key=" "$entry" && ! grep -q "^$key\[de\]=" "$entry"; then
+        echo "the desktop entry has no $key[de]"
+        fail=1
+    fi
+done
+for tag in name summary p li caption; do
+    english=$(grep -c "<$tag>" "$metainfo" || true)
+    german=$(grep -c "<$tag xml:lang=\"de\">" "$metainfo" || true)
+    if [ "$english" != "$german" ]; then
+        echo "the metadata has $english <$tag> in English and $german in German"
+        fail=1
+    fi
 done
 
 [ "$fail" = 0 ] || exit 1

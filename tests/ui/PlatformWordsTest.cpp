@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The interface speaks of this platform only: no other system's key glyphs, brand names or
-// settings panes in any string of the program, its data or its manual page.
+// settings panes in any string of the program, its data, its translations or its manual page.
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ std::string read(const fs::path& path) {
 TEST(PlatformWords, NoOtherPlatformsGlyphsNamesOrPanesAnywhereInTheInterface) {
     const fs::path root = VOXLANE_SOURCE_DIR;
     std::vector<fs::path> files;
-    for (const char* dir : {"src", "data"})
+    for (const char* dir : {"src", "data", "translations"})
         for (const auto& entry : fs::recursive_directory_iterator(root / dir))
             if (entry.is_regular_file()) files.push_back(entry.path());
     files.push_back(root / "docs" / "voxlane.1");

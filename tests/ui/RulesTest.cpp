@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The views' rules, without any widget.
+#include "engine/EQ.h"
 #include "ui/AppRowRules.h"
 #include "ui/EQCurveRules.h"
 #include "ui/ElidedLabel.h"
@@ -8,9 +9,12 @@
 #include "ui/Paragraph.h"
 #include "ui/Percent.h"
 #include "ui/Theme.h"
+#include "ui/Translations.h"
 
 #include <QFontMetricsF>
+#include <QTranslator>
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -288,6 +292,41 @@ TEST(PanelRules, NoticeTexts) {
     EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 silent apps");
     EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 silent app");
     EXPECT_EQ(PanelRules::silentToggleTitle(2, true), "Show less");
+    EXPECT_EQ(PanelRules::silentToggleTitle(0, false), "0 silent apps");
+}
+
+TEST(PanelRules, GermanPluralsAndTheCoresTextsInGerman) {
+    {
+        Translations german(QLocale(QLocale::German, QLocale::Austria));
+        ASSERT_EQ(german.language(), "de");
+        EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 stille App");
+        EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 stille Apps");
+        EXPECT_EQ(PanelRules::micHelp(false), "Alle Mikrofone stummschalten (Strg+Alt+Super+M)");
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Austria));
+        EXPECT_EQ(EQCurveRules::valueLabel(3.5f), "+3,5 dB")
+            << "the number as the locale writes it";
+        QLocale::setDefault(before);
+    }
+    EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 silent app") << "English again";
+    // A language Voxlane lacks keeps the English texts, plural forms included.
+    {
+        Translations french(QLocale(QLocale::French));
+        EXPECT_EQ(french.language(), "en");
+        EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 silent app");
+    }
+    // The core's texts (presets, band names) are translated where they are shown; each needs its
+    // entry, which lupdate cannot ask for when a text is not marked.
+    QTranslator german;
+    ASSERT_TRUE(german.load(":/i18n/voxlane_de.qm"));
+    for (EQPreset preset : EQPresets::allCases)
+        for (std::string_view text : {EQPresets::title(preset), EQPresets::helpText(preset)})
+            EXPECT_FALSE(german.translate("EQPresets", std::string(text).c_str()).isEmpty())
+                << text;
+    for (std::string_view label : EQ::labels) {
+        if (std::isdigit(static_cast<unsigned char>(label[0]))) continue; // "250", "1k"
+        EXPECT_FALSE(german.translate("EQ", std::string(label).c_str()).isEmpty()) << label;
+    }
 }
 
 TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
@@ -307,9 +346,9 @@ TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
     EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
     EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
     EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl Alt Super M");
-    std::string plain(PanelRules::micHotKey);
+    std::string plain(PanelRules::micHotKey());
     std::replace(plain.begin(), plain.end(), '+', ' ');
-    EXPECT_EQ(plain, PanelRules::micHotKeyShort) << "the same keys";
+    EXPECT_EQ(plain, PanelRules::micHotKeyShort()) << "the same keys";
     EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (Ctrl+Alt+Super+M)");
     EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
     EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the views offscreen into PNG files, over a desktop-like backdrop, so that they can be
-// looked at without a display: voxlane-screenshots OUTDIR. QT_SCALE_FACTOR=2 doubles the pixels.
+// looked at without a display: voxlane-screenshots OUTDIR [LANGUAGE]. LANGUAGE (de, de_DE.UTF-8,
+// …) shows the views in that language as the program does for a session in it; without it they
+// are in English. QT_SCALE_FACTOR=2 doubles the pixels.
 #include "app/GlassPanel.h"
 #include "app/HUDView.h"
 #include "app/PanelPlacement.h"
@@ -21,6 +23,7 @@
 #include "platform/hal/DemoWorld.h"
 #include "platform/hal/SimHal.h"
 #include "ui/AppRow.h"
+#include "ui/AppRowRules.h"
 #include "ui/AppsModule.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
@@ -33,12 +36,14 @@
 #include "ui/GlassModule.h"
 #include "ui/MeteredFader.h"
 #include "ui/OnboardingView.h"
+#include "ui/PanelRules.h"
 #include "ui/PanelView.h"
 #include "ui/Percent.h"
 #include "ui/PermissionCard.h"
 #include "ui/PresetChip.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCircle.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -207,8 +212,10 @@ bool controls(const QString& dir) {
     toggles->addWidget(on);
     auto* text = new QVBoxLayout;
     text->setSpacing(0);
-    text->addWidget(label("Microphone", Theme::title(), Theme::primary()));
-    text->addWidget(label("All muted", Theme::detail(), Theme::secondary()));
+    text->addWidget(
+        label(QString::fromStdString(PanelRules::micTitle()), Theme::title(), Theme::primary()));
+    text->addWidget(label(QString::fromStdString(PanelRules::micSubtitle(true)), Theme::detail(),
+                          Theme::secondary()));
     toggles->addLayout(text);
     toggles->addStretch();
     stack->addLayout(toggles);
@@ -236,8 +243,8 @@ bool editor(const QString& dir, const QString& file, const QString& appName, con
     QWidget* m = module(stack);
     auto* header = new QHBoxLayout;
     header->addWidget(label(appName, Theme::name(), Theme::primary(0.92)));
-    header->addWidget(label(QString::fromUtf8(EQPresets::title(eq.preset).data()), Theme::detail(),
-                            Theme::secondary()));
+    header->addWidget(label(QString::fromStdString(AppRowRules::presetShortName(eq.preset)),
+                            Theme::detail(), Theme::secondary()));
     header->addStretch();
     auto* eqButton = new GhostButton("slider.vertical.3", "Equalizer");
     eqButton->setTint(Theme::primary());
@@ -633,8 +640,17 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietOffscreenNotes);
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: voxlane-screenshots OUTDIR [LANGUAGE]\n");
+        return 2;
+    }
+    // The language's numbers too ("+3,5 dB"), as in a session whose locale it is.
+    const QLocale locale = argc == 3 ? QLocale(QString::fromLocal8Bit(argv[2]).section('.', 0, 0))
+                                     : QLocale(QLocale::English, QLocale::UnitedStates);
+    QLocale::setDefault(locale);
+    const Translations translations(locale);
+    if (argc == 3 && translations.language() == "en" && !locale.name().startsWith("en")) {
+        std::fprintf(stderr, "voxlane-screenshots: no translation for %s\n", argv[2]);
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
