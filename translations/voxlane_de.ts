@@ -161,6 +161,10 @@
         <source>Forget</source>
         <translation>Vergessen</translation>
     </message>
+    <message>
+        <source>Alt+Up or Alt+Down moves it in the list</source>
+        <translation>Alt+Hoch oder Alt+Runter verschiebt es in der Liste</translation>
+    </message>
 </context>
 <context>
     <name>DevicesWindowController</name>

@@ -89,8 +89,8 @@ void DeviceRow::setContent(Content content, std::function<void()> toggleNever,
     exclusion_->setTint(never ? std::optional(Theme::danger()) : std::nullopt);
     forget_->setVisible(bool(forgetAction_));
     setAccessibleName(QString::fromStdString(content_.rule.name));
-    setAccessibleDescription(statusLine() + ". " + text(Rules::moveKeysHint));
-    setToolTip(QString::fromStdString(content_.rule.name) + "\n" + text(Rules::moveKeysHint));
+    setAccessibleDescription(statusLine() + ". " + text(Rules::moveKeysHint()));
+    setToolTip(QString::fromStdString(content_.rule.name) + "\n" + text(Rules::moveKeysHint()));
     updateButtons();
     update();
 }

@@ -78,4 +78,8 @@ std::string forgetTitle() {
     return translate("DeviceSectionRules", "Forget");
 }
 
+std::string moveKeysHint() {
+    return translate("DeviceSectionRules", "Alt+Up or Alt+Down moves it in the list");
+}
+
 } // namespace voxlane::DeviceSectionRules

@@ -51,7 +51,7 @@ std::string resetTitle();
 std::string forgetTitle();
 inline constexpr std::string_view dragHandleSymbol = "line.3.horizontal";
 // How a row moves from the keyboard (its tooltip and accessible description say so).
-inline constexpr std::string_view moveKeysHint = "Alt+Up or Alt+Down moves it in the list";
+std::string moveKeysHint();
 // Opacity of a row's buttons while the pointer is over the row, and otherwise.
 inline constexpr double buttonsHoveredOpacity = 1.0;
 inline constexpr double buttonsRestingOpacity = 0.35;
