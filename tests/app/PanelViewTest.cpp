@@ -688,8 +688,7 @@ TEST(PanelView, DeviceAndSettingsMenus) {
 
 TEST(PanelView, MicrophoneAndMasterMute) {
     PanelWorld world;
-    world.hal.addDevice(
-        test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+    world.hal.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
     EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
