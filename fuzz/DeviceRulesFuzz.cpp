@@ -2,7 +2,7 @@
 // Feeds arbitrary bytes to the device rules reader as the stored "deviceRules" value (as JSON
 // when they parse, else as text). Rule by rule: a list keeps every rule that decodes. Whatever
 // loads must save and load back unchanged, keep what was set aside, and survive learning.
-#include "coreaudio/AudioDevice.h"
+#include "audio/AudioDevice.h"
 #include "devices/DeviceRules.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"

@@ -3,7 +3,7 @@
 
 #include "app/LaunchOptions.h"
 #include "app/StatusPanelController.h"
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 #include "platform/WorkItem.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StatusCommand.h"
 
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
 #include "engine/StatusReport.h"
 #include "platform/AudioServer.h"

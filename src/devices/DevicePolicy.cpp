@@ -7,11 +7,6 @@
 namespace voxlane::DevicePolicy {
 namespace {
 
-bool isBluetoothTransport(std::uint32_t transport) {
-    return transport == kAudioDeviceTransportTypeBluetooth ||
-           transport == kAudioDeviceTransportTypeBluetoothLE;
-}
-
 const DeviceRule* ruleFor(const std::vector<DeviceRule>& rules, const std::string& uid) {
     const auto it = std::find_if(rules.begin(), rules.end(),
                                  [&](const DeviceRule& rule) { return rule.uid == uid; });
@@ -41,7 +36,7 @@ std::optional<std::string> fallback(std::span<const AudioDevice> devices,
     }
     if (candidates.empty()) return std::nullopt;
     for (const AudioDevice* device : candidates) {
-        if (device->transport == kAudioDeviceTransportTypeBuiltIn) return device->uid;
+        if (device->transport == Transport::builtIn) return device->uid;
     }
     return candidates.front()->uid;
 }
@@ -104,7 +99,7 @@ Decision decide(const DeviceRules& rules, std::span<const AudioDevice> devices,
         // The stored transport is what counts here, so a rule is judged the same whether or not
         // its device is connected.
         inputTarget = rankedTarget(rules.inputs, inputs, [&](const DeviceRule& rule) {
-            return !(avoidBluetooth && isBluetoothTransport(rule.transport));
+            return !(avoidBluetooth && isBluetooth(rule.transport));
         });
     }
     const bool replaceInput =

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/hal/Transport.h"
+
 #include <cstdint>
 #include <string>
 
@@ -9,9 +11,9 @@ namespace voxlane {
 // One device in a priority list, remembered while the device is away.
 struct DeviceRule {
     std::string uid;
-    std::string name;            // last known name, shown while the device is absent
-    std::uint32_t transport = 0; // last known transport code
-    bool never = false;          // never switch to this device automatically
+    std::string name;                         // last known name, shown while the device is absent
+    Transport transport = Transport::unknown; // as last seen
+    bool never = false;                       // never switch to this device automatically
     // The user gave the device its place (dragged it or one below it, or switched the list's
     // order on while it was in the list). Rules that are neither ranked nor `never` were only
     // learned, and the oldest of them are forgotten when a list grows too long.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "devices/DeviceRules.h"
 
-#include "coreaudio/AudioDevice.h"
+#include "audio/AudioDevice.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"
@@ -13,32 +13,38 @@
 namespace voxlane {
 namespace {
 
-struct Transport {
-    std::uint32_t code;
+struct TransportName {
+    Transport transport;
     std::string_view word;
+    // How files of the first format stored it: four characters packed into a number.
+    std::uint32_t earlierCode;
 };
 
-constexpr Transport transports[] = {
-    {kAudioDeviceTransportTypeUnknown, "unknown"},
-    {kAudioDeviceTransportTypeBuiltIn, "builtin"},
-    {kAudioDeviceTransportTypeBluetooth, "bluetooth"},
-    {kAudioDeviceTransportTypeBluetoothLE, "bluetoothle"},
-    {kAudioDeviceTransportTypeAirPlay, "network"},
-    {kAudioDeviceTransportTypeUSB, "usb"},
-    {kAudioDeviceTransportTypeHDMI, "hdmi"},
-    {kAudioDeviceTransportTypeDisplayPort, "displayport"},
-    {kAudioDeviceTransportTypeContinuityCaptureWired, "phonewired"},
-    {kAudioDeviceTransportTypeContinuityCaptureWireless, "phonewireless"},
-    {kAudioDeviceTransportTypeAggregate, "aggregate"},
-    {kAudioDeviceTransportTypeVirtual, "virtual"},
+constexpr TransportName transports[] = {
+    {Transport::unknown, "unknown", 0},
+    {Transport::builtIn, "builtin", fourCC("bltn")},
+    {Transport::bluetooth, "bluetooth", fourCC("blue")},
+    {Transport::bluetoothLE, "bluetoothle", fourCC("blea")},
+    {Transport::network, "network", fourCC("airp")},
+    {Transport::usb, "usb", fourCC("usb ")},
+    {Transport::hdmi, "hdmi", fourCC("hdmi")},
+    {Transport::displayPort, "displayport", fourCC("dprt")},
+    {Transport::phoneWired, "phonewired", fourCC("ccwd")},
+    {Transport::phoneWireless, "phonewireless", fourCC("ccwl")},
+    {Transport::aggregate, "aggregate", fourCC("grup")},
+    {Transport::software, "virtual", fourCC("virt")},
 };
 
-std::optional<std::uint32_t> decodeTransport(const nlohmann::json& json) {
-    if (json.is_string()) return transportCode(json.get_ref<const std::string&>());
+std::optional<Transport> decodeTransport(const nlohmann::json& json) {
+    if (json.is_string()) return transportNamed(json.get_ref<const std::string&>());
     if (!json.is_number_unsigned()) return std::nullopt;
+    // A number the first format wrote; one we do not know only loses the device's symbol until
+    // the device is seen again.
     const auto code = json.get<std::uint64_t>();
-    if (code > UINT32_MAX) return std::nullopt;
-    return static_cast<std::uint32_t>(code);
+    for (const auto& name : transports) {
+        if (name.earlierCode == code) return name.transport;
+    }
+    return Transport::unknown;
 }
 
 // Why `json` is no rule, if it is none.
@@ -121,27 +127,25 @@ void forgetOldLearned(std::vector<DeviceRule>& list, const std::set<std::string_
 
 } // namespace
 
-std::optional<std::string_view> transportWord(std::uint32_t code) {
-    for (const auto& transport : transports) {
-        if (transport.code == code) return transport.word;
+std::string_view transportWord(Transport transport) {
+    for (const auto& name : transports) {
+        if (name.transport == transport) return name.word;
     }
-    return std::nullopt;
+    return "unknown";
 }
 
-std::optional<std::uint32_t> transportCode(std::string_view word) {
-    for (const auto& transport : transports) {
-        if (transport.word == word) return transport.code;
+std::optional<Transport> transportNamed(std::string_view word) {
+    for (const auto& name : transports) {
+        if (name.word == word) return name.transport;
     }
     return std::nullopt;
 }
 
 void to_json(nlohmann::json& json, const DeviceRule& rule) {
-    json = {{"uid", rule.uid}, {"name", rule.name}, {"never", rule.never}};
-    if (const auto word = transportWord(rule.transport)) {
-        json["transport"] = *word;
-    } else {
-        json["transport"] = rule.transport;
-    }
+    json = {{"uid", rule.uid},
+            {"name", rule.name},
+            {"transport", transportWord(rule.transport)},
+            {"never", rule.never}};
     if (rule.ranked) json["ranked"] = true;
 }
 

@@ -20,8 +20,7 @@ struct AudioDevice;
 // object: {"outputs": [rule…], "inputs": [rule…], "outputsRanked", "inputsRanked",
 // "keepBluetoothHighQuality", "alertsFollowOutput"}, a rule being {"uid", "name", "transport",
 // "never"} and "ranked": true when it is. The transport is a word ("usb", "bluetooth",
-// "builtin"…; see transportWord), or the code as a number when it has none; the earlier form, a
-// number for every code, is read too.
+// "builtin"…; see transportWord); the first format's numbers are read too.
 struct DeviceRules {
     static constexpr const char* key = "deviceRules";
     // Rules that were only learned (neither ranked nor never) beyond this many in one list are
@@ -63,9 +62,9 @@ struct DeviceRules::Decoded {
     std::vector<Unreadable> unreadable;
 };
 
-// The stored word for a transport code, none for codes without one.
-std::optional<std::string_view> transportWord(std::uint32_t code);
-std::optional<std::uint32_t> transportCode(std::string_view word);
+// The stored word for a transport, and the transport a stored word names.
+std::string_view transportWord(Transport transport);
+std::optional<Transport> transportNamed(std::string_view word);
 
 void to_json(nlohmann::json& json, const DeviceRule& rule);
 void to_json(nlohmann::json& json, const DeviceRules& rules);

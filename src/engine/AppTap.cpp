@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/AppTap.h"
 
-#include "coreaudio/AudioDevices.h"
-#include "coreaudio/CA.h"
+#include "audio/AudioDevices.h"
+#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Log.h"
 #include "platform/Uuid.h"
@@ -43,10 +43,10 @@ AppTap::~AppTap() {
 
 void AppTap::start(const std::string& label) {
     // 1–2. What to tap, and how.
-    CATapDescription description =
-        excluding_           ? CATapDescription::stereoGlobalTapButExcludeProcesses(*excluding_)
-        : objectIDs_.empty() ? CATapDescription::stereoGlobalTapButExcludeProcesses({})
-                             : CATapDescription::stereoMixdownOfProcesses(objectIDs_);
+    TapDescription description =
+        excluding_           ? TapDescription::stereoGlobalTapButExcludeProcesses(*excluding_)
+        : objectIDs_.empty() ? TapDescription::stereoGlobalTapButExcludeProcesses({})
+                             : TapDescription::stereoMixdownOfProcesses(objectIDs_);
     description.uuid = makeUuid();
     description.name = "Voxlane Tap";
     description.isPrivate = true;
@@ -56,7 +56,7 @@ void AppTap::start(const std::string& label) {
     // 3. The tap.
     if (OSStatus status = hal_.createProcessTap(description, &tapID_)) {
         tapID_ = 0;
-        throw CoreAudioError{"Tap erstellen", status};
+        throw AudioError{"Tap erstellen", status};
     }
 
     // 4. Its format; a failed read leaves it zero (one tap buffer below).
@@ -77,7 +77,7 @@ void AppTap::start(const std::string& label) {
     aggregate.taps = {{description.uuid, true}};
     if (OSStatus status = hal_.createAggregateDevice(aggregate, &aggregateID_)) {
         aggregateID_ = 0;
-        throw CoreAudioError{"Aggregate Device erstellen", status};
+        throw AudioError{"Aggregate Device erstellen", status};
     }
 
     // 6. A non-interleaved stereo tap delivers one buffer per channel.
@@ -96,7 +96,7 @@ void AppTap::start(const std::string& label) {
             state->render(input, output, tapBuffers, passThrough);
         },
         &proc);
-    if (status) throw CoreAudioError{"IOProc erstellen", status};
+    if (status) throw AudioError{"IOProc erstellen", status};
     procID_ = proc;
 
     // 8. Keep the output device's own inputs (a headset's microphone) closed.
@@ -109,7 +109,7 @@ void AppTap::start(const std::string& label) {
 
     // 9. Run.
     if (OSStatus started = hal_.deviceStart(aggregateID_, *procID_))
-        throw CoreAudioError{"Wiedergabe starten", started};
+        throw AudioError{"Wiedergabe starten", started};
 
     // 10.
     Log::debug("tap",

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/CoreAudioError.h"
+#include "audio/AudioError.h"
 #include "engine/TapState.h"
 #include "platform/hal/Hal.h"
 
@@ -26,7 +26,7 @@ class AppTap {
 public:
     enum class Mode { meter, process };
 
-    // Builds and starts the tap; throws CoreAudioError ("Tap erstellen", "Aggregate Device
+    // Builds and starts the tap; throws AudioError ("Tap erstellen", "Aggregate Device
     // erstellen", "IOProc erstellen", "Wiedergabe starten") after destroying whatever it built.
     // With `excluding`, or with no `objectIDs`, the tap hears all system audio (except those).
     // `label` says whom the tap serves (an app's name); the server shows its objects as

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AppGroup.h"
-#include "coreaudio/AudioDevice.h"
-#include "coreaudio/AudioPermission.h"
+#include "audio/AppGroup.h"
+#include "audio/AudioDevice.h"
 #include "devices/DeviceRules.h"
+#include "devices/DeviceSwitching.h"
+#include "engine/AppDiscovery.h"
 #include "engine/AppSettings.h"
+#include "engine/AudioPermission.h"
+#include "engine/CallDucking.h"
 #include "engine/EngineProperty.h"
 #include "engine/LevelMeters.h"
+#include "engine/MasterVolume.h"
 #include "engine/MediaKey.h"
 #include "engine/SettingsStore.h"
 #include "platform/ObserverList.h"
@@ -34,6 +38,10 @@ class Scheduler;
 class SystemEvents;
 class SystemSounds;
 class Workspace;
+namespace TapPlan {
+struct Inputs;
+struct Tap;
+} // namespace TapPlan
 
 // Everything the engine works with. The references must outlive the engine.
 struct EngineServices {
@@ -85,30 +93,30 @@ public:
     void setSoloID(std::optional<std::string> id);
     // Whether the audio server can be reached; without it there are no devices and no apps.
     bool serverConnected() const { return serverConnected_; }
-    float masterVolume() const { return masterVolume_; }
+    float masterVolume() const { return master_.volume(); }
     // Whether masterVolume() was read from the output (false without an output, or while the
     // server has not told its volume); observers hear it as masterVolume.
-    bool masterVolumeKnown() const { return masterVolumeKnown_; }
-    bool masterMuted() const { return masterMuted_; }
-    bool softVolumeActive() const { return softVolumeActive_; }
+    bool masterVolumeKnown() const { return master_.known(); }
+    bool masterMuted() const { return master_.muted(); }
+    bool softVolumeActive() const { return master_.softwareActive(); }
     bool volumeKeysReady() const { return volumeKeysReady_; }
     void setVolumeKeysReady(bool ready);
     bool micMuted() const { return micMuted_; }
     // Mutes every microphone, or puts them all back as they were (the hot key and the panel's
-    // microphone button), with the "Pop" or "Tink" sound.
+    // microphone button), with the "pop" or "tick" sound.
     void toggleMicMute();
     const std::optional<std::string>& lastError() const { return lastError_; }
     // The user has read it (the panel's notice).
     void clearLastError();
     AudioPermission::Status audioAccess() const { return audioAccess_; }
-    const std::optional<AppGroup>& activeCall() const { return activeCall_; }
-    bool duckingPausedForCall() const { return duckingPausedForCall_; }
+    const std::optional<AppGroup>& activeCall() const { return ducking_.activeCall(); }
+    bool duckingPausedForCall() const { return ducking_.pausedForCall(); }
     // The call module's pause switch; the caller reconciles right after.
     void setDuckingPausedForCall(bool paused);
-    bool duckingEnabled() const { return duckingEnabled_; }
+    bool duckingEnabled() const { return ducking_.enabled(); }
     // Stores, persists and reconciles on every call; observers hear only real changes.
     void setDuckingEnabled(bool enabled);
-    float duckLevel() const { return duckLevel_; }
+    float duckLevel() const { return ducking_.level(); }
     void setDuckLevel(float level);
     bool panelVisible() const { return panelVisible_; }
     void setPanelVisible(bool visible);
@@ -143,8 +151,8 @@ public:
     bool handleVolumeKey(MediaKey key, bool fine);
 
     // --- Call ducking ----------------------------------------------------------------------
-    bool isDucking() const;
-    bool isDucked(const AppGroup& app) const;
+    bool isDucking() const { return ducking_.isDucking(); }
+    bool isDucked(const AppGroup& app) const { return ducking_.isDucked(app); }
 
     // Brings the running taps in line with settings, solo, panel, ducking and master volume.
     void reconcile();
@@ -160,10 +168,10 @@ public:
     void refreshNow() { refresh(); }
     // Running per-app taps by app id, and the global tap.
     const std::map<std::string, std::unique_ptr<AppTap>>& taps() const { return taps_; }
-    const AppTap* globalTap() const { return globalTap_.get(); }
+    const AppTap* globalTap() const { return master_.globalTap(); }
     // Process objects that currently have running-output/-input listeners.
-    std::vector<AudioObjectID> watchedProcesses() const;
-    std::size_t volumeListenerCount() const { return volumeListeners_.size(); }
+    std::vector<AudioObjectID> watchedProcesses() const { return discovery_.watched(); }
+    std::size_t volumeListenerCount() const { return master_.listenerCount(); }
     std::size_t refreshCount() const { return refreshCount_; }
     const MicMute& micMute() const { return *micMute_; }
     // The global hot key's registration; null without a key grabber.
@@ -179,7 +187,6 @@ private:
 
     void scheduleRefresh();
     void refresh();
-    void watchProcesses(const std::vector<AudioProcess>& processes);
     void storeSettings(const std::string& id, const AppSettings& record);
     void saveSettings();
     // A write of the settings that failed: logged and shown as the last error.
@@ -188,22 +195,17 @@ private:
     void shutdown();
     void rebuildAllTaps();
     void invalidateAllTaps();
-    // Learns the connected devices and, for a short while after the set of connected devices
-    // changed, selects the default devices the rules call for; keeps the alert device with the
-    // output.
+    // What the tap plan is worked out from.
+    TapPlan::Inputs tapPlanInputs() const;
+    // Hands the settings to the app's running tap, or builds the tap anew when it no longer fits.
+    void applyTap(const std::string& id, TapPlan::Tap wanted);
+    // Learns the connected devices and switches the defaults by the rules (DeviceSwitching).
     void applyDeviceRules(const std::vector<AudioDevice>& devices);
     // Microphone mute upkeep at each refresh: mutes microphones that appeared while muted,
     // restores those that came back after an unmute.
     void updateMicMute();
 
-    // Master volume and the global tap.
-    float softwareMasterGain() const;
-    void setMasterVolume(float volume, bool unmuteWhenAudible);
-    void refreshMaster();
-    void watchMasterVolume();
-    void reconcileGlobalTap(const std::string& outputUID, float gain);
-    // Call ducking.
-    void updateCall();
+    void refreshMaster() { master_.refresh(defaultOutput_); }
     // Meters.
     void startMeterTimer();
     void stopMeterTimer();
@@ -214,38 +216,27 @@ private:
     ObserverList<EngineProperty> observers_;
 
     std::vector<AppGroup> apps_;
+    AppDiscovery discovery_;
     std::vector<AudioDevice> outputDevices_;
     std::vector<AudioDevice> inputDevices_;
     DeviceRules deviceRules_;
-    std::set<std::string> knownDeviceUIDs_; // the devices connected at the last change
-    double autoSwitchUntil_;                // end of the device switching window
+    DeviceSwitching switching_;
     std::optional<AudioDevice> defaultOutput_;
     std::optional<AudioDevice> defaultInput_;
     AppSettingsMap settings_;
     std::optional<std::string> soloID_;
     bool serverConnected_ = true;
-    float masterVolume_ = 0.5f;
-    bool masterVolumeKnown_ = false;
-    bool masterMuted_ = false;
-    bool softVolumeActive_ = false;
-    bool softMuted_ = false;
-    std::unique_ptr<AppTap> globalTap_;
+    MasterVolume master_;
     bool volumeKeysReady_ = false;
     bool micMuted_ = false;
     std::optional<std::string> lastError_;
     LevelMeters meters_;
     AudioPermission::Status audioAccess_ = AudioPermission::Status::unknown;
     AudioPermission::Checks accessChecks_;
-    std::optional<AppGroup> activeCall_;
-    bool duckingPausedForCall_ = false;
-    bool duckingEnabled_ = true;
-    float duckLevel_ = 0.3f;
+    CallDucking ducking_;
     bool panelVisible_ = false;
     std::map<std::string, std::unique_ptr<AppTap>> taps_;
     std::vector<std::unique_ptr<ListenerToken>> systemListeners_;
-    std::map<AudioObjectID, std::vector<std::unique_ptr<ListenerToken>>> processListeners_;
-    double duckReleaseUntil_;
-    std::vector<std::unique_ptr<ListenerToken>> volumeListeners_;
     WorkItemRef refreshWork_;
     WorkItemRef meterTimer_;
     std::optional<std::string> eqEditorID_;

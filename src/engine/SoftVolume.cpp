@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/SoftVolume.h"
 
-#include "coreaudio/CA.h"
+#include "audio/CA.h"
 #include "platform/Defaults.h"
 #include "platform/hal/Hal.h"
 

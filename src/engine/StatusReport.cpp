@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/StatusReport.h"
 
+#include "devices/DeviceRules.h"
 #include "engine/MixerEngine.h"
 
 #include <cmath>
@@ -27,7 +28,7 @@ std::string accessName(AudioPermission::Status status) {
 nlohmann::json deviceJson(const AudioDevice& device) {
     return {{"uid", device.uid},
             {"name", device.name},
-            {"transport", fourCC(device.transport)},
+            {"transport", transportWord(device.transport)},
             {"hasOutput", device.hasOutput},
             {"hasInput", device.hasInput},
             {"symbol", device.symbolName()}};
@@ -45,16 +46,6 @@ std::string percent(float volume) {
 }
 
 } // namespace
-
-std::string fourCC(std::uint32_t code) {
-    if (code == 0) return "0";
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const char c = static_cast<char>((code >> shift) & 0xff);
-        text.push_back(c >= 0x20 && c < 0x7f ? c : '?');
-    }
-    return text;
-}
 
 nlohmann::json json(const MixerEngine& engine, const std::string& serverDescription,
                     AudioPermission::Status access) {

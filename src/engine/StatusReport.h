@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 
 #include <nlohmann/json_fwd.hpp>
 #include <string>
@@ -19,8 +19,6 @@ nlohmann::json json(const MixerEngine& engine, const std::string& serverDescript
 // The same as readable text, one line per device and app.
 std::string text(const MixerEngine& engine, const std::string& serverDescription,
                  AudioPermission::Status access);
-// A four-character code as text ('bltn' → "bltn"); "0" for none.
-std::string fourCC(std::uint32_t code);
 
 } // namespace StatusReport
 } // namespace voxlane

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mic/MicMute.h"
 
-#include "coreaudio/AudioDevices.h"
-#include "coreaudio/CA.h"
+#include "audio/AudioDevices.h"
+#include "audio/CA.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/hal/Hal.h"

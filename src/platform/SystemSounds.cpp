@@ -29,8 +29,8 @@ SystemSounds::Samples ping(double frequency, double seconds, double decay, doubl
 
 std::map<std::string, SystemSounds::Samples> SystemSounds::builtIn() {
     static const std::map<std::string, Samples> sounds = {
-        {"Tink", ping(2093.0, 0.12, 0.025, 0.3)}, // a short high tick
-        {"Pop", ping(523.0, 0.08, 0.015, 0.1)},   // a soft low pop
+        {"tick", ping(2093.0, 0.12, 0.025, 0.3)}, // a short high tick
+        {"pop", ping(523.0, 0.08, 0.015, 0.1)},   // a soft low pop
     };
     return sounds;
 }

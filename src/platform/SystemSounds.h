@@ -10,8 +10,8 @@
 
 namespace voxlane {
 
-// The named alert sounds "Tink" and "Pop": two short sounds of our own (mono, 48 kHz), played
-// once through the Hal's default output. Main thread.
+// The named alert sounds "tick" (high) and "pop" (low): two short sounds of our own (mono, 48 kHz),
+// played once through the Hal's default output. Main thread.
 class SystemSounds {
 public:
     using Samples = std::shared_ptr<const std::vector<float>>;

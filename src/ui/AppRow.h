@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AppGroup.h"
+#include "audio/AppGroup.h"
 #include "ui/AppRowRules.h"
 
 #include <QWidget>

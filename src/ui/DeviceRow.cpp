@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/DeviceRow.h"
 
-#include "coreaudio/AudioDevice.h"
+#include "audio/AudioDevice.h"
 #include "ui/DeviceSectionRules.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FocusRing.h"

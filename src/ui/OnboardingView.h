@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 
 #include <QIcon>
 #include <QWidget>

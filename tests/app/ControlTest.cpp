@@ -137,7 +137,7 @@ protected:
         speakers = world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice);
         headphones = world.hal.addDevice(test::deviceSetup("headphones", "Headphones"));
         mic = world.hal.addDevice(
-            test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+            test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
         addApp(701, firefox, "Firefox", SimHal::Signal::sine(0.5f));
         auto quiet = test::processSetup(702, SimHal::Signal::silence(), nightly);
         quiet.runningOutput = false;

@@ -727,8 +727,7 @@ TEST(PanelView, DeviceAndSettingsMenus) {
 
 TEST(PanelView, MicrophoneAndMasterMute) {
     PanelWorld world;
-    world.hal.addDevice(
-        test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+    world.hal.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
     EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
@@ -1061,7 +1060,7 @@ std::vector<ShownText> panelTexts(bool sandboxed) {
     ShellWorld world(false);
     if (sandboxed) world.defaults->remove(AudioPermission::grantedKey);
     world.hal.addDevice(
-        test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     const auto app = [&](std::int32_t pid, const char* id, const char* name, bool playing) {
         world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
         auto setup = test::processSetup(pid, SimHal::Signal::sine(playing ? 0.4f : 0), id);
@@ -1071,7 +1070,7 @@ std::vector<ShownText> panelTexts(bool sandboxed) {
     app(501, "org.example.Music", "Music", true);
     app(502, "org.example.Radio", "Radio", true);
     app(503, "org.example.Notes", "Notes", false);
-    const AudioObjectID call = app(504, "us.zoom.xos", "Zoom", true);
+    const AudioObjectID call = app(504, "us.zoom.Zoom", "Zoom", true);
     // Every tap fails: the error module tells of it.
     SimHal::Fault fault;
     fault.operation = SimHal::Operation::createProcessTap;

@@ -3,8 +3,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/VolumeKeyGrabber.h"
+#include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
-#include "coreaudio/AudioPermission.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"

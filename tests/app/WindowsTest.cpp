@@ -53,9 +53,9 @@ protected:
         delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
         delegate->didFinishLaunching();
         DeviceRules rules = engine().deviceRules();
-        rules.outputs = {{"speakers", "Speakers", kAudioDeviceTransportTypeBuiltIn, false},
-                         {"usb", "USB DAC", kAudioDeviceTransportTypeUSB, true},
-                         {"bt", "Headphones", kAudioDeviceTransportTypeBluetooth, false}};
+        rules.outputs = {{"speakers", "Speakers", Transport::builtIn, false},
+                         {"usb", "USB DAC", Transport::usb, true},
+                         {"bt", "Headphones", Transport::bluetooth, false}};
         rules.outputsRanked = false;
         engine().setDeviceRules(rules);
     }
@@ -132,7 +132,7 @@ TEST_F(DevicesWindow, EveryChangeGoesStraightIntoTheEngine) {
 
     // A change from elsewhere shows at once.
     DeviceRules rules = engine().deviceRules();
-    rules.outputs.push_back({"hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, false});
+    rules.outputs.push_back({"hdmi", "Monitor", Transport::hdmi, false});
     engine().setDeviceRules(rules);
     EXPECT_EQ(outputs->rows().size(), 3u);
     EXPECT_EQ(outputs->row("hdmi")->statusLine(), "Not connected");

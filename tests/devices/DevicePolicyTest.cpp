@@ -8,12 +8,12 @@ namespace {
 
 using Decision = DevicePolicy::Decision;
 
-constexpr std::uint32_t builtIn = kAudioDeviceTransportTypeBuiltIn;
-constexpr std::uint32_t usb = kAudioDeviceTransportTypeUSB;
-constexpr std::uint32_t bluetooth = kAudioDeviceTransportTypeBluetooth;
-constexpr std::uint32_t bluetoothLE = kAudioDeviceTransportTypeBluetoothLE;
+constexpr Transport builtIn = Transport::builtIn;
+constexpr Transport usb = Transport::usb;
+constexpr Transport bluetooth = Transport::bluetooth;
+constexpr Transport bluetoothLE = Transport::bluetoothLE;
 
-AudioDevice device(std::string uid, std::uint32_t transport, bool output, bool input) {
+AudioDevice device(std::string uid, Transport transport, bool output, bool input) {
     static AudioObjectID nextID = 100;
     return AudioDevice{nextID++, uid, uid + " name", transport, output, input};
 }
@@ -60,7 +60,7 @@ TEST(DevicePolicyTest, RankedOutputPicksTheTopConnectedAllowedOutput) {
 
 TEST(DevicePolicyTest, ForbiddenOutputFallsBackToBuiltInThenFirstAllowed) {
     std::vector<AudioDevice> devices{
-        device("hdmi", kAudioDeviceTransportTypeHDMI, true, false),
+        device("hdmi", Transport::hdmi, true, false),
         device("usb", usb, true, false),
         device("speakers", builtIn, true, false),
     };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "devices/DeviceRules.h"
 
-#include "coreaudio/AudioDevice.h"
+#include "audio/AudioDevice.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 
@@ -11,10 +11,10 @@
 namespace voxlane {
 namespace {
 
-constexpr std::uint32_t kBuiltIn = 0x626c746e;   // 'bltn'
-constexpr std::uint32_t kBluetooth = 0x626c7565; // 'blue'
+constexpr Transport kBuiltIn = Transport::builtIn;
+constexpr Transport kBluetooth = Transport::bluetooth;
 
-AudioDevice device(std::uint32_t id, std::string uid, std::string name, std::uint32_t transport,
+AudioDevice device(std::uint32_t id, std::string uid, std::string name, Transport transport,
                    bool out, bool in) {
     AudioDevice d;
     d.id = id;
@@ -48,7 +48,7 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     std::swap(rules.outputs[0], rules.outputs[1]);
     // Renamed headset, speakers gone, a new USB device.
     rules.learn(
-        std::vector<AudioDevice>{device(9, "usb", "USB DAC", 0x75736220, true, false),
+        std::vector<AudioDevice>{device(9, "usb", "USB DAC", Transport::usb, true, false),
                                  device(3, "headset", "Anna's Headset", kBluetooth, true, true)});
     ASSERT_EQ(rules.outputs.size(), 3u);
     EXPECT_EQ(rules.outputs[0], (DeviceRule{"headset", "Anna's Headset", kBluetooth, true}));
@@ -62,7 +62,7 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules;
     rules.outputs = {{"a", "A", kBuiltIn, false, true}, {"b", "B", kBluetooth, true}};
-    rules.inputs = {{"m", "Mic", 0x7a7a7a7a, true}}; // a code without a word
+    rules.inputs = {{"m", "Mic", Transport::software, true}};
     rules.outputsRanked = true;
     rules.alertsFollowOutput = false;
     EXPECT_TRUE(rules.save(*defaults));
@@ -71,14 +71,17 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     EXPECT_EQ(json["outputs"][0]["ranked"], true);
     EXPECT_FALSE(json["outputs"][1].contains("ranked"));
     EXPECT_EQ(json["outputs"][1]["transport"], "bluetooth");
-    EXPECT_EQ(json["inputs"][0]["transport"], 0x7a7a7a7au);
+    EXPECT_EQ(json["inputs"][0]["transport"], "virtual");
     EXPECT_EQ(DeviceRules::load(*defaults), rules);
 
-    // The earlier form: every transport a number.
+    // The first format: every transport a number, four characters packed; one it did not know
+    // keeps its rule.
     defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({"outputs": [
-        {"uid": "a", "name": "A", "transport": 1651274862, "never": false}]})"));
+        {"uid": "a", "name": "A", "transport": 1651274862, "never": false},
+        {"uid": "z", "name": "Z", "transport": 2054847098, "never": true}]})"));
     EXPECT_EQ(DeviceRules::load(*defaults).outputs,
-              (std::vector<DeviceRule>{{"a", "A", kBuiltIn, false}}));
+              (std::vector<DeviceRule>{{"a", "A", kBuiltIn, false},
+                                       {"z", "Z", Transport::unknown, true}}));
 }
 
 TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {

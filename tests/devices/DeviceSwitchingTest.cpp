@@ -18,17 +18,16 @@ class DeviceSwitchingTest : public ::testing::Test {
 protected:
     test::EngineRig rig;
     Log::Capture log;
-    AudioObjectID speakers = rig.hal.addDevice(
-        deviceSetup("speakers", "MacBook Speakers", kAudioDeviceTransportTypeBuiltIn, {2}, {}));
+    AudioObjectID speakers =
+        rig.hal.addDevice(deviceSetup("speakers", "MacBook Speakers", Transport::builtIn, {2}, {}));
     AudioObjectID mic = rig.hal.addDevice(
-        deviceSetup("mac-mic", "MacBook Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
+        deviceSetup("mac-mic", "MacBook Microphone", Transport::builtIn, {}, {1}));
 
     // Rules with `first` ranked above everything learned so far.
     void rankOutputsWith(const std::string& uid, const std::string& name) {
         DeviceRules rules = rig.engine->deviceRules();
         rules.outputsRanked = true;
-        rules.outputs.insert(rules.outputs.begin(),
-                             DeviceRule{uid, name, kAudioDeviceTransportTypeUSB, false});
+        rules.outputs.insert(rules.outputs.begin(), DeviceRule{uid, name, Transport::usb, false});
         rig.engine->setDeviceRules(rules);
     }
 };
@@ -38,8 +37,8 @@ TEST_F(DeviceSwitchingTest, RankedHeadphonesPluggedInAreSelectedWithTheAlertDevi
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
 
-    const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+    const AudioObjectID headphones =
+        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     EXPECT_EQ(rig.defaultDevice(output), speakers); // the system left the output alone
     rig.settle();
 
@@ -51,15 +50,15 @@ TEST_F(DeviceSwitchingTest, RankedHeadphonesPluggedInAreSelectedWithTheAlertDevi
     const auto stored = DeviceRules::load(*rig.store);
     ASSERT_EQ(stored.outputs.size(), 2u);
     EXPECT_EQ(stored.outputs[0].uid, "headphones");
-    EXPECT_EQ(stored.outputs[0].transport, kAudioDeviceTransportTypeUSB);
+    EXPECT_EQ(stored.outputs[0].transport, Transport::usb);
 }
 
 TEST_F(DeviceSwitchingTest, LateSystemSwitchIsUndoneWithinTheWindowButTheUsersChoiceAfterStays) {
     rig.start();
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
-    const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+    const AudioObjectID headphones =
+        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     ASSERT_EQ(rig.defaultDevice(output), headphones);
 
@@ -81,12 +80,12 @@ TEST_F(DeviceSwitchingTest, LateSystemSwitchIsUndoneWithinTheWindowButTheUsersCh
 TEST_F(DeviceSwitchingTest, ForbiddenDeviceTheSystemChoseIsReplacedByTheBuiltInOne) {
     rig.start();
     DeviceRules rules = rig.engine->deviceRules();
-    rules.outputs.push_back({"tv", "TV", kAudioDeviceTransportTypeAirPlay, true});
+    rules.outputs.push_back({"tv", "TV", Transport::network, true});
     rig.engine->setDeviceRules(rules);
     rig.scheduler.advance(10);
 
     const AudioObjectID tv =
-        rig.hal.addDevice(deviceSetup("tv", "TV", kAudioDeviceTransportTypeAirPlay, {2}, {}));
+        rig.hal.addDevice(deviceSetup("tv", "TV", Transport::network, {2}, {}));
     rig.setDefault(output, tv);
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
@@ -103,8 +102,8 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     // The first two writes of the default output are refused; nothing else fires a refresh.
     rig.hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError,
                          kAudioObjectSystemObject, output, 2});
-    const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+    const AudioObjectID headphones =
+        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
     const auto refreshes = rig.engine->refreshCount();
@@ -122,11 +121,11 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
 }
 
 TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAway) {
-    const AudioObjectID headphones = rig.hal.addDevice(
-        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+    const AudioObjectID headphones =
+        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     DeviceRules rules;
     rules.outputsRanked = true;
-    rules.outputs = {{"headphones", "Headphones", kAudioDeviceTransportTypeUSB, false}};
+    rules.outputs = {{"headphones", "Headphones", Transport::usb, false}};
     rules.save(*rig.store);
     rig.start();
     rig.settle();
@@ -138,9 +137,9 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
     rig.hal.removeDevice(mic);
     rig.scheduler.advance(5);
     const AudioObjectID other =
-        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
-    const AudioObjectID back = rig.hal.addDevice(
-        deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB, {2}, {}));
+        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
+    const AudioObjectID back =
+        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), other);
     EXPECT_NE(other, back);
@@ -151,8 +150,8 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
 TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone) {
     rig.start();
     rig.scheduler.advance(10);
-    const AudioObjectID airpods = rig.hal.addDevice(
-        deviceSetup("airpods", "AirPods", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    const AudioObjectID airpods =
+        rig.hal.addDevice(deviceSetup("airpods", "AirPods", Transport::bluetooth, {2}, {1}));
     // The system makes the headset both output and input.
     rig.setDefault(output, airpods);
     rig.setDefault(input, airpods);
@@ -166,7 +165,7 @@ TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone)
 
 TEST_F(DeviceSwitchingTest, AlertDeviceFollowsTheOutputOnlyWhileTheOptionIsOn) {
     const AudioObjectID monitor =
-        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", kAudioDeviceTransportTypeHDMI, {2}, {}));
+        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
     rig.start();
     rig.scheduler.advance(10);
 

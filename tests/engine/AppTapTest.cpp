@@ -130,7 +130,7 @@ TEST_P(AppTapFailure, AFailingStepThrowsItsNameAndLeavesNothingBehind) {
     try {
         AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
         FAIL() << "construction succeeded";
-    } catch (const CoreAudioError& error) {
+    } catch (const AudioError& error) {
         EXPECT_EQ(error.what, GetParam().what);
         EXPECT_EQ(error.status, -50);
     }
@@ -168,7 +168,7 @@ TEST_F(AppTapTest, InvalidateIsIdempotentAndStopsBeforeDestroying) {
 }
 
 TEST_F(AppTapTest, KeepsTheOutputDevicesOwnInputsClosed) {
-    hal.addDevice(deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
     AppTap onHeadset(hal, {app}, std::nullopt, "headset", Mode::process, 1.0f);
     EXPECT_EQ(hal.streamUsage(onHeadset.aggregateID(), *onHeadset.procID()),
               (std::vector<std::uint32_t>{0, 1}));

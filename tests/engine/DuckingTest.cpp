@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/CallDetector.h"
+#include "audio/CallDetector.h"
 #include "platform/Log.h"
 #include "support/EngineFixture.h"
 
@@ -31,7 +31,7 @@ TEST(CallDetector, FirstRecordingCallAppOrBrowserWins) {
     AppGroup empty;
     empty.id = "discord";
     EXPECT_FALSE(activeCall({empty}));
-    for (const char* id : {"us.zoom.xos", "com.hnc.Discord", "com.discordapp.Discord",
+    for (const char* id : {"us.zoom.Zoom", "teams-for-linux", "com.discordapp.Discord",
                            "org.telegram.desktop", "signal-desktop", "im.riot.Riot"})
         EXPECT_TRUE(CallDetector::callApps().count(id)) << id;
     for (const char* id : {"com.google.Chrome", "google-chrome", "org.chromium.Chromium",

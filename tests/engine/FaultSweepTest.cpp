@@ -11,7 +11,7 @@ namespace {
 class FaultSweepTest : public test::EngineFixture {
 protected:
     void SetUp() override {
-        auto bt = test::deviceSetup("bt", "BT", kAudioDeviceTransportTypeBluetooth);
+        auto bt = test::deviceSetup("bt", "BT", Transport::bluetooth);
         bt.hasVirtualMainVolume = false; // software volume: the global tap runs too
         bt.outputVolumeElements.clear();
         setDefaultOutput(hal.addDevice(bt));

@@ -14,7 +14,7 @@ class MasterVolumeTest : public test::EngineFixture {
 protected:
     // Bluetooth headphones whose volume the system cannot set.
     AudioObjectID addSoftwareDevice() {
-        auto setup = test::deviceSetup("bt", "BT Headphones", kAudioDeviceTransportTypeBluetooth);
+        auto setup = test::deviceSetup("bt", "BT Headphones", Transport::bluetooth);
         setup.hasVirtualMainVolume = false;
         setup.outputVolumeElements.clear();
         return hal.addDevice(setup);

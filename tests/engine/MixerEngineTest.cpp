@@ -237,7 +237,7 @@ TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
 // The server goes away and comes back with new objects (a restart): the engine follows through
 // its ordinary listeners, shows the wait, and applies everything the user set again.
 TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
-    auto micSetup = test::deviceSetup("mic", "Microphone", kAudioDeviceTransportTypeUSB, {}, {1});
+    auto micSetup = test::deviceSetup("mic", "Microphone", Transport::usb, {}, {1});
     micSetup.hasInputMute = true;
     AudioObjectID mic = hal.addDevice(micSetup);
     AudioObjectID music = addApp(2001, "org.example.Music", "Music");

@@ -86,8 +86,7 @@ TEST_F(ReconcileTest, OutputFollowsAStoredDeviceOnlyWhileItIsConnected) {
     EXPECT_EQ(tap(music)->outputUID(), "speakers");
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
 
-    const auto usb =
-        hal.addDevice(test::deviceSetup("usb", "USB DAC", kAudioDeviceTransportTypeUSB));
+    const auto usb = hal.addDevice(test::deviceSetup("usb", "USB DAC", Transport::usb));
     settle();
     ASSERT_TRUE(tap(music));
     EXPECT_EQ(tap(music)->outputUID(), "usb");

@@ -2,7 +2,7 @@
 // The panel on a real, private PipeWire: what a user does in an app's row reaches a real
 // player's sound on the speakers.
 #include "TapFixture.h"
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/StaticWorkspace.h"

@@ -190,8 +190,8 @@ TEST_F(PipeWireHalIntegrationTest, SessionDevicesWithUidsNamesStreamsAndControls
     EXPECT_EQ(string(headphones, kAudioObjectPropertyName), "Headphones");
     EXPECT_EQ(string(mic, kAudioObjectPropertyName), "Microphone");
     for (auto id : {speakers, headphones, mic}) {
-        EXPECT_EQ(read<std::uint32_t>(id, global(kAudioDevicePropertyTransportType)),
-                  kAudioDeviceTransportTypeVirtual);
+        EXPECT_EQ(read<Transport>(id, global(kAudioDevicePropertyTransportType)),
+                  Transport::software);
         EXPECT_EQ(read<double>(id, global(kAudioDevicePropertyNominalSampleRate)), 48000.0);
     }
     const AudioObjectPropertyAddress outStreams{kAudioDevicePropertyStreams,
@@ -240,7 +240,7 @@ TEST_F(PipeWireHalIntegrationTest, SessionDevicesWithUidsNamesStreamsAndControls
 
     // A tap of something that is no process is refused; an aggregate device needs a sink.
     AudioObjectID tap = 99;
-    EXPECT_EQ(hal->createProcessTap(CATapDescription::stereoMixdownOfProcesses({speakers}), &tap),
+    EXPECT_EQ(hal->createProcessTap(TapDescription::stereoMixdownOfProcesses({speakers}), &tap),
               kAudioHardwareBadObjectError);
     EXPECT_EQ(tap, kAudioObjectUnknown);
     AggregateDeviceDescription aggregate;

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     try {
         tap = std::make_unique<AppTap>(*hal, std::vector<AudioObjectID>{process}, std::nullopt,
                                        argv[2], AppTap::Mode::process, float(std::atof(argv[3])));
-    } catch (const CoreAudioError& error) {
+    } catch (const AudioError& error) {
         std::fprintf(stderr, "%s\n", error.description().c_str());
         return 1;
     }

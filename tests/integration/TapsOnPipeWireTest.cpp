@@ -3,8 +3,8 @@
 // the permission probe, and what is left when Voxlane ends, normally or killed. Levels are
 // measured on the sinks' monitors; links and nodes are looked at with pw-link and pw-dump.
 #include "TapFixture.h"
-#include "coreaudio/AudioPermission.h"
 #include "engine/AppTap.h"
+#include "engine/AudioPermission.h"
 #include "engine/EQ.h"
 #include "engine/MixerEngine.h"
 #include "platform/AppIdentifier.h"
@@ -208,7 +208,7 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     auto player = play(tone, "", "speakers");
     const auto process = processOf(player->pid());
     ASSERT_NE(process, 0u);
-    auto description = CATapDescription::stereoMixdownOfProcesses({process});
+    auto description = TapDescription::stereoMixdownOfProcesses({process});
     description.uuid = "alloc-test-" + tag;
     description.muteBehavior = CATapMuteBehavior::mutedWhenTapped;
     AudioObjectID tapID = 0, device = 0;
@@ -259,7 +259,7 @@ TEST_F(TapsOnPipeWireTest, TeardownInAnyOrderLeavesNothingBehind) {
     enum class Order { tapFirst, deviceFirst, procFirst, stopOnly };
     for (Order order : {Order::tapFirst, Order::deviceFirst, Order::procFirst, Order::stopOnly}) {
         SCOPED_TRACE(int(order));
-        auto description = CATapDescription::stereoMixdownOfProcesses({process});
+        auto description = TapDescription::stereoMixdownOfProcesses({process});
         description.uuid = "order-" + std::to_string(int(order)) + tag;
         description.muteBehavior = CATapMuteBehavior::mutedWhenTapped;
         AudioObjectID tapID = 0, device = 0;

@@ -15,7 +15,7 @@ namespace {
 using test::deviceSetup;
 
 SimHal::DeviceSetup microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
-    auto setup = deviceSetup(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+    auto setup = deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
     setup.inputVolume = volume;
     setup.hasInputMute = hasMute;
     return setup;
@@ -58,13 +58,13 @@ TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
     EXPECT_TRUE(engine.micMuted());
     EXPECT_TRUE(muted(builtIn));
     EXPECT_EQ(volume(usb), 0.0f);
-    EXPECT_EQ(sounds(), (std::vector<std::string>{"Pop"}));
+    EXPECT_EQ(sounds(), (std::vector<std::string>{"pop"}));
 
     engine.toggleMicMute();
     EXPECT_FALSE(engine.micMuted());
     EXPECT_FALSE(muted(builtIn));
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
-    EXPECT_EQ(sounds(), (std::vector<std::string>{"Pop", "Tink"}));
+    EXPECT_EQ(sounds(), (std::vector<std::string>{"pop", "tick"}));
     EXPECT_EQ(changes.size(), 2u);
     EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
 }

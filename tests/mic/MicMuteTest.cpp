@@ -26,7 +26,7 @@ protected:
     Log::Capture log;
 
     static SimHal::DeviceSetup microphone(std::string uid) {
-        return deviceSetup(uid, uid + " name", kAudioDeviceTransportTypeUSB, {}, {1});
+        return deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
     }
     // A USB microphone with an input volume but no mute control.
     static SimHal::DeviceSetup volumeOnly(std::string uid, float volume) {

@@ -16,22 +16,22 @@ TEST(LogTest, CaptureCollectsEveryLevelInOrderIncludingDebug) {
     Log::configure(Log::Sink::standardError, false);
     Log::Capture capture;
     Log::error("tap", "Tap für firefox: Tap erstellen fehlgeschlagen");
-    Log::info("engine", "Call erkannt: us.zoom.xos");
+    Log::info("engine", "Call erkannt: us.zoom.Zoom");
     Log::notice("mic", "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) "
                        "wieder her");
     Log::debug("tap", "Tap läuft: 3 Prozesse → speakers");
 
     const std::vector<Log::Entry> expected = {
         {"tap", Level::error, "Tap für firefox: Tap erstellen fehlgeschlagen"},
-        {"engine", Level::info, "Call erkannt: us.zoom.xos"},
+        {"engine", Level::info, "Call erkannt: us.zoom.Zoom"},
         {"mic", Level::notice,
          "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) wieder her"},
         {"tap", Level::debug, "Tap läuft: 3 Prozesse → speakers"},
     };
     EXPECT_EQ(capture.entries(), expected);
     EXPECT_EQ(capture.entries("tap").size(), 2u);
-    EXPECT_TRUE(capture.contains(Level::info, "engine", "Call erkannt: us.zoom.xos"));
-    EXPECT_FALSE(capture.contains(Level::error, "engine", "Call erkannt: us.zoom.xos"));
+    EXPECT_TRUE(capture.contains(Level::info, "engine", "Call erkannt: us.zoom.Zoom"));
+    EXPECT_FALSE(capture.contains(Level::error, "engine", "Call erkannt: us.zoom.Zoom"));
 
     capture.clear();
     EXPECT_TRUE(capture.entries().empty());

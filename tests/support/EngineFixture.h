@@ -17,8 +17,7 @@ protected:
         hal.setOwnPid(ownPid);
         own = hal.addProcess(processSetup(ownPid, SimHal::Signal::silence()));
         speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-        headphones =
-            hal.addDevice(deviceSetup("headphones", "Headphones", kAudioDeviceTransportTypeUSB));
+        headphones = hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb));
         store->setBoolean(AudioPermission::grantedKey, true);
     }
 

@@ -11,7 +11,7 @@ namespace voxlane::test {
 
 // Short ways to describe simulated devices and processes.
 inline SimHal::DeviceSetup deviceSetup(std::string uid, std::string name,
-                                       std::uint32_t transport = kAudioDeviceTransportTypeBuiltIn,
+                                       Transport transport = Transport::builtIn,
                                        std::vector<std::uint32_t> outputs = {2},
                                        std::vector<std::uint32_t> inputs = {}) {
     SimHal::DeviceSetup setup;

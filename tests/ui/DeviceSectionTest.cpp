@@ -17,7 +17,9 @@ namespace {
 namespace Rules = DeviceSectionRules;
 
 std::vector<DeviceRule> abc() {
-    return {{"a", "A", 0, false}, {"b", "B", 0, true}, {"c", "C", 0, false}};
+    return {{"a", "A", Transport::unknown, false},
+            {"b", "B", Transport::unknown, true},
+            {"c", "C", Transport::unknown, false}};
 }
 
 std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
@@ -75,7 +77,7 @@ TEST(DeviceSectionRules, ToggleForgetResetAndTexts) {
     EXPECT_EQ(Rules::toggledNever(abc(), "gone"), abc());
     // Only the first of two rules with one uid flips; forgetting removes both.
     auto twice = abc();
-    twice.push_back({"a", "A again", 0, false});
+    twice.push_back({"a", "A again", Transport::unknown, false});
     EXPECT_TRUE(Rules::toggledNever(twice, "a")[0].never);
     EXPECT_FALSE(Rules::toggledNever(twice, "a")[3].never);
     EXPECT_EQ(uids(Rules::forgotten(twice, "a")), (std::vector<std::string>{"b", "c"}));

@@ -4,7 +4,7 @@
 // of variant while they are open.
 #include "ui/Theme.h"
 
-#include "coreaudio/AppGroup.h"
+#include "audio/AppGroup.h"
 #include "ui/AppIcon.h"
 #include "ui/Contrast.h"
 #include "ui/GlassModule.h"

@@ -10,7 +10,7 @@
 #include "app/StatusPanelController.h"
 #include "app/VolumeHUDController.h"
 #include "app/WindowFade.h"
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 #include "engine/EQSettings.h"
 #include "engine/LevelMeters.h"
 #include "engine/MixerEngine.h"
@@ -426,10 +426,10 @@ bool panels(const QString& dir) {
         DemoPanel demo;
         demo.engine->setDuckLevel(0.2f);
         demo.workspace.applications[4300] =
-            RunningApplication{"us.zoom.xos", "Zoom", AppIcon{"zoom", false}, "", true};
+            RunningApplication{"us.zoom.Zoom", "Zoom", AppIcon{"zoom", false}, "", true};
         SimHal::ProcessSetup call;
         call.pid = 4300;
-        call.bundleID = "us.zoom.xos";
+        call.bundleID = "us.zoom.Zoom";
         call.signal = SimHal::Signal::sine(0.2f, 440);
         call.runningInput = true;
         demo.hal.addProcess(call);
@@ -536,7 +536,7 @@ bool devices(const QString& dir) {
         EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
     DeviceRules rules = engine.deviceRules();
     rules.outputs.insert(rules.outputs.begin() + 1,
-                         {"studio", "Studio Display", kAudioDeviceTransportTypeDisplayPort, false});
+                         {"studio", "Studio Display", Transport::displayPort, false});
     if (rules.outputs.size() > 2) rules.outputs[2].never = true;
     rules.outputsRanked = true;
     engine.setDeviceRules(rules);

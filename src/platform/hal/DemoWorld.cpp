@@ -7,7 +7,7 @@
 namespace voxlane::DemoWorld {
 namespace {
 
-SimHal::DeviceSetup device(std::string uid, std::string name, std::uint32_t transport,
+SimHal::DeviceSetup device(std::string uid, std::string name, Transport transport,
                            std::vector<std::uint32_t> outputs, std::vector<std::uint32_t> inputs) {
     SimHal::DeviceSetup setup;
     setup.uid = std::move(uid);
@@ -36,15 +36,12 @@ void populate(SimHal& hal, StaticWorkspace& workspace) {
     own.runningOutput = false;
     hal.addProcess(own);
 
-    hal.addDevice(
-        device("demo.speakers", "Built-in Speakers", kAudioDeviceTransportTypeBuiltIn, {2}, {}));
-    hal.addDevice(device("demo.microphone", "Built-in Microphone", kAudioDeviceTransportTypeBuiltIn,
-                         {}, {1}));
-    hal.addDevice(
-        device("demo.usb-headset", "USB Headset", kAudioDeviceTransportTypeUSB, {2}, {1}));
+    hal.addDevice(device("demo.speakers", "Built-in Speakers", Transport::builtIn, {2}, {}));
+    hal.addDevice(device("demo.microphone", "Built-in Microphone", Transport::builtIn, {}, {1}));
+    hal.addDevice(device("demo.usb-headset", "USB Headset", Transport::usb, {2}, {1}));
     // Bluetooth headphones whose volume the system cannot set: software volume takes over.
-    auto bluetooth = device("demo.bluetooth", "Bluetooth Headphones",
-                            kAudioDeviceTransportTypeBluetooth, {2}, {1});
+    auto bluetooth =
+        device("demo.bluetooth", "Bluetooth Headphones", Transport::bluetooth, {2}, {1});
     bluetooth.hasVirtualMainVolume = false;
     bluetooth.outputVolumeElements.clear();
     hal.addDevice(bluetooth);

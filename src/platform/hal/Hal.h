@@ -3,9 +3,9 @@
 
 #include "platform/hal/AggregateDeviceDescription.h"
 #include "platform/hal/AudioBufferList.h"
-#include "platform/hal/CATapDescription.h"
 #include "platform/hal/HalConstants.h"
 #include "platform/hal/HalTypes.h"
+#include "platform/hal/TapDescription.h"
 
 #include <cstdint>
 #include <functional>
@@ -75,8 +75,7 @@ public:
                                             const AudioObjectPropertyAddress& address,
                                             const AudioObjectPropertyListenerBlockRef& block) = 0;
 
-    virtual OSStatus createProcessTap(const CATapDescription& description,
-                                      AudioObjectID* outTap) = 0;
+    virtual OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) = 0;
     virtual OSStatus destroyProcessTap(AudioObjectID tap) = 0;
     virtual OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
                                            AudioObjectID* outDevice) = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/hal/HalTypes.h"
+#include "platform/hal/Transport.h"
 
 namespace voxlane {
 
@@ -57,20 +58,6 @@ inline constexpr AudioObjectPropertySelector kAudioProcessPropertyPID = fourCC("
 inline constexpr AudioObjectPropertySelector kAudioProcessPropertyBundleID = fourCC("pbid");
 inline constexpr AudioObjectPropertySelector kAudioProcessPropertyIsRunningOutput = fourCC("piro");
 inline constexpr AudioObjectPropertySelector kAudioProcessPropertyIsRunningInput = fourCC("piri");
-
-// Transport types.
-inline constexpr std::uint32_t kAudioDeviceTransportTypeUnknown = 0;
-inline constexpr std::uint32_t kAudioDeviceTransportTypeBuiltIn = fourCC("bltn");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeBluetooth = fourCC("blue");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeBluetoothLE = fourCC("blea");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeAirPlay = fourCC("airp");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeUSB = fourCC("usb ");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeHDMI = fourCC("hdmi");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeDisplayPort = fourCC("dprt");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeContinuityCaptureWired = fourCC("ccwd");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeContinuityCaptureWireless = fourCC("ccwl");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeAggregate = fourCC("grup");
-inline constexpr std::uint32_t kAudioDeviceTransportTypeVirtual = fourCC("virt");
 
 // Stream formats.
 inline constexpr std::uint32_t kAudioFormatLinearPCM = fourCC("lpcm");

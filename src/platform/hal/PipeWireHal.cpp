@@ -445,7 +445,7 @@ OSStatus PipeWireHal::removePropertyListener(AudioObjectID object,
 // tap host's (under the loop's lock). The loop's thread takes the Hal's lock when it reports
 // events, so the host is called only after the Hal's lock is given up.
 
-OSStatus PipeWireHal::createProcessTap(const CATapDescription& description, AudioObjectID* outTap) {
+OSStatus PipeWireHal::createProcessTap(const TapDescription& description, AudioObjectID* outTap) {
     if (!outTap) return kAudio_ParamError;
     *outTap = kAudioObjectUnknown;
     std::lock_guard lock(s_->mutex);

@@ -96,7 +96,7 @@ public:
                                  const AudioObjectPropertyListenerBlockRef& block) override;
     OSStatus removePropertyListener(AudioObjectID object, const AudioObjectPropertyAddress& address,
                                     const AudioObjectPropertyListenerBlockRef& block) override;
-    OSStatus createProcessTap(const CATapDescription& description, AudioObjectID* outTap) override;
+    OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) override;
     OSStatus destroyProcessTap(AudioObjectID tap) override;
     OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
                                    AudioObjectID* outDevice) override;

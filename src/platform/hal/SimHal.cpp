@@ -95,7 +95,7 @@ struct SimHal::State {
 
     struct Tap {
         AudioObjectID id = 0;
-        CATapDescription description;
+        TapDescription description;
         bool nonInterleaved = false;
         std::vector<float> capture;
         bool read = false;
@@ -390,7 +390,7 @@ struct SimHal::State {
                     std::optional<std::string>(d->aggregate ? d->description.name : d->setup.name);
                 return 0;
             case kAudioDevicePropertyTransportType:
-                out = d->aggregate ? kAudioDeviceTransportTypeAggregate : d->setup.transport;
+                out = std::uint32_t(d->aggregate ? Transport::aggregate : d->setup.transport);
                 return 0;
             case kAudioDevicePropertyNominalSampleRate: {
                 const Device* sub = d->aggregate ? device(d->subDevice) : d;
@@ -994,7 +994,7 @@ std::vector<SimHal::PlayedSound> SimHal::playedSounds() const {
     return s_->played;
 }
 
-std::optional<CATapDescription> SimHal::tapDescription(AudioObjectID id) const {
+std::optional<TapDescription> SimHal::tapDescription(AudioObjectID id) const {
     std::lock_guard lock(s_->mutex);
     auto it = s_->taps.find(id);
     if (it == s_->taps.end()) return std::nullopt;
@@ -1211,7 +1211,7 @@ OSStatus SimHal::removePropertyListener(AudioObjectID object,
     return kAudioHardwareIllegalOperationError;
 }
 
-OSStatus SimHal::createProcessTap(const CATapDescription& description, AudioObjectID* outTap) {
+OSStatus SimHal::createProcessTap(const TapDescription& description, AudioObjectID* outTap) {
     std::lock_guard lock(s_->mutex);
     if (auto status = s_->fault(Operation::createProcessTap, kAudioObjectUnknown, std::nullopt))
         return *status;

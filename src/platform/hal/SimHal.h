@@ -38,7 +38,7 @@ public:
     struct DeviceSetup {
         std::string uid;
         std::string name;
-        std::uint32_t transport = kAudioDeviceTransportTypeBuiltIn;
+        Transport transport = Transport::builtIn;
         std::vector<std::uint32_t> outputStreams{2}; // channels of each output stream
         std::vector<std::uint32_t> inputStreams;     // channels of each input stream
         double nominalSampleRate = 48000;
@@ -164,7 +164,7 @@ public:
     float processAudiblePeak(AudioObjectID process) const;
     bool isMutedAtSource(AudioObjectID process) const;
     std::vector<PlayedSound> playedSounds() const;
-    std::optional<CATapDescription> tapDescription(AudioObjectID tap) const;
+    std::optional<TapDescription> tapDescription(AudioObjectID tap) const;
     std::optional<AggregateDeviceDescription> aggregateDescription(AudioObjectID device) const;
     // On/off flags of the device's input streams for one IO procedure.
     std::vector<std::uint32_t> streamUsage(AudioObjectID device, AudioDeviceIOProcID proc) const;
@@ -201,7 +201,7 @@ public:
                                  const AudioObjectPropertyListenerBlockRef& block) override;
     OSStatus removePropertyListener(AudioObjectID object, const AudioObjectPropertyAddress& address,
                                     const AudioObjectPropertyListenerBlockRef& block) override;
-    OSStatus createProcessTap(const CATapDescription& description, AudioObjectID* outTap) override;
+    OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) override;
     OSStatus destroyProcessTap(AudioObjectID tap) override;
     OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
                                    AudioObjectID* outDevice) override;

@@ -57,14 +57,14 @@ protected:
 
 TEST_F(SimHalTest, DevicesDefaultsAndStreams) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto headset = hal.addDevice(
-        deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    const auto headset =
+        hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
     EXPECT_EQ(readList(kAudioObjectSystemObject, global(kAudioHardwarePropertyDevices)),
               (std::vector<std::uint32_t>{speakers, headset}));
     EXPECT_EQ(readString(headset, kAudioDevicePropertyDeviceUID), "headset");
     EXPECT_EQ(readString(headset, kAudioObjectPropertyName), "Headset");
-    EXPECT_EQ(read<std::uint32_t>(headset, global(kAudioDevicePropertyTransportType)),
-              kAudioDeviceTransportTypeBluetooth);
+    EXPECT_EQ(read<Transport>(headset, global(kAudioDevicePropertyTransportType)),
+              Transport::bluetooth);
     EXPECT_EQ(
         readList(headset, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0}).size(),
         1u);
@@ -123,7 +123,7 @@ TEST_F(SimHalTest, ListenersRunOnTheMainQueueAndRemovalNeedsTheSameBlock) {
 
 TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    auto tv = deviceSetup("hdmi", "TV", kAudioDeviceTransportTypeHDMI);
+    auto tv = deviceSetup("hdmi", "TV", Transport::hdmi);
     tv.hasVirtualMainVolume = false;
     tv.outputVolumeElements = {};
     const auto fixed = hal.addDevice(tv);
@@ -157,7 +157,7 @@ TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
     hal.advance(512);
     EXPECT_EQ(hal.peak(speakers), 0.0f);
 
-    auto mic = deviceSetup("locked", "Locked", kAudioDeviceTransportTypeUSB, {}, {1});
+    auto mic = deviceSetup("locked", "Locked", Transport::usb, {}, {1});
     mic.inputMuteSettable = false;
     const auto locked = hal.addDevice(mic);
     ASSERT_EQ(hal.isPropertySettable(
@@ -215,7 +215,7 @@ struct TapRig {
 TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::string& outputUID,
                 CATapMuteBehavior mute, float gain) {
     TapRig rig;
-    auto description = CATapDescription::stereoMixdownOfProcesses(std::move(processes));
+    auto description = TapDescription::stereoMixdownOfProcesses(std::move(processes));
     description.uuid = "TAP-" + outputUID;
     description.muteBehavior = mute;
     EXPECT_EQ(hal.createProcessTap(description, &rig.tap), 0);
@@ -252,8 +252,8 @@ TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndFeedTheAggregate) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.25f);
-    EXPECT_EQ(read<std::uint32_t>(rig.aggregate, global(kAudioDevicePropertyTransportType)),
-              kAudioDeviceTransportTypeAggregate);
+    EXPECT_EQ(read<Transport>(rig.aggregate, global(kAudioDevicePropertyTransportType)),
+              Transport::aggregate);
 
     hal.advance(512); // not read yet: the app is heard as it is
     EXPECT_FALSE(hal.isMutedAtSource(app));
@@ -288,7 +288,7 @@ TEST_F(SimHalTest, UnmutedTapLetsTheAppPlayBesideTheProcessedSignal) {
 }
 
 TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) {
-    hal.addDevice(deviceSetup("headset", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
+    hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "headset", CATapMuteBehavior::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
@@ -334,13 +334,13 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
     const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
     hal.injectFault(fault(SimHal::Operation::createProcessTap, -50, std::nullopt, std::nullopt, 1));
     AudioObjectID tap = 0;
-    auto description = CATapDescription::stereoMixdownOfProcesses({app});
+    auto description = TapDescription::stereoMixdownOfProcesses({app});
     EXPECT_EQ(hal.createProcessTap(description, &tap), -50);
     EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.createProcessTap(description, &tap), 0); // the fault was used up
     // A tap of a process that does not exist is refused.
     AudioObjectID other = 0;
-    EXPECT_EQ(hal.createProcessTap(CATapDescription::stereoMixdownOfProcesses({4242}), &other),
+    EXPECT_EQ(hal.createProcessTap(TapDescription::stereoMixdownOfProcesses({4242}), &other),
               kAudioHardwareBadObjectError);
 
     hal.injectFault(fault(SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError,
@@ -380,7 +380,7 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
 TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     AudioObjectID tap = 0;
-    auto description = CATapDescription::stereoGlobalTapButExcludeProcesses({});
+    auto description = TapDescription::stereoGlobalTapButExcludeProcesses({});
     description.uuid = "GLOBAL";
     ASSERT_EQ(hal.createProcessTap(description, &tap), 0);
     AudioObjectID aggregate = 0;
@@ -403,12 +403,12 @@ TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
     hal.deviceStart(aggregate, proc);
 
     auto samples = std::make_shared<std::vector<float>>(1000, 1.0f);
-    ASSERT_EQ(hal.playSound("Tink", samples, 0.08f), 0);
+    ASSERT_EQ(hal.playSound("tick", samples, 0.08f), 0);
     hal.advance(2048);
     EXPECT_FLOAT_EQ(heard, 0.08f);
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.08f);
     ASSERT_EQ(hal.playedSounds().size(), 1u);
-    EXPECT_EQ(hal.playedSounds()[0].name, "Tink");
+    EXPECT_EQ(hal.playedSounds()[0].name, "tick");
     hal.advance(2048); // played once only
     EXPECT_EQ(hal.peak(speakers), 0.0f);
     hal.destroyAggregateDevice(aggregate);

@@ -158,7 +158,7 @@ PipeWireModel::View PipeWireModel::build() {
                 if (const auto* dev = graph_.device(std::uint32_t(std::atol(deviceId.c_str()))))
                     deviceProps = dev->props;
             }
-            d.transport = PipeWireTransport::code(node.props, deviceProps);
+            d.transport = PipeWireTransport::transport(node.props, deviceProps);
             d.rate = node.rate ? double(node.rate) : clockRate;
             d.channelVolumes = node.channelVolumes;
             if (d.channelVolumes && d.channelVolumes->empty()) d.channelVolumes.reset();
@@ -365,7 +365,7 @@ OSStatus PipeWireModel::read(AudioObjectID object, const AudioObjectPropertyAddr
             return 0;
         case kAudioDevicePropertyTransportType:
             if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            out = d->transport;
+            out = std::uint32_t(d->transport);
             return 0;
         case kAudioDevicePropertyNominalSampleRate:
             if (!isMain(a)) return kAudioHardwareUnknownPropertyError;

@@ -109,7 +109,7 @@ private:
         AudioObjectID inputStream = 0;
         std::string uid;
         std::string name;
-        std::uint32_t transport = 0;
+        Transport transport = Transport::unknown;
         double rate = 48000;
         std::optional<std::vector<float>> channelVolumes;
         std::optional<bool> mute;

@@ -163,7 +163,7 @@ OSStatus PipeWireTapObjects::getPropertyData(AudioObjectID object,
     }
     switch (a.mSelector) {
     case kAudioDevicePropertyTransportType:
-        return copyOut(kAudioDeviceTransportTypeAggregate, ioSize, data);
+        return copyOut(Transport::aggregate, ioSize, data);
     case kAudioDevicePropertyNominalSampleRate:
         return copyOut(agg.rate, ioSize, data);
     default:

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "platform/hal/AggregateDeviceDescription.h"
-#include "platform/hal/CATapDescription.h"
 #include "platform/hal/Hal.h"
+#include "platform/hal/TapDescription.h"
 
 #include <cstdint>
 #include <map>
@@ -30,7 +30,7 @@ class PipeWireTapObjects {
 public:
     struct Tap {
         AudioObjectID id = 0;
-        CATapDescription description;
+        TapDescription description;
         std::set<pid_t> pids; // tapped, or excluded for a global tap
         double rate = 48000;
     };

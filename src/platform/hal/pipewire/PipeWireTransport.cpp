@@ -34,15 +34,14 @@ bool startsWith(const std::string& text, const char* prefix) {
 
 } // namespace
 
-std::uint32_t code(const PipeWireProps& node, const PipeWireProps& device) {
+Transport transport(const PipeWireProps& node, const PipeWireProps& device) {
     const std::string api = value(node, device, "device.api");
     const std::string bus = value(node, device, "device.bus");
     if (api == "bluez5" || bus == "bluetooth") {
         const std::string profile = value(node, device, "api.bluez5.profile");
         const std::string codec = value(node, device, "api.bluez5.codec");
-        if (startsWith(profile, "bap") || codec == "lc3")
-            return kAudioDeviceTransportTypeBluetoothLE;
-        return kAudioDeviceTransportTypeBluetooth;
+        if (startsWith(profile, "bap") || codec == "lc3") return Transport::bluetoothLE;
+        return Transport::bluetooth;
     }
 
     const std::string profile = value(node, device, "device.profile.name");
@@ -52,19 +51,19 @@ std::uint32_t code(const PipeWireProps& node, const PipeWireProps& device) {
                                   value(node, device, "device.profile.description") + " " +
                                   value(node, device, "api.alsa.pcm.name") + " " + profile;
         if (contains(words, "displayport") || contains(words, "display port"))
-            return kAudioDeviceTransportTypeDisplayPort;
-        return kAudioDeviceTransportTypeHDMI;
+            return Transport::displayPort;
+        return Transport::hdmi;
     }
-    if (bus == "usb") return kAudioDeviceTransportTypeUSB;
+    if (bus == "usb") return Transport::usb;
     if (bus == "pci" || bus == "isa" || value(node, device, "device.form-factor") == "internal")
-        return kAudioDeviceTransportTypeBuiltIn;
+        return Transport::builtIn;
 
     const std::string factory = value(node, device, "factory.name");
     const std::string mediaClass = value(node, device, "media.class");
     if (factory == "support.null-audio-sink" || contains(mediaClass, "/virtual") ||
         value(node, device, "node.virtual") == "true")
-        return kAudioDeviceTransportTypeVirtual;
-    return kAudioDeviceTransportTypeUnknown;
+        return Transport::software;
+    return Transport::unknown;
 }
 
 } // namespace voxlane::PipeWireTransport

@@ -110,7 +110,7 @@ TEST_F(PipeWireModelTest, SinksAndSourcesAreDevicesWithStreamsAndControls) {
     ASSERT_EQ(model.read(speakers, global(kAudioObjectPropertyName), 0, nullptr, name), 0);
     EXPECT_EQ(std::get<std::optional<std::string>>(name), "speakers device");
     EXPECT_EQ(read<std::uint32_t>(speakers, global(kAudioDevicePropertyTransportType)),
-              kAudioDeviceTransportTypeVirtual);
+              std::uint32_t(Transport::software));
     EXPECT_EQ(read<double>(speakers, global(kAudioDevicePropertyNominalSampleRate)), 48000.0);
     EXPECT_EQ(read<std::vector<std::uint32_t>>(
                   speakers, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0})

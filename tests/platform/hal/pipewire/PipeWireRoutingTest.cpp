@@ -96,7 +96,7 @@ TEST_F(PipeWireRoutingTest, AGlobalTapTakesAllButTheExcludedAndNeverOurOwnTapNod
     node(23, 11, "Stream/Output/Audio", "another-app");
     node(30, 13, "Audio/Sink", sinkB);
     node(31, 13, "Stream/Output/Audio", PipeWireTapNames::playbackNode("B"));
-    node(32, 13, "Stream/Output/Audio", PipeWireTapNames::soundNode("Tink.1"));
+    node(32, 13, "Stream/Output/Audio", PipeWireTapNames::soundNode("tick.1"));
     node(33, 0, "Stream/Output/Audio", "no-client-known");
 
     // Everything but the excluded processes, our tap nodes never.

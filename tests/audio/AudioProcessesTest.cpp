@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioProcesses.h"
+#include "audio/AudioProcesses.h"
 
 #include "platform/AppIdentifier.h"
 #include "platform/ManualScheduler.h"
@@ -108,17 +108,15 @@ TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
     EXPECT_EQ(groups[3].icon, (AppIcon{"editor", false}));
 }
 
-TEST_F(AudioProcessesTest, HiddenSimulatedAndOwnProcessesFormNoGroup) {
-    workspace.paths[50] = "/Library/Developer/CoreSimulator/Devices/x/app";
-    workspace.paths[51] = "/runtimes/iOS.simruntime/Contents/app";
-    workspace.names[50] = "sim";
-    workspace.names[51] = "sim";
+TEST_F(AudioProcessesTest, TheServerItsHelpersAndOurselvesFormNoGroup) {
+    workspace.names[50] = "pipewire";
+    workspace.names[51] = "voxlane";
     workspace.names[52] = "wireplumber";
     workspace.names[53] = "pipewire-pulse";
     const auto groups = AudioProcesses::grouped(
         {process(1, 50), process(2, 51), process(3, 52), process(4, 53),
-         process(5, 54, "com.apple.coreaudiod"), process(6, 55, "com.apple.PowerChime"),
-         process(7, 56, std::string(AppIdentifier)), process(8, 57, "org.keep")},
+         process(5, 54, "org.freedesktop.pipewire"), process(7, 56, std::string(AppIdentifier)),
+         process(8, 57, "org.keep")},
         workspace);
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].id, "org.keep");

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
@@ -70,7 +70,7 @@ TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
     EXPECT_EQ(sleeps, 1); // the first reading already heard it
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
     ASSERT_EQ(hal.playedSounds().size(), 1u);
-    EXPECT_EQ(hal.playedSounds()[0].name, "Tink");
+    EXPECT_EQ(hal.playedSounds()[0].name, "tick");
     EXPECT_FLOAT_EQ(hal.playedSounds()[0].volume, 0.08f);
     const auto messages = log.messages("permission");
     ASSERT_EQ(messages.size(), 1u);
@@ -125,7 +125,7 @@ TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
 TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
     hal.addDevice(test::deviceSetup("speakers", "Speakers"));
     SystemSounds none(hal, {});
-    EXPECT_FALSE(none.play("Tink"));
+    EXPECT_FALSE(none.play("tick"));
     EXPECT_EQ(check(none), Status::denied);
     EXPECT_TRUE(hal.playedSounds().empty());
 
@@ -176,8 +176,8 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
 
 TEST_F(AudioPermissionTest, Sounds) {
     const auto speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    EXPECT_TRUE(sounds.has("Pop"));
-    EXPECT_TRUE(sounds.play("Pop", 0.5f));
+    EXPECT_TRUE(sounds.has("pop"));
+    EXPECT_TRUE(sounds.play("pop", 0.5f));
     EXPECT_FALSE(sounds.play("Basso"));
     hal.advance(4800);
     EXPECT_GT(hal.peak(speakers), 0.1f);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AudioProcess.h"
+#include "audio/AudioProcess.h"
 #include "platform/Workspace.h"
 
 #include <algorithm>

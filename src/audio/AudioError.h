@@ -10,7 +10,7 @@ namespace voxlane {
 
 // A failed audio server operation: what was attempted (the German operation name) and the
 // status the server returned. Thrown only by the tap set-up.
-struct CoreAudioError {
+struct AudioError {
     std::string what;
     OSStatus status = 0;
 
@@ -19,8 +19,8 @@ struct CoreAudioError {
         return what + " fehlgeschlagen (OSStatus " + std::to_string(status) + ")";
     }
 
-    friend bool operator==(const CoreAudioError&, const CoreAudioError&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const CoreAudioError& error) {
+    friend bool operator==(const AudioError&, const AudioError&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const AudioError& error) {
         return out << error.description();
     }
 };

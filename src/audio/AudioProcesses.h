@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/AppGroup.h"
-#include "coreaudio/AudioProcess.h"
+#include "audio/AppGroup.h"
+#include "audio/AudioProcess.h"
 #include "platform/Workspace.h"
 #include "platform/hal/Hal.h"
 

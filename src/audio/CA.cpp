@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/CA.h"
+#include "audio/CA.h"
 
 #include "platform/Utf8.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioProcesses.h"
+#include "audio/AudioProcesses.h"
 
-#include "coreaudio/CA.h"
+#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Utf8.h"
 
@@ -11,14 +11,6 @@
 namespace voxlane::AudioProcesses {
 
 const std::set<std::string> hidden = {
-    "com.apple.coreaudiod",
-    "com.apple.audio.AudioComponentRegistrar",
-    "com.apple.controlcenter",
-    "com.apple.loginwindow",
-    "com.apple.CoreSpeech",
-    "com.apple.corespeechd",
-    "com.apple.accessibility.heard",
-    "com.apple.PowerChime",
     // The audio server, its compatibility layers and session managers.
     "org.freedesktop.pipewire",
     "process.pipewire",
@@ -41,13 +33,6 @@ struct Owner {
     bool regular = false;
 };
 
-bool isSimulatorProcess(const Workspace& workspace, std::int32_t pid) {
-    const auto path = workspace.processPath(pid);
-    if (!path || path->empty()) return false;
-    return path->find("/CoreSimulator") != std::string::npos ||
-           path->find(".simruntime/") != std::string::npos;
-}
-
 std::string removeAll(std::string text, const std::string& part) {
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at))
         text.erase(at, part.size());
@@ -69,8 +54,6 @@ std::string lastComponent(const std::string& identifier) {
 }
 
 std::optional<Owner> owningApp(const Workspace& workspace, const AudioProcess& process) {
-    if (isSimulatorProcess(workspace, process.pid)) return std::nullopt;
-
     std::vector<std::int32_t> candidates;
     if (const auto responsible = workspace.responsiblePid(process.pid); responsible > 0)
         candidates.push_back(responsible);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioDevice.h"
+#include "audio/AudioDevice.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,20 +15,20 @@ std::string AudioDevice::symbolName() const {
     if (contains("airpods pro")) return "airpodspro";
     if (contains("airpods")) return "airpods";
     switch (transport) {
-    case kAudioDeviceTransportTypeAirPlay:
+    case Transport::network:
         return "airplayaudio";
-    case kAudioDeviceTransportTypeBuiltIn:
+    case Transport::builtIn:
         return hasOutput ? "laptopcomputer" : "mic";
-    case kAudioDeviceTransportTypeBluetooth:
-    case kAudioDeviceTransportTypeBluetoothLE:
+    case Transport::bluetooth:
+    case Transport::bluetoothLE:
         return "headphones";
-    case kAudioDeviceTransportTypeContinuityCaptureWired:
-    case kAudioDeviceTransportTypeContinuityCaptureWireless:
+    case Transport::phoneWired:
+    case Transport::phoneWireless:
         return "iphone";
-    case kAudioDeviceTransportTypeDisplayPort:
-    case kAudioDeviceTransportTypeHDMI:
+    case Transport::displayPort:
+    case Transport::hdmi:
         return "display";
-    case kAudioDeviceTransportTypeUSB:
+    case Transport::usb:
         return "hifispeaker";
     default:
         return "speaker.wave.2";

@@ -12,14 +12,11 @@ struct AudioDevice {
     AudioObjectID id = kAudioObjectUnknown;
     std::string uid;
     std::string name;
-    std::uint32_t transport = 0; // a kAudioDeviceTransportType… code, 0 when unknown
+    Transport transport = Transport::unknown;
     bool hasOutput = false;
     bool hasInput = false;
 
-    bool isBluetooth() const {
-        return transport == kAudioDeviceTransportTypeBluetooth ||
-               transport == kAudioDeviceTransportTypeBluetoothLE;
-    }
+    bool isBluetooth() const { return voxlane::isBluetooth(transport); }
     // The symbol image name shown for the device.
     std::string symbolName() const;
 

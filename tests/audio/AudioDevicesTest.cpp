@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioDevices.h"
+#include "audio/AudioDevices.h"
 
 #include "platform/AppIdentifier.h"
 #include "platform/ManualScheduler.h"
@@ -22,11 +22,10 @@ protected:
 TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
     const auto speakers = hal.addDevice(deviceSetup("builtin-out", "MacBook Speakers"));
     const auto headset =
-        hal.addDevice(deviceSetup("bt-1", "Headset", kAudioDeviceTransportTypeBluetooth, {2}, {1}));
-    const auto mic = hal.addDevice(
-        deviceSetup("builtin-in", "Microphone", kAudioDeviceTransportTypeBuiltIn, {}, {1}));
-    const auto bare =
-        hal.addDevice(deviceSetup("bare", "Bare", kAudioDeviceTransportTypeUSB, {}, {}));
+        hal.addDevice(deviceSetup("bt-1", "Headset", Transport::bluetooth, {2}, {1}));
+    const auto mic =
+        hal.addDevice(deviceSetup("builtin-in", "Microphone", Transport::builtIn, {}, {1}));
+    const auto bare = hal.addDevice(deviceSetup("bare", "Bare", Transport::usb, {}, {}));
     // Someone else's aggregate device, and a device that looks like ours.
     AggregateDeviceDescription other;
     other.uid = "other-aggregate";
@@ -38,9 +37,9 @@ TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
     const auto devices = AudioDevices::all(hal);
     ASSERT_EQ(devices.size(), 4u);
     EXPECT_EQ(devices[0], (AudioDevice{speakers, "builtin-out", "MacBook Speakers",
-                                       kAudioDeviceTransportTypeBuiltIn, true, false}));
-    EXPECT_EQ(devices[1], (AudioDevice{headset, "bt-1", "Headset",
-                                       kAudioDeviceTransportTypeBluetooth, true, true}));
+                                       Transport::builtIn, true, false}));
+    EXPECT_EQ(devices[1],
+              (AudioDevice{headset, "bt-1", "Headset", Transport::bluetooth, true, true}));
     EXPECT_EQ(devices[2].id, mic);
     EXPECT_FALSE(devices[2].hasOutput);
     EXPECT_EQ(devices[3].id, bare);
@@ -48,7 +47,7 @@ TEST_F(AudioDevicesTest, AllListsUserDevicesInOrderWithTheirFlags) {
 
     EXPECT_EQ(AudioDevices::id(hal, "bt-1"), headset);
     EXPECT_EQ(AudioDevices::id(hal, "other-aggregate"), std::nullopt); // filtered
-    EXPECT_EQ(AudioDevices::device(hal, aggregate)->transport, kAudioDeviceTransportTypeAggregate);
+    EXPECT_EQ(AudioDevices::device(hal, aggregate)->transport, Transport::aggregate);
     hal.destroyAggregateDevice(aggregate);
 }
 
@@ -71,7 +70,7 @@ TEST_F(AudioDevicesTest, UnreadablePropertiesDegrade) {
     const auto devices = AudioDevices::all(hal);
     ASSERT_EQ(devices.size(), 1u); // no UID, no listing, though name and streams are readable
     EXPECT_EQ(devices[0].name, "Unknown device");
-    EXPECT_EQ(devices[0].transport, 0u);
+    EXPECT_EQ(devices[0].transport, Transport::unknown);
     EXPECT_EQ(AudioDevices::device(hal, hidden), std::nullopt);
 }
 
@@ -87,21 +86,21 @@ TEST_F(AudioDevicesTest, VolumeOnlyWhereTheDeviceHasOne) {
 }
 
 TEST(AudioDevice, SymbolNames) {
-    const auto symbol = [](std::string name, std::uint32_t transport, bool out = true) {
+    const auto symbol = [](std::string name, Transport transport, bool out = true) {
         return AudioDevice{1, "uid", std::move(name), transport, out, !out}.symbolName();
     };
-    EXPECT_EQ(symbol("Kim’s AIRPODS MAX", kAudioDeviceTransportTypeUSB), "airpodsmax");
-    EXPECT_EQ(symbol("my airpods pro 2", 0), "airpodspro");
-    EXPECT_EQ(symbol("AirPods", kAudioDeviceTransportTypeBluetooth), "airpods");
-    EXPECT_EQ(symbol("Living room", kAudioDeviceTransportTypeAirPlay), "airplayaudio");
-    EXPECT_EQ(symbol("Speakers", kAudioDeviceTransportTypeBuiltIn), "laptopcomputer");
-    EXPECT_EQ(symbol("Microphone", kAudioDeviceTransportTypeBuiltIn, false), "mic");
-    EXPECT_EQ(symbol("Buds", kAudioDeviceTransportTypeBluetoothLE), "headphones");
-    EXPECT_EQ(symbol("Phone", kAudioDeviceTransportTypeContinuityCaptureWireless), "iphone");
-    EXPECT_EQ(symbol("Monitor", kAudioDeviceTransportTypeHDMI), "display");
-    EXPECT_EQ(symbol("Monitor", kAudioDeviceTransportTypeDisplayPort), "display");
-    EXPECT_EQ(symbol("DAC", kAudioDeviceTransportTypeUSB), "hifispeaker");
-    EXPECT_EQ(symbol("Thing", kAudioDeviceTransportTypeVirtual), "speaker.wave.2");
+    EXPECT_EQ(symbol("Kim’s AIRPODS MAX", Transport::usb), "airpodsmax");
+    EXPECT_EQ(symbol("my airpods pro 2", Transport::unknown), "airpodspro");
+    EXPECT_EQ(symbol("AirPods", Transport::bluetooth), "airpods");
+    EXPECT_EQ(symbol("Living room", Transport::network), "airplayaudio");
+    EXPECT_EQ(symbol("Speakers", Transport::builtIn), "laptopcomputer");
+    EXPECT_EQ(symbol("Microphone", Transport::builtIn, false), "mic");
+    EXPECT_EQ(symbol("Buds", Transport::bluetoothLE), "headphones");
+    EXPECT_EQ(symbol("Phone", Transport::phoneWireless), "iphone");
+    EXPECT_EQ(symbol("Monitor", Transport::hdmi), "display");
+    EXPECT_EQ(symbol("Monitor", Transport::displayPort), "display");
+    EXPECT_EQ(symbol("DAC", Transport::usb), "hifispeaker");
+    EXPECT_EQ(symbol("Thing", Transport::software), "speaker.wave.2");
 }
 
 } // namespace

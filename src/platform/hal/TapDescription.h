@@ -17,7 +17,7 @@ enum class CATapMuteBehavior : int {
 
 // Describes a process tap to create: either a stereo mixdown of some processes, or a stereo
 // global tap of every process except some.
-struct CATapDescription {
+struct TapDescription {
     std::vector<AudioObjectID> processes; // tapped processes, or the excluded ones when exclusive
     bool isExclusive = false;             // true: global tap excluding `processes`
     bool isMixdown = true;                // stereo mixdown of all captured channels
@@ -26,14 +26,13 @@ struct CATapDescription {
     bool isPrivate = false;
     CATapMuteBehavior muteBehavior = CATapMuteBehavior::unmuted;
 
-    static CATapDescription stereoMixdownOfProcesses(std::vector<AudioObjectID> processes) {
-        CATapDescription description;
+    static TapDescription stereoMixdownOfProcesses(std::vector<AudioObjectID> processes) {
+        TapDescription description;
         description.processes = std::move(processes);
         return description;
     }
-    static CATapDescription
-    stereoGlobalTapButExcludeProcesses(std::vector<AudioObjectID> excluded) {
-        CATapDescription description;
+    static TapDescription stereoGlobalTapButExcludeProcesses(std::vector<AudioObjectID> excluded) {
+        TapDescription description;
         description.processes = std::move(excluded);
         description.isExclusive = true;
         return description;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioDevices.h"
+#include "audio/AudioDevices.h"
 
-#include "coreaudio/CA.h"
+#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
 
 namespace voxlane::AudioDevices {
@@ -12,7 +12,7 @@ std::vector<AudioDevice> all(Hal& hal) {
          CA::array(hal, kAudioObjectSystemObject, CA::address(kAudioHardwarePropertyDevices))) {
         auto record = device(hal, id);
         if (!record) continue;
-        if (record->transport == kAudioDeviceTransportTypeAggregate) continue;
+        if (record->transport == Transport::aggregate) continue;
         if (record->uid.starts_with(AppIdentifier)) continue;
         devices.push_back(std::move(*record));
     }
@@ -27,9 +27,8 @@ std::optional<AudioDevice> device(Hal& hal, AudioObjectID id) {
     record.uid = std::move(*uid);
     record.name =
         CA::string(hal, id, CA::address(kAudioObjectPropertyName)).value_or("Unknown device");
-    record.transport =
-        CA::value<std::uint32_t>(hal, id, CA::address(kAudioDevicePropertyTransportType))
-            .value_or(0);
+    record.transport = CA::value<Transport>(hal, id, CA::address(kAudioDevicePropertyTransportType))
+                           .value_or(Transport::unknown);
     record.hasOutput =
         !CA::array(hal, id,
                    CA::address(kAudioDevicePropertyStreams, kAudioObjectPropertyScopeOutput))

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "coreaudio/ListenerToken.h"
+#include "audio/ListenerToken.h"
 #include "platform/hal/Hal.h"
 
 #include <functional>

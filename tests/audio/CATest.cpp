@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/CA.h"
+#include "audio/CA.h"
 
-#include "coreaudio/CoreAudioError.h"
+#include "audio/AudioError.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/SimHal.h"
 #include "support/SimObjects.h"
@@ -103,11 +103,11 @@ TEST_F(CATest, ListenCallsTheHandlerAndTheTokenUnregistersOnce) {
     EXPECT_EQ(hal.liveListeners(), 0u);
 }
 
-TEST(CoreAudioError, DescribesOperationAndStatus) {
-    EXPECT_EQ((CoreAudioError{"Tap erstellen", 1852797029}).description(),
+TEST(AudioError, DescribesOperationAndStatus) {
+    EXPECT_EQ((AudioError{"Tap erstellen", 1852797029}).description(),
               "Tap erstellen fehlgeschlagen (OSStatus 1852797029)");
     std::ostringstream text;
-    text << CoreAudioError{"Tap erstellen", -50};
+    text << AudioError{"Tap erstellen", -50};
     EXPECT_EQ(text.str(), "Tap erstellen fehlgeschlagen (OSStatus -50)");
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "coreaudio/AudioPermission.h"
+#include "engine/AudioPermission.h"
 
-#include "coreaudio/AudioDevices.h"
-#include "coreaudio/CA.h"
+#include "audio/AudioDevices.h"
+#include "audio/CA.h"
 #include "engine/AppTap.h"
 #include "platform/Log.h"
 
@@ -113,13 +113,13 @@ Status probe(const Services& services, const std::shared_ptr<InFlight>& flight) 
     try {
         tap = std::make_unique<AppTap>(hal, std::vector<AudioObjectID>{}, std::nullopt, device->uid,
                                        AppTap::Mode::meter, 1.0f);
-    } catch (const CoreAudioError& error) {
+    } catch (const AudioError& error) {
         Log::error("permission", "Prüf-Tap fehlgeschlagen: " + error.description());
         return Status::denied;
     }
 
     // A cancelled probe leaves at once; the tap takes itself down.
-    if (!flight->onMain(services.mainQueue, [&] { services.sounds.play("Tink", 0.08f); }))
+    if (!flight->onMain(services.mainQueue, [&] { services.sounds.play("tick", 0.08f); }))
         return Status::unknown;
 
     Status answer = Status::denied;
