@@ -7,6 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 
 namespace voxlane::test {
@@ -42,6 +43,11 @@ struct HalWorldFactory {
     std::string name;
     std::function<std::unique_ptr<HalWorld>()> make;
 };
+
+// How test names and failures show the parameter.
+inline void PrintTo(const HalWorldFactory& factory, std::ostream* out) {
+    *out << factory.name;
+}
 
 class HalContract : public ::testing::TestWithParam<HalWorldFactory> {
 protected:

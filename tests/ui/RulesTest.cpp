@@ -35,7 +35,9 @@ TEST(FaderRules, PositionsGiveValuesSnappingToUnityOnAppFadersOnlyInsideTheTrack
     for (const auto& c : cases) {
         const auto value = FaderRules::valueAt(c.x, c.width, c.maximum);
         ASSERT_EQ(value.has_value(), c.value.has_value()) << c.x << " on " << c.width;
-        if (value) EXPECT_FLOAT_EQ(*value, *c.value) << c.x << " on " << c.width;
+        if (value) {
+            EXPECT_FLOAT_EQ(*value, *c.value) << c.x << " on " << c.width;
+        }
     }
 }
 
