@@ -22,18 +22,6 @@
 
 namespace voxlane {
 
-namespace {
-
-// Drops the size hints that `layout` and the layouts inside it keep (a layout's own
-// invalidation leaves those of the layouts inside it, until it is laid out again).
-void invalidateAll(QLayout* layout) {
-    for (int i = 0; i < layout->count(); ++i)
-        if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
-    layout->invalidate();
-}
-
-} // namespace
-
 AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
     auto* stack = new QVBoxLayout(this);
@@ -153,10 +141,12 @@ void AppsModule::refresh() {
     silentButton_->setState(silent.size(), showSilent_);
     syncRows(silentRows_, silent_, showSilent_ ? silent : std::vector<AppGroup>{}, true);
     list_->setVisible(!playingRows_.empty() || !silentButton_->isHidden() || !silentRows_.empty());
-    // The list asks for its new height now, in the same pass as the rows changed, so that the
-    // panel's stack glides once to the new layout.
-    invalidateAll(list_->widget()->layout());
-    list_->updateGeometry();
+    // The list asks for its new height now, and so does the module: a widget tells its parent's
+    // layout that its size hint changed only when it is laid out itself, one pass of the event
+    // loop per level, and the rows stand three levels down (content, list, module). Told now,
+    // the panel's stack glides once, straight to the new layout.
+    list_->contentChanged();
+    updateGeometry();
     // An editor that opens is scrolled into view once the list has made room for it.
     const auto editorID = engine_.eqEditorID();
     if (editorID != scrolledToEditor_) {
