@@ -14,8 +14,11 @@
 #include "ui/Theme.h"
 #include "ui/Transition.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtMath>
 #include <numbers>
@@ -64,6 +67,13 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     rows->addStretch();
     list_ = new ScrollList;
     list_->setContent(content);
+    // The editor being followed is scrolled to again whenever the list or its content change
+    // size (the panel makes room for it over several passes), until the user scrolls.
+    connect(list_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        if (followedEditor_) queueScrollToEditor();
+    });
+    connect(list_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { followedEditor_.reset(); });
     stack->addWidget(list_);
     // While the panel's stack reveals or cuts the module, its content keeps to the top.
     stack->addStretch();
@@ -147,24 +157,41 @@ void AppsModule::refresh() {
     // the panel's stack glides once, straight to the new layout.
     list_->contentChanged();
     updateGeometry();
-    // An editor that opens is scrolled into view once the list has made room for it.
+    // An editor that opens is scrolled into view, and kept there while the list and the panel
+    // make room for it, until the user scrolls.
     const auto editorID = engine_.eqEditorID();
     if (editorID != scrolledToEditor_) {
         scrolledToEditor_ = editorID;
-        if (editorID) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, id = *editorID] {
-                    AppRow* r = row(id);
-                    if (!r || !r->editor() || !list_->widget()) return;
-                    list_->widget()->layout()->activate();
-                    r->layout()->activate();
-                    list_->ensureWidgetVisible(r->editor(), 0, 0);
-                },
-                Qt::QueuedConnection);
-        }
+        followedEditor_ = editorID;
+        if (editorID) queueScrollToEditor();
     }
     emit rowsChanged();
+}
+
+void AppsModule::queueScrollToEditor() {
+    if (scrollQueued_) return;
+    scrollQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            scrollQueued_ = false;
+            if (followedEditor_) scrollEditorIntoView(*followedEditor_);
+        },
+        Qt::QueuedConnection);
+}
+
+void AppsModule::scrollEditorIntoView(const std::string& appID) {
+    AppRow* r = row(appID);
+    QWidget* content = list_->widget();
+    if (!r || !r->editor() || !content || !list_->isVisible()) return;
+    // The editor must first stand where it will, at its full height. Laying out the content
+    // alone would squeeze the rows into the content's old height: the list gives the content
+    // its new height on a layout request, then the content and the row are laid out in it.
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(list_, &request);
+    content->layout()->activate();
+    r->layout()->activate();
+    list_->ensureWidgetVisible(r->editor(), 0, 0);
 }
 
 void AppsModule::refreshMeters() {

@@ -799,6 +799,18 @@ TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
         EXPECT_FALSE(m.contains("QPainter")) << m.toStdString();
 }
 
+// Whether the open editor of `appID` stands wholly in the visible part of the apps' list.
+::testing::AssertionResult editorInView(const PanelView& panel, const std::string& appID) {
+    const AppRow* row = panel.apps()->row(appID);
+    const EQEditor* editor = row ? row->editor() : nullptr;
+    if (!editor) return ::testing::AssertionFailure() << "no editor";
+    const QWidget* viewport = panel.apps()->list()->viewport();
+    const QRect at(editor->mapTo(viewport, QPoint()), editor->size());
+    if (viewport->rect().contains(at)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "editor at y " << at.top() << " to " << at.bottom()
+                                         << ", list shows 0 to " << viewport->height() - 1;
+}
+
 TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     PanelWorld world;
     for (int i = 0; i < 12; ++i)
@@ -826,12 +838,8 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     EXPECT_EQ(place(panel, panel.apps()).top() - place(panel, panel.sound()).bottom() - 1, 12);
     QScrollBar* bar = panel.apps()->list()->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0) << "the rows scroll";
-    // The open editor was scrolled into view.
-    EQEditor* editor = panel.apps()->row("org.example.App11")->editor();
-    ASSERT_NE(editor, nullptr);
-    const QRect shown = panel.apps()->list()->viewport()->rect();
-    const QRect at(editor->mapTo(panel.apps()->list()->viewport(), QPoint()), editor->size());
-    EXPECT_TRUE(shown.intersects(at));
+    // The open editor was scrolled into view, all of it.
+    EXPECT_TRUE(editorInView(panel, "org.example.App11"));
 
     // Given room enough, nothing scrolls.
     panel.setAvailableHeight(unlimited + 100);
@@ -839,6 +847,65 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     if (auto* glide = panel.stack()->animation()) finish(glide);
     QApplication::processEvents();
     EXPECT_EQ(panel.sizeHint().height(), unlimited);
+}
+
+// On a short screen (540 points: a 1080-pixel one at twice the scale) an editor opened near the
+// end of the visible rows, or opened before the panel is, ends in view once it has its height.
+TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
+    PanelWorld world;
+    for (int i = 0; i < 8; ++i)
+        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
+                     SimHal::Signal::sine(0.25f));
+    world.settle();
+    PanelView& panel = *world.panel;
+    const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
+    panel.setAvailableHeight(room);
+    const auto settle = [&] {
+        world.settle();
+        for (int i = 0; i < 4; ++i) {
+            if (auto* glide = panel.stack()->animation()) finish(glide);
+            QApplication::processEvents();
+        }
+    };
+    settle();
+    ScrollList* list = panel.apps()->list();
+    ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the rows scroll";
+    ASSERT_EQ(list->verticalScrollBar()->value(), 0);
+    // The last row whose button shows: its editor opens below the visible part.
+    const QWidget* viewport = list->viewport();
+    AppRow* clicked = nullptr;
+    for (AppRow* row : panel.apps()->rows())
+        if (QRect(row->mapTo(viewport, QPoint()), row->size()).bottom() < viewport->height())
+            clicked = row;
+    ASSERT_NE(clicked, nullptr);
+    clicked->eqButton()->click();
+    settle();
+    EXPECT_TRUE(editorInView(panel, clicked->app().id));
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+
+    // Opened before the panel is, the editor is in view when the panel opens.
+    world.engine->setEqEditorID("org.example.App7");
+    PanelView opened(*world.adapter, {});
+    opened.setAvailableHeight(room);
+    opened.resize(opened.sizeHint());
+    opened.show();
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = opened.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+    EXPECT_GT(opened.apps()->list()->verticalScrollBar()->maximum(), 0) << "the rows scroll";
+    EXPECT_TRUE(editorInView(opened, "org.example.App7"));
+    // Once the user scrolls, the list stays where they put it when it changes again.
+    QScrollBar* bar = opened.apps()->list()->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    world.addApp(700, "org.example.Late", "Late", SimHal::Signal::sine(0.25f));
+    world.settle();
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = opened.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+    ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
+    EXPECT_EQ(bar->value(), 0);
 }
 
 // Presses Tab on whatever has the focus.
@@ -1059,8 +1126,7 @@ std::vector<ShownText> shownTexts(const QWidget& panel) {
 std::vector<ShownText> panelTexts(bool sandboxed) {
     ShellWorld world(false);
     if (sandboxed) world.defaults->remove(AudioPermission::grantedKey);
-    world.hal.addDevice(
-        test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
+    world.hal.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     const auto app = [&](std::int32_t pid, const char* id, const char* name, bool playing) {
         world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
         auto setup = test::processSetup(pid, SimHal::Signal::sine(playing ? 0.4f : 0), id);
