@@ -27,10 +27,15 @@ namespace voxlane {
 
 AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
+    // Everything starts 16 in. The silent apps' disclosure draws its focus ring round its text,
+    // in room left of where the rows start: the list begins that much further left, and the
+    // rows and the header keep that room as a margin of their own.
+    constexpr int ring = SilentAppsButton::ringRoom;
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(16, 14, 12, 12);
+    stack->setContentsMargins(16 - ring, 14, 12, 12);
     stack->setSpacing(6);
     auto* header = new QHBoxLayout;
+    header->setContentsMargins(ring, 0, 0, 0);
     header->addWidget(makeLabel(qstr(PanelRules::appsTitle()), Theme::title(), Theme::primary()));
     header->addStretch();
     endSolo_ = new CapsuleButton(qstr(PanelRules::endSolo()));
@@ -42,6 +47,7 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     header->addWidget(endSolo_);
     stack->addLayout(header);
     empty_ = makeLabel(qstr(PanelRules::noApps()), Theme::detail(), Theme::secondary());
+    empty_->setContentsMargins(ring, 0, 0, 0);
     stack->addWidget(empty_);
 
     auto* content = new QWidget;
@@ -50,18 +56,20 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(6);
     playing_ = new QVBoxLayout;
+    playing_->setContentsMargins(ring, 0, 0, 0);
     playing_->setSpacing(6);
     rows->addLayout(playing_);
     silentButton_ = new SilentAppsButton;
     connect(silentButton_, &SilentAppsButton::clicked, this,
             [this] { setShowSilent(!showSilent_); });
-    // Its text starts at the rows' edge; the room for its focus ring lies outside it.
+    // Its text starts at the rows' edge; the room for its focus ring lies left of it.
     auto* disclosure = new QHBoxLayout;
-    disclosure->setContentsMargins(-SilentAppsButton::ringRoom, 0, 0, 0);
+    disclosure->setContentsMargins(0, 0, 0, 0);
     disclosure->addWidget(silentButton_);
     disclosure->addStretch();
     rows->addLayout(disclosure);
     silent_ = new QVBoxLayout;
+    silent_->setContentsMargins(ring, 0, 0, 0);
     silent_->setSpacing(4);
     rows->addLayout(silent_);
     rows->addStretch();

@@ -530,7 +530,16 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
     EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), std::numbers::pi) << "half a turn";
     ASSERT_EQ(apps->rows().size(), 2u);
+    panel.resize(panel.sizeHint());
+    QApplication::processEvents();
+    // The disclosure's text, the empty note and the rows start 16 in, under "Apps".
+    const auto left = [apps](const QWidget* w, int inset = 0) {
+        return w->mapTo(apps, QPoint(inset, 0)).x();
+    };
+    EXPECT_EQ(left(apps->silentButton(), SilentAppsButton::ringRoom), 16);
+    EXPECT_EQ(left(apps->emptyLabel(), apps->emptyLabel()->contentsRect().left()), 16);
     for (AppRow* row : apps->rows()) {
+        EXPECT_EQ(left(row), 16);
         EXPECT_TRUE(row->isCompact());
         EXPECT_EQ(row->opacity(), 0.75);
         EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
