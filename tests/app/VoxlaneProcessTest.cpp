@@ -239,23 +239,31 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000))
         << "from " << volume << " to " << property("MasterVolume").toDouble();
-    QTest::qWait(200);
-    EXPECT_TRUE(visiblePanel().has_value()) << "a click inside leaves the panel open";
-    EXPECT_TRUE(property("PanelVisible").toBool());
+    EXPECT_TRUE(property("PanelVisible").toBool()) << "a click inside leaves the panel open";
+    EXPECT_TRUE(visiblePanel().has_value());
 
     // The output menu takes the pointer while it is open; Escape closes the menu only.
+    const auto windows = [&] {
+        const auto ids =
+            x.xdotool({"search", "--onlyvisible", "--pid", QString::number(voxlane.processId())});
+        return ids ? ids->split('\n', Qt::SkipEmptyParts).size() : 0;
+    };
+    const auto windowsBecome = [&](qsizetype count) {
+        return QTest::qWaitFor([&] { return windows() == count; }, 3000);
+    };
+    ASSERT_TRUE(windowsBecome(1));
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
-    QTest::qWait(300);
+    ASSERT_TRUE(windowsBecome(2)) << "the menu opens";
     ASSERT_TRUE(x.key("Escape"));
-    QTest::qWait(300);
-    EXPECT_TRUE(visiblePanel().has_value()) << "Escape closed the menu, not the panel";
+    ASSERT_TRUE(windowsBecome(1)) << "and closes";
+    EXPECT_TRUE(property("PanelVisible").toBool()) << "Escape closed the menu, not the panel";
     // ...and so does a choice in it (the first output, by the keys).
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
-    QTest::qWait(300);
+    ASSERT_TRUE(windowsBecome(2));
     ASSERT_TRUE(x.key("Down"));
     ASSERT_TRUE(x.key("Return"));
-    QTest::qWait(300);
-    EXPECT_TRUE(visiblePanel().has_value());
+    ASSERT_TRUE(windowsBecome(1));
+    EXPECT_TRUE(property("PanelVisible").toBool());
     ASSERT_TRUE(click(outside));
     EXPECT_TRUE(closed()) << "after the menu, a click outside still closes the panel";
 
