@@ -511,16 +511,16 @@
         <translation>Bluetooth-Kopfhörer in hoher Qualität halten</translation>
     </message>
     <message>
-        <source>Uses your computer’s microphone instead, so the headphones don’t drop to muffled call quality (16 kHz mono).</source>
-        <translation>Nutzt stattdessen das Mikrofon des Computers, damit die Kopfhörer nicht auf dumpfe Gesprächsqualität (16 kHz mono) zurückfallen.</translation>
-    </message>
-    <message>
         <source>Alert sounds follow output</source>
         <translation>Hinweistöne folgen der Ausgabe</translation>
     </message>
     <message>
         <source>Notification sounds play where your music plays.</source>
         <translation>Benachrichtigungstöne erklingen dort, wo Ihre Musik spielt.</translation>
+    </message>
+    <message>
+        <source>Uses your computer’s microphone instead, so the headphones don’t drop to muffled call quality (16&#xa0;kHz mono).</source>
+        <translation>Nutzt stattdessen das Mikrofon des Computers, damit die Kopfhörer nicht auf dumpfe Gesprächsqualität (16&#xa0;kHz mono) zurückfallen.</translation>
     </message>
 </context>
 <context>

@@ -14,32 +14,28 @@
 #include "ui/Theme.h"
 #include "ui/Transition.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtMath>
 #include <numbers>
 
 namespace voxlane {
 
-namespace {
-
-// Drops the size hints that `layout` and the layouts inside it keep (a layout's own
-// invalidation leaves those of the layouts inside it, until it is laid out again).
-void invalidateAll(QLayout* layout) {
-    for (int i = 0; i < layout->count(); ++i)
-        if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
-    layout->invalidate();
-}
-
-} // namespace
-
 AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
+    // Everything starts 16 in. The silent apps' disclosure draws its focus ring round its text,
+    // in room left of where the rows start: the list begins that much further left, and the
+    // rows and the header keep that room as a margin of their own.
+    constexpr int ring = SilentAppsButton::ringRoom;
     auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(16, 14, 12, 12);
+    stack->setContentsMargins(16 - ring, 14, 12, 12);
     stack->setSpacing(6);
     auto* header = new QHBoxLayout;
+    header->setContentsMargins(ring, 0, 0, 0);
     header->addWidget(makeLabel(qstr(PanelRules::appsTitle()), Theme::title(), Theme::primary()));
     header->addStretch();
     endSolo_ = new CapsuleButton(qstr(PanelRules::endSolo()));
@@ -51,6 +47,7 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     header->addWidget(endSolo_);
     stack->addLayout(header);
     empty_ = makeLabel(qstr(PanelRules::noApps()), Theme::detail(), Theme::secondary());
+    empty_->setContentsMargins(ring, 0, 0, 0);
     stack->addWidget(empty_);
 
     auto* content = new QWidget;
@@ -59,23 +56,32 @@ AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(6);
     playing_ = new QVBoxLayout;
+    playing_->setContentsMargins(ring, 0, 0, 0);
     playing_->setSpacing(6);
     rows->addLayout(playing_);
     silentButton_ = new SilentAppsButton;
     connect(silentButton_, &SilentAppsButton::clicked, this,
             [this] { setShowSilent(!showSilent_); });
-    // Its text starts at the rows' edge; the room for its focus ring lies outside it.
+    // Its text starts at the rows' edge; the room for its focus ring lies left of it.
     auto* disclosure = new QHBoxLayout;
-    disclosure->setContentsMargins(-SilentAppsButton::ringRoom, 0, 0, 0);
+    disclosure->setContentsMargins(0, 0, 0, 0);
     disclosure->addWidget(silentButton_);
     disclosure->addStretch();
     rows->addLayout(disclosure);
     silent_ = new QVBoxLayout;
+    silent_->setContentsMargins(ring, 0, 0, 0);
     silent_->setSpacing(4);
     rows->addLayout(silent_);
     rows->addStretch();
     list_ = new ScrollList;
     list_->setContent(content);
+    // The editor being followed is scrolled to again whenever the list or its content change
+    // size (the panel makes room for it over several passes), until the user scrolls.
+    connect(list_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        if (followedEditor_) queueScrollToEditor();
+    });
+    connect(list_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { followedEditor_.reset(); });
     stack->addWidget(list_);
     // While the panel's stack reveals or cuts the module, its content keeps to the top.
     stack->addStretch();
@@ -153,28 +159,47 @@ void AppsModule::refresh() {
     silentButton_->setState(silent.size(), showSilent_);
     syncRows(silentRows_, silent_, showSilent_ ? silent : std::vector<AppGroup>{}, true);
     list_->setVisible(!playingRows_.empty() || !silentButton_->isHidden() || !silentRows_.empty());
-    // The list asks for its new height now, in the same pass as the rows changed, so that the
-    // panel's stack glides once to the new layout.
-    invalidateAll(list_->widget()->layout());
-    list_->updateGeometry();
-    // An editor that opens is scrolled into view once the list has made room for it.
+    // The list asks for its new height now, and so does the module: a widget tells its parent's
+    // layout that its size hint changed only when it is laid out itself, one pass of the event
+    // loop per level, and the rows stand three levels down (content, list, module). Told now,
+    // the panel's stack glides once, straight to the new layout.
+    list_->contentChanged();
+    updateGeometry();
+    // An editor that opens is scrolled into view, and kept there while the list and the panel
+    // make room for it, until the user scrolls.
     const auto editorID = engine_.eqEditorID();
     if (editorID != scrolledToEditor_) {
         scrolledToEditor_ = editorID;
-        if (editorID) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, id = *editorID] {
-                    AppRow* r = row(id);
-                    if (!r || !r->editor() || !list_->widget()) return;
-                    list_->widget()->layout()->activate();
-                    r->layout()->activate();
-                    list_->ensureWidgetVisible(r->editor(), 0, 0);
-                },
-                Qt::QueuedConnection);
-        }
+        followedEditor_ = editorID;
+        if (editorID) queueScrollToEditor();
     }
     emit rowsChanged();
+}
+
+void AppsModule::queueScrollToEditor() {
+    if (scrollQueued_) return;
+    scrollQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            scrollQueued_ = false;
+            if (followedEditor_) scrollEditorIntoView(*followedEditor_);
+        },
+        Qt::QueuedConnection);
+}
+
+void AppsModule::scrollEditorIntoView(const std::string& appID) {
+    AppRow* r = row(appID);
+    QWidget* content = list_->widget();
+    if (!r || !r->editor() || !content || !list_->isVisible()) return;
+    // The editor must first stand where it will, at its full height. Laying out the content
+    // alone would squeeze the rows into the content's old height: the list gives the content
+    // its new height on a layout request, then the content and the row are laid out in it.
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(list_, &request);
+    content->layout()->activate();
+    r->layout()->activate();
+    list_->ensureWidgetVisible(r->editor(), 0, 0);
 }
 
 void AppsModule::refreshMeters() {

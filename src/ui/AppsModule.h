@@ -56,6 +56,10 @@ signals:
     void rowsChanged();
 
 private:
+    // Scrolls the list so that the open editor of `appID` shows, at its full height.
+    void scrollEditorIntoView(const std::string& appID);
+    // Scrolls to the followed editor on the next turn of the event loop.
+    void queueScrollToEditor();
     // Keeps one row per app in `apps` in that order, reusing rows that are there.
     void syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
                   const std::vector<struct AppGroup>& apps, bool compact);
@@ -71,6 +75,9 @@ private:
     std::vector<AppRow*> playingRows_;
     std::vector<AppRow*> silentRows_;
     std::optional<std::string> scrolledToEditor_;
+    // The editor kept in view while the panel makes room for it.
+    std::optional<std::string> followedEditor_;
+    bool scrollQueued_ = false;
 };
 
 // The silent apps' disclosure: "<n> silent apps" or "Show less", with a chevron that turns

@@ -65,7 +65,7 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
       keepBluetooth_(new OptionRow(
           tr("Keep Bluetooth headphones in high quality"),
           tr("Uses your computer\u2019s microphone instead, so the headphones don\u2019t "
-             "drop to muffled call quality (16 kHz mono)."))),
+             "drop to muffled call quality (16\u00a0kHz mono)."))),
       alerts_(new OptionRow(tr("Alert sounds follow output"),
                             tr("Notification sounds play where your music plays."))) {
     setFixedWidth(contentWidth);

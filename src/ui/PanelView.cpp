@@ -24,8 +24,6 @@
 #include "ui/Transition.h"
 #include "ui/VolumeKeysModule.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -77,12 +75,6 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     connect(apps_, &AppsModule::rowsChanged, this, [this] {
         fitHeight();
         updateTabOrder();
-        // The rows stand in a list of their own, whose new height would reach the stack only
-        // a layout pass later: the stack is told now, to glide once to the new layout.
-        apps_->layout()->invalidate();
-        apps_->updateGeometry();
-        stack_->invalidate();
-        QCoreApplication::postEvent(stack_->parentWidget(), new QEvent(QEvent::LayoutRequest));
     });
     meters_ = engine.meters().observe([this] { apps_->refreshMeters(); });
     refresh();

@@ -5,9 +5,23 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLayout>
 #include <QScrollBar>
 
 namespace voxlane {
+
+namespace {
+
+// Drops the size hints that `layout` and the layouts inside it keep: a view's updateGeometry()
+// reaches only the top layout of its parent, and a layout inside it answers with what it
+// measured before until the content is laid out again.
+void invalidateAll(QLayout* layout) {
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
+    layout->invalidate();
+}
+
+} // namespace
 
 ScrollList::ScrollList(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
@@ -67,10 +81,16 @@ QSize ScrollList::minimumSizeHint() const {
     return {0, sizeHint().height()};
 }
 
+void ScrollList::contentChanged() {
+    if (!widget()) return;
+    if (QLayout* layout = widget()->layout()) invalidateAll(layout);
+    updateGeometry();
+}
+
 bool ScrollList::eventFilter(QObject* watched, QEvent* event) {
     const bool handled = QScrollArea::eventFilter(watched, event);
     // The content asks for another height: so does the list.
-    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) contentChanged();
     return handled;
 }
 

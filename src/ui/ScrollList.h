@@ -20,6 +20,9 @@ public:
     int maximumListHeight() const { return maximum_; }
     // The height the content asks for.
     int wanted() const;
+    // The content's size hint changed (views came, went or changed theirs): the list asks for
+    // its new height at once. A layout request of the content does the same, a pass later.
+    void contentChanged();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -54,6 +54,19 @@ using test::finish;
 using test::mouse;
 using test::ShellWorld;
 
+// What Qt writes to the log while `f` runs.
+QStringList qtMessagesDuring(const std::function<void()>& f) {
+    static QStringList* sink = nullptr;
+    QStringList messages;
+    sink = &messages;
+    const auto previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { *sink << text; });
+    f();
+    qInstallMessageHandler(previous);
+    sink = nullptr;
+    return messages;
+}
+
 // The pointer where a fader's track shows `fraction` of its length.
 QPointF along(const Fader* fader, double fraction) {
     const QRectF t = fader->trackRect();
@@ -484,7 +497,16 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
     EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), std::numbers::pi) << "half a turn";
     ASSERT_EQ(apps->rows().size(), 2u);
+    panel.resize(panel.sizeHint());
+    QApplication::processEvents();
+    // The disclosure's text, the empty note and the rows start 16 in, under "Apps".
+    const auto left = [apps](const QWidget* w, int inset = 0) {
+        return w->mapTo(apps, QPoint(inset, 0)).x();
+    };
+    EXPECT_EQ(left(apps->silentButton(), SilentAppsButton::ringRoom), 16);
+    EXPECT_EQ(left(apps->emptyLabel(), apps->emptyLabel()->contentsRect().left()), 16);
     for (AppRow* row : apps->rows()) {
+        EXPECT_EQ(left(row), 16);
         EXPECT_TRUE(row->isCompact());
         EXPECT_EQ(row->opacity(), 0.75);
         EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
@@ -610,19 +632,38 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
     PanelWorld world;
     PanelView& panel = *world.panel;
     const int appsBefore = panel.apps()->height();
-    world.row(PanelWorld::music)->eqButton()->click();
-    QCoreApplication::sendPostedEvents();
-    QVariantAnimation* glide = panel.stack()->animation();
-    ASSERT_NE(glide, nullptr) << "the editor's room opens with the spring";
-    glide->pause();
-    glide->setCurrentTime(glide->duration() / 5);
-    const int drawn = panel.apps()->mask().boundingRect().height();
-    EXPECT_GT(drawn, appsBefore);
-    EXPECT_LT(drawn, panel.apps()->height()) << "the editor is revealed, not squeezed";
-    EQEditor* editor = world.row(PanelWorld::music)->editor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_NE(Transition::running(editor), nullptr) << "and fades in";
-    finish(glide);
+    // Painted on screen at every step of the way, without a word from Qt's painters.
+    const QStringList messages = qtMessagesDuring([&] {
+        world.row(PanelWorld::music)->eqButton()->click();
+        QCoreApplication::sendPostedEvents();
+        panel.repaint();
+        QVariantAnimation* glide = panel.stack()->animation();
+        ASSERT_NE(glide, nullptr) << "the editor's room opens with the spring";
+        glide->pause();
+        glide->setCurrentTime(glide->duration() / 5);
+        panel.repaint();
+        const int drawn = panel.apps()->mask().boundingRect().height();
+        EXPECT_GT(drawn, appsBefore);
+        EXPECT_LT(drawn, panel.apps()->height()) << "the editor is revealed, not squeezed";
+        EQEditor* editor = world.row(PanelWorld::music)->editor();
+        ASSERT_NE(editor, nullptr);
+        QVariantAnimation* fade = Transition::running(editor);
+        ASSERT_NE(fade, nullptr) << "and fades in";
+        fade->pause();
+        for (int step = 0; step <= 4; ++step) {
+            fade->setCurrentTime(fade->duration() * step / 4);
+            glide->setCurrentTime(glide->duration() * step / 4);
+            panel.repaint();
+            (void)panel.grab();
+        }
+        glide->setCurrentTime(glide->duration());
+        fade->setCurrentTime(fade->duration());
+        panel.repaint();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    for (const QString& m : messages)
+        EXPECT_FALSE(m.contains("Painter")) << m.toStdString();
     EXPECT_TRUE(panel.apps()->mask().isEmpty());
     EXPECT_GT(panel.apps()->height(), appsBefore + 100);
 
@@ -722,19 +763,6 @@ int drawn(const QImage& image, const QRect& area) {
     return count;
 }
 
-// What Qt writes to the log while `f` runs.
-QStringList qtMessagesDuring(const std::function<void()>& f) {
-    static QStringList* sink = nullptr;
-    QStringList messages;
-    sink = &messages;
-    const auto previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& text) { *sink << text; });
-    f();
-    qInstallMessageHandler(previous);
-    sink = nullptr;
-    return messages;
-}
-
 TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::music);
@@ -763,7 +791,19 @@ TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
     EXPECT_GT(half, 0) << "half way in, the editor shows";
     EXPECT_GT(drawn(end, place), pixels / 10);
     for (const QString& m : messages)
-        EXPECT_FALSE(m.contains("QPainter")) << m.toStdString();
+        EXPECT_FALSE(m.contains("Painter")) << m.toStdString();
+}
+
+// Whether the open editor of `appID` stands wholly in the visible part of the apps' list.
+::testing::AssertionResult editorInView(const PanelView& panel, const std::string& appID) {
+    const AppRow* row = panel.apps()->row(appID);
+    const EQEditor* editor = row ? row->editor() : nullptr;
+    if (!editor) return ::testing::AssertionFailure() << "no editor";
+    const QWidget* viewport = panel.apps()->list()->viewport();
+    const QRect at(editor->mapTo(viewport, QPoint()), editor->size());
+    if (viewport->rect().contains(at)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "editor at y " << at.top() << " to " << at.bottom()
+                                         << ", list shows 0 to " << viewport->height() - 1;
 }
 
 TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
@@ -793,12 +833,8 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     EXPECT_EQ(place(panel, panel.apps()).top() - place(panel, panel.sound()).bottom() - 1, 12);
     QScrollBar* bar = panel.apps()->list()->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0) << "the rows scroll";
-    // The open editor was scrolled into view.
-    EQEditor* editor = panel.apps()->row("org.example.App11")->editor();
-    ASSERT_NE(editor, nullptr);
-    const QRect shown = panel.apps()->list()->viewport()->rect();
-    const QRect at(editor->mapTo(panel.apps()->list()->viewport(), QPoint()), editor->size());
-    EXPECT_TRUE(shown.intersects(at));
+    // The open editor was scrolled into view, all of it.
+    EXPECT_TRUE(editorInView(panel, "org.example.App11"));
 
     // Given room enough, nothing scrolls.
     panel.setAvailableHeight(unlimited + 100);
@@ -806,6 +842,65 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     if (auto* glide = panel.stack()->animation()) finish(glide);
     QApplication::processEvents();
     EXPECT_EQ(panel.sizeHint().height(), unlimited);
+}
+
+// On a short screen (540 points: a 1080-pixel one at twice the scale) an editor opened near the
+// end of the visible rows, or opened before the panel is, ends in view once it has its height.
+TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
+    PanelWorld world;
+    for (int i = 0; i < 8; ++i)
+        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
+                     SimHal::Signal::sine(0.25f));
+    world.settle();
+    PanelView& panel = *world.panel;
+    const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
+    panel.setAvailableHeight(room);
+    const auto settle = [&] {
+        world.settle();
+        for (int i = 0; i < 4; ++i) {
+            if (auto* glide = panel.stack()->animation()) finish(glide);
+            QApplication::processEvents();
+        }
+    };
+    settle();
+    ScrollList* list = panel.apps()->list();
+    ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the rows scroll";
+    ASSERT_EQ(list->verticalScrollBar()->value(), 0);
+    // The last row whose button shows: its editor opens below the visible part.
+    const QWidget* viewport = list->viewport();
+    AppRow* clicked = nullptr;
+    for (AppRow* row : panel.apps()->rows())
+        if (QRect(row->mapTo(viewport, QPoint()), row->size()).bottom() < viewport->height())
+            clicked = row;
+    ASSERT_NE(clicked, nullptr);
+    clicked->eqButton()->click();
+    settle();
+    EXPECT_TRUE(editorInView(panel, clicked->app().id));
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+
+    // Opened before the panel is, the editor is in view when the panel opens.
+    world.engine->setEqEditorID("org.example.App7");
+    PanelView opened(*world.adapter, {});
+    opened.setAvailableHeight(room);
+    opened.resize(opened.sizeHint());
+    opened.show();
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = opened.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+    EXPECT_GT(opened.apps()->list()->verticalScrollBar()->maximum(), 0) << "the rows scroll";
+    EXPECT_TRUE(editorInView(opened, "org.example.App7"));
+    // Once the user scrolls, the list stays where they put it when it changes again.
+    QScrollBar* bar = opened.apps()->list()->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    world.addApp(700, "org.example.Late", "Late", SimHal::Signal::sine(0.25f));
+    world.settle();
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = opened.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+    ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
+    EXPECT_EQ(bar->value(), 0);
 }
 
 // Presses Tab on whatever has the focus.

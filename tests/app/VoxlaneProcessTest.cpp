@@ -1,10 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The voxlane program itself on a private X server: the panel opens, a second launch toggles
-// it, SIGTERM ends the program the ordinary way, and a file size limit makes a save fail
-// instead of the program. Without an X server it says so.
+// it, SIGTERM ends the program the ordinary way, a file size limit makes a save fail instead of
+// the program, and without a window manager a click outside closes the panel. Without an X
+// server it says so.
+#include "ShellWorld.h"
+#include "app/DBusService.h"
+#include "app/GlassPanel.h"
+#include "engine/MixerEngine.h"
+#include "support/PrivateBus.h"
 #include "support/TempDirectory.h"
 #include "support/Xvfb.h"
+#include "ui/DeviceMenu.h"
+#include "ui/EngineAdapter.h"
+#include "ui/Fader.h"
+#include "ui/PanelView.h"
+#include "ui/SoundModule.h"
 
+#include <QApplication>
+#include <QDBusInterface>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -133,6 +146,132 @@ TEST_F(VoxlaneOnX11, ASaveBeyondTheFileSizeLimitFailsWithALogLine) {
     ASSERT_TRUE(voxlane.waitForFinished(5000));
     EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(QDir(config + "/voxlane").entryList(QDir::Files), QStringList{"demo.json"});
+}
+
+// Where the master fader's track and the output menu stand in the panel's window: the sound
+// module heads the panel whatever else it shows, so a panel of our own, offscreen, tells.
+struct SoundPlaces {
+    QPoint fader;      // the track at a quarter of its length
+    QPoint deviceMenu; // inside the menu's button
+};
+SoundPlaces soundPlaces() {
+    test::ShellWorld world;
+    MixerEngine engine{world.engineServices()};
+    EngineAdapter adapter(engine);
+    PanelView panel(adapter, {});
+    panel.resize(panel.sizeHint());
+    panel.show();
+    QApplication::processEvents();
+    const QPoint inset(GlassPanel::padding, GlassPanel::padding);
+    const Fader* fader = panel.sound()->fader();
+    const QRectF track = fader->trackRect();
+    const QPoint onTrack(int(track.left() + track.width() / 4), int(track.center().y()));
+    const QWidget* menu = panel.sound()->deviceMenu();
+    return {fader->mapTo(&panel, onTrack) + inset,
+            menu->mapTo(&panel, QPoint(12, menu->height() / 2)) + inset};
+}
+
+// With a tray and no window manager nothing takes the focus from the panel: while open it holds
+// the pointer, so that a click outside it closes it, while clicks on its own controls work, and
+// it holds it again after one of its menus has had it.
+TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
+    if (!test::PrivateBus::available())
+        GTEST_SKIP() << "dbus-daemon is needed (scripts/deps.sh installs it)";
+    test::PrivateBus bus;
+    std::string error;
+    ASSERT_TRUE(bus.start(&error)) << error;
+    const SoundPlaces places = soundPlaces();
+
+    QProcessEnvironment env = environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(bus.address()));
+    QProcess voxlane;
+    voxlane.setProcessEnvironment(env);
+    // At login the tray counts as there (it may come up later): the panel waits to be opened.
+    voxlane.start(VOXLANE_PATH, {"--demo", "--login"});
+    ASSERT_TRUE(voxlane.waitForStarted(5000));
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "x11-click-outside");
+    // Made anew for every call: an interface made before the program serves it stays invalid.
+    const auto control = [&] {
+        return std::make_unique<QDBusInterface>(DBusService::serviceName, DBusService::objectPath,
+                                                DBusService::interfaceName, connection);
+    };
+    const auto property = [&](const char* name) { return control()->property(name); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return property("PanelVisible").isValid(); }, 10000))
+        << voxlane.readAllStandardError().toStdString();
+    EXPECT_FALSE(property("PanelVisible").toBool());
+    EXPECT_FALSE(visiblePanel().has_value());
+
+    std::optional<QRect> panel;
+    const auto opened = [&] {
+        return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value(); }, 5000) &&
+               property("PanelVisible").toBool();
+    };
+    const auto closed = [&] {
+        return QTest::qWaitFor([&] { return !visiblePanel().has_value(); }, 5000) &&
+               !property("PanelVisible").toBool();
+    };
+    const auto click = [&](QPoint at, int button = 1) {
+        return x
+            .xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                      QString::number(button)})
+            .has_value();
+    };
+    // Left of the panel, which opens at the right edge.
+    const QPoint outside(20, 200);
+
+    // Opened by a second launch, the shell's own toggle.
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(VOXLANE_PATH, {"--demo"});
+    ASSERT_TRUE(second.waitForFinished(5000));
+    ASSERT_TRUE(opened()) << voxlane.readAllStandardError().toStdString();
+    ASSERT_FALSE(panel->contains(outside));
+    ASSERT_TRUE(click(outside));
+    EXPECT_TRUE(closed()) << "a click outside closes the panel";
+
+    // A click on the master fader moves it and leaves the panel open.
+    control()->call("SetPanelVisible", true);
+    ASSERT_TRUE(opened());
+    // In percent; the click is at a quarter of the track.
+    const double volume = property("MasterVolume").toDouble();
+    ASSERT_GT(volume, 40);
+    ASSERT_TRUE(click(panel->topLeft() + places.fader));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000))
+        << "from " << volume << " to " << property("MasterVolume").toDouble();
+    EXPECT_TRUE(property("PanelVisible").toBool()) << "a click inside leaves the panel open";
+    EXPECT_TRUE(visiblePanel().has_value());
+
+    // The output menu takes the pointer while it is open; Escape closes the menu only.
+    const auto windows = [&] {
+        const auto ids =
+            x.xdotool({"search", "--onlyvisible", "--pid", QString::number(voxlane.processId())});
+        return ids ? ids->split('\n', Qt::SkipEmptyParts).size() : 0;
+    };
+    const auto windowsBecome = [&](qsizetype count) {
+        return QTest::qWaitFor([&] { return windows() == count; }, 3000);
+    };
+    ASSERT_TRUE(windowsBecome(1));
+    ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
+    ASSERT_TRUE(windowsBecome(2)) << "the menu opens";
+    ASSERT_TRUE(x.key("Escape"));
+    ASSERT_TRUE(windowsBecome(1)) << "and closes";
+    EXPECT_TRUE(property("PanelVisible").toBool()) << "Escape closed the menu, not the panel";
+    // ...and so does a choice in it (the first output, by the keys).
+    ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
+    ASSERT_TRUE(windowsBecome(2));
+    ASSERT_TRUE(x.key("Down"));
+    ASSERT_TRUE(x.key("Return"));
+    ASSERT_TRUE(windowsBecome(1));
+    EXPECT_TRUE(property("PanelVisible").toBool());
+    ASSERT_TRUE(click(outside));
+    EXPECT_TRUE(closed()) << "after the menu, a click outside still closes the panel";
+
+    ::kill(pid_t(voxlane.processId()), SIGTERM);
+    ASSERT_TRUE(voxlane.waitForFinished(5000));
+    EXPECT_EQ(voxlane.exitCode(), 0);
+    QDBusConnection::disconnectFromBus("x11-click-outside");
 }
 
 TEST(VoxlaneProcess, ADisplayWithoutAServerIsOneLineAndExitOne) {

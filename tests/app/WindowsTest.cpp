@@ -15,8 +15,11 @@
 #include "ui/OnboardingView.h"
 #include "ui/OptionRow.h"
 #include "ui/PanelRules.h"
+#include "ui/Paragraph.h"
 #include "ui/PermissionCard.h"
 #include "ui/Switch.h"
+#include "ui/Theme.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -78,6 +81,20 @@ TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
     EXPECT_EQ(outputs->row("bt")->symbolName(), "headphones");
     EXPECT_TRUE(view->keepBluetoothOption()->isOn());
     EXPECT_TRUE(view->alertsOption()->isOn());
+    // "16 kHz" stays on one line at any width, in English and in German.
+    const QString english = view->keepBluetoothOption()->detail();
+    QString german;
+    {
+        Translations translations(QLocale(QLocale::German, QLocale::Germany));
+        german = QCoreApplication::translate("voxlane::DevicesView", english.toUtf8().constData());
+    }
+    EXPECT_NE(german, english);
+    for (const QString& detail : {english, german}) {
+        EXPECT_TRUE(detail.contains(QString::fromUtf8("(16\u00a0kHz"))) << detail.toStdString();
+        for (int width = 60; width < 460; width += 3)
+            for (const QString& line : Paragraph::lines(detail, Theme::detail(), width))
+                EXPECT_FALSE(line.endsWith("(16")) << width;
+    }
 }
 
 TEST_F(DevicesWindow, EveryChangeGoesStraightIntoTheEngine) {
