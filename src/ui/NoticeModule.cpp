@@ -2,7 +2,6 @@
 #include "ui/NoticeModule.h"
 
 #include "ui/CapsuleButton.h"
-#include "ui/ElidedLabel.h"
 #include "ui/Labels.h"
 #include "ui/Paragraph.h"
 #include "ui/Symbols.h"
@@ -23,8 +22,8 @@ NoticeModule::NoticeModule(QWidget* parent) : GlassModule(parent, Theme::moduleR
     row->addWidget(icon_);
     auto* text = new QVBoxLayout;
     text->setSpacing(1);
-    // The title is one line (a long app or device name in it ends in "…"); the subtitle wraps.
-    title_ = makeLabel<ElidedLabel>("", Theme::name(), Theme::primary());
+    // Title and subtitle wrap: a notice is read once and must be read whole.
+    title_ = makeLabel<Paragraph>("", Theme::name(), Theme::primary());
     subtitle_ = makeLabel<Paragraph>("", Theme::detail(), Theme::secondary());
     text->addWidget(title_);
     text->addWidget(subtitle_);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/ElidedLabel.h"
 #include "ui/GlassModule.h"
 
 #include <functional>
@@ -21,7 +20,7 @@ public:
     explicit NoticeModule(QWidget* parent = nullptr);
 
     QLabel* iconLabel() const { return icon_; }
-    ElidedLabel* titleLabel() const { return title_; }
+    QLabel* titleLabel() const { return title_; }
     QLabel* subtitleLabel() const { return subtitle_; }
     CapsuleButton* button() const { return button_; }
 
@@ -30,7 +29,7 @@ public:
 
 private:
     QLabel* icon_;
-    ElidedLabel* title_;
+    QLabel* title_;
     QLabel* subtitle_;
     CapsuleButton* button_;
     std::function<void()> action_;

@@ -22,6 +22,7 @@
 #include "ui/DuckingToggle.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
+#include "ui/ElidedLabel.h"
 #include "ui/EngineAdapter.h"
 #include "ui/ErrorModule.h"
 #include "ui/FocusRing.h"
@@ -1109,6 +1110,11 @@ std::vector<ShownText> shownTexts(const QWidget& panel) {
         if (shown.text.isEmpty()) continue;
         shown.fits = fits;
         shown.cut = shown.text.endsWith(QChar(0x2026));
+        // A label that cuts its own text to its room keeps the whole text.
+        if (const auto* elided = qobject_cast<const ElidedLabel*>(w)) {
+            shown.cut = elided->isElided();
+            shown.fits = !shown.cut;
+        }
         texts.push_back(shown);
     }
     return texts;

@@ -213,8 +213,8 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     };
     const auto click = [&](QPoint at, int button = 1) {
         return x
-            .xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
-                      QString::number(button)})
+            .xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y()), "click",
+                      std::to_string(button)})
             .has_value();
     };
     // Left of the panel, which opens at the right edge.
@@ -246,8 +246,8 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     // The output menu takes the pointer while it is open; Escape closes the menu only.
     const auto windows = [&] {
         const auto ids =
-            x.xdotool({"search", "--onlyvisible", "--pid", QString::number(voxlane.processId())});
-        return ids ? ids->split('\n', Qt::SkipEmptyParts).size() : 0;
+            x.xdotool({"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
+        return ids ? QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() : 0;
     };
     const auto windowsBecome = [&](qsizetype count) {
         return QTest::qWaitFor([&] { return windows() == count; }, 3000);
@@ -255,14 +255,14 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     ASSERT_TRUE(windowsBecome(1));
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
     ASSERT_TRUE(windowsBecome(2)) << "the menu opens";
-    ASSERT_TRUE(x.key("Escape"));
+    ASSERT_TRUE(x.key({"Escape"}));
     ASSERT_TRUE(windowsBecome(1)) << "and closes";
     EXPECT_TRUE(property("PanelVisible").toBool()) << "Escape closed the menu, not the panel";
     // ...and so does a choice in it (the first output, by the keys).
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
     ASSERT_TRUE(windowsBecome(2));
-    ASSERT_TRUE(x.key("Down"));
-    ASSERT_TRUE(x.key("Return"));
+    ASSERT_TRUE(x.key({"Down"}));
+    ASSERT_TRUE(x.key({"Return"}));
     ASSERT_TRUE(windowsBecome(1));
     EXPECT_TRUE(property("PanelVisible").toBool());
     ASSERT_TRUE(click(outside));
