@@ -89,18 +89,17 @@ TEST(AudioDevice, SymbolNames) {
     const auto symbol = [](std::string name, Transport transport, bool out = true) {
         return AudioDevice{1, "uid", std::move(name), transport, out, !out}.symbolName();
     };
-    EXPECT_EQ(symbol("Kim’s AIRPODS MAX", Transport::usb), "airpodsmax");
-    EXPECT_EQ(symbol("my airpods pro 2", Transport::unknown), "airpodspro");
-    EXPECT_EQ(symbol("AirPods", Transport::bluetooth), "airpods");
-    EXPECT_EQ(symbol("Living room", Transport::network), "airplayaudio");
-    EXPECT_EQ(symbol("Speakers", Transport::builtIn), "laptopcomputer");
-    EXPECT_EQ(symbol("Microphone", Transport::builtIn, false), "mic");
-    EXPECT_EQ(symbol("Buds", Transport::bluetoothLE), "headphones");
-    EXPECT_EQ(symbol("Phone", Transport::phoneWireless), "iphone");
-    EXPECT_EQ(symbol("Monitor", Transport::hdmi), "display");
-    EXPECT_EQ(symbol("Monitor", Transport::displayPort), "display");
-    EXPECT_EQ(symbol("DAC", Transport::usb), "hifispeaker");
-    EXPECT_EQ(symbol("Thing", Transport::software), "speaker.wave.2");
+    EXPECT_EQ(symbol("Kim’s AIRPODS MAX", Transport::usb), "earbuds");
+    EXPECT_EQ(symbol("AirPods", Transport::bluetooth), "earbuds");
+    EXPECT_EQ(symbol("Living room", Transport::network), "network-speaker");
+    EXPECT_EQ(symbol("Speakers", Transport::builtIn), "computer-laptop");
+    EXPECT_EQ(symbol("Microphone", Transport::builtIn, false), "audio-input-microphone");
+    EXPECT_EQ(symbol("Buds", Transport::bluetoothLE), "audio-headphones");
+    EXPECT_EQ(symbol("Phone", Transport::phoneWireless), "phone");
+    EXPECT_EQ(symbol("Monitor", Transport::hdmi), "video-display");
+    EXPECT_EQ(symbol("Monitor", Transport::displayPort), "video-display");
+    EXPECT_EQ(symbol("DAC", Transport::usb), "loudspeaker");
+    EXPECT_EQ(symbol("Thing", Transport::software), "audio-speakers");
 }
 
 } // namespace

@@ -90,7 +90,7 @@ TEST(DeviceSectionRules, ToggleForgetResetAndTexts) {
     EXPECT_EQ(Rules::statusLine(false, true, true), "In use");
     EXPECT_EQ(Rules::statusLine(false, false, true), "Connected");
     EXPECT_EQ(Rules::statusLine(false, false, false), "Not connected");
-    EXPECT_EQ(Rules::exclusionSymbol(true), "nosign");
+    EXPECT_EQ(Rules::exclusionSymbol(true), "circle-slash");
     EXPECT_EQ(Rules::exclusionHelp(false), "Never switch to this device automatically");
 }
 
@@ -135,9 +135,9 @@ TEST(DeviceSection, RowsShowRanksStatusAndForgetForAbsentDevicesOnly) {
     EXPECT_TRUE(c->offersForget());
     EXPECT_FALSE(c->forgetButton()->isHidden());
     EXPECT_TRUE(a->forgetButton()->isHidden());
-    EXPECT_EQ(b->exclusionButton()->symbol(), "nosign");
+    EXPECT_EQ(b->exclusionButton()->symbol(), "circle-slash");
     EXPECT_EQ(b->exclusionButton()->help(), "Allow automatic switching");
-    EXPECT_EQ(a->exclusionButton()->symbol(), "circle.dashed");
+    EXPECT_EQ(a->exclusionButton()->symbol(), "circle-dashed");
     // Buttons are faint until the pointer is over the row.
     EXPECT_DOUBLE_EQ(a->buttonsOpacity(), 0.35);
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
@@ -201,7 +201,7 @@ TEST(DeviceSection, ResetClearsRankingAndExclusions) {
     EXPECT_EQ(s.shownRanks(), (V{"", "", ""}));
     EXPECT_EQ(s.section.hint(), "Drag to set a priority");
     EXPECT_TRUE(s.section.resetButton()->isHidden());
-    EXPECT_EQ(s.section.row("b")->exclusionButton()->symbol(), "circle.dashed");
+    EXPECT_EQ(s.section.row("b")->exclusionButton()->symbol(), "circle-dashed");
 }
 
 } // namespace

@@ -222,7 +222,7 @@ TEST(AppRowRules, ButtonsShowWhileHoveredOrInUse) {
 TEST(AppRowRules, TextsAndTheSoloToggle) {
     EXPECT_EQ(AppRowRules::soloTitle(true), "End solo");
     EXPECT_EQ(AppRowRules::muteTitle(true), "Unmute");
-    EXPECT_EQ(AppRowRules::muteSymbol(false), "speaker.wave.3.fill");
+    EXPECT_EQ(AppRowRules::muteSymbol(false), "audio-volume-high");
     EXPECT_EQ(AppRowRules::faderLabel("Music"), "Music volume");
     EXPECT_EQ(AppRowRules::presetShortName(EQPreset::custom), "Custom");
     EXPECT_EQ(AppRowRules::presetShortName(EQPreset::voice), "Voice");
@@ -343,7 +343,7 @@ TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
 }
 
 TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
-    EXPECT_EQ(PanelRules::micSymbol(true), "mic.slash.fill");
+    EXPECT_EQ(PanelRules::micSymbol(true), "microphone-sensitivity-muted");
     EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
     EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl Alt Super M");
     std::string plain(PanelRules::micHotKey());
