@@ -49,66 +49,6 @@ inline float flushDenormal(float x) {
     return std::fabs(x) < kDenormalFloor ? 0.0f : x;
 }
 
-// The look-ahead limiter and the fade-in of a tap, over one block: the tap's state is copied
-// into this pass (kept in registers while the loop runs) and back after it.
-struct LimiterPass {
-    float* ring;
-    float* queueValue;
-    std::int64_t* queueTime;
-    float envelope;
-    std::int64_t ringPos, queueHead, queueCount, time;
-    const std::int64_t lookahead, fadeInSamples;
-    const float attackCoef, releaseCoef;
-    std::int64_t clips = 0; // frames the hard clamp had to catch
-    float floor = 1.0f;     // the lowest gain applied
-
-    // One frame in; out the frame `lookahead` earlier, limited to the ceiling and faded in.
-    inline void step(float xL, float xR, float& yL, float& yR) {
-        constexpr float ceiling = TapState::ceiling;
-        const float pk = std::max(std::fabs(xL), std::fabs(xR));
-        const float need = pk > ceiling ? ceiling / pk : 1.0f;
-
-        // Sliding minimum of `need` over the frames time − lookahead … time.
-        while (queueCount >= 1 && queueValue[(queueHead + queueCount - 1) & kRingMask] >= need)
-            --queueCount;
-        const std::int64_t slot = (queueHead + queueCount) & kRingMask;
-        queueValue[slot] = need;
-        queueTime[slot] = time;
-        ++queueCount;
-        while (queueTime[queueHead] < time - lookahead) {
-            queueHead = (queueHead + 1) & kRingMask;
-            --queueCount;
-        }
-        const float target = queueValue[queueHead];
-
-        envelope += (target - envelope) * (target < envelope ? attackCoef : releaseCoef);
-        const float g = std::min(target, envelope);
-        floor = std::min(floor, g);
-
-        ring[2 * ringPos] = xL;
-        ring[2 * ringPos + 1] = xR;
-        const std::int64_t readPos = (ringPos - lookahead + TapState::ringFrames) & kRingMask;
-        yL = ring[2 * readPos] * g;
-        yR = ring[2 * readPos + 1] * g;
-        ringPos = (ringPos + 1) & kRingMask;
-
-        if (!(std::fabs(yL) <= ceiling && std::fabs(yR) <= ceiling)) {
-            ++clips;
-            yL = clampToCeiling(yL);
-            yR = clampToCeiling(yR);
-        }
-
-        ++time;
-        const std::int64_t k = time - lookahead;
-        if (k < fadeInSamples) {
-            const float f =
-                k < 1 ? 0.0f : static_cast<float>(k) / static_cast<float>(fadeInSamples);
-            yL *= f;
-            yR *= f;
-        }
-    }
-};
-
 } // namespace
 
 TapState::TapState(float gain, float duck, double sampleRate)
@@ -251,6 +191,16 @@ void TapState::render(const AudioBufferList* input, const AudioBufferList* outpu
 
 void TapState::process(const float* left, std::int64_t leftStride, const float* right,
                        std::int64_t rightStride, std::int64_t frames) {
+    float* workL = work_.get();
+    float* workR = work_.get() + maxFrames;
+    filterAndGain(left, leftStride, right, rightStride, frames, workL, workR);
+    limit(workL, workR, frames);
+}
+
+// The equaliser (when on) and the gliding gain and duck, into the planar staging buffers.
+void TapState::filterAndGain(const float* left, std::int64_t leftStride, const float* right,
+                             std::int64_t rightStride, std::int64_t frames, float* workL,
+                             float* workR) {
     const bool eqOn = control_->slots[eqActive].load(std::memory_order_acquire) != 0.0f;
     if (eqOn) {
         loadCoefficients();
@@ -270,13 +220,6 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     for (int k = 0; k < 10; ++k)
         state[k] = Stereo{eqState_[k], eqState_[10 + k]};
 
-    LimiterPass limiter{ring_.get(), queueValue_.get(), queueTime_.get(), envelope_,
-                        ringPos_,    queueHead_,        queueCount_,      time_,
-                        lookahead_,  fadeInSamples_,    attackCoef_,      releaseCoef_};
-    float* workL = work_.get();
-    float* workR = work_.get() + maxFrames;
-    float blockPeak = 0.0f;
-
     for (std::int64_t i = 0; i < frames; ++i) {
         float xL = sanitize(left[i * leftStride]);
         float xR = sanitize(right[i * rightStride]);
@@ -288,11 +231,8 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         gain += gainCoef_ * (tGain - gain);
         duck += duckCoef_ * (tDuck - duck);
         const float m = gain * duck;
-        float yL, yR;
-        limiter.step(xL * m, xR * m, yL, yR);
-        workL[i] = yL;
-        workR[i] = yR;
-        blockPeak = std::max(blockPeak, std::max(std::fabs(yL), std::fabs(yR)));
+        workL[i] = xL * m;
+        workR[i] = xR * m;
     }
 
     if (eqOn) {
@@ -303,14 +243,75 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     }
     store(currentGain, gain);
     store(currentDuck, duck);
-    envelope_ = limiter.envelope;
-    ringPos_ = limiter.ringPos;
-    queueHead_ = limiter.queueHead;
-    queueCount_ = limiter.queueCount;
-    time_ = limiter.time;
-    safetyClips_ += limiter.clips;
+}
+
+// The look-ahead limiter, the safety clamp and the fade-in, in place over the staging buffers.
+void TapState::limit(float* workL, float* workR, std::int64_t frames) {
+    float* ring = ring_.get();
+    float* qValue = queueValue_.get();
+    std::int64_t* qTime = queueTime_.get();
+    float envelope = envelope_;
+    std::int64_t ringPos = ringPos_, qHead = queueHead_, qCount = queueCount_, time = time_;
+    const std::int64_t lookahead = lookahead_;
+    const float fadeIn = static_cast<float>(fadeInSamples_);
+    float blockPeak = 0.0f, blockFloor = 1.0f;
+
+    for (std::int64_t i = 0; i < frames; ++i) {
+        const float xL = workL[i];
+        const float xR = workR[i];
+        const float pk = std::max(std::fabs(xL), std::fabs(xR));
+        const float need = pk > ceiling ? ceiling / pk : 1.0f;
+
+        // Sliding minimum of `need` over the frames time − lookahead … time.
+        while (qCount >= 1 && qValue[(qHead + qCount - 1) & kRingMask] >= need)
+            --qCount;
+        const std::int64_t slot = (qHead + qCount) & kRingMask;
+        qValue[slot] = need;
+        qTime[slot] = time;
+        ++qCount;
+        while (qTime[qHead] < time - lookahead) {
+            qHead = (qHead + 1) & kRingMask;
+            --qCount;
+        }
+        const float target = qValue[qHead];
+
+        envelope += (target - envelope) * (target < envelope ? attackCoef_ : releaseCoef_);
+        const float g = std::min(target, envelope);
+        blockFloor = std::min(blockFloor, g);
+
+        ring[2 * ringPos] = xL;
+        ring[2 * ringPos + 1] = xR;
+        const std::int64_t readPos = (ringPos - lookahead + ringFrames) & kRingMask;
+        float yL = ring[2 * readPos] * g;
+        float yR = ring[2 * readPos + 1] * g;
+        ringPos = (ringPos + 1) & kRingMask;
+
+        if (!(std::fabs(yL) <= ceiling && std::fabs(yR) <= ceiling)) {
+            ++safetyClips_;
+            yL = clampToCeiling(yL);
+            yR = clampToCeiling(yR);
+        }
+
+        ++time;
+        const std::int64_t k = time - lookahead;
+        if (k < fadeInSamples_) {
+            const float f = k < 1 ? 0.0f : static_cast<float>(k) / fadeIn;
+            yL *= f;
+            yR *= f;
+        }
+
+        workL[i] = yL;
+        workR[i] = yR;
+        blockPeak = std::max(blockPeak, std::max(std::fabs(yL), std::fabs(yR)));
+    }
+
+    envelope_ = envelope;
+    ringPos_ = ringPos;
+    queueHead_ = qHead;
+    queueCount_ = qCount;
+    time_ = time;
     if (blockPeak > load(peakLevel)) store(peakLevel, blockPeak);
-    if (limiter.floor < load(limiterFloor)) store(limiterFloor, limiter.floor);
+    if (blockFloor < load(limiterFloor)) store(limiterFloor, blockFloor);
 }
 
 void TapState::write(const AudioBufferList& output, std::int64_t frames, bool stereo) {
