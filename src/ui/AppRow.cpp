@@ -63,7 +63,7 @@ AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
     icon_->setFixedSize(iconSize, side);
     icon_->setAlignment(Qt::AlignCenter);
     // A long name ends in "…" (the whole name in its tooltip) before anything beside it moves.
-    name_ = makeElidedLabel(qstr(app_.name), Theme::name(), Theme::primary(0.95));
+    name_ = makeLabel<ElidedLabel>(qstr(app_.name), Theme::name(), Theme::primary(0.95));
     lowered_ = new QLabel;
     // The icon (a letter tile has colours for each variant) and the symbol follow the theme.
     Theme::follow(this, [this, side] {

@@ -54,14 +54,4 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shownText());
 }
 
-ElidedLabel* makeElidedLabel(const QString& text, const QFont& font, const QColor& color,
-                             QWidget* parent) {
-    auto* l = new ElidedLabel(text, parent);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
-    return l;
-}
-
 } // namespace voxlane

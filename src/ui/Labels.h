@@ -13,10 +13,12 @@ inline QString qstr(std::string_view s) {
 }
 
 // A text in one of the theme's fonts and colours, on no background of its own; in one of the
-// theme's inks it follows the theme from dark to light.
-inline QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color,
-                         QWidget* parent = nullptr) {
-    auto* l = new QLabel(text, parent);
+// theme's inks it follows the theme from dark to light. `Label` is QLabel or a kind of it
+// (ElidedLabel, Paragraph).
+template <typename Label = QLabel>
+Label* makeLabel(const QString& text, const QFont& font, const QColor& color,
+                 QWidget* parent = nullptr) {
+    auto* l = new Label(text, parent);
     l->setFont(font);
     Theme::setTextColor(l, color);
     return l;

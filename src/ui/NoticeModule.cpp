@@ -24,8 +24,8 @@ NoticeModule::NoticeModule(QWidget* parent) : GlassModule(parent, Theme::moduleR
     auto* text = new QVBoxLayout;
     text->setSpacing(1);
     // The title is one line (a long app or device name in it ends in "…"); the subtitle wraps.
-    title_ = makeElidedLabel("", Theme::name(), Theme::primary());
-    subtitle_ = makeParagraph("", Theme::detail(), Theme::secondary());
+    title_ = makeLabel<ElidedLabel>("", Theme::name(), Theme::primary());
+    subtitle_ = makeLabel<Paragraph>("", Theme::detail(), Theme::secondary());
     text->addWidget(title_);
     text->addWidget(subtitle_);
     row->addLayout(text, 1);

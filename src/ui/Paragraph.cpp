@@ -80,14 +80,4 @@ void Paragraph::paintEvent(QPaintEvent*) {
     p.drawText(QRect(area.left(), area.top(), width, area.height()), flags, text());
 }
 
-Paragraph* makeParagraph(const QString& text, const QFont& font, const QColor& color,
-                         QWidget* parent) {
-    auto* l = new Paragraph(text, parent);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
-    return l;
-}
-
 } // namespace voxlane

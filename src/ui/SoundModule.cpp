@@ -30,7 +30,7 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     header->addWidget(percent_);
     header->addSpacing(4);
     stack->addLayout(header);
-    device_ = makeElidedLabel("", Theme::detail(), Theme::secondary());
+    device_ = makeLabel<ElidedLabel>("", Theme::detail(), Theme::secondary());
     stack->addWidget(device_);
     stack->addSpacing(6);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WindowText.h"
 
+#include "ui/Labels.h"
 #include "ui/Paragraph.h"
 #include "ui/Theme.h"
 
@@ -20,7 +21,7 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color) {
 }
 
 QLabel* paragraph(const QString& text, const QFont& font, const QColor& color) {
-    return makeParagraph(text, font, color);
+    return makeLabel<Paragraph>(text, font, color);
 }
 
 void paintWindowBackground(QPainter& painter, const QWidget& window) {

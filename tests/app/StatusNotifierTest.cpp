@@ -172,15 +172,7 @@ TEST_F(StatusNotifier, ActivateOpensThePanelNextToTheClick) {
     itemCall("Activate", {screen.right() - 20, screen.top() + 5});
     EXPECT_FALSE(controller->isOpen());
     closeFully();
-
-    // A panel at the bottom: above the point, centred on it.
-    const QPoint low(screen.center().x(), screen.bottom() - 4);
-    itemCall("Activate", {low.x(), low.y()});
-    ASSERT_TRUE(controller->isOpen());
-    frame = controller->panel()->geometry();
-    EXPECT_EQ(frame.y() + frame.height(), low.y() - 2);
-    EXPECT_EQ(frame.x() + frame.width() / 2, low.x());
-    EXPECT_TRUE(engine->panelVisible());
+    EXPECT_FALSE(engine->panelVisible());
 }
 
 TEST_F(StatusNotifier, TheWheelStepsAndTheMiddleClickMutesTheOutput) {
@@ -188,13 +180,9 @@ TEST_F(StatusNotifier, TheWheelStepsAndTheMiddleClickMutesTheOutput) {
     engine->setMasterVolume(0.5f);
     itemCall("Scroll", {120, QString("vertical")});
     EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5625f);
-    itemCall("Scroll", {-240, QString("vertical")});
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.4375f);
-    // A touchpad's small turns step finely; sideways turns do nothing.
-    itemCall("Scroll", {-15, QString("vertical")});
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.421875f);
+    // Sideways turns do nothing (the steps themselves are PanelPlacement's wheel rule).
     itemCall("Scroll", {120, QString("horizontal")});
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.421875f);
+    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5625f);
 
     itemCall("SecondaryActivate", {10, 10});
     EXPECT_TRUE(world.hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
@@ -246,9 +234,8 @@ TEST_F(StatusNotifier, TheMenuOffersDevicesOpenAtLoginAndQuit) {
     EXPECT_EQ(quits, 1);
 }
 
-// The icon's images are drawn for the tray's background, not for the application palette: on
-// KDE the panel follows the colour scheme (light icon on dark, dark on light), GNOME's top bar
-// is dark in either. A change of scheme sends the host a new icon.
+// The icon's images are drawn for the tray's background (StatusIcons::trayColor), not for the
+// application palette; a change of scheme sends the host a new icon.
 TEST_F(StatusNotifier, TheIconIsDrawnForTheTraysBackgroundAndFollowsTheScheme) {
     const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
     StatusNotifierItem* item = controller->statusNotifierItem();
@@ -273,11 +260,8 @@ TEST_F(StatusNotifier, TheIconIsDrawnForTheTraysBackgroundAndFollowsTheScheme) {
     EXPECT_EQ(newIcon.size(), 1);
     EXPECT_LT(ink(), 60) << "dark on a light panel";
     Theme::setVariant(Theme::Variant::dark);
+    EXPECT_EQ(newIcon.size(), 2);
     EXPECT_GT(ink(), 200) << "light on a dark panel";
-    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-    Theme::setVariant(Theme::Variant::light);
-    EXPECT_GT(ink(), 200) << "GNOME's top bar is dark whatever the scheme";
-    Theme::setVariant(Theme::Variant::dark);
     qputenv("XDG_CURRENT_DESKTOP", desktop);
 }
 

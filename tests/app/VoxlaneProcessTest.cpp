@@ -2,8 +2,8 @@
 // The voxlane program itself on a private X server: the panel opens, a second launch toggles
 // it, SIGTERM ends the program the ordinary way, and a file size limit makes a save fail
 // instead of the program. Without an X server it says so.
-#include "Xvfb.h"
 #include "support/TempDirectory.h"
+#include "support/Xvfb.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +38,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("QT_QPA_PLATFORM");
         env.remove("WAYLAND_DISPLAY");
-        env.insert("DISPLAY", x.display());
+        env.insert("DISPLAY", QString::fromStdString(x.display()));
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("XDG_CONFIG_HOME", config);
         env.insert("VOXLANE_LOG", "stderr");
@@ -52,14 +52,15 @@ protected:
 
     // The panel's geometry while it is on screen.
     std::optional<QRect> visiblePanel() const {
-        const auto ids = x.xdotool({"search", "--onlyvisible", "--name", "^Voxlane$"});
-        if (!ids || ids->trimmed().isEmpty()) return std::nullopt;
-        const QString id = ids->split('\n', Qt::SkipEmptyParts).first();
-        const auto info = x.xdotool({"getwindowgeometry", id});
+        const auto found = x.xdotool({"search", "--onlyvisible", "--name", "^Voxlane$"});
+        const QString ids = QString::fromStdString(found.value_or(""));
+        if (ids.trimmed().isEmpty()) return std::nullopt;
+        const QString id = ids.split('\n', Qt::SkipEmptyParts).first();
+        const auto info = x.xdotool({"getwindowgeometry", id.toStdString()});
         if (!info) return std::nullopt;
         const auto m = QRegularExpression(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
                                           QRegularExpression::DotMatchesEverythingOption)
-                           .match(*info);
+                           .match(QString::fromStdString(*info));
         if (!m.hasMatch()) return std::nullopt;
         return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                      m.captured(4).toInt());

@@ -7,6 +7,7 @@
 #include "app/OnboardingWindowController.h"
 #include "engine/MixerEngine.h"
 #include "support/TempDirectory.h"
+#include "support/Widgets.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
 #include "ui/DevicesView.h"
@@ -38,12 +39,7 @@ std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
     return out;
 }
 
-void mouse(QWidget* w, QEvent::Type type, QPointF at) {
-    QMouseEvent event(
-        type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &event);
-}
+using test::mouse;
 
 // The delegate's engine with output rules A (connected, the speakers), B (never) and C (gone).
 class DevicesWindow : public ::testing::Test {
@@ -71,11 +67,7 @@ protected:
 TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
     DevicesView* view = open();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->titleText(), "Devices");
-    EXPECT_TRUE(view->explanation().startsWith("Voxlane only steps in when"));
     DeviceSection* outputs = view->outputs();
-    EXPECT_EQ(outputs->title(), "Output");
-    EXPECT_EQ(view->inputs()->title(), "Input");
     ASSERT_EQ(outputs->rows().size(), 3u);
     EXPECT_EQ(outputs->rankLabel(0), "");
     EXPECT_EQ(outputs->rankLabel(1), "\u2013");
@@ -84,10 +76,8 @@ TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
     EXPECT_FALSE(outputs->row("speakers")->offersForget());
     EXPECT_TRUE(outputs->row("bt")->offersForget());
     EXPECT_EQ(outputs->row("bt")->symbolName(), "audio-headphones");
-    EXPECT_EQ(view->keepBluetoothOption()->title(), "Keep Bluetooth headphones in high quality");
     EXPECT_TRUE(view->keepBluetoothOption()->isOn());
     EXPECT_TRUE(view->alertsOption()->isOn());
-    EXPECT_EQ(view->width(), 460);
 }
 
 TEST_F(DevicesWindow, EveryChangeGoesStraightIntoTheEngine) {
@@ -195,10 +185,7 @@ TEST_F(Onboarding, StartsGrantedWhenAnEarlierCheckSucceeded) {
     EXPECT_EQ(v->status(), Status::granted);
     EXPECT_EQ(checks, 0);
     EXPECT_FALSE(v->cardShown());
-    EXPECT_EQ(v->mainButton()->text(), "Get started");
-    EXPECT_EQ(OnboardingView::features[0].title, "A slider for every app");
     EXPECT_TRUE(OnboardingView::features[2].text.starts_with(PanelRules::micHotKey()));
-    EXPECT_EQ(v->width(), 420);
 }
 
 TEST_F(Onboarding, OnAnOrdinarySessionTheCheckRunsQuietlyAndOnlyAFailureShowsTheCard) {

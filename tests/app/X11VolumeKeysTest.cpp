@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShellWorld.h"
-#include "Xvfb.h"
 #include "app/KeyGrabberVolumeKeys.h"
 #include "app/MediaKeyTap.h"
 #include "app/X11KeyEvents.h"
 #include "engine/MixerEngine.h"
 #include "platform/X11KeyGrabber.h"
+#include "support/Xvfb.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
         GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
     test::Xvfb x;
     ASSERT_TRUE(x.start());
-    const QByteArray display = x.display().toLatin1();
+    const std::string& display = x.display();
 
     test::ShellWorld world(/*hardwareVolume=*/false);
     MixerEngine engine{world.engineServices()};
@@ -26,7 +26,7 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     engine.setMasterVolume(0.5f);
 
     // The volume keys share the session's key grabber with the hot key.
-    auto keys = X11KeyGrabber::connect(world.scheduler, display.constData());
+    auto keys = X11KeyGrabber::connect(world.scheduler, display.c_str());
     ASSERT_TRUE(keys);
     X11KeyEvents events(*keys);
     MediaKeyTap tap(std::make_unique<KeyGrabberVolumeKeys>(*keys));
@@ -45,14 +45,14 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
             },
             5000);
     };
-    ASSERT_TRUE(x.key("XF86AudioRaiseVolume"));
+    ASSERT_TRUE(x.key({"XF86AudioRaiseVolume"}));
     EXPECT_TRUE(waitForVolume(0.5625f)) << engine.masterVolume();
     // Alt+Shift: the fine step.
-    ASSERT_TRUE(x.key("alt+shift+XF86AudioLowerVolume"));
+    ASSERT_TRUE(x.key({"alt+shift+XF86AudioLowerVolume"}));
     EXPECT_TRUE(waitForVolume(0.546875f)) << engine.masterVolume();
     // With Num Lock on the keys still arrive.
-    ASSERT_TRUE(x.key("Num_Lock"));
-    ASSERT_TRUE(x.key("XF86AudioMute"));
+    ASSERT_TRUE(x.key({"Num_Lock"}));
+    ASSERT_TRUE(x.key({"XF86AudioMute"}));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             world.scheduler.runPending();
@@ -62,7 +62,7 @@ TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
     EXPECT_EQ(presses, 3); // presses only, never the releases
 
     // While we hold the keys another program's grab is refused; once released it succeeds.
-    auto otherKeys = X11KeyGrabber::connect(world.scheduler, display.constData());
+    auto otherKeys = X11KeyGrabber::connect(world.scheduler, display.c_str());
     ASSERT_TRUE(otherKeys);
     KeyGrabberVolumeKeys other(*otherKeys);
     EXPECT_FALSE(other.grab());

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // `voxlane ctl` against the program running on the private PipeWire: the volume it sets is what
 // a real player is heard at on the sink's monitor.
-#include "BackgroundProcess.h"
-#include "TapFixture.h"
+#include "support/BackgroundProcess.h"
 #include "support/PrivateBus.h"
+#include "support/TapFixture.h"
 
 #include <fstream>
 #include <nlohmann/json.hpp>

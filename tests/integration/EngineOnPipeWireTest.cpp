@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine and `voxlane --status` on a real, private PipeWire: the apps that real clients
 // (pw-play, paplay, pw-record) make appear grouped, with the session's devices and defaults.
-#include "AudioFiles.h"
-#include "BackgroundProcess.h"
-#include "PipeWireSession.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
@@ -11,6 +8,9 @@
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/hal/PipeWireHal.h"
+#include "support/AudioFiles.h"
+#include "support/BackgroundProcess.h"
+#include "support/PipeWireSession.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

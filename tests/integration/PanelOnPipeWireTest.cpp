@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel on a real, private PipeWire: what a user does in an app's row reaches a real
 // player's sound on the speakers.
-#include "TapFixture.h"
 #include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
+#include "support/TapFixture.h"
 #include "ui/AppRow.h"
 #include "ui/AppsModule.h"
 #include "ui/EngineAdapter.h"

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Voxlane and a PipeWire that goes away: the daemon killed, WirePlumber restarted, the server
 // started after Voxlane. Each test runs a private session of its own, so that it may kill it.
-#include "TapFixture.h"
 #include "engine/MixerEngine.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Defaults.h"
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
+#include "support/TapFixture.h"
 
 #include <chrono>
 #include <csignal>

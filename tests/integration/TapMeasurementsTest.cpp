@@ -4,8 +4,8 @@
 // only print figures, so they run when VOXLANE_MEASURE is set:
 //   VOXLANE_MEASURE=1 ctest -R Measure --output-on-failure -V
 #include "ClickProbe.h"
-#include "TapFixture.h"
 #include "engine/AppTap.h"
+#include "support/TapFixture.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,6 @@
 // Process taps on a real PipeWire: the engine's per-app processing, metering, the global tap,
 // the permission probe, and what is left when Voxlane ends, normally or killed. Levels are
 // measured on the sinks' monitors; links and nodes are looked at with pw-link and pw-dump.
-#include "TapFixture.h"
 #include "engine/AppTap.h"
 #include "engine/AudioPermission.h"
 #include "engine/EQ.h"
@@ -14,6 +13,7 @@
 #include "platform/SystemSounds.h"
 #include "platform/hal/pipewire/PipeWireTapNames.h"
 #include "support/AllocationCounter.h"
+#include "support/TapFixture.h"
 
 #include <atomic>
 #include <cmath>

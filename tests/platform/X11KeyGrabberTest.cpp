@@ -5,103 +5,39 @@
 #include "platform/HotKey.h"
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
-#include "support/ChildProcess.h"
+#include "support/Xvfb.h"
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <optional>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace voxlane {
 namespace {
 
-// An Xvfb server on a display number it picks itself (-displayfd), stopped at the end.
-class Xvfb {
-public:
-    Xvfb() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{"Xvfb", "-displayfd", fd,  "-noreset",  "-nolisten",
-                                      "tcp",  "-screen",    "0", "320x240x24"};
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-
-        // Xvfb writes its display number once it accepts connections.
-        std::string number;
-        pollfd descriptor{fds[0], POLLIN, 0};
-        while (pid_ > 0 && ::poll(&descriptor, 1, 10000) > 0) {
-            char c;
-            if (::read(fds[0], &c, 1) != 1 || c == '\n') break;
-            number += c;
-        }
-        ::close(fds[0]);
-        if (!number.empty()) display_ = ":" + number;
-    }
-    ~Xvfb() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    const std::optional<std::string>& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::optional<std::string> display_;
-};
-
 class X11KeyGrabberTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server = new Xvfb; }
+    static void SetUpTestSuite() {
+        server = new test::Xvfb;
+        if (test::Xvfb::available()) server->start();
+    }
     static void TearDownTestSuite() {
         delete server;
         server = nullptr;
     }
     void SetUp() override {
-        if (!server->display()) GTEST_SKIP() << "Xvfb could not be started";
+        if (server->display().empty()) GTEST_SKIP() << "Xvfb could not be started";
     }
 
     // Sends keys to the test server as the user would type them.
-    static void type(const std::vector<std::string>& keys) {
-        std::vector<std::string> args{"key"};
-        args.insert(args.end(), keys.begin(), keys.end());
-        const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        ::setenv("DISPLAY", server->display()->c_str(), 1);
-        const auto result = test::ChildProcess::run("xdotool", args);
-        if (saved.empty()) {
-            ::unsetenv("DISPLAY");
-        } else {
-            ::setenv("DISPLAY", saved.c_str(), 1);
-        }
-        ASSERT_EQ(result.exitStatus, 0) << result.err;
-    }
+    static void type(const std::vector<std::string>& keys) { ASSERT_TRUE(server->key(keys)); }
 
     ManualScheduler scheduler;
     Log::Capture log;
-    static Xvfb* server;
+    static test::Xvfb* server;
 };
 
-Xvfb* X11KeyGrabberTest::server = nullptr;
+test::Xvfb* X11KeyGrabberTest::server = nullptr;
 
 TEST_F(X11KeyGrabberTest, HotKeyPressReachesTheActionWhateverTheLockKeys) {
-    auto grabber = X11KeyGrabber::connect(scheduler, server->display()->c_str());
+    auto grabber = X11KeyGrabber::connect(scheduler, server->display().c_str());
     ASSERT_NE(grabber, nullptr);
     int presses = 0;
     HotKey hotKey(*grabber, scheduler, HotKey::micMuteCombination, [&] { ++presses; });
@@ -127,7 +63,7 @@ TEST_F(X11KeyGrabberTest, HotKeyPressReachesTheActionWhateverTheLockKeys) {
 }
 
 TEST_F(X11KeyGrabberTest, VolumeKeysShareTheGrabberUnderTheirOwnSignature) {
-    auto grabber = X11KeyGrabber::connect(scheduler, server->display()->c_str());
+    auto grabber = X11KeyGrabber::connect(scheduler, server->display().c_str());
     ASSERT_NE(grabber, nullptr);
     std::vector<KeyPress> presses;
     auto handler = grabber->installHandler([&](const KeyPress& p) { presses.push_back(p); });
@@ -148,8 +84,8 @@ TEST_F(X11KeyGrabberTest, VolumeKeysShareTheGrabberUnderTheirOwnSignature) {
 }
 
 TEST_F(X11KeyGrabberTest, CombinationOwnedByAnotherProgramIsRefusedAndLoggedOnce) {
-    auto owner = X11KeyGrabber::connect(scheduler, server->display()->c_str());
-    auto second = X11KeyGrabber::connect(scheduler, server->display()->c_str());
+    auto owner = X11KeyGrabber::connect(scheduler, server->display().c_str());
+    auto second = X11KeyGrabber::connect(scheduler, server->display().c_str());
     ASSERT_TRUE(owner && second);
     int ownerPresses = 0, secondPresses = 0;
     HotKey first(*owner, scheduler, HotKey::micMuteCombination, [&] { ++ownerPresses; });

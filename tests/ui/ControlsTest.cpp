@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Pointer.h"
+#include "support/Widgets.h"
 #include "ui/GhostButton.h"
 #include "ui/PresetChip.h"
 #include "ui/Symbols.h"
@@ -15,31 +15,8 @@
 namespace voxlane {
 namespace {
 
-void enter(QWidget* w) {
-    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(w, &event);
-}
-
-void leave(QWidget* w) {
-    QEvent event(QEvent::Leave);
-    QApplication::sendEvent(w, &event);
-}
-
-TEST(Theme, ColoursAndTextSizes) {
-    // The accents are the same on the light glass as on the dark.
-    for (auto variant : {Theme::Variant::light, Theme::Variant::dark}) {
-        Theme::setVariant(variant);
-        EXPECT_EQ(Theme::boost(), QColor::fromRgbF(1.0f, 0.62f, 0.22f));
-        EXPECT_EQ(Theme::live(), QColor::fromRgbF(0.3f, 0.85f, 0.47f));
-        EXPECT_EQ(Theme::danger(), QColor::fromRgbF(1.0f, 0.36f, 0.33f));
-    }
-    // Sizes are pixels: Qt's points are 3/4 of a pixel at its logical 96 dpi.
-    EXPECT_DOUBLE_EQ(Theme::title().pointSizeF(), 13 * 0.75);
-    EXPECT_EQ(Theme::title().weight(), QFont::DemiBold);
-    EXPECT_DOUBLE_EQ(Theme::name().pointSizeF(), 12.5 * 0.75);
-    EXPECT_EQ(Theme::value().weight(), QFont::Medium);
-    EXPECT_EQ(Theme::detail().weight(), QFont::Normal);
-}
+using test::enter;
+using test::leave;
 
 TEST(Theme, SpringsSettleAtTheirTarget) {
     for (const Theme::Spring* spring : {&Theme::hover, &Theme::snappy}) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/EQEditor.h"
 
-#include "Pointer.h"
 #include "engine/EQ.h"
+#include "support/Widgets.h"
 #include "ui/EQCurve.h"
 #include "ui/PresetChip.h"
 
@@ -44,16 +44,6 @@ struct EditorProbe {
     int haptics = 0;
 };
 
-TEST(EQEditorWidget, LaysOutTheCurveAndSixChips) {
-    EditorProbe probe(EQSettings::fromPreset(EQPreset::bass));
-    EXPECT_EQ(probe.curve()->height(), 96);
-    EXPECT_DOUBLE_EQ(probe.curve()->plot().height, 82);
-    EXPECT_EQ(probe.editor.chip(EQPreset::custom), nullptr);
-    EXPECT_EQ(probe.selectedChips(), std::vector<EQPreset>{EQPreset::bass});
-    EXPECT_EQ(probe.editor.chip(EQPreset::night)->help(),
-              QString::fromUtf8("Less bass, so you don\u2019t disturb anyone"));
-}
-
 TEST(EQEditorWidget, DragRoundsToHalfDecibelsWithADeadZone) {
     EditorProbe probe(EQSettings{EQPreset::custom, {0, 0, 3, 0, 0}});
     press(probe.curve(), probe.atBand(2, 3));
@@ -80,15 +70,6 @@ TEST(EQEditorWidget, DragRoundsToHalfDecibelsWithADeadZone) {
     EXPECT_EQ(probe.editor.eq().gains, probe.lastGains());
 }
 
-TEST(EQEditorWidget, ADragKeepsTheBandItStartedOn) {
-    EditorProbe probe(EQSettings::off());
-    press(probe.curve(), probe.at(1100, 0)); // near the 1k handle
-    move(probe.curve(), probe.at(4000, 5));  // right over the 4k handle
-    move(probe.curve(), probe.at(16000, 6)); // and beyond
-    release(probe.curve(), probe.at(16000, 6));
-    EXPECT_EQ(probe.curve()->gains(), (std::vector<float>{0, 0, 6, 0, 0}));
-}
-
 TEST(EQEditorWidget, DoubleClickResetsTheNearestBand) {
     EditorProbe probe(EQSettings{EQPreset::custom, {4, 0, 0, 0, 0}});
     // The first click of the pair sets band 0 to the click's height, as any click does; the
@@ -110,15 +91,6 @@ TEST(EQEditorWidget, DraggingBackOntoAPresetCurveReselectsIt) {
     release(probe.curve(), probe.atBand(3, 4));
     EXPECT_EQ(probe.stored.back(), EQSettings::fromPreset(EQPreset::voice));
     EXPECT_EQ(probe.selectedChips(), std::vector<EQPreset>{EQPreset::voice});
-}
-
-TEST(EQEditorWidget, ChipsSetTheirPreset) {
-    EditorProbe probe(EQSettings{EQPreset::custom, {1, 2, 3, 4, 5}});
-    QTest::mouseClick(probe.editor.chip(EQPreset::night), Qt::LeftButton);
-    ASSERT_EQ(probe.stored.size(), 1u);
-    EXPECT_EQ(probe.stored.back(), EQSettings::fromPreset(EQPreset::night));
-    EXPECT_EQ(probe.curve()->gains(), EQSettings::fromPreset(EQPreset::night).gains);
-    EXPECT_EQ(probe.selectedChips(), std::vector<EQPreset>{EQPreset::night});
     // The owner's setting wins when it sets one.
     probe.editor.setEQ(EQSettings::fromPreset(EQPreset::clarity));
     EXPECT_EQ(probe.selectedChips(), std::vector<EQPreset>{EQPreset::clarity});
@@ -128,8 +100,7 @@ TEST(EQEditorWidget, HoverFollowsTheNearestHandle) {
     EditorProbe probe(EQSettings::off());
     move(probe.curve(), probe.at(3000, 0));
     EXPECT_EQ(probe.curve()->hoverBand(), 3u);
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(probe.curve(), &leave);
+    leave(probe.curve());
     EXPECT_EQ(probe.curve()->hoverBand(), std::nullopt);
     EXPECT_TRUE(probe.stored.empty()); // hovering changes nothing
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Fader.h"
 
-#include "Pointer.h"
+#include "support/Widgets.h"
 #include "ui/MeteredFader.h"
 
 #include <QAccessible>
@@ -20,67 +20,10 @@ struct FaderProbe {
     explicit FaderProbe(Fader* f) : fader(f) {
         fader->resize(214, 18); // track 200 wide
         fader->setOnValueChanged([this](float v) { stored.push_back(v); });
-        fader->setOnSnap([this] { ++snaps; });
-        fader->setOnEditingChanged([this](bool e) { editing.push_back(e); });
-    }
-    // The pointer where the track shows `fraction` of its length.
-    QPointF at(double fraction) const {
-        const QRectF t = fader->trackRect();
-        return {t.left() + fraction * t.width(), t.center().y()};
     }
     Fader* fader;
     std::vector<float> stored;
-    int snaps = 0;
-    std::vector<bool> editing;
 };
-
-TEST(FaderWidget, AppFaderSnapsToUnityOncePerArrival) {
-    MeteredFader fader("Music");
-    FaderProbe probe(&fader);
-    fader.setValue(0.5f);
-    ASSERT_DOUBLE_EQ(fader.trackRect().width(), 200);
-
-    press(&fader, probe.at(0.25)); // 50 %
-    move(&fader, probe.at(0.515)); // 103 %
-    EXPECT_EQ(fader.value(), 1.0f);
-    EXPECT_EQ(probe.stored.back(), 1.0f);
-    EXPECT_EQ(probe.snaps, 1);
-    move(&fader, probe.at(0.49)); // 98 %: still in the zone, no second feedback
-    EXPECT_EQ(fader.value(), 1.0f);
-    EXPECT_EQ(probe.snaps, 1);
-    move(&fader, probe.at(0.55)); // 110 %: out of the zone
-    EXPECT_FLOAT_EQ(fader.value(), 1.1f);
-    move(&fader, probe.at(0.51)); // back in: a new arrival
-    EXPECT_EQ(fader.value(), 1.0f);
-    EXPECT_EQ(probe.snaps, 2);
-    release(&fader, probe.at(0.51));
-    EXPECT_EQ(probe.editing, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(fader.isDragging());
-    EXPECT_TRUE(fader.editing() == false);
-}
-
-TEST(FaderWidget, MasterFaderHasNoSnapZone) {
-    Fader fader(1.0f);
-    FaderProbe probe(&fader);
-    fader.setValue(0.5f);
-    press(&fader, probe.at(0.98));
-    EXPECT_FLOAT_EQ(fader.value(), 0.98f);
-    EXPECT_EQ(probe.snaps, 0);
-    move(&fader, probe.at(1.2)); // past the right end
-    EXPECT_EQ(fader.value(), 1.0f);
-    EXPECT_EQ(probe.snaps, 1);
-    release(&fader, probe.at(1.2));
-}
-
-TEST(FaderWidget, DoubleClickReturnsToOneHundredPercent) {
-    MeteredFader fader("Music");
-    FaderProbe probe(&fader);
-    fader.setValue(1.6f);
-    doubleClick(&fader, probe.at(0.8));
-    EXPECT_EQ(fader.value(), 1.0f);
-    EXPECT_EQ(probe.stored.back(), 1.0f);
-    EXPECT_FALSE(fader.isDragging());
-}
 
 TEST(FaderWidget, KeysStepByFivePercentInsideTheRange) {
     MeteredFader fader("Music");

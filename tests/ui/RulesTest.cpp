@@ -7,7 +7,6 @@
 #include "ui/FaderRules.h"
 #include "ui/PanelRules.h"
 #include "ui/Paragraph.h"
-#include "ui/Percent.h"
 #include "ui/Theme.h"
 #include "ui/Translations.h"
 
@@ -22,34 +21,24 @@
 namespace voxlane {
 namespace {
 
-TEST(PercentText, RoundsAndUsesANoBreakSpace) {
-    EXPECT_EQ(percent(1.0f), "100\u00A0%");
-    EXPECT_EQ(percent(0.204f), "20\u00A0%");
-    EXPECT_EQ(percent(1.235f), "124\u00A0%"); // nearest, not truncated
-    EXPECT_EQ(percent(0.0f), "0\u00A0%");
-    EXPECT_EQ(percent(2.0f), "200\u00A0%");
-}
-
-TEST(FaderRules, AppFaderSnapsToUnityWithinSevenPercent) {
-    // Track 200 wide, maximum 2: x = 100 × value.
-    EXPECT_EQ(FaderRules::valueAt(103, 200, 2.0f), 1.0f);
-    EXPECT_EQ(FaderRules::valueAt(94, 200, 2.0f), 1.0f);
-    EXPECT_FLOAT_EQ(*FaderRules::valueAt(110, 200, 2.0f), 1.10f);
-    EXPECT_FLOAT_EQ(*FaderRules::valueAt(92, 200, 2.0f), 0.92f);
-    EXPECT_FLOAT_EQ(*FaderRules::valueAt(150, 200, 2.0f), 1.5f);
-}
-
-TEST(FaderRules, MasterFaderHasNoSnapZone) {
-    EXPECT_FLOAT_EQ(*FaderRules::valueAt(98, 100, 1.0f), 0.98f);
-    EXPECT_FLOAT_EQ(*FaderRules::valueAt(99.5, 100, 1.0f), 0.995f);
-    EXPECT_EQ(FaderRules::valueAt(100, 100, 1.0f), 1.0f);
-}
-
-TEST(FaderRules, ClampsToTheTrackAndIgnoresATrackOfNoWidth) {
-    EXPECT_EQ(FaderRules::valueAt(-30, 200, 2.0f), 0.0f);
-    EXPECT_EQ(FaderRules::valueAt(260, 200, 2.0f), 2.0f);
-    EXPECT_EQ(FaderRules::valueAt(10, 0, 2.0f), std::nullopt);
-    EXPECT_EQ(FaderRules::valueAt(10, -5, 2.0f), std::nullopt);
+TEST(FaderRules, PositionsGiveValuesSnappingToUnityOnAppFadersOnlyInsideTheTrack) {
+    // Track 200 wide with maximum 2 (an app): x = 100 × value; track 100 with maximum 1 (the
+    // master). The app snaps to unity within seven percent; the master has no snap zone.
+    const struct {
+        double x, width;
+        float maximum;
+        std::optional<float> value;
+    } cases[] = {{103, 200, 2, 1.0f},    {94, 200, 2, 1.0f},       {110, 200, 2, 1.10f},
+                 {92, 200, 2, 0.92f},    {150, 200, 2, 1.5f},      {98, 100, 1, 0.98f},
+                 {99.5, 100, 1, 0.995f}, {100, 100, 1, 1.0f},      {-30, 200, 2, 0.0f},
+                 {260, 200, 2, 2.0f},    {10, 0, 2, std::nullopt}, {10, -5, 2, std::nullopt}};
+    for (const auto& c : cases) {
+        const auto value = FaderRules::valueAt(c.x, c.width, c.maximum);
+        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.x << " on " << c.width;
+        if (value) {
+            EXPECT_FLOAT_EQ(*value, *c.value) << c.x << " on " << c.width;
+        }
+    }
 }
 
 TEST(FaderRules, UnityFeedbackOncePerArrival) {
@@ -64,8 +53,6 @@ TEST(FaderRules, StepsStayInsideTheRange) {
     EXPECT_EQ(FaderRules::incremented(0.97f, 1.0f), 1.0f);
     EXPECT_EQ(FaderRules::decremented(0.02f), 0.0f);
     EXPECT_FLOAT_EQ(FaderRules::decremented(0.5f), 0.45f);
-    EXPECT_EQ(FaderRules::accessibilityValue(1.98f), "198 percent");
-    EXPECT_EQ(FaderRules::accessibilityValue(0.555f), "56 percent");
 }
 
 TEST(FaderRules, FillSplitsAtTheUnityPoint) {
@@ -161,31 +148,15 @@ TEST(EQCurveRules, SetBandStoresRoundedChangesOnly) {
     EXPECT_FALSE(EQCurveRules::setBand(gains, -1, 3).changed);
 }
 
-TEST(EQCurveRules, TextsAndStoredSettings) {
-    const auto& bass = EQPresets::gains(EQPreset::bass);
-    EXPECT_EQ(EQCurveRules::accessibilityValue(bass),
-              "Low 6 dB, 250 2 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
-    EXPECT_EQ(EQCurveRules::accessibilityValue(std::vector<float>{-1.5f}),
-              "Low -1 dB, 250 0 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
-    EXPECT_EQ(EQCurveRules::valueLabel(3.5f), "+3.5 dB");
-    EXPECT_EQ(EQCurveRules::valueLabel(-12.0f), "-12.0 dB");
-    EXPECT_EQ(EQCurveRules::valueLabel(0.0f), "+0.0 dB");
-
+TEST(EQCurveRules, StoredSettingsNameTheirPresetOrAreCustom) {
     const auto& voice = EQPresets::gains(EQPreset::voice);
     EXPECT_EQ(EQCurveRules::settingsFor(voice).preset, EQPreset::voice);
     EXPECT_EQ(EQCurveRules::settingsFor(std::vector<float>{0, 0, 0, 0, 0}).preset, EQPreset::off);
     const std::vector<float> own{-5, -1.5f, 1.5f, 4.5f, 1};
     EXPECT_EQ(EQCurveRules::settingsFor(own), (EQSettings{EQPreset::custom, own}));
-}
-
-TEST(EQCurveRules, LabelsStayInsideTheView) {
-    const EQCurveRules::Plot plot{300, 82};
-    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {290, 5}).x, 272);
-    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {10, 5}).y, 10);
-    EXPECT_DOUBLE_EQ(EQCurveRules::valueLabelCentre(plot, {100, 50}).y, 34);
-    EXPECT_DOUBLE_EQ(EQCurveRules::bandLabelX(plot, 4),
-                     std::min(286.0, EQCurveRules::x(plot, 16000)));
-    EXPECT_DOUBLE_EQ(EQCurveRules::bandLabelX(plot, 0), EQCurveRules::x(plot, 45));
+    // A short gain list reads as the rest at zero.
+    EXPECT_EQ(EQCurveRules::accessibilityValue(std::vector<float>{-1.5f}),
+              "Low -1 dB, 250 0 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
 }
 
 TEST(AppRowRules, SilencedRowsAreDimmedAndShowNoLevel) {
@@ -219,13 +190,7 @@ TEST(AppRowRules, ButtonsShowWhileHoveredOrInUse) {
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.eqOpen = true}), (Buttons{true, false, false}));
 }
 
-TEST(AppRowRules, TextsAndTheSoloToggle) {
-    EXPECT_EQ(AppRowRules::soloTitle(true), "End solo");
-    EXPECT_EQ(AppRowRules::muteTitle(true), "Unmute");
-    EXPECT_EQ(AppRowRules::muteSymbol(false), "audio-volume-high");
-    EXPECT_EQ(AppRowRules::faderLabel("Music"), "Music volume");
-    EXPECT_EQ(AppRowRules::presetShortName(EQPreset::custom), "Custom");
-    EXPECT_EQ(AppRowRules::presetShortName(EQPreset::voice), "Voice");
+TEST(AppRowRules, SoloTogglesOnlyTheSameApp) {
     EXPECT_EQ(AppRowRules::presetShortName(EQPreset::off), "") << "a flat equaliser says nothing";
     EXPECT_EQ(AppRowRules::toggledSolo(std::nullopt, "a"), "a");
     EXPECT_EQ(AppRowRules::toggledSolo("b", "a"), "a");
@@ -264,35 +229,21 @@ TEST(PanelRules, TheAccessNoticeShowsOnlyWhereAccessCanBeMissing) {
     EXPECT_FALSE(accessNoticeShown(S::granted, false, true));
 }
 
-TEST(PanelRules, NoticeTexts) {
+TEST(PanelRules, NoticesSayWhatIsMissingAndWhoHoldsTheKeys) {
     using S = AudioPermission::Status;
     EXPECT_EQ(PanelRules::outputName(std::nullopt), "No output device");
-    EXPECT_EQ(PanelRules::outputName("Speakers"), "Speakers");
-    EXPECT_EQ(PanelRules::volumeKeysTitle("Speakers"), "Volume keys for Speakers");
     EXPECT_EQ(PanelRules::volumeKeysTitle(std::nullopt), "Volume keys for this display");
-    // Who holds the keys, and what to do about it.
-    EXPECT_EQ(PanelRules::volumeKeysSubtitle("GNOME Shell", true), "Held by GNOME Shell");
     EXPECT_EQ(PanelRules::volumeKeysSubtitle(std::nullopt, true), "Held by another program");
-    EXPECT_EQ(PanelRules::volumeKeysHelp("sxhkd", "its sxhkdrc", true),
-              "sxhkd has the volume keys. Turn its volume shortcuts off (its sxhkdrc), and "
-              "Voxlane takes them within 2\u00a0s.");
-    EXPECT_EQ(PanelRules::volumeKeysSubtitle("GNOME Shell", false),
-              "The desktop keeps them under Wayland");
     EXPECT_NE(PanelRules::volumeKeysHelp(std::nullopt, std::nullopt, false).find("Wayland"),
               std::string::npos);
-    EXPECT_EQ(PanelRules::accessTitle(true), "Audio server access needed");
-    EXPECT_EQ(PanelRules::accessSubtitle(S::denied, true),
-              "Allow PipeWire in the sandbox\u2019s permissions");
-    EXPECT_EQ(PanelRules::accessSubtitle(S::unknown, true), "Required to control apps");
-    EXPECT_EQ(PanelRules::accessTitle(false), "Other apps can\u2019t be heard");
-    EXPECT_EQ(PanelRules::accessButton(S::denied), "Open");
-    EXPECT_EQ(PanelRules::accessButton(S::unknown), "Check");
+    EXPECT_NE(PanelRules::accessSubtitle(S::denied, true),
+              PanelRules::accessSubtitle(S::unknown, true));
+    EXPECT_NE(PanelRules::accessButton(S::denied), PanelRules::accessButton(S::unknown));
     EXPECT_TRUE(PanelRules::accessBusy(S::checking));
     EXPECT_FALSE(PanelRules::accessBusy(S::denied));
-    EXPECT_EQ(PanelRules::silentToggleTitle(2, false), "2 silent apps");
     EXPECT_EQ(PanelRules::silentToggleTitle(1, false), "1 silent app");
-    EXPECT_EQ(PanelRules::silentToggleTitle(2, true), "Show less");
     EXPECT_EQ(PanelRules::silentToggleTitle(0, false), "0 silent apps");
+    EXPECT_EQ(PanelRules::silentToggleTitle(2, true), "Show less");
 }
 
 TEST(PanelRules, GermanPluralsAndTheCoresTextsInGerman) {
@@ -338,23 +289,14 @@ TEST(PanelRules, CallSubtitleTruncatesTheWholePercentage) {
     EXPECT_EQ(PanelRules::callSubtitle(false, 0.57f), "Other apps at 57\u00A0%");
     EXPECT_EQ(PanelRules::callSubtitle(false, 0.0f), "Other apps muted");
     EXPECT_EQ(PanelRules::callSubtitle(true, 0.0f), "Other apps at full volume");
-    EXPECT_EQ(PanelRules::callButton(true), "Lower");
-    EXPECT_EQ(PanelRules::callButton(false), "Off");
 }
 
-TEST(PanelRules, MicrophoneDuckingAndLevelChoices) {
-    EXPECT_EQ(PanelRules::micSymbol(true), "microphone-sensitivity-muted");
-    EXPECT_EQ(PanelRules::micSubtitle(true), "All muted");
-    EXPECT_EQ(PanelRules::micSubtitle(false), "Ctrl Alt Super M");
+TEST(PanelRules, TheHotKeyReadsAlikeEverywhereAndLevelsFindTheirChoice) {
     std::string plain(PanelRules::micHotKey());
     std::replace(plain.begin(), plain.end(), '+', ' ');
     EXPECT_EQ(plain, PanelRules::micHotKeyShort()) << "the same keys";
-    EXPECT_EQ(PanelRules::micHelp(false), "Mute all microphones (Ctrl+Alt+Super+M)");
-    EXPECT_EQ(PanelRules::duckingHelp(true), "Lower other apps during calls: on");
     EXPECT_EQ(PanelRules::duckChoiceFor(0.3f), 2u);
     EXPECT_EQ(PanelRules::duckChoiceFor(0.0f), 4u);
-    EXPECT_EQ(PanelRules::duckChoices[4].label, "Mute");
-    EXPECT_EQ(PanelRules::duckChoices[0].label, "10\u00A0%");
     EXPECT_FALSE(PanelRules::duckChoiceFor(0.42f)) << "a stored level no choice has";
 }
 

@@ -7,6 +7,7 @@
 #include "audio/AppGroup.h"
 #include "ui/AppIcon.h"
 #include "ui/Contrast.h"
+#include "ui/ElidedLabel.h"
 #include "ui/GlassModule.h"
 #include "ui/Labels.h"
 
@@ -150,8 +151,9 @@ TEST(Theme, LetterTilesStandOutAndCarryAReadableLetter) {
 TEST(Theme, OpenViewsAndMenusFollowAChangeOfVariant) {
     VariantGuard guard;
     Theme::setVariant(Variant::dark);
+    // Labels of every kind: the device name is one that ends in "…".
     std::unique_ptr<QLabel> secondary(
-        makeLabel("Built-in Speakers", Theme::detail(), Theme::secondary()));
+        makeLabel<ElidedLabel>("Built-in Speakers", Theme::detail(), Theme::secondary()));
     std::unique_ptr<QLabel> fixed(makeLabel("Boost", Theme::detail(), Theme::boost()));
     AppGroup app;
     app.id = "org.example.NoIcon";

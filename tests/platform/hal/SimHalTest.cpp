@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What only the simulated server does: its audio (what each device plays, muting at the
+// source, stream usage, mono buffers), its faults and probes. What it shares with PipeWire is
+// in contract/HalContractTest.cpp.
 #include "platform/hal/SimHal.h"
 
 #include "platform/ManualScheduler.h"
 #include "support/AllocationCounter.h"
+#include "support/HalAccess.h"
 #include "support/SimObjects.h"
 
 #include <gtest/gtest.h>
@@ -10,198 +14,19 @@
 namespace voxlane {
 namespace {
 
+using test::counter;
 using test::deviceSetup;
 using test::fault;
+using test::global;
+using test::output;
 using test::processSetup;
 using Signal = SimHal::Signal;
-
-constexpr AudioObjectPropertyAddress global(AudioObjectPropertySelector selector) {
-    return {selector, kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain};
-}
-constexpr AudioObjectPropertyAddress output(AudioObjectPropertySelector selector,
-                                            AudioObjectPropertyElement element = 0) {
-    return {selector, kAudioObjectPropertyScopeOutput, element};
-}
 
 class SimHalTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
     SimHal hal{scheduler};
-
-    template <typename T>
-    T read(AudioObjectID object, AudioObjectPropertyAddress address) {
-        T value{};
-        std::uint32_t size = sizeof value;
-        EXPECT_EQ(hal.getPropertyData(object, address, 0, nullptr, &size, &value), 0);
-        return value;
-    }
-    std::vector<std::uint32_t> readList(AudioObjectID object, AudioObjectPropertyAddress address) {
-        std::uint32_t size = 0;
-        if (hal.getPropertyDataSize(object, address, 0, nullptr, &size) != 0 || size == 0)
-            return {};
-        std::vector<std::uint32_t> list(size / 4);
-        EXPECT_EQ(hal.getPropertyData(object, address, 0, nullptr, &size, list.data()), 0);
-        list.resize(size / 4);
-        return list;
-    }
-    std::optional<std::string> readString(AudioObjectID object, AudioObjectPropertySelector sel) {
-        std::optional<std::string> value;
-        EXPECT_EQ(hal.getPropertyString(object, global(sel), &value), 0);
-        return value;
-    }
-    AudioObjectPropertyListenerBlockRef counter(int& count) {
-        return std::make_shared<AudioObjectPropertyListenerBlock>(
-            [&count](std::uint32_t, const AudioObjectPropertyAddress*) { ++count; });
-    }
 };
-
-TEST_F(SimHalTest, DevicesDefaultsAndStreams) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto headset =
-        hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
-    EXPECT_EQ(readList(kAudioObjectSystemObject, global(kAudioHardwarePropertyDevices)),
-              (std::vector<std::uint32_t>{speakers, headset}));
-    EXPECT_EQ(readString(headset, kAudioDevicePropertyDeviceUID), "headset");
-    EXPECT_EQ(readString(headset, kAudioObjectPropertyName), "Headset");
-    EXPECT_EQ(read<Transport>(headset, global(kAudioDevicePropertyTransportType)),
-              Transport::bluetooth);
-    EXPECT_EQ(
-        readList(headset, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0}).size(),
-        1u);
-    EXPECT_TRUE(readList(speakers, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0})
-                    .empty());
-    // The first output device became the default output; the first input device the input.
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultOutputDevice)),
-              speakers);
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultInputDevice)),
-              headset);
-    // A device without input cannot become the default input.
-    EXPECT_EQ(hal.setPropertyData(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultInputDevice), 0, nullptr, 4,
-                                  &speakers),
-              kAudioHardwareBadDeviceError);
-    // Disconnecting the default output moves the default to the next device.
-    hal.removeDevice(speakers);
-    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headset);
-    EXPECT_FALSE(hal.hasProperty(speakers, global(kAudioObjectPropertyName)));
-}
-
-TEST_F(SimHalTest, ListenersRunOnTheMainQueueAndRemovalNeedsTheSameBlock) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto usb = hal.addDevice(deviceSetup("usb", "USB"));
-    scheduler.runPending();
-    int fired = 0;
-    auto block = counter(fired);
-    const auto address = global(kAudioHardwarePropertyDefaultOutputDevice);
-    ASSERT_EQ(hal.addPropertyListener(kAudioObjectSystemObject, address, block), 0);
-    EXPECT_EQ(hal.liveListeners(), 1u);
-
-    ASSERT_EQ(hal.setPropertyData(kAudioObjectSystemObject, address, 0, nullptr, 4, &usb), 0);
-    EXPECT_EQ(fired, 0); // not synchronously
-    scheduler.runPending();
-    EXPECT_EQ(fired, 1);
-    // Writing the same value again changes nothing and notifies nobody.
-    hal.setPropertyData(kAudioObjectSystemObject, address, 0, nullptr, 4, &usb);
-    scheduler.runPending();
-    EXPECT_EQ(fired, 1);
-
-    // An equal function in another block object is not the registered listener.
-    auto lookalike = counter(fired);
-    EXPECT_NE(hal.removePropertyListener(kAudioObjectSystemObject, address, lookalike), 0);
-    EXPECT_EQ(hal.liveListeners(), 1u);
-
-    // A notification pending when the listener is removed is not delivered.
-    hal.setPropertyData(kAudioObjectSystemObject, address, 0, nullptr, 4, &speakers);
-    EXPECT_EQ(hal.removePropertyListener(kAudioObjectSystemObject, address, block), 0);
-    scheduler.runPending();
-    EXPECT_EQ(fired, 1);
-    EXPECT_EQ(hal.liveListeners(), 0u);
-    EXPECT_EQ(hal.addPropertyListener(999, address, block), kAudioHardwareBadObjectError);
-}
-
-TEST_F(SimHalTest, VolumeAndMuteControlsFollowTheirFlagsAndWhatIsHeard) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    auto tv = deviceSetup("hdmi", "TV", Transport::hdmi);
-    tv.hasVirtualMainVolume = false;
-    tv.outputVolumeElements = {};
-    const auto fixed = hal.addDevice(tv);
-    hal.addProcess(processSetup(100, Signal::square(0.8f)));
-    EXPECT_FALSE(
-        hal.hasProperty(fixed, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume)));
-
-    int element1 = 0;
-    hal.addPropertyListener(speakers, output(kAudioDevicePropertyVolumeScalar, 1),
-                            counter(element1));
-    const float half = 0.5f;
-    bool settable = false;
-    ASSERT_EQ(hal.isPropertySettable(speakers,
-                                     output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume),
-                                     &settable),
-              0);
-    EXPECT_TRUE(settable);
-    ASSERT_EQ(hal.setPropertyData(speakers,
-                                  output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume), 0,
-                                  nullptr, 4, &half),
-              0);
-    EXPECT_FLOAT_EQ(read<float>(speakers, output(kAudioDevicePropertyVolumeScalar, 2)), 0.5f);
-    scheduler.runPending();
-    EXPECT_EQ(element1, 1);
-    hal.advance(512);
-    EXPECT_FLOAT_EQ(hal.peak(speakers), 0.4f);
-
-    const std::uint32_t muted = 1;
-    ASSERT_EQ(
-        hal.setPropertyData(speakers, output(kAudioDevicePropertyMute), 0, nullptr, 4, &muted), 0);
-    hal.advance(512);
-    EXPECT_EQ(hal.peak(speakers), 0.0f);
-
-    auto mic = deviceSetup("locked", "Locked", Transport::usb, {}, {1});
-    mic.inputMuteSettable = false;
-    const auto locked = hal.addDevice(mic);
-    ASSERT_EQ(hal.isPropertySettable(
-                  locked, {kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, 0}, &settable),
-              0);
-    EXPECT_FALSE(settable);
-    EXPECT_EQ(hal.setPropertyData(locked,
-                                  {kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, 0}, 0,
-                                  nullptr, 4, &muted),
-              kAudioHardwareIllegalOperationError);
-    EXPECT_FALSE(hal.deviceMuted(locked, kAudioObjectPropertyScopeInput));
-}
-
-TEST_F(SimHalTest, ProcessesPlayToTheirDeviceAndAreFoundByPid) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto usb = hal.addDevice(deviceSetup("usb", "USB"));
-    const auto music = hal.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
-    const auto radio = hal.addProcess(processSetup(200, Signal::square(0.25f), std::nullopt, usb));
-    hal.advance(4800);
-    EXPECT_NEAR(hal.peak(speakers), 0.5f, 1e-3);
-    EXPECT_FLOAT_EQ(hal.peak(usb), 0.25f);
-    EXPECT_EQ(hal.lastSamples(usb).size(), 2u * 4800);
-
-    const std::int32_t pid = 200;
-    AudioObjectID found = 0;
-    std::uint32_t size = 4;
-    ASSERT_EQ(hal.getPropertyData(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyTranslatePIDToProcessObject), 4,
-                                  &pid, &size, &found),
-              0);
-    EXPECT_EQ(found, radio);
-    EXPECT_EQ(readString(music, kAudioProcessPropertyBundleID), "org.music");
-    EXPECT_EQ(readString(radio, kAudioProcessPropertyBundleID), std::nullopt);
-
-    int runningChanges = 0;
-    hal.addPropertyListener(music, global(kAudioProcessPropertyIsRunningOutput),
-                            counter(runningChanges));
-    hal.setProcessRunning(music, false, false);
-    scheduler.runPending();
-    EXPECT_EQ(runningChanges, 1);
-    EXPECT_EQ(read<std::uint32_t>(music, global(kAudioProcessPropertyIsRunningOutput)), 0u);
-    hal.advance(4800);
-    EXPECT_EQ(hal.peak(speakers), 0.0f);
-}
 
 // An aggregate device on `outputUID` carrying one tap of `processes`, with an IO procedure that
 // writes the first tap channel times `gain` to every output channel.
@@ -248,13 +73,66 @@ TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::st
     return rig;
 }
 
-TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndFeedTheAggregate) {
+TEST_F(SimHalTest, DefaultsMoveOnWhenTheirDeviceGoesAndEqualWritesNotifyNobody) {
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto headset =
+        hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
+    scheduler.runPending();
+    int fired = 0;
+    const auto address = global(kAudioHardwarePropertyDefaultOutputDevice);
+    hal.addPropertyListener(kAudioObjectSystemObject, address, counter(fired));
+    test::write(hal, kAudioObjectSystemObject, address, speakers);
+    scheduler.runPending();
+    EXPECT_EQ(fired, 0);
+    // The first input device became the default input; a gone default output moves on.
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultInputDevice), headset);
+    hal.removeDevice(speakers);
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headset);
+    hal.removeDevice(headset);
+    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), kAudioObjectUnknown);
+}
+
+TEST_F(SimHalTest, DevicesPlayTheirProcessesAtTheirVolumeAndFlagsLockControls) {
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto usb = hal.addDevice(deviceSetup("usb", "USB"));
+    auto tv = deviceSetup("hdmi", "TV", Transport::hdmi);
+    tv.hasVirtualMainVolume = false;
+    tv.outputVolumeElements = {};
+    const auto fixed = hal.addDevice(tv);
+    EXPECT_FALSE(
+        hal.hasProperty(fixed, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume)));
+    const auto music = hal.addProcess(processSetup(100, Signal::square(0.8f), "org.music"));
+    hal.addProcess(processSetup(200, Signal::square(0.25f), std::nullopt, usb));
+    EXPECT_EQ(CA::string(hal, music, global(kAudioProcessPropertyBundleID)), "org.music");
+
+    ASSERT_EQ(test::write(hal, speakers,
+                          output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume), 0.5f),
+              0);
+    hal.advance(512);
+    EXPECT_FLOAT_EQ(hal.peak(speakers), 0.4f);
+    EXPECT_FLOAT_EQ(hal.peak(usb), 0.25f);
+    EXPECT_EQ(hal.lastSamples(usb).size(), 2u * 512);
+    test::write(hal, speakers, output(kAudioDevicePropertyMute), std::uint32_t(1));
+    hal.advance(512);
+    EXPECT_EQ(hal.peak(speakers), 0.0f);
+    test::write(hal, speakers, output(kAudioDevicePropertyMute), std::uint32_t(0));
+    hal.setProcessRunning(music, false, false);
+    hal.advance(512);
+    EXPECT_EQ(hal.peak(speakers), 0.0f);
+
+    auto mic = deviceSetup("locked", "Locked", Transport::usb, {}, {1});
+    mic.inputMuteSettable = false;
+    const auto locked = hal.addDevice(mic);
+    EXPECT_FALSE(test::settable(hal, locked, test::input(kAudioDevicePropertyMute)));
+    EXPECT_EQ(test::write(hal, locked, test::input(kAudioDevicePropertyMute), std::uint32_t(1)),
+              kAudioHardwareIllegalOperationError);
+    EXPECT_FALSE(hal.deviceMuted(locked, kAudioObjectPropertyScopeInput));
+}
+
+TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndOnlyWithThatBehaviour) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.25f);
-    EXPECT_EQ(read<Transport>(rig.aggregate, global(kAudioDevicePropertyTransportType)),
-              Transport::aggregate);
-
     hal.advance(512); // not read yet: the app is heard as it is
     EXPECT_FALSE(hal.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.5f);
@@ -264,24 +142,21 @@ TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndFeedTheAggregate) {
     EXPECT_TRUE(hal.isMutedAtSource(app));
     EXPECT_EQ(hal.processAudiblePeak(app), 0.0f);
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.125f);
-
     // Without the permission to capture, the tap delivers silence.
     hal.setCaptureAllowed(false);
     hal.advance(512);
     EXPECT_EQ(hal.peak(speakers), 0.0f);
     hal.setCaptureAllowed(true);
-
     ASSERT_EQ(hal.deviceStop(rig.aggregate, rig.proc), 0);
     hal.advance(512);
     EXPECT_FALSE(hal.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.5f);
-}
+    hal.destroyAggregateDevice(rig.aggregate);
+    hal.destroyProcessTap(rig.tap);
 
-TEST_F(SimHalTest, UnmutedTapLetsTheAppPlayBesideTheProcessedSignal) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 0.25f);
-    hal.deviceStart(rig.aggregate, rig.proc);
+    // An unmuted tap lets the app play beside the processed signal.
+    auto beside = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 0.25f);
+    hal.deviceStart(beside.aggregate, beside.proc);
     hal.advance(512);
     EXPECT_FALSE(hal.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.625f);
@@ -296,8 +171,7 @@ TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) 
     EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{1, 2}));
 
     std::uint32_t size = 0;
-    const AudioObjectPropertyAddress usage{kAudioDevicePropertyIOProcStreamUsage,
-                                           kAudioObjectPropertyScopeInput, 0};
+    const auto usage = test::input(kAudioDevicePropertyIOProcStreamUsage);
     ASSERT_EQ(hal.getPropertyDataSize(rig.aggregate, usage, 0, nullptr, &size), 0);
     ASSERT_EQ(size, ioProcStreamUsageSize(2));
     std::vector<std::byte> block(size);
@@ -309,7 +183,6 @@ TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) 
     EXPECT_EQ(hal.streamUsage(rig.aggregate, rig.proc), (std::vector<std::uint32_t>{0, 1}));
     hal.advance(512);
     EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{0, 2})); // data now null
-
     // A usage block naming an unknown IO procedure is refused.
     setStreamUsageHeader(block.data(), rig.proc + 100, 2);
     EXPECT_NE(hal.setPropertyData(rig.aggregate, usage, 0, nullptr, size, block.data()), 0);
@@ -320,10 +193,10 @@ TEST_F(SimHalTest, NonInterleavedTapsDeliverTwoMonoBuffers) {
     hal.setTapsNonInterleaved(true);
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
     auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 1.0f);
-    AudioStreamBasicDescription format =
-        read<AudioStreamBasicDescription>(rig.tap, global(kAudioTapPropertyFormat));
-    EXPECT_TRUE(format.mFormatFlags & kAudioFormatFlagIsNonInterleaved);
-    EXPECT_EQ(format.mChannelsPerFrame, 2u);
+    const auto format =
+        CA::value<AudioStreamBasicDescription>(hal, rig.tap, global(kAudioTapPropertyFormat));
+    ASSERT_TRUE(format);
+    EXPECT_TRUE(format->mFormatFlags & kAudioFormatFlagIsNonInterleaved);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.advance(512);
     EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{1, 1}));
@@ -338,46 +211,31 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
     EXPECT_EQ(hal.createProcessTap(description, &tap), -50);
     EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.createProcessTap(description, &tap), 0); // the fault was used up
-    // A tap of a process that does not exist is refused.
-    AudioObjectID other = 0;
-    EXPECT_EQ(hal.createProcessTap(TapDescription::stereoMixdownOfProcesses({4242}), &other),
-              kAudioHardwareBadObjectError);
 
     hal.injectFault(fault(SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError,
                           speakers, kAudioDevicePropertyDeviceUID));
     std::optional<std::string> uid;
     EXPECT_NE(hal.getPropertyString(speakers, global(kAudioDevicePropertyDeviceUID), &uid), 0);
-    EXPECT_EQ(readString(speakers, kAudioObjectPropertyName), "Speakers"); // other selector
+    EXPECT_EQ(CA::string(hal, speakers, global(kAudioObjectPropertyName)), "Speakers");
     hal.injectFault(fault(SimHal::Operation::hasProperty, -1, speakers));
     EXPECT_FALSE(
         hal.hasProperty(speakers, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume)));
     hal.clearFaults();
-    EXPECT_EQ(readString(speakers, kAudioDevicePropertyDeviceUID), "speakers");
+    EXPECT_EQ(CA::string(hal, speakers, global(kAudioDevicePropertyDeviceUID)), "speakers");
 
-    AggregateDeviceDescription aggregate;
-    aggregate.uid = "agg";
-    aggregate.mainSubDevice = "speakers";
-    AudioObjectID device = 0;
-    ASSERT_EQ(hal.createAggregateDevice(aggregate, &device), 0);
-    EXPECT_EQ(hal.createAggregateDevice(aggregate, &other), kAudioHardwareIllegalOperationError);
-    AudioDeviceIOProcID proc = 0;
-    ASSERT_EQ(hal.createIOProcID(
-                  device, [](const AudioBufferList*, const AudioBufferList*) {}, &proc),
-              0);
-    hal.deviceStart(device, proc);
+    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 1.0f);
+    hal.deviceStart(rig.aggregate, rig.proc);
+    EXPECT_EQ(hal.liveTaps(), 2u);
     EXPECT_EQ(hal.liveAggregateDevices(), 1u);
     EXPECT_EQ(hal.liveIOProcs(), 1u);
     EXPECT_EQ(hal.runningIOProcs(), 1u);
-    // Destroying the aggregate device takes its IO procedures along.
-    EXPECT_EQ(hal.destroyAggregateDevice(device), 0);
+    EXPECT_EQ(hal.destroyAggregateDevice(rig.aggregate), 0);
     EXPECT_EQ(hal.liveIOProcs(), 0u);
-    EXPECT_EQ(hal.destroyAggregateDevice(device), kAudioHardwareBadDeviceError);
     EXPECT_EQ(hal.destroyProcessTap(tap), 0);
-    EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.calls(SimHal::Operation::createProcessTap), 3u);
 }
 
-TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
+TEST_F(SimHalTest, SoundsPlayOnceOnTheDefaultOutputAndGlobalTapsHearThem) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     AudioObjectID tap = 0;
     auto description = TapDescription::stereoGlobalTapButExcludeProcesses({});
@@ -411,8 +269,6 @@ TEST_F(SimHalTest, SoundsPlayOnTheDefaultOutputAndGlobalTapsHearThem) {
     EXPECT_EQ(hal.playedSounds()[0].name, "tick");
     hal.advance(2048); // played once only
     EXPECT_EQ(hal.peak(speakers), 0.0f);
-    hal.destroyAggregateDevice(aggregate);
-    hal.destroyProcessTap(tap);
 }
 
 TEST_F(SimHalTest, AdvanceAllocatesNothingOnceObjectsExist) {
@@ -430,43 +286,28 @@ TEST_F(SimHalTest, AdvanceAllocatesNothingOnceObjectsExist) {
     EXPECT_NEAR(hal.peak(speakers), 0.25f, 1e-3);
 }
 
-} // namespace
-} // namespace voxlane
-
-namespace voxlane {
-namespace {
-
 TEST_F(SimHalTest, GoneObjectsKeepTheirRegistrationsUntilRemoved) {
-    const auto speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    const auto app = hal.addProcess(test::processSetup(100, Signal::sine(0.5f)));
-    int listChanges = 0;
-    hal.addPropertyListener(kAudioObjectSystemObject,
-                            global(kAudioHardwarePropertyProcessObjectList), counter(listChanges));
+    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
     int running = 0;
     auto block = counter(running);
     const auto address = global(kAudioProcessPropertyIsRunningOutput);
     ASSERT_EQ(hal.addPropertyListener(app, address, block), 0);
-    scheduler.runPending();
-
     hal.removeProcess(app);
     scheduler.runPending();
-    EXPECT_EQ(listChanges, 1);
-    EXPECT_TRUE(readList(kAudioObjectSystemObject, global(kAudioHardwarePropertyProcessObjectList))
-                    .empty());
     // The listener on the vanished process is still counted: only its owner can remove it.
-    EXPECT_EQ(hal.liveListeners(), 2u);
-    EXPECT_EQ(hal.removePropertyListener(app, address, block), 0);
     EXPECT_EQ(hal.liveListeners(), 1u);
+    EXPECT_EQ(hal.removePropertyListener(app, address, block), 0);
+    EXPECT_EQ(hal.liveListeners(), 0u);
 
     // An aggregate device whose sub-device disconnects plays nowhere and keeps running.
-    const auto other = hal.addProcess(test::processSetup(101, Signal::square(0.5f)));
+    const auto other = hal.addProcess(processSetup(101, Signal::square(0.5f)));
     auto rig = buildRig(hal, {other}, "speakers", CATapMuteBehavior::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.removeDevice(speakers);
     hal.advance(512);
     EXPECT_EQ(hal.runningIOProcs(), 1u);
     EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{2})); // only the tap is left
-    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), kAudioObjectUnknown);
 }
 
 } // namespace

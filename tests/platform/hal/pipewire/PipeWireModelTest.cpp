@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/hal/pipewire/PipeWireModel.h"
 
+#include "support/HalAccess.h"
+
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,16 +14,9 @@ using Event = PipeWireEvent;
 using State = PipeWireEvent::NodeInfo::State;
 constexpr std::uint32_t allPermissions = 0700;
 
-constexpr AudioObjectPropertyAddress global(AudioObjectPropertySelector selector) {
-    return {selector, kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain};
-}
-constexpr AudioObjectPropertyAddress output(AudioObjectPropertySelector selector,
-                                            AudioObjectPropertyElement element = 0) {
-    return {selector, kAudioObjectPropertyScopeOutput, element};
-}
-constexpr AudioObjectPropertyAddress input(AudioObjectPropertySelector selector) {
-    return {selector, kAudioObjectPropertyScopeInput, kAudioObjectPropertyElementMain};
-}
+using test::global;
+using test::input;
+using test::output;
 
 class PipeWireModelTest : public ::testing::Test {
 protected:

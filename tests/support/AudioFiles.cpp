@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AudioFiles.h"
+#include "support/AudioFiles.h"
 
 #include <algorithm>
 #include <cmath>

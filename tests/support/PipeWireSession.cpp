@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PipeWireSession.h"
+#include "support/PipeWireSession.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TapFixture.h"
+#include "support/TapFixture.h"
 
 #include "platform/AppIdentifier.h"
 
@@ -75,11 +75,12 @@ AudioObjectID TapFixture::processOf(pid_t pid) {
     return process;
 }
 
-std::vector<float> TapFixture::record(const std::string& sink, const std::string& name) {
+std::vector<float> TapFixture::record(const std::string& sink, const std::string& name,
+                                      bool monitor) {
     const std::string file = dir + "/" + name + ".wav";
-    BackgroundProcess recorder(
-        {"pw-record", "--target", sink, "-P", "{ stream.capture.sink = true }", file},
-        file + ".log");
+    std::vector<std::string> args{"pw-record", "--target", sink, file};
+    if (monitor) args.insert(args.end() - 1, {"-P", "{ stream.capture.sink = true }"});
+    BackgroundProcess recorder(args, file + ".log");
     EXPECT_TRUE(recorder.started());
     const off_t wanted = 44 + off_t(1.4 * 48000) * 2 * 2; // 16-bit stereo
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -93,11 +94,11 @@ std::vector<float> TapFixture::record(const std::string& sink, const std::string
     return AudioFiles::read(file, 0.3);
 }
 
-float TapFixture::recordPeak(const std::string& sink, const std::string& name) {
+float TapFixture::recordPeak(const std::string& sink, const std::string& name, bool monitor) {
     // On a busy machine a recorder now and then records nothing: it gets two more tries.
     std::vector<float> samples;
     for (int attempt = 0; attempt < 3 && samples.empty(); ++attempt)
-        samples = record(sink, attempt ? name + "-" + std::to_string(attempt) : name);
+        samples = record(sink, attempt ? name + "-" + std::to_string(attempt) : name, monitor);
     if (samples.empty()) return -1;
     float peak = 0;
     for (float s : samples)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BackgroundProcess.h"
+#include "support/BackgroundProcess.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AudioFiles.h"
-#include "BackgroundProcess.h"
-#include "PipeWireSession.h"
 #include "platform/ManualScheduler.h"
 #include "platform/hal/PipeWireHal.h"
+#include "support/AudioFiles.h"
+#include "support/BackgroundProcess.h"
+#include "support/PipeWireSession.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -32,9 +32,11 @@ protected:
                                             const std::string& sink = "");
     // The process object of a pid, once the Hal knows it.
     AudioObjectID processOf(pid_t pid);
-    // Records a sink's monitor for about 1.4 s; the samples after the first 0.3 s.
-    std::vector<float> record(const std::string& sink, const std::string& name);
-    float recordPeak(const std::string& sink, const std::string& name);
+    // Records a sink's monitor (or, `monitor` false, a source) for about 1.4 s; the samples
+    // after the first 0.3 s.
+    std::vector<float> record(const std::string& sink, const std::string& name,
+                              bool monitor = true);
+    float recordPeak(const std::string& sink, const std::string& name, bool monitor = true);
     // Names of the nodes on the server that begin with AppIdentifier.
     std::vector<std::string> ourNodes();
     // The "default" metadata as pw-metadata prints it.

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/hal/Hal.h"
+
+#include <cstdint>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace voxlane::test {
+
+// An audio server the Hal contract runs against. Every world has two stereo outputs,
+// "speakers" (Speakers, the default output) and "headphones" (Headphones), and one input,
+// "mic" (Microphone, the default input), and can start and end clients that play or record.
+class HalWorld {
+public:
+    // A program using the server; it ends when the object goes or on stop().
+    class Client {
+    public:
+        virtual ~Client() = default;
+        virtual std::int32_t pid() const = 0;
+        virtual void stop() = 0;
+    };
+
+    virtual ~HalWorld() = default;
+    virtual Hal& hal() = 0;
+    // Lets the server, its audio and the main queue move on until `done` holds; false when it
+    // does not come to hold within a generous time.
+    virtual bool waitUntil(const std::function<bool()>& done) = 0;
+    // A client playing a tone (peak 0.5) on the output with this UID.
+    virtual std::unique_ptr<Client> play(const std::string& outputUid) = 0;
+    // A client recording from the input with this UID.
+    virtual std::unique_ptr<Client> record(const std::string& inputUid) = 0;
+    // A stereo output plugged in at run time, and unplugged again.
+    virtual void plug(const std::string& uid, const std::string& name) = 0;
+    virtual void unplug(const std::string& uid) = 0;
+};
+
+struct HalWorldFactory {
+    std::string name;
+    std::function<std::unique_ptr<HalWorld>()> make;
+};
+
+// How test names and failures show the parameter.
+inline void PrintTo(const HalWorldFactory& factory, std::ostream* out) {
+    *out << factory.name;
+}
+
+class HalContract : public ::testing::TestWithParam<HalWorldFactory> {
+protected:
+    void SetUp() override {
+        world = GetParam().make();
+        ASSERT_TRUE(world);
+    }
+    void TearDown() override { world.reset(); }
+    Hal& hal() { return world->hal(); }
+    std::unique_ptr<HalWorld> world;
+};
+
+inline std::string worldName(const ::testing::TestParamInfo<HalWorldFactory>& info) {
+    return info.param.name;
+}
+
+} // namespace voxlane::test

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Hal contract against the simulated server.
+#include "contract/HalContract.h"
+#include "platform/ManualScheduler.h"
+#include "platform/hal/SimHal.h"
+#include "support/HalAccess.h"
+#include "support/SimObjects.h"
+
+#include <map>
+
+namespace voxlane::test {
+namespace {
+
+class SimWorld : public HalWorld {
+public:
+    SimWorld() {
+        devices_["speakers"] =
+            sim_.addDevice(deviceSetup("speakers", "Speakers", Transport::software));
+        devices_["headphones"] =
+            sim_.addDevice(deviceSetup("headphones", "Headphones", Transport::software));
+        devices_["mic"] =
+            sim_.addDevice(deviceSetup("mic", "Microphone", Transport::software, {}, {2}));
+        scheduler_.runPending();
+    }
+
+    Hal& hal() override { return sim_; }
+
+    bool waitUntil(const std::function<bool()>& done) override {
+        for (int cycle = 0; cycle < 100; ++cycle) {
+            scheduler_.runPending();
+            if (done()) return true;
+            sim_.advance(sim_.bufferFrames());
+        }
+        return false;
+    }
+
+    class SimClient : public Client {
+    public:
+        SimClient(SimHal& sim, std::int32_t pid, AudioObjectID process)
+            : sim_(sim), pid_(pid), process_(process) {}
+        ~SimClient() override { stop(); }
+        std::int32_t pid() const override { return pid_; }
+        void stop() override {
+            if (process_) sim_.removeProcess(process_);
+            process_ = kAudioObjectUnknown;
+        }
+
+    private:
+        SimHal& sim_;
+        std::int32_t pid_;
+        AudioObjectID process_;
+    };
+
+    std::unique_ptr<Client> play(const std::string& outputUid) override {
+        const auto pid = nextPid_++;
+        return std::make_unique<SimClient>(
+            sim_, pid,
+            sim_.addProcess(processSetup(pid, SimHal::Signal::sine(0.5f), std::nullopt,
+                                         devices_.at(outputUid))));
+    }
+
+    std::unique_ptr<Client> record(const std::string&) override {
+        const auto pid = nextPid_++;
+        auto setup = processSetup(pid, SimHal::Signal::silence());
+        setup.runningOutput = false;
+        setup.runningInput = true;
+        return std::make_unique<SimClient>(sim_, pid, sim_.addProcess(setup));
+    }
+
+    void plug(const std::string& uid, const std::string& name) override {
+        devices_[uid] = sim_.addDevice(deviceSetup(uid, name, Transport::software));
+    }
+    void unplug(const std::string& uid) override { sim_.removeDevice(devices_.at(uid)); }
+
+private:
+    ManualScheduler scheduler_;
+    SimHal sim_{scheduler_};
+    std::map<std::string, AudioObjectID> devices_;
+    std::int32_t nextPid_ = 1000;
+};
+
+INSTANTIATE_TEST_SUITE_P(Sim, HalContract,
+                         ::testing::Values(HalWorldFactory{
+                             "SimHal", [] { return std::make_unique<SimWorld>(); }}),
+                         worldName);
+
+} // namespace
+} // namespace voxlane::test
