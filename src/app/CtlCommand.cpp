@@ -90,165 +90,180 @@ std::string percentText(double percent) {
            "\u00a0%";
 }
 
+// The arguments of one command, read from left to right.
+class Arguments {
+public:
+    explicit Arguments(const std::vector<std::string>& arguments) {
+        for (const auto& argument : arguments)
+            args_.push_back(qstr(argument));
+        if (args_.empty()) throw UsageError{"a command is missing"};
+    }
+
+    const QString& command() const { return args_[0]; }
+
+    QString take(const char* what) {
+        if (next_ >= args_.size()) fail(std::string(what) + " is missing");
+        return args_[next_++];
+    }
+    std::optional<QString> optional() {
+        if (next_ >= args_.size()) return std::nullopt;
+        return args_[next_++];
+    }
+    // The next argument (or `fallback` when there is none), one of `words`.
+    QString choice(const QString& fallback, const QStringList& words) {
+        const QString word = optional().value_or(fallback);
+        if (!words.contains(word))
+            fail("\"" + word.toStdString() + "\" is not one of " + words.join(", ").toStdString());
+        return word;
+    }
+    double percent(const QString& word, double max, bool allowSign) const {
+        const auto value = number(word, allowSign);
+        if (!value) fail("\"" + word.toStdString() + "\" is not a percentage");
+        if (!allowSign && *value > max)
+            fail(word.toStdString() + " is outside 0-" + std::to_string(int(max)) + " %");
+        return *value;
+    }
+    void finish() const {
+        if (next_ < args_.size()) fail("unexpected \"" + args_[next_].toStdString() + "\"");
+    }
+    [[noreturn]] void fail(const std::string& message) const {
+        throw UsageError{command().toStdString() + ": " + message};
+    }
+
+private:
+    std::vector<QString> args_;
+    std::size_t next_ = 1;
+};
+
+Call appCall(QString method, QVariantList arguments) {
+    return {std::move(method), std::move(arguments), Output::app, false, {}};
+}
+
+Call textCall(QString method, QVariantList arguments, std::string done) {
+    return {std::move(method), std::move(arguments), Output::text, false, std::move(done)};
+}
+
+Call list(Arguments& a) {
+    const bool apps = a.command() == "apps";
+    Call call;
+    call.method = apps ? "ListApps" : "ListDevices";
+    call.output = apps ? Output::apps : Output::devices;
+    if (const auto option = a.optional()) {
+        if (*option != "--json") a.fail("unknown option " + option->toStdString());
+        call.json = true;
+    }
+    return call;
+}
+
+Call volume(Arguments& a) {
+    const QString app = a.take("APP");
+    const QString value = a.take("PERCENT");
+    const bool step = isStep(value);
+    return appCall(step ? "ChangeVolume" : "SetVolume", {app, a.percent(value, 200, step)});
+}
+
+Call mute(Arguments& a) {
+    const QString app = a.take("APP");
+    const QString state = a.choice("on", {"on", "off", "toggle"});
+    if (state == "toggle") return appCall("ToggleMute", {app});
+    return appCall("SetMuted", {app, state == "on"});
+}
+
+Call solo(Arguments& a) {
+    const QString app = a.take("APP");
+    return appCall("SetSolo", {app, a.choice("on", {"on", "off"}) == "on"});
+}
+
+Call output(Arguments& a) {
+    const QString app = a.take("APP");
+    const QString device = a.take("DEVICE");
+    return appCall("SetOutput", {app, device == "default" ? QString() : device});
+}
+
+Call eq(Arguments& a) {
+    const QString app = a.take("APP");
+    const QString value = a.take("PRESET or gains");
+    if (!value.contains(',')) return appCall("SetEQPreset", {app, value});
+    QList<double> gains;
+    for (const QString& part : value.split(',')) {
+        const auto gain = number(part.trimmed(), true);
+        if (!gain || part.trimmed().endsWith('%'))
+            throw UsageError{"eq: \"" + part.toStdString() + "\" is not a gain in dB"};
+        gains << *gain;
+    }
+    if (gains.size() != 5)
+        throw UsageError{"eq: five gains are needed, not " + std::to_string(gains.size())};
+    return appCall("SetEQGains", {app, QVariant::fromValue(gains)});
+}
+
+Call reset(Arguments& a) {
+    return appCall("Reset", {a.take("APP")});
+}
+
+Call defaultOutput(Arguments& a) {
+    return textCall("SetDefaultOutput", {a.take("DEVICE")}, "default output: ");
+}
+
+Call master(Arguments& a) {
+    const QString value = a.take("PERCENT, mute, unmute or toggle");
+    if (value == "mute" || value == "unmute")
+        return textCall("SetMasterMuted", {value == "mute"},
+                        value == "mute" ? "master muted" : "master unmuted");
+    if (value == "toggle") return textCall("ToggleMasterMute", {}, "master muted: ");
+    const bool step = isStep(value);
+    return textCall(step ? "ChangeMasterVolume" : "SetMasterVolume", {a.percent(value, 100, step)},
+                    "master volume ");
+}
+
+Call micMute(Arguments& a) {
+    const QString state = a.choice("on", {"on", "off", "toggle"});
+    if (state == "toggle") return textCall("ToggleMicMute", {}, "microphones muted: ");
+    return textCall("SetMicMuted", {state == "on"},
+                    state == "on" ? "microphones muted" : "microphones unmuted");
+}
+
+Call ducking(Arguments& a) {
+    const QString value = a.take("on, off or PERCENT");
+    if (value == "on" || value == "off")
+        return textCall("SetDuckingEnabled", {value == "on"},
+                        value == "on" ? "ducking on" : "ducking off");
+    const double level = a.percent(value, 100, false);
+    return textCall("SetDuckLevel", {level},
+                    "other apps are lowered to " + percentText(level) + " during calls");
+}
+
+Call panel(Arguments& a) {
+    const QString state = a.choice("toggle", {"show", "hide", "toggle"});
+    if (state == "toggle") return textCall("TogglePanel", {}, "panel open: ");
+    return textCall("SetPanelVisible", {state == "show"},
+                    state == "show" ? "panel open" : "panel closed");
+}
+
 // Reads the arguments of one command into its call.
 Call parse(const std::vector<std::string>& arguments) {
-    std::vector<QString> args;
-    for (const auto& argument : arguments)
-        args.push_back(qstr(argument));
-    if (args.empty()) throw UsageError{"a command is missing"};
-    const QString command = args[0];
-    std::size_t next = 1;
-    const auto take = [&](const char* what) -> QString {
-        if (next >= args.size())
-            throw UsageError{command.toStdString() + ": " + what + " is missing"};
-        return args[next++];
+    static const std::pair<const char*, Call (*)(Arguments&)> commands[] = {
+        {"apps", list},
+        {"devices", list},
+        {"volume", volume},
+        {"mute", mute},
+        {"solo", solo},
+        {"output", output},
+        {"eq", eq},
+        {"reset", reset},
+        {"master", master},
+        {"default-output", defaultOutput},
+        {"mic-mute", micMute},
+        {"ducking", ducking},
+        {"panel", panel},
     };
-    const auto optional = [&]() -> std::optional<QString> {
-        if (next >= args.size()) return std::nullopt;
-        return args[next++];
-    };
-    const auto choice = [&](const QString& word, const QStringList& words) {
-        if (!words.contains(word))
-            throw UsageError{command.toStdString() + ": \"" + word.toStdString() +
-                             "\" is not one of " + words.join(", ").toStdString()};
-        return word;
-    };
-    const auto percent = [&](const QString& word, double max, bool allowSign) {
-        const auto value = number(word, allowSign);
-        if (!value)
-            throw UsageError{command.toStdString() + ": \"" + word.toStdString() +
-                             "\" is not a percentage"};
-        if (!allowSign && *value > max)
-            throw UsageError{command.toStdString() + ": " + word.toStdString() + " is outside 0-" +
-                             std::to_string(int(max)) + " %"};
-        return *value;
-    };
-
-    Call call;
-    if (command == "apps" || command == "devices") {
-        call.method = command == "apps" ? "ListApps" : "ListDevices";
-        call.output = command == "apps" ? Output::apps : Output::devices;
-        if (const auto option = optional()) {
-            if (*option != "--json")
-                throw UsageError{command.toStdString() + ": unknown option " +
-                                 option->toStdString()};
-            call.json = true;
-        }
-    } else if (command == "volume") {
-        const QString app = take("APP");
-        const QString value = take("PERCENT");
-        call.output = Output::app;
-        if (isStep(value)) {
-            call.method = "ChangeVolume";
-            call.arguments = {app, percent(value, 200, true)};
-        } else {
-            call.method = "SetVolume";
-            call.arguments = {app, percent(value, 200, false)};
-        }
-    } else if (command == "mute") {
-        const QString app = take("APP");
-        const QString state = choice(optional().value_or("on"), {"on", "off", "toggle"});
-        call.output = Output::app;
-        if (state == "toggle") {
-            call.method = "ToggleMute";
-            call.arguments = {app};
-        } else {
-            call.method = "SetMuted";
-            call.arguments = {app, state == "on"};
-        }
-    } else if (command == "solo") {
-        const QString app = take("APP");
-        const QString state = choice(optional().value_or("on"), {"on", "off"});
-        call.method = "SetSolo";
-        call.arguments = {app, state == "on"};
-        call.output = Output::app;
-    } else if (command == "output") {
-        const QString app = take("APP");
-        const QString device = take("DEVICE");
-        call.method = "SetOutput";
-        call.arguments = {app, device == "default" ? QString() : device};
-        call.output = Output::app;
-    } else if (command == "eq") {
-        const QString app = take("APP");
-        const QString value = take("PRESET or gains");
-        call.output = Output::app;
-        if (value.contains(',')) {
-            QList<double> gains;
-            for (const QString& part : value.split(',')) {
-                const auto gain = number(part.trimmed(), true);
-                if (!gain || part.trimmed().endsWith('%'))
-                    throw UsageError{"eq: \"" + part.toStdString() + "\" is not a gain in dB"};
-                gains << *gain;
-            }
-            if (gains.size() != 5)
-                throw UsageError{"eq: five gains are needed, not " + std::to_string(gains.size())};
-            call.method = "SetEQGains";
-            call.arguments = {app, QVariant::fromValue(gains)};
-        } else {
-            call.method = "SetEQPreset";
-            call.arguments = {app, value};
-        }
-    } else if (command == "reset") {
-        call.method = "Reset";
-        call.arguments = {take("APP")};
-        call.output = Output::app;
-    } else if (command == "default-output") {
-        call.method = "SetDefaultOutput";
-        call.arguments = {take("DEVICE")};
-        call.done = "default output: ";
-    } else if (command == "master") {
-        const QString value = take("PERCENT, mute, unmute or toggle");
-        if (value == "mute" || value == "unmute") {
-            call.method = "SetMasterMuted";
-            call.arguments = {value == "mute"};
-            call.done = value == "mute" ? "master muted" : "master unmuted";
-        } else if (value == "toggle") {
-            call.method = "ToggleMasterMute";
-            call.done = "master muted: ";
-        } else {
-            call.method = isStep(value) ? "ChangeMasterVolume" : "SetMasterVolume";
-            call.arguments = {percent(value, 100, isStep(value))};
-            call.done = "master volume ";
-        }
-    } else if (command == "mic-mute") {
-        const QString state = choice(optional().value_or("on"), {"on", "off", "toggle"});
-        if (state == "toggle") {
-            call.method = "ToggleMicMute";
-            call.done = "microphones muted: ";
-        } else {
-            call.method = "SetMicMuted";
-            call.arguments = {state == "on"};
-            call.done = state == "on" ? "microphones muted" : "microphones unmuted";
-        }
-    } else if (command == "ducking") {
-        const QString value = take("on, off or PERCENT");
-        if (value == "on" || value == "off") {
-            call.method = "SetDuckingEnabled";
-            call.arguments = {value == "on"};
-            call.done = value == "on" ? "ducking on" : "ducking off";
-        } else {
-            const double level = percent(value, 100, false);
-            call.method = "SetDuckLevel";
-            call.arguments = {level};
-            call.done = "other apps are lowered to " + percentText(level) + " during calls";
-        }
-    } else if (command == "panel") {
-        const QString state = choice(optional().value_or("toggle"), {"show", "hide", "toggle"});
-        if (state == "toggle") {
-            call.method = "TogglePanel";
-            call.done = "panel open: ";
-        } else {
-            call.method = "SetPanelVisible";
-            call.arguments = {state == "show"};
-            call.done = state == "show" ? "panel open" : "panel closed";
-        }
-    } else {
-        throw UsageError{"unknown command \"" + command.toStdString() + "\""};
+    Arguments args(arguments);
+    for (const auto& [name, read] : commands) {
+        if (args.command() != QLatin1String(name)) continue;
+        Call call = read(args);
+        args.finish();
+        return call;
     }
-    if (next < args.size())
-        throw UsageError{command.toStdString() + ": unexpected \"" + args[next].toStdString() +
-                         "\""};
-    return call;
+    throw UsageError{"unknown command \"" + args.command().toStdString() + "\""};
 }
 
 // --- Answers -----------------------------------------------------------------------------

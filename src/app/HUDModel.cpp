@@ -28,10 +28,10 @@ void HUDModel::setSymbol(std::string symbol) {
 }
 
 std::string HUDModel::speakerSymbol(float level, bool muted) {
-    if (muted || level == 0) return "speaker.slash.fill";
-    if (level < 0.34f) return "speaker.wave.1.fill";
-    if (level < 0.67f) return "speaker.wave.2.fill";
-    return "speaker.wave.3.fill";
+    if (muted || level == 0) return "audio-volume-muted";
+    if (level < 0.34f) return "audio-volume-low";
+    if (level < 0.67f) return "audio-volume-medium";
+    return "audio-volume-high";
 }
 
 } // namespace voxlane

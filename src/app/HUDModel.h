@@ -31,7 +31,7 @@ private:
     float level_ = 0.5f;
     bool muted_ = false;
     std::string deviceName_;
-    std::string symbol_ = "display";
+    std::string symbol_ = "video-display";
 };
 
 } // namespace voxlane

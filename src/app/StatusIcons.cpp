@@ -82,14 +82,14 @@ QIcon menuBarIcon(const QColor& color) {
 }
 
 QIcon mutedIcon(const QColor& color) {
-    const QString theme = QString::fromLatin1(Symbols::themeName("mic.slash.fill"));
+    const QString theme = QString::fromLatin1(Symbols::themeName("microphone-sensitivity-muted"));
     if (QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
     QIcon icon;
     for (int size : {16, 22, 24, 32, 44, 48, 64}) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter p(&image);
-        Symbols::draw(p, "mic.slash.fill", QRectF(1, 1, size - 2, size - 2), color);
+        Symbols::draw(p, "microphone-sensitivity-muted", QRectF(1, 1, size - 2, size - 2), color);
         p.end();
         icon.addPixmap(QPixmap::fromImage(haloed(image, color)));
     }

@@ -17,7 +17,7 @@ QImage menuBarImage(int size, const QColor& color);
 // `image` with a faint rim of the opposite brightness round its shapes, as the tray icons have.
 QImage haloed(const QImage& image, const QColor& color);
 // The tray icon while every microphone is muted: the theme's muted-microphone icon when it has
-// one, else our own "mic.slash.fill".
+// one, else our own "microphone-sensitivity-muted".
 QIcon mutedIcon(const QColor& color);
 // The colour the tray icon's images are drawn in, from the tray's background rather than the
 // application's palette: GNOME's top bar (and Unity's, Pantheon's) is dark in either colour

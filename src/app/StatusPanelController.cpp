@@ -193,8 +193,8 @@ void StatusPanelController::updateIcon() {
                              : StatusIcons::menuBarIcon(StatusIcons::trayColor());
     if (tray_) tray_->setIcon(icon);
     if (item_) {
-        const QString name =
-            themeNameIfPresent(muted ? Symbols::themeName("mic.slash.fill") : trayIconName);
+        const QString name = themeNameIfPresent(
+            muted ? Symbols::themeName("microphone-sensitivity-muted") : trayIconName);
         item_->setIcon(name, icon);
         item_->setNeedsAttention(muted, name, icon);
     }

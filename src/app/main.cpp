@@ -31,6 +31,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 #include <xcb/xcb.h>
 
 using namespace voxlane;
@@ -76,10 +80,9 @@ bool xServerMissing() {
     return failed;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+// The commands that answer on the terminal and end: `ctl`, `--help`, `--version`, `--status`.
+// Their exit status, or nothing when this is a launch of the tray application.
+std::optional<int> runTerminalCommand(const std::vector<std::string>& arguments) {
     // `voxlane ctl …` talks to the running Voxlane and has options of its own.
     if (!arguments.empty() && arguments.front() == "ctl")
         return runCtlCommand({arguments.begin() + 1, arguments.end()});
@@ -97,38 +100,49 @@ int main(int argc, char** argv) {
     for (const auto& argument : arguments) {
         if (argument == "--status") return runStatusCommand(arguments);
     }
+    return std::nullopt;
+}
+
+// Whether there is a display to show the tray item and panel on; says why not when there is none.
+bool haveDisplay() {
     if (!displayAvailable()) {
         std::fprintf(stderr, "voxlane: no display to show the tray item and panel on (neither "
                              "DISPLAY nor WAYLAND_DISPLAY is set)\n");
-        return 1;
+        return false;
     }
     if (xServerMissing()) {
         std::fprintf(stderr, "voxlane: cannot connect to the X display \"%s\"\n",
                      std::getenv("DISPLAY"));
-        return 1;
+        return false;
     }
-    // A write beyond a file size limit fails (and is logged) instead of killing the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const LaunchOptions options = LaunchOptions::parse(arguments);
+    return true;
+}
 
-    // In a Wayland session the windows go through XWayland where it exists (see
-    // DisplayPlatform); asked for on the command line, so that programs we start keep the
-    // session's own choice.
-    const auto display = DisplayPlatform::choose(DisplayPlatform::Environment::current());
-    std::vector<char*> qtArguments(argv, argv + argc);
-    std::string platformSwitch = "-platform", platform = display.platform;
-    if (!platform.empty()) {
-        qtArguments.push_back(platformSwitch.data());
-        qtArguments.push_back(platform.data());
+// The toolkit's command line: ours, and the platform plugin the display asks for. In a Wayland
+// session the windows go through XWayland where it exists (see DisplayPlatform); asked for on
+// the command line, so that programs we start keep the session's own choice.
+class QtArguments {
+public:
+    QtArguments(int argc, char** argv, std::string platform)
+        : platform_(std::move(platform)), arguments_(argv, argv + argc) {
+        if (!platform_.empty()) {
+            arguments_.push_back(platformSwitch_.data());
+            arguments_.push_back(platform_.data());
+        }
+        count_ = int(arguments_.size());
+        arguments_.push_back(nullptr);
     }
-    int qtArgumentCount = int(qtArguments.size());
-    qtArguments.push_back(nullptr);
+    int& count() { return count_; }
+    char** values() { return arguments_.data(); }
 
-    QApplication app(qtArgumentCount, qtArguments.data());
-    // The interface in the session's language where Voxlane has it (LANGUAGE, LC_ALL,
-    // LC_MESSAGES, LANG), else in English.
-    const Translations translations(QLocale::system());
-    if (!display.limitation.empty()) Log::info("display", display.limitation);
+private:
+    std::string platformSwitch_ = "-platform";
+    std::string platform_;
+    std::vector<char*> arguments_;
+    int count_ = 0;
+};
+
+void describeApplication() {
     QApplication::setApplicationName("Voxlane");
     QApplication::setDesktopFileName(
         QString::fromLatin1(AppIdentifier.data(), AppIdentifier.size()));
@@ -137,6 +151,48 @@ int main(int argc, char** argv) {
     // Uncomposited, the panel is cut to its drawn shape once per layout: views that glide or
     // fade would leave that shape behind them.
     Theme::setReducedMotion(!GlassPanel::compositorActive());
+}
+
+// Light or dark glass after the desktop's preference, known before the first window shows
+// (the portal answers within milliseconds where there is one) and followed from then on.
+void followColorScheme(DesktopColorScheme& colorScheme) {
+    colorScheme.waitUntilSettled(1000);
+    auto applyScheme = [](bool dark) {
+        Theme::setVariant(dark ? Theme::Variant::dark : Theme::Variant::light);
+    };
+    applyScheme(colorScheme.dark());
+    QObject::connect(&colorScheme, &DesktopColorScheme::changed, applyScheme);
+}
+
+// The user's settings: the demo keeps its own apart from the real ones.
+std::unique_ptr<Defaults> openDefaults(const AudioBackend& backend, Scheduler& scheduler) {
+    auto defaults =
+        Defaults::openFile(backend.isDemo() ? Defaults::defaultPath().parent_path() / "demo.json"
+                                            : Defaults::defaultPath(),
+                           scheduler);
+    if (backend.isDemo() && !defaults->boolean("audioAccessGranted"))
+        defaults->setBoolean("audioAccessGranted", true);
+    return defaults;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (const auto status = runTerminalCommand(arguments)) return *status;
+    if (!haveDisplay()) return 1;
+    // A write beyond a file size limit fails (and is logged) instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+
+    const auto display = DisplayPlatform::choose(DisplayPlatform::Environment::current());
+    QtArguments qtArguments(argc, argv, display.platform);
+    QApplication app(qtArguments.count(), qtArguments.values());
+    // The interface in the session's language where Voxlane has it (LANGUAGE, LC_ALL,
+    // LC_MESSAGES, LANG), else in English.
+    const Translations translations(QLocale::system());
+    if (!display.limitation.empty()) Log::info("display", display.limitation);
+    describeApplication();
 
     // A second launch opens the panel of the running one and ends.
     SingleInstance instance;
@@ -145,15 +201,7 @@ int main(int argc, char** argv) {
     QtScheduler scheduler;
     // Without a reachable PipeWire this waits for one (the log says so once).
     auto backend = AudioBackend::start(scheduler, options.demo);
-
-    // The demo keeps its settings apart from the real ones.
-    auto defaults =
-        Defaults::openFile(backend->isDemo() ? Defaults::defaultPath().parent_path() / "demo.json"
-                                             : Defaults::defaultPath(),
-                           scheduler);
-    if (backend->isDemo() && !defaults->boolean("audioAccessGranted"))
-        defaults->setBoolean("audioAccessGranted", true);
-
+    auto defaults = openDefaults(*backend, scheduler);
     SystemSounds sounds(backend->hal());
     SystemEvents systemEvents;
 
@@ -166,15 +214,8 @@ int main(int argc, char** argv) {
     // through the X11 grab; the volume keys are X11 grabs only (see AppDelegate).
     QDBusConnection bus = QDBusConnection::sessionBus();
     DesktopShortcuts shortcuts(&bus, keys.get());
-    // Light or dark glass after the desktop's preference, known before the first window shows
-    // (the portal answers within milliseconds where there is one) and followed from then on.
     DesktopColorScheme colorScheme(&bus);
-    colorScheme.waitUntilSettled(1000);
-    auto applyScheme = [](bool dark) {
-        Theme::setVariant(dark ? Theme::Variant::dark : Theme::Variant::light);
-    };
-    applyScheme(colorScheme.dark());
-    QObject::connect(&colorScheme, &DesktopColorScheme::changed, applyScheme);
+    followColorScheme(colorScheme);
 
     // At login the desktop's tray may come up after us; the icon then appears when it does.
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable() || options.login;

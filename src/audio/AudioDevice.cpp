@@ -11,27 +11,26 @@ std::string AudioDevice::symbolName() const {
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     const auto contains = [&](const char* part) { return lower.find(part) != std::string::npos; };
-    if (contains("airpods max")) return "airpodsmax";
-    if (contains("airpods pro")) return "airpodspro";
-    if (contains("airpods")) return "airpods";
+    // Earbuds that say so in their name (Bluetooth names them as their maker does).
+    if (contains("airpods")) return "earbuds";
     switch (transport) {
     case Transport::network:
-        return "airplayaudio";
+        return "network-speaker";
     case Transport::builtIn:
-        return hasOutput ? "laptopcomputer" : "mic";
+        return hasOutput ? "computer-laptop" : "audio-input-microphone";
     case Transport::bluetooth:
     case Transport::bluetoothLE:
-        return "headphones";
+        return "audio-headphones";
     case Transport::phoneWired:
     case Transport::phoneWireless:
-        return "iphone";
+        return "phone";
     case Transport::displayPort:
     case Transport::hdmi:
-        return "display";
+        return "video-display";
     case Transport::usb:
-        return "hifispeaker";
+        return "loudspeaker";
     default:
-        return "speaker.wave.2";
+        return "audio-speakers";
     }
 }
 

@@ -191,6 +191,16 @@ void TapState::render(const AudioBufferList* input, const AudioBufferList* outpu
 
 void TapState::process(const float* left, std::int64_t leftStride, const float* right,
                        std::int64_t rightStride, std::int64_t frames) {
+    float* workL = work_.get();
+    float* workR = work_.get() + maxFrames;
+    filterAndGain(left, leftStride, right, rightStride, frames, workL, workR);
+    limit(workL, workR, frames);
+}
+
+// The equaliser (when on) and the gliding gain and duck, into the planar staging buffers.
+void TapState::filterAndGain(const float* left, std::int64_t leftStride, const float* right,
+                             std::int64_t rightStride, std::int64_t frames, float* workL,
+                             float* workR) {
     const bool eqOn = control_->slots[eqActive].load(std::memory_order_acquire) != 0.0f;
     if (eqOn) {
         loadCoefficients();
@@ -210,9 +220,34 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     for (int k = 0; k < 10; ++k)
         state[k] = Stereo{eqState_[k], eqState_[10 + k]};
 
+    for (std::int64_t i = 0; i < frames; ++i) {
+        float xL = sanitize(left[i * leftStride]);
+        float xR = sanitize(right[i * rightStride]);
+        if (eqOn) {
+            const Stereo y = cascade(Stereo{xL, xR}, coef, state);
+            xL = flushDenormal(y[0]);
+            xR = flushDenormal(y[1]);
+        }
+        gain += gainCoef_ * (tGain - gain);
+        duck += duckCoef_ * (tDuck - duck);
+        const float m = gain * duck;
+        workL[i] = xL * m;
+        workR[i] = xR * m;
+    }
+
+    if (eqOn) {
+        for (int k = 0; k < 10; ++k) {
+            eqState_[k] = state[k][0];
+            eqState_[10 + k] = state[k][1];
+        }
+    }
+    store(currentGain, gain);
+    store(currentDuck, duck);
+}
+
+// The look-ahead limiter, the safety clamp and the fade-in, in place over the staging buffers.
+void TapState::limit(float* workL, float* workR, std::int64_t frames) {
     float* ring = ring_.get();
-    float* workL = work_.get();
-    float* workR = work_.get() + maxFrames;
     float* qValue = queueValue_.get();
     std::int64_t* qTime = queueTime_.get();
     float envelope = envelope_;
@@ -222,20 +257,8 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
     float blockPeak = 0.0f, blockFloor = 1.0f;
 
     for (std::int64_t i = 0; i < frames; ++i) {
-        float xL = sanitize(left[i * leftStride]);
-        float xR = sanitize(right[i * rightStride]);
-        if (eqOn) {
-            const Stereo y = cascade(Stereo{xL, xR}, coef, state);
-            xL = flushDenormal(y[0]);
-            xR = flushDenormal(y[1]);
-        }
-
-        gain += gainCoef_ * (tGain - gain);
-        duck += duckCoef_ * (tDuck - duck);
-        const float m = gain * duck;
-        xL *= m;
-        xR *= m;
-
+        const float xL = workL[i];
+        const float xR = workR[i];
         const float pk = std::max(std::fabs(xL), std::fabs(xR));
         const float need = pk > ceiling ? ceiling / pk : 1.0f;
 
@@ -282,14 +305,6 @@ void TapState::process(const float* left, std::int64_t leftStride, const float* 
         blockPeak = std::max(blockPeak, std::max(std::fabs(yL), std::fabs(yR)));
     }
 
-    if (eqOn) {
-        for (int k = 0; k < 10; ++k) {
-            eqState_[k] = state[k][0];
-            eqState_[10 + k] = state[k][1];
-        }
-    }
-    store(currentGain, gain);
-    store(currentDuck, duck);
     envelope_ = envelope;
     ringPos_ = ringPos;
     queueHead_ = qHead;

@@ -73,6 +73,9 @@ private:
     void loadCoefficients();
     void process(const float* left, std::int64_t leftStride, const float* right,
                  std::int64_t rightStride, std::int64_t frames);
+    void filterAndGain(const float* left, std::int64_t leftStride, const float* right,
+                       std::int64_t rightStride, std::int64_t frames, float* workL, float* workR);
+    void limit(float* workL, float* workR, std::int64_t frames);
     void write(const AudioBufferList& output, std::int64_t frames, bool stereo);
     static void silence(const AudioBufferList* output);
 

@@ -38,7 +38,7 @@ std::string soloTitle(bool soloed) {
 }
 
 std::string_view muteSymbol(bool muted) {
-    return muted ? "speaker.slash.fill" : "speaker.wave.3.fill";
+    return muted ? "audio-volume-muted" : "audio-volume-high";
 }
 
 std::string muteTitle(bool muted) {

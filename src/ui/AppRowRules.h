@@ -41,11 +41,11 @@ std::string presetShortName(EQPreset preset);
 
 // Texts and symbols of the row.
 std::string loweredHelp();
-inline constexpr std::string_view loweredSymbol = "arrow.down";
+inline constexpr std::string_view loweredSymbol = "arrow-down";
 std::string limiterHelp();
-inline constexpr std::string_view eqSymbol = "slider.vertical.3";
+inline constexpr std::string_view eqSymbol = "sliders-vertical";
 std::string eqHelp();
-inline constexpr std::string_view soloSymbol = "headphones";
+inline constexpr std::string_view soloSymbol = "audio-headphones";
 std::string soloTitle(bool soloed); // "Solo" / "End solo": button help and menu entry
 std::string_view muteSymbol(bool muted);
 std::string muteTitle(bool muted); // "Mute" / "Unmute": button help and menu entry

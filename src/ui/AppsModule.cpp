@@ -260,7 +260,7 @@ void SilentAppsButton::paintEvent(QPaintEvent*) {
     p.translate(box.center());
     p.rotate(qRadiansToDegrees(chevronAngle_->value()));
     p.translate(-box.center());
-    Symbols::draw(p, "chevron.down", box, Theme::secondary());
+    Symbols::draw(p, "chevron-down", box, Theme::secondary());
 }
 
 } // namespace voxlane

@@ -62,7 +62,7 @@ std::string hint(bool ranked) {
 }
 
 std::string_view exclusionSymbol(bool never) {
-    return never ? "nosign" : "circle.dashed";
+    return never ? "circle-slash" : "circle-dashed";
 }
 
 std::string exclusionHelp(bool never) {

@@ -49,7 +49,7 @@ std::string exclusionHelp(bool never);
 
 std::string resetTitle();
 std::string forgetTitle();
-inline constexpr std::string_view dragHandleSymbol = "line.3.horizontal";
+inline constexpr std::string_view dragHandleSymbol = "lines-horizontal";
 // How a row moves from the keyboard (its tooltip and accessible description say so).
 std::string moveKeysHint();
 // Opacity of a row's buttons while the pointer is over the row, and otherwise.

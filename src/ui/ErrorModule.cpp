@@ -11,7 +11,7 @@ namespace voxlane {
 
 ErrorModule::ErrorModule(MixerEngine& engine, QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
-    setSymbol("waveform.badge.exclamationmark");
+    setSymbol("waveform-warning");
     titleLabel()->setText(tr("Something went wrong"));
     subtitleLabel()->setWordWrap(true);
     button()->setTitle(tr("OK"));

@@ -23,12 +23,12 @@ using Status = AudioPermission::Status;
 using WindowText::text;
 
 const std::array<OnboardingView::Feature, 3> OnboardingView::features{{
-    {"slider.horizontal.3", QT_TR_NOOP("A slider for every app"),
+    {"sliders-horizontal", QT_TR_NOOP("A slider for every app"),
      QT_TR_NOOP("Quieter, louder, or up to 200\u00a0% \u2013 without distortion.")},
-    {"phone.badge.waveform", QT_TR_NOOP("Quiet during calls"),
+    {"phone-waveform", QT_TR_NOOP("Quiet during calls"),
      QT_TR_NOOP("Music fades down automatically while you\u2019re on a call.")},
     // The keys of the microphone hot key, spelled as the panel spells them.
-    {"mic.slash", QT_TR_NOOP("Mute every mic"),
+    {"microphone-sensitivity-muted", QT_TR_NOOP("Mute every mic"),
      QT_TR_NOOP("Ctrl+Alt+Super+M turns every microphone off \u2013 and back on.")},
 }};
 

@@ -27,7 +27,7 @@ std::string outputName(const std::optional<std::string>& defaultOutputName, bool
 }
 
 std::string_view masterMuteSymbol(bool muted) {
-    return muted ? "speaker.slash.fill" : "speaker.wave.3.fill";
+    return muted ? "audio-volume-muted" : "audio-volume-high";
 }
 
 std::string deviceMenuHelp() {
@@ -140,7 +140,7 @@ std::string micHotKeyShort() {
 }
 
 std::string_view micSymbol(bool muted) {
-    return muted ? "mic.slash.fill" : "mic.fill";
+    return muted ? "microphone-sensitivity-muted" : "microphone-sensitivity-high";
 }
 
 std::string micSubtitle(bool muted) {

@@ -33,7 +33,7 @@ bool accessNoticeShown(AudioPermission::Status access, bool sandboxed, bool show
 std::string outputName(const std::optional<std::string>& defaultOutputName,
                        bool serverConnected = true);
 std::string_view masterMuteSymbol(bool muted);
-inline constexpr std::string_view deviceMenuSymbol = "output.menu";
+inline constexpr std::string_view deviceMenuSymbol = "speaker-menu";
 std::string deviceMenuHelp();
 std::string deviceMenuSection();
 std::string devicePriorities();
@@ -41,7 +41,7 @@ std::string devicePriorities();
 // The volume keys module: who holds the keys and what to do, from the program that holds them
 // (`holder` and where its user frees them, when known) and whether this session lets programs
 // take the keys at all (`canGrab`: X11 yes, Wayland no).
-inline constexpr std::string_view volumeKeysSymbol = "keyboard";
+inline constexpr std::string_view volumeKeysSymbol = "input-keyboard";
 std::string volumeKeysTitle(const std::optional<std::string>& defaultOutputName);
 std::string volumeKeysSubtitle(const std::optional<std::string>& holder, bool canGrab);
 std::string volumeKeysHelp(const std::optional<std::string>& holder,
@@ -50,7 +50,7 @@ std::string volumeKeysButton();
 
 // The audio access module. Inside a sandbox it asks for access to the audio server; outside one
 // it says that the check heard nothing.
-inline constexpr std::string_view accessSymbol = "waveform.badge.exclamationmark";
+inline constexpr std::string_view accessSymbol = "waveform-warning";
 std::string accessTitle(bool sandboxed);
 std::string accessSubtitle(AudioPermission::Status access, bool sandboxed);
 std::string accessButton(AudioPermission::Status access);
@@ -83,7 +83,7 @@ std::string micHelp(bool muted);
 std::string micTitle();
 
 // Lowering other apps during calls.
-inline constexpr std::string_view duckingSymbol = "phone.badge.waveform";
+inline constexpr std::string_view duckingSymbol = "phone-waveform";
 std::string duckingHelp(bool enabled);
 std::string lowerTo();
 struct DuckChoice {

@@ -74,11 +74,11 @@ PermissionCard::Face PermissionCard::face(Status status, bool sandboxed) {
                         "Voxlane\u2019s sandbox keeps it from the audio server. Allow it PipeWire "
                         "(flatpak override --user --filesystem=xdg-run/pipewire-0 "
                         "io.github.voxlane.Voxlane), then check again."),
-                    "exclamationmark"};
+                    "exclamation-mark"};
         return {QT_TR_NOOP("Other apps can\u2019t be heard"),
                 QT_TR_NOOP(
                     "The test sound did not come back. Check that sound plays, then check again."),
-                "exclamationmark"};
+                "exclamation-mark"};
     }
     return {};
 }

@@ -25,18 +25,13 @@ void waveform(QPainter& p, double left, double right, double scale) {
 } // namespace
 
 bool ownSymbol(std::string_view name) {
-    return name == "nosign" || name == "circle.dashed" || name == "line.3.horizontal" ||
-           name == "waveform" || name == "exclamationmark" || name == "phone.badge.waveform" ||
-           name == "mic.slash";
+    return name == "circle-slash" || name == "circle-dashed" || name == "lines-horizontal" ||
+           name == "waveform" || name == "exclamation-mark" || name == "phone-waveform";
 }
 
 void draw(QPainter& painter, std::string_view name, const QRectF& box, const QColor& color) {
     if (!ownSymbol(name)) {
-        Symbols::draw(painter, name == "mic.slash" ? "mic.slash.fill" : name, box, color);
-        return;
-    }
-    if (name == "mic.slash") {
-        Symbols::draw(painter, "mic.slash.fill", box, color);
+        Symbols::draw(painter, name, box, color);
         return;
     }
     const double size = std::min(box.width(), box.height());
@@ -48,26 +43,26 @@ void draw(QPainter& painter, std::string_view name, const QRectF& box, const QCo
     QPainter& p = painter;
     p.setPen(QPen(color, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    if (name == "nosign") {
+    if (name == "circle-slash") {
         p.drawEllipse(QPointF(12, 12), 9, 9);
         p.drawLine(QPointF(5.6, 18.4), QPointF(18.4, 5.6));
-    } else if (name == "circle.dashed") {
+    } else if (name == "circle-dashed") {
         QPen dashed(color, 2, Qt::CustomDashLine, Qt::FlatCap);
         dashed.setDashPattern({2.2, 1.9});
         p.setPen(dashed);
         p.drawEllipse(QPointF(12, 12), 9, 9);
-    } else if (name == "line.3.horizontal") {
+    } else if (name == "lines-horizontal") {
         for (double y : {6.5, 12.0, 17.5})
             p.drawLine(QPointF(4, y), QPointF(20, y));
     } else if (name == "waveform") {
         waveform(p, 3, 21, 1.0);
-    } else if (name == "exclamationmark") {
+    } else if (name == "exclamation-mark") {
         p.setPen(QPen(color, 2.6, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(12, 4), QPointF(12, 14.5));
         p.setPen(Qt::NoPen);
         p.setBrush(color);
         p.drawEllipse(QPointF(12, 19.5), 1.7, 1.7);
-    } else if (name == "phone.badge.waveform") {
+    } else if (name == "phone-waveform") {
         // A handset with a small waveform beside it.
         QPainterPath handset;
         handset.moveTo(4, 5);

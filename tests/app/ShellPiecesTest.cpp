@@ -88,7 +88,7 @@ TEST(StatusIcons, TrayColourComesFromThePanelNotTheApplication) {
 }
 
 TEST(Symbols, WithoutTheThemesIconOurOwnDrawingIsUsed) {
-    const QIcon icon = Symbols::icon("speaker.wave.2.fill", Qt::white, 16, true);
+    const QIcon icon = Symbols::icon("audio-volume-medium", Qt::white, 16, true);
     ASSERT_FALSE(icon.isNull());
     const QImage drawn = icon.pixmap(16, 16).toImage();
     int opaque = 0;

@@ -14,14 +14,14 @@ namespace voxlane {
 namespace {
 
 TEST(HUDModel, SpeakerSymbolFollowsLevelAndMute) {
-    EXPECT_EQ(HUDModel::speakerSymbol(0.8f, true), "speaker.slash.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.0f, false), "speaker.slash.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.01f, false), "speaker.wave.1.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.3f, false), "speaker.wave.1.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.34f, false), "speaker.wave.2.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.5f, false), "speaker.wave.2.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(0.67f, false), "speaker.wave.3.fill");
-    EXPECT_EQ(HUDModel::speakerSymbol(1.0f, false), "speaker.wave.3.fill");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.8f, true), "audio-volume-muted");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.0f, false), "audio-volume-muted");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.01f, false), "audio-volume-low");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.3f, false), "audio-volume-low");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.34f, false), "audio-volume-medium");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.5f, false), "audio-volume-medium");
+    EXPECT_EQ(HUDModel::speakerSymbol(0.67f, false), "audio-volume-high");
+    EXPECT_EQ(HUDModel::speakerSymbol(1.0f, false), "audio-volume-high");
 }
 
 TEST(HUDModel, EqualWritesNotifyNobody) {
@@ -29,7 +29,7 @@ TEST(HUDModel, EqualWritesNotifyNobody) {
     QSignalSpy spy(&model, &HUDModel::changed);
     model.setLevel(0.5f); // the initial value
     model.setMuted(false);
-    model.setSymbol("display");
+    model.setSymbol("video-display");
     EXPECT_EQ(spy.count(), 0);
     model.setLevel(0.3f);
     model.setDeviceName("Speakers");
@@ -40,7 +40,7 @@ class VolumeHUD : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
     VolumeHUDController hud{scheduler};
-    void show(float level = 0.5f) { hud.show(level, false, "Studio Display", "display"); }
+    void show(float level = 0.5f) { hud.show(level, false, "Studio Display", "video-display"); }
 };
 
 TEST_F(VolumeHUD, AppearsAtTheTopRightWithoutTakingFocusOrClicks) {
@@ -54,7 +54,7 @@ TEST_F(VolumeHUD, AppearsAtTheTopRightWithoutTakingFocusOrClicks) {
     EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_FALSE(panel->isActiveWindow());
     EXPECT_EQ(hud.model().deviceName(), "Studio Display");
-    EXPECT_EQ(hud.model().speakerSymbol(), "speaker.wave.1.fill");
+    EXPECT_EQ(hud.model().speakerSymbol(), "audio-volume-low");
 }
 
 TEST_F(VolumeHUD, HidesOnePointSixSecondsAfterTheLastShow) {

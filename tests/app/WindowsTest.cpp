@@ -78,7 +78,7 @@ TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
     EXPECT_EQ(outputs->row("speakers")->statusLine(), "In use");
     EXPECT_FALSE(outputs->row("speakers")->offersForget());
     EXPECT_TRUE(outputs->row("bt")->offersForget());
-    EXPECT_EQ(outputs->row("bt")->symbolName(), "headphones");
+    EXPECT_EQ(outputs->row("bt")->symbolName(), "audio-headphones");
     EXPECT_TRUE(view->keepBluetoothOption()->isOn());
     EXPECT_TRUE(view->alertsOption()->isOn());
     // "16 kHz" stays on one line at any width, in English and in German.

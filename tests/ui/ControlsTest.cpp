@@ -33,7 +33,7 @@ TEST(Theme, SpringsSettleAtTheirTarget) {
 }
 
 TEST(GhostButton, ShowsItsHelpAndRunsItsAction) {
-    GhostButton button("headphones", "Solo");
+    GhostButton button("audio-headphones", "Solo");
     int presses = 0;
     button.setAction([&] { ++presses; });
     EXPECT_EQ(button.size(), QSize(22, 22));
@@ -64,7 +64,7 @@ QColor centreColour(QWidget& w) {
 }
 
 TEST(ToggleCircle, OnIsDrawnInItsTint) {
-    ToggleCircle circle("mic.slash.fill", Theme::danger(), 34);
+    ToggleCircle circle("microphone-sensitivity-muted", Theme::danger(), 34);
     int presses = 0;
     QObject::connect(&circle, &QAbstractButton::clicked, [&] { ++presses; });
     EXPECT_FALSE(circle.isOn());
@@ -95,9 +95,10 @@ TEST(PresetChip, CarriesTitleHelpAndSelection) {
 }
 
 TEST(Symbols, EveryNamedSymbolDrawsSomething) {
-    for (const char* name : {"speaker.wave.3.fill", "speaker.slash.fill", "headphones",
-                             "slider.vertical.3", "mic.fill", "mic.slash.fill", "arrow.down",
-                             "checkmark", "chevron.down", "ellipsis", "keyboard", "output.menu"}) {
+    for (const char* name :
+         {"audio-volume-high", "audio-volume-muted", "audio-headphones", "sliders-vertical",
+          "microphone-sensitivity-high", "microphone-sensitivity-muted", "arrow-down", "checkmark",
+          "chevron-down", "ellipsis", "input-keyboard", "speaker-menu"}) {
         EXPECT_TRUE(Symbols::known(name)) << name;
         QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);

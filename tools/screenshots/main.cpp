@@ -191,13 +191,13 @@ bool controls(const QString& dir) {
         label("Ghost buttons: second hovered, last tinted", Theme::detail(), Theme::secondary()));
     auto* buttons = new QHBoxLayout;
     GhostButton* hovered = nullptr;
-    for (const char* symbol : {"slider.vertical.3", "headphones", "speaker.wave.3.fill",
-                               "speaker.slash.fill", "arrow.down", "ellipsis", "checkmark"}) {
+    for (const char* symbol : {"sliders-vertical", "audio-headphones", "audio-volume-high",
+                               "audio-volume-muted", "arrow-down", "ellipsis", "checkmark"}) {
         auto* b = new GhostButton(symbol, symbol);
-        if (!hovered && QString(symbol) == "headphones") hovered = b;
+        if (!hovered && QString(symbol) == "audio-headphones") hovered = b;
         buttons->addWidget(b);
     }
-    auto* tinted = new GhostButton("headphones", "End solo");
+    auto* tinted = new GhostButton("audio-headphones", "End solo");
     tinted->setTint(Theme::live());
     buttons->addWidget(tinted);
     buttons->addStretch();
@@ -205,8 +205,8 @@ bool controls(const QString& dir) {
 
     stack->addWidget(label("Toggle circles: off, on", Theme::detail(), Theme::secondary()));
     auto* toggles = new QHBoxLayout;
-    auto* off = new ToggleCircle("mic.fill", Theme::danger());
-    auto* on = new ToggleCircle("mic.slash.fill", Theme::danger());
+    auto* off = new ToggleCircle("microphone-sensitivity-high", Theme::danger());
+    auto* on = new ToggleCircle("microphone-sensitivity-muted", Theme::danger());
     on->setOn(true);
     toggles->addWidget(off);
     toggles->addWidget(on);
@@ -246,7 +246,7 @@ bool editor(const QString& dir, const QString& file, const QString& appName, con
     header->addWidget(label(QString::fromStdString(AppRowRules::presetShortName(eq.preset)),
                             Theme::detail(), Theme::secondary()));
     header->addStretch();
-    auto* eqButton = new GhostButton("slider.vertical.3", "Equalizer");
+    auto* eqButton = new GhostButton("sliders-vertical", "Equalizer");
     eqButton->setTint(Theme::primary());
     header->addWidget(eqButton);
     stack->addLayout(header);
@@ -583,10 +583,10 @@ bool onboarding(const QString& dir) {
 bool hud(const QString& dir) {
     ManualScheduler scheduler;
     VolumeHUDController hud(scheduler);
-    hud.show(0.5625f, false, "Studio Display", "display");
+    hud.show(0.5625f, false, "Studio Display", "video-display");
     hud.fade().finish();
     bool ok = saveWindow(hud.panel(), dir, "hud.png");
-    hud.show(0.8f, true, "Built-in Speakers", "laptopcomputer");
+    hud.show(0.8f, true, "Built-in Speakers", "computer-laptop");
     QApplication::processEvents();
     ok = ok && saveWindow(hud.panel(), dir, "hud-muted.png");
     return ok;

@@ -222,89 +222,110 @@ struct PipeWireConnection::Impl {
     }
 
     // ---- registry ----
+
+    // The interfaces followed: which of their objects are taken, and the events they are bound
+    // for (none: the global says all that is needed and nothing is bound).
+    struct Interface {
+        const char* type;
+        PipeWireEvent::Kind kind;
+        std::uint32_t version;
+        const void* (*events)();
+        bool (*takes)(const PipeWireProps& props, Bound& b);
+    };
+
+    static const void* nodeEvents() {
+        static const pw_node_events events = [] {
+            pw_node_events e{};
+            e.version = PW_VERSION_NODE_EVENTS;
+            e.info = onNodeInfo;
+            e.param = onNodeParam;
+            return e;
+        }();
+        return &events;
+    }
+    static const void* clientEvents() {
+        static const pw_client_events events = [] {
+            pw_client_events e{};
+            e.version = PW_VERSION_CLIENT_EVENTS;
+            e.info = onClientInfo;
+            return e;
+        }();
+        return &events;
+    }
+    static const void* deviceEvents() {
+        static const pw_device_events events = [] {
+            pw_device_events e{};
+            e.version = PW_VERSION_DEVICE_EVENTS;
+            e.info = onDeviceInfo;
+            return e;
+        }();
+        return &events;
+    }
+    static const void* metadataEvents() {
+        static const pw_metadata_events events = [] {
+            pw_metadata_events e{};
+            e.version = PW_VERSION_METADATA_EVENTS;
+            e.property = onMetadataProperty;
+            return e;
+        }();
+        return &events;
+    }
+
+    static bool anyObject(const PipeWireProps&, Bound&) { return true; }
+    static bool audioObject(const PipeWireProps& props, Bound&) {
+        return lookup(props, PW_KEY_MEDIA_CLASS).find("Audio") != std::string::npos;
+    }
+    static bool audioNode(const PipeWireProps& props, Bound& b) {
+        b.deviceNode = lookup(props, PW_KEY_MEDIA_CLASS).rfind("Audio/", 0) == 0;
+        return audioObject(props, b);
+    }
+    static bool defaultsMetadata(const PipeWireProps& props, Bound& b) {
+        b.metadataName = lookup(props, PW_KEY_METADATA_NAME);
+        return b.metadataName == "default" || b.metadataName == "settings";
+    }
+
+    static const Interface* interfaceOf(const char* type) {
+        static const Interface interfaces[] = {
+            {PW_TYPE_INTERFACE_Node, PipeWireEvent::Kind::node, PW_VERSION_NODE, nodeEvents,
+             audioNode},
+            {PW_TYPE_INTERFACE_Client, PipeWireEvent::Kind::client, PW_VERSION_CLIENT, clientEvents,
+             anyObject},
+            {PW_TYPE_INTERFACE_Device, PipeWireEvent::Kind::device, PW_VERSION_DEVICE, deviceEvents,
+             audioObject},
+            {PW_TYPE_INTERFACE_Metadata, PipeWireEvent::Kind::metadata, PW_VERSION_METADATA,
+             metadataEvents, defaultsMetadata},
+            {PW_TYPE_INTERFACE_Port, PipeWireEvent::Kind::port, 0, nullptr, anyObject},
+        };
+        for (const auto& candidate : interfaces)
+            if (std::strcmp(type, candidate.type) == 0) return &candidate;
+        return nullptr;
+    }
+
     static void onGlobal(void* data, std::uint32_t id, std::uint32_t permissions, const char* type,
                          std::uint32_t, const spa_dict* dict) {
         auto* self = static_cast<Impl*>(data);
+        const Interface* followed = interfaceOf(type);
+        if (!followed) return;
         PipeWireEvent::GlobalAdded e;
         e.id = id;
         e.permissions = permissions;
         e.props = toProps(dict);
         e.serial = std::strtoull(lookup(e.props, PW_KEY_OBJECT_SERIAL).c_str(), nullptr, 10);
-        const std::string mediaClass = lookup(e.props, PW_KEY_MEDIA_CLASS);
         auto b = std::make_unique<Bound>();
         b->impl = self;
         b->id = id;
-        b->kind = PipeWireEvent::Kind::other;
-        if (std::strcmp(type, PW_TYPE_INTERFACE_Node) == 0) {
-            if (mediaClass.find("Audio") == std::string::npos) return;
-            e.kind = b->kind = PipeWireEvent::Kind::node;
-            b->deviceNode = mediaClass.rfind("Audio/", 0) == 0;
-            self->emit(std::move(e));
-            static const pw_node_events events = [] {
-                pw_node_events e{};
-                e.version = PW_VERSION_NODE_EVENTS;
-                e.info = onNodeInfo;
-                e.param = onNodeParam;
-                return e;
-            }();
+        b->kind = followed->kind;
+        if (!followed->takes(e.props, *b)) return;
+        e.kind = followed->kind;
+        self->emit(std::move(e));
+        if (followed->events) {
             b->proxy = static_cast<pw_proxy*>(
-                pw_registry_bind(self->registry, id, PW_TYPE_INTERFACE_Node, PW_VERSION_NODE, 0));
+                pw_registry_bind(self->registry, id, followed->type, followed->version, 0));
             if (b->proxy)
-                pw_proxy_add_object_listener(b->proxy, &b->objectListener, &events, b.get());
-        } else if (std::strcmp(type, PW_TYPE_INTERFACE_Client) == 0) {
-            e.kind = b->kind = PipeWireEvent::Kind::client;
-            self->emit(std::move(e));
-            static const pw_client_events events = [] {
-                pw_client_events e{};
-                e.version = PW_VERSION_CLIENT_EVENTS;
-                e.info = onClientInfo;
-                return e;
-            }();
-            b->proxy = static_cast<pw_proxy*>(pw_registry_bind(
-                self->registry, id, PW_TYPE_INTERFACE_Client, PW_VERSION_CLIENT, 0));
-            if (b->proxy)
-                pw_proxy_add_object_listener(b->proxy, &b->objectListener, &events, b.get());
-        } else if (std::strcmp(type, PW_TYPE_INTERFACE_Device) == 0) {
-            if (mediaClass.find("Audio") == std::string::npos) return;
-            e.kind = b->kind = PipeWireEvent::Kind::device;
-            self->emit(std::move(e));
-            static const pw_device_events events = [] {
-                pw_device_events e{};
-                e.version = PW_VERSION_DEVICE_EVENTS;
-                e.info = onDeviceInfo;
-                return e;
-            }();
-            b->proxy = static_cast<pw_proxy*>(pw_registry_bind(
-                self->registry, id, PW_TYPE_INTERFACE_Device, PW_VERSION_DEVICE, 0));
-            if (b->proxy)
-                pw_proxy_add_object_listener(b->proxy, &b->objectListener, &events, b.get());
-        } else if (std::strcmp(type, PW_TYPE_INTERFACE_Metadata) == 0) {
-            const std::string name = lookup(e.props, PW_KEY_METADATA_NAME);
-            if (name != "default" && name != "settings") return;
-            e.kind = b->kind = PipeWireEvent::Kind::metadata;
-            b->metadataName = name;
-            self->emit(std::move(e));
-            static const pw_metadata_events events = [] {
-                pw_metadata_events e{};
-                e.version = PW_VERSION_METADATA_EVENTS;
-                e.property = onMetadataProperty;
-                return e;
-            }();
-            b->proxy = static_cast<pw_proxy*>(pw_registry_bind(
-                self->registry, id, PW_TYPE_INTERFACE_Metadata, PW_VERSION_METADATA, 0));
-            if (b->proxy)
-                pw_proxy_add_object_listener(b->proxy, &b->objectListener, &events, b.get());
-        } else if (std::strcmp(type, PW_TYPE_INTERFACE_Port) == 0) {
-            // Ports are not bound; their globals say all we need.
-            e.kind = b->kind = PipeWireEvent::Kind::port;
-            self->emit(std::move(e));
-            self->unbind(id);
-            self->bound[id] = std::move(b);
-            return;
-        } else {
-            return;
+                pw_proxy_add_object_listener(b->proxy, &b->objectListener, followed->events(),
+                                             b.get());
+            ++self->bindsSinceSync;
         }
-        ++self->bindsSinceSync;
         self->unbind(id);
         self->bound[id] = std::move(b);
     }

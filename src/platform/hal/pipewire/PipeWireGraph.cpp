@@ -2,7 +2,6 @@
 #include "platform/hal/pipewire/PipeWireGraph.h"
 
 #include <charconv>
-#include <type_traits>
 
 namespace voxlane {
 
@@ -39,104 +38,116 @@ std::string PipeWireGraph::Object::prop(const std::string& key) const {
 }
 
 void PipeWireGraph::apply(const PipeWireEvent& event) {
-    std::visit(
-        [this](const auto& e) {
-            using E = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<E, PipeWireEvent::GlobalAdded>) {
-                switch (e.kind) {
-                case PipeWireEvent::Kind::node: {
-                    Node& n = nodes[e.id];
-                    n = Node{};
-                    n.id = e.id;
-                    n.serial = e.serial;
-                    n.permissions = e.permissions;
-                    n.props = e.props;
-                    break;
-                }
-                case PipeWireEvent::Kind::client:
-                    clients[e.id] = Object{e.id, e.serial, e.props};
-                    break;
-                case PipeWireEvent::Kind::device:
-                    devices[e.id] = Object{e.id, e.serial, e.props};
-                    break;
-                case PipeWireEvent::Kind::metadata: {
-                    auto it = e.props.find("metadata.name");
-                    if (it != e.props.end()) {
-                        metadataObjects[e.id] = it->second;
-                        metadata[it->second].clear();
-                    }
-                    break;
-                }
-                case PipeWireEvent::Kind::port: {
-                    Port p;
-                    p.id = e.id;
-                    p.node = parseId(lookup(e.props, "node.id"));
-                    p.output = lookup(e.props, "port.direction") == "out";
-                    p.monitor = lookup(e.props, "port.monitor") == "true";
-                    p.channel = lookup(e.props, "audio.channel");
-                    ports[e.id] = std::move(p);
-                    break;
-                }
-                case PipeWireEvent::Kind::other:
-                    break;
-                }
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::GlobalRemoved>) {
-                nodes.erase(e.id);
-                clients.erase(e.id);
-                devices.erase(e.id);
-                ports.erase(e.id);
-                if (auto it = metadataObjects.find(e.id); it != metadataObjects.end()) {
-                    metadata.erase(it->second);
-                    metadataObjects.erase(it);
-                }
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeInfo>) {
-                auto it = nodes.find(e.id);
-                if (it == nodes.end()) return;
-                it->second.state = e.state;
-                if (e.props) {
-                    for (const auto& [key, value] : *e.props)
-                        it->second.props[key] = value;
-                }
-                if (e.propsWritable) it->second.propsWritable = *e.propsWritable;
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeControls>) {
-                auto it = nodes.find(e.id);
-                if (it == nodes.end()) return;
-                // Each Props report carries what it carries; keep what it leaves out.
-                if (e.channelVolumes) it->second.channelVolumes = e.channelVolumes;
-                if (e.mute) it->second.mute = e.mute;
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::NodeFormat>) {
-                auto it = nodes.find(e.id);
-                if (it != nodes.end()) it->second.rate = e.rate;
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::ObjectProps>) {
-                for (auto* objects : {&clients, &devices}) {
-                    auto it = objects->find(e.id);
-                    if (it == objects->end()) continue;
-                    for (const auto& [key, value] : e.props)
-                        it->second.props[key] = value;
-                }
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::MetadataProperty>) {
-                auto& entries = metadata[e.metadata];
-                if (!e.key) {
-                    std::erase_if(
-                        entries, [&](const auto& entry) { return entry.first.first == e.subject; });
-                } else if (!e.value) {
-                    entries.erase({e.subject, *e.key});
-                } else {
-                    entries[{e.subject, *e.key}] = MetadataValue{e.type.value_or(""), *e.value};
-                }
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::Connected>) {
-                connected = true;
-            } else if constexpr (std::is_same_v<E, PipeWireEvent::Disconnected>) {
-                nodes.clear();
-                clients.clear();
-                devices.clear();
-                ports.clear();
-                metadata.clear();
-                metadataObjects.clear();
-                connected = false;
-            }
-        },
-        event.value);
+    std::visit([this](const auto& e) { on(e); }, event.value);
+}
+
+void PipeWireGraph::on(const PipeWireEvent::GlobalAdded& e) {
+    switch (e.kind) {
+    case PipeWireEvent::Kind::node: {
+        Node& n = nodes[e.id];
+        n = Node{};
+        n.id = e.id;
+        n.serial = e.serial;
+        n.permissions = e.permissions;
+        n.props = e.props;
+        break;
+    }
+    case PipeWireEvent::Kind::client:
+        clients[e.id] = Object{e.id, e.serial, e.props};
+        break;
+    case PipeWireEvent::Kind::device:
+        devices[e.id] = Object{e.id, e.serial, e.props};
+        break;
+    case PipeWireEvent::Kind::metadata: {
+        auto it = e.props.find("metadata.name");
+        if (it != e.props.end()) {
+            metadataObjects[e.id] = it->second;
+            metadata[it->second].clear();
+        }
+        break;
+    }
+    case PipeWireEvent::Kind::port: {
+        Port p;
+        p.id = e.id;
+        p.node = parseId(lookup(e.props, "node.id"));
+        p.output = lookup(e.props, "port.direction") == "out";
+        p.monitor = lookup(e.props, "port.monitor") == "true";
+        p.channel = lookup(e.props, "audio.channel");
+        ports[e.id] = std::move(p);
+        break;
+    }
+    case PipeWireEvent::Kind::other:
+        break;
+    }
+}
+
+void PipeWireGraph::on(const PipeWireEvent::GlobalRemoved& e) {
+    nodes.erase(e.id);
+    clients.erase(e.id);
+    devices.erase(e.id);
+    ports.erase(e.id);
+    if (auto it = metadataObjects.find(e.id); it != metadataObjects.end()) {
+        metadata.erase(it->second);
+        metadataObjects.erase(it);
+    }
+}
+
+void PipeWireGraph::on(const PipeWireEvent::NodeInfo& e) {
+    auto it = nodes.find(e.id);
+    if (it == nodes.end()) return;
+    it->second.state = e.state;
+    if (e.props) {
+        for (const auto& [key, value] : *e.props)
+            it->second.props[key] = value;
+    }
+    if (e.propsWritable) it->second.propsWritable = *e.propsWritable;
+}
+
+void PipeWireGraph::on(const PipeWireEvent::NodeControls& e) {
+    auto it = nodes.find(e.id);
+    if (it == nodes.end()) return;
+    // Each Props report carries what it carries; keep what it leaves out.
+    if (e.channelVolumes) it->second.channelVolumes = e.channelVolumes;
+    if (e.mute) it->second.mute = e.mute;
+}
+
+void PipeWireGraph::on(const PipeWireEvent::NodeFormat& e) {
+    auto it = nodes.find(e.id);
+    if (it != nodes.end()) it->second.rate = e.rate;
+}
+
+void PipeWireGraph::on(const PipeWireEvent::ObjectProps& e) {
+    for (auto* objects : {&clients, &devices}) {
+        auto it = objects->find(e.id);
+        if (it == objects->end()) continue;
+        for (const auto& [key, value] : e.props)
+            it->second.props[key] = value;
+    }
+}
+
+void PipeWireGraph::on(const PipeWireEvent::MetadataProperty& e) {
+    auto& entries = metadata[e.metadata];
+    if (!e.key) {
+        std::erase_if(entries, [&](const auto& entry) { return entry.first.first == e.subject; });
+    } else if (!e.value) {
+        entries.erase({e.subject, *e.key});
+    } else {
+        entries[{e.subject, *e.key}] = MetadataValue{e.type.value_or(""), *e.value};
+    }
+}
+
+void PipeWireGraph::on(const PipeWireEvent::Connected&) {
+    connected = true;
+}
+
+void PipeWireGraph::on(const PipeWireEvent::Disconnected&) {
+    nodes.clear();
+    clients.clear();
+    devices.clear();
+    ports.clear();
+    metadata.clear();
+    metadataObjects.clear();
+    connected = false;
 }
 
 const PipeWireGraph::Node* PipeWireGraph::node(std::uint32_t id) const {

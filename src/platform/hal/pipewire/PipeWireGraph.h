@@ -77,6 +77,18 @@ struct PipeWireGraph {
     static pid_t clientPid(const Object& client);
     // The process that owns a stream node: its client's, else the one the node names.
     pid_t streamPid(const Node& node) const;
+
+private:
+    // One kind of event each.
+    void on(const PipeWireEvent::GlobalAdded& e);
+    void on(const PipeWireEvent::GlobalRemoved& e);
+    void on(const PipeWireEvent::NodeInfo& e);
+    void on(const PipeWireEvent::NodeControls& e);
+    void on(const PipeWireEvent::NodeFormat& e);
+    void on(const PipeWireEvent::ObjectProps& e);
+    void on(const PipeWireEvent::MetadataProperty& e);
+    void on(const PipeWireEvent::Connected& e);
+    void on(const PipeWireEvent::Disconnected& e);
 };
 
 } // namespace voxlane

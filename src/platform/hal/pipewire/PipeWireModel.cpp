@@ -72,6 +72,13 @@ constexpr bool isMain(const AudioObjectPropertyAddress& a) {
     return a.mElement == kAudioObjectPropertyElementMain;
 }
 
+std::vector<std::uint32_t> keys(const auto& map) {
+    std::vector<std::uint32_t> ids;
+    for (const auto& [id, _] : map)
+        ids.push_back(id);
+    return ids;
+}
+
 } // namespace
 
 PipeWireModel::PipeWireModel(Options options) : options_(std::move(options)) {}
@@ -115,15 +122,22 @@ AudioObjectID PipeWireModel::defaultDevice(const std::map<AudioObjectID, DeviceV
 
 PipeWireModel::View PipeWireModel::build() {
     View v;
-    std::map<std::uint32_t, DeviceIds> keptIds;
-    // pid -> clients (by id) whose streams it owns, and running flags
-    struct PidStreams {
-        std::set<std::uint32_t> clients;
-        bool output = false;
-        bool input = false;
-    };
     std::map<pid_t, PidStreams> pids;
+    collectNodes(v, pids);
+    // Our own process is an audio client as long as we are connected.
+    if (graph_.connected && options_.ownPid > 0) pids[options_.ownPid];
+    collectProcesses(v, pids);
 
+    v.defaultOutput = defaultDevice(v.devices, "default.audio.sink", true);
+    v.defaultInput = defaultDevice(v.devices, "default.audio.source", false);
+    v.systemOutput = defaultDevice(v.devices, alertSinkKey, true);
+    if (!v.systemOutput) v.systemOutput = v.defaultOutput;
+    v.serverConnected = graph_.connected;
+    return v;
+}
+
+void PipeWireModel::collectNodes(View& v, std::map<pid_t, PidStreams>& pids) {
+    std::map<std::uint32_t, DeviceIds> keptIds;
     const std::string rateSetting = graph_.metadataValue("settings", 0, "clock.rate").value_or("");
     double clockRate = 48000;
     if (long r = std::atol(rateSetting.c_str()); r > 0) clockRate = double(r);
@@ -131,65 +145,62 @@ PipeWireModel::View PipeWireModel::build() {
     for (const auto& [nodeId, node] : graph_.nodes) {
         // The nodes of our own taps are no devices and no audio of our process.
         if (PipeWireTapNames::isTapNode(node.prop("node.name"))) continue;
-        switch (role(node)) {
-        case NodeRole::device: {
-            const DeviceClass c = deviceClass(node);
-            DeviceIds ids;
-            if (auto it = deviceIds_.find(nodeId); it != deviceIds_.end()) {
-                ids = it->second;
-            } else {
-                ids.device = nextId_++;
-                if (c.output) ids.outputStream = nextId_++;
-                if (c.input) ids.inputStream = nextId_++;
-            }
-            keptIds[nodeId] = ids;
-            DeviceView d;
-            d.id = ids.device;
-            d.node = nodeId;
-            d.outputStream = ids.outputStream;
-            d.inputStream = ids.inputStream;
-            d.uid = node.prop("node.name");
-            d.name = node.prop("node.description");
-            if (d.name.empty()) d.name = node.prop("node.nick");
-            if (d.name.empty()) d.name = d.uid;
-            PipeWireProps deviceProps;
-            const std::string deviceId = node.prop("device.id");
-            if (!deviceId.empty()) {
-                if (const auto* dev = graph_.device(std::uint32_t(std::atol(deviceId.c_str()))))
-                    deviceProps = dev->props;
-            }
-            d.transport = PipeWireTransport::transport(node.props, deviceProps);
-            d.rate = node.rate ? double(node.rate) : clockRate;
-            d.channelVolumes = node.channelVolumes;
-            if (d.channelVolumes && d.channelVolumes->empty()) d.channelVolumes.reset();
-            d.mute = node.mute;
-            d.writable = node.propsWritable && (node.permissions & PipeWireEvent::permissionWrite);
+        const NodeRole nodeRole = role(node);
+        if (nodeRole == NodeRole::device) {
+            const DeviceView d = deviceView(nodeId, node, clockRate);
+            keptIds[nodeId] = {d.id, d.outputStream, d.inputStream};
             v.devices.emplace(d.id, d);
             if (d.outputStream) v.streams[d.outputStream] = d.id;
             if (d.inputStream) v.streams[d.inputStream] = d.id;
-            break;
-        }
-        case NodeRole::playback:
-        case NodeRole::recording: {
+        } else if (nodeRole == NodeRole::playback || nodeRole == NodeRole::recording) {
             const pid_t pid = graph_.streamPid(node);
-            if (pid <= 0) break;
+            if (pid <= 0) continue;
             auto& entry = pids[pid];
             const std::string clientId = node.prop("client.id");
             if (!clientId.empty()) entry.clients.insert(std::uint32_t(std::atol(clientId.c_str())));
-            if (node.state == PipeWireGraph::State::running) {
-                (role(node) == NodeRole::playback ? entry.output : entry.input) = true;
-            }
-            break;
-        }
-        case NodeRole::none:
-            break;
+            if (node.state == PipeWireGraph::State::running)
+                (nodeRole == NodeRole::playback ? entry.output : entry.input) = true;
         }
     }
     deviceIds_ = std::move(keptIds);
+}
 
-    // Our own process is an audio client as long as we are connected.
-    if (graph_.connected && options_.ownPid > 0) pids[options_.ownPid];
+PipeWireModel::DeviceView
+PipeWireModel::deviceView(std::uint32_t nodeId, const PipeWireGraph::Node& node, double clockRate) {
+    DeviceIds ids;
+    if (auto it = deviceIds_.find(nodeId); it != deviceIds_.end()) {
+        ids = it->second;
+    } else {
+        const DeviceClass c = deviceClass(node);
+        ids.device = nextId_++;
+        if (c.output) ids.outputStream = nextId_++;
+        if (c.input) ids.inputStream = nextId_++;
+    }
+    DeviceView d;
+    d.id = ids.device;
+    d.node = nodeId;
+    d.outputStream = ids.outputStream;
+    d.inputStream = ids.inputStream;
+    d.uid = node.prop("node.name");
+    d.name = node.prop("node.description");
+    if (d.name.empty()) d.name = node.prop("node.nick");
+    if (d.name.empty()) d.name = d.uid;
+    PipeWireProps deviceProps;
+    const std::string deviceId = node.prop("device.id");
+    if (!deviceId.empty()) {
+        if (const auto* dev = graph_.device(std::uint32_t(std::atol(deviceId.c_str()))))
+            deviceProps = dev->props;
+    }
+    d.transport = PipeWireTransport::transport(node.props, deviceProps);
+    d.rate = node.rate ? double(node.rate) : clockRate;
+    d.channelVolumes = node.channelVolumes;
+    if (d.channelVolumes && d.channelVolumes->empty()) d.channelVolumes.reset();
+    d.mute = node.mute;
+    d.writable = node.propsWritable && (node.permissions & PipeWireEvent::permissionWrite);
+    return d;
+}
 
+void PipeWireModel::collectProcesses(View& v, const std::map<pid_t, PidStreams>& pids) {
     // Forget the ids of processes that have neither streams nor clients any more.
     std::set<pid_t> alive;
     for (const auto& [_, client] : graph_.clients)
@@ -218,13 +229,6 @@ PipeWireModel::View PipeWireModel::build() {
         }
         v.processes.emplace(p.id, p);
     }
-
-    v.defaultOutput = defaultDevice(v.devices, "default.audio.sink", true);
-    v.defaultInput = defaultDevice(v.devices, "default.audio.source", false);
-    v.systemOutput = defaultDevice(v.devices, alertSinkKey, true);
-    if (!v.systemOutput) v.systemOutput = v.defaultOutput;
-    v.serverConnected = graph_.connected;
-    return v;
 }
 
 std::vector<PipeWireModel::Change> PipeWireModel::diff(const View& before, const View& after) {
@@ -308,124 +312,144 @@ bool PipeWireModel::exists(AudioObjectID object) const {
 
 OSStatus PipeWireModel::read(AudioObjectID object, const AudioObjectPropertyAddress& a,
                              std::uint32_t qualifierSize, const void* qualifier, Value& out) const {
-    if (object == kAudioObjectSystemObject) {
-        if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-        switch (a.mSelector) {
-        case kAudioHardwarePropertyDevices: {
-            std::vector<std::uint32_t> ids;
-            for (const auto& [id, _] : view_.devices)
-                ids.push_back(id);
-            out = std::move(ids);
-            return 0;
-        }
-        case kAudioHardwarePropertyProcessObjectList: {
-            std::vector<std::uint32_t> ids;
-            for (const auto& [id, _] : view_.processes)
-                ids.push_back(id);
-            out = std::move(ids);
-            return 0;
-        }
-        case kAudioHardwarePropertyDefaultOutputDevice:
-            out = view_.defaultOutput;
-            return 0;
-        case kAudioHardwarePropertyDefaultInputDevice:
-            out = view_.defaultInput;
-            return 0;
-        case kAudioHardwarePropertyDefaultSystemOutputDevice:
-            out = view_.systemOutput;
-            return 0;
-        case kAudioHardwarePropertyServerConnected:
-            out = std::uint32_t(view_.serverConnected ? 1 : 0);
-            return 0;
-        case kAudioHardwarePropertyTranslatePIDToProcessObject: {
-            if (qualifierSize != sizeof(std::int32_t) || !qualifier)
-                return kAudioHardwareBadPropertySizeError;
-            std::int32_t pid;
-            std::memcpy(&pid, qualifier, sizeof pid);
-            out = std::uint32_t(processForPID(pid).value_or(kAudioObjectUnknown));
-            return 0;
-        }
-        default:
-            return kAudioHardwareUnknownPropertyError;
-        }
-    }
-    if (const DeviceView* d = device(object)) {
-        const bool output = a.mScope == kAudioObjectPropertyScopeOutput;
-        const bool input = a.mScope == kAudioObjectPropertyScopeInput;
-        // The device's own side: output controls on sinks, input controls on sources.
-        const bool side = (output && d->outputStream) || (input && d->inputStream);
-        switch (a.mSelector) {
-        case kAudioDevicePropertyDeviceUID:
-            if (!isMain(a) || d->uid.empty()) return kAudioHardwareUnknownPropertyError;
-            out = std::optional<std::string>(d->uid);
-            return 0;
-        case kAudioObjectPropertyName:
-            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            out = std::optional<std::string>(d->name);
-            return 0;
-        case kAudioDevicePropertyTransportType:
-            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            out = std::uint32_t(d->transport);
-            return 0;
-        case kAudioDevicePropertyNominalSampleRate:
-            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            out = d->rate;
-            return 0;
-        case kAudioDevicePropertyStreams: {
-            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            std::vector<std::uint32_t> ids;
-            if (d->inputStream && !output) ids.push_back(d->inputStream);
-            if (d->outputStream && !input) ids.push_back(d->outputStream);
-            out = std::move(ids);
-            return 0;
-        }
-        case kAudioHardwareServiceDeviceProperty_VirtualMainVolume:
-            if (!output || !d->outputStream || !isMain(a) || !d->channelVolumes)
-                return kAudioHardwareUnknownPropertyError;
-            out = PipeWireVolume::mainScalar(*d->channelVolumes);
-            return 0;
-        case kAudioDevicePropertyVolumeScalar:
-            if (!side || !d->channelVolumes) return kAudioHardwareUnknownPropertyError;
-            if (output) {
-                // One element per channel, numbered from 1.
-                if (a.mElement < 1 || a.mElement > d->channelVolumes->size())
-                    return kAudioHardwareUnknownPropertyError;
-                out = PipeWireVolume::scalarFromGain((*d->channelVolumes)[a.mElement - 1]);
-                return 0;
-            }
-            if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-            out = PipeWireVolume::mainScalar(*d->channelVolumes);
-            return 0;
-        case kAudioDevicePropertyMute:
-            if (!side || !isMain(a) || !d->mute) return kAudioHardwareUnknownPropertyError;
-            out = std::uint32_t(*d->mute ? 1 : 0);
-            return 0;
-        default:
-            return kAudioHardwareUnknownPropertyError;
-        }
-    }
-    if (auto it = view_.processes.find(object); it != view_.processes.end()) {
-        const ProcessView& p = it->second;
-        if (!isMain(a)) return kAudioHardwareUnknownPropertyError;
-        switch (a.mSelector) {
-        case kAudioProcessPropertyPID:
-            out = std::int32_t(p.pid);
-            return 0;
-        case kAudioProcessPropertyBundleID:
-            out = p.bundleID;
-            return 0;
-        case kAudioProcessPropertyIsRunningOutput:
-            out = std::uint32_t(p.runningOutput);
-            return 0;
-        case kAudioProcessPropertyIsRunningInput:
-            out = std::uint32_t(p.runningInput);
-            return 0;
-        default:
-            return kAudioHardwareUnknownPropertyError;
-        }
-    }
+    if (object == kAudioObjectSystemObject)
+        return isMain(a) ? readSystem(a.mSelector, qualifierSize, qualifier, out)
+                         : kAudioHardwareUnknownPropertyError;
+    if (const DeviceView* d = device(object)) return readDevice(*d, a, out);
+    if (auto it = view_.processes.find(object); it != view_.processes.end())
+        return isMain(a) ? readProcess(it->second, a.mSelector, out)
+                         : kAudioHardwareUnknownPropertyError;
     return view_.streams.count(object) ? kAudioHardwareUnknownPropertyError
                                        : kAudioHardwareBadObjectError;
+}
+
+// The system object's, devices' and processes' properties, each kind in a table by selector.
+OSStatus PipeWireModel::readSystem(AudioObjectPropertySelector selector,
+                                   std::uint32_t qualifierSize, const void* qualifier,
+                                   Value& out) const {
+    if (selector == kAudioHardwarePropertyTranslatePIDToProcessObject) {
+        if (qualifierSize != sizeof(std::int32_t) || !qualifier)
+            return kAudioHardwareBadPropertySizeError;
+        std::int32_t pid;
+        std::memcpy(&pid, qualifier, sizeof pid);
+        out = std::uint32_t(processForPID(pid).value_or(kAudioObjectUnknown));
+        return 0;
+    }
+    using Answer = Value (*)(const View&);
+    static const std::pair<AudioObjectPropertySelector, Answer> table[] = {
+        {kAudioHardwarePropertyDevices, [](const View& v) -> Value { return keys(v.devices); }},
+        {kAudioHardwarePropertyProcessObjectList,
+         [](const View& v) -> Value { return keys(v.processes); }},
+        {kAudioHardwarePropertyDefaultOutputDevice,
+         [](const View& v) -> Value { return v.defaultOutput; }},
+        {kAudioHardwarePropertyDefaultInputDevice,
+         [](const View& v) -> Value { return v.defaultInput; }},
+        {kAudioHardwarePropertyDefaultSystemOutputDevice,
+         [](const View& v) -> Value { return v.systemOutput; }},
+        {kAudioHardwarePropertyServerConnected,
+         [](const View& v) -> Value { return std::uint32_t(v.serverConnected ? 1 : 0); }},
+    };
+    for (const auto& [key, answer] : table) {
+        if (key != selector) continue;
+        out = answer(view_);
+        return 0;
+    }
+    return kAudioHardwareUnknownPropertyError;
+}
+
+OSStatus PipeWireModel::readDevice(const DeviceView& d, const AudioObjectPropertyAddress& a,
+                                   Value& out) {
+    // An answer, or nothing when the device has no such property in this scope and element.
+    using Answer = std::optional<Value> (*)(const DeviceView&, const AudioObjectPropertyAddress&);
+    static const std::pair<AudioObjectPropertySelector, Answer> table[] = {
+        {kAudioDevicePropertyDeviceUID,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!isMain(a) || d.uid.empty()) return std::nullopt;
+             return std::optional<std::string>(d.uid);
+         }},
+        {kAudioObjectPropertyName,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!isMain(a)) return std::nullopt;
+             return std::optional<std::string>(d.name);
+         }},
+        {kAudioDevicePropertyTransportType,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!isMain(a)) return std::nullopt;
+             return std::uint32_t(d.transport);
+         }},
+        {kAudioDevicePropertyNominalSampleRate,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!isMain(a)) return std::nullopt;
+             return d.rate;
+         }},
+        {kAudioDevicePropertyStreams,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!isMain(a)) return std::nullopt;
+             std::vector<std::uint32_t> ids;
+             if (d.inputStream && a.mScope != kAudioObjectPropertyScopeOutput)
+                 ids.push_back(d.inputStream);
+             if (d.outputStream && a.mScope != kAudioObjectPropertyScopeInput)
+                 ids.push_back(d.outputStream);
+             return ids;
+         }},
+        {kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (a.mScope != kAudioObjectPropertyScopeOutput || !d.outputStream || !isMain(a) ||
+                 !d.channelVolumes)
+                 return std::nullopt;
+             return PipeWireVolume::mainScalar(*d.channelVolumes);
+         }},
+        {kAudioDevicePropertyVolumeScalar,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!ownSide(d, a) || !d.channelVolumes) return std::nullopt;
+             if (a.mScope == kAudioObjectPropertyScopeOutput) {
+                 // One element per channel, numbered from 1.
+                 if (a.mElement < 1 || a.mElement > d.channelVolumes->size()) return std::nullopt;
+                 return PipeWireVolume::scalarFromGain((*d.channelVolumes)[a.mElement - 1]);
+             }
+             if (!isMain(a)) return std::nullopt;
+             return PipeWireVolume::mainScalar(*d.channelVolumes);
+         }},
+        {kAudioDevicePropertyMute,
+         [](const DeviceView& d, const AudioObjectPropertyAddress& a) -> std::optional<Value> {
+             if (!ownSide(d, a) || !isMain(a) || !d.mute) return std::nullopt;
+             return std::uint32_t(*d.mute ? 1 : 0);
+         }},
+    };
+    for (const auto& [key, answer] : table) {
+        if (key != a.mSelector) continue;
+        auto value = answer(d, a);
+        if (!value) return kAudioHardwareUnknownPropertyError;
+        out = std::move(*value);
+        return 0;
+    }
+    return kAudioHardwareUnknownPropertyError;
+}
+
+// The device's own side: output controls on sinks, input controls on sources.
+bool PipeWireModel::ownSide(const DeviceView& d, const AudioObjectPropertyAddress& a) {
+    return (a.mScope == kAudioObjectPropertyScopeOutput && d.outputStream) ||
+           (a.mScope == kAudioObjectPropertyScopeInput && d.inputStream);
+}
+
+OSStatus PipeWireModel::readProcess(const ProcessView& p, AudioObjectPropertySelector selector,
+                                    Value& out) {
+    switch (selector) {
+    case kAudioProcessPropertyPID:
+        out = std::int32_t(p.pid);
+        return 0;
+    case kAudioProcessPropertyBundleID:
+        out = p.bundleID;
+        return 0;
+    case kAudioProcessPropertyIsRunningOutput:
+        out = std::uint32_t(p.runningOutput);
+        return 0;
+    case kAudioProcessPropertyIsRunningInput:
+        out = std::uint32_t(p.runningInput);
+        return 0;
+    default:
+        return kAudioHardwareUnknownPropertyError;
+    }
 }
 
 OSStatus PipeWireModel::settable(AudioObjectID object, const AudioObjectPropertyAddress& a,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <variant>
@@ -144,7 +145,24 @@ private:
         std::optional<std::string> resolvedBundleID;
     };
 
+    // pid -> the clients (by id) whose audio streams it owns, and whether one runs.
+    struct PidStreams {
+        std::set<std::uint32_t> clients;
+        bool output = false;
+        bool input = false;
+    };
+
     View build();
+    void collectNodes(View& v, std::map<pid_t, PidStreams>& pids);
+    DeviceView deviceView(std::uint32_t nodeId, const PipeWireGraph::Node& node, double clockRate);
+    void collectProcesses(View& v, const std::map<pid_t, PidStreams>& pids);
+    OSStatus readSystem(AudioObjectPropertySelector selector, std::uint32_t qualifierSize,
+                        const void* qualifier, Value& out) const;
+    static OSStatus readDevice(const DeviceView& d, const AudioObjectPropertyAddress& a,
+                               Value& out);
+    static bool ownSide(const DeviceView& d, const AudioObjectPropertyAddress& a);
+    static OSStatus readProcess(const ProcessView& p, AudioObjectPropertySelector selector,
+                                Value& out);
     std::optional<std::string> bundleIDFromClient(std::uint32_t clientId) const;
     AudioObjectID defaultDevice(const std::map<AudioObjectID, DeviceView>& devices, const char* key,
                                 bool output) const;

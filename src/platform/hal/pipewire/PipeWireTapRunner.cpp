@@ -34,92 +34,101 @@ PipeWireTapRunner::PipeWireTapRunner(Config config) : config_(std::move(config))
 std::unique_ptr<PipeWireTapRunner> PipeWireTapRunner::start(pw_core* core, Config config,
                                                             int* error) {
     std::unique_ptr<PipeWireTapRunner> self(new PipeWireTapRunner(std::move(config)));
-    const Config& c = self->config_;
-    if (c.kind == Kind::playing) self->tapDelivered_.store(false);
-    const std::string group = c.captureNode;
-    auto fail = [&](int code) -> std::unique_ptr<PipeWireTapRunner> {
-        if (error) *error = code;
-        return nullptr; // the destructor takes down what was made
-    };
+    if (self->config_.kind == Kind::playing) self->tapDelivered_.store(false);
+    int result = 0;
+    if (self->config_.kind != Kind::playing) result = self->makeCapture(core);
+    if (result == 0 && self->config_.kind != Kind::metering) result = self->makePlayback(core);
+    if (result == 0) result = self->connectStreams();
+    if (result == 0) return self;
+    if (error) *error = result;
+    return nullptr; // the destructor takes down what was made
+}
 
-    if (c.kind != Kind::playing) {
-        pw_properties* props = pw_properties_new(
-            PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_NODE_NAME, c.captureNode.c_str(),
-            PW_KEY_NODE_DESCRIPTION, c.description.c_str(), PW_KEY_NODE_VIRTUAL, "true", nullptr);
-        if (c.kind == Kind::muting) {
-            // A sink the session manager routes streams into, but plumbing, not a device: not
-            // "Audio/Sink" itself, which is what the session manager picks the default output
-            // from and what PulseAudio clients (the desktop's sound settings) list as sinks.
-            pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Audio/Sink/Internal");
-            pw_properties_set(props, PW_KEY_PRIORITY_SESSION, "-100000");
-            pw_properties_set(props, PW_KEY_PRIORITY_DRIVER, "0");
-            pw_properties_set(props, PW_KEY_NODE_GROUP, group.c_str());
-            // The session manager never links two nodes of one link group: no loop through us.
-            pw_properties_set(props, PW_KEY_NODE_LINK_GROUP, group.c_str());
-        } else {
-            pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Stream/Input/Audio");
-            pw_properties_set(props, PW_KEY_MEDIA_CATEGORY, "Capture");
-            pw_properties_set(props, PW_KEY_NODE_AUTOCONNECT, "false");
-            pw_properties_set(props, PW_KEY_NODE_DONT_RECONNECT, "true");
-            // Listening in: no call profile for a headset, no recording indicator, and no
-            // device kept awake for our sake.
-            pw_properties_set(props, PW_KEY_STREAM_MONITOR, "true");
-            pw_properties_set(props, PW_KEY_NODE_PASSIVE, "true");
-        }
-        self->capture_ = pw_stream_new(core, c.captureNode.c_str(), props);
-        if (!self->capture_) return fail(-errno);
-        static const pw_stream_events events = [] {
-            pw_stream_events e{};
-            e.version = PW_VERSION_STREAM_EVENTS;
-            e.process = onCaptureProcess;
-            return e;
-        }();
-        pw_stream_add_listener(self->capture_, &self->captureListener_, &events, self.get());
+int PipeWireTapRunner::makeCapture(pw_core* core) {
+    const Config& c = config_;
+    pw_properties* props = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_NODE_NAME, c.captureNode.c_str(),
+        PW_KEY_NODE_DESCRIPTION, c.description.c_str(), PW_KEY_NODE_VIRTUAL, "true", nullptr);
+    if (c.kind == Kind::muting) {
+        // A sink the session manager routes streams into, but plumbing, not a device: not
+        // "Audio/Sink" itself, which is what the session manager picks the default output
+        // from and what PulseAudio clients (the desktop's sound settings) list as sinks.
+        pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Audio/Sink/Internal");
+        pw_properties_set(props, PW_KEY_PRIORITY_SESSION, "-100000");
+        pw_properties_set(props, PW_KEY_PRIORITY_DRIVER, "0");
+        pw_properties_set(props, PW_KEY_NODE_GROUP, c.captureNode.c_str());
+        // The session manager never links two nodes of one link group: no loop through us.
+        pw_properties_set(props, PW_KEY_NODE_LINK_GROUP, c.captureNode.c_str());
+    } else {
+        pw_properties_set(props, PW_KEY_MEDIA_CLASS, "Stream/Input/Audio");
+        pw_properties_set(props, PW_KEY_MEDIA_CATEGORY, "Capture");
+        pw_properties_set(props, PW_KEY_NODE_AUTOCONNECT, "false");
+        pw_properties_set(props, PW_KEY_NODE_DONT_RECONNECT, "true");
+        // Listening in: no call profile for a headset, no recording indicator, and no
+        // device kept awake for our sake.
+        pw_properties_set(props, PW_KEY_STREAM_MONITOR, "true");
+        pw_properties_set(props, PW_KEY_NODE_PASSIVE, "true");
     }
-    if (c.kind != Kind::metering) {
-        pw_properties* props = pw_properties_new(
-            PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_NODE_NAME,
-            c.playbackNode.c_str(), PW_KEY_NODE_DESCRIPTION, c.description.c_str(),
-            PW_KEY_TARGET_OBJECT, c.device.c_str(), PW_KEY_NODE_GROUP, group.c_str(),
-            PW_KEY_NODE_LINK_GROUP, group.c_str(), nullptr);
-        self->playback_ = pw_stream_new(core, c.playbackNode.c_str(), props);
-        if (!self->playback_) return fail(-errno);
-        static const pw_stream_events triggered = [] {
-            pw_stream_events e{};
-            e.version = PW_VERSION_STREAM_EVENTS;
-            return e;
-        }();
-        static const pw_stream_events scheduled = [] {
-            pw_stream_events e{};
-            e.version = PW_VERSION_STREAM_EVENTS;
-            e.process = onPlaybackProcess;
-            return e;
-        }();
-        pw_stream_add_listener(self->playback_, &self->playbackListener_,
-                               c.kind == Kind::muting ? &triggered : &scheduled, self.get());
-    }
+    capture_ = pw_stream_new(core, c.captureNode.c_str(), props);
+    if (!capture_) return -errno;
+    static const pw_stream_events events = [] {
+        pw_stream_events e{};
+        e.version = PW_VERSION_STREAM_EVENTS;
+        e.process = onCaptureProcess;
+        return e;
+    }();
+    pw_stream_add_listener(capture_, &captureListener_, &events, this);
+    return 0;
+}
 
+int PipeWireTapRunner::makePlayback(pw_core* core) {
+    const Config& c = config_;
+    // The capture node's name is the group of both streams.
+    const std::string& group = c.captureNode;
+    pw_properties* props = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_NODE_NAME,
+        c.playbackNode.c_str(), PW_KEY_NODE_DESCRIPTION, c.description.c_str(),
+        PW_KEY_TARGET_OBJECT, c.device.c_str(), PW_KEY_NODE_GROUP, group.c_str(),
+        PW_KEY_NODE_LINK_GROUP, group.c_str(), nullptr);
+    playback_ = pw_stream_new(core, c.playbackNode.c_str(), props);
+    if (!playback_) return -errno;
+    static const pw_stream_events triggered = [] {
+        pw_stream_events e{};
+        e.version = PW_VERSION_STREAM_EVENTS;
+        return e;
+    }();
+    static const pw_stream_events scheduled = [] {
+        pw_stream_events e{};
+        e.version = PW_VERSION_STREAM_EVENTS;
+        e.process = onPlaybackProcess;
+        return e;
+    }();
+    pw_stream_add_listener(playback_, &playbackListener_,
+                           c.kind == Kind::muting ? &triggered : &scheduled, this);
+    return 0;
+}
+
+int PipeWireTapRunner::connectStreams() {
     std::uint8_t buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_pod* params[1] = {stereoFormat(&builder, c.rate)};
-    if (self->playback_) {
+    const spa_pod* params[1] = {stereoFormat(&builder, config_.rate)};
+    const bool muting = config_.kind == Kind::muting;
+    if (playback_) {
         auto flags = pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
                                      PW_STREAM_FLAG_RT_PROCESS);
-        if (c.kind == Kind::muting) flags = pw_stream_flags(flags | PW_STREAM_FLAG_TRIGGER);
-        if (int r = pw_stream_connect(self->playback_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags,
-                                      params, 1);
+        if (muting) flags = pw_stream_flags(flags | PW_STREAM_FLAG_TRIGGER);
+        if (int r = pw_stream_connect(playback_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1);
             r < 0)
-            return fail(r);
+            return r;
     }
-    if (self->capture_) {
+    if (capture_) {
         auto flags = pw_stream_flags(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
-        if (c.kind == Kind::muting) flags = pw_stream_flags(flags | PW_STREAM_FLAG_AUTOCONNECT);
-        if (int r =
-                pw_stream_connect(self->capture_, PW_DIRECTION_INPUT, PW_ID_ANY, flags, params, 1);
+        if (muting) flags = pw_stream_flags(flags | PW_STREAM_FLAG_AUTOCONNECT);
+        if (int r = pw_stream_connect(capture_, PW_DIRECTION_INPUT, PW_ID_ANY, flags, params, 1);
             r < 0)
-            return fail(r);
+            return r;
     }
-    return self;
+    return 0;
 }
 
 PipeWireTapRunner::~PipeWireTapRunner() {

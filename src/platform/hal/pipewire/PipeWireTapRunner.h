@@ -73,6 +73,10 @@ public:
 
 private:
     explicit PipeWireTapRunner(Config config);
+    // The streams of `start`, made and connected; 0 or a negative errno.
+    int makeCapture(pw_core* core);
+    int makePlayback(pw_core* core);
+    int connectStreams();
     static void onCaptureProcess(void* data);
     static void onPlaybackProcess(void* data);
     void cycle(pw_buffer* in, pw_buffer* out);

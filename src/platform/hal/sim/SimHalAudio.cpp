@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/hal/sim/SimHalState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace voxlane {
+
+void SimHal::State::prepare(Device& d, IOProc& proc) {
+    const std::size_t frames = bufferFrames;
+    proc.inSlots.clear();
+    std::size_t offset = 0;
+    std::uint32_t streamIndex = 0;
+    if (const Device* source = d.aggregate ? device(d.subDevice) : &d) {
+        for (const auto& s : source->inputs) {
+            proc.inSlots.push_back({streamIndex++, SlotKind::deviceInput, 0, offset, s.channels});
+            offset += s.channels * frames;
+        }
+    }
+    for (auto tapID : d.taps) {
+        const Tap* t = tap(tapID);
+        if (t && t->nonInterleaved) {
+            proc.inSlots.push_back({streamIndex, SlotKind::tapLeft, tapID, offset, 1});
+            offset += frames;
+            proc.inSlots.push_back({streamIndex, SlotKind::tapRight, tapID, offset, 1});
+            offset += frames;
+        } else {
+            proc.inSlots.push_back({streamIndex, SlotKind::tapStereo, tapID, offset, 2});
+            offset += 2 * frames;
+        }
+        ++streamIndex;
+    }
+    proc.inStorage.assign(offset, 0.0f);
+    proc.inBuffers.assign(proc.inSlots.size(), AudioBuffer{});
+    proc.usage.assign(streamIndex, 1);
+
+    proc.outChannels.clear();
+    std::size_t outSize = 0;
+    for (const auto& s : outputStreams(d)) {
+        proc.outChannels.push_back(s.channels);
+        outSize += s.channels * frames;
+    }
+    proc.outStorage.assign(outSize, 0.0f);
+    proc.outBuffers.assign(proc.outChannels.size(), AudioBuffer{});
+}
+
+void SimHal::State::prepareAll() {
+    for (auto& [_, d] : devices)
+        for (auto& proc : d.procs)
+            prepare(d, *proc);
+}
+
+float SimHal::State::sample(const Signal& signal, double phase) const {
+    switch (signal.shape) {
+    case Signal::Shape::silence:
+        return 0.0f;
+    case Signal::Shape::sine:
+        return signal.amplitude * float(std::sin(phase));
+    case Signal::Shape::square:
+        return std::sin(phase) >= 0 ? signal.amplitude : -signal.amplitude;
+    }
+    return 0.0f;
+}
+
+bool SimHal::State::captures(const Tap& t, AudioObjectID processID) const {
+    // This program's sounds without a process object of their own count as not excluded.
+    if (processID == 0) return t.description.isExclusive;
+    return t.description.captures(processID);
+}
+
+bool SimHal::State::mutedAtSource(AudioObjectID processID) const {
+    for (const auto& [_, t] : taps) {
+        if (!captures(t, processID)) continue;
+        if (t.description.muteBehavior == CATapMuteBehavior::muted) return true;
+        if (t.description.muteBehavior == CATapMuteBehavior::mutedWhenTapped && t.read) return true;
+    }
+    return false;
+}
+
+void SimHal::State::mixInto(std::vector<float>& dst, const float* src, std::size_t frames) {
+    for (std::size_t i = 0; i < frames * 2; ++i)
+        dst[i] += src[i];
+}
+
+void SimHal::State::cycle(std::uint32_t n) {
+    startCycle(n);
+    renderProcesses(n);
+    renderSounds(n);
+    for (auto& [_, d] : devices) {
+        Device* out = d.aggregate ? device(d.subDevice) : &d;
+        for (auto& proc : d.procs)
+            if (proc->running) runProc(*proc, n, out);
+    }
+    playDevices(n);
+}
+
+// Marks the taps that running IO procedures read this cycle and clears the mixes.
+void SimHal::State::startCycle(std::uint32_t n) {
+    for (auto& [_, t] : taps)
+        t.read = false;
+    for (auto& [_, d] : devices) {
+        const bool reading =
+            std::any_of(d.procs.begin(), d.procs.end(), [](const auto& p) { return p->running; });
+        if (!reading) continue;
+        for (auto tapID : d.taps)
+            if (Tap* t = tap(tapID)) t->read = true;
+    }
+    for (auto& [_, d] : devices)
+        std::fill(d.mix.begin(), d.mix.begin() + 2 * n, 0.0f);
+    for (auto& [_, t] : taps)
+        std::fill(t.capture.begin(), t.capture.begin() + 2 * n, 0.0f);
+}
+
+// Each process renders its signal into the taps that capture it and, unless muted at the
+// source, into the device it plays to.
+void SimHal::State::renderProcesses(std::uint32_t n) {
+    for (auto& [id, p] : processes) {
+        const double step = 2 * std::numbers::pi * p.setup.signal.frequency / sampleRate;
+        const bool playing = p.setup.runningOutput;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const float v = playing ? sample(p.setup.signal, p.phase) : 0.0f;
+            p.buffer[2 * i] = v;
+            p.buffer[2 * i + 1] = v;
+            p.phase += step;
+        }
+        p.phase = std::fmod(p.phase, 2 * std::numbers::pi);
+        p.muted = mutedAtSource(id);
+        if (!playing) continue;
+        if (captureAllowed) {
+            for (auto& [_, t] : taps)
+                if (captures(t, id)) mixInto(t.capture, p.buffer.data(), n);
+        }
+        if (!p.muted) {
+            if (Device* d = device(target(p))) mixInto(d->mix, p.buffer.data(), n);
+            for (std::uint32_t i = 0; i < 2 * n; ++i)
+                p.audiblePeak = std::max(p.audiblePeak, std::abs(p.buffer[i]));
+        }
+    }
+}
+
+// This program's sounds, which belong to its own process object.
+void SimHal::State::renderSounds(std::uint32_t n) {
+    const AudioObjectID own = ownProcess();
+    const bool ownMuted = mutedAtSource(own);
+    for (auto& sound : sounds) {
+        const auto& samples = *sound.samples;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const float v =
+                sound.position < samples.size() ? samples[sound.position] * sound.volume : 0.0f;
+            if (sound.position < samples.size()) ++sound.position;
+            scratch[2 * i] = v;
+            scratch[2 * i + 1] = v;
+        }
+        if (captureAllowed) {
+            for (auto& [_, t] : taps)
+                if (captures(t, own)) mixInto(t.capture, scratch.data(), n);
+        }
+        if (!ownMuted)
+            if (Device* d = device(sound.device)) mixInto(d->mix, scratch.data(), n);
+    }
+    std::erase_if(sounds, [](const Sound& s) { return s.position >= s.samples->size(); });
+}
+
+// What each device plays: its mix through its volume and mute, into its peak and recording.
+void SimHal::State::playDevices(std::uint32_t n) {
+    for (auto& [_, d] : devices) {
+        const float gain = d.setup.outputMuted ? 0.0f : (d.aggregate ? 1.0f : d.setup.volume);
+        for (std::uint32_t i = 0; i < 2 * n; ++i) {
+            const float v = d.mix[i] * gain;
+            d.peak = std::max(d.peak, std::abs(v));
+            d.recorded[d.recordPos] = v;
+            d.recordPos = (d.recordPos + 1) % d.recorded.size();
+        }
+        d.recordCount = std::min(d.recorded.size(), d.recordCount + 2 * n);
+    }
+}
+
+void SimHal::State::runProc(IOProc& proc, std::uint32_t n, Device* out) {
+    for (std::size_t b = 0; b < proc.inSlots.size(); ++b) {
+        const BufferSlot& slot = proc.inSlots[b];
+        AudioBuffer& buffer = proc.inBuffers[b];
+        buffer.numberChannels = slot.channels;
+        if (!proc.usage[slot.stream]) {
+            buffer.data = nullptr;
+            buffer.dataByteSize = 0;
+            continue;
+        }
+        float* data = proc.inStorage.data() + slot.offset;
+        buffer.data = data;
+        buffer.dataByteSize = slot.channels * n * 4;
+        const Tap* t = slot.kind == SlotKind::deviceInput ? nullptr : tap(slot.tap);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            switch (slot.kind) {
+            case SlotKind::deviceInput:
+                for (std::uint32_t c = 0; c < slot.channels; ++c)
+                    data[i * slot.channels + c] = 0;
+                break;
+            case SlotKind::tapStereo:
+                data[2 * i] = t ? t->capture[2 * i] : 0.0f;
+                data[2 * i + 1] = t ? t->capture[2 * i + 1] : 0.0f;
+                break;
+            case SlotKind::tapLeft:
+                data[i] = t ? t->capture[2 * i] : 0.0f;
+                break;
+            case SlotKind::tapRight:
+                data[i] = t ? t->capture[2 * i + 1] : 0.0f;
+                break;
+            }
+        }
+    }
+    std::size_t offset = 0;
+    for (std::size_t b = 0; b < proc.outChannels.size(); ++b) {
+        const std::uint32_t c = proc.outChannels[b];
+        float* data = proc.outStorage.data() + offset;
+        std::fill(data, data + c * n, 0.0f);
+        proc.outBuffers[b] = AudioBuffer{c, c * n * 4, data};
+        offset += std::size_t(c) * bufferFrames;
+    }
+    const AudioBufferList input{std::uint32_t(proc.inBuffers.size()), proc.inBuffers.data()};
+    const AudioBufferList output{std::uint32_t(proc.outBuffers.size()), proc.outBuffers.data()};
+    proc.block(&input, &output);
+    if (!out) return;
+    // Channels across the output list in order: the first is left, the second right; a
+    // single mono channel feeds both.
+    std::uint32_t totalChannels = 0;
+    for (auto c : proc.outChannels)
+        totalChannels += c;
+    std::uint32_t channel = 0;
+    for (std::size_t b = 0; b < proc.outChannels.size(); ++b) {
+        const std::uint32_t c = proc.outChannels[b];
+        const float* data = static_cast<const float*>(proc.outBuffers[b].data);
+        for (std::uint32_t j = 0; j < c; ++j, ++channel) {
+            if (channel > 1) continue;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const float v = data[i * c + j];
+                if (totalChannels == 1) {
+                    out->mix[2 * i] += v;
+                    out->mix[2 * i + 1] += v;
+                } else {
+                    out->mix[2 * i + channel] += v;
+                }
+            }
+        }
+    }
+}
+
+} // namespace voxlane
