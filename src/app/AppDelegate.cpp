@@ -192,16 +192,17 @@ void AppDelegate::reopen() {
 
 void AppDelegate::setUpVolumeKeys() {
     MixerEngine& engine = *engine_;
-    mediaKeys_->handler = [&engine](MediaKey key, bool fine, bool) {
-        return engine.handleVolumeKey(key, fine);
-    };
     QPointer<AppDelegate> weak(this);
-    engine.onVolumeChangedByKey = [weak] {
-        if (!weak) return;
-        const MixerEngine& e = *weak->engine_;
-        if (const auto& output = e.defaultOutput()) {
-            weak->hud_->show(e.masterVolume(), e.masterMuted(), output->name, output->symbolName());
+    // A key the engine took (a software volume) shows the volume display.
+    mediaKeys_->handler = [&engine, weak](MediaKey key, bool fine, bool) {
+        if (!engine.handleVolumeKey(key, fine)) return false;
+        if (weak) {
+            if (const auto& output = engine.defaultOutput()) {
+                weak->hud_->show(engine.masterVolume(), engine.masterMuted(), output->name,
+                                 output->symbolName());
+            }
         }
+        return true;
     };
     engine.enableVolumeKeys = [weak] {
         // There is no permission to ask for: a refused grab means another program holds the

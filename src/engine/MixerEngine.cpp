@@ -477,7 +477,6 @@ bool MixerEngine::handleVolumeKey(MediaKey key, bool fine) {
     if (!master_.softwareActive() || !defaultOutput_) return false;
     if (audioAccess_ != AudioPermission::Status::granted) return false;
     master_.handleKey(*defaultOutput_, key, fine);
-    if (onVolumeChangedByKey) onVolumeChangedByKey();
     return true;
 }
 

@@ -147,7 +147,8 @@ public:
     // Raising the volume above 0 ends a mute.
     void setMasterVolume(float volume);
     void setMasterMuted(bool muted);
-    // True when the key was handled (software volume) and must be swallowed.
+    // True when the key was handled (software volume) and must be swallowed; the shell then
+    // shows the volume display.
     bool handleVolumeKey(MediaKey key, bool fine);
 
     // --- Call ducking ----------------------------------------------------------------------
@@ -160,7 +161,6 @@ public:
     // --- Hooks the shell fills -----------------------------------------------------------
     std::function<void()> openDevicesWindow;
     std::function<void()> checkForUpdates;
-    std::function<void()> onVolumeChangedByKey;
     std::function<void()> enableVolumeKeys;
 
     // --- For diagnostics and tests ---------------------------------------------------------

@@ -91,8 +91,6 @@ TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
     start();
     setDefaultOutput(bt);
     settle();
-    int shown = 0;
-    engine->onVolumeChangedByKey = [&] { ++shown; };
     auto press = [&](float from, MediaKey key, bool fine) {
         engine->setMasterVolume(from);
         EXPECT_TRUE(engine->handleVolumeKey(key, fine));
@@ -102,7 +100,6 @@ TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
     EXPECT_FLOAT_EQ(press(0.5f, MediaKey::volumeUp, false), 0.5625f);
     EXPECT_FLOAT_EQ(press(0.98f, MediaKey::volumeUp, false), 1.0f);
     EXPECT_FLOAT_EQ(press(0.03f, MediaKey::volumeDown, false), 0.0f);
-    EXPECT_EQ(shown, 4);
 
     engine->setMasterVolume(0.5f);
     engine->handleVolumeKey(MediaKey::mute, false);
