@@ -54,6 +54,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
         services.volumeKeyHolder = [] {
             return DesktopSession::volumeKeyHolder(DesktopSession::runningProcessNames());
         };
+        services.actions = panelActions();
         return new PanelView(adapter, std::move(services));
     };
     // The first-run window asks the audio server itself, as the engine's own check does.
@@ -121,7 +122,8 @@ void AppDelegate::didFinishLaunching() {
     controller_ = std::make_unique<StatusPanelController>(
         *adapter_, services_.scheduler, panelContent, trayAvailable_,
         StatusPanelController::TrayOptions{services_.sessionBus, autostartLogin(),
-                                           [] { QCoreApplication::quit(); }});
+                                           [] { QCoreApplication::quit(); },
+                                           [this] { openDevicesWindow(); }});
     mainMenu_->attachTo(controller_->panel());
 
     // 3a. The control interface for scripts and key bindings: what it does to the panel, it does
@@ -134,21 +136,9 @@ void AppDelegate::didFinishLaunching() {
     // 4. The volume keys.
     setUpVolumeKeys();
 
-    // 5. The device priorities window.
-    QPointer<AppDelegate> weak(this);
-    engine_->openDevicesWindow = [weak] {
-        if (!weak) return;
-        weak->controller_->close();
-        if (weak->showDevicesWindow) weak->showDevicesWindow(*weak->engine_);
-    };
-
-    // 6, 7. Updates.
+    // 5-7. The device priorities window and updates come from the panel's actions.
     updater_ = std::make_unique<Updater>();
-    engine_->checkForUpdates = [weak] {
-        if (!weak) return;
-        weak->controller_->close();
-        weak->updater_->checkForUpdates();
-    };
+    QPointer<AppDelegate> weak(this);
 
     // 8. The first-run window, or the panel.
     const bool completed = services_.defaults.boolean(onboardingCompletedKey).value_or(false);
@@ -190,6 +180,30 @@ void AppDelegate::reopen() {
     }
 }
 
+void AppDelegate::openDevicesWindow() {
+    if (controller_) controller_->close();
+    if (showDevicesWindow && engine_) showDevicesWindow(*engine_);
+}
+
+PanelActions AppDelegate::panelActions() {
+    QPointer<AppDelegate> weak(this);
+    PanelActions actions;
+    actions.openDevicesWindow = [weak] {
+        if (weak) weak->openDevicesWindow();
+    };
+    actions.checkForUpdates = [weak] {
+        if (!weak) return;
+        weak->controller_->close();
+        weak->updater_->checkForUpdates();
+    };
+    // There is no permission to ask for: a refused grab means another program holds the keys,
+    // and the poll keeps trying.
+    actions.enableVolumeKeys = [weak] {
+        if (weak) weak->updateVolumeKeys();
+    };
+    return actions;
+}
+
 void AppDelegate::setUpVolumeKeys() {
     MixerEngine& engine = *engine_;
     QPointer<AppDelegate> weak(this);
@@ -203,11 +217,6 @@ void AppDelegate::setUpVolumeKeys() {
             }
         }
         return true;
-    };
-    engine.enableVolumeKeys = [weak] {
-        // There is no permission to ask for: a refused grab means another program holds the
-        // keys, and the poll keeps trying.
-        if (weak) weak->updateVolumeKeys();
     };
     const auto later = [this, weak] {
         services_.scheduler.async([weak] {

@@ -5,6 +5,7 @@
 #include "app/StatusPanelController.h"
 #include "engine/AudioPermission.h"
 #include "platform/WorkItem.h"
+#include "ui/PanelActions.h"
 
 #include <QObject>
 #include <functional>
@@ -78,6 +79,8 @@ public:
     std::function<void(DBusService& control)> publishControl;
 
     void didFinishLaunching();
+    // Closes the panel and shows the device priorities window ("Devices…" everywhere).
+    void openDevicesWindow();
     // A later launch of the program: opens the panel (toggles it where there is no tray).
     void reopen();
 
@@ -96,6 +99,8 @@ public:
 
 private:
     void checkAccessQuietly();
+    // What the panel asks of the shell.
+    PanelActions panelActions();
     void setUpVolumeKeys();
     void updateVolumeKeys();
     void postWillTerminate();

@@ -135,9 +135,10 @@ StatusPanelController::StatusPanelController(EngineAdapter& adapter, Scheduler& 
 void StatusPanelController::buildMenu(TrayOptions& tray) {
     loginItem_ = std::move(tray.loginItem);
     menu_ = new QMenu;
-    menu_->addAction(QString::fromStdString(PanelRules::devices()), this, [this] {
-        if (engine_.openDevicesWindow) engine_.openDevicesWindow();
-    });
+    menu_->addAction(QString::fromStdString(PanelRules::devices()), this,
+                     [open = std::move(tray.openDevicesWindow)] {
+                         if (open) open();
+                     });
     QAction* login = menu_->addAction(QString::fromStdString(PanelRules::openAtLogin()));
     login->setCheckable(true);
     connect(login, &QAction::triggered, this, [this, login](bool on) {

@@ -34,9 +34,10 @@ using PanelContentFactory = std::function<QWidget*(EngineAdapter& adapter)>;
 struct StatusTrayOptions {
     // The session bus to offer the item on; null: the XEmbed tray icon only.
     QDBusConnection* bus = nullptr;
-    // "Open at login" and "Quit" in its menu ("Devices…" calls the engine's hook).
+    // "Open at login", "Quit" and "Devices…" in its menu.
     LoginItem loginItem;
     std::function<void()> quit;
+    std::function<void()> openDevicesWindow;
 };
 
 // The tray item and the drop-down panel under it.

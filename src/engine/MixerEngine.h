@@ -158,11 +158,6 @@ public:
     // Brings the running taps in line with settings, solo, panel, ducking and master volume.
     void reconcile();
 
-    // --- Hooks the shell fills -----------------------------------------------------------
-    std::function<void()> openDevicesWindow;
-    std::function<void()> checkForUpdates;
-    std::function<void()> enableVolumeKeys;
-
     // --- For diagnostics and tests ---------------------------------------------------------
     // Runs a refresh at once instead of after the debounce.
     void refreshNow() { refresh(); }

@@ -11,9 +11,10 @@
 
 namespace voxlane {
 
-DeviceMenu::DeviceMenu(MixerEngine& engine, QWidget* parent)
+DeviceMenu::DeviceMenu(MixerEngine& engine, std::function<void()> openDevicesWindow,
+                       QWidget* parent)
     : GhostButton(qstr(PanelRules::deviceMenuSymbol), qstr(PanelRules::deviceMenuHelp()), parent),
-      engine_(engine) {
+      engine_(engine), openDevicesWindow_(std::move(openDevicesWindow)) {
     setAction([this] {
         QMenu* m = menu();
         m->setAttribute(Qt::WA_DeleteOnClose);
@@ -36,7 +37,7 @@ QMenu* DeviceMenu::menu() {
     }
     m->addSeparator();
     m->addAction(qstr(PanelRules::devicePriorities()), [this] {
-        if (engine_.openDevicesWindow) engine_.openDevicesWindow();
+        if (openDevicesWindow_) openDevicesWindow_();
     });
     return m;
 }

@@ -3,6 +3,8 @@
 
 #include "ui/GhostButton.h"
 
+#include <functional>
+
 class QMenu;
 
 namespace voxlane {
@@ -15,13 +17,16 @@ class MixerEngine;
 class DeviceMenu : public GhostButton {
     Q_OBJECT
 public:
-    explicit DeviceMenu(MixerEngine& engine, QWidget* parent = nullptr);
+    // `openDevicesWindow` serves "Device Priorities…".
+    DeviceMenu(MixerEngine& engine, std::function<void()> openDevicesWindow,
+               QWidget* parent = nullptr);
 
     // The menu as it would open now; the caller owns it.
     QMenu* menu();
 
 private:
     MixerEngine& engine_;
+    std::function<void()> openDevicesWindow_;
 };
 
 } // namespace voxlane

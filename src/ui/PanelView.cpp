@@ -41,8 +41,8 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     stack_ = new AnimatedStackLayout(Theme::snappy, column);
     stack_->setContentsMargins(0, 0, 0, 0);
     stack_->setSpacing(spacing);
-    sound_ = new SoundModule(engine);
-    volumeKeys_ = new VolumeKeysModule(engine);
+    sound_ = new SoundModule(engine, services.actions.openDevicesWindow);
+    volumeKeys_ = new VolumeKeysModule(engine, services.actions.enableVolumeKeys);
     volumeKeys_->setDesktop(services.volumeKeysGrabbable, std::move(services.volumeKeyHolder));
     access_ = new AccessModule(engine);
     error_ = new ErrorModule(engine);
@@ -51,7 +51,8 @@ PanelView::PanelView(EngineAdapter& adapter, Services services, QWidget* parent)
     apps_ = new AppsModule(engine);
     mic_ = new MicModule(engine);
     ducking_ = new DuckingToggle(engine);
-    settings_ = new SettingsButton(engine, std::move(services.loginItem), std::move(services.quit));
+    settings_ = new SettingsButton(engine, std::move(services.loginItem), std::move(services.quit),
+                                   services.actions);
     for (QWidget* module : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(volumeKeys_),
                             static_cast<QWidget*>(access_), static_cast<QWidget*>(error_),
                             static_cast<QWidget*>(call_), static_cast<QWidget*>(apps_)})

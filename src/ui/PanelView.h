@@ -4,6 +4,7 @@
 #include "platform/DesktopSession.h"
 #include "platform/ObserverList.h"
 #include "ui/LoginItem.h"
+#include "ui/PanelActions.h"
 
 #include <QWidget>
 #include <functional>
@@ -47,6 +48,7 @@ public:
         // Whether this session lets programs take the volume keys (X11), and who holds them.
         bool volumeKeysGrabbable = true;
         std::function<std::optional<DesktopSession::KeyHolder>()> volumeKeyHolder = {};
+        PanelActions actions = {};
     };
 
     PanelView(EngineAdapter& adapter, Services services, QWidget* parent = nullptr);

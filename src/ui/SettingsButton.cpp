@@ -18,9 +18,9 @@
 namespace voxlane {
 
 SettingsButton::SettingsButton(MixerEngine& engine, LoginItem loginItem, std::function<void()> quit,
-                               QWidget* parent)
+                               PanelActions actions, QWidget* parent)
     : GlassModule(parent, side / 2.0, true), engine_(engine), loginItem_(std::move(loginItem)),
-      quit_(std::move(quit)) {
+      quit_(std::move(quit)), actions_(std::move(actions)) {
     beep = [] { QApplication::beep(); };
     setFixedSize(side, side);
     setCursor(Qt::PointingHandCursor);
@@ -53,11 +53,11 @@ QMenu* SettingsButton::menu() {
     login->setCheckable(true);
     login->setChecked(launchAtLogin_);
     m->addAction(qstr(PanelRules::devices()), [this] {
-        if (engine_.openDevicesWindow) engine_.openDevicesWindow();
+        if (actions_.openDevicesWindow) actions_.openDevicesWindow();
     });
     m->addSeparator();
     m->addAction(qstr(PanelRules::checkForUpdates()), [this] {
-        if (engine_.checkForUpdates) engine_.checkForUpdates();
+        if (actions_.checkForUpdates) actions_.checkForUpdates();
     });
     QAction* quit = m->addAction(qstr(PanelRules::quit()), [this] {
         if (quit_) quit_();

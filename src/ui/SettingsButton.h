@@ -3,6 +3,7 @@
 
 #include "ui/GlassModule.h"
 #include "ui/LoginItem.h"
+#include "ui/PanelActions.h"
 
 #include <functional>
 
@@ -20,7 +21,7 @@ public:
     static constexpr int side = 58;
 
     SettingsButton(MixerEngine& engine, LoginItem loginItem, std::function<void()> quit,
-                   QWidget* parent = nullptr);
+                   PanelActions actions, QWidget* parent = nullptr);
 
     // "Open at login" as the menu shows it; read from the login item whenever the menu opens.
     bool launchAtLogin() const { return launchAtLogin_; }
@@ -43,6 +44,7 @@ private:
     MixerEngine& engine_;
     LoginItem loginItem_;
     std::function<void()> quit_;
+    PanelActions actions_;
     bool launchAtLogin_ = false;
 };
 

@@ -17,7 +17,8 @@
 
 namespace voxlane {
 
-SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
+SoundModule::SoundModule(MixerEngine& engine, std::function<void()> openDevicesWindow,
+                         QWidget* parent)
     : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
     auto* stack = new QVBoxLayout(this);
     // The same insets as the apps' module, so that "Sound" and "Apps" line up.
@@ -41,7 +42,7 @@ SoundModule::SoundModule(MixerEngine& engine, QWidget* parent)
     fader_ = new Fader(1.0f);
     fader_->setAccessibilityLabel(tr("Master volume"));
     fader_->setOnValueChanged([this](float v) { engine_.setMasterVolume(v); });
-    menu_ = new DeviceMenu(engine_);
+    menu_ = new DeviceMenu(engine_, std::move(openDevicesWindow));
     // The mute button stands in the column of the apps' icons, so that the master fader starts
     // where theirs do.
     auto* muteColumn = new QHBoxLayout;

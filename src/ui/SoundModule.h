@@ -4,6 +4,8 @@
 #include "ui/ElidedLabel.h"
 #include "ui/GlassModule.h"
 
+#include <functional>
+
 class QLabel;
 
 namespace voxlane {
@@ -18,7 +20,9 @@ class MixerEngine;
 class SoundModule : public GlassModule {
     Q_OBJECT
 public:
-    explicit SoundModule(MixerEngine& engine, QWidget* parent = nullptr);
+    // `openDevicesWindow` serves the output menu's "Device Priorities…".
+    SoundModule(MixerEngine& engine, std::function<void()> openDevicesWindow,
+                QWidget* parent = nullptr);
 
     void refresh();
 

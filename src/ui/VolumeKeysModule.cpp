@@ -8,12 +8,13 @@
 
 namespace voxlane {
 
-VolumeKeysModule::VolumeKeysModule(MixerEngine& engine, QWidget* parent)
+VolumeKeysModule::VolumeKeysModule(MixerEngine& engine, std::function<void()> enable,
+                                   QWidget* parent)
     : NoticeModule(parent), engine_(engine) {
     setSymbol(PanelRules::volumeKeysSymbol);
     button()->setTitle(qstr(PanelRules::volumeKeysButton()));
-    setAction([this] {
-        if (engine_.enableVolumeKeys) engine_.enableVolumeKeys();
+    setAction([enable = std::move(enable)] {
+        if (enable) enable();
     });
     refresh();
 }

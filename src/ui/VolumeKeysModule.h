@@ -19,7 +19,8 @@ class VolumeKeysModule : public NoticeModule {
 public:
     using HolderLookup = std::function<std::optional<DesktopSession::KeyHolder>()>;
 
-    explicit VolumeKeysModule(MixerEngine& engine, QWidget* parent = nullptr);
+    // `enable` asks for the keys again (its button).
+    VolumeKeysModule(MixerEngine& engine, std::function<void()> enable, QWidget* parent = nullptr);
 
     // Whether keys can be taken in this session, and who holds them now.
     void setDesktop(bool canGrab, HolderLookup holder);

@@ -131,7 +131,7 @@ TEST_F(Delegate, HooksCloseThePanelFirst) {
     delegate->showDevicesWindow = [&](MixerEngine&) { ++devicesShown; };
     world.scheduler.advance(0.4);
     ASSERT_TRUE(delegate->controller()->isOpen());
-    delegate->engine()->openDevicesWindow();
+    delegate->openDevicesWindow();
     EXPECT_FALSE(delegate->controller()->isOpen());
     EXPECT_EQ(devicesShown, 1);
 }

@@ -87,14 +87,16 @@ struct PanelWorld : ShellWorld {
         engine = std::make_unique<MixerEngine>(
             EngineServices{hal, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}});
         adapter = std::make_unique<EngineAdapter>(*engine);
-        panel = std::make_unique<PanelView>(
-            *adapter, PanelView::Services{LoginItem{[this] { return loginEnabled; },
-                                                    [this](bool on) {
-                                                        if (loginFails) return false;
-                                                        loginEnabled = on;
-                                                        return true;
-                                                    }},
-                                          [this] { ++quits; }});
+        PanelView::Services services{LoginItem{[this] { return loginEnabled; },
+                                               [this](bool on) {
+                                                   if (loginFails) return false;
+                                                   loginEnabled = on;
+                                                   return true;
+                                               }},
+                                     [this] { ++quits; }};
+        services.actions.openDevicesWindow = [this] { ++devicesWindows; };
+        services.actions.checkForUpdates = [this] { ++updateChecks; };
+        panel = std::make_unique<PanelView>(*adapter, std::move(services));
         panel->resize(panel->sizeHint());
         panel->show();
         settle();
@@ -129,6 +131,8 @@ struct PanelWorld : ShellWorld {
     bool loginEnabled = false;
     bool loginFails = false;
     int quits = 0;
+    int devicesWindows = 0;
+    int updateChecks = 0;
 };
 
 TEST(PanelView, ShowsTheModulesInOrderWithTheirConditions) {
@@ -408,6 +412,8 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     PanelView::Services services;
     services.sandboxed = true;
     services.volumeKeyHolder = [] { return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"}; };
+    int enables = 0;
+    services.actions.enableVolumeKeys = [&] { ++enables; };
     PanelView panel(adapter, std::move(services));
     panel.show();
     soft.scheduler.advance(0.2);
@@ -415,8 +421,6 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_TRUE(panel.access()->isVisible());
     EXPECT_EQ(panel.access()->titleLabel()->text(), "Audio server access needed");
     EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
-    int enables = 0;
-    engine.enableVolumeKeys = [&] { ++enables; };
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
     EXPECT_EQ(panel.access()->subtitleLabel()->text(), "Required to control apps");
     EXPECT_EQ(panel.access()->button()->title(), "Check");
@@ -679,9 +683,9 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
 
 TEST(PanelView, DeviceAndSettingsMenus) {
     PanelWorld world;
-    int devicesWindows = 0, updateChecks = 0, beeps = 0;
-    world.engine->openDevicesWindow = [&] { ++devicesWindows; };
-    world.engine->checkForUpdates = [&] { ++updateChecks; };
+    int beeps = 0;
+    int& devicesWindows = world.devicesWindows;
+    int& updateChecks = world.updateChecks;
 
     std::unique_ptr<QMenu> devices(world.panel->sound()->deviceMenu()->menu());
     EXPECT_TRUE(find(devices.get(), "Speakers")->isChecked());

@@ -73,7 +73,8 @@ protected:
                                     loginOn = on;
                                     return true;
                                 }},
-                               [this] { ++quits; }};
+                               [this] { ++quits; },
+                               [this] { ++devicesWindows; }};
         controller = std::make_unique<StatusPanelController>(
             *adapter, world.scheduler,
             [](EngineAdapter&) {
@@ -113,6 +114,7 @@ protected:
     QString service;
     bool loginOn = false;
     int quits = 0;
+    int devicesWindows = 0;
 };
 
 TEST_F(StatusNotifier, RegistersWithTheWatcherInsteadOfTheXEmbedIcon) {
@@ -194,8 +196,6 @@ TEST_F(StatusNotifier, TheWheelStepsAndTheMiddleClickMutesTheOutput) {
 
 TEST_F(StatusNotifier, TheMenuOffersDevicesOpenAtLoginAndQuit) {
     DBusMenu::registerTypes();
-    int devicesWindows = 0;
-    engine->openDevicesWindow = [&] { ++devicesWindows; };
     auto menuCall = [&](const QString& method, const QList<QVariant>& arguments) {
         auto call = QDBusMessage::createMethodCall(service, StatusNotifierItem::menuPath,
                                                    "com.canonical.dbusmenu", method);
@@ -274,7 +274,7 @@ TEST(StatusNotifierFallback, WithoutAWatcherTheXEmbedIconStandsIn) {
     EngineAdapter adapter(engine);
     StatusPanelController controller(
         adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true,
-        StatusTrayOptions{&bus.app(), {}, {}});
+        StatusTrayOptions{&bus.app(), {}, {}, {}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.trayIcon() != nullptr; }, 5000));
     EXPECT_EQ(controller.statusNotifierItem()->state(), StatusNotifierItem::State::unavailable);
 }

@@ -60,7 +60,7 @@ protected:
     }
     MixerEngine& engine() { return *delegate->engine(); }
     DevicesView* open() {
-        engine().openDevicesWindow();
+        delegate->openDevicesWindow();
         return delegate->devicesWindow().window();
     }
     ShellWorld world;
