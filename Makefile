@@ -71,7 +71,8 @@ test-asan: deps
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXLANE_SANITIZE=thread -DVOXLANE_BUILD_BENCH=OFF
 	cmake --build build-tsan -j $(JOBS)
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" ctest --output-on-failure -j $(JOBS)
+	# Tests start helpers (Xvfb, xdotool) from threaded processes; the children exec at once.
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$(CURDIR)/scripts/tsan.supp" ctest --output-on-failure -j $(JOBS)
 
 # Builds every fuzz/<Name>Fuzz.cpp with clang, libFuzzer and AddressSanitizer and runs each for
 # FUZZ_SECONDS, seeded from fuzz/corpus/<Name>; what it finds stays in $(FUZZ_BUILD)/corpus and
