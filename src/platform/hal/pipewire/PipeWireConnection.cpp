@@ -213,6 +213,7 @@ struct PipeWireConnection::Impl {
         auto* b = static_cast<Bound*>(data);
         PipeWireEvent::MetadataProperty e;
         e.metadata = b->metadataName;
+        e.object = b->id;
         e.subject = subject;
         if (key) e.key = key;
         if (type) e.type = type;

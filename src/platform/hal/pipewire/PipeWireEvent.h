@@ -63,6 +63,7 @@ struct PipeWireEvent {
         std::optional<std::string> key;
         std::optional<std::string> type;
         std::optional<std::string> value;
+        std::uint32_t object = 0; // its global id (0: unknown)
     };
     // The server's first complete answer is in: everything before this event described the
     // server as it was when the connection was made.

@@ -62,6 +62,7 @@ void PipeWireGraph::on(const PipeWireEvent::GlobalAdded& e) {
         auto it = e.props.find("metadata.name");
         if (it != e.props.end()) {
             metadataObjects[e.id] = it->second;
+            currentMetadata[it->second] = e.id;
             metadata[it->second].clear();
         }
         break;
@@ -87,7 +88,13 @@ void PipeWireGraph::on(const PipeWireEvent::GlobalRemoved& e) {
     devices.erase(e.id);
     ports.erase(e.id);
     if (auto it = metadataObjects.find(e.id); it != metadataObjects.end()) {
-        metadata.erase(it->second);
+        // A session manager that restarts makes its metadata anew; the old object may go after
+        // the new one came and must not take the new one's entries along.
+        if (auto current = currentMetadata.find(it->second);
+            current != currentMetadata.end() && current->second == e.id) {
+            metadata.erase(it->second);
+            currentMetadata.erase(current);
+        }
         metadataObjects.erase(it);
     }
 }
@@ -126,6 +133,10 @@ void PipeWireGraph::on(const PipeWireEvent::ObjectProps& e) {
 }
 
 void PipeWireGraph::on(const PipeWireEvent::MetadataProperty& e) {
+    // Only the newest object of a name counts (an old one clears itself as its owner goes).
+    if (auto current = currentMetadata.find(e.metadata);
+        e.object != 0 && current != currentMetadata.end() && current->second != e.object)
+        return;
     auto& entries = metadata[e.metadata];
     if (!e.key) {
         std::erase_if(entries, [&](const auto& entry) { return entry.first.first == e.subject; });
@@ -147,6 +158,7 @@ void PipeWireGraph::on(const PipeWireEvent::Disconnected&) {
     ports.clear();
     metadata.clear();
     metadataObjects.clear();
+    currentMetadata.clear();
     connected = false;
 }
 

@@ -60,6 +60,8 @@ struct PipeWireGraph {
     std::map<std::string, std::map<std::pair<std::uint32_t, std::string>, MetadataValue>> metadata;
     // Registry id of each metadata object, by name (its entries go when it goes).
     std::map<std::uint32_t, std::string> metadataObjects;
+    // The global id of the newest metadata object of each name.
+    std::map<std::string, std::uint32_t> currentMetadata;
     bool connected = false; // from `Connected` until `Disconnected`
 
     void apply(const PipeWireEvent& event);

@@ -216,6 +216,23 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) 
     EXPECT_EQ(routing[0].value, "headphones");
     metadata("target.object", "headphones", 41);
     EXPECT_TRUE(model.alertRouting().empty());
+
+    // The session manager restarts: its new metadata object comes before the old one has
+    // cleared itself and gone, which must not take the new defaults along.
+    const auto defaultOutput = [&] {
+        return read<std::uint32_t>(kAudioObjectSystemObject,
+                                   global(kAudioHardwarePropertyDefaultOutputDevice));
+    };
+    add(50, Event::Kind::metadata, {{"metadata.name", "default"}});
+    model.apply({Event::MetadataProperty{"default", 0, std::string("default.audio.sink"),
+                                         std::string("Spa:String:JSON"),
+                                         std::string(R"({"name":"speakers"})"), 50}});
+    model.apply({Event::MetadataProperty{"default", 0, std::nullopt, std::nullopt, std::nullopt,
+                                         36}});
+    model.apply({Event::GlobalRemoved{36}});
+    EXPECT_EQ(defaultOutput(), speakers);
+    model.apply({Event::GlobalRemoved{50}});
+    EXPECT_EQ(defaultOutput(), 0u) << "the newest object's entries go with it";
 }
 
 TEST_F(PipeWireModelTest, ProcessesAreTheClientsThatOwnStreams) {
