@@ -30,7 +30,7 @@ void renderBlocks(benchmark::State& state, Mode mode) {
     }
     voxlane::AudioBuffer inBuffer{2, static_cast<std::uint32_t>(in.size() * 4), in.data()};
     voxlane::AudioBuffer outBuffer{2, static_cast<std::uint32_t>(out.size() * 4), out.data()};
-    voxlane::AudioBufferList input{1, &inBuffer}, output{1, &outBuffer};
+    voxlane::BufferList input{1, &inBuffer}, output{1, &outBuffer};
     const bool passThrough = mode != Mode::metering;
 
     const auto began = std::chrono::steady_clock::now();

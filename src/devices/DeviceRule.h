@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/Transport.h"
+#include "platform/server/Transport.h"
 
 #include <cstdint>
 #include <string>

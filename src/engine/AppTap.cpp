@@ -44,14 +44,14 @@ AppTap::~AppTap() {
 void AppTap::start(const std::string& label) {
     // 1–2. What to tap, and how.
     TapDescription description =
-        excluding_           ? TapDescription::stereoGlobalTapButExcludeProcesses(*excluding_)
-        : objectIDs_.empty() ? TapDescription::stereoGlobalTapButExcludeProcesses({})
-                             : TapDescription::stereoMixdownOfProcesses(objectIDs_);
+        excluding_           ? TapDescription::allExcept(*excluding_)
+        : objectIDs_.empty() ? TapDescription::allExcept({})
+                             : TapDescription::mixdownOf(objectIDs_);
     description.uuid = makeUuid();
     description.name = "Voxlane Tap";
     description.isPrivate = true;
     description.muteBehavior =
-        mode_ == Mode::process ? CATapMuteBehavior::mutedWhenTapped : CATapMuteBehavior::unmuted;
+        mode_ == Mode::process ? TapMute::mutedWhenTapped : TapMute::unmuted;
 
     // 3. The tap.
     if (OSStatus status = hal_.createProcessTap(description, &tapID_)) {
@@ -66,7 +66,7 @@ void AppTap::start(const std::string& label) {
                          &format);
 
     // 5. The private aggregate device: the output device, carrying the tap.
-    AggregateDeviceDescription aggregate;
+    AggregateDescription aggregate;
     aggregate.name = label.empty() ? "Voxlane" : "Voxlane: " + label;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate." + makeUuid();
     aggregate.mainSubDevice = outputUID_;
@@ -91,8 +91,8 @@ void AppTap::start(const std::string& label) {
     AudioDeviceIOProcID proc = 0;
     OSStatus status = hal_.createIOProcID(
         aggregateID_,
-        [state = state_, tapBuffers, passThrough](const AudioBufferList* input,
-                                                  const AudioBufferList* output) {
+        [state = state_, tapBuffers, passThrough](const BufferList* input,
+                                                  const BufferList* output) {
             state->render(input, output, tapBuffers, passThrough);
         },
         &proc);

@@ -133,7 +133,7 @@ void TapState::loadCoefficients() {
     activeCoefSequence_ = before;
 }
 
-void TapState::render(const AudioBufferList* input, const AudioBufferList* output, int tapBuffers,
+void TapState::render(const BufferList* input, const BufferList* output, int tapBuffers,
                       bool passThrough) {
     if (!output) return;
     const float* left = nullptr;
@@ -314,7 +314,7 @@ void TapState::limit(float* workL, float* workR, std::int64_t frames) {
     if (blockFloor < load(limiterFloor)) store(limiterFloor, blockFloor);
 }
 
-void TapState::write(const AudioBufferList& output, std::int64_t frames, bool stereo) {
+void TapState::write(const BufferList& output, std::int64_t frames, bool stereo) {
     if (!output.buffers) return;
     const float* planes[2] = {work_.get(), work_.get() + maxFrames};
     std::int64_t channelNumber = 0;
@@ -334,7 +334,7 @@ void TapState::write(const AudioBufferList& output, std::int64_t frames, bool st
     }
 }
 
-void TapState::silence(const AudioBufferList* output) {
+void TapState::silence(const BufferList* output) {
     if (!output->buffers) return;
     for (std::uint32_t b = 0; b < output->numberBuffers; ++b) {
         const AudioBuffer& buffer = output->buffers[b];

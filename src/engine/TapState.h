@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/AudioBufferList.h"
+#include "platform/server/BufferList.h"
 
 #include <array>
 #include <atomic>
@@ -54,7 +54,7 @@ public:
     // One IO cycle. The last `tapBuffers` buffers of `input` carry the tap's audio; in
     // processing mode (`passThrough`) they run through the chain into `output`, in metering
     // mode only their peak is measured and `output` is silenced.
-    void render(const AudioBufferList* input, const AudioBufferList* output, int tapBuffers,
+    void render(const BufferList* input, const BufferList* output, int tapBuffers,
                 bool passThrough);
 
     double sampleRate() const { return sampleRate_; }
@@ -76,8 +76,8 @@ private:
     void filterAndGain(const float* left, std::int64_t leftStride, const float* right,
                        std::int64_t rightStride, std::int64_t frames, float* workL, float* workR);
     void limit(float* workL, float* workR, std::int64_t frames);
-    void write(const AudioBufferList& output, std::int64_t frames, bool stereo);
-    static void silence(const AudioBufferList* output);
+    void write(const BufferList& output, std::int64_t frames, bool stereo);
+    static void silence(const BufferList* output);
 
     std::unique_ptr<ControlBlock> control_;
     // Two banks of coefficients; setEQ writes only the bank not in use. A sequence counter

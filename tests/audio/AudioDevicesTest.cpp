@@ -26,7 +26,7 @@ TEST_F(AudioDevicesTest, AggregatesOursAndUnreadableDevicesAreLeftOutOrDegrade) 
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto bare = hal.addDevice(deviceSetup("bare", "Bare", Transport::usb, {}, {}));
     // Someone else's aggregate device, and a device that looks like ours.
-    AggregateDeviceDescription other;
+    AggregateDescription other;
     other.uid = "other-aggregate";
     other.mainSubDevice = "speakers";
     AudioObjectID aggregate = 0;

@@ -232,11 +232,11 @@ TEST_P(HalContract, ATapOnAnAggregateFeedsItsIOBlockUntilTakenDown) {
     AudioObjectID tap = 99;
     EXPECT_EQ(
         hal().createProcessTap(
-            TapDescription::stereoMixdownOfProcesses({deviceWithUid(hal(), "speakers")}), &tap),
+            TapDescription::mixdownOf({deviceWithUid(hal(), "speakers")}), &tap),
         kAudioHardwareBadObjectError);
-    auto description = TapDescription::stereoMixdownOfProcesses({process});
+    auto description = TapDescription::mixdownOf({process});
     description.uuid = "CONTRACT-TAP";
-    description.muteBehavior = CATapMuteBehavior::mutedWhenTapped;
+    description.muteBehavior = TapMute::mutedWhenTapped;
     ASSERT_EQ(hal().createProcessTap(description, &tap), 0);
     const auto format =
         CA::value<AudioStreamBasicDescription>(hal(), tap, global(kAudioTapPropertyFormat));
@@ -244,7 +244,7 @@ TEST_P(HalContract, ATapOnAnAggregateFeedsItsIOBlockUntilTakenDown) {
     EXPECT_EQ(format->mChannelsPerFrame, 2u);
     EXPECT_EQ(format->mSampleRate, 48000.0);
 
-    AggregateDeviceDescription aggregate;
+    AggregateDescription aggregate;
     aggregate.uid = "contract-aggregate";
     aggregate.name = "Contract";
     aggregate.mainSubDevice = "speakers";
@@ -262,7 +262,7 @@ TEST_P(HalContract, ATapOnAnAggregateFeedsItsIOBlockUntilTakenDown) {
     AudioDeviceIOProcID proc = 0;
     ASSERT_EQ(hal().createIOProcID(
                   device,
-                  [&](const AudioBufferList* in, const AudioBufferList*) {
+                  [&](const BufferList* in, const BufferList*) {
                       ++cycles;
                       if (in->numberBuffers == 0) return;
                       const AudioBuffer& b = in->buffers[in->numberBuffers - 1];

@@ -78,7 +78,7 @@ TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
     EXPECT_EQ(tapDescription->processes, (std::vector<AudioObjectID>{app, other}));
     EXPECT_EQ(tapDescription->name, "Voxlane Tap");
     EXPECT_TRUE(tapDescription->isPrivate);
-    EXPECT_EQ(tapDescription->muteBehavior, CATapMuteBehavior::mutedWhenTapped);
+    EXPECT_EQ(tapDescription->muteBehavior, TapMute::mutedWhenTapped);
     EXPECT_EQ(tapDescription->uuid.size(), 36u);
 
     const auto aggregate = hal.aggregateDescription(tap.aggregateID());
@@ -98,7 +98,7 @@ TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
     // A second tap on the same device gets its own aggregate device UID.
     AppTap second(hal, {app}, std::nullopt, "speakers", Mode::meter, 1.0f);
     EXPECT_NE(hal.aggregateDescription(second.aggregateID())->uid, aggregate->uid);
-    EXPECT_EQ(hal.tapDescription(second.tapID())->muteBehavior, CATapMuteBehavior::unmuted);
+    EXPECT_EQ(hal.tapDescription(second.tapID())->muteBehavior, TapMute::unmuted);
 }
 
 TEST_F(AppTapTest, GlobalTapsHearEverythingButTheExcluded) {

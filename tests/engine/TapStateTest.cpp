@@ -21,7 +21,7 @@ using S = TapState;
 struct Buffers {
     std::vector<std::vector<float>> data;
     std::vector<AudioBuffer> buffers;
-    AudioBufferList list;
+    BufferList list;
 
     Buffers(std::initializer_list<std::pair<int, int>> channelsAndFrames) {
         for (auto [channels, frames] : channelsAndFrames)
@@ -46,7 +46,7 @@ std::vector<float> renderStereo(TapState& tap, const std::vector<float>& in, int
         std::vector<float> chunk(in.begin() + 2 * start, in.begin() + 2 * (start + n));
         AudioBuffer inBuffer{2, static_cast<std::uint32_t>(n * 8), chunk.data()};
         AudioBuffer outBuffer{2, static_cast<std::uint32_t>(n * 8), out.data() + 2 * start};
-        AudioBufferList input{1, &inBuffer}, output{1, &outBuffer};
+        BufferList input{1, &inBuffer}, output{1, &outBuffer};
         tap.render(&input, &output, 1, true);
     }
     return out;

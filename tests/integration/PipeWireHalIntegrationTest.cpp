@@ -69,7 +69,7 @@ TEST_F(PipeWireHalIntegrationTest, TheServerThisProgramAndWhatNeedsASink) {
     ASSERT_NE(self, kAudioObjectUnknown);
     EXPECT_EQ(CA::value<std::int32_t>(*hal, self, global(kAudioProcessPropertyPID)), own);
     // An aggregate device plays on a sink.
-    AggregateDeviceDescription aggregate;
+    AggregateDescription aggregate;
     aggregate.uid = "on-the-microphone";
     aggregate.mainSubDevice = "mic";
     AudioObjectID device = 99;

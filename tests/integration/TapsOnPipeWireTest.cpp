@@ -208,12 +208,12 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     auto player = play(tone, "", "speakers");
     const auto process = processOf(player->pid());
     ASSERT_NE(process, 0u);
-    auto description = TapDescription::stereoMixdownOfProcesses({process});
+    auto description = TapDescription::mixdownOf({process});
     description.uuid = "alloc-test-" + tag;
-    description.muteBehavior = CATapMuteBehavior::mutedWhenTapped;
+    description.muteBehavior = TapMute::mutedWhenTapped;
     AudioObjectID tapID = 0, device = 0;
     ASSERT_EQ(hal->createProcessTap(description, &tapID), 0);
-    AggregateDeviceDescription aggregate;
+    AggregateDescription aggregate;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate.alloc-" + tag;
     aggregate.mainSubDevice = "speakers";
     aggregate.subDevices = {{"speakers"}};
@@ -226,7 +226,7 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     AudioDeviceIOProcID proc = 0;
     ASSERT_EQ(hal->createIOProcID(
                   device,
-                  [&, state](const AudioBufferList* in, const AudioBufferList* out) {
+                  [&, state](const BufferList* in, const BufferList* out) {
                       if (calls.fetch_add(1) == 0) {
                           test::AllocationCounter::watchThisThread();
                           before = test::AllocationCounter::onWatchedThreads();
@@ -259,19 +259,19 @@ TEST_F(TapsOnPipeWireTest, TeardownInAnyOrderLeavesNothingBehind) {
     enum class Order { tapFirst, deviceFirst, procFirst, stopOnly };
     for (Order order : {Order::tapFirst, Order::deviceFirst, Order::procFirst, Order::stopOnly}) {
         SCOPED_TRACE(int(order));
-        auto description = TapDescription::stereoMixdownOfProcesses({process});
+        auto description = TapDescription::mixdownOf({process});
         description.uuid = "order-" + std::to_string(int(order)) + tag;
-        description.muteBehavior = CATapMuteBehavior::mutedWhenTapped;
+        description.muteBehavior = TapMute::mutedWhenTapped;
         AudioObjectID tapID = 0, device = 0;
         ASSERT_EQ(hal->createProcessTap(description, &tapID), 0);
-        AggregateDeviceDescription aggregate;
+        AggregateDescription aggregate;
         aggregate.uid = std::string(AppIdentifier) + ".aggregate." + description.uuid;
         aggregate.mainSubDevice = "speakers";
         aggregate.taps = {{description.uuid, true}};
         ASSERT_EQ(hal->createAggregateDevice(aggregate, &device), 0);
         AudioDeviceIOProcID proc = 0;
         ASSERT_EQ(hal->createIOProcID(
-                      device, [](const AudioBufferList*, const AudioBufferList*) {}, &proc),
+                      device, [](const BufferList*, const BufferList*) {}, &proc),
                   0);
         ASSERT_EQ(hal->deviceStart(device, proc), 0);
         ASSERT_TRUE(routedThroughUs());

@@ -43,7 +43,7 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
         AudioBuffer in{2, static_cast<std::uint32_t>(8 * n),
                        const_cast<float*>(input.samples.data()) + 2 * start};
         AudioBuffer out{2, static_cast<std::uint32_t>(8 * n), expected.data() + 2 * start};
-        const AudioBufferList inList{1, &in}, outList{1, &out};
+        const BufferList inList{1, &in}, outList{1, &out};
         tap.render(&inList, &outList, 1, true);
     }
     ASSERT_LT(tap.load(TapState::limiterFloor), 0.6f);

@@ -181,8 +181,8 @@ FileRenderer::Result FileRenderer::run(const CancelCheck& cancelled) const {
                                  inSamples.data() + start * channels};
             AudioBuffer outBuffer{2, static_cast<std::uint32_t>(n * 2 * sizeof(float)),
                                   outSamples.data() + start * 2};
-            const AudioBufferList inList{1, &inBuffer};
-            const AudioBufferList outList{1, &outBuffer};
+            const BufferList inList{1, &inBuffer};
+            const BufferList outList{1, &outBuffer};
             tap.render(&inList, &outList, 1, passThrough);
         }
 

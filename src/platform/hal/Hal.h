@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/AggregateDeviceDescription.h"
-#include "platform/hal/AudioBufferList.h"
+#include "platform/server/AggregateDescription.h"
+#include "platform/server/BufferList.h"
 #include "platform/hal/HalConstants.h"
 #include "platform/hal/HalTypes.h"
-#include "platform/hal/TapDescription.h"
+#include "platform/server/TapDescription.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +27,7 @@ using AudioObjectPropertyListenerBlockRef = std::shared_ptr<const AudioObjectPro
 // The output buffers arrive zeroed and are written in place. It runs on the audio server's
 // real-time thread; the Hal never allocates around the call.
 using AudioDeviceIOBlock =
-    std::function<void(const AudioBufferList* input, const AudioBufferList* output)>;
+    std::function<void(const BufferList* input, const BufferList* output)>;
 
 // The audio hardware abstraction: objects (the system object, devices, streams, processes,
 // process taps, aggregate devices) with properties addressed by selector, scope and element;
@@ -77,7 +77,7 @@ public:
 
     virtual OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) = 0;
     virtual OSStatus destroyProcessTap(AudioObjectID tap) = 0;
-    virtual OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
+    virtual OSStatus createAggregateDevice(const AggregateDescription& description,
                                            AudioObjectID* outDevice) = 0;
     virtual OSStatus destroyAggregateDevice(AudioObjectID device) = 0;
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/hal/HalTypes.h"
-#include "platform/hal/Transport.h"
+#include "platform/server/Transport.h"
 
 namespace voxlane {
 

@@ -98,7 +98,7 @@ public:
                                     const AudioObjectPropertyListenerBlockRef& block) override;
     OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) override;
     OSStatus destroyProcessTap(AudioObjectID tap) override;
-    OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
+    OSStatus createAggregateDevice(const AggregateDescription& description,
                                    AudioObjectID* outDevice) override;
     OSStatus destroyAggregateDevice(AudioObjectID device) override;
     OSStatus createIOProcID(AudioObjectID device, AudioDeviceIOBlock block,

@@ -165,7 +165,7 @@ public:
     bool isMutedAtSource(AudioObjectID process) const;
     std::vector<PlayedSound> playedSounds() const;
     std::optional<TapDescription> tapDescription(AudioObjectID tap) const;
-    std::optional<AggregateDeviceDescription> aggregateDescription(AudioObjectID device) const;
+    std::optional<AggregateDescription> aggregateDescription(AudioObjectID device) const;
     // On/off flags of the device's input streams for one IO procedure.
     std::vector<std::uint32_t> streamUsage(AudioObjectID device, AudioDeviceIOProcID proc) const;
     AudioObjectID defaultDevice(AudioObjectPropertySelector which) const;
@@ -203,7 +203,7 @@ public:
                                     const AudioObjectPropertyListenerBlockRef& block) override;
     OSStatus createProcessTap(const TapDescription& description, AudioObjectID* outTap) override;
     OSStatus destroyProcessTap(AudioObjectID tap) override;
-    OSStatus createAggregateDevice(const AggregateDeviceDescription& description,
+    OSStatus createAggregateDevice(const AggregateDescription& description,
                                    AudioObjectID* outDevice) override;
     OSStatus destroyAggregateDevice(AudioObjectID device) override;
     OSStatus createIOProcID(AudioObjectID device, AudioDeviceIOBlock block,

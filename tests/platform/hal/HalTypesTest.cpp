@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/hal/HalConstants.h"
-#include "platform/hal/TapDescription.h"
+#include "platform/server/TapDescription.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +18,13 @@ TEST(HalTypes, StreamUsageBlockLayout) {
 }
 
 TEST(HalTypes, TapDescriptionCaptures) {
-    auto mixdown = TapDescription::stereoMixdownOfProcesses({7, 9});
+    auto mixdown = TapDescription::mixdownOf({7, 9});
     EXPECT_TRUE(mixdown.captures(9));
     EXPECT_FALSE(mixdown.captures(8));
-    auto global = TapDescription::stereoGlobalTapButExcludeProcesses({9});
+    auto global = TapDescription::allExcept({9});
     EXPECT_TRUE(global.captures(8));
     EXPECT_FALSE(global.captures(9));
-    EXPECT_TRUE(TapDescription::stereoGlobalTapButExcludeProcesses({}).captures(1234));
+    EXPECT_TRUE(TapDescription::allExcept({}).captures(1234));
 }
 
 } // namespace

@@ -38,13 +38,13 @@ struct TapRig {
 };
 
 TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::string& outputUID,
-                CATapMuteBehavior mute, float gain) {
+                TapMute mute, float gain) {
     TapRig rig;
-    auto description = TapDescription::stereoMixdownOfProcesses(std::move(processes));
+    auto description = TapDescription::mixdownOf(std::move(processes));
     description.uuid = "TAP-" + outputUID;
     description.muteBehavior = mute;
     EXPECT_EQ(hal.createProcessTap(description, &rig.tap), 0);
-    AggregateDeviceDescription aggregate;
+    AggregateDescription aggregate;
     aggregate.uid = "agg-" + outputUID;
     aggregate.mainSubDevice = outputUID;
     aggregate.subDevices = {{outputUID}};
@@ -53,7 +53,7 @@ TapRig buildRig(SimHal& hal, std::vector<AudioObjectID> processes, const std::st
     auto* channels = &rig.lastInputChannels;
     EXPECT_EQ(hal.createIOProcID(
                   rig.aggregate,
-                  [gain, channels](const AudioBufferList* in, const AudioBufferList* out) {
+                  [gain, channels](const BufferList* in, const BufferList* out) {
                       channels->clear();
                       for (std::uint32_t b = 0; b < in->numberBuffers; ++b)
                           channels->push_back(in->buffers[b].data ? in->buffers[b].numberChannels
@@ -132,7 +132,7 @@ TEST_F(SimHalTest, DevicesPlayTheirProcessesAtTheirVolumeAndFlagsLockControls) {
 TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndOnlyWithThatBehaviour) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.25f);
+    auto rig = buildRig(hal, {app}, "speakers", TapMute::mutedWhenTapped, 0.25f);
     hal.advance(512); // not read yet: the app is heard as it is
     EXPECT_FALSE(hal.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(hal.peak(speakers), 0.5f);
@@ -155,7 +155,7 @@ TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndOnlyWithThatBehaviour) {
     hal.destroyProcessTap(rig.tap);
 
     // An unmuted tap lets the app play beside the processed signal.
-    auto beside = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 0.25f);
+    auto beside = buildRig(hal, {app}, "speakers", TapMute::unmuted, 0.25f);
     hal.deviceStart(beside.aggregate, beside.proc);
     hal.advance(512);
     EXPECT_FALSE(hal.isMutedAtSource(app));
@@ -165,7 +165,7 @@ TEST_F(SimHalTest, TapsMuteAtTheSourceOnlyWhileReadAndOnlyWithThatBehaviour) {
 TEST_F(SimHalTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) {
     hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(hal, {app}, "headset", CATapMuteBehavior::mutedWhenTapped, 1.0f);
+    auto rig = buildRig(hal, {app}, "headset", TapMute::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.advance(512);
     EXPECT_EQ(rig.lastInputChannels, (std::vector<std::uint32_t>{1, 2}));
@@ -192,7 +192,7 @@ TEST_F(SimHalTest, NonInterleavedTapsDeliverTwoMonoBuffers) {
     hal.addDevice(deviceSetup("speakers", "Speakers"));
     hal.setTapsNonInterleaved(true);
     const auto app = hal.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 1.0f);
+    auto rig = buildRig(hal, {app}, "speakers", TapMute::unmuted, 1.0f);
     const auto format =
         CA::value<AudioStreamBasicDescription>(hal, rig.tap, global(kAudioTapPropertyFormat));
     ASSERT_TRUE(format);
@@ -207,7 +207,7 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
     const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
     hal.injectFault(fault(SimHal::Operation::createProcessTap, -50, std::nullopt, std::nullopt, 1));
     AudioObjectID tap = 0;
-    auto description = TapDescription::stereoMixdownOfProcesses({app});
+    auto description = TapDescription::mixdownOf({app});
     EXPECT_EQ(hal.createProcessTap(description, &tap), -50);
     EXPECT_EQ(hal.liveTaps(), 0u);
     EXPECT_EQ(hal.createProcessTap(description, &tap), 0); // the fault was used up
@@ -223,7 +223,7 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
     hal.clearFaults();
     EXPECT_EQ(CA::string(hal, speakers, global(kAudioDevicePropertyDeviceUID)), "speakers");
 
-    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::unmuted, 1.0f);
+    auto rig = buildRig(hal, {app}, "speakers", TapMute::unmuted, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     EXPECT_EQ(hal.liveTaps(), 2u);
     EXPECT_EQ(hal.liveAggregateDevices(), 1u);
@@ -238,11 +238,11 @@ TEST_F(SimHalTest, FaultsHitTheChosenCallsAndCountersTrackLiveObjects) {
 TEST_F(SimHalTest, SoundsPlayOnceOnTheDefaultOutputAndGlobalTapsHearThem) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     AudioObjectID tap = 0;
-    auto description = TapDescription::stereoGlobalTapButExcludeProcesses({});
+    auto description = TapDescription::allExcept({});
     description.uuid = "GLOBAL";
     ASSERT_EQ(hal.createProcessTap(description, &tap), 0);
     AudioObjectID aggregate = 0;
-    AggregateDeviceDescription agg;
+    AggregateDescription agg;
     agg.uid = "agg";
     agg.mainSubDevice = "speakers";
     agg.subDevices = {{"speakers"}};
@@ -252,7 +252,7 @@ TEST_F(SimHalTest, SoundsPlayOnceOnTheDefaultOutputAndGlobalTapsHearThem) {
     AudioDeviceIOProcID proc = 0;
     hal.createIOProcID(
         aggregate,
-        [&heard](const AudioBufferList* in, const AudioBufferList*) {
+        [&heard](const BufferList* in, const BufferList*) {
             const AudioBuffer& b = in->buffers[in->numberBuffers - 1];
             for (std::uint32_t i = 0; i < b.dataByteSize / 4; ++i)
                 heard = std::max(heard, std::abs(static_cast<const float*>(b.data)[i]));
@@ -274,7 +274,7 @@ TEST_F(SimHalTest, SoundsPlayOnceOnTheDefaultOutputAndGlobalTapsHearThem) {
 TEST_F(SimHalTest, AdvanceAllocatesNothingOnceObjectsExist) {
     const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
     const auto app = hal.addProcess(processSetup(100, Signal::sine(0.5f)));
-    auto rig = buildRig(hal, {app}, "speakers", CATapMuteBehavior::mutedWhenTapped, 0.5f);
+    auto rig = buildRig(hal, {app}, "speakers", TapMute::mutedWhenTapped, 0.5f);
     rig.lastInputChannels.reserve(8);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.advance(512);
@@ -302,7 +302,7 @@ TEST_F(SimHalTest, GoneObjectsKeepTheirRegistrationsUntilRemoved) {
 
     // An aggregate device whose sub-device disconnects plays nowhere and keeps running.
     const auto other = hal.addProcess(processSetup(101, Signal::square(0.5f)));
-    auto rig = buildRig(hal, {other}, "speakers", CATapMuteBehavior::mutedWhenTapped, 1.0f);
+    auto rig = buildRig(hal, {other}, "speakers", TapMute::mutedWhenTapped, 1.0f);
     hal.deviceStart(rig.aggregate, rig.proc);
     hal.removeDevice(speakers);
     hal.advance(512);

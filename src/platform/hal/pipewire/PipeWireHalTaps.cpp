@@ -69,7 +69,7 @@ OSStatus PipeWireHal::destroyProcessTap(AudioObjectID tap) {
     return 0;
 }
 
-OSStatus PipeWireHal::createAggregateDevice(const AggregateDeviceDescription& description,
+OSStatus PipeWireHal::createAggregateDevice(const AggregateDescription& description,
                                             AudioObjectID* outDevice) {
     if (!outDevice) return kAudio_ParamError;
     *outDevice = kAudioObjectUnknown;
@@ -195,7 +195,7 @@ OSStatus PipeWireHal::deviceStart(AudioObjectID device, AudioDeviceIOProcID proc
         config.block = p->block;
         if (!heard)
             config.kind = PipeWireTapRunner::Kind::playing;
-        else if (heard->description.muteBehavior == CATapMuteBehavior::unmuted)
+        else if (heard->description.muteBehavior == TapMute::unmuted)
             config.kind = PipeWireTapRunner::Kind::metering;
         else
             config.kind = PipeWireTapRunner::Kind::muting;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/AggregateDeviceDescription.h"
+#include "platform/server/AggregateDescription.h"
 #include "platform/hal/Hal.h"
-#include "platform/hal/TapDescription.h"
+#include "platform/server/TapDescription.h"
 
 #include <cstdint>
 #include <map>
@@ -42,7 +42,7 @@ public:
     };
     struct Aggregate {
         AudioObjectID id = 0;
-        AggregateDeviceDescription description;
+        AggregateDescription description;
         std::string device; // node.name of the sub-device played to
         double rate = 48000;
         std::uint32_t deviceInputs = 0;

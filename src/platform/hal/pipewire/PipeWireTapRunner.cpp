@@ -206,8 +206,8 @@ void PipeWireTapRunner::cycle(pw_buffer* in, pw_buffer* out) {
             delivered ? AudioBuffer{2, frames * frameBytes, const_cast<float*>(tap)}
                       : AudioBuffer{2, 0, nullptr};
         output_ = AudioBuffer{2, frames * frameBytes, target};
-        const AudioBufferList input{std::uint32_t(inputs_.size()), inputs_.data()};
-        const AudioBufferList output{1, &output_};
+        const BufferList input{std::uint32_t(inputs_.size()), inputs_.data()};
+        const BufferList output{1, &output_};
         (*config_.block)(&input, &output);
         cycles_.fetch_add(1, std::memory_order_relaxed);
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/AudioBufferList.h"
+#include "platform/server/BufferList.h"
 #include "platform/hal/Hal.h"
 
 #include <atomic>

@@ -72,8 +72,8 @@ bool SimHal::State::captures(const Tap& t, AudioObjectID processID) const {
 bool SimHal::State::mutedAtSource(AudioObjectID processID) const {
     for (const auto& [_, t] : taps) {
         if (!captures(t, processID)) continue;
-        if (t.description.muteBehavior == CATapMuteBehavior::muted) return true;
-        if (t.description.muteBehavior == CATapMuteBehavior::mutedWhenTapped && t.read) return true;
+        if (t.description.muteBehavior == TapMute::muted) return true;
+        if (t.description.muteBehavior == TapMute::mutedWhenTapped && t.read) return true;
     }
     return false;
 }
@@ -217,8 +217,8 @@ void SimHal::State::runProc(IOProc& proc, std::uint32_t n, Device* out) {
         proc.outBuffers[b] = AudioBuffer{c, c * n * 4, data};
         offset += std::size_t(c) * bufferFrames;
     }
-    const AudioBufferList input{std::uint32_t(proc.inBuffers.size()), proc.inBuffers.data()};
-    const AudioBufferList output{std::uint32_t(proc.outBuffers.size()), proc.outBuffers.data()};
+    const BufferList input{std::uint32_t(proc.inBuffers.size()), proc.inBuffers.data()};
+    const BufferList output{std::uint32_t(proc.outBuffers.size()), proc.outBuffers.data()};
     proc.block(&input, &output);
     if (!out) return;
     // Channels across the output list in order: the first is left, the second right; a

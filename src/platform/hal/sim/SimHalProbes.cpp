@@ -68,7 +68,7 @@ std::optional<TapDescription> SimHal::tapDescription(AudioObjectID id) const {
     return it->second.description;
 }
 
-std::optional<AggregateDeviceDescription> SimHal::aggregateDescription(AudioObjectID id) const {
+std::optional<AggregateDescription> SimHal::aggregateDescription(AudioObjectID id) const {
     std::lock_guard lock(s_->mutex);
     const State::Device* d = s_->device(id);
     if (!d || !d->aggregate) return std::nullopt;

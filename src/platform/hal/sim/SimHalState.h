@@ -58,7 +58,7 @@ struct SimHal::State {
         std::vector<Stream> outputs;
         std::map<AudioObjectPropertyElement, float> outputElementVolume;
         bool aggregate = false;
-        AggregateDeviceDescription description;
+        AggregateDescription description;
         AudioObjectID subDevice = kAudioObjectUnknown;
         std::vector<AudioObjectID> taps;
         std::vector<AudioObjectID> tapStreams;

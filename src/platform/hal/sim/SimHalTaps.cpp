@@ -43,7 +43,7 @@ OSStatus SimHal::destroyProcessTap(AudioObjectID tapID) {
     return 0;
 }
 
-OSStatus SimHal::createAggregateDevice(const AggregateDeviceDescription& description,
+OSStatus SimHal::createAggregateDevice(const AggregateDescription& description,
                                        AudioObjectID* outDevice) {
     std::lock_guard lock(s_->mutex);
     if (auto status =

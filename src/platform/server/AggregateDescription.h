@@ -8,7 +8,7 @@ namespace voxlane {
 
 // An aggregate device to create: sub-devices (real devices, in order) and process taps whose
 // streams follow the sub-devices' input streams.
-struct AggregateDeviceDescription {
+struct AggregateDescription {
     struct SubDevice {
         std::string uid;
     };

@@ -14,7 +14,7 @@ struct AudioBuffer {
 };
 
 // A non-owning view of the buffers of one side of an IO cycle, in stream order.
-struct AudioBufferList {
+struct BufferList {
     std::uint32_t numberBuffers = 0;
     AudioBuffer* buffers = nullptr;
 };
