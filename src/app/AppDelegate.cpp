@@ -61,7 +61,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
     OnboardingView::Actions actions;
     actions.checkAccess = [this](std::function<void(AudioPermission::Status)> completion) {
         accessChecks_.add(AudioPermission::check(
-            AudioPermission::Services::standard(services_.hal, services_.scheduler,
+            AudioPermission::Services::standard(services_.server, services_.scheduler,
                                                 services_.defaults, services_.sounds),
             std::move(completion)));
     };
@@ -107,7 +107,7 @@ void AppDelegate::didFinishLaunching() {
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::postWillTerminate);
 
     // 2. The engine.
-    engine_ = std::make_unique<MixerEngine>(EngineServices{services_.hal,
+    engine_ = std::make_unique<MixerEngine>(EngineServices{services_.server,
                                                            services_.scheduler,
                                                            services_.defaults,
                                                            services_.workspace,

@@ -17,11 +17,11 @@ namespace voxlane {
 
 class KeyGrabber;
 
+class AudioServer;
 class Defaults;
 class DBusService;
 class DevicesWindowController;
 class EngineAdapter;
-class Hal;
 class MainMenu;
 class MediaKeyTap;
 class MixerEngine;
@@ -37,7 +37,7 @@ class Workspace;
 
 // What the shell runs on; everything must outlive the delegate.
 struct AppServices {
-    Hal& hal;
+    AudioServer& server;
     Scheduler& scheduler;
     Defaults& defaults;
     Workspace& workspace;

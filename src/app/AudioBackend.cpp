@@ -2,8 +2,8 @@
 #include "app/AudioBackend.h"
 
 #include "platform/Workspace.h"
-#include "platform/hal/Hal.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/AudioServer.h"
+#include "platform/server/SimServer.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -11,18 +11,18 @@
 
 namespace voxlane {
 
-AudioBackend::AudioBackend(AudioServer server) : server_(std::move(server)) {}
+AudioBackend::AudioBackend(AudioSetup setup) : setup_(std::move(setup)) {}
 
 AudioBackend::~AudioBackend() = default;
 
 std::unique_ptr<AudioBackend> AudioBackend::start(Scheduler& mainQueue, bool demoRequested) {
     std::unique_ptr<AudioBackend> backend(
-        new AudioBackend(AudioServer::open(mainQueue, demoRequested)));
-    if (SimHal* sim = backend->server_.simulated) backend->runSimulatedClock(*sim);
+        new AudioBackend(AudioSetup::open(mainQueue, demoRequested)));
+    if (SimServer* sim = backend->setup_.simulated) backend->runSimulatedClock(*sim);
     return backend;
 }
 
-void AudioBackend::runSimulatedClock(SimHal& sim) {
+void AudioBackend::runSimulatedClock(SimServer& sim) {
     // The simulated clock follows real time in whole buffers; after a stall of the main loop
     // it skips ahead instead of catching up.
     auto* elapsed = new QElapsedTimer;

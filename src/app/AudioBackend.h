@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/AudioServer.h"
+#include "platform/AudioSetup.h"
 
 #include <QObject>
 #include <memory>
@@ -10,8 +10,8 @@ class QTimer;
 
 namespace voxlane {
 
-class Hal;
-class SimHal;
+class AudioServer;
+class SimServer;
 class Scheduler;
 class Workspace;
 
@@ -25,17 +25,17 @@ public:
 
     static std::unique_ptr<AudioBackend> start(Scheduler& mainQueue, bool demoRequested);
 
-    Hal& hal() const { return *server_.hal; }
-    Workspace& workspace() const { return *server_.workspace; }
-    bool isDemo() const { return server_.simulated != nullptr; }
+    AudioServer& server() const { return *setup_.server; }
+    Workspace& workspace() const { return *setup_.workspace; }
+    bool isDemo() const { return setup_.simulated != nullptr; }
     // "PipeWire 0.3.65", "simulated (demo)", as at the start.
-    const std::string& description() const { return server_.description; }
+    const std::string& description() const { return setup_.description; }
 
 private:
-    explicit AudioBackend(AudioServer server);
-    void runSimulatedClock(SimHal& sim);
+    explicit AudioBackend(AudioSetup setup);
+    void runSimulatedClock(SimServer& sim);
 
-    AudioServer server_;
+    AudioSetup setup_;
     QTimer* clock_ = nullptr;
 };
 

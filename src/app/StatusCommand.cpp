@@ -4,13 +4,13 @@
 #include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
 #include "engine/StatusReport.h"
-#include "platform/AudioServer.h"
+#include "platform/AudioSetup.h"
 #include "platform/Defaults.h"
 #include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/Workspace.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -36,7 +36,7 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
     // engine puts back no microphone, and it works on a copy of the stored settings without
     // the audio permission.
     ManualScheduler scheduler;
-    AudioServer server = AudioServer::open(scheduler, demo, /*readOnly=*/true);
+    AudioSetup server = AudioSetup::open(scheduler, demo, /*readOnly=*/true);
     if (!server.unreachable.empty())
         std::cerr << "voxlane: PipeWire is not reachable (" << server.unreachable << ")\n";
 
@@ -46,10 +46,18 @@ int runStatusCommand(const std::vector<std::string>& arguments) {
     const bool granted = stored->boolean(AudioPermission::grantedKey).value_or(false);
     copy->remove(AudioPermission::grantedKey);
 
-    SystemSounds sounds(*server.hal);
+    SystemSounds sounds(*server.server);
     SystemEvents events;
-    MixerEngine engine(
-        {*server.hal, scheduler, *copy, *server.workspace, sounds, events, {}, {}, nullptr, true});
+    MixerEngine engine({*server.server,
+                        scheduler,
+                        *copy,
+                        *server.workspace,
+                        sounds,
+                        events,
+                        {},
+                        {},
+                        nullptr,
+                        true});
     scheduler.runPending();
 
     const auto access =

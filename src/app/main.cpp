@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     // Without a reachable PipeWire this waits for one (the log says so once).
     auto backend = AudioBackend::start(scheduler, options.demo);
     auto defaults = openDefaults(*backend, scheduler);
-    SystemSounds sounds(backend->hal());
+    SystemSounds sounds(backend->server());
     SystemEvents systemEvents;
 
     // One key grabber for the session serves the microphone hot key and the volume keys.
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
     // compositor hands the volume keys to the desktop: they are not grabbed there at all.
     const bool volumeKeysGrabbable =
         keys && DisplayPlatform::Environment::current().waylandDisplay.empty();
-    AppServices services{backend->hal(),
+    AppServices services{backend->server(),
                          scheduler,
                          *defaults,
                          backend->workspace(),

@@ -21,8 +21,8 @@ struct AppGroup {
     std::vector<AudioProcess> processes; // in enumeration order
 
     // The members' process objects, ascending: exactly what the app's tap captures.
-    std::vector<AudioObjectID> objectIDs() const {
-        std::vector<AudioObjectID> ids;
+    std::vector<ObjectId> objectIDs() const {
+        std::vector<ObjectId> ids;
         ids.reserve(processes.size());
         for (const auto& p : processes)
             ids.push_back(p.objectID);

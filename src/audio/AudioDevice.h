@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/HalConstants.h"
+#include "platform/server/ServerTypes.h"
 
 #include <string>
 
@@ -9,7 +9,7 @@ namespace voxlane {
 
 // One audio device as the user sees it. `uid` is the stable key of a device everywhere.
 struct AudioDevice {
-    AudioObjectID id = kAudioObjectUnknown;
+    ObjectId id = noObject;
     std::string uid;
     std::string name;
     Transport transport = Transport::unknown;

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/AudioDevices.h"
 
-#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
+#include "platform/Utf8.h"
 
 namespace voxlane::AudioDevices {
 
-std::vector<AudioDevice> all(Hal& hal) {
+std::vector<AudioDevice> all(AudioServer& server) {
     std::vector<AudioDevice> devices;
-    for (AudioObjectID id :
-         CA::array(hal, kAudioObjectSystemObject, CA::address(kAudioHardwarePropertyDevices))) {
-        auto record = device(hal, id);
+    for (ObjectId id : server.devices()) {
+        auto record = device(server, id);
         if (!record) continue;
         if (record->transport == Transport::aggregate) continue;
         if (record->uid.starts_with(AppIdentifier)) continue;
@@ -19,38 +18,29 @@ std::vector<AudioDevice> all(Hal& hal) {
     return devices;
 }
 
-std::optional<AudioDevice> device(Hal& hal, AudioObjectID id) {
-    auto uid = CA::string(hal, id, CA::address(kAudioDevicePropertyDeviceUID));
-    if (!uid) return std::nullopt;
+std::optional<AudioDevice> device(AudioServer& server, ObjectId id) {
+    auto info = server.device(id);
+    if (!info || info->uid.empty()) return std::nullopt;
     AudioDevice record;
     record.id = id;
-    record.uid = std::move(*uid);
-    record.name =
-        CA::string(hal, id, CA::address(kAudioObjectPropertyName)).value_or("Unknown device");
-    record.transport = CA::value<Transport>(hal, id, CA::address(kAudioDevicePropertyTransportType))
-                           .value_or(Transport::unknown);
-    record.hasOutput =
-        !CA::array(hal, id,
-                   CA::address(kAudioDevicePropertyStreams, kAudioObjectPropertyScopeOutput))
-             .empty();
-    record.hasInput =
-        !CA::array(hal, id,
-                   CA::address(kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput))
-             .empty();
+    // Names and uids reach JSON, the log and the views.
+    record.uid = Utf8::valid(info->uid);
+    record.name = info->name.empty() ? "Unknown device" : Utf8::valid(info->name);
+    record.transport = info->transport;
+    record.hasOutput = info->hasOutput();
+    record.hasInput = info->hasInput();
     return record;
 }
 
-std::optional<AudioObjectID> id(Hal& hal, const std::string& uid) {
-    for (const auto& record : all(hal))
+std::optional<ObjectId> id(AudioServer& server, const std::string& uid) {
+    for (const auto& record : all(server))
         if (record.uid == uid) return record.id;
     return std::nullopt;
 }
 
-std::optional<float> volume(Hal& hal, AudioObjectID id) {
-    const auto address = CA::address(kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
-                                     kAudioObjectPropertyScopeOutput);
-    if (!hal.hasProperty(id, address)) return std::nullopt;
-    return CA::value<float>(hal, id, address);
+std::optional<float> volume(AudioServer& server, ObjectId id) {
+    const auto control = server.control(id, Side::output);
+    return control ? control->volume : std::nullopt;
 }
 
 } // namespace voxlane::AudioDevices

@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/HalTypes.h"
+#include "platform/server/ServerTypes.h"
 
 #include <ostream>
 #include <string>
 
 namespace voxlane {
 
-// A failed audio server operation: what was attempted (the German operation name) and the
-// status the server returned. Thrown only by the tap set-up.
+// A failed audio server operation: what was attempted (the German operation name) and why the
+// server refused it. Thrown only by the tap set-up.
 struct AudioError {
     std::string what;
-    OSStatus status = 0;
+    ServerError error = ServerError::failed;
 
-    // "<what> fehlgeschlagen (OSStatus <status>)"
+    // "<what> fehlgeschlagen (<error>)"
     std::string description() const {
-        return what + " fehlgeschlagen (OSStatus " + std::to_string(status) + ")";
+        return what + " fehlgeschlagen (" + std::string(errorText(error)) + ")";
     }
 
     friend bool operator==(const AudioError&, const AudioError&) = default;

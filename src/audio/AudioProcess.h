@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/HalTypes.h"
+#include "platform/server/ServerTypes.h"
 
 #include <optional>
 #include <string>
 
 namespace voxlane {
 
-// One audio client process as the Hal reports it.
+// One audio client process as the audio server reports it.
 struct AudioProcess {
-    AudioObjectID objectID = 0; // the process object handed to process taps
+    ObjectId objectID = 0; // the process object handed to process taps
     std::int32_t pid = 0;
-    std::optional<std::string> bundleID;
+    std::optional<std::string> appId; // the desktop entry id the server names
     bool isPlaying = false;
     bool isRecording = false;
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/AudioProcesses.h"
 
-#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Utf8.h"
 
@@ -60,23 +59,23 @@ std::optional<Owner> owningApp(const Workspace& workspace, const AudioProcess& p
     if (process.pid > 0) candidates.push_back(process.pid);
     for (const auto pid : candidates) {
         const auto app = workspace.runningApplication(pid);
-        if (!app || app->bundleIdentifier.empty()) continue;
+        if (!app || app->appId.empty()) continue;
         Owner owner;
-        owner.key = app->bundleIdentifier;
-        owner.name = app->localizedName.empty() ? app->bundleIdentifier : app->localizedName;
-        owner.icon = !app->icon.empty() ? app->icon : workspace.iconForFile(app->bundlePath);
+        owner.key = app->appId;
+        owner.name = app->localizedName.empty() ? app->appId : app->localizedName;
+        owner.icon = !app->icon.empty() ? app->icon : workspace.iconForFile(app->entryPath);
         owner.regular = app->isRegular;
         return owner;
     }
 
-    if (process.bundleID && !process.bundleID->empty()) {
+    if (process.appId && !process.appId->empty()) {
         Owner owner;
-        owner.key = *process.bundleID;
-        if (const auto path = workspace.applicationPath(*process.bundleID)) {
+        owner.key = *process.appId;
+        if (const auto path = workspace.applicationPath(*process.appId)) {
             owner.name = removeAll(workspace.displayName(*path), ".app");
             owner.icon = workspace.iconForFile(*path);
         } else {
-            owner.name = lastComponent(*process.bundleID);
+            owner.name = lastComponent(*process.appId);
             owner.icon = AppIcon{"app", true};
         }
         return owner;
@@ -103,23 +102,18 @@ std::string executableName(const Workspace& workspace, std::int32_t pid) {
 
 } // namespace
 
-std::vector<AudioProcess> all(Hal& hal, const Workspace& workspace) {
+std::vector<AudioProcess> all(AudioServer& server, const Workspace& workspace) {
     const std::int32_t own = workspace.ownPid();
     std::vector<AudioProcess> processes;
-    for (AudioObjectID id : CA::array(hal, kAudioObjectSystemObject,
-                                      CA::address(kAudioHardwarePropertyProcessObjectList))) {
-        const auto pid = CA::value<std::int32_t>(hal, id, CA::address(kAudioProcessPropertyPID));
-        if (!pid || *pid < 1 || *pid == own) continue;
+    for (ObjectId id : server.processes()) {
+        const auto info = server.process(id);
+        if (!info || info->pid < 1 || info->pid == own) continue;
         AudioProcess process;
         process.objectID = id;
-        process.pid = *pid;
-        process.isPlaying =
-            CA::value<std::uint32_t>(hal, id, CA::address(kAudioProcessPropertyIsRunningOutput))
-                .value_or(0) != 0;
-        process.isRecording =
-            CA::value<std::uint32_t>(hal, id, CA::address(kAudioProcessPropertyIsRunningInput))
-                .value_or(0) != 0;
-        process.bundleID = CA::string(hal, id, CA::address(kAudioProcessPropertyBundleID));
+        process.pid = info->pid;
+        process.isPlaying = info->playing;
+        process.isRecording = info->recording;
+        if (info->appId) process.appId = Utf8::valid(*info->appId);
         processes.push_back(std::move(process));
     }
     return processes;

@@ -14,8 +14,7 @@ namespace voxlane {
 // is capturing audio and is a known calling application or web browser.
 namespace CallDetector {
 
-// Calling applications, by application id: the ids of the other platform's builds (kept so that
-// settings carried over keep working), then Linux desktop-entry ids and Flatpak ids.
+// Calling applications, by application id: desktop-entry ids, Flatpak ids and process names.
 const std::set<std::string>& callApps();
 // Web browsers (web meetings), likewise.
 const std::set<std::string>& browsers();

@@ -5,13 +5,20 @@
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"
-#include "platform/hal/HalConstants.h"
+#include "platform/server/Transport.h"
 
 #include <algorithm>
 #include <set>
 
 namespace voxlane {
 namespace {
+
+// Four characters packed big-endian into 32 bits, as files of the first format wrote transports.
+consteval std::uint32_t fourCC(const char (&code)[5]) {
+    return (std::uint32_t(std::uint8_t(code[0])) << 24) |
+           (std::uint32_t(std::uint8_t(code[1])) << 16) |
+           (std::uint32_t(std::uint8_t(code[2])) << 8) | std::uint32_t(std::uint8_t(code[3]));
+}
 
 struct TransportName {
     Transport transport;

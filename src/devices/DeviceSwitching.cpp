@@ -2,11 +2,10 @@
 #include "devices/DeviceSwitching.h"
 
 #include "audio/AudioDevices.h"
-#include "audio/CA.h"
 #include "devices/DevicePolicy.h"
 #include "platform/Log.h"
 #include "platform/Scheduler.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,23 +21,14 @@ constexpr double kLateRefreshes[] = {1.0, 2.5};
 
 } // namespace
 
-DeviceSwitching::DeviceSwitching(Hal& hal, Scheduler& scheduler, std::function<void()> refreshLater)
-    : hal_(hal), scheduler_(scheduler), refreshLater_(std::move(refreshLater)),
+DeviceSwitching::DeviceSwitching(AudioServer& server, Scheduler& scheduler,
+                                 std::function<void()> refreshLater)
+    : server_(server), scheduler_(scheduler), refreshLater_(std::move(refreshLater)),
       until_(-std::numeric_limits<double>::infinity()) {}
 
-AudioObjectID DeviceSwitching::readDefault(AudioObjectPropertySelector selector) const {
-    return CA::value<AudioObjectID>(hal_, kAudioObjectSystemObject, CA::address(selector))
-        .value_or(0);
-}
-
-void DeviceSwitching::writeDefault(AudioObjectPropertySelector selector, AudioObjectID device) {
-    hal_.setPropertyData(kAudioObjectSystemObject, CA::address(selector), 0, nullptr,
-                         sizeof(device), &device);
-}
-
-void DeviceSwitching::setDefaultOutput(AudioObjectID device) {
-    writeDefault(kAudioHardwarePropertyDefaultOutputDevice, device);
-    writeDefault(kAudioHardwarePropertyDefaultSystemOutputDevice, device);
+void DeviceSwitching::setDefaultOutput(ObjectId device) {
+    server_.setDefaultDevice(Role::output, device);
+    server_.setDefaultDevice(Role::alerts, device);
 }
 
 std::optional<DeviceRules> DeviceSwitching::devicesChanged(const std::vector<AudioDevice>& devices,
@@ -60,13 +50,13 @@ std::optional<DeviceRules> DeviceSwitching::devicesChanged(const std::vector<Aud
 
 void DeviceSwitching::apply(const std::vector<AudioDevice>& devices, const DeviceRules& rules) {
     if (scheduler_.now() < until_) {
-        auto uidOf = [&](AudioObjectID id) -> std::optional<std::string> {
-            if (auto device = AudioDevices::device(hal_, id)) return device->uid;
+        auto uidOf = [&](ObjectId id) -> std::optional<std::string> {
+            if (auto device = AudioDevices::device(server_, id)) return device->uid;
             return std::nullopt;
         };
-        const auto decision = DevicePolicy::decide(
-            rules, devices, uidOf(readDefault(kAudioHardwarePropertyDefaultOutputDevice)),
-            uidOf(readDefault(kAudioHardwarePropertyDefaultInputDevice)));
+        const auto decision =
+            DevicePolicy::decide(rules, devices, uidOf(server_.defaultDevice(Role::output)),
+                                 uidOf(server_.defaultDevice(Role::input)));
         auto connected = [&](const std::optional<std::string>& uid) -> const AudioDevice* {
             if (!uid) return nullptr;
             const auto it = std::find_if(devices.begin(), devices.end(),
@@ -80,17 +70,14 @@ void DeviceSwitching::apply(const std::vector<AudioDevice>& devices, const Devic
         }
         if (const AudioDevice* input = connected(decision.input)) {
             Log::info(kCategory, "Eingabe → " + input->name + " (Regel)");
-            writeDefault(kAudioHardwarePropertyDefaultInputDevice, input->id);
+            server_.setDefaultDevice(Role::input, input->id);
         }
     }
 
     if (rules.alertsFollowOutput) {
-        const auto output = CA::value<AudioObjectID>(
-            hal_, kAudioObjectSystemObject, CA::address(kAudioHardwarePropertyDefaultOutputDevice));
-        if (output && *output != 0 &&
-            readDefault(kAudioHardwarePropertyDefaultSystemOutputDevice) != *output) {
-            writeDefault(kAudioHardwarePropertyDefaultSystemOutputDevice, *output);
-        }
+        const ObjectId output = server_.defaultDevice(Role::output);
+        if (output != noObject && server_.defaultDevice(Role::alerts) != output)
+            server_.setDefaultDevice(Role::alerts, output);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "audio/AudioDevice.h"
 #include "devices/DeviceRules.h"
+#include "platform/server/AudioServer.h"
 
 #include <functional>
 #include <optional>
@@ -12,7 +13,6 @@
 
 namespace voxlane {
 
-class Hal;
 class Scheduler;
 
 // Picks the system's default devices by the user's rules when devices come and go, and keeps
@@ -21,7 +21,7 @@ class DeviceSwitching {
 public:
     // `refreshLater` runs the two late refreshes after a change, which apply the rules again
     // once the system has done its own switching.
-    DeviceSwitching(Hal& hal, Scheduler& scheduler, std::function<void()> refreshLater);
+    DeviceSwitching(AudioServer& server, Scheduler& scheduler, std::function<void()> refreshLater);
 
     // When the connected devices differ from the last call: opens the switching window and
     // returns the rules with the new devices learned. The first sight of the devices (at launch,
@@ -33,13 +33,10 @@ public:
     void apply(const std::vector<AudioDevice>& devices, const DeviceRules& rules);
 
     // Makes `device` the default output and alert output.
-    void setDefaultOutput(AudioObjectID device);
+    void setDefaultOutput(ObjectId device);
 
 private:
-    AudioObjectID readDefault(AudioObjectPropertySelector selector) const;
-    void writeDefault(AudioObjectPropertySelector selector, AudioObjectID device);
-
-    Hal& hal_;
+    AudioServer& server_;
     Scheduler& scheduler_;
     std::function<void()> refreshLater_;
     std::set<std::string> known_; // the devices connected at the last change

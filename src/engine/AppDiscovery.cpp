@@ -2,8 +2,6 @@
 #include "engine/AppDiscovery.h"
 
 #include "audio/AudioProcesses.h"
-#include "audio/CA.h"
-#include "audio/ListenerToken.h"
 #include "platform/TextCompare.h"
 
 #include <algorithm>
@@ -11,13 +9,13 @@
 
 namespace voxlane {
 
-AppDiscovery::AppDiscovery(Hal& hal, Workspace& workspace, std::function<void()> changed)
-    : hal_(hal), workspace_(workspace), changed_(std::move(changed)) {}
+AppDiscovery::AppDiscovery(AudioServer& server, Workspace& workspace, std::function<void()> changed)
+    : server_(server), workspace_(workspace), changed_(std::move(changed)) {}
 
 AppDiscovery::~AppDiscovery() = default;
 
 std::vector<AppGroup> AppDiscovery::discover() {
-    const auto processes = AudioProcesses::all(hal_, workspace_);
+    const auto processes = AudioProcesses::all(server_, workspace_);
     watch(processes);
     auto groups = AudioProcesses::grouped(processes, workspace_);
     std::stable_sort(groups.begin(), groups.end(), [](const AppGroup& a, const AppGroup& b) {
@@ -28,33 +26,22 @@ std::vector<AppGroup> AppDiscovery::discover() {
     return groups;
 }
 
-std::vector<AudioObjectID> AppDiscovery::watched() const {
-    std::vector<AudioObjectID> ids;
+std::vector<ObjectId> AppDiscovery::watched() const {
+    std::vector<ObjectId> ids;
     for (const auto& [id, tokens] : listeners_)
         ids.push_back(id);
     return ids;
 }
 
 void AppDiscovery::watch(const std::vector<AudioProcess>& processes) {
-    std::set<AudioObjectID> ids;
+    std::set<ObjectId> ids;
     for (const auto& process : processes)
         ids.insert(process.objectID);
 
-    std::erase_if(listeners_, [&](auto& entry) {
-        if (ids.count(entry.first)) return false;
-        for (auto& token : entry.second)
-            token->remove();
-        return true;
-    });
-    for (AudioObjectID id : ids) {
-        if (listeners_.count(id)) continue;
-        auto& tokens = listeners_[id];
-        for (AudioObjectPropertySelector selector :
-             {kAudioProcessPropertyIsRunningOutput, kAudioProcessPropertyIsRunningInput}) {
-            if (auto token = CA::listen(hal_, id, CA::address(selector), changed_))
-                tokens.push_back(std::move(token));
-        }
-    }
+    std::erase_if(listeners_, [&](const auto& entry) { return !ids.count(entry.first); });
+    for (ObjectId id : ids)
+        if (!listeners_.count(id))
+            listeners_[id] = server_.subscribe(Change::running, id, changed_);
 }
 
 } // namespace voxlane

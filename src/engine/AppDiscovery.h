@@ -3,6 +3,7 @@
 
 #include "audio/AppGroup.h"
 #include "audio/AudioProcess.h"
+#include "platform/server/AudioServer.h"
 
 #include <functional>
 #include <map>
@@ -11,8 +12,6 @@
 
 namespace voxlane {
 
-class Hal;
-class ListenerToken;
 class Workspace;
 
 // The apps that have audio: the server's processes grouped by the app they belong to, playing
@@ -20,21 +19,21 @@ class Workspace;
 // heard. Main thread.
 class AppDiscovery {
 public:
-    AppDiscovery(Hal& hal, Workspace& workspace, std::function<void()> changed);
+    AppDiscovery(AudioServer& server, Workspace& workspace, std::function<void()> changed);
     ~AppDiscovery();
 
     std::vector<AppGroup> discover();
 
-    // Process objects that currently have running-output/-input listeners.
-    std::vector<AudioObjectID> watched() const;
+    // Process objects whose running state is watched.
+    std::vector<ObjectId> watched() const;
 
 private:
     void watch(const std::vector<AudioProcess>& processes);
 
-    Hal& hal_;
+    AudioServer& server_;
     Workspace& workspace_;
     std::function<void()> changed_;
-    std::map<AudioObjectID, std::vector<std::unique_ptr<ListenerToken>>> listeners_;
+    std::map<ObjectId, Subscription> listeners_; // null where the server refused
 };
 
 } // namespace voxlane

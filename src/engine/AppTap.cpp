@@ -2,11 +2,11 @@
 #include "engine/AppTap.h"
 
 #include "audio/AudioDevices.h"
-#include "audio/CA.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Log.h"
 #include "platform/Uuid.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -14,21 +14,20 @@ namespace voxlane {
 
 namespace {
 
-double outputSampleRate(Hal& hal, const std::string& uid) {
-    const auto device = AudioDevices::id(hal, uid);
-    if (!device) return 48000;
-    return CA::value<double>(hal, *device, CA::address(kAudioDevicePropertyNominalSampleRate))
-        .value_or(48000);
+double outputSampleRate(AudioServer& server, const std::string& uid) {
+    const auto device = AudioDevices::id(server, uid);
+    const auto info = device ? server.device(*device) : std::nullopt;
+    return info ? info->sampleRate : 48000;
 }
 
 } // namespace
 
-AppTap::AppTap(Hal& hal, std::vector<AudioObjectID> objectIDs,
-               std::optional<std::vector<AudioObjectID>> excluding, std::string outputUID,
-               Mode mode, float gain, const std::string& label)
-    : hal_(hal), objectIDs_(std::move(objectIDs)), excluding_(std::move(excluding)),
+AppTap::AppTap(AudioServer& server, std::vector<ObjectId> objectIDs,
+               std::optional<std::vector<ObjectId>> excluding, std::string outputUID, Mode mode,
+               float gain, const std::string& label)
+    : server_(server), objectIDs_(std::move(objectIDs)), excluding_(std::move(excluding)),
       outputUID_(std::move(outputUID)), mode_(mode),
-      state_(std::make_shared<TapState>(gain, 1.0f, outputSampleRate(hal, outputUID_))) {
+      state_(std::make_shared<TapState>(gain, 1.0f, outputSampleRate(server, outputUID_))) {
     try {
         start(label);
     } catch (...) {
@@ -43,27 +42,21 @@ AppTap::~AppTap() {
 
 void AppTap::start(const std::string& label) {
     // 1–2. What to tap, and how.
-    TapDescription description =
-        excluding_           ? TapDescription::allExcept(*excluding_)
-        : objectIDs_.empty() ? TapDescription::allExcept({})
-                             : TapDescription::mixdownOf(objectIDs_);
+    TapDescription description = excluding_           ? TapDescription::allExcept(*excluding_)
+                                 : objectIDs_.empty() ? TapDescription::allExcept({})
+                                                      : TapDescription::mixdownOf(objectIDs_);
     description.uuid = makeUuid();
     description.name = "Voxlane Tap";
     description.isPrivate = true;
-    description.muteBehavior =
-        mode_ == Mode::process ? TapMute::mutedWhenTapped : TapMute::unmuted;
+    description.muteBehavior = mode_ == Mode::process ? TapMute::mutedWhenTapped : TapMute::unmuted;
 
     // 3. The tap.
-    if (OSStatus status = hal_.createProcessTap(description, &tapID_)) {
-        tapID_ = 0;
-        throw AudioError{"Tap erstellen", status};
-    }
+    ServerError error = ServerError::none;
+    tap_ = server_.createTap(description, &error);
+    if (!tap_) throw AudioError{"Tap erstellen", error};
 
-    // 4. Its format; a failed read leaves it zero (one tap buffer below).
-    AudioStreamBasicDescription format{};
-    std::uint32_t formatSize = sizeof format;
-    hal_.getPropertyData(tapID_, CA::address(kAudioTapPropertyFormat), 0, nullptr, &formatSize,
-                         &format);
+    // 4. Its format; a failed read counts as interleaved (one tap buffer below).
+    const StreamFormat format = server_.tapFormat(tap_.object()).value_or(StreamFormat{});
 
     // 5. The private aggregate device: the output device, carrying the tap.
     AggregateDescription aggregate;
@@ -75,40 +68,30 @@ void AppTap::start(const std::string& label) {
     aggregate.tapAutoStart = true;
     aggregate.subDevices = {{outputUID_}};
     aggregate.taps = {{description.uuid, true}};
-    if (OSStatus status = hal_.createAggregateDevice(aggregate, &aggregateID_)) {
-        aggregateID_ = 0;
-        throw AudioError{"Aggregate Device erstellen", status};
-    }
+    aggregate_ = server_.createAggregate(aggregate, &error);
+    if (!aggregate_) throw AudioError{"Aggregate Device erstellen", error};
 
     // 6. A non-interleaved stereo tap delivers one buffer per channel.
-    const int tapBuffers =
-        (format.mFormatFlags & kAudioFormatFlagIsNonInterleaved) && format.mChannelsPerFrame >= 2
-            ? int(format.mChannelsPerFrame)
-            : 1;
+    const int tapBuffers = !format.interleaved && format.channels >= 2 ? int(format.channels) : 1;
 
-    // 7. The IO procedure: every cycle through the signal chain.
+    // 7. The render callback: every cycle through the signal chain.
     const bool passThrough = mode_ == Mode::process;
-    AudioDeviceIOProcID proc = 0;
-    OSStatus status = hal_.createIOProcID(
-        aggregateID_,
-        [state = state_, tapBuffers, passThrough](const BufferList* input,
-                                                  const BufferList* output) {
-            state->render(input, output, tapBuffers, passThrough);
+    render_ = server_.createRender(
+        aggregate_.object(),
+        [state = state_, tapBuffers, passThrough](const BufferList& input,
+                                                  const BufferList& output) {
+            state->render(&input, &output, tapBuffers, passThrough);
         },
-        &proc);
-    if (status) throw AudioError{"IOProc erstellen", status};
-    procID_ = proc;
+        &error);
+    if (!render_) throw AudioError{"IOProc erstellen", error};
 
     // 8. Keep the output device's own inputs (a headset's microphone) closed.
-    if (const auto device = AudioDevices::id(hal_, outputUID_)) {
-        const auto streams =
-            CA::array(hal_, *device,
-                      CA::address(kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput));
-        disableInputStreams(int(streams.size()));
-    }
+    if (const auto device = AudioDevices::id(server_, outputUID_))
+        if (const auto info = server_.device(*device))
+            disableInputStreams(int(info->inputStreams.size()));
 
     // 9. Run.
-    if (OSStatus started = hal_.deviceStart(aggregateID_, *procID_))
+    if (ServerError started = server_.start(render_); started != ServerError::none)
         throw AudioError{"Wiedergabe starten", started};
 
     // 10.
@@ -117,41 +100,20 @@ void AppTap::start(const std::string& label) {
 }
 
 void AppTap::disableInputStreams(int count) {
-    if (count < 1 || !procID_) return;
-    const auto address =
-        CA::address(kAudioDevicePropertyIOProcStreamUsage, kAudioObjectPropertyScopeInput);
-    std::uint32_t size = 0;
-    if (hal_.getPropertyDataSize(aggregateID_, address, 0, nullptr, &size) != 0 || size == 0)
-        return;
-    if (size < ioProcStreamUsageHeaderSize) return;
-    std::vector<std::byte> block(size);
-    setStreamUsageHeader(block.data(), *procID_, 0);
-    if (hal_.getPropertyData(aggregateID_, address, 0, nullptr, &size, block.data()) != 0) return;
-    const std::uint32_t streams = streamUsageCount(block.data());
-    // Never more flags than the block holds; the last stream (the tap's) always stays on.
-    const std::uint32_t room = std::uint32_t((block.size() - ioProcStreamUsageHeaderSize) / 4);
-    const std::uint32_t off =
-        streams == 0 ? 0 : std::min({streams - 1, std::uint32_t(count), room});
-    for (std::uint32_t i = 0; i < off; ++i)
-        setStreamUsageFlag(block.data(), i, 0);
-    hal_.setPropertyData(aggregateID_, address, 0, nullptr, std::uint32_t(block.size()),
-                         block.data());
+    if (count < 1 || !render_) return;
+    auto usage = server_.inputStreamUsage(render_);
+    if (!usage || usage->empty()) return;
+    // The last stream (the tap's) always stays on.
+    const std::size_t off = std::min(usage->size() - 1, std::size_t(count));
+    std::fill_n(usage->begin(), off, false);
+    server_.setInputStreamUsage(render_, *usage);
 }
 
 void AppTap::invalidate() {
-    if (aggregateID_ != 0) {
-        if (procID_) {
-            hal_.deviceStop(aggregateID_, *procID_);
-            hal_.destroyIOProcID(aggregateID_, *procID_);
-        }
-        hal_.destroyAggregateDevice(aggregateID_);
-        aggregateID_ = 0;
-    }
-    procID_.reset();
-    if (tapID_ != 0) {
-        hal_.destroyProcessTap(tapID_);
-        tapID_ = 0;
-    }
+    // The render callback before the aggregate device, the aggregate device before the tap.
+    render_.reset();
+    aggregate_.reset();
+    tap_.reset();
 }
 
 } // namespace voxlane

@@ -2,7 +2,6 @@
 #include "engine/AudioPermission.h"
 
 #include "audio/AudioDevices.h"
-#include "audio/CA.h"
 #include "engine/AppTap.h"
 #include "platform/Log.h"
 
@@ -13,10 +12,10 @@
 
 namespace voxlane::AudioPermission {
 
-Services Services::standard(Hal& hal, Scheduler& mainQueue, Defaults& defaults,
+Services Services::standard(AudioServer& server, Scheduler& mainQueue, Defaults& defaults,
                             SystemSounds& sounds) {
     return Services{
-        hal,
+        server,
         mainQueue,
         defaults,
         sounds,
@@ -101,17 +100,13 @@ std::shared_ptr<InFlight> check(const Services& services, std::function<void(Sta
 }
 
 Status probe(const Services& services, const std::shared_ptr<InFlight>& flight) {
-    Hal& hal = services.hal;
-    const AudioObjectID output =
-        CA::value<std::uint32_t>(hal, kAudioObjectSystemObject,
-                                 CA::address(kAudioHardwarePropertyDefaultOutputDevice))
-            .value_or(0);
-    const auto device = AudioDevices::device(hal, output);
+    AudioServer& server = services.server;
+    const auto device = AudioDevices::device(server, server.defaultDevice(Role::output));
     if (!device) return Status::unknown;
 
     std::unique_ptr<AppTap> tap;
     try {
-        tap = std::make_unique<AppTap>(hal, std::vector<AudioObjectID>{}, std::nullopt, device->uid,
+        tap = std::make_unique<AppTap>(server, std::vector<ObjectId>{}, std::nullopt, device->uid,
                                        AppTap::Mode::meter, 1.0f);
     } catch (const AudioError& error) {
         Log::error("permission", "Prüf-Tap fehlgeschlagen: " + error.description());

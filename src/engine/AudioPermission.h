@@ -4,7 +4,7 @@
 #include "platform/Defaults.h"
 #include "platform/Scheduler.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <condition_variable>
 #include <functional>
@@ -27,7 +27,7 @@ inline constexpr const char* grantedKey = "audioAccessGranted";
 
 // What a check works with. The references must outlive every check in flight.
 struct Services {
-    Hal& hal;
+    AudioServer& server;
     Scheduler& mainQueue;
     Defaults& defaults;
     SystemSounds& sounds;
@@ -37,7 +37,7 @@ struct Services {
     std::function<void(std::function<void()>)> runInBackground;
 
     // With real sleeps and a detached worker thread per check.
-    static Services standard(Hal& hal, Scheduler& mainQueue, Defaults& defaults,
+    static Services standard(AudioServer& server, Scheduler& mainQueue, Defaults& defaults,
                              SystemSounds& sounds);
 };
 

@@ -2,12 +2,10 @@
 #include "engine/MasterVolume.h"
 
 #include "audio/AudioDevices.h"
-#include "audio/CA.h"
-#include "audio/ListenerToken.h"
 #include "engine/AppTap.h"
 #include "engine/SoftVolume.h"
 #include "platform/Log.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,8 +15,8 @@ namespace {
 constexpr const char* kCategory = "engine";
 } // namespace
 
-MasterVolume::MasterVolume(Hal& hal, Defaults& defaults, Hooks hooks)
-    : hal_(hal), defaults_(defaults), hooks_(std::move(hooks)) {}
+MasterVolume::MasterVolume(AudioServer& server, Defaults& defaults, Hooks hooks)
+    : server_(server), defaults_(defaults), hooks_(std::move(hooks)) {}
 
 MasterVolume::~MasterVolume() = default;
 
@@ -42,13 +40,13 @@ void MasterVolume::refresh(const std::optional<AudioDevice>& output) {
         }
         return;
     }
-    const bool hardware = SoftVolume::hasHardwareVolume(hal_, output->id);
+    const bool hardware = SoftVolume::hasHardwareVolume(server_, output->id);
     if (softwareActive_ == hardware) {
         Log::info(kCategory, std::string("Software-Lautstärke ") + (hardware ? "aus" : "an") +
                                  " für " + output->name);
         assign(softwareActive_, !hardware, EngineProperty::softVolumeActive);
     }
-    const auto volume = hardware ? AudioDevices::volume(hal_, output->id)
+    const auto volume = hardware ? AudioDevices::volume(server_, output->id)
                                  : std::optional(SoftVolume::level(defaults_, output->uid));
     const bool known = volume.has_value();
     const bool changed = known && volume_ != *volume;
@@ -61,25 +59,16 @@ void MasterVolume::refresh(const std::optional<AudioDevice>& output) {
         assign(muted_, softwareMuted_, EngineProperty::masterMuted);
         return;
     }
-    const auto mute = CA::value<std::uint32_t>(
-        hal_, output->id, CA::address(kAudioDevicePropertyMute, kAudioObjectPropertyScopeOutput));
-    assign(muted_, mute.value_or(0) != 0, EngineProperty::masterMuted);
+    const auto control = server_.control(output->id, Side::output);
+    assign(muted_, control && control->mute.value_or(false), EngineProperty::masterMuted);
 }
 
 void MasterVolume::watch(const std::optional<AudioDevice>& output) {
-    for (auto& token : listeners_)
-        token->remove();
     listeners_.clear();
     if (!output) return;
-    for (AudioObjectPropertyElement element : {0u, 1u, 2u}) {
-        for (AudioObjectPropertySelector selector :
-             {kAudioDevicePropertyVolumeScalar, kAudioDevicePropertyMute}) {
-            const auto address = CA::address(selector, kAudioObjectPropertyScopeOutput, element);
-            if (!hal_.hasProperty(output->id, address)) continue;
-            if (auto token = CA::listen(hal_, output->id, address, hooks_.refresh))
-                listeners_.push_back(std::move(token));
-        }
-    }
+    for (Change change : {Change::volume, Change::mute})
+        if (auto subscription = server_.subscribe(change, output->id, hooks_.refresh))
+            listeners_.push_back(std::move(subscription));
 }
 
 void MasterVolume::setVolume(const AudioDevice& output, float volume, bool unmuteWhenAudible) {
@@ -94,10 +83,7 @@ void MasterVolume::setVolume(const AudioDevice& output, float volume, bool unmut
         hooks_.reconcile();
         return;
     }
-    hal_.setPropertyData(output.id,
-                         CA::address(kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
-                                     kAudioObjectPropertyScopeOutput),
-                         0, nullptr, sizeof(v), &v);
+    server_.setVolume(output.id, Side::output, v);
     if (unmuteWhenAudible && v > 0 && muted_) setMuted(output, false);
 }
 
@@ -108,10 +94,7 @@ void MasterVolume::setMuted(const AudioDevice& output, bool muted) {
         hooks_.reconcile();
         return;
     }
-    const std::uint32_t value = muted ? 1 : 0;
-    hal_.setPropertyData(output.id,
-                         CA::address(kAudioDevicePropertyMute, kAudioObjectPropertyScopeOutput), 0,
-                         nullptr, sizeof(value), &value);
+    server_.setMute(output.id, Side::output, muted);
 }
 
 void MasterVolume::handleKey(const AudioDevice& output, MediaKey key, bool fine) {
@@ -133,12 +116,12 @@ void MasterVolume::handleKey(const AudioDevice& output, MediaKey key, bool fine)
 
 void MasterVolume::reconcileGlobalTap(const std::string& outputUID,
                                       const std::map<std::string, std::unique_ptr<AppTap>>& taps,
-                                      std::optional<AudioObjectID> ownProcess) {
+                                      std::optional<ObjectId> ownProcess) {
     if (!softwareActive_ || !ownProcess) {
         invalidateGlobalTap();
         return;
     }
-    std::vector<AudioObjectID> excluded{*ownProcess};
+    std::vector<ObjectId> excluded{*ownProcess};
     for (const auto& [id, tap] : taps) {
         if (tap->mode() == AppTap::Mode::process) {
             excluded.insert(excluded.end(), tap->objectIDs().begin(), tap->objectIDs().end());
@@ -154,9 +137,8 @@ void MasterVolume::reconcileGlobalTap(const std::string& outputUID,
     }
     std::unique_ptr<AppTap> previous = std::move(globalTap_);
     try {
-        globalTap_ =
-            std::make_unique<AppTap>(hal_, std::vector<AudioObjectID>{}, excluded, outputUID,
-                                     AppTap::Mode::process, gain, "software volume");
+        globalTap_ = std::make_unique<AppTap>(server_, std::vector<ObjectId>{}, excluded, outputUID,
+                                              AppTap::Mode::process, gain, "software volume");
     } catch (const AudioError& error) {
         Log::error(kCategory, "Globaler Tap: " + error.description());
         globalTap_.reset();

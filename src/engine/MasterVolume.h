@@ -4,6 +4,7 @@
 #include "audio/AudioDevice.h"
 #include "engine/EngineProperty.h"
 #include "engine/MediaKey.h"
+#include "platform/server/AudioServer.h"
 
 #include <functional>
 #include <map>
@@ -16,8 +17,6 @@ namespace voxlane {
 
 class AppTap;
 class Defaults;
-class Hal;
-class ListenerToken;
 
 // The default output's volume and mute. An output with a volume of its own is read and set
 // there; one without gets a software volume, stored per device and applied by a global tap that
@@ -30,7 +29,7 @@ public:
         std::function<void()> refresh;               // the output's volume or mute changed
     };
 
-    MasterVolume(Hal& hal, Defaults& defaults, Hooks hooks);
+    MasterVolume(AudioServer& server, Defaults& defaults, Hooks hooks);
     ~MasterVolume();
 
     float volume() const { return volume_; }
@@ -57,7 +56,7 @@ public:
     // the per-app taps (process mode) already play, on `outputUID`.
     void reconcileGlobalTap(const std::string& outputUID,
                             const std::map<std::string, std::unique_ptr<AppTap>>& taps,
-                            std::optional<AudioObjectID> ownProcess);
+                            std::optional<ObjectId> ownProcess);
     void invalidateGlobalTap();
     const AppTap* globalTap() const { return globalTap_.get(); }
 
@@ -65,7 +64,7 @@ private:
     template <typename T>
     void assign(T& field, T value, EngineProperty property);
 
-    Hal& hal_;
+    AudioServer& server_;
     Defaults& defaults_;
     Hooks hooks_;
     float volume_ = 0.5f;
@@ -74,7 +73,7 @@ private:
     bool softwareActive_ = false;
     bool softwareMuted_ = false;
     std::unique_ptr<AppTap> globalTap_;
-    std::vector<std::unique_ptr<ListenerToken>> listeners_;
+    std::vector<Subscription> listeners_;
 };
 
 } // namespace voxlane

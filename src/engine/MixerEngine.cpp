@@ -3,8 +3,6 @@
 
 #include "audio/AudioDevices.h"
 #include "audio/AudioError.h"
-#include "audio/CA.h"
-#include "audio/ListenerToken.h"
 #include "engine/AppTap.h"
 #include "engine/SoftVolume.h"
 #include "engine/TapPlan.h"
@@ -16,7 +14,7 @@
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/Workspace.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +29,7 @@ constexpr double kRefreshDebounce = 0.12;
 
 AudioPermission::Services permissionServices(const EngineServices& s) {
     AudioPermission::Services services =
-        AudioPermission::Services::standard(s.hal, s.scheduler, s.defaults, s.sounds);
+        AudioPermission::Services::standard(s.server, s.scheduler, s.defaults, s.sounds);
     if (s.sleep) services.sleep = s.sleep;
     if (s.runInBackground) services.runInBackground = s.runInBackground;
     return services;
@@ -44,9 +42,9 @@ AudioPermission::Services permissionServices(const EngineServices& s) {
 
 MixerEngine::MixerEngine(EngineServices services)
     : services_(std::move(services)), self_(std::make_shared<MixerEngine*>(this)),
-      discovery_(services_.hal, services_.workspace, weakly(&MixerEngine::scheduleRefresh)),
-      switching_(services_.hal, services_.scheduler, weakly(&MixerEngine::scheduleRefresh)),
-      master_(services_.hal, services_.defaults,
+      discovery_(services_.server, services_.workspace, weakly(&MixerEngine::scheduleRefresh)),
+      switching_(services_.server, services_.scheduler, weakly(&MixerEngine::scheduleRefresh)),
+      master_(services_.server, services_.defaults,
               {[this](EngineProperty property) { observers_.notify(property); },
                [this] { reconcile(); }, weakly(&MixerEngine::refreshMaster)}),
       ducking_(services_.defaults, services_.scheduler,
@@ -72,17 +70,12 @@ MixerEngine::MixerEngine(EngineServices services)
             }
         });
     // Puts back microphones that a previous run left muted.
-    micMute_ = std::make_unique<MicMute>(services_.hal, defaults, !services_.observeOnly);
+    micMute_ = std::make_unique<MicMute>(services_.server, defaults, !services_.observeOnly);
 
-    for (AudioObjectPropertySelector selector :
-         {kAudioHardwarePropertyProcessObjectList, kAudioHardwarePropertyDevices,
-          kAudioHardwarePropertyDefaultOutputDevice, kAudioHardwarePropertyDefaultInputDevice,
-          kAudioHardwarePropertyServerConnected}) {
-        if (auto token = CA::listen(services_.hal, kAudioObjectSystemObject, CA::address(selector),
-                                    weakly(&MixerEngine::scheduleRefresh))) {
-            systemListeners_.push_back(std::move(token));
-        }
-    }
+    for (Change change : {Change::processes, Change::devices, Change::defaults, Change::connection})
+        if (auto subscription =
+                services_.server.subscribe(change, noObject, weakly(&MixerEngine::scheduleRefresh)))
+            systemListeners_.push_back(std::move(subscription));
 
     if (services_.keyGrabber) {
         hotKey_ = std::make_unique<HotKey>(*services_.keyGrabber, services_.scheduler,
@@ -175,15 +168,10 @@ void MixerEngine::scheduleRefresh() {
 
 void MixerEngine::refresh() {
     ++refreshCount_;
-    Hal& hal = services_.hal;
-    // Servers that are always there do not answer.
-    assign(serverConnected_,
-           CA::value<std::uint32_t>(hal, kAudioObjectSystemObject,
-                                    CA::address(kAudioHardwarePropertyServerConnected))
-                   .value_or(1) != 0,
-           EngineProperty::serverConnected);
+    AudioServer& server = services_.server;
+    assign(serverConnected_, server.connected(), EngineProperty::serverConnected);
 
-    const auto devices = AudioDevices::all(hal);
+    const auto devices = AudioDevices::all(server);
     std::vector<AudioDevice> outputs, inputs;
     for (const auto& device : devices) {
         if (device.hasOutput) outputs.push_back(device);
@@ -196,16 +184,13 @@ void MixerEngine::refresh() {
 
     const std::optional<std::string> previousOutput =
         defaultOutput_ ? std::optional(defaultOutput_->uid) : std::nullopt;
-    auto readDefault = [&](AudioObjectPropertySelector selector) -> std::optional<AudioDevice> {
-        const auto id =
-            CA::value<AudioObjectID>(hal, kAudioObjectSystemObject, CA::address(selector))
-                .value_or(0);
-        return AudioDevices::device(hal, id);
+    auto readDefault = [&](Role role) -> std::optional<AudioDevice> {
+        const ObjectId id = server.defaultDevice(role);
+        if (id == noObject) return std::nullopt;
+        return AudioDevices::device(server, id);
     };
-    assign(defaultOutput_, readDefault(kAudioHardwarePropertyDefaultOutputDevice),
-           EngineProperty::defaultOutput);
-    assign(defaultInput_, readDefault(kAudioHardwarePropertyDefaultInputDevice),
-           EngineProperty::defaultInput);
+    assign(defaultOutput_, readDefault(Role::output), EngineProperty::defaultOutput);
+    assign(defaultInput_, readDefault(Role::input), EngineProperty::defaultInput);
     const std::optional<std::string> currentOutput =
         defaultOutput_ ? std::optional(defaultOutput_->uid) : std::nullopt;
     if (currentOutput != previousOutput) master_.watch(defaultOutput_);
@@ -224,7 +209,7 @@ void MixerEngine::refresh() {
     reconcile();
 }
 
-void MixerEngine::setDefaultOutput(AudioObjectID device) {
+void MixerEngine::setDefaultOutput(ObjectId device) {
     switching_.setDefaultOutput(device);
 }
 
@@ -403,7 +388,7 @@ void MixerEngine::reconcile() {
 
     master_.reconcileGlobalTap(
         defaultOutput_->uid, taps_,
-        SoftVolume::ownProcessObject(services_.hal, services_.workspace.ownPid()));
+        SoftVolume::ownProcessObject(services_.server, services_.workspace.ownPid()));
 }
 
 TapPlan::Inputs MixerEngine::tapPlanInputs() const {
@@ -443,7 +428,7 @@ void MixerEngine::applyTap(const std::string& id, TapPlan::Tap wanted) {
                                   [&](const AppGroup& candidate) { return candidate.id == id; });
     const std::string name = app != apps_.end() ? app->name : id;
     try {
-        auto tap = std::make_unique<AppTap>(services_.hal, wanted.objectIDs, std::nullopt,
+        auto tap = std::make_unique<AppTap>(services_.server, wanted.objectIDs, std::nullopt,
                                             wanted.outputUID, wanted.mode, wanted.gain, name);
         tap->state().store(TapState::targetDuck, wanted.duck);
         tap->state().setEQ(wanted.eq);

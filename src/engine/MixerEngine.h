@@ -29,10 +29,8 @@ namespace voxlane {
 
 class AppTap;
 class Defaults;
-class Hal;
 class HotKey;
 class KeyGrabber;
-class ListenerToken;
 class MicMute;
 class Scheduler;
 class SystemEvents;
@@ -45,7 +43,7 @@ struct Tap;
 
 // Everything the engine works with. The references must outlive the engine.
 struct EngineServices {
-    Hal& hal;
+    AudioServer& server;
     Scheduler& scheduler;
     Defaults& defaults;
     Workspace& workspace;
@@ -86,7 +84,7 @@ public:
     const std::optional<AudioDevice>& defaultInput() const { return defaultInput_; }
     // Makes `device` the system's default output and alert output (the panel's device menu).
     // The results are not checked: the engine follows the change through its listeners.
-    void setDefaultOutput(AudioObjectID device);
+    void setDefaultOutput(ObjectId device);
     const AppSettingsMap& allSettings() const { return settings_; }
     const std::optional<std::string>& soloID() const { return soloID_; }
     // No side effect of its own: the caller reconciles right after.
@@ -165,7 +163,7 @@ public:
     const std::map<std::string, std::unique_ptr<AppTap>>& taps() const { return taps_; }
     const AppTap* globalTap() const { return master_.globalTap(); }
     // Process objects that currently have running-output/-input listeners.
-    std::vector<AudioObjectID> watchedProcesses() const { return discovery_.watched(); }
+    std::vector<ObjectId> watchedProcesses() const { return discovery_.watched(); }
     std::size_t volumeListenerCount() const { return master_.listenerCount(); }
     std::size_t refreshCount() const { return refreshCount_; }
     const MicMute& micMute() const { return *micMute_; }
@@ -231,7 +229,7 @@ private:
     CallDucking ducking_;
     bool panelVisible_ = false;
     std::map<std::string, std::unique_ptr<AppTap>> taps_;
-    std::vector<std::unique_ptr<ListenerToken>> systemListeners_;
+    std::vector<Subscription> systemListeners_;
     WorkItemRef refreshWork_;
     WorkItemRef meterTimer_;
     std::optional<std::string> eqEditorID_;

@@ -1,38 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/SoftVolume.h"
 
-#include "audio/CA.h"
 #include "platform/Defaults.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
 namespace voxlane::SoftVolume {
-namespace {} // namespace
 
-std::optional<AudioObjectID> ownProcessObject(Hal& hal, std::int32_t ownPid) {
-    const auto object = CA::value<AudioObjectID>(
-        hal, kAudioObjectSystemObject,
-        CA::address(kAudioHardwarePropertyTranslatePIDToProcessObject), sizeof(ownPid), &ownPid);
-    if (!object || *object == 0) return std::nullopt;
+std::optional<ObjectId> ownProcessObject(AudioServer& server, std::int32_t ownPid) {
+    const ObjectId object = server.processOf(ownPid);
+    if (object == noObject) return std::nullopt;
     return object;
 }
 
-bool hasHardwareVolume(Hal& hal, AudioObjectID device) {
-    const AudioObjectPropertyAddress candidates[] = {
-        CA::address(kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
-                    kAudioObjectPropertyScopeOutput),
-        CA::address(kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeOutput, 0),
-        CA::address(kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeOutput, 1),
-        CA::address(kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeOutput, 2),
-    };
-    for (const auto& address : candidates) {
-        bool settable = false;
-        if (hal.isPropertySettable(device, address, &settable) == 0 && settable) return true;
-    }
-    return false;
+bool hasHardwareVolume(AudioServer& server, ObjectId device) {
+    const auto control = server.control(device, Side::output);
+    return control && control->volume && control->volumeSettable;
 }
 
 float level(const Defaults& defaults, const std::string& uid) {

@@ -23,7 +23,7 @@ namespace TapPlan {
 struct Tap {
     AppTap::Mode mode = AppTap::Mode::meter;
     std::string outputUID;
-    std::vector<AudioObjectID> objectIDs;
+    std::vector<ObjectId> objectIDs;
     float gain = 1.0f; // the app's volume and mute, times the software master where it plays
     float duck = 1.0f;
     std::vector<float> eq; // band gains in dB

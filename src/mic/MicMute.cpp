@@ -2,10 +2,9 @@
 #include "mic/MicMute.h"
 
 #include "audio/AudioDevices.h"
-#include "audio/CA.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,22 +15,14 @@ namespace voxlane {
 namespace {
 
 constexpr const char* kCategory = "mic";
-constexpr AudioObjectPropertyAddress muteAddr =
-    CA::address(kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput);
-constexpr AudioObjectPropertyAddress volumeAddr =
-    CA::address(kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput);
-
-bool isSettable(Hal& hal, AudioObjectID id, const AudioObjectPropertyAddress& address) {
-    bool settable = false;
-    return hal.isPropertySettable(id, address, &settable) == 0 && settable;
+// The input control of a device that can be set: its mute, else its volume.
+DeviceControl inputControl(AudioServer& server, ObjectId id) {
+    return server.control(id, Side::input).value_or(DeviceControl{});
 }
 
-void writeMute(Hal& hal, AudioObjectID id, std::uint32_t value) {
-    hal.setPropertyData(id, muteAddr, 0, nullptr, sizeof(value), &value);
-}
-
-void writeVolume(Hal& hal, AudioObjectID id, float value) {
-    hal.setPropertyData(id, volumeAddr, 0, nullptr, sizeof(value), &value);
+bool isSettable(const DeviceControl& control, MicMute::Saved::Kind kind) {
+    return kind == MicMute::Saved::Kind::mute ? control.mute && control.muteSettable
+                                              : control.volume && control.volumeSettable;
 }
 
 std::optional<MicMute::Saved> decodeEntry(const nlohmann::json& json) {
@@ -55,8 +46,8 @@ std::optional<MicMute::Saved> decodeEntry(const nlohmann::json& json) {
 
 } // namespace
 
-MicMute::MicMute(Hal& hal, Defaults& defaults, bool restoreAtStart)
-    : hal_(hal), defaults_(defaults), saved_(load(defaults)) {
+MicMute::MicMute(AudioServer& server, Defaults& defaults, bool restoreAtStart)
+    : server_(server), defaults_(defaults), saved_(load(defaults)) {
     if (saved_.empty() || !restoreAtStart) return;
     Log::notice(kCategory, "Mikrofone waren beim letzten Beenden noch stumm – stelle " +
                                std::to_string(saved_.size()) + " Gerät(e) wieder her");
@@ -65,12 +56,12 @@ MicMute::MicMute(Hal& hal, Defaults& defaults, bool restoreAtStart)
 
 void MicMute::muteAll() {
     struct Target {
-        AudioObjectID id;
+        ObjectId id;
         Saved::Kind kind;
     };
     std::vector<Target> targets, returning;
     std::set<std::string, std::less<>> connected;
-    for (const AudioDevice& device : AudioDevices::all(hal_)) {
+    for (const AudioDevice& device : AudioDevices::all(server_)) {
         if (!device.hasInput) continue;
         if (auto entry = saved_.find(device.uid); entry != saved_.end()) {
             // Back since the last look: its entry still holds the state before the mute. One
@@ -78,20 +69,19 @@ void MicMute::muteAll() {
             const Saved::Kind kind = entry->second.kind;
             if (connectedWhenMuted_.count(device.uid)) {
                 connected.insert(device.uid);
-            } else if (isSettable(hal_, device.id,
-                                  kind == Saved::Kind::mute ? muteAddr : volumeAddr)) {
+            } else if (isSettable(inputControl(server_, device.id), kind)) {
                 connected.insert(device.uid);
                 returning.push_back({device.id, kind});
             }
             continue;
         }
         connected.insert(device.uid);
-        if (isSettable(hal_, device.id, muteAddr)) {
-            const auto muted = CA::value<std::uint32_t>(hal_, device.id, muteAddr).value_or(0);
-            saved_[device.uid] = {Saved::Kind::mute, muted != 0 ? 1.0f : 0.0f};
+        const DeviceControl control = inputControl(server_, device.id);
+        if (isSettable(control, Saved::Kind::mute)) {
+            saved_[device.uid] = {Saved::Kind::mute, *control.mute ? 1.0f : 0.0f};
             targets.push_back({device.id, Saved::Kind::mute});
-        } else if (isSettable(hal_, device.id, volumeAddr)) {
-            const float volume = CA::value<float>(hal_, device.id, volumeAddr).value_or(1.0f);
+        } else if (isSettable(control, Saved::Kind::volume)) {
+            const float volume = *control.volume;
             saved_[device.uid] = {Saved::Kind::volume,
                                   std::isnan(volume) ? 1.0f : std::clamp(volume, 0.0f, 1.0f)};
             targets.push_back({device.id, Saved::Kind::volume});
@@ -103,15 +93,15 @@ void MicMute::muteAll() {
     targets.insert(targets.end(), returning.begin(), returning.end());
     for (const Target& target : targets) {
         if (target.kind == Saved::Kind::mute) {
-            writeMute(hal_, target.id, 1);
+            server_.setMute(target.id, Side::input, true);
         } else {
-            writeVolume(hal_, target.id, 0.0f);
+            server_.setVolume(target.id, Side::input, 0.0f);
         }
     }
 }
 
 void MicMute::restore() {
-    const auto devices = AudioDevices::all(hal_);
+    const auto devices = AudioDevices::all(server_);
     SavedMap remaining;
     for (const auto& item : saved_) {
         const auto& [uid, entry] = item;
@@ -120,9 +110,9 @@ void MicMute::restore() {
         if (device == devices.end()) {
             remaining.emplace(uid, entry);
         } else if (entry.kind == Saved::Kind::volume) {
-            writeVolume(hal_, device->id, entry.value);
+            server_.setVolume(device->id, Side::input, entry.value);
         } else {
-            writeMute(hal_, device->id, entry.value != 0 ? 1 : 0);
+            server_.setMute(device->id, Side::input, entry.value != 0);
         }
     }
     saved_ = std::move(remaining);

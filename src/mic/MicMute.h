@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/HalConstants.h"
+#include "platform/server/AudioServer.h"
 
 #include <map>
 #include <nlohmann/json.hpp>
@@ -14,7 +14,6 @@
 namespace voxlane {
 
 class Defaults;
-class Hal;
 
 // Mutes every microphone at once and puts each back exactly as it was.
 //
@@ -42,7 +41,7 @@ public:
 
     // Loads the stored state and, when it is not empty (the program ended while muted without
     // restoring) and `restoreAtStart`, logs it and restores at once.
-    MicMute(Hal& hal, Defaults& defaults, bool restoreAtStart = true);
+    MicMute(AudioServer& server, Defaults& defaults, bool restoreAtStart = true);
     MicMute(const MicMute&) = delete;
     MicMute& operator=(const MicMute&) = delete;
 
@@ -76,7 +75,7 @@ private:
     // What decodes; the rest is logged and set aside under "unreadable".
     static SavedMap load(Defaults& defaults);
 
-    Hal& hal_;
+    AudioServer& server_;
     Defaults& defaults_;
     SavedMap saved_;
     std::set<std::string, std::less<>> connectedWhenMuted_; // input devices at the last muteAll

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/KeyGrabber.h"
-#include "platform/hal/HalTypes.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +25,8 @@ class Scheduler;
 // the scheduler must outlive every HotKey on them.
 class HotKey {
 public:
-    static constexpr std::uint32_t signature = fourCC("MIXR");
+    // "MIXR" in ASCII; part of the shortcut ids the desktop keeps, so it never changes.
+    static constexpr std::uint32_t signature = 0x4D495852;
 
     // Control-Alt-Super-M (Control-Option-Command-M): mute or unmute all microphones.
     static constexpr KeyCombination micMuteCombination{

@@ -355,10 +355,10 @@ std::optional<RunningApplication> LinuxWorkspace::runningApplication(std::int32_
     const auto app = desktopApplication(pid);
     if (!app) return std::nullopt;
     RunningApplication running;
-    running.bundleIdentifier = app->id;
+    running.appId = app->id;
     running.localizedName = app->name;
     running.icon = AppIcon{app->iconName, false};
-    running.bundlePath = applicationPath(app->id).value_or("");
+    running.entryPath = applicationPath(app->id).value_or("");
     running.isRegular = app->isRegular;
     return running;
 }

@@ -35,13 +35,13 @@ std::map<std::string, SystemSounds::Samples> SystemSounds::builtIn() {
     return sounds;
 }
 
-SystemSounds::SystemSounds(Hal& hal, std::map<std::string, Samples> catalogue)
-    : hal_(hal), catalogue_(std::move(catalogue)) {}
+SystemSounds::SystemSounds(AudioServer& server, std::map<std::string, Samples> catalogue)
+    : server_(server), catalogue_(std::move(catalogue)) {}
 
 bool SystemSounds::play(const std::string& name, float volume) {
     auto it = catalogue_.find(name);
     if (it == catalogue_.end()) return false;
-    return hal_.playSound(name, it->second, std::clamp(volume, 0.0f, 1.0f)) == 0;
+    return server_.playSound(name, it->second, std::clamp(volume, 0.0f, 1.0f)) == ServerError::none;
 }
 
 } // namespace voxlane

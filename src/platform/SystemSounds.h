@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <map>
 #include <memory>
@@ -11,7 +11,7 @@
 namespace voxlane {
 
 // The named alert sounds "tick" (high) and "pop" (low): two short sounds of our own (mono, 48 kHz),
-// played once through the Hal's default output. Main thread.
+// played once through the audio server on the alert device. Main thread.
 class SystemSounds {
 public:
     using Samples = std::shared_ptr<const std::vector<float>>;
@@ -19,7 +19,8 @@ public:
     // The built-in sounds.
     static std::map<std::string, Samples> builtIn();
 
-    explicit SystemSounds(Hal& hal, std::map<std::string, Samples> catalogue = builtIn());
+    explicit SystemSounds(AudioServer& server,
+                          std::map<std::string, Samples> catalogue = builtIn());
 
     bool has(const std::string& name) const { return catalogue_.count(name) != 0; }
     // Plays the named sound at `volume` (0…1). False when there is no such sound or the audio
@@ -27,7 +28,7 @@ public:
     bool play(const std::string& name, float volume = 1.0f);
 
 private:
-    Hal& hal_;
+    AudioServer& server_;
     std::map<std::string, Samples> catalogue_;
 };
 

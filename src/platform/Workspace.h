@@ -19,10 +19,10 @@ struct AppIcon {
 
 // A running desktop application as the workspace knows it.
 struct RunningApplication {
-    std::string bundleIdentifier; // the application id (desktop entry id, Flatpak id); may be empty
-    std::string localizedName;    // may be empty
-    AppIcon icon;                 // may be empty
-    std::string bundlePath; // where the application is described (its desktop entry); may be empty
+    std::string appId;         // the application id (desktop entry id, Flatpak id); may be empty
+    std::string localizedName; // may be empty
+    AppIcon icon;              // may be empty
+    std::string entryPath;  // where the application is described (its desktop entry); may be empty
     bool isRegular = false; // a regular, visible application (not a helper or service)
 };
 

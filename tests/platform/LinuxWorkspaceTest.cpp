@@ -96,7 +96,7 @@ TEST(LinuxWorkspaceTest, AnswersTheWorkspaceQuestionsOfProcessDiscovery) {
     EXPECT_EQ(asWorkspace.ownPid(), getpid());
     const auto player = asWorkspace.runningApplication(60);
     ASSERT_TRUE(player);
-    EXPECT_EQ(player->bundleIdentifier, "org.example.Player");
+    EXPECT_EQ(player->appId, "org.example.Player");
     EXPECT_EQ(player->localizedName, "Player");
     EXPECT_EQ(player->icon, (AppIcon{"player-icon", false}));
     EXPECT_TRUE(player->isRegular);
@@ -106,7 +106,7 @@ TEST(LinuxWorkspaceTest, AnswersTheWorkspaceQuestionsOfProcessDiscovery) {
 
     const auto path = asWorkspace.applicationPath("org.example.Player");
     ASSERT_TRUE(path);
-    EXPECT_EQ(*path, player->bundlePath);
+    EXPECT_EQ(*path, player->entryPath);
     EXPECT_EQ(asWorkspace.displayName(*path), "Player");
     EXPECT_EQ(asWorkspace.iconForFile(*path), (AppIcon{"player-icon", false}));
     EXPECT_FALSE(asWorkspace.applicationPath("org.example.Missing"));

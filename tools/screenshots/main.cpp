@@ -318,7 +318,7 @@ struct DemoPanel {
         engine.reset();
         scheduler.runPending();
     }
-    std::optional<AudioObjectID> device(const std::string& uid) const {
+    std::optional<ObjectId> device(const std::string& uid) const {
         for (const auto& d : engine->outputDevices())
             if (d.uid == uid) return d.id;
         return std::nullopt;

@@ -6,24 +6,24 @@
 
 namespace voxlane {
 
-class Hal;
+class AudioServer;
 class Scheduler;
-class SimHal;
+class SimServer;
 class Workspace;
 
 // The audio server Voxlane runs on, with the desktop that goes with it: the user's PipeWire and
 // the real workspace, or the simulated server with the demo desktop.
-struct AudioServer {
+struct AudioSetup {
     std::unique_ptr<Workspace> workspace;
-    std::unique_ptr<Hal> hal;
-    SimHal* simulated = nullptr; // set when `hal` is the simulated server
-    std::string description;     // "PipeWire 0.3.65", "simulated (demo)"
-    std::string unreachable;     // why PipeWire could not be reached at the start, if it could not
+    std::unique_ptr<AudioServer> server;
+    SimServer* simulated = nullptr; // set when `server` is the simulated one
+    std::string description;        // "PipeWire 0.3.65", "simulated (demo)"
+    std::string unreachable; // why PipeWire could not be reached at the start, if it could not
 
     // The user's PipeWire, or with `demo` the simulated server with its demo applications.
-    // Without a reachable PipeWire the Hal is empty and connects when the server appears;
+    // Without a reachable PipeWire the server is empty and connects when PipeWire appears;
     // `readOnly` makes it one that only looks (and does not wait).
-    static AudioServer open(Scheduler& mainQueue, bool demo, bool readOnly = false);
+    static AudioSetup open(Scheduler& mainQueue, bool demo, bool readOnly = false);
 };
 
 } // namespace voxlane
