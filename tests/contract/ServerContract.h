@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/Hal.h"
+#include "platform/server/AudioServer.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,10 +12,11 @@
 
 namespace voxlane::test {
 
-// An audio server the Hal contract runs against. Every world has two stereo outputs,
-// "speakers" (Speakers, the default output) and "headphones" (Headphones), and one input,
-// "mic" (Microphone, the default input), and can start and end clients that play or record.
-class HalWorld {
+// An audio server the contract (ServerContractTest.cpp) runs against. Every world has two
+// stereo outputs, "speakers" (Speakers, the default output and alert output) and "headphones"
+// (Headphones), and one stereo input, "mic" (Microphone, the default input), all with volume and
+// mute on their side, and can start and end clients that play or record.
+class ServerWorld {
 public:
     // A program using the server; it ends when the object goes or on stop().
     class Client {
@@ -25,8 +26,8 @@ public:
         virtual void stop() = 0;
     };
 
-    virtual ~HalWorld() = default;
-    virtual Hal& hal() = 0;
+    virtual ~ServerWorld() = default;
+    virtual AudioServer& server() = 0;
     // Lets the server, its audio and the main queue move on until `done` holds; false when it
     // does not come to hold within a generous time.
     virtual bool waitUntil(const std::function<bool()>& done) = 0;
@@ -39,28 +40,37 @@ public:
     virtual void unplug(const std::string& uid) = 0;
 };
 
-struct HalWorldFactory {
+struct ServerWorldFactory {
     std::string name;
-    std::function<std::unique_ptr<HalWorld>()> make;
+    std::function<std::unique_ptr<ServerWorld>()> make;
 };
 
 // How test names and failures show the parameter.
-inline void PrintTo(const HalWorldFactory& factory, std::ostream* out) {
+inline void PrintTo(const ServerWorldFactory& factory, std::ostream* out) {
     *out << factory.name;
 }
 
-class HalContract : public ::testing::TestWithParam<HalWorldFactory> {
+class ServerContract : public ::testing::TestWithParam<ServerWorldFactory> {
 protected:
     void SetUp() override {
         world = GetParam().make();
         ASSERT_TRUE(world);
     }
     void TearDown() override { world.reset(); }
-    Hal& hal() { return world->hal(); }
-    std::unique_ptr<HalWorld> world;
+    AudioServer& server() { return world->server(); }
+    std::unique_ptr<ServerWorld> world;
 };
 
-inline std::string worldName(const ::testing::TestParamInfo<HalWorldFactory>& info) {
+// The listed device with this UID, or noObject.
+inline ObjectId deviceWithUid(AudioServer& server, const std::string& uid) {
+    for (ObjectId id : server.devices()) {
+        const auto info = server.device(id);
+        if (info && info->uid == uid) return id;
+    }
+    return noObject;
+}
+
+inline std::string worldName(const ::testing::TestParamInfo<ServerWorldFactory>& info) {
     return info.param.name;
 }
 
