@@ -9,7 +9,8 @@
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
+#include "support/SimProbes.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -22,10 +23,11 @@ using namespace voxlane;
 
 struct World {
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
     std::unique_ptr<Defaults> defaults = Defaults::inMemory();
     StaticWorkspace workspace;
-    SystemSounds sounds{hal};
+    SystemSounds sounds{sim};
     SystemEvents events;
     std::unique_ptr<MixerEngine> engine;
 
@@ -33,26 +35,26 @@ struct World {
     explicit World(const std::filesystem::path* file = nullptr) {
         if (file) defaults = Defaults::openFile(*file, scheduler);
         for (int d = 0; d < 10; ++d) {
-            SimHal::DeviceSetup setup;
+            SimServer::DeviceSetup setup;
             setup.uid = "device" + std::to_string(d);
             setup.name = "Device " + std::to_string(d);
             if (d % 3 == 2) setup.inputStreams = {1};
-            hal.addDevice(setup);
+            sim.addDevice(setup);
         }
         for (int p = 0; p < 50; ++p) {
             const int app = p % 20;
             const std::string id = "org.example.App" + std::to_string(app);
-            SimHal::ProcessSetup setup;
+            SimServer::ProcessSetup setup;
             setup.pid = 3000 + p;
-            setup.bundleID = id;
-            setup.signal = SimHal::Signal::sine(0.1f);
-            hal.addProcess(setup);
+            setup.appId = id;
+            setup.signal = SimServer::Signal::sine(0.1f);
+            sim.addProcess(setup);
             workspace.applications[setup.pid] =
                 RunningApplication{id, "App " + std::to_string(app), {}, "", true};
         }
         defaults->setBoolean(AudioPermission::grantedKey, true);
         engine = std::make_unique<MixerEngine>(
-            EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+            EngineServices{sim, scheduler, *defaults, workspace, sounds, events, {}, {}});
         for (int app = 0; app < 20; app += 3)
             engine->setVolume(0.5f, "org.example.App" + std::to_string(app));
         engine->setPanelVisible(true);
@@ -60,43 +62,38 @@ struct World {
             throw std::logic_error("unexpected world");
     }
 
-    std::size_t halCalls() const {
-        std::size_t total = 0;
-        for (int op = 1; op < int(SimHal::Operation::count_); ++op)
-            total += hal.calls(SimHal::Operation(op));
-        return total;
-    }
+    std::size_t serverCalls() const { return probes.calls(ServerCore::Operation::any); }
 };
 
 void BM_RefreshWithoutChange(benchmark::State& state) {
     World world;
-    const auto calls = world.halCalls();
-    const auto built = world.hal.calls(SimHal::Operation::createProcessTap);
+    const auto calls = world.serverCalls();
+    const auto built = world.probes.calls(ServerCore::Operation::createTap);
     for (auto _ : state)
         world.engine->refreshNow();
     state.counters["hal_calls_per_refresh"] =
-        double(world.halCalls() - calls) / double(state.iterations());
+        double(world.serverCalls() - calls) / double(state.iterations());
     state.counters["taps_built"] =
-        double(world.hal.calls(SimHal::Operation::createProcessTap) - built);
+        double(world.probes.calls(ServerCore::Operation::createTap) - built);
 }
 
 void BM_VolumeChange(benchmark::State& state) {
     World world;
-    const auto calls = world.halCalls();
-    const auto built = world.hal.calls(SimHal::Operation::createProcessTap) +
-                       world.hal.calls(SimHal::Operation::createAggregateDevice) +
-                       world.hal.calls(SimHal::Operation::createIOProcID);
+    const auto calls = world.serverCalls();
+    const auto built = world.probes.calls(ServerCore::Operation::createTap) +
+                       world.probes.calls(ServerCore::Operation::createAggregate) +
+                       world.probes.calls(ServerCore::Operation::createRender);
     float volume = 0.5f;
     for (auto _ : state) {
         volume = volume == 0.5f ? 0.6f : 0.5f;
         world.engine->setVolume(volume, "org.example.App0");
     }
     state.counters["hal_calls_per_change"] =
-        double(world.halCalls() - calls) / double(state.iterations());
+        double(world.serverCalls() - calls) / double(state.iterations());
     state.counters["audio_objects_built"] =
-        double(world.hal.calls(SimHal::Operation::createProcessTap) +
-               world.hal.calls(SimHal::Operation::createAggregateDevice) +
-               world.hal.calls(SimHal::Operation::createIOProcID) - built);
+        double(world.probes.calls(ServerCore::Operation::createTap) +
+               world.probes.calls(ServerCore::Operation::createAggregate) +
+               world.probes.calls(ServerCore::Operation::createRender) - built);
 }
 
 // A scripted drag of one fader: 21 steps 50 ms apart, then the release. Counts the saves (each

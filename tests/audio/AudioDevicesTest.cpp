@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which devices the listing leaves out and how it degrades; the listing of ordinary devices is
-// part of the Hal contract (contract/HalContractTest.cpp).
+// part of the server contract (contract/ServerContractTest.cpp).
 #include "audio/AudioDevices.h"
 
 #include "platform/AppIdentifier.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,37 +15,32 @@ namespace voxlane {
 namespace {
 
 using test::deviceSetup;
-using test::fault;
 
 class AudioDevicesTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
 };
 
 TEST_F(AudioDevicesTest, AggregatesOursAndUnreadableDevicesAreLeftOutOrDegrade) {
-    const auto speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto bare = hal.addDevice(deviceSetup("bare", "Bare", Transport::usb, {}, {}));
+    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto bare = sim.addDevice(deviceSetup("bare", "Bare", Transport::usb, {}, {}));
     // Someone else's aggregate device, and a device that looks like ours.
     AggregateDescription other;
     other.uid = "other-aggregate";
     other.mainSubDevice = "speakers";
-    AudioObjectID aggregate = 0;
-    ASSERT_EQ(hal.createAggregateDevice(other, &aggregate), 0);
-    hal.addDevice(deviceSetup(std::string(AppIdentifier) + ".loopback", "Ours"));
-    // One without a readable UID, one without a readable name and transport.
-    const auto hidden = hal.addDevice(deviceSetup("hidden", "Hidden"));
-    auto fixed = deviceSetup("nameless", "Nameless");
-    fixed.hasVirtualMainVolume = false;
-    const auto nameless = hal.addDevice(fixed);
-    hal.injectFault(
-        fault(SimHal::Operation::getPropertyData, -1, hidden, kAudioDevicePropertyDeviceUID));
-    hal.injectFault(
-        fault(SimHal::Operation::getPropertyData, -1, nameless, kAudioObjectPropertyName));
-    hal.injectFault(
-        fault(SimHal::Operation::getPropertyData, -1, nameless, kAudioDevicePropertyTransportType));
+    const ServerHandle aggregate = sim.createAggregate(other);
+    ASSERT_TRUE(aggregate);
+    sim.addDevice(deviceSetup(std::string(AppIdentifier) + ".loopback", "Ours"));
+    // One that cannot be read, one without a name, transport or volume.
+    const auto hidden = sim.addDevice(deviceSetup("hidden", "Hidden"));
+    auto fixed = deviceSetup("nameless", "", Transport::unknown);
+    fixed.output.hasVolume = false;
+    const auto nameless = sim.addDevice(fixed);
+    probes.injectFault(test::fault(ServerCore::Operation::device, ServerError::failed, hidden));
 
-    const auto devices = AudioDevices::all(hal);
+    const auto devices = AudioDevices::all(sim);
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0].id, speakers);
     EXPECT_EQ(devices[1].id, bare);
@@ -52,10 +48,10 @@ TEST_F(AudioDevicesTest, AggregatesOursAndUnreadableDevicesAreLeftOutOrDegrade) 
     EXPECT_EQ(devices[2].id, nameless);
     EXPECT_EQ(devices[2].name, "Unknown device");
     EXPECT_EQ(devices[2].transport, Transport::unknown);
-    EXPECT_EQ(AudioDevices::device(hal, hidden), std::nullopt);
-    EXPECT_EQ(AudioDevices::id(hal, "other-aggregate"), std::nullopt);
-    EXPECT_EQ(AudioDevices::device(hal, aggregate)->transport, Transport::aggregate);
-    EXPECT_EQ(AudioDevices::volume(hal, nameless), std::nullopt);
+    EXPECT_EQ(AudioDevices::device(sim, hidden), std::nullopt);
+    EXPECT_EQ(AudioDevices::id(sim, "other-aggregate"), std::nullopt);
+    EXPECT_EQ(AudioDevices::device(sim, aggregate.object())->transport, Transport::aggregate);
+    EXPECT_EQ(AudioDevices::volume(sim, nameless), std::nullopt);
 }
 
 } // namespace

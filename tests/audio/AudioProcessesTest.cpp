@@ -3,9 +3,10 @@
 
 #include "platform/AppIdentifier.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/FakeWorkspace.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,16 @@ namespace voxlane {
 namespace {
 
 using test::processSetup;
-using Signal = SimHal::Signal;
+using Signal = SimServer::Signal;
 
 class AudioProcessesTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
     test::FakeWorkspace workspace;
 
-    AudioProcess process(AudioObjectID id, std::int32_t pid,
+    AudioProcess process(ObjectId id, std::int32_t pid,
                          std::optional<std::string> bundle = std::nullopt, bool playing = true) {
         return AudioProcess{id, pid, std::move(bundle), playing, false};
     }
@@ -30,24 +32,17 @@ protected:
 TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
     workspace.pid = 500;
     auto recorder = processSetup(300, Signal::silence(), "org.recorder");
-    recorder.runningOutput = false;
-    recorder.runningInput = true;
-    const auto rec = hal.addProcess(recorder);
-    hal.addProcess(processSetup(500, Signal::silence())); // ourselves
-    hal.addProcess(processSetup(0, Signal::silence()));   // no pid
-    const auto broken = hal.addProcess(processSetup(301, Signal::silence()));
-    const auto player = hal.addProcess(processSetup(302, Signal::sine(0.5f)));
-    SimHal::Fault pidFault;
-    pidFault.operation = SimHal::Operation::getPropertyData;
-    pidFault.object = broken;
-    pidFault.selector = kAudioProcessPropertyPID;
-    hal.injectFault(pidFault);
-    SimHal::Fault runningFault = pidFault;
-    runningFault.object = player;
-    runningFault.selector = kAudioProcessPropertyIsRunningOutput;
-    hal.injectFault(runningFault);
+    recorder.playing = false;
+    recorder.recording = true;
+    const auto rec = sim.addProcess(recorder);
+    sim.addProcess(processSetup(500, Signal::silence())); // ourselves
+    sim.addProcess(processSetup(0, Signal::silence()));   // no pid
+    const auto broken = sim.addProcess(processSetup(301, Signal::silence()));
+    const auto player = sim.addProcess(processSetup(302, Signal::sine(0.5f)));
+    sim.setProcessRunning(player, false, false);
+    probes.injectFault(test::fault(ServerCore::Operation::process, ServerError::failed, broken));
 
-    const auto processes = AudioProcesses::all(hal, workspace);
+    const auto processes = AudioProcesses::all(sim, workspace);
     ASSERT_EQ(processes.size(), 2u);
     EXPECT_EQ(processes[0], (AudioProcess{rec, 300, "org.recorder", false, true}));
     EXPECT_EQ(processes[1], (AudioProcess{player, 302, std::nullopt, false, false}));
@@ -64,7 +59,7 @@ TEST_F(AudioProcessesTest, HelpersJoinTheApplicationResponsibleForThem) {
     EXPECT_EQ(groups[0].name, "Browser");
     EXPECT_TRUE(groups[0].isRegularApp);
     EXPECT_EQ(groups[0].processes.size(), 3u);
-    EXPECT_EQ(groups[0].objectIDs(), (std::vector<AudioObjectID>{77, 301, 812}));
+    EXPECT_EQ(groups[0].objectIDs(), (std::vector<ObjectId>{77, 301, 812}));
     EXPECT_TRUE(groups[0].isPlaying());
     EXPECT_FALSE(groups[0].isRecording());
 }

@@ -14,7 +14,7 @@ constexpr Transport bluetooth = Transport::bluetooth;
 constexpr Transport bluetoothLE = Transport::bluetoothLE;
 
 AudioDevice device(std::string uid, Transport transport, bool output, bool input) {
-    static AudioObjectID nextID = 100;
+    static ObjectId nextID = 100;
     return AudioDevice{nextID++, uid, uid + " name", transport, output, input};
 }
 

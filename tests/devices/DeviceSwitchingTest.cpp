@@ -10,17 +10,17 @@ namespace {
 
 using test::deviceSetup;
 
-constexpr auto output = kAudioHardwarePropertyDefaultOutputDevice;
-constexpr auto alert = kAudioHardwarePropertyDefaultSystemOutputDevice;
-constexpr auto input = kAudioHardwarePropertyDefaultInputDevice;
+constexpr auto output = Role::output;
+constexpr auto alert = Role::alerts;
+constexpr auto input = Role::input;
 
 class DeviceSwitchingTest : public ::testing::Test {
 protected:
     test::EngineRig rig;
     Log::Capture log;
-    AudioObjectID speakers =
-        rig.hal.addDevice(deviceSetup("speakers", "MacBook Speakers", Transport::builtIn, {2}, {}));
-    AudioObjectID mic = rig.hal.addDevice(
+    ObjectId speakers =
+        rig.sim.addDevice(deviceSetup("speakers", "MacBook Speakers", Transport::builtIn, {2}, {}));
+    ObjectId mic = rig.sim.addDevice(
         deviceSetup("mac-mic", "MacBook Microphone", Transport::builtIn, {}, {1}));
 
     // Rules with `first` ranked above everything learned so far.
@@ -37,8 +37,8 @@ TEST_F(DeviceSwitchingTest, RankedHeadphonesPluggedInAreSelectedWithTheAlertDevi
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
 
-    const AudioObjectID headphones =
-        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
+    const ObjectId headphones =
+        rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     EXPECT_EQ(rig.defaultDevice(output), speakers); // the system left the output alone
     rig.settle();
 
@@ -57,8 +57,8 @@ TEST_F(DeviceSwitchingTest, LateSystemSwitchIsUndoneWithinTheWindowButTheUsersCh
     rig.start();
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
-    const AudioObjectID headphones =
-        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
+    const ObjectId headphones =
+        rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     ASSERT_EQ(rig.defaultDevice(output), headphones);
 
@@ -84,8 +84,7 @@ TEST_F(DeviceSwitchingTest, ForbiddenDeviceTheSystemChoseIsReplacedByTheBuiltInO
     rig.engine->setDeviceRules(rules);
     rig.scheduler.advance(10);
 
-    const AudioObjectID tv =
-        rig.hal.addDevice(deviceSetup("tv", "TV", Transport::network, {2}, {}));
+    const ObjectId tv = rig.sim.addDevice(deviceSetup("tv", "TV", Transport::network, {2}, {}));
     rig.setDefault(output, tv);
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
@@ -99,11 +98,12 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     rig.start();
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
-    // The first two writes of the default output are refused; nothing else fires a refresh.
-    rig.hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError,
-                         kAudioObjectSystemObject, output, 2});
-    const AudioObjectID headphones =
-        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
+    // The first two writes of the default output are refused (with the alert device's write
+    // between them); nothing else fires a refresh.
+    rig.probes.injectFault(
+        test::fault(ServerCore::Operation::setDefaultDevice, ServerError::failed, std::nullopt, 3));
+    const ObjectId headphones =
+        rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
     const auto refreshes = rig.engine->refreshCount();
@@ -121,8 +121,8 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
 }
 
 TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAway) {
-    const AudioObjectID headphones =
-        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
+    const ObjectId headphones =
+        rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     DeviceRules rules;
     rules.outputsRanked = true;
     rules.outputs = {{"headphones", "Headphones", Transport::usb, false}};
@@ -132,14 +132,14 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
     EXPECT_EQ(rig.defaultDevice(output), speakers);
 
     // Every device leaves; one comes back: the known set was empty, so no window opens.
-    rig.hal.removeDevice(headphones);
-    rig.hal.removeDevice(speakers);
-    rig.hal.removeDevice(mic);
+    rig.sim.removeDevice(headphones);
+    rig.sim.removeDevice(speakers);
+    rig.sim.removeDevice(mic);
     rig.scheduler.advance(5);
-    const AudioObjectID other =
-        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
-    const AudioObjectID back =
-        rig.hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
+    const ObjectId other =
+        rig.sim.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
+    const ObjectId back =
+        rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), other);
     EXPECT_NE(other, back);
@@ -150,8 +150,8 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
 TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone) {
     rig.start();
     rig.scheduler.advance(10);
-    const AudioObjectID airpods =
-        rig.hal.addDevice(deviceSetup("airpods", "AirPods", Transport::bluetooth, {2}, {1}));
+    const ObjectId airpods =
+        rig.sim.addDevice(deviceSetup("airpods", "AirPods", Transport::bluetooth, {2}, {1}));
     // The system makes the headset both output and input.
     rig.setDefault(output, airpods);
     rig.setDefault(input, airpods);
@@ -164,8 +164,8 @@ TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputToTheBuiltInMicrophone)
 }
 
 TEST_F(DeviceSwitchingTest, AlertDeviceFollowsTheOutputOnlyWhileTheOptionIsOn) {
-    const AudioObjectID monitor =
-        rig.hal.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
+    const ObjectId monitor =
+        rig.sim.addDevice(deviceSetup("hdmi", "Monitor", Transport::hdmi, {2}, {}));
     rig.start();
     rig.scheduler.advance(10);
 

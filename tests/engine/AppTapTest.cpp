@@ -4,9 +4,10 @@
 #include "platform/AppIdentifier.h"
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/AllocationCounter.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,72 +17,73 @@ namespace {
 using test::deviceSetup;
 using test::processSetup;
 using Mode = AppTap::Mode;
-using Op = SimHal::Operation;
-using Signal = SimHal::Signal;
+using Op = SimServer::Operation;
+using Signal = SimServer::Signal;
 
 class AppTapTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
-    AudioObjectID speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-    AudioObjectID app = hal.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
+    ObjectId speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+    ObjectId app = sim.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
 
     void expectNothingLeft() {
-        EXPECT_EQ(hal.liveTaps(), 0u);
-        EXPECT_EQ(hal.liveAggregateDevices(), 0u);
-        EXPECT_EQ(hal.liveIOProcs(), 0u);
+        EXPECT_EQ(probes.liveTaps(), 0u);
+        EXPECT_EQ(probes.liveAggregates(), 0u);
+        EXPECT_EQ(probes.liveRenders(), 0u);
     }
 };
 
 TEST_F(AppTapTest, ProcessModeReplacesTheAppByItsProcessedAudio) {
     Log::Capture log;
     {
-        AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
-        hal.advance(48000); // past the look-ahead and the fade-in
-        hal.advance(4800);
-        EXPECT_NEAR(hal.peak(speakers), 0.125f, 2e-3);
-        EXPECT_TRUE(hal.isMutedAtSource(app));
-        EXPECT_EQ(hal.processAudiblePeak(app), 0.0f);
+        AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
+        sim.advance(48000); // past the look-ahead and the fade-in
+        sim.advance(4800);
+        EXPECT_NEAR(sim.peak(speakers), 0.125f, 2e-3);
+        EXPECT_TRUE(sim.isMutedAtSource(app));
+        EXPECT_EQ(sim.processAudiblePeak(app), 0.0f);
 
         // The engine's gain change reaches the running tap.
         tap.state().store(TapState::targetGain, 0.5f);
-        hal.advance(4800);
-        hal.advance(4800);
-        EXPECT_NEAR(hal.peak(speakers), 0.25f, 2e-3);
-        EXPECT_EQ(hal.runningIOProcs(), 1u);
+        sim.advance(4800);
+        sim.advance(4800);
+        EXPECT_NEAR(sim.peak(speakers), 0.25f, 2e-3);
+        EXPECT_EQ(probes.runningRenders(), 1u);
     }
     // Dropping the tap tears everything down and the app is heard as before.
     expectNothingLeft();
-    hal.advance(4800);
-    EXPECT_FALSE(hal.isMutedAtSource(app));
-    EXPECT_NEAR(hal.peak(speakers), 0.5f, 2e-3);
+    sim.advance(4800);
+    EXPECT_FALSE(sim.isMutedAtSource(app));
+    EXPECT_NEAR(sim.peak(speakers), 0.5f, 2e-3);
     ASSERT_EQ(log.messages("tap").size(), 1u);
     EXPECT_EQ(log.messages("tap")[0], "Tap läuft: 1 Prozesse → speakers");
     EXPECT_EQ(log.entries()[0].level, Log::Level::debug);
 }
 
 TEST_F(AppTapTest, MeterModeLeavesTheAppAudibleAndMeasuresIt) {
-    AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::meter, 0.25f);
-    hal.advance(4800);
-    EXPECT_FALSE(hal.isMutedAtSource(app));
-    EXPECT_NEAR(hal.peak(speakers), 0.5f, 2e-3); // untouched, and nothing added
+    AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::meter, 0.25f);
+    sim.advance(4800);
+    EXPECT_FALSE(sim.isMutedAtSource(app));
+    EXPECT_NEAR(sim.peak(speakers), 0.5f, 2e-3); // untouched, and nothing added
     EXPECT_NEAR(tap.state().load(TapState::peakLevel), 0.5f, 2e-3);
     EXPECT_EQ(tap.state().framesProcessed(), 0);
 }
 
 TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
-    const auto other = hal.addProcess(processSetup(101, Signal::silence()));
-    AppTap tap(hal, {app, other}, std::nullopt, "speakers", Mode::process, 1.0f);
-    const auto tapDescription = hal.tapDescription(tap.tapID());
+    const auto other = sim.addProcess(processSetup(101, Signal::silence()));
+    AppTap tap(sim, {app, other}, std::nullopt, "speakers", Mode::process, 1.0f);
+    const auto tapDescription = probes.tapDescription(tap.tapID());
     ASSERT_TRUE(tapDescription);
     EXPECT_FALSE(tapDescription->isExclusive);
-    EXPECT_EQ(tapDescription->processes, (std::vector<AudioObjectID>{app, other}));
+    EXPECT_EQ(tapDescription->processes, (std::vector<ObjectId>{app, other}));
     EXPECT_EQ(tapDescription->name, "Voxlane Tap");
     EXPECT_TRUE(tapDescription->isPrivate);
     EXPECT_EQ(tapDescription->muteBehavior, TapMute::mutedWhenTapped);
     EXPECT_EQ(tapDescription->uuid.size(), 36u);
 
-    const auto aggregate = hal.aggregateDescription(tap.aggregateID());
+    const auto aggregate = probes.aggregateDescription(tap.aggregateID());
     ASSERT_TRUE(aggregate);
     EXPECT_EQ(aggregate->name, "Voxlane");
     EXPECT_TRUE(aggregate->uid.starts_with(std::string(AppIdentifier) + ".aggregate."));
@@ -96,21 +98,21 @@ TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
     EXPECT_TRUE(aggregate->taps[0].driftCompensation);
 
     // A second tap on the same device gets its own aggregate device UID.
-    AppTap second(hal, {app}, std::nullopt, "speakers", Mode::meter, 1.0f);
-    EXPECT_NE(hal.aggregateDescription(second.aggregateID())->uid, aggregate->uid);
-    EXPECT_EQ(hal.tapDescription(second.tapID())->muteBehavior, TapMute::unmuted);
+    AppTap second(sim, {app}, std::nullopt, "speakers", Mode::meter, 1.0f);
+    EXPECT_NE(probes.aggregateDescription(second.aggregateID())->uid, aggregate->uid);
+    EXPECT_EQ(probes.tapDescription(second.tapID())->muteBehavior, TapMute::unmuted);
 }
 
 TEST_F(AppTapTest, GlobalTapsHearEverythingButTheExcluded) {
-    AppTap all(hal, {}, std::nullopt, "speakers", Mode::meter, 1.0f);
-    EXPECT_TRUE(hal.tapDescription(all.tapID())->isExclusive);
-    EXPECT_TRUE(hal.tapDescription(all.tapID())->processes.empty());
-    AppTap allToo(hal, {}, std::vector<AudioObjectID>{}, "speakers", Mode::meter, 1.0f);
-    EXPECT_TRUE(hal.tapDescription(allToo.tapID())->isExclusive);
-    AppTap butApp(hal, {app}, std::vector<AudioObjectID>{app}, "speakers", Mode::meter, 1.0f);
-    EXPECT_EQ(hal.tapDescription(butApp.tapID())->processes, std::vector<AudioObjectID>{app});
-    EXPECT_TRUE(hal.tapDescription(butApp.tapID())->isExclusive);
-    hal.advance(4800);
+    AppTap all(sim, {}, std::nullopt, "speakers", Mode::meter, 1.0f);
+    EXPECT_TRUE(probes.tapDescription(all.tapID())->isExclusive);
+    EXPECT_TRUE(probes.tapDescription(all.tapID())->processes.empty());
+    AppTap allToo(sim, {}, std::vector<ObjectId>{}, "speakers", Mode::meter, 1.0f);
+    EXPECT_TRUE(probes.tapDescription(allToo.tapID())->isExclusive);
+    AppTap butApp(sim, {app}, std::vector<ObjectId>{app}, "speakers", Mode::meter, 1.0f);
+    EXPECT_EQ(probes.tapDescription(butApp.tapID())->processes, std::vector<ObjectId>{app});
+    EXPECT_TRUE(probes.tapDescription(butApp.tapID())->isExclusive);
+    sim.advance(4800);
     EXPECT_NEAR(all.state().load(TapState::peakLevel), 0.5f, 2e-3);
     EXPECT_EQ(butApp.state().load(TapState::peakLevel), 0.0f);
 }
@@ -123,85 +125,80 @@ struct FailingStep {
 class AppTapFailure : public AppTapTest, public ::testing::WithParamInterface<FailingStep> {};
 
 TEST_P(AppTapFailure, AFailingStepThrowsItsNameAndLeavesNothingBehind) {
-    SimHal::Fault fault;
+    SimServer::Fault fault;
     fault.operation = GetParam().operation;
-    fault.status = -50;
-    hal.injectFault(fault);
+    fault.error = ServerError::notPermitted;
+    probes.injectFault(fault);
     try {
-        AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
+        AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
         FAIL() << "construction succeeded";
     } catch (const AudioError& error) {
         EXPECT_EQ(error.what, GetParam().what);
-        EXPECT_EQ(error.status, -50);
+        EXPECT_EQ(error.error, ServerError::notPermitted);
     }
     expectNothingLeft();
-    EXPECT_EQ(hal.runningIOProcs(), 0u);
-    hal.advance(4800);
-    EXPECT_FALSE(hal.isMutedAtSource(app));
+    EXPECT_EQ(probes.runningRenders(), 0u);
+    sim.advance(4800);
+    EXPECT_FALSE(sim.isMutedAtSource(app));
 }
 
 std::string stepName(const ::testing::TestParamInfo<FailingStep>& info) {
-    static const char* const names[] = {"Tap", "Aggregate", "IOProc", "Start"};
+    static const char* const names[] = {"Tap", "Aggregate", "Render", "Start"};
     return names[info.index];
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, AppTapFailure,
-                         ::testing::Values(FailingStep{Op::createProcessTap, "Tap erstellen"},
-                                           FailingStep{Op::createAggregateDevice,
+                         ::testing::Values(FailingStep{Op::createTap, "Tap erstellen"},
+                                           FailingStep{Op::createAggregate,
                                                        "Aggregate Device erstellen"},
-                                           FailingStep{Op::createIOProcID, "IOProc erstellen"},
-                                           FailingStep{Op::deviceStart, "Wiedergabe starten"}),
+                                           FailingStep{Op::createRender, "IOProc erstellen"},
+                                           FailingStep{Op::startRender, "Wiedergabe starten"}),
                          stepName);
 
 TEST_F(AppTapTest, InvalidateIsIdempotentAndStopsBeforeDestroying) {
-    AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
+    AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
     tap.invalidate();
     expectNothingLeft();
     EXPECT_EQ(tap.tapID(), 0u);
     EXPECT_EQ(tap.aggregateID(), 0u);
-    EXPECT_FALSE(tap.procID());
-    const auto destroys = hal.calls(Op::destroyProcessTap) + hal.calls(Op::destroyAggregateDevice);
+    EXPECT_FALSE(tap.render());
+    const auto destroys = probes.calls(Op::destroyTap) + probes.calls(Op::destroyAggregate);
     tap.invalidate();
-    EXPECT_EQ(hal.calls(Op::destroyProcessTap) + hal.calls(Op::destroyAggregateDevice), destroys);
-    EXPECT_EQ(hal.calls(Op::deviceStop), 1u);
-    EXPECT_EQ(hal.calls(Op::destroyIOProcID), 1u);
+    EXPECT_EQ(probes.calls(Op::destroyTap) + probes.calls(Op::destroyAggregate), destroys);
+    EXPECT_EQ(probes.calls(Op::stopRender), 1u);
+    EXPECT_EQ(probes.calls(Op::destroyRender), 1u);
 }
 
 TEST_F(AppTapTest, KeepsTheOutputDevicesOwnInputsClosed) {
-    hal.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
-    AppTap onHeadset(hal, {app}, std::nullopt, "headset", Mode::process, 1.0f);
-    EXPECT_EQ(hal.streamUsage(onHeadset.aggregateID(), *onHeadset.procID()),
-              (std::vector<std::uint32_t>{0, 1}));
-    AppTap onSpeakers(hal, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
-    EXPECT_EQ(hal.streamUsage(onSpeakers.aggregateID(), *onSpeakers.procID()),
-              (std::vector<std::uint32_t>{1}));
+    sim.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
+    AppTap onHeadset(sim, {app}, std::nullopt, "headset", Mode::process, 1.0f);
+    using Usage = std::vector<std::vector<bool>>;
+    EXPECT_EQ(probes.streamUsage(onHeadset.aggregateID()), (Usage{{false, true}}));
+    AppTap onSpeakers(sim, {app}, std::nullopt, "speakers", Mode::process, 1.0f);
+    EXPECT_EQ(probes.streamUsage(onSpeakers.aggregateID()), (Usage{{true}}));
 
     // The stream usage is best effort: a refused read leaves every stream on.
-    SimHal::Fault fault;
-    fault.operation = Op::getPropertyData;
-    fault.selector = kAudioDevicePropertyIOProcStreamUsage;
-    hal.injectFault(fault);
-    AppTap refused(hal, {app}, std::nullopt, "headset", Mode::process, 1.0f);
-    EXPECT_EQ(hal.streamUsage(refused.aggregateID(), *refused.procID()),
-              (std::vector<std::uint32_t>{1, 1}));
+    probes.injectFault(test::fault(Op::renderInputs));
+    AppTap refused(sim, {app}, std::nullopt, "headset", Mode::process, 1.0f);
+    EXPECT_EQ(probes.streamUsage(refused.aggregateID()), (Usage{{true, true}}));
 }
 
 TEST_F(AppTapTest, TapStateFollowsTheOutputDevicesRate) {
     auto slow = deviceSetup("cd", "CD");
-    slow.nominalSampleRate = 44100;
-    hal.addDevice(slow);
-    AppTap onCD(hal, {app}, std::nullopt, "cd", Mode::process, 1.0f);
+    slow.sampleRate = 44100;
+    sim.addDevice(slow);
+    AppTap onCD(sim, {app}, std::nullopt, "cd", Mode::process, 1.0f);
     EXPECT_EQ(onCD.state().sampleRate(), 44100.0);
     EXPECT_EQ(onCD.state().lookahead(), 66);
-    AppTap nowhere(hal, {app}, std::nullopt, "gone", Mode::process, 1.0f);
+    AppTap nowhere(sim, {app}, std::nullopt, "gone", Mode::process, 1.0f);
     EXPECT_EQ(nowhere.state().sampleRate(), 48000.0);
 }
 
 TEST_F(AppTapTest, NonInterleavedTapsFeedBothChannels) {
-    hal.setTapsNonInterleaved(true);
-    AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
-    hal.advance(48000);
-    const auto samples = hal.lastSamples(speakers);
+    sim.setTapsNonInterleaved(true);
+    AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
+    sim.advance(48000);
+    const auto samples = sim.lastSamples(speakers);
     ASSERT_FALSE(samples.empty());
     float left = 0, right = 0;
     for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
@@ -213,10 +210,10 @@ TEST_F(AppTapTest, NonInterleavedTapsFeedBothChannels) {
 }
 
 TEST_F(AppTapTest, TheAudioPathAllocatesNothing) {
-    AppTap tap(hal, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
-    hal.advance(512);
+    AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
+    sim.advance(512);
     test::AllocationCounter allocations;
-    hal.advance(48000);
+    sim.advance(48000);
     EXPECT_EQ(allocations.count(), 0u);
 }
 

@@ -3,8 +3,9 @@
 
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -18,24 +19,25 @@ using Status = AudioPermission::Status;
 class AudioPermissionTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Defaults& defaults = *store;
-    SystemSounds sounds{hal};
+    SystemSounds sounds{sim};
     std::vector<std::thread> workers;
     std::atomic<int> sleeps{0};
     Log::Capture log;
 
     AudioPermission::Services services(SystemSounds& with) {
         return AudioPermission::Services{
-            hal,
+            sim,
             scheduler,
             defaults,
             with,
             // Each sleep lets the simulated server play for that long.
             [this](double seconds) {
                 ++sleeps;
-                hal.advance(std::uint32_t(seconds * hal.sampleRate()));
+                sim.advance(std::uint32_t(seconds * sim.sampleRate()));
             },
             [this](std::function<void()> job) { workers.emplace_back(std::move(job)); },
         };
@@ -58,20 +60,20 @@ protected:
     Status check() { return check(sounds); }
 
     void expectNoTapLeft() {
-        EXPECT_EQ(hal.liveTaps(), 0u);
-        EXPECT_EQ(hal.liveAggregateDevices(), 0u);
-        EXPECT_EQ(hal.liveIOProcs(), 0u);
+        EXPECT_EQ(probes.liveTaps(), 0u);
+        EXPECT_EQ(probes.liveAggregates(), 0u);
+        EXPECT_EQ(probes.liveRenders(), 0u);
     }
 };
 
 TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
-    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     EXPECT_EQ(check(), Status::granted);
     EXPECT_EQ(sleeps, 1); // the first reading already heard it
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
-    ASSERT_EQ(hal.playedSounds().size(), 1u);
-    EXPECT_EQ(hal.playedSounds()[0].name, "tick");
-    EXPECT_FLOAT_EQ(hal.playedSounds()[0].volume, 0.08f);
+    ASSERT_EQ(sim.playedSounds().size(), 1u);
+    EXPECT_EQ(sim.playedSounds()[0].name, "tick");
+    EXPECT_FLOAT_EQ(sim.playedSounds()[0].volume, 0.08f);
     const auto messages = log.messages("permission");
     ASSERT_EQ(messages.size(), 1u);
     ASSERT_TRUE(messages[0].starts_with("Prüfton-Pegel: "));
@@ -80,8 +82,8 @@ TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
 }
 
 TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
-    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    hal.setCaptureAllowed(false);
+    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
+    sim.setCaptureAllowed(false);
     EXPECT_EQ(check(), Status::denied);
     EXPECT_EQ(sleeps, 12);
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
@@ -101,42 +103,42 @@ TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
 
 TEST_F(AudioPermissionTest, NoOutputDeviceIsUnknownWithoutTapOrSound) {
     EXPECT_EQ(check(), Status::unknown);
-    EXPECT_EQ(hal.calls(SimHal::Operation::createProcessTap), 0u);
-    EXPECT_TRUE(hal.playedSounds().empty());
+    EXPECT_EQ(probes.calls(ServerCore::Operation::createTap), 0u);
+    EXPECT_TRUE(sim.playedSounds().empty());
     EXPECT_TRUE(log.entries().empty());
     EXPECT_EQ(sleeps, 0);
 }
 
 TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
-    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    SimHal::Fault fault;
-    fault.operation = SimHal::Operation::createAggregateDevice;
-    fault.status = -50;
-    hal.injectFault(fault);
+    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
+    SimServer::Fault fault;
+    fault.operation = ServerCore::Operation::createAggregate;
+    fault.error = ServerError::notPermitted;
+    probes.injectFault(fault);
     EXPECT_EQ(check(), Status::denied);
     ASSERT_EQ(log.entries().size(), 1u);
     EXPECT_EQ(log.entries()[0].level, Log::Level::error);
     EXPECT_EQ(log.entries()[0].message,
-              "Prüf-Tap fehlgeschlagen: Aggregate Device erstellen fehlgeschlagen (OSStatus -50)");
-    EXPECT_TRUE(hal.playedSounds().empty());
+              "Prüf-Tap fehlgeschlagen: Aggregate Device erstellen fehlgeschlagen (not permitted)");
+    EXPECT_TRUE(sim.playedSounds().empty());
     expectNoTapLeft();
 }
 
 TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
-    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    SystemSounds none(hal, {});
+    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
+    SystemSounds none(sim, {});
     EXPECT_FALSE(none.play("tick"));
     EXPECT_EQ(check(none), Status::denied);
-    EXPECT_TRUE(hal.playedSounds().empty());
+    EXPECT_TRUE(sim.playedSounds().empty());
 
     // Any other sound playing at that moment counts as heard.
-    hal.addProcess(test::processSetup(100, SimHal::Signal::sine(0.01f)));
+    sim.addProcess(test::processSetup(100, SimServer::Signal::sine(0.01f)));
     EXPECT_EQ(check(none), Status::granted);
 }
 
 TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
-    hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    hal.setCaptureAllowed(false); // the probe would listen for all twelve readings
+    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
+    sim.setCaptureAllowed(false); // the probe would listen for all twelve readings
     std::shared_ptr<AudioPermission::InFlight> flight;
     std::atomic<bool> atThirdReading{false};
     auto with = services(sounds);
@@ -150,7 +152,7 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
     bool completed = false;
     flight = AudioPermission::check(with, [&](Status) { completed = true; });
     ASSERT_TRUE(scheduler.runPendingUntil([&] { return atThirdReading.load(); }));
-    EXPECT_EQ(hal.liveTaps(), 1u) << "the probe's tap is up";
+    EXPECT_EQ(probes.liveTaps(), 1u) << "the probe's tap is up";
     flight->cancel();
     expectNoTapLeft(); // cancel() returned after the worker let go
     scheduler.runPending();
@@ -164,24 +166,24 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
     // Cancelled before its worker started, it never touches the server.
     std::function<void()> pending;
     with.runInBackground = [&](std::function<void()> job) { pending = std::move(job); };
-    const auto tapsBuilt = hal.calls(SimHal::Operation::createProcessTap);
+    const auto tapsBuilt = probes.calls(ServerCore::Operation::createTap);
     flight = AudioPermission::check(with, [&](Status) { completed = true; });
     flight->cancel();
     pending();
     scheduler.runPending();
     EXPECT_FALSE(completed);
-    EXPECT_EQ(hal.calls(SimHal::Operation::createProcessTap), tapsBuilt);
-    EXPECT_EQ(hal.playedSounds().size(), 1u) << "only the first probe's";
+    EXPECT_EQ(probes.calls(ServerCore::Operation::createTap), tapsBuilt);
+    EXPECT_EQ(sim.playedSounds().size(), 1u) << "only the first probe's";
 }
 
 TEST_F(AudioPermissionTest, Sounds) {
-    const auto speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    const auto speakers = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     EXPECT_TRUE(sounds.has("pop"));
     EXPECT_TRUE(sounds.play("pop", 0.5f));
     EXPECT_FALSE(sounds.play("Basso"));
-    hal.advance(4800);
-    EXPECT_GT(hal.peak(speakers), 0.1f);
-    EXPECT_LE(hal.peak(speakers), 0.5f);
+    sim.advance(4800);
+    EXPECT_GT(sim.peak(speakers), 0.1f);
+    EXPECT_LE(sim.peak(speakers), 0.5f);
 }
 
 } // namespace

@@ -42,27 +42,27 @@ TEST(CallDetector, FirstRecordingCallAppOrBrowserWins) {
 class DuckingTest : public test::EngineFixture {
 protected:
     void SetUp() override {
-        music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
-        call = addApp(2002, "org.mozilla.firefox", "Firefox", SimHal::Signal::silence());
+        music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::sine(0.5f));
+        call = addApp(2002, "org.mozilla.firefox", "Firefox", SimServer::Signal::silence());
         // A second recording app, on its own device so that its level can be heard apart.
         workspace.applications[2003] =
             RunningApplication{"com.obsproject.Studio", "OBS", {}, "", true};
-        recorder = hal.addProcess(test::processSetup(2003, SimHal::Signal::sine(0.25f),
+        recorder = sim.addProcess(test::processSetup(2003, SimServer::Signal::sine(0.25f),
                                                      "com.obsproject.Studio", headphones));
-        hal.setProcessRunning(recorder, true, true);
+        sim.setProcessRunning(recorder, true, true);
         start();
     }
 
     void startCall() {
-        hal.setProcessRunning(call, true, true);
+        sim.setProcessRunning(call, true, true);
         settle();
     }
     void endCall() {
-        hal.setProcessRunning(call, true, false);
+        sim.setProcessRunning(call, true, false);
         scheduler.runPending();  // the listener
         scheduler.advance(0.12); // the debounced refresh
     }
-    float settledPeak(AudioObjectID device) {
+    float settledPeak(ObjectId device) {
         playPeak(device, 1.5); // the 250 ms ducking glide
         return playPeak(device, 0.1);
     }
@@ -72,7 +72,7 @@ protected:
         throw std::logic_error("no app " + id);
     }
 
-    AudioObjectID music = 0, call = 0, recorder = 0;
+    ObjectId music = 0, call = 0, recorder = 0;
 };
 
 TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
@@ -88,7 +88,7 @@ TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
     EXPECT_EQ(tap("org.example.Music")->mode(), Mode::process);
     EXPECT_FALSE(tap("com.obsproject.Studio"));
     EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.3f, 0.01f);
-    EXPECT_NEAR(hal.peak(headphones), 0.25f, 0.01f);
+    EXPECT_NEAR(sim.peak(headphones), 0.25f, 0.01f);
 
     engine->setDuckLevel(0.0f);
     EXPECT_LT(settledPeak(speakers), 1e-3f);
@@ -127,8 +127,8 @@ TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
 
     endCall();
     EXPECT_FALSE(engine->duckingPausedForCall());
-    const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimHal::Signal::silence());
-    hal.setProcessRunning(zoom, true, true);
+    const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimServer::Signal::silence());
+    sim.setProcessRunning(zoom, true, true);
     settle();
     EXPECT_TRUE(engine->isDucking());
     EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
@@ -156,10 +156,10 @@ TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
 
 TEST_F(DuckingTest, AppsStartingOrStoppingDuringACallFollowAtTheNextRefresh) {
     startCall();
-    const auto late = addApp(2005, "org.example.Late", "Late", SimHal::Signal::silence());
+    const auto late = addApp(2005, "org.example.Late", "Late", SimServer::Signal::silence());
     settle();
     EXPECT_TRUE(engine->isDucked(app("org.example.Late")));
-    hal.setProcessRunning(late, false, false);
+    sim.setProcessRunning(late, false, false);
     settle();
     EXPECT_FALSE(engine->isDucked(app("org.example.Late")));
 }

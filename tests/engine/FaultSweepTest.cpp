@@ -12,9 +12,8 @@ class FaultSweepTest : public test::EngineFixture {
 protected:
     void SetUp() override {
         auto bt = test::deviceSetup("bt", "BT", Transport::bluetooth);
-        bt.hasVirtualMainVolume = false; // software volume: the global tap runs too
-        bt.outputVolumeElements.clear();
-        setDefaultOutput(hal.addDevice(bt));
+        bt.output.hasVolume = false; // software volume: the global tap runs too
+        setDefaultOutput(sim.addDevice(bt));
         addApp(2001, "org.example.Music", "Music");
         addApp(2002, "org.example.Radio", "Radio");
         store->setValue("appSettings", {{"org.example.Music", {{"volume", 0.5}}}});
@@ -29,8 +28,8 @@ protected:
         engine->toggleMute("org.example.Music");
         engine->setOutput("headphones", "org.example.Radio");
         engine->setMasterVolume(0.5f);
-        hal.advance(2048);
-        hal.addProcess(test::processSetup(2003, SimHal::Signal::sine(0.1f), "org.example.Late"));
+        sim.advance(2048);
+        sim.addProcess(test::processSetup(2003, SimServer::Signal::sine(0.1f), "org.example.Late"));
         settle();
         engine->setPanelVisible(false);
         engine->reset("org.example.Radio");
@@ -42,8 +41,8 @@ protected:
 
     std::size_t totalCalls() const {
         std::size_t total = 0;
-        for (int op = 1; op < int(SimHal::Operation::count_); ++op)
-            total += hal.calls(SimHal::Operation(op));
+        for (int op = 1; op < int(ServerCore::Operation::count_); ++op)
+            total += probes.calls(ServerCore::Operation(op));
         return total;
     }
 };
@@ -53,21 +52,21 @@ TEST_F(FaultSweepTest, NoFailingCallCrashesOrLeaks) {
     scenario();
     const std::size_t calls = totalCalls();
     ASSERT_GT(calls, 100u);
-    ASSERT_EQ(hal.liveTaps() + hal.liveAggregateDevices() + hal.liveIOProcs(), 0u);
-    const std::size_t listeners = hal.liveListeners();
+    ASSERT_EQ(probes.liveTaps() + probes.liveAggregates() + probes.liveRenders(), 0u);
+    const std::size_t listeners = probes.liveSubscriptions();
 
     for (std::size_t k = 0; k < calls; ++k) {
         // The k-th call of the scenario fails.
-        SimHal::Fault f = test::fault(SimHal::Operation::any, kAudioHardwareUnspecifiedError,
-                                      std::nullopt, std::nullopt, 1);
+        SimServer::Fault f =
+            test::fault(ServerCore::Operation::any, ServerError::failed, std::nullopt, 1);
         f.skip = static_cast<int>(k);
-        hal.injectFault(f);
+        probes.injectFault(f);
         scenario();
-        hal.clearFaults();
-        EXPECT_EQ(hal.liveTaps(), 0u) << "call " << k;
-        EXPECT_EQ(hal.liveAggregateDevices(), 0u) << "call " << k;
-        EXPECT_EQ(hal.liveIOProcs(), 0u) << "call " << k;
-        EXPECT_EQ(hal.liveListeners(), listeners) << "call " << k;
+        probes.clearFaults();
+        EXPECT_EQ(probes.liveTaps(), 0u) << "call " << k;
+        EXPECT_EQ(probes.liveAggregates(), 0u) << "call " << k;
+        EXPECT_EQ(probes.liveRenders(), 0u) << "call " << k;
+        EXPECT_EQ(probes.liveSubscriptions(), listeners) << "call " << k;
         if (HasFailure()) break;
     }
 }

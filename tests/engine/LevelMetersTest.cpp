@@ -7,8 +7,8 @@ namespace {
 class LevelMetersTest : public test::EngineFixture {
 protected:
     void SetUp() override {
-        music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::silence());
-        addApp(2002, "org.example.Radio", "Radio", SimHal::Signal::silence());
+        music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::silence());
+        addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::silence());
         start();
         engine->setPanelVisible(true); // meter taps for both playing apps, and the timer
         ASSERT_TRUE(tap("org.example.Music") && tap("org.example.Radio"));
@@ -16,7 +16,7 @@ protected:
     TapState& state(const char* id) { return tap(id)->state(); }
     float level(const char* id) { return engine->meters().values().at(id); }
     void tick() { scheduler.advance(LevelMeters::tickInterval); }
-    AudioObjectID music = 0;
+    ObjectId music = 0;
 };
 
 TEST_F(LevelMetersTest, PeaksShowAtOnceAndFallBy18PercentATick) {
@@ -58,7 +58,7 @@ TEST_F(LevelMetersTest, GoneTapsDropOutAndHidingEmptiesEverything) {
     state("org.example.Radio").store(TapState::limiterFloor, 0.5f);
     tick();
     ASSERT_EQ(engine->meters().values().size(), 2u);
-    hal.removeProcess(music); // Music quits
+    sim.removeProcess(music); // Music quits
     settle();
     EXPECT_FALSE(engine->meters().values().count("org.example.Music"));
     EXPECT_TRUE(engine->meters().values().count("org.example.Radio"));

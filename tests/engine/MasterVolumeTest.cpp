@@ -13,14 +13,13 @@ using Mode = AppTap::Mode;
 class MasterVolumeTest : public test::EngineFixture {
 protected:
     // Bluetooth headphones whose volume the system cannot set.
-    AudioObjectID addSoftwareDevice() {
+    ObjectId addSoftwareDevice() {
         auto setup = test::deviceSetup("bt", "BT Headphones", Transport::bluetooth);
-        setup.hasVirtualMainVolume = false;
-        setup.outputVolumeElements.clear();
-        return hal.addDevice(setup);
+        setup.output.hasVolume = false;
+        return sim.addDevice(setup);
     }
 
-    float settledPeak(AudioObjectID device) {
+    float settledPeak(ObjectId device) {
         playPeak(device, 0.5);
         return playPeak(device, 0.1);
     }
@@ -30,22 +29,18 @@ TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
     start();
     EXPECT_FALSE(engine->softVolumeActive());
     engine->setMasterVolume(0.4f);
-    EXPECT_FLOAT_EQ(hal.deviceVolume(speakers), 0.4f);
+    EXPECT_FLOAT_EQ(sim.deviceVolume(speakers), 0.4f);
     engine->setMasterMuted(true);
-    EXPECT_TRUE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    EXPECT_TRUE(sim.deviceMuted(speakers, Side::output));
     engine->setMasterVolume(0.0f); // 0 does not unmute...
     EXPECT_TRUE(engine->masterMuted());
     engine->setMasterVolume(0.3f); // ...raising does
     EXPECT_FALSE(engine->masterMuted());
-    EXPECT_FALSE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    EXPECT_FALSE(sim.deviceMuted(speakers, Side::output));
 
     // A change made elsewhere reaches the engine through the volume listeners, undebounced.
     const float volume = 0.8f;
-    ASSERT_EQ(hal.setPropertyData(speakers,
-                                  {kAudioHardwareServiceDeviceProperty_VirtualMainVolume,
-                                   kAudioObjectPropertyScopeOutput, 0},
-                                  0, nullptr, sizeof volume, &volume),
-              0);
+    ASSERT_EQ(sim.setVolume(speakers, Side::output, volume), ServerError::none);
     scheduler.runPending();
     EXPECT_FLOAT_EQ(engine->masterVolume(), 0.8f);
 
@@ -120,20 +115,20 @@ TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
 
 TEST_F(MasterVolumeTest, GlobalTapCarriesTheMasterGainToUntappedApps) {
     const auto bt = addSoftwareDevice();
-    const auto music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
+    const auto music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::sine(0.5f));
     workspace.applications[2002] = RunningApplication{"org.example.Radio", "Radio", {}, "", true};
-    hal.addProcess(
-        test::processSetup(2002, SimHal::Signal::sine(0.5f), "org.example.Radio", headphones));
+    sim.addProcess(
+        test::processSetup(2002, SimServer::Signal::sine(0.5f), "org.example.Radio", headphones));
     start();
     setDefaultOutput(bt);
-    hal.setProcessDevice(music, bt);
+    sim.setProcessDevice(music, bt);
     settle();
     engine->setMasterVolume(0.5f);
     ASSERT_TRUE(engine->globalTap());
     // The global tap takes everything that has no tap of its own, the radio on the headphones
     // too, to the default output at the master gain: two in-phase sines of 0.5 at 0.25.
     EXPECT_NEAR(settledPeak(bt), 1.0f * 0.25f, 0.005f);
-    EXPECT_EQ(hal.peak(headphones), 0.0f);
+    EXPECT_EQ(sim.peak(headphones), 0.0f);
 
     // A process tap on the default output carries the master gain itself; one elsewhere not.
     engine->setVolume(0.5f, "org.example.Music");
@@ -154,7 +149,7 @@ TEST_F(MasterVolumeTest, GlobalTapExclusionsAreSortedAndRebuiltOnlyWhenTheyChang
     setDefaultOutput(bt);
     settle();
     ASSERT_TRUE(engine->globalTap());
-    EXPECT_EQ(*engine->globalTap()->excluding(), (std::vector<AudioObjectID>{own}));
+    EXPECT_EQ(*engine->globalTap()->excluding(), (std::vector<ObjectId>{own}));
     const auto first = engine->globalTap()->tapID();
 
     engine->setMasterVolume(0.3f); // a gain change alone keeps the tap
@@ -163,11 +158,11 @@ TEST_F(MasterVolumeTest, GlobalTapExclusionsAreSortedAndRebuiltOnlyWhenTheyChang
 
     engine->setVolume(0.7f, "org.example.B");
     engine->setVolume(0.7f, "org.example.A");
-    std::vector<AudioObjectID> expected{own, a, b};
+    std::vector<ObjectId> expected{own, a, b};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(*engine->globalTap()->excluding(), expected);
     EXPECT_NE(engine->globalTap()->tapID(), first);
-    EXPECT_EQ(hal.liveTaps(), 3u) << "two app taps and one global tap, the old one gone";
+    EXPECT_EQ(probes.liveTaps(), 3u) << "two app taps and one global tap, the old one gone";
 
     setDefaultOutput(speakers); // hardware volume again: no global tap
     settle();
@@ -178,14 +173,14 @@ TEST_F(MasterVolumeTest, GlobalTapFailureIsLoggedAndRetried) {
     const auto bt = addSoftwareDevice();
     start();
     Log::Capture log;
-    hal.injectFault(test::fault(SimHal::Operation::createProcessTap, -66));
+    probes.injectFault(test::fault(ServerCore::Operation::createTap));
     setDefaultOutput(bt);
     settle();
     EXPECT_FALSE(engine->globalTap());
     EXPECT_TRUE(log.contains(Log::Level::error, "engine",
-                             "Globaler Tap: Tap erstellen fehlgeschlagen (OSStatus -66)"));
+                             "Globaler Tap: Tap erstellen fehlgeschlagen (failed)"));
     EXPECT_FALSE(engine->lastError());
-    hal.clearFaults();
+    probes.clearFaults();
     engine->reconcile();
     EXPECT_TRUE(engine->globalTap());
 }

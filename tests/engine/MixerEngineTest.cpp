@@ -35,7 +35,7 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     EXPECT_EQ(e.apps()[0].name, "Music");
     EXPECT_EQ(e.refreshCount(), 1u);
     // Five system listeners, two for the app's process (never for our own), the volume ones.
-    EXPECT_EQ(hal.liveListeners(), 5u + 2u + e.volumeListenerCount());
+    EXPECT_EQ(probes.liveSubscriptions(), 5u + 2u + e.volumeListenerCount());
 
     store->remove("duckLevel");
     store->setNumber("duckLevel", 0.5);
@@ -51,13 +51,13 @@ TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
     start();
     scheduler.runPending();
     const auto before = engine->refreshCount();
-    hal.addProcess(test::processSetup(3001, SimHal::Signal::silence()));
+    sim.addProcess(test::processSetup(3001, SimServer::Signal::silence()));
     scheduler.runPending();
     scheduler.advance(0.05);
-    hal.addProcess(test::processSetup(3002, SimHal::Signal::silence()));
+    sim.addProcess(test::processSetup(3002, SimServer::Signal::silence()));
     scheduler.runPending();
     scheduler.advance(0.05);
-    hal.addDevice(test::deviceSetup("usb", "USB DAC"));
+    sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     scheduler.runPending();
     scheduler.advance(0.119);
     EXPECT_EQ(engine->refreshCount(), before);
@@ -71,50 +71,50 @@ TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
 TEST_F(MixerEngineTest, ProcessListenersFollowTheProcesses) {
     const auto music = addApp(2001, "org.example.Music", "Music");
     start();
-    const auto listening = hal.liveListeners();
-    EXPECT_EQ(engine->watchedProcesses(), (std::vector<AudioObjectID>{music}));
+    const auto listening = probes.liveSubscriptions();
+    EXPECT_EQ(engine->watchedProcesses(), (std::vector<ObjectId>{music}));
 
-    const auto added = hal.calls(SimHal::Operation::addPropertyListener);
-    hal.setProcessRunning(music, false, false); // a process notification, then a refresh
+    const auto added = probes.calls(ServerCore::Operation::subscribe);
+    sim.setProcessRunning(music, false, false); // a process notification, then a refresh
     settle();
-    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener), added) << "registered once";
+    EXPECT_EQ(probes.calls(ServerCore::Operation::subscribe), added) << "registered once";
 
     const auto video = addApp(2002, "org.example.Video", "Video");
     settle();
-    EXPECT_EQ(hal.liveListeners(), listening + 2);
-    hal.removeProcess(video);
+    EXPECT_EQ(probes.liveSubscriptions(), listening + 2);
+    sim.removeProcess(video);
     settle();
-    EXPECT_EQ(hal.liveListeners(), listening);
-    EXPECT_EQ(engine->watchedProcesses(), (std::vector<AudioObjectID>{music}));
+    EXPECT_EQ(probes.liveSubscriptions(), listening);
+    EXPECT_EQ(engine->watchedProcesses(), (std::vector<ObjectId>{music}));
 }
 
 TEST_F(MixerEngineTest, VolumeListenersMoveOnlyWithTheDefaultOutput) {
     start();
     const auto count = engine->volumeListenerCount();
     EXPECT_GT(count, 0u);
-    const auto added = hal.calls(SimHal::Operation::addPropertyListener);
-    hal.addDevice(test::deviceSetup("usb", "USB DAC"));
+    const auto added = probes.calls(ServerCore::Operation::subscribe);
+    sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     settle();
-    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener), added);
+    EXPECT_EQ(probes.calls(ServerCore::Operation::subscribe), added);
 
-    const auto live = hal.liveListeners();
+    const auto live = probes.liveSubscriptions();
     setDefaultOutput(headphones);
     settle();
     EXPECT_EQ(engine->defaultOutput()->uid, "headphones");
-    EXPECT_EQ(hal.calls(SimHal::Operation::addPropertyListener),
+    EXPECT_EQ(probes.calls(ServerCore::Operation::subscribe),
               added + engine->volumeListenerCount());
-    EXPECT_EQ(hal.liveListeners(), live - count + engine->volumeListenerCount());
+    EXPECT_EQ(probes.liveSubscriptions(), live - count + engine->volumeListenerCount());
 }
 
 TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCaseWithNumbersByValue) {
-    addApp(2001, "org.example.zeta", "Zeta", SimHal::Signal::silence());
-    hal.setProcessRunning(
-        hal.addProcess(test::processSetup(2002, SimHal::Signal::sine(0.1f), "org.example.beta")),
+    addApp(2001, "org.example.zeta", "Zeta", SimServer::Signal::silence());
+    sim.setProcessRunning(
+        sim.addProcess(test::processSetup(2002, SimServer::Signal::sine(0.1f), "org.example.beta")),
         true, false);
     workspace.applications[2002] = RunningApplication{"org.example.beta", "beta", {}, "", true};
     addApp(2003, "org.example.alpha", "Alpha");
-    const auto quiet = addApp(2004, "org.example.Able", "able", SimHal::Signal::silence());
-    hal.setProcessRunning(quiet, false, false);
+    const auto quiet = addApp(2004, "org.example.Able", "able", SimServer::Signal::silence());
+    sim.setProcessRunning(quiet, false, false);
     // Numbers by their value.
     addApp(2005, "org.example.deck10", "Deck 10");
     addApp(2006, "org.example.deck2", "Deck 2");
@@ -129,10 +129,10 @@ TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCaseWithNumbersByVa
 }
 
 TEST_F(MixerEngineTest, SilentAppsAreRegularOnesOrThoseWithSettings) {
-    const auto tool = addApp(2001, "org.example.Tool", "Tool", SimHal::Signal::silence(), false);
-    hal.setProcessRunning(tool, false, false);
-    const auto editor = addApp(2002, "org.example.Editor", "Editor", SimHal::Signal::silence());
-    hal.setProcessRunning(editor, false, false);
+    const auto tool = addApp(2001, "org.example.Tool", "Tool", SimServer::Signal::silence(), false);
+    sim.setProcessRunning(tool, false, false);
+    const auto editor = addApp(2002, "org.example.Editor", "Editor", SimServer::Signal::silence());
+    sim.setProcessRunning(editor, false, false);
     start();
     ASSERT_EQ(engine->silentApps().size(), 1u);
     EXPECT_EQ(engine->silentApps()[0].id, "org.example.Editor");
@@ -194,15 +194,15 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
 }
 
 TEST_F(MixerEngineTest, ASoloedAppThatQuitsEndsTheSolo) {
-    const auto music = addApp(2001, "org.example.Music", "Music", SimHal::Signal::sine(0.5f));
-    addApp(2002, "org.example.Radio", "Radio", SimHal::Signal::sine(0.25f));
+    const auto music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::sine(0.5f));
+    addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::sine(0.25f));
     start();
     engine->setSoloID("org.example.Music");
     engine->reconcile();
     playPeak(speakers);
     EXPECT_NEAR(playPeak(speakers), 0.5f, 0.01f) << "only the soloed app is heard";
 
-    hal.removeProcess(music);
+    sim.removeProcess(music);
     settle();
     EXPECT_FALSE(engine->soloID());
     playPeak(speakers);
@@ -212,8 +212,8 @@ TEST_F(MixerEngineTest, ASoloedAppThatQuitsEndsTheSolo) {
 TEST_F(MixerEngineTest, ChoosingAnOutputMovesTheDefaultAndAlertOutputs) {
     start();
     engine->setDefaultOutput(headphones);
-    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headphones);
-    EXPECT_EQ(hal.defaultDevice(kAudioHardwarePropertyDefaultSystemOutputDevice), headphones);
+    EXPECT_EQ(sim.defaultDevice(Role::output), headphones);
+    EXPECT_EQ(sim.defaultDevice(Role::alerts), headphones);
     settle();
     ASSERT_TRUE(engine->defaultOutput());
     EXPECT_EQ(engine->defaultOutput()->uid, "headphones") << "followed through the listeners";
@@ -223,68 +223,68 @@ TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
     addApp(2001, "org.example.Music", "Music");
     start();
     engine->setVolume(0.5f, "org.example.Music");
-    ASSERT_EQ(hal.liveTaps(), 1u);
+    ASSERT_EQ(probes.liveTaps(), 1u);
     const auto before = tap("org.example.Music")->tapID();
     systemEvents.post(SystemEvent::didWake);
-    ASSERT_EQ(hal.liveTaps(), 1u);
+    ASSERT_EQ(probes.liveTaps(), 1u);
     EXPECT_NE(tap("org.example.Music")->tapID(), before);
     systemEvents.post(SystemEvent::willTerminate);
-    EXPECT_EQ(hal.liveTaps(), 0u);
-    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
-    EXPECT_EQ(hal.liveIOProcs(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveAggregates(), 0u);
+    EXPECT_EQ(probes.liveRenders(), 0u);
 }
 
 // The server goes away and comes back with new objects (a restart): the engine follows through
 // its ordinary listeners, shows the wait, and applies everything the user set again.
 TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
     auto micSetup = test::deviceSetup("mic", "Microphone", Transport::usb, {}, {1});
-    micSetup.hasInputMute = true;
-    AudioObjectID mic = hal.addDevice(micSetup);
-    AudioObjectID music = addApp(2001, "org.example.Music", "Music");
+    micSetup.input.hasMute = true;
+    ObjectId mic = sim.addDevice(micSetup);
+    ObjectId music = addApp(2001, "org.example.Music", "Music");
     MixerEngine& e = start();
     e.setVolume(0.5f, "org.example.Music");
     e.toggleMicMute();
-    ASSERT_TRUE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+    ASSERT_TRUE(sim.deviceMuted(mic, Side::input));
 
-    hal.removeProcess(music);
-    for (AudioObjectID device : {speakers, headphones, mic})
-        hal.removeDevice(device);
-    hal.setServerConnected(false);
+    sim.removeProcess(music);
+    for (ObjectId device : {speakers, headphones, mic})
+        sim.removeDevice(device);
+    sim.setServerConnected(false);
     settle();
     EXPECT_FALSE(e.serverConnected());
     EXPECT_TRUE(e.apps().empty());
     EXPECT_FALSE(e.defaultOutput());
     EXPECT_FALSE(e.masterVolumeKnown());
     EXPECT_TRUE(e.taps().empty());
-    EXPECT_EQ(hal.liveTaps() + hal.liveAggregateDevices(), 0u);
+    EXPECT_EQ(probes.liveTaps() + probes.liveAggregates(), 0u);
     EXPECT_TRUE(e.micMuted());
 
     // A fresh server knows nothing of the mute: the microphone comes back live.
-    hal.setServerConnected(true);
-    speakers = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
-    mic = hal.addDevice(micSetup);
+    sim.setServerConnected(true);
+    speakers = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
+    mic = sim.addDevice(micSetup);
     music = addApp(2001, "org.example.Music", "Music");
     settle();
     EXPECT_TRUE(e.serverConnected());
     ASSERT_TRUE(tap("org.example.Music"));
     EXPECT_NEAR(playPeak(speakers, 0.5), 0.5f * 0.25f, 0.005f);
-    EXPECT_TRUE(hal.isMutedAtSource(music));
-    EXPECT_TRUE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput)) << "muted again";
+    EXPECT_TRUE(sim.isMutedAtSource(music));
+    EXPECT_TRUE(sim.deviceMuted(mic, Side::input)) << "muted again";
     // Its entry still holds the state from before the first mute: unmuting gives it back.
     ASSERT_TRUE(e.micMute().saved().count("mic"));
     EXPECT_EQ(e.micMute().saved().at("mic").value, 0.0f);
     e.toggleMicMute();
-    EXPECT_FALSE(hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+    EXPECT_FALSE(sim.deviceMuted(mic, Side::input));
 }
 
 TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {
     addApp(2001, "org.example.Music", "Music");
     start();
     engine->setPanelVisible(true);
-    hal.addProcess(test::processSetup(3001, SimHal::Signal::silence()));
+    sim.addProcess(test::processSetup(3001, SimServer::Signal::silence()));
     engine.reset(); // a refresh and the meter timer are pending
-    EXPECT_EQ(hal.liveListeners(), 0u);
-    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveSubscriptions(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
     scheduler.advance(1.0);
     systemEvents.post(SystemEvent::didWake);
 }
@@ -336,7 +336,7 @@ TEST_F(MixerEngineTest, SettingsSurviveARestartExactly) {
 TEST_F(MixerEngineTest, ProcessNameCutInsideACharacterGivesAStableValidId) {
     const std::string cut = "\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0";
     workspace.names[3001] = cut;
-    hal.addProcess(test::processSetup(3001, SimHal::Signal::sine(0.5f)));
+    sim.addProcess(test::processSetup(3001, SimServer::Signal::sine(0.5f)));
     addApp(2001, "org.example.Music", "Music");
     test::TempDirectory dir;
     store = Defaults::openFile(dir.path() / "defaults.json");

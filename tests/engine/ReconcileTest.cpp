@@ -14,20 +14,20 @@ protected:
 
     void SetUp() override {
         // Each app on its own device, so that each device's peak is one app's level.
-        musicProcess = addApp(2001, music, "Music", SimHal::Signal::sine(0.5f));
+        musicProcess = addApp(2001, music, "Music", SimServer::Signal::sine(0.5f));
         workspace.applications[2002] = RunningApplication{radio, "Radio", {}, "", true};
-        radioProcess = hal.addProcess(
-            test::processSetup(2002, SimHal::Signal::sine(0.25f), radio, headphones));
+        radioProcess = sim.addProcess(
+            test::processSetup(2002, SimServer::Signal::sine(0.25f), radio, headphones));
         start();
     }
 
     // What the speakers play once glides have settled.
-    float settledPeak(AudioObjectID device) {
+    float settledPeak(ObjectId device) {
         playPeak(device, 0.5);
         return playPeak(device, 0.1);
     }
 
-    AudioObjectID musicProcess = 0, radioProcess = 0;
+    ObjectId musicProcess = 0, radioProcess = 0;
 };
 
 TEST_F(ReconcileTest, DefaultAppsAreUntappedUntilThePanelShowsThem) {
@@ -37,10 +37,10 @@ TEST_F(ReconcileTest, DefaultAppsAreUntappedUntilThePanelShowsThem) {
     ASSERT_TRUE(tap(music));
     EXPECT_EQ(tap(music)->mode(), Mode::meter);
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
-    EXPECT_FALSE(hal.isMutedAtSource(musicProcess));
+    EXPECT_FALSE(sim.isMutedAtSource(musicProcess));
     engine->setPanelVisible(false);
     EXPECT_TRUE(engine->taps().empty());
-    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
 }
 
 TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
@@ -50,7 +50,7 @@ TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
     const auto built = tap(music)->tapID();
     EXPECT_EQ(tap(music)->state().load(TapState::targetGain), 0.25f);
     EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.25f, 0.005f);
-    EXPECT_TRUE(hal.isMutedAtSource(musicProcess));
+    EXPECT_TRUE(sim.isMutedAtSource(musicProcess));
 
     engine->setVolume(1.5f, music);
     EXPECT_EQ(tap(music)->tapID(), built) << "a gain change never rebuilds";
@@ -67,7 +67,7 @@ TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
     engine->setPanelVisible(false);
     EXPECT_FALSE(tap(music));
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
-    EXPECT_FALSE(hal.isMutedAtSource(musicProcess));
+    EXPECT_FALSE(sim.isMutedAtSource(musicProcess));
 }
 
 TEST_F(ReconcileTest, BoostIsHeardAndLimited) {
@@ -75,7 +75,7 @@ TEST_F(ReconcileTest, BoostIsHeardAndLimited) {
     engine->toggleMute(music);
     // The radio's tap plays on the default output, the speakers, with the music muted there.
     const float peak = settledPeak(speakers);
-    EXPECT_EQ(hal.peak(headphones), 0.0f);
+    EXPECT_EQ(sim.peak(headphones), 0.0f);
     EXPECT_LE(peak, TapState::ceiling + 1e-6f);
     EXPECT_GT(peak, 0.9f);
 }
@@ -86,13 +86,13 @@ TEST_F(ReconcileTest, OutputFollowsAStoredDeviceOnlyWhileItIsConnected) {
     EXPECT_EQ(tap(music)->outputUID(), "speakers");
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
 
-    const auto usb = hal.addDevice(test::deviceSetup("usb", "USB DAC", Transport::usb));
+    const auto usb = sim.addDevice(test::deviceSetup("usb", "USB DAC", Transport::usb));
     settle();
     ASSERT_TRUE(tap(music));
     EXPECT_EQ(tap(music)->outputUID(), "usb");
     EXPECT_NEAR(settledPeak(usb), 0.5f, 0.01f);
-    EXPECT_EQ(hal.peak(speakers), 0.0f);
-    EXPECT_EQ(hal.liveTaps(), 1u) << "the old tap went when the new one ran";
+    EXPECT_EQ(sim.peak(speakers), 0.0f);
+    EXPECT_EQ(probes.liveTaps(), 1u) << "the old tap went when the new one ran";
 }
 
 TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
@@ -102,7 +102,7 @@ TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
     EXPECT_EQ(tap(radio)->mode(), Mode::process);
     EXPECT_EQ(tap(radio)->state().load(TapState::targetGain), 0.0f);
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
-    EXPECT_EQ(hal.peak(headphones), 0.0f);
+    EXPECT_EQ(sim.peak(headphones), 0.0f);
     engine->setSoloID(std::nullopt);
     engine->reconcile();
     EXPECT_TRUE(engine->taps().empty());
@@ -111,17 +111,18 @@ TEST_F(ReconcileTest, SoloSilencesEveryOtherApp) {
 
 TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
     Log::Capture log;
-    hal.injectFault(test::fault(SimHal::Operation::createAggregateDevice, -50));
+    probes.injectFault(
+        test::fault(ServerCore::Operation::createAggregate, ServerError::notPermitted));
     engine->setVolume(0.5f, music);
     EXPECT_FALSE(tap(music));
     EXPECT_EQ(engine->lastError(),
-              "Music: Aggregate Device erstellen fehlgeschlagen (OSStatus -50)");
+              "Music: Aggregate Device erstellen fehlgeschlagen (not permitted)");
     EXPECT_TRUE(log.contains(Log::Level::error, "engine",
                              "Tap für org.example.Music: Aggregate Device erstellen "
-                             "fehlgeschlagen (OSStatus -50)"));
-    EXPECT_EQ(hal.liveTaps(), 0u);
-    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
-    hal.clearFaults();
+                             "fehlgeschlagen (not permitted)"));
+    EXPECT_EQ(probes.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveAggregates(), 0u);
+    probes.clearFaults();
     engine->setVolume(0.4f, radio); // any later reconciliation retries
     EXPECT_TRUE(tap(music));
     EXPECT_TRUE(tap(radio));
@@ -130,41 +131,41 @@ TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
 
 TEST_F(ReconcileTest, LosingThePermissionRemovesEveryTap) {
     engine->setVolume(0.5f, music);
-    ASSERT_EQ(hal.liveTaps(), 1u);
+    ASSERT_EQ(probes.liveTaps(), 1u);
     store->remove(AudioPermission::grantedKey);
     engine.reset();
     start();
     EXPECT_EQ(engine->audioAccess(), AudioPermission::Status::unknown);
     EXPECT_TRUE(engine->taps().empty());
-    EXPECT_EQ(hal.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f) << "apps play untouched";
 }
 
 TEST_F(ReconcileTest, AQuittingAppsTapGoesAtTheNextRefresh) {
     engine->setVolume(0.5f, music);
     ASSERT_TRUE(tap(music));
-    hal.removeProcess(musicProcess);
+    sim.removeProcess(musicProcess);
     settle();
     EXPECT_FALSE(tap(music));
-    EXPECT_EQ(hal.liveTaps(), 0u);
-    EXPECT_EQ(hal.liveIOProcs(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveRenders(), 0u);
     EXPECT_EQ(engine->settings(music).volume, 0.5f) << "its settings stay for next time";
 }
 
 TEST_F(ReconcileTest, TapsWaitForAnOutputWhenNoneIsLeft) {
     engine->setVolume(0.5f, music);
     ASSERT_TRUE(tap(music));
-    hal.removeDevice(speakers);
-    hal.removeDevice(headphones);
+    sim.removeDevice(speakers);
+    sim.removeDevice(headphones);
     settle();
     EXPECT_FALSE(engine->defaultOutput());
     EXPECT_FALSE(engine->masterVolumeKnown()) << "no output, no volume to show";
     // Nothing left to play to: no tap may stand in as an output for another.
     EXPECT_TRUE(engine->taps().empty());
-    EXPECT_EQ(hal.liveTaps(), 0u);
-    EXPECT_EQ(hal.liveAggregateDevices(), 0u);
+    EXPECT_EQ(probes.liveTaps(), 0u);
+    EXPECT_EQ(probes.liveAggregates(), 0u);
 
-    const auto back = hal.addDevice(test::deviceSetup("speakers", "Speakers"));
+    const auto back = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     setDefaultOutput(back);
     settle();
     ASSERT_TRUE(tap(music));

@@ -7,7 +7,7 @@
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/PipeWireHal.h"
+#include "platform/server/PipeWireServer.h"
 #include "support/AudioFiles.h"
 #include "support/BackgroundProcess.h"
 #include "support/PipeWireSession.h"
@@ -53,12 +53,12 @@ protected:
 TEST_F(EngineOnPipeWireTest, EngineGroupsRealClientsIntoApps) {
     ManualScheduler scheduler;
     std::string why;
-    auto hal = PipeWireHal::connect(scheduler, {}, &why);
-    ASSERT_TRUE(hal) << why;
+    auto server = PipeWireServer::connect(scheduler, {}, &why);
+    ASSERT_TRUE(server) << why;
     StaticWorkspace workspace;
     workspace.pid = getpid();
     auto defaults = Defaults::inMemory();
-    SystemSounds sounds(*hal);
+    SystemSounds sounds(*server);
     SystemEvents events;
 
     BackgroundProcess player({"pw-play", "--target", "speakers", tone}, dir + "/play.log");
@@ -70,7 +70,7 @@ TEST_F(EngineOnPipeWireTest, EngineGroupsRealClientsIntoApps) {
     workspace.names[player.pid()] = "pw-play";
     workspace.names[recorder.pid()] = "pw-record";
 
-    MixerEngine engine({*hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    MixerEngine engine({*server, scheduler, *defaults, workspace, sounds, events, {}, {}});
     auto app = [&](const std::string& id) -> const AppGroup* {
         for (const auto& group : engine.apps())
             if (group.id == id) return &group;

@@ -60,7 +60,7 @@ protected:
     void TearDown() override {
         engine.reset();
         sounds.reset();
-        hal.reset();
+        server.reset();
         runAndRead({VOXLANE_SESSION_SCRIPT, "stop", "--state", stateFile}, 30);
         unlink(stateFile.c_str());
     }
@@ -79,13 +79,13 @@ protected:
     }
 
     void startVoxlane() {
-        PipeWireHal::Options options;
-        hal = PipeWireHal::start(scheduler, options);
+        PipeWireServer::Options options;
+        server = PipeWireServer::start(scheduler, options);
         defaults = Defaults::openFile(dir + "/defaults.json");
         defaults->setBoolean(AudioPermission::grantedKey, true);
-        sounds = std::make_unique<SystemSounds>(*hal);
+        sounds = std::make_unique<SystemSounds>(*server);
         engine = std::make_unique<MixerEngine>(
-            EngineServices{*hal, scheduler, *defaults, workspace, *sounds, events, {}, {}});
+            EngineServices{*server, scheduler, *defaults, workspace, *sounds, events, {}, {}});
         engine->setVolume(0.5f, "process.pw-play"); // stored before the app is there
     }
 
@@ -265,12 +265,8 @@ TEST_F(ServerRestartTest, MutedMicrophonesStayMutedAcrossStatusQueriesAndRestart
     engine->toggleMicMute();
     auto micMuted = [&] {
         const auto mic = engine->defaultInput();
-        std::uint32_t muted = 0, size = sizeof muted;
-        return mic &&
-               hal->getPropertyData(mic->id,
-                                    {kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, 0},
-                                    0, nullptr, &size, &muted) == 0 &&
-               muted == 1;
+        const auto control = mic ? server->control(mic->id, Side::input) : std::nullopt;
+        return control && control->mute == true;
     };
     ASSERT_TRUE(waitUntil(micMuted));
 

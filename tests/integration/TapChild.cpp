@@ -7,7 +7,7 @@
 //   voxlane_tap_child PID DEVICE-UID GAIN
 #include "engine/AppTap.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/PipeWireHal.h"
+#include "platform/server/PipeWireServer.h"
 
 #include <chrono>
 #include <csignal>
@@ -37,20 +37,16 @@ int main(int argc, char** argv) {
     const std::int32_t pid = std::atoi(argv[1]);
     ManualScheduler scheduler;
     std::string why;
-    auto hal = PipeWireHal::connect(scheduler, {}, &why);
-    if (!hal) {
+    auto server = PipeWireServer::connect(scheduler, {}, &why);
+    if (!server) {
         std::fprintf(stderr, "no PipeWire: %s\n", why.c_str());
         return 1;
     }
     // The process object of the pid (it may take a moment to show up).
-    AudioObjectID process = 0;
+    ObjectId process = 0;
     for (int i = 0; i < 500 && !process; ++i) {
         scheduler.runPending();
-        std::uint32_t size = sizeof process;
-        hal->getPropertyData(kAudioObjectSystemObject,
-                             {kAudioHardwarePropertyTranslatePIDToProcessObject,
-                              kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain},
-                             sizeof pid, &pid, &size, &process);
+        process = server->processOf(pid);
         if (!process) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!process) {
@@ -59,7 +55,7 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<AppTap> tap;
     try {
-        tap = std::make_unique<AppTap>(*hal, std::vector<AudioObjectID>{process}, std::nullopt,
+        tap = std::make_unique<AppTap>(*server, std::vector<ObjectId>{process}, std::nullopt,
                                        argv[2], AppTap::Mode::process, float(std::atof(argv[3])));
     } catch (const AudioError& error) {
         std::fprintf(stderr, "%s\n", error.description().c_str());
@@ -72,6 +68,6 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     tap.reset();
-    hal.reset();
+    server.reset();
     return 0;
 }

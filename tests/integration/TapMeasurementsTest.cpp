@@ -66,14 +66,9 @@ TEST_F(TapMeasurementsTest, AddedLatencyOfAProcessTap) {
     ASSERT_TRUE(probe.connected());
     const auto direct = latencies(probe, 4.0);
     ASSERT_GE(direct.size(), 4u);
-    std::uint32_t own = 0, size = 4;
-    const std::int32_t pid = getpid();
-    ASSERT_EQ(hal->getPropertyData(kAudioObjectSystemObject,
-                                   {kAudioHardwarePropertyTranslatePIDToProcessObject,
-                                    kAudioObjectPropertyScopeGlobal, 0},
-                                   sizeof pid, &pid, &size, &own),
-              0);
-    AppTap tap(*hal, {own}, std::nullopt, "speakers", AppTap::Mode::process, 1.0f);
+    const ObjectId own = server->processOf(getpid());
+    ASSERT_NE(own, noObject);
+    AppTap tap(*server, {own}, std::nullopt, "speakers", AppTap::Mode::process, 1.0f);
     latencies(probe, 1.0); // the move
     const auto tapped = latencies(probe, 4.0);
     ASSERT_GE(tapped.size(), 4u);
@@ -90,7 +85,7 @@ TEST_F(TapMeasurementsTest, CpuPerActiveTap) {
     constexpr int taps = 4;
     constexpr double seconds = 8.0;
     std::vector<std::unique_ptr<test::BackgroundProcess>> players;
-    std::vector<AudioObjectID> processes;
+    std::vector<ObjectId> processes;
     for (int i = 0; i < taps; ++i) {
         players.push_back(play(tone, "-" + std::to_string(i), "speakers"));
         processes.push_back(processOf(players.back()->pid()));
@@ -111,7 +106,7 @@ TEST_F(TapMeasurementsTest, CpuPerActiveTap) {
     const auto idle = measure();
     std::vector<std::unique_ptr<AppTap>> running;
     for (auto process : processes)
-        running.push_back(std::make_unique<AppTap>(*hal, std::vector<AudioObjectID>{process},
+        running.push_back(std::make_unique<AppTap>(*server, std::vector<ObjectId>{process},
                                                    std::nullopt, "speakers", AppTap::Mode::process,
                                                    0.5f));
     std::this_thread::sleep_for(std::chrono::seconds(1));

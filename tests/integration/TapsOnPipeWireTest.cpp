@@ -11,7 +11,7 @@
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/pipewire/PipeWireTapNames.h"
+#include "platform/server/pipewire/PipeWireTapNames.h"
 #include "support/AllocationCounter.h"
 #include "support/TapFixture.h"
 
@@ -38,9 +38,9 @@ protected:
         defaults->setBoolean(AudioPermission::grantedKey, true);
         workspace.pid = getpid();
         workspace.names[player] = "pw-play";
-        sounds = std::make_unique<SystemSounds>(*hal);
+        sounds = std::make_unique<SystemSounds>(*server);
         auto e = std::make_unique<MixerEngine>(
-            EngineServices{*hal, scheduler, *defaults, workspace, *sounds, events, {}, {}});
+            EngineServices{*server, scheduler, *defaults, workspace, *sounds, events, {}, {}});
         EXPECT_TRUE(waitUntil([&] {
             for (const auto& app : e->apps())
                 if (app.id == "process.pw-play" && app.isPlaying()) return true;
@@ -150,7 +150,7 @@ TEST_F(TapsOnPipeWireTest, AMeterTapLeavesTheAppAudibleAndReportsItsLevel) {
     auto player = play(tone, "", "speakers");
     const auto process = processOf(player->pid());
     ASSERT_NE(process, 0u);
-    AppTap tap(*hal, {process}, std::nullopt, "speakers", AppTap::Mode::meter, 1.0f);
+    AppTap tap(*server, {process}, std::nullopt, "speakers", AppTap::Mode::meter, 1.0f);
     // Linked to our capture stream as well as to the speakers.
     ASSERT_TRUE(waitUntil([&] {
         return runAndRead({"pw-link", "-l"}).find(PipeWireTapNames::prefix()) != std::string::npos;
@@ -168,15 +168,10 @@ TEST_F(TapsOnPipeWireTest, GlobalTapTakesEveryOtherAppAtItsGainAlsoAppsThatComeL
         loud, 30, [](double t) { return float(std::sin(2 * std::numbers::pi * 440 * t)); }));
     auto first = play(loud, "-first", "speakers");
     ASSERT_TRUE(playsDirectly("-first"));
-    std::uint32_t own = 0, size = 4;
-    const std::int32_t pid = getpid();
-    ASSERT_EQ(hal->getPropertyData(kAudioObjectSystemObject,
-                                   {kAudioHardwarePropertyTranslatePIDToProcessObject,
-                                    kAudioObjectPropertyScopeGlobal, 0},
-                                   sizeof pid, &pid, &size, &own),
-              0);
+    const ObjectId own = server->processOf(getpid());
+    ASSERT_NE(own, noObject);
     // Software master 0.5 is a gain of 0.25 for everything but us.
-    AppTap global(*hal, {}, std::vector<AudioObjectID>{own}, "speakers", AppTap::Mode::process,
+    AppTap global(*server, {}, std::vector<ObjectId>{own}, "speakers", AppTap::Mode::process,
                   0.25f);
     ASSERT_TRUE(routedThroughUs("-first"));
     EXPECT_NEAR(recordPeak("speakers", "global"), 0.25f, 0.01f);
@@ -192,8 +187,8 @@ TEST_F(TapsOnPipeWireTest, GlobalTapTakesEveryOtherAppAtItsGainAlsoAppsThatComeL
 
 TEST_F(TapsOnPipeWireTest, PermissionProbeHearsItsTestSound) {
     auto defaults = Defaults::inMemory();
-    SystemSounds sounds(*hal);
-    auto services = AudioPermission::Services::standard(*hal, scheduler, *defaults, sounds);
+    SystemSounds sounds(*server);
+    auto services = AudioPermission::Services::standard(*server, scheduler, *defaults, sounds);
     std::optional<AudioPermission::Status> answer;
     const auto flight =
         AudioPermission::check(services, [&](AudioPermission::Status s) { answer = s; });
@@ -211,43 +206,41 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     auto description = TapDescription::mixdownOf({process});
     description.uuid = "alloc-test-" + tag;
     description.muteBehavior = TapMute::mutedWhenTapped;
-    AudioObjectID tapID = 0, device = 0;
-    ASSERT_EQ(hal->createProcessTap(description, &tapID), 0);
+    ServerHandle tap = server->createTap(description);
+    ASSERT_TRUE(tap);
     AggregateDescription aggregate;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate.alloc-" + tag;
     aggregate.mainSubDevice = "speakers";
     aggregate.subDevices = {{"speakers"}};
     aggregate.taps = {{description.uuid, true}};
-    ASSERT_EQ(hal->createAggregateDevice(aggregate, &device), 0);
+    ServerHandle device = server->createAggregate(aggregate);
+    ASSERT_TRUE(device);
     auto state = std::make_shared<TapState>(0.5f, 1.0f, 48000);
     const auto mainThread = std::this_thread::get_id();
     std::atomic<bool> onMain{false};
     std::atomic<std::uint64_t> calls{0}, before{0};
-    AudioDeviceIOProcID proc = 0;
-    ASSERT_EQ(hal->createIOProcID(
-                  device,
-                  [&, state](const BufferList* in, const BufferList* out) {
-                      if (calls.fetch_add(1) == 0) {
-                          test::AllocationCounter::watchThisThread();
-                          before = test::AllocationCounter::onWatchedThreads();
-                      }
-                      if (std::this_thread::get_id() == mainThread) onMain = true;
-                      state->render(in, out, 1, true);
-                  },
-                  &proc),
-              0);
-    ASSERT_EQ(hal->deviceStart(device, proc), 0);
+    ServerHandle render = server->createRender(
+        device.object(), [&, state](const BufferList& in, const BufferList& out) {
+            if (calls.fetch_add(1) == 0) {
+                test::AllocationCounter::watchThisThread();
+                before = test::AllocationCounter::onWatchedThreads();
+            }
+            if (std::this_thread::get_id() == mainThread) onMain = true;
+            state->render(&in, &out, 1, true);
+        });
+    ASSERT_TRUE(render);
+    ASSERT_EQ(server->start(render), ServerError::none);
     ASSERT_TRUE(routedThroughUs());
     EXPECT_NEAR(recordPeak("speakers", "alloc"), 0.25f, 0.01f);
     EXPECT_GT(calls.load(), 20u);
-    EXPECT_EQ(hal->cyclesOf(device, proc), calls.load());
+    EXPECT_EQ(server->cyclesOf(render), calls.load());
     EXPECT_EQ(test::AllocationCounter::onWatchedThreads(), before.load())
         << "allocations on the audio thread";
     EXPECT_FALSE(onMain.load());
-    EXPECT_EQ(hal->deviceStop(device, proc), 0);
-    EXPECT_EQ(hal->destroyIOProcID(device, proc), 0);
-    EXPECT_EQ(hal->destroyAggregateDevice(device), 0);
-    EXPECT_EQ(hal->destroyProcessTap(tapID), 0);
+    EXPECT_EQ(server->stop(render), ServerError::none);
+    render.reset();
+    device.reset();
+    tap.reset();
     ASSERT_TRUE(playsDirectly());
 }
 
@@ -262,44 +255,49 @@ TEST_F(TapsOnPipeWireTest, TeardownInAnyOrderLeavesNothingBehind) {
         auto description = TapDescription::mixdownOf({process});
         description.uuid = "order-" + std::to_string(int(order)) + tag;
         description.muteBehavior = TapMute::mutedWhenTapped;
-        AudioObjectID tapID = 0, device = 0;
-        ASSERT_EQ(hal->createProcessTap(description, &tapID), 0);
+        ServerHandle tap = server->createTap(description);
+        ASSERT_TRUE(tap);
         AggregateDescription aggregate;
         aggregate.uid = std::string(AppIdentifier) + ".aggregate." + description.uuid;
         aggregate.mainSubDevice = "speakers";
         aggregate.taps = {{description.uuid, true}};
-        ASSERT_EQ(hal->createAggregateDevice(aggregate, &device), 0);
-        AudioDeviceIOProcID proc = 0;
-        ASSERT_EQ(hal->createIOProcID(
-                      device, [](const BufferList*, const BufferList*) {}, &proc),
-                  0);
-        ASSERT_EQ(hal->deviceStart(device, proc), 0);
+        ServerHandle device = server->createAggregate(aggregate);
+        ASSERT_TRUE(device);
+        ServerHandle render =
+            server->createRender(device.object(), [](const BufferList&, const BufferList&) {});
+        ASSERT_TRUE(render);
+        ASSERT_EQ(server->start(render), ServerError::none);
         ASSERT_TRUE(routedThroughUs());
         switch (order) {
         case Order::tapFirst:
-            EXPECT_EQ(hal->destroyProcessTap(tapID), 0);
+            tap.reset();
             ASSERT_TRUE(playsDirectly()); // let go at once, the device still running
-            EXPECT_EQ(hal->destroyAggregateDevice(device), 0);
+            device.reset();
+            render.release(); // went with its device
             break;
         case Order::deviceFirst:
-            EXPECT_EQ(hal->destroyAggregateDevice(device), 0);
-            EXPECT_EQ(hal->destroyProcessTap(tapID), 0);
+            device.reset();
+            render.release();
+            tap.reset();
             break;
         case Order::procFirst:
-            EXPECT_EQ(hal->destroyIOProcID(device, proc), 0);
+            render.reset();
             ASSERT_TRUE(playsDirectly());
-            EXPECT_EQ(hal->destroyProcessTap(tapID), 0);
-            EXPECT_EQ(hal->destroyAggregateDevice(device), 0);
+            tap.reset();
+            device.reset();
             break;
         case Order::stopOnly:
-            EXPECT_EQ(hal->deviceStop(device, proc), 0);
+            EXPECT_EQ(server->stop(render), ServerError::none);
             ASSERT_TRUE(playsDirectly());
-            EXPECT_EQ(hal->deviceStart(device, proc), 0); // and once more
+            EXPECT_EQ(server->start(render), ServerError::none); // and once more
             ASSERT_TRUE(routedThroughUs());
-            hal.reset(); // the Hal goes with everything running
+            tap.release();
+            device.release();
+            render.release();
+            server.reset(); // the server goes with everything running
             std::string why;
-            hal = PipeWireHal::connect(scheduler, {}, &why);
-            ASSERT_TRUE(hal) << why;
+            server = PipeWireServer::connect(scheduler, {}, &why);
+            ASSERT_TRUE(server) << why;
             break;
         }
         ASSERT_TRUE(playsDirectly());
@@ -315,7 +313,7 @@ TEST_F(TapsOnPipeWireTest, AfterTheEngineEndsTheAppPlaysOnItsDeviceAgain) {
     e->setVolume(0.5f, "process.pw-play");
     ASSERT_TRUE(routedThroughUs());
     e.reset();
-    hal.reset();
+    server.reset();
     EXPECT_TRUE(ourNodes().empty());
     EXPECT_EQ(defaultMetadata().find(std::string(AppIdentifier)), std::string::npos);
     ASSERT_TRUE(playsDirectly());
@@ -346,10 +344,10 @@ TEST_F(TapsOnPipeWireTest, AfterATerminatedOrKilledVoxlaneTheAppPlaysOnTheDefaul
         EXPECT_LT(recordPeak("headphones", "after-child-headphones"), 0.001f);
     }
     // The killed one left its key behind; the next Voxlane clears it.
-    hal.reset();
+    server.reset();
     std::string why;
-    hal = PipeWireHal::connect(scheduler, {}, &why);
-    ASSERT_TRUE(hal) << why;
+    server = PipeWireServer::connect(scheduler, {}, &why);
+    ASSERT_TRUE(server) << why;
     EXPECT_TRUE(waitUntil([&] {
         return defaultMetadata().find(std::string(AppIdentifier)) == std::string::npos;
     })) << defaultMetadata();

@@ -14,10 +14,10 @@ namespace {
 
 using test::deviceSetup;
 
-SimHal::DeviceSetup microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
+SimServer::DeviceSetup microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
     auto setup = deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
-    setup.inputVolume = volume;
-    setup.hasInputMute = hasMute;
+    setup.input.volume = volume;
+    setup.input.hasMute = hasMute;
     return setup;
 }
 
@@ -25,23 +25,15 @@ class MicMuteEngineTest : public ::testing::Test {
 protected:
     test::EngineRig rig;
     Log::Capture log;
-    AudioObjectID builtIn = rig.hal.addDevice(microphone("builtin"));
-    AudioObjectID usb = rig.hal.addDevice(microphone("usb", 0.6f, false));
-    AudioObjectID speakers = rig.hal.addDevice(deviceSetup("speakers", "Speakers")); // for sounds
+    ObjectId builtIn = rig.sim.addDevice(microphone("builtin"));
+    ObjectId usb = rig.sim.addDevice(microphone("usb", 0.6f, false));
+    ObjectId speakers = rig.sim.addDevice(deviceSetup("speakers", "Speakers")); // for sounds
 
-    bool muted(AudioObjectID id) { return rig.hal.deviceMuted(id, kAudioObjectPropertyScopeInput); }
-    float volume(AudioObjectID id) {
-        float value = -1;
-        std::uint32_t size = sizeof(value);
-        rig.hal.getPropertyData(id,
-                                {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
-                                 kAudioObjectPropertyElementMain},
-                                0, nullptr, &size, &value);
-        return value;
-    }
+    bool muted(ObjectId id) { return rig.sim.deviceMuted(id, Side::input); }
+    float volume(ObjectId id) { return rig.sim.deviceVolume(id, Side::input); }
     std::vector<std::string> sounds() {
         std::vector<std::string> names;
-        for (const auto& sound : rig.hal.playedSounds())
+        for (const auto& sound : rig.sim.playedSounds())
             names.push_back(sound.name);
         return names;
     }
@@ -72,20 +64,20 @@ TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
 TEST_F(MicMuteEngineTest, MicrophonePluggedInWhileMutedIsMutedAtTheNextRefresh) {
     MixerEngine& engine = rig.start();
     engine.toggleMicMute();
-    const AudioObjectID headset = rig.hal.addDevice(microphone("headset", 0.9f));
+    const ObjectId headset = rig.sim.addDevice(microphone("headset", 0.9f));
     EXPECT_FALSE(muted(headset));
     rig.settle();
     EXPECT_TRUE(muted(headset));
     EXPECT_TRUE(engine.micMute().saved().count("headset"));
 
     // Unplugged while muted, unmuted, plugged back: restored at the refresh that sees it.
-    rig.hal.removeDevice(headset);
+    rig.sim.removeDevice(headset);
     rig.settle();
     engine.toggleMicMute();
     EXPECT_TRUE(engine.micMute().saved().count("headset"));
     auto back = microphone("headset", 0.9f);
-    back.inputMuted = true; // as it was left
-    const AudioObjectID again = rig.hal.addDevice(back);
+    back.input.muted = true; // as it was left
+    const ObjectId again = rig.sim.addDevice(back);
     rig.settle();
     EXPECT_FALSE(muted(again));
     EXPECT_TRUE(engine.micMute().saved().empty());

@@ -4,8 +4,9 @@
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,38 +16,26 @@ namespace {
 using Kind = MicMute::Saved::Kind;
 using test::deviceSetup;
 
-constexpr AudioObjectPropertyAddress inputMute{
-    kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput, kAudioObjectPropertyElementMain};
-
 class MicMuteTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Log::Capture log;
 
-    static SimHal::DeviceSetup microphone(std::string uid) {
+    static SimServer::DeviceSetup microphone(std::string uid) {
         return deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
     }
     // A USB microphone with an input volume but no mute control.
-    static SimHal::DeviceSetup volumeOnly(std::string uid, float volume) {
+    static SimServer::DeviceSetup volumeOnly(std::string uid, float volume) {
         auto setup = microphone(uid);
-        setup.hasInputMute = false;
-        setup.inputVolume = volume;
+        setup.input.hasMute = false;
+        setup.input.volume = volume;
         return setup;
     }
-    float inputVolume(AudioObjectID id) {
-        float value = -1;
-        std::uint32_t size = sizeof(value);
-        hal.getPropertyData(id,
-                            {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
-                             kAudioObjectPropertyElementMain},
-                            0, nullptr, &size, &value);
-        return value;
-    }
-    bool inputMuted(AudioObjectID id) {
-        return hal.deviceMuted(id, kAudioObjectPropertyScopeInput);
-    }
+    float inputVolume(ObjectId id) { return sim.deviceVolume(id, Side::input); }
+    bool inputMuted(ObjectId id) { return sim.deviceMuted(id, Side::input); }
     MicMute::SavedMap stored() {
         const auto* value = store->value(MicMute::key);
         return value ? MicMute::decode(*value).saved : MicMute::SavedMap{};
@@ -54,22 +43,22 @@ protected:
 };
 
 TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
-    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
-    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.6f));
+    const ObjectId builtIn = sim.addDevice(microphone("builtin"));
+    const ObjectId usb = sim.addDevice(volumeOnly("usb", 0.6f));
     auto bare = microphone("bare"); // neither control can be set
-    bare.inputMuteSettable = false;
-    bare.inputVolumeSettable = false;
-    const AudioObjectID none = hal.addDevice(bare);
-    const AudioObjectID speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
+    bare.input.muteSettable = false;
+    bare.input.volumeSettable = false;
+    const ObjectId none = sim.addDevice(bare);
+    const ObjectId speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
 
-    MicMute mute(hal, *store);
+    MicMute mute(sim, *store);
     mute.muteAll();
     EXPECT_TRUE(inputMuted(builtIn));
     EXPECT_EQ(inputVolume(builtIn), 1.0f); // muted, not turned down
     EXPECT_EQ(inputVolume(usb), 0.0f);
     EXPECT_FALSE(inputMuted(none));
     EXPECT_EQ(inputVolume(none), 1.0f);
-    EXPECT_FALSE(hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    EXPECT_FALSE(sim.deviceMuted(speakers, Side::output));
     // Saved, and stored at once.
     const MicMute::SavedMap expected{{"builtin", {Kind::mute, 0.0f}},
                                      {"usb", {Kind::volume, 0.6f}}};
@@ -85,11 +74,11 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
 
 TEST_F(MicMuteTest, AlreadyMutedMicrophoneStaysMutedAndIsNotSavedTwice) {
     auto setup = microphone("builtin");
-    setup.inputMuted = true;
-    const AudioObjectID builtIn = hal.addDevice(setup);
-    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.8f));
+    setup.input.muted = true;
+    const ObjectId builtIn = sim.addDevice(setup);
+    const ObjectId usb = sim.addDevice(volumeOnly("usb", 0.8f));
 
-    MicMute mute(hal, *store);
+    MicMute mute(sim, *store);
     mute.muteAll();
     EXPECT_EQ(mute.saved().at("builtin"), (MicMute::Saved{Kind::mute, 1.0f}));
 
@@ -103,59 +92,56 @@ TEST_F(MicMuteTest, AlreadyMutedMicrophoneStaysMutedAndIsNotSavedTwice) {
 }
 
 TEST_F(MicMuteTest, AbsentDevicesKeepTheirEntryUntilTheyComeBack) {
-    hal.addDevice(microphone("builtin"));
-    AudioObjectID headset = hal.addDevice(volumeOnly("headset", 0.5f));
-    MicMute mute(hal, *store);
+    sim.addDevice(microphone("builtin"));
+    ObjectId headset = sim.addDevice(volumeOnly("headset", 0.5f));
+    MicMute mute(sim, *store);
     mute.muteAll();
 
-    hal.removeDevice(headset);
+    sim.removeDevice(headset);
     mute.restore();
     EXPECT_EQ(mute.saved(), (MicMute::SavedMap{{"headset", {Kind::volume, 0.5f}}}));
     EXPECT_EQ(stored(), mute.saved());
 
     auto back = volumeOnly("headset", 0.0f); // comes back as it was left: turned down
-    headset = hal.addDevice(back);
+    headset = sim.addDevice(back);
     mute.restore();
     EXPECT_FLOAT_EQ(inputVolume(headset), 0.5f);
     EXPECT_TRUE(mute.saved().empty());
     EXPECT_EQ(store->value(MicMute::key), nullptr);
 }
 
-TEST_F(MicMuteTest, FailedReadsSaveNeutralValuesAndFailedWritesKeepTheBookkeeping) {
-    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
-    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.3f));
-    hal.injectFault({SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError, builtIn,
-                     kAudioDevicePropertyMute, 1});
-    hal.injectFault({SimHal::Operation::getPropertyData, kAudioHardwareUnspecifiedError, usb,
-                     kAudioDevicePropertyVolumeScalar, 1});
-    hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError, builtIn,
-                     kAudioDevicePropertyMute, 1});
+TEST_F(MicMuteTest, UnreadableControlsAreLeftAloneAndFailedWritesKeepTheBookkeeping) {
+    using Op = ServerCore::Operation;
+    const ObjectId builtIn = sim.addDevice(microphone("builtin"));
+    const ObjectId usb = sim.addDevice(volumeOnly("usb", 0.3f));
+    const ObjectId camera = sim.addDevice(microphone("camera"));
+    probes.injectFault(test::fault(Op::control, ServerError::failed, camera, 1));
+    probes.injectFault(test::fault(Op::setMute, ServerError::failed, builtIn, 1));
 
-    MicMute mute(hal, *store);
+    MicMute mute(sim, *store);
     mute.muteAll();
     EXPECT_EQ(mute.saved(),
-              (MicMute::SavedMap{{"builtin", {Kind::mute, 0.0f}}, {"usb", {Kind::volume, 1.0f}}}));
+              (MicMute::SavedMap{{"builtin", {Kind::mute, 0.0f}}, {"usb", {Kind::volume, 0.3f}}}));
     EXPECT_FALSE(inputMuted(builtIn)); // the write was refused, the entry stays all the same
+    EXPECT_FALSE(inputMuted(camera));  // what cannot be read is not touched
 
-    hal.injectFault({SimHal::Operation::setPropertyData, kAudioHardwareUnspecifiedError, usb,
-                     kAudioDevicePropertyVolumeScalar, 1});
+    probes.injectFault(test::fault(Op::setVolume, ServerError::failed, usb, 1));
     mute.restore();
     EXPECT_TRUE(mute.saved().empty()); // dropped as if the write had worked
     EXPECT_EQ(inputVolume(usb), 0.0f);
 }
 
 TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
-    const AudioObjectID builtIn = hal.addDevice(microphone("builtin"));
-    const AudioObjectID usb = hal.addDevice(volumeOnly("usb", 0.0f));
-    const std::uint32_t on = 1;
-    hal.setPropertyData(builtIn, inputMute, 0, nullptr, sizeof(on), &on);
+    const ObjectId builtIn = sim.addDevice(microphone("builtin"));
+    const ObjectId usb = sim.addDevice(volumeOnly("usb", 0.0f));
+    sim.setMute(builtIn, Side::input, true);
     for (const char* bad : {R"(1)", R"({"kind": "mute"})", R"({"kind": "gain", "value": 0})",
                             R"({"kind": "mute", "value": "0"})"}) {
         store = Defaults::inMemory();
         const auto badEntry = nlohmann::json::parse(bad);
         store->setValue(MicMute::key,
                         {{"builtin", badEntry}, {"usb", {{"kind", "volume"}, {"value", 0.7}}}});
-        MicMute mute(hal, *store);
+        MicMute mute(sim, *store);
         EXPECT_TRUE(mute.saved().empty()) << bad;
         EXPECT_TRUE(inputMuted(builtIn)) << bad;        // the bad entry changes nothing
         EXPECT_FLOAT_EQ(inputVolume(usb), 0.7f) << bad; // the good one is restored
@@ -164,14 +150,10 @@ TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
         EXPECT_EQ((*store->value(Defaults::unreadableKey))[MicMute::key],
                   nlohmann::json::array({{{"builtin", badEntry}}}))
             << bad;
-        const float zero = 0;
-        hal.setPropertyData(usb,
-                            {kAudioDevicePropertyVolumeScalar, kAudioObjectPropertyScopeInput,
-                             kAudioObjectPropertyElementMain},
-                            0, nullptr, sizeof(zero), &zero);
+        sim.setVolume(usb, Side::input, 0.0f);
     }
     store->setValue(MicMute::key, "not an object");
-    EXPECT_TRUE(MicMute(hal, *store).saved().empty());
+    EXPECT_TRUE(MicMute(sim, *store).saved().empty());
 }
 
 TEST_F(MicMuteTest, StoredFormReadsHandEditedValuesSafely) {

@@ -14,10 +14,10 @@ protected:
 
     EngineFixture() {
         workspace.pid = ownPid;
-        hal.setOwnPid(ownPid);
-        own = hal.addProcess(processSetup(ownPid, SimHal::Signal::silence()));
-        speakers = hal.addDevice(deviceSetup("speakers", "Speakers"));
-        headphones = hal.addDevice(deviceSetup("headphones", "Headphones", Transport::usb));
+        sim.setOwnPid(ownPid);
+        own = sim.addProcess(processSetup(ownPid, SimServer::Signal::silence()));
+        speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+        headphones = sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb));
         store->setBoolean(AudioPermission::grantedKey, true);
     }
 
@@ -27,28 +27,26 @@ protected:
     }
 
     // A desktop application with one process.
-    AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                         SimHal::Signal signal = SimHal::Signal::sine(0.5f), bool regular = true) {
+    ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                    SimServer::Signal signal = SimServer::Signal::sine(0.5f), bool regular = true) {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
-        return hal.addProcess(processSetup(pid, signal, id));
+        return sim.addProcess(processSetup(pid, signal, id));
     }
 
     // Runs the audio clock for `seconds` and returns what `device` played at its loudest.
-    float playPeak(AudioObjectID device, double seconds = 0.25) {
-        hal.advance(static_cast<std::uint32_t>(seconds * hal.sampleRate()));
-        return hal.peak(device);
+    float playPeak(ObjectId device, double seconds = 0.25) {
+        sim.advance(static_cast<std::uint32_t>(seconds * sim.sampleRate()));
+        return sim.peak(device);
     }
 
-    void setDefaultOutput(AudioObjectID device) {
-        setDefault(kAudioHardwarePropertyDefaultOutputDevice, device);
-    }
+    void setDefaultOutput(ObjectId device) { setDefault(Role::output, device); }
 
     AppTap* tap(const std::string& id) {
         const auto it = engine->taps().find(id);
         return it == engine->taps().end() ? nullptr : it->second.get();
     }
 
-    AudioObjectID own = 0, speakers = 0, headphones = 0;
+    ObjectId own = 0, speakers = 0, headphones = 0;
 };
 
 } // namespace voxlane::test

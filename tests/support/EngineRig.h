@@ -6,10 +6,11 @@
 #include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/FakeKeyGrabber.h"
 #include "support/FakeWorkspace.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -21,16 +22,17 @@ namespace voxlane::test {
 // the engine; `settle()` lets pending notifications and the debounced refresh run.
 struct EngineRig {
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    SimProbes probes{sim};
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     FakeWorkspace workspace;
-    SystemSounds sounds{hal};
+    SystemSounds sounds{sim};
     SystemEvents systemEvents;
     FakeKeyGrabber keys;
     std::unique_ptr<MixerEngine> engine;
 
     MixerEngine& start(bool withKeys = true) {
-        EngineServices services{.hal = hal,
+        EngineServices services{.server = sim,
                                 .scheduler = scheduler,
                                 .defaults = *store,
                                 .workspace = workspace,
@@ -46,16 +48,11 @@ struct EngineRig {
     // Runs what listeners posted and the refresh they scheduled (0.12 s later).
     void settle() { scheduler.advance(0.2); }
 
-    AudioObjectID defaultDevice(AudioObjectPropertySelector which) const {
-        return hal.defaultDevice(which);
-    }
+    // A default device as the server holds it (not counted as a call).
+    ObjectId defaultDevice(Role role) const { return sim.model().defaultFor(role); }
     // The system changing a default on its own (or the user in the system settings).
-    void setDefault(AudioObjectPropertySelector which, AudioObjectID id) {
-        ASSERT_EQ(hal.setPropertyData(
-                      kAudioObjectSystemObject,
-                      {which, kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain}, 0,
-                      nullptr, sizeof(id), &id),
-                  0);
+    void setDefault(Role role, ObjectId id) {
+        ASSERT_EQ(sim.setDefaultDevice(role, id), ServerError::none);
     }
 };
 

@@ -20,8 +20,8 @@
 #include "platform/StaticWorkspace.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/DemoWorld.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/DemoWorld.h"
+#include "platform/server/SimServer.h"
 #include "ui/AppRow.h"
 #include "ui/AppRowRules.h"
 #include "ui/AppsModule.h"
@@ -290,10 +290,10 @@ bool saveWindow(QWidget* window, const QString& dir, const QString& name, int ma
 // meters show.
 struct DemoPanel {
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
     StaticWorkspace workspace;
     std::unique_ptr<Defaults> defaults = Defaults::inMemory();
-    SystemSounds sounds{hal};
+    SystemSounds sounds{sim};
     SystemEvents events;
     std::unique_ptr<MixerEngine> engine;
     std::unique_ptr<EngineAdapter> adapter;
@@ -301,10 +301,10 @@ struct DemoPanel {
     bool sandboxed = false;
 
     explicit DemoPanel(bool accessGranted = true) {
-        DemoWorld::populate(hal, workspace);
+        DemoWorld::populate(sim, workspace);
         if (accessGranted) defaults->setBoolean(AudioPermission::grantedKey, true);
         // The permission probe stays where it is: nothing runs in the background here.
-        engine = std::make_unique<MixerEngine>(EngineServices{hal, scheduler, *defaults, workspace,
+        engine = std::make_unique<MixerEngine>(EngineServices{sim, scheduler, *defaults, workspace,
                                                               sounds, events, [](double) {},
                                                               [](std::function<void()>) {}});
         adapter = std::make_unique<EngineAdapter>(*engine);
@@ -327,7 +327,7 @@ struct DemoPanel {
     void run(double seconds) {
         const double tick = LevelMeters::tickInterval;
         for (double t = 0; t < seconds; t += tick) {
-            hal.advance(static_cast<std::uint32_t>(tick * hal.sampleRate()));
+            sim.advance(static_cast<std::uint32_t>(tick * sim.sampleRate()));
             scheduler.advance(tick);
         }
         QApplication::processEvents();
@@ -427,12 +427,12 @@ bool panels(const QString& dir) {
         demo.engine->setDuckLevel(0.2f);
         demo.workspace.applications[4300] =
             RunningApplication{"us.zoom.Zoom", "Zoom", AppIcon{"zoom", false}, "", true};
-        SimHal::ProcessSetup call;
+        SimServer::ProcessSetup call;
         call.pid = 4300;
-        call.bundleID = "us.zoom.Zoom";
-        call.signal = SimHal::Signal::sine(0.2f, 440);
-        call.runningInput = true;
-        demo.hal.addProcess(call);
+        call.appId = "us.zoom.Zoom";
+        call.signal = SimServer::Signal::sine(0.2f, 440);
+        call.recording = true;
+        demo.sim.addProcess(call);
         demo.run(0.3);
         ok = ok && demo.save(dir, "panel-call.png");
     }
@@ -468,11 +468,11 @@ bool panels(const QString& dir) {
                                {},
                                "",
                                true};
-        SimHal::ProcessSetup vlc;
+        SimServer::ProcessSetup vlc;
         vlc.pid = 4400;
-        vlc.bundleID = "org.example.Player";
-        vlc.signal = SimHal::Signal::sine(0.3f, 220);
-        demo.hal.addProcess(vlc);
+        vlc.appId = "org.example.Player";
+        vlc.signal = SimServer::Signal::sine(0.3f, 220);
+        demo.sim.addProcess(vlc);
         demo.run(0.3);
         demo.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Player");
         ok = ok && demo.save(dir, "panel-long-names.png");
@@ -485,11 +485,11 @@ bool panels(const QString& dir) {
             const std::string id = "org.example.App" + std::to_string(i);
             demo.workspace.applications[4500 + i] =
                 RunningApplication{id, "App " + std::to_string(i + 1), {}, "", true};
-            SimHal::ProcessSetup app;
+            SimServer::ProcessSetup app;
             app.pid = 4500 + i;
-            app.bundleID = id;
-            app.signal = SimHal::Signal::sine(0.1f + 0.05f * float(i % 5), 330);
-            demo.hal.addProcess(app);
+            app.appId = id;
+            app.signal = SimServer::Signal::sine(0.1f + 0.05f * float(i % 5), 330);
+            demo.sim.addProcess(app);
         }
         demo.run(0.3);
         demo.engine->setEqEditorID("org.example.App9");
@@ -525,15 +525,15 @@ bool panels(const QString& dir) {
 // one that is gone (its row hovered, so that "Forget" shows at full strength), inputs unranked.
 bool devices(const QString& dir) {
     ManualScheduler scheduler;
-    SimHal hal(scheduler);
+    SimServer sim(scheduler);
     StaticWorkspace workspace;
-    DemoWorld::populate(hal, workspace);
+    DemoWorld::populate(sim, workspace);
     auto defaults = Defaults::inMemory();
     defaults->setBoolean(AudioPermission::grantedKey, true);
-    SystemSounds sounds(hal);
+    SystemSounds sounds(sim);
     SystemEvents events;
     MixerEngine engine(
-        EngineServices{hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+        EngineServices{sim, scheduler, *defaults, workspace, sounds, events, {}, {}});
     DeviceRules rules = engine.deviceRules();
     rules.outputs.insert(rules.outputs.begin() + 1,
                          {"studio", "Studio Display", Transport::displayPort, false});

@@ -25,6 +25,8 @@ public:
     ServerHandle& operator=(const ServerHandle&) = delete;
 
     void reset();
+    // Forgets the object without destroying it, for when its server has gone.
+    void release() { server_ = nullptr; }
 
     explicit operator bool() const { return server_ != nullptr; }
     Kind kind() const { return kind_; }
