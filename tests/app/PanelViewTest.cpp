@@ -119,6 +119,13 @@ struct PanelWorld : ShellWorld {
         panel->resize(panel->sizeHint());
         QApplication::processEvents();
     }
+    // `count` more playing apps, "App 0" on, from pid 600.
+    void addApps(int count) {
+        for (int i = 0; i < count; ++i)
+            addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
+                   SimHal::Signal::sine(0.25f));
+        settle();
+    }
     AppRow* row(const std::string& id) const { return panel->apps()->row(id); }
 
     AudioObjectID headphones = 0;
@@ -135,26 +142,6 @@ struct PanelWorld : ShellWorld {
 // Where `view` stands in the panel.
 QRect place(const PanelView& panel, const QWidget* view) {
     return {view->mapTo(&panel, QPoint()), view->size()};
-}
-
-TEST(PanelView, ShowsTheModulesInOrderWithTheirConditions) {
-    PanelWorld world;
-    PanelView& panel = *world.panel;
-    EXPECT_TRUE(panel.sound()->isVisible());
-    EXPECT_EQ(panel.sound()->deviceLabel()->text(), "Speakers");
-    EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "hardware volume";
-    EXPECT_FALSE(panel.access()->isVisible()) << "access granted";
-    EXPECT_FALSE(panel.call()->isVisible());
-    EXPECT_TRUE(panel.apps()->isVisible());
-    ASSERT_EQ(panel.apps()->rows().size(), 2u);
-    EXPECT_EQ(panel.apps()->rows()[0]->app().name, "Music");
-    EXPECT_FALSE(panel.apps()->emptyLabel()->isVisible());
-    EXPECT_FALSE(panel.apps()->endSoloButton()->isVisible());
-    // Top to bottom: sound, apps, then the row of three.
-    EXPECT_GT(place(panel, panel.apps()).top(), place(panel, panel.sound()).bottom());
-    EXPECT_GT(place(panel, panel.mic()).top(), place(panel, panel.apps()).bottom());
-    EXPECT_LT(panel.mic()->geometry().right(), panel.ducking()->geometry().left());
-    EXPECT_LT(panel.ducking()->geometry().right(), panel.settings()->geometry().left());
 }
 
 TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
@@ -762,12 +749,17 @@ TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
                                          << ", list shows 0 to " << viewport->height() - 1;
 }
 
+// Ends `panel`'s glides and lets its layout settle.
+void atRest(PanelView& panel) {
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = panel.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+}
+
 TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     PanelWorld world;
-    for (int i = 0; i < 12; ++i)
-        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                     SimHal::Signal::sine(0.25f));
-    world.settle();
+    world.addApps(12);
     PanelView& panel = *world.panel;
     ASSERT_EQ(panel.apps()->rows().size(), 14u);
     world.engine->setEqEditorID("org.example.App11");
@@ -804,19 +796,13 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
 // end of the visible rows, or opened before the panel is, ends in view once it has its height.
 TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     PanelWorld world;
-    for (int i = 0; i < 8; ++i)
-        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                     SimHal::Signal::sine(0.25f));
-    world.settle();
+    world.addApps(8);
     PanelView& panel = *world.panel;
     const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
     panel.setAvailableHeight(room);
     const auto settle = [&] {
         world.settle();
-        for (int i = 0; i < 4; ++i) {
-            if (auto* glide = panel.stack()->animation()) finish(glide);
-            QApplication::processEvents();
-        }
+        atRest(panel);
     };
     settle();
     ScrollList* list = panel.apps()->list();
@@ -840,10 +826,7 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     opened.setAvailableHeight(room);
     opened.resize(opened.sizeHint());
     opened.show();
-    for (int i = 0; i < 4; ++i) {
-        if (auto* glide = opened.stack()->animation()) finish(glide);
-        QApplication::processEvents();
-    }
+    atRest(opened);
     EXPECT_GT(opened.apps()->list()->verticalScrollBar()->maximum(), 0) << "the rows scroll";
     EXPECT_TRUE(editorInView(opened, "org.example.App7"));
     // Once the user scrolls, the list stays where they put it when it changes again.
@@ -851,10 +834,7 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
     world.addApp(700, "org.example.Late", "Late", SimHal::Signal::sine(0.25f));
     world.settle();
-    for (int i = 0; i < 4; ++i) {
-        if (auto* glide = opened.stack()->animation()) finish(glide);
-        QApplication::processEvents();
-    }
+    atRest(opened);
     ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
     EXPECT_EQ(bar->value(), 0);
 }
