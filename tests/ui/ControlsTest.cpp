@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Widgets.h"
 #include "ui/GhostButton.h"
+#include "ui/PresetChip.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCircle.h"
@@ -47,15 +48,22 @@ TEST(GhostButton, ShowsItsHelpAndRunsItsAction) {
     EXPECT_FALSE(button.isHovering());
 }
 
-// A click is reported; whether the circle is on stays its owner's to say.
-TEST(ToggleCircle, TheOwnerDecidesWhetherItIsOn) {
+// A click is reported, but whether a circle is on or a chip selected is its owner's to say; the
+// state it is given shows.
+TEST(Controls, ShowTheStateTheirOwnerGivesThem) {
     ToggleCircle circle("microphone-sensitivity-muted", Theme::danger(), 34);
-    int presses = 0;
-    QObject::connect(&circle, &QAbstractButton::clicked, [&] { ++presses; });
+    PresetChip chip("Bass", "More punch in the low end", false, [] {});
+    chip.resize(80, chip.sizeHint().height());
+    int clicks = 0;
+    QObject::connect(&circle, &QAbstractButton::clicked, [&] { ++clicks; });
     QTest::mouseClick(&circle, Qt::LeftButton);
-    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(clicks, 1);
     EXPECT_FALSE(circle.isOn());
+    const QImage circleOff = circle.grab().toImage(), chipOff = chip.grab().toImage();
     circle.setOn(true);
+    chip.setSelected(true);
+    EXPECT_NE(circle.grab().toImage(), circleOff);
+    EXPECT_NE(chip.grab().toImage(), chipOff);
     QTest::mouseClick(&circle, Qt::LeftButton);
     EXPECT_TRUE(circle.isOn());
 }
