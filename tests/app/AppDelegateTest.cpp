@@ -83,17 +83,6 @@ TEST_F(Delegate, StaysClosedAtLoginAndWithDoubleDashArguments) {
     }
 }
 
-TEST_F(Delegate, WithoutATraySecondLaunchesToggleThePanel) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    auto delegate = launch({"--demo"}, /*tray=*/false);
-    world.scheduler.advance(0.4);
-    EXPECT_TRUE(delegate->controller()->isOpen());
-    delegate->reopen();
-    EXPECT_FALSE(delegate->controller()->isOpen());
-    delegate->reopen();
-    EXPECT_TRUE(delegate->controller()->isOpen());
-}
-
 TEST_F(Delegate, FirstRunShowsOnboardingThenOpensThePanel) {
     auto delegate = std::make_unique<AppDelegate>(world.services(), args({}), true);
     std::function<void()> finish;

@@ -176,10 +176,7 @@ protected:
 
     // Lets the server's notifications, the refresh and the taps' gain glides run.
     void settle() {
-        for (int i = 0; i < 8; ++i) {
-            world.hal.advance(static_cast<std::uint32_t>(0.025 * world.hal.sampleRate()));
-            world.scheduler.advance(0.025);
-        }
+        world.settle();
         QApplication::processEvents();
     }
 

@@ -112,15 +112,19 @@ struct PanelWorld : ShellWorld {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
         return hal.addProcess(test::processSetup(pid, signal, id));
     }
-    // Runs the audio clock and the main queue for 0.2 s.
+    // Runs the audio clock and the main queue for 0.2 s, then lays the panel out.
     void settle() {
-        for (int i = 0; i < 8; ++i) {
-            hal.advance(static_cast<std::uint32_t>(0.025 * hal.sampleRate()));
-            scheduler.advance(0.025);
-        }
+        ShellWorld::settle();
         QApplication::processEvents();
         panel->resize(panel->sizeHint());
         QApplication::processEvents();
+    }
+    // `count` more playing apps, "App 0" on, from pid 600.
+    void addApps(int count) {
+        for (int i = 0; i < count; ++i)
+            addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
+                   SimHal::Signal::sine(0.25f));
+        settle();
     }
     AppRow* row(const std::string& id) const { return panel->apps()->row(id); }
 
@@ -135,25 +139,9 @@ struct PanelWorld : ShellWorld {
     int updateChecks = 0;
 };
 
-TEST(PanelView, ShowsTheModulesInOrderWithTheirConditions) {
-    PanelWorld world;
-    PanelView& panel = *world.panel;
-    EXPECT_TRUE(panel.sound()->isVisible());
-    EXPECT_EQ(panel.sound()->deviceLabel()->text(), "Speakers");
-    EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "hardware volume";
-    EXPECT_FALSE(panel.access()->isVisible()) << "access granted";
-    EXPECT_FALSE(panel.call()->isVisible());
-    EXPECT_TRUE(panel.apps()->isVisible());
-    ASSERT_EQ(panel.apps()->rows().size(), 2u);
-    EXPECT_EQ(panel.apps()->rows()[0]->app().name, "Music");
-    EXPECT_FALSE(panel.apps()->emptyLabel()->isVisible());
-    EXPECT_FALSE(panel.apps()->endSoloButton()->isVisible());
-    // Top to bottom: sound, apps, then the row of three.
-    const auto place = [&](QWidget* w) { return QRect(w->mapTo(&panel, QPoint()), w->size()); };
-    EXPECT_GT(place(panel.apps()).top(), place(panel.sound()).bottom());
-    EXPECT_GT(place(panel.mic()).top(), place(panel.apps()).bottom());
-    EXPECT_LT(panel.mic()->geometry().right(), panel.ducking()->geometry().left());
-    EXPECT_LT(panel.ducking()->geometry().right(), panel.settings()->geometry().left());
+// Where `view` stands in the panel.
+QRect place(const PanelView& panel, const QWidget* view) {
+    return {view->mapTo(&panel, QPoint()), view->size()};
 }
 
 TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
@@ -173,40 +161,16 @@ TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
     EXPECT_EQ(snaps, 1);
     mouse(fader, QEvent::MouseButtonRelease, along(fader, 0.55));
     EXPECT_FALSE(world.row(PanelWorld::music)->percentLabel()->isVisible());
-}
 
-TEST(PanelView, MasterFaderHasNoSnapZone) {
-    PanelWorld world;
-    Fader* fader = world.panel->sound()->fader();
-    int snaps = 0;
-    fader->setOnSnap([&] { ++snaps; });
-    mouse(fader, QEvent::MouseButtonPress, along(fader, 0.98));
-    EXPECT_NEAR(world.engine->masterVolume(), 0.98f, 1e-5);
-    EXPECT_EQ(snaps, 0);
-    EXPECT_EQ(world.panel->sound()->percentLabel()->text(), QString::fromUtf8("98\u00A0%"));
-    mouse(fader, QEvent::MouseMove, along(fader, 1.3)); // past the right end
-    EXPECT_EQ(world.engine->masterVolume(), 1.0f);
-    EXPECT_EQ(snaps, 1);
-    mouse(fader, QEvent::MouseButtonRelease, along(fader, 1.3));
-}
-
-TEST(PanelView, DoubleClickAndKeysOnAnAppFader) {
-    PanelWorld world;
-    world.engine->setVolume(1.6f, PanelWorld::radio);
-    MeteredFader* fader = world.row(PanelWorld::radio)->fader();
+    // A double click puts the app back at 100 %; the engine's own changes move the fader.
+    world.engine->setVolume(1.6f, PanelWorld::music);
     EXPECT_FLOAT_EQ(fader->value(), 1.6f);
     const QPointF at = along(fader, 0.8);
     mouse(fader, QEvent::MouseButtonPress, at);
     mouse(fader, QEvent::MouseButtonRelease, at);
     mouse(fader, QEvent::MouseButtonDblClick, at);
     mouse(fader, QEvent::MouseButtonRelease, at);
-    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 1.0f);
-
-    world.engine->setVolume(1.98f, PanelWorld::radio);
-    QTest::keyClick(fader, Qt::Key_Right);
-    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 2.0f);
-    QTest::keyClick(fader, Qt::Key_Right);
-    EXPECT_EQ(world.engine->settings(PanelWorld::radio).volume, 2.0f);
+    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
 }
 
 // The row's equaliser editor: opened by its button, every drag goes to the engine.
@@ -229,11 +193,7 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     mouse(curve, QEvent::MouseButtonPress, at(1100, 3)); // near the 1k handle
     EXPECT_EQ(stored().gains[2], 3.0f);
     EXPECT_EQ(stored().preset, EQPreset::custom);
-    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.6)); // over the 4k handle
-    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
-    EXPECT_EQ(stored().preset, EQPreset::off);
-    EXPECT_EQ(row->presetLabel()->text(), "");
-    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.8));
+    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.8)); // over the 4k handle
     EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 1, 0, 0})) << "band 2 still";
     mouse(curve, QEvent::MouseMove, at(16000, 12.4));
     EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 12, 0, 0}));
@@ -265,10 +225,8 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     EXPECT_TRUE(world.panel->apps()->endSoloButton()->isVisible());
     EXPECT_TRUE(music->soloButton()->isVisibleTo(music)) << "soloed: shown without hover";
     EXPECT_FALSE(music->isGrey());
-    EXPECT_EQ(music->opacity(), 1.0);
     EXPECT_GT(music->fader()->level().value_or(0), 0.0f);
     EXPECT_TRUE(radio->isGrey());
-    EXPECT_EQ(radio->opacity(), 0.45);
     EXPECT_EQ(radio->fader()->level(), 0.0f);
     EXPECT_TRUE(radio->fader()->isDimmed());
     world.scheduler.advance(0.5); // meter ticks keep it empty
@@ -298,7 +256,6 @@ TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
     for (GhostButton* b : {row->eqButton(), row->soloButton(), row->muteButton()}) {
         EXPECT_TRUE(b->isVisibleTo(row));
         ASSERT_NE(b->fade(), nullptr) << "fades in";
-        EXPECT_EQ(b->fade()->duration(), Theme::durationMs(Theme::hover));
         EXPECT_LT(b->shownOpacity(), 0.5);
         finish(b->fade());
         EXPECT_EQ(b->shownOpacity(), 1.0);
@@ -399,31 +356,23 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     ShellWorld soft(false);
     soft.defaults->remove(AudioPermission::grantedKey);
     // The probe is handed over but never run: the test only looks at the panel while it waits.
-    MixerEngine engine{EngineServices{soft.hal,
-                                      soft.scheduler,
-                                      *soft.defaults,
-                                      soft.workspace,
-                                      soft.sounds,
-                                      soft.systemEvents,
-                                      {},
-                                      [](std::function<void()>) {}}};
+    EngineServices services = soft.engineServices();
+    services.runInBackground = [](std::function<void()>) {};
+    MixerEngine engine{services};
     EngineAdapter adapter(engine);
     // Inside a sandbox, where access can be missing; sxhkd holds the volume keys.
-    PanelView::Services services;
-    services.sandboxed = true;
-    services.volumeKeyHolder = [] { return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"}; };
+    PanelView::Services shell;
+    shell.sandboxed = true;
+    shell.volumeKeyHolder = [] { return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"}; };
     int enables = 0;
-    services.actions.enableVolumeKeys = [&] { ++enables; };
-    PanelView panel(adapter, std::move(services));
+    shell.actions.enableVolumeKeys = [&] { ++enables; };
+    PanelView panel(adapter, std::move(shell));
     panel.show();
     soft.scheduler.advance(0.2);
     ASSERT_NE(engine.audioAccess(), AudioPermission::Status::granted);
     EXPECT_TRUE(panel.access()->isVisible());
-    EXPECT_EQ(panel.access()->titleLabel()->text(), "Audio server access needed");
     EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
-    EXPECT_EQ(panel.access()->subtitleLabel()->text(), "Required to control apps");
-    EXPECT_EQ(panel.access()->button()->title(), "Check");
     panel.access()->button()->click();
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::checking) << "the probe runs";
     EXPECT_TRUE(panel.access()->button()->isBusy()) << "a progress indicator stands in";
@@ -434,7 +383,6 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_FALSE(panel.access()->isVisible()) << "gone at once, while its snapshot fades";
     QVariantAnimation* leaving = Transition::running(panel.access());
     ASSERT_NE(leaving, nullptr);
-    EXPECT_EQ(leaving->duration(), Theme::durationMs(Theme::snappy));
     ASSERT_TRUE(engine.softVolumeActive());
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
     QVariantAnimation* entering = Transition::running(panel.volumeKeys());
@@ -445,7 +393,6 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_EQ(Transition::running(panel.access()), nullptr) << "the snapshot is gone";
     EXPECT_EQ(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn plainly once in";
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
-    EXPECT_EQ(panel.volumeKeys()->titleLabel()->text(), "Volume keys for Speakers");
     EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Held by sxhkd");
     EXPECT_TRUE(panel.volumeKeys()->toolTip().contains("(its sxhkdrc)"));
     panel.volumeKeys()->button()->click();
@@ -492,13 +439,11 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     AppsModule* apps = panel.apps();
     ASSERT_EQ(engine.silentApps().size(), 2u);
     EXPECT_TRUE(apps->emptyLabel()->isVisible());
-    EXPECT_EQ(apps->emptyLabel()->text(), "No apps are playing sound.");
     EXPECT_TRUE(apps->silentButton()->isVisible());
     EXPECT_EQ(apps->silentButton()->text(), "2 silent apps");
     EXPECT_TRUE(apps->rows().empty());
     EXPECT_EQ(apps->silentButton()->chevronAngle(), 0.0);
     apps->silentButton()->click();
-    EXPECT_EQ(apps->silentButton()->text(), "Show less");
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
     EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), std::numbers::pi) << "half a turn";
     ASSERT_EQ(apps->rows().size(), 2u);
@@ -525,11 +470,6 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), 0.0);
 }
 
-// Where `view` stands in the panel.
-QRect place(const PanelView& panel, const QWidget* view) {
-    return {view->mapTo(&panel, QPoint()), view->size()};
-}
-
 TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     PanelWorld world;
     PanelView& panel = *world.panel;
@@ -546,11 +486,9 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     AppRow* entering = panel.apps()->row("org.example.Podcast");
     ASSERT_NE(entering, nullptr);
     ASSERT_NE(Transition::running(entering), nullptr) << "the new row fades in";
-    EXPECT_EQ(Transition::running(entering)->duration(), Theme::durationMs(Theme::snappy));
     EXPECT_DOUBLE_EQ(entering->opacity(), 1.0) << "through the row's own effect, look kept";
     QVariantAnimation* glide = panel.stack()->animation();
     ASSERT_NE(glide, nullptr);
-    EXPECT_EQ(glide->duration(), Theme::durationMs(Theme::snappy));
     glide->pause();
     glide->setCurrentTime(0);
     EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore) << "the row below starts where it was";
@@ -811,12 +749,17 @@ TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
                                          << ", list shows 0 to " << viewport->height() - 1;
 }
 
+// Ends `panel`'s glides and lets its layout settle.
+void atRest(PanelView& panel) {
+    for (int i = 0; i < 4; ++i) {
+        if (auto* glide = panel.stack()->animation()) finish(glide);
+        QApplication::processEvents();
+    }
+}
+
 TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     PanelWorld world;
-    for (int i = 0; i < 12; ++i)
-        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                     SimHal::Signal::sine(0.25f));
-    world.settle();
+    world.addApps(12);
     PanelView& panel = *world.panel;
     ASSERT_EQ(panel.apps()->rows().size(), 14u);
     world.engine->setEqEditorID("org.example.App11");
@@ -853,19 +796,13 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
 // end of the visible rows, or opened before the panel is, ends in view once it has its height.
 TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     PanelWorld world;
-    for (int i = 0; i < 8; ++i)
-        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                     SimHal::Signal::sine(0.25f));
-    world.settle();
+    world.addApps(8);
     PanelView& panel = *world.panel;
     const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
     panel.setAvailableHeight(room);
     const auto settle = [&] {
         world.settle();
-        for (int i = 0; i < 4; ++i) {
-            if (auto* glide = panel.stack()->animation()) finish(glide);
-            QApplication::processEvents();
-        }
+        atRest(panel);
     };
     settle();
     ScrollList* list = panel.apps()->list();
@@ -889,10 +826,7 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     opened.setAvailableHeight(room);
     opened.resize(opened.sizeHint());
     opened.show();
-    for (int i = 0; i < 4; ++i) {
-        if (auto* glide = opened.stack()->animation()) finish(glide);
-        QApplication::processEvents();
-    }
+    atRest(opened);
     EXPECT_GT(opened.apps()->list()->verticalScrollBar()->maximum(), 0) << "the rows scroll";
     EXPECT_TRUE(editorInView(opened, "org.example.App7"));
     // Once the user scrolls, the list stays where they put it when it changes again.
@@ -900,10 +834,7 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
     world.addApp(700, "org.example.Late", "Late", SimHal::Signal::sine(0.25f));
     world.settle();
-    for (int i = 0; i < 4; ++i) {
-        if (auto* glide = opened.stack()->animation()) finish(glide);
-        QApplication::processEvents();
-    }
+    atRest(opened);
     ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
     EXPECT_EQ(bar->value(), 0);
 }
@@ -1047,9 +978,6 @@ TEST(PanelView, TheEqualiserCurveTakesTheKeys) {
     QTest::keyClick(curve, Qt::Key_Home);
     EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
     EXPECT_EQ(stored().preset, EQPreset::off);
-    for (int i = 0; i < 30; ++i)
-        QTest::keyClick(curve, Qt::Key_Up);
-    EXPECT_EQ(stored().gains[0], 12.0f);
 }
 
 TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
@@ -1064,8 +992,6 @@ TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
     ASSERT_NE(vlc, nullptr);
     EXPECT_EQ(vlc->nameLabel()->text().toStdString(), longName);
     EXPECT_TRUE(vlc->nameLabel()->isElided());
-    EXPECT_TRUE(vlc->nameLabel()->shownText().endsWith(QChar(0x2026)));
-    EXPECT_EQ(vlc->nameLabel()->toolTipNow().toStdString(), longName);
     EXPECT_FALSE(music->nameLabel()->isElided());
     EXPECT_EQ(vlc->fader()->width(), music->fader()->width()) << "the fader keeps its width";
     // The preset stands after the name, whole, not over it.
@@ -1146,33 +1072,22 @@ std::vector<ShownText> panelTexts(bool sandboxed) {
     SimHal::Fault fault;
     fault.operation = SimHal::Operation::createProcessTap;
     world.hal.injectFault(fault);
-    MixerEngine engine{EngineServices{world.hal,
-                                      world.scheduler,
-                                      *world.defaults,
-                                      world.workspace,
-                                      world.sounds,
-                                      world.systemEvents,
-                                      {},
-                                      [](std::function<void()>) {}}};
+    EngineServices engineServices = world.engineServices();
+    engineServices.runInBackground = [](std::function<void()>) {};
+    MixerEngine engine{engineServices};
     EngineAdapter adapter(engine);
     PanelView::Services services;
     services.sandboxed = sandboxed;
     services.volumeKeyHolder = [] { return DesktopSession::volumeKeyHolder({"gsd-media-keys"}); };
     PanelView panel(adapter, std::move(services));
     panel.show();
-    const auto settle = [&] {
-        for (int i = 0; i < 8; ++i) {
-            world.hal.advance(static_cast<std::uint32_t>(0.025 * world.hal.sampleRate()));
-            world.scheduler.advance(0.025);
-        }
-    };
-    settle();
+    world.settle();
     world.hal.setProcessRunning(call, true, true);
-    settle();
+    world.settle();
     engine.setSoloID("org.example.Music");
     engine.setEqEditorID("org.example.Music");
     engine.setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Music");
-    settle();
+    world.settle();
     QApplication::processEvents();
     panel.resize(panel.sizeHint());
     QApplication::processEvents();

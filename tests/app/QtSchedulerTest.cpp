@@ -35,7 +35,9 @@ TEST(QtScheduler, DelayedWorkRunsAfterItsDelayUnlessCancelled) {
     scheduler.asyncAfter(0.05, [&] { ranAt = scheduler.now(); });
     cancelled->cancel();
     ASSERT_TRUE(waitFor([&] { return ranAt >= 0; }));
+    // The clock counts seconds.
     EXPECT_GE(ranAt - start, 0.045);
+    EXPECT_LT(ranAt - start, 1.0);
     EXPECT_FALSE(cancelledRan);
     EXPECT_TRUE(cancelled->isCancelled());
 }
@@ -74,17 +76,6 @@ TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
     int inline_ = 0;
     scheduler.sync([&] { inline_ = 7; });
     EXPECT_EQ(inline_, 7);
-}
-
-TEST(QtScheduler, ClockIsMonotonicSeconds) {
-    QtScheduler scheduler;
-    const double a = scheduler.now();
-    double b = -1;
-    scheduler.asyncAfter(0.02, [&] { b = scheduler.now(); });
-    ASSERT_TRUE(waitFor([&] { return b >= 0; }));
-    EXPECT_GE(a, 0);
-    EXPECT_GT(b - a, 0.015);
-    EXPECT_LT(b - a, 1.0);
 }
 
 } // namespace

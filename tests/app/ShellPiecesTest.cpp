@@ -13,7 +13,6 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace voxlane {
 namespace {
@@ -43,20 +42,13 @@ TEST(SingleInstance, TakesOverASocketLeftByADeadInstance) {
     EXPECT_FALSE(later.claim());
 }
 
-std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(Autostart, WritesAnEntryThatStartsAtLoginAndRemovesIt) {
     test::TempDirectory dir;
     Autostart autostart(dir.path() / "autostart" / "io.github.voxlane.Voxlane.desktop");
     EXPECT_FALSE(autostart.isEnabled());
     ASSERT_TRUE(autostart.enable("/usr/bin/voxlane"));
     EXPECT_TRUE(autostart.isEnabled());
-    const std::string text = read(autostart.entryPath());
+    const std::string text = dir.read("autostart/io.github.voxlane.Voxlane.desktop");
     EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(text.find("\nExec=/usr/bin/voxlane --login\n"), std::string::npos);
     EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);

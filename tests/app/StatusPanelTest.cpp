@@ -22,7 +22,6 @@ namespace {
 using test::ShellWorld;
 
 TEST(PanelPlacement, HangsUnderTheTrayItemKeepingFourPixelsInside) {
-    const QRect screen(0, 0, 1920, 1080);
     const QRect available(0, 28, 1920, 1052); // a 28-pixel top bar
     const QSize size(320, 400);
 
@@ -42,7 +41,6 @@ TEST(PanelPlacement, HangsUnderTheTrayItemKeepingFourPixelsInside) {
     // Wider than the area: the right bound wins.
     EXPECT_EQ(PanelPlacement::frame(QSize(2000, 100), QRect(900, 3, 22, 22), available).x(),
               1920 - 2000 - 4);
-    (void)screen;
 }
 
 TEST(PanelPlacement, StandsAboveATrayAtTheBottomAndFallsBackToTheTopRight) {

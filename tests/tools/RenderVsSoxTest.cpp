@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sstream>
 
 namespace voxlane {
 namespace {
@@ -27,32 +28,13 @@ TEST(RenderVsSox, VoicePresetAgreesWithSoxCookbookFilters) {
         VOXLANE_RENDER_PATH, {"--preset", "voice", dir / "in.wav", dir / "vox.wav"});
     ASSERT_EQ(vox.exitStatus, 0) << vox.err;
     // Voice: -5, -1.5, +1.5, +4, +1 dB on the low shelf, the three peaks and the high shelf.
-    const ChildProcess sox = ChildProcess::run("sox", {dir / "in.wav",
-                                                       "-e",
-                                                       "floating-point",
-                                                       "-b",
-                                                       "32",
-                                                       dir / "sox.wav",
-                                                       "bass",
-                                                       "-5",
-                                                       "100",
-                                                       "1s",
-                                                       "equalizer",
-                                                       "250",
-                                                       "0.9q",
-                                                       "-1.5",
-                                                       "equalizer",
-                                                       "1000",
-                                                       "0.9q",
-                                                       "1.5",
-                                                       "equalizer",
-                                                       "4000",
-                                                       "0.9q",
-                                                       "4",
-                                                       "treble",
-                                                       "1",
-                                                       "10000",
-                                                       "1s"});
+    std::vector<std::string> args{dir / "in.wav", "-e", "floating-point",
+                                  "-b",           "32", dir / "sox.wav"};
+    std::istringstream effects("bass -5 100 1s equalizer 250 0.9q -1.5 equalizer 1000 0.9q 1.5 "
+                               "equalizer 4000 0.9q 4 treble 1 10000 1s");
+    for (std::string word; effects >> word;)
+        args.push_back(word);
+    const ChildProcess sox = ChildProcess::run("sox", args);
     ASSERT_EQ(sox.exitStatus, 0) << sox.err;
 
     const SoundFile ours = SoundFile::read(dir / "vox.wav");

@@ -73,18 +73,5 @@ TEST(FaderWidget, ATrackOfNoWidthIgnoresDrags) {
     EXPECT_TRUE(probe.stored.empty());
 }
 
-TEST(FaderWidget, MeteredFaderDimsAndEmptiesItsMeterWhenSilenced) {
-    MeteredFader fader("Music");
-    fader.setMeter(0.8f, false);
-    EXPECT_EQ(fader.level(), 0.8f);
-    EXPECT_FALSE(fader.isDimmed());
-    fader.setMeter(0.8f, true);
-    EXPECT_EQ(fader.level(), 0.0f);
-    EXPECT_TRUE(fader.isDimmed());
-    fader.setMeter(std::nullopt, false);
-    EXPECT_EQ(fader.level(), 0.0f);
-    EXPECT_EQ(fader.maximum(), 2.0f);
-}
-
 } // namespace
 } // namespace voxlane
