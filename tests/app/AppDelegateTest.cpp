@@ -172,12 +172,8 @@ TEST_F(SoftVolumeDelegate, KeysAreReleasedWhenSoftwareVolumeEnds) {
     auto delegate = launch({"--login"});
     ASSERT_TRUE(world.keys->grabbed);
     // A device with its own volume becomes the default output.
-    const AudioObjectID other = world.hal.addDevice(test::deviceSetup("usb", "USB DAC"));
-    AudioObjectID id = other;
-    world.hal.setPropertyData(kAudioObjectSystemObject,
-                              {kAudioHardwarePropertyDefaultOutputDevice,
-                               kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain},
-                              0, nullptr, sizeof id, &id);
+    const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
+    world.sim.setDefaultDevice(Role::output, other);
     world.scheduler.advance(1);
     EXPECT_FALSE(delegate->engine()->softVolumeActive());
     EXPECT_FALSE(world.keys->grabbed);
@@ -192,12 +188,13 @@ TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
     world.defaults = Defaults::openFile(dir.path() / "defaults.json", world.scheduler);
     world.defaults->setBoolean(AudioPermission::grantedKey, true);
     world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    world.hal.addProcess(test::processSetup(601, SimHal::Signal::sine(0.2f), "org.example.Radio"));
+    world.sim.addProcess(
+        test::processSetup(601, SimServer::Signal::sine(0.2f), "org.example.Radio"));
     auto delegate = launch({"--login"});
     MixerEngine& engine = *delegate->engine();
     engine.setVolume(0.5f, "org.example.Radio");
     ASSERT_EQ(engine.taps().size(), 1u);
-    ASSERT_GT(world.hal.liveTaps(), 0u);
+    ASSERT_GT(world.probes.liveTaps(), 0u);
 
     QTimer::singleShot(0, [] { std::raise(SIGTERM); });
     QTimer watchdog;
@@ -207,9 +204,9 @@ TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
     const int code = QApplication::exec();
     EXPECT_EQ(code, 0); // the ordinary quit, not the watchdog
     EXPECT_TRUE(engine.taps().empty());
-    EXPECT_EQ(world.hal.liveTaps(), 0u);
-    EXPECT_EQ(world.hal.liveAggregateDevices(), 0u);
-    EXPECT_EQ(world.hal.liveIOProcs(), 0u);
+    EXPECT_EQ(world.probes.liveTaps(), 0u);
+    EXPECT_EQ(world.probes.liveAggregates(), 0u);
+    EXPECT_EQ(world.probes.liveRenders(), 0u);
     const auto stored = Defaults::readOnlyCopy(dir.path() / "defaults.json");
     EXPECT_EQ(SettingsStore::load(*stored).at("org.example.Radio").volume, 0.5f);
 }

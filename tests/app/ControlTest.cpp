@@ -134,19 +134,19 @@ protected:
         std::string error;
         ASSERT_TRUE(bus.start(&error)) << error;
 
-        speakers = world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice);
-        headphones = world.hal.addDevice(test::deviceSetup("headphones", "Headphones"));
-        mic = world.hal.addDevice(
+        speakers = world.sim.defaultDevice(Role::output);
+        headphones = world.sim.addDevice(test::deviceSetup("headphones", "Headphones"));
+        mic = world.sim.addDevice(
             test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
-        addApp(701, firefox, "Firefox", SimHal::Signal::sine(0.5f));
-        auto quiet = test::processSetup(702, SimHal::Signal::silence(), nightly);
-        quiet.runningOutput = false;
+        addApp(701, firefox, "Firefox", SimServer::Signal::sine(0.5f));
+        auto quiet = test::processSetup(702, SimServer::Signal::silence(), nightly);
+        quiet.playing = false;
         world.workspace.applications[702] =
             RunningApplication{nightly, "Firefox Nightly", {}, "", true};
-        world.hal.addProcess(quiet);
+        world.sim.addProcess(quiet);
         // Discord plays on the headphones whatever the default is.
         discordProcess =
-            addApp(703, discord, "Discord", SimHal::Signal::sine(0.2f, 550), headphones);
+            addApp(703, discord, "Discord", SimServer::Signal::sine(0.2f, 550), headphones);
 
         world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
         delegate = std::make_unique<AppDelegate>(world.services(),
@@ -168,10 +168,10 @@ protected:
         QDBusConnection::disconnectFromBus(clientConnection);
     }
 
-    AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                         SimHal::Signal signal, AudioObjectID device = kAudioObjectUnknown) {
+    ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                    SimServer::Signal signal, ObjectId device = noObject) {
         world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
-        return world.hal.addProcess(test::processSetup(pid, signal, id, device));
+        return world.sim.addProcess(test::processSetup(pid, signal, id, device));
     }
 
     // Lets the server's notifications, the refresh and the taps' gain glides run.
@@ -181,9 +181,9 @@ protected:
     }
 
     // The peak a device plays now.
-    float playing(AudioObjectID device) {
-        world.hal.advance(4096);
-        return world.hal.peak(device);
+    float playing(ObjectId device) {
+        world.sim.advance(4096);
+        return world.sim.peak(device);
     }
 
     CtlRun run(const QStringList& arguments) {
@@ -231,7 +231,7 @@ protected:
     const QString clientConnection = "voxlane-control-client";
     test::PrivateBus bus;
     test::ShellWorld world;
-    AudioObjectID speakers = 0, headphones = 0, mic = 0, discordProcess = 0;
+    ObjectId speakers = 0, headphones = 0, mic = 0, discordProcess = 0;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -290,9 +290,9 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
 
     // The master volume is the device's own here.
     EXPECT_EQ(run({"master", "40"}).status, 0);
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.4f);
+    EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.4f);
     EXPECT_EQ(run({"master", "+10"}).status, 0);
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5f);
+    EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.5f);
     EXPECT_LT(playing(speakers), 0.49f);
     EXPECT_EQ(run({"master", "mute"}).status, 0);
     EXPECT_LT(playing(speakers), 0.001f);
@@ -302,14 +302,14 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     // Every microphone, and back.
     r = run({"mic-mute"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(world.hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+    EXPECT_TRUE(world.sim.deviceMuted(mic, Side::input));
     EXPECT_TRUE(engine().micMuted());
     EXPECT_EQ(run({"mic-mute", "toggle"}).out, "microphones muted: no\n");
-    EXPECT_FALSE(world.hal.deviceMuted(mic, kAudioObjectPropertyScopeInput));
+    EXPECT_FALSE(world.sim.deviceMuted(mic, Side::input));
 
     // The default output: Firefox follows it.
     EXPECT_EQ(run({"default-output", "Headphones"}).status, 0);
-    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), headphones);
+    EXPECT_EQ(world.sim.defaultDevice(Role::output), headphones);
     EXPECT_LT(playing(speakers), 0.001f);
     EXPECT_GT(playing(headphones), 0.21f);
     r = run({"devices", "--json"});
@@ -462,15 +462,15 @@ TEST_F(Control, ChangesAreAnnouncedAndThePanelFollows) {
     EXPECT_TRUE(got.arguments().value(0).value<QDBusVariant>().variant().toBool());
 
     // Apps and devices that come and go.
-    addApp(704, "org.example.Radio", "Radio", SimHal::Signal::sine(0.1f));
+    addApp(704, "org.example.Radio", "Radio", SimServer::Signal::sine(0.1f));
     settle();
     EXPECT_TRUE(record("AppAdded", "org.example.Radio",
                        [](const QVariantMap& r) { return r.value("name") == "Radio"; }));
-    world.hal.removeProcess(discordProcess);
+    world.sim.removeProcess(discordProcess);
     settle();
     ASSERT_TRUE(arrive("AppRemoved", 1));
     EXPECT_EQ(log.named("AppRemoved").back().arguments().value(0).toString(), discord);
-    world.hal.removeDevice(headphones);
+    world.sim.removeDevice(headphones);
     settle();
     EXPECT_TRUE(arrive("DevicesChanged", 1));
 

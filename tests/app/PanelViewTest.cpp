@@ -81,11 +81,11 @@ struct PanelWorld : ShellWorld {
     static constexpr const char* radio = "org.example.Radio";
 
     PanelWorld() {
-        headphones = hal.addDevice(test::deviceSetup("headphones", "Headphones"));
-        addApp(501, music, "Music", SimHal::Signal::sine(0.5f));
-        addApp(502, radio, "Radio", SimHal::Signal::sine(0.25f));
+        headphones = sim.addDevice(test::deviceSetup("headphones", "Headphones"));
+        addApp(501, music, "Music", SimServer::Signal::sine(0.5f));
+        addApp(502, radio, "Radio", SimServer::Signal::sine(0.25f));
         engine = std::make_unique<MixerEngine>(
-            EngineServices{hal, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}});
+            EngineServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}});
         adapter = std::make_unique<EngineAdapter>(*engine);
         PanelView::Services services{LoginItem{[this] { return loginEnabled; },
                                                [this](bool on) {
@@ -107,10 +107,10 @@ struct PanelWorld : ShellWorld {
         engine.reset();
         scheduler.runPending();
     }
-    AudioObjectID addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                         SimHal::Signal signal, bool regular = true) {
+    ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                    SimServer::Signal signal, bool regular = true) {
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
-        return hal.addProcess(test::processSetup(pid, signal, id));
+        return sim.addProcess(test::processSetup(pid, signal, id));
     }
     // Runs the audio clock and the main queue for 0.2 s, then lays the panel out.
     void settle() {
@@ -123,12 +123,12 @@ struct PanelWorld : ShellWorld {
     void addApps(int count) {
         for (int i = 0; i < count; ++i)
             addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                   SimHal::Signal::sine(0.25f));
+                   SimServer::Signal::sine(0.25f));
         settle();
     }
     AppRow* row(const std::string& id) const { return panel->apps()->row(id); }
 
-    AudioObjectID headphones = 0;
+    ObjectId headphones = 0;
     std::unique_ptr<MixerEngine> engine;
     std::unique_ptr<EngineAdapter> adapter;
     std::unique_ptr<PanelView> panel;
@@ -323,11 +323,11 @@ TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
 
 TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
     PanelWorld world;
-    const AudioObjectID call =
-        world.addApp(503, "org.mozilla.firefox", "Firefox", SimHal::Signal::silence());
+    const ObjectId call =
+        world.addApp(503, "org.mozilla.firefox", "Firefox", SimServer::Signal::silence());
     world.engine->setDuckLevel(0.2f);
     world.settle();
-    world.hal.setProcessRunning(call, true, true);
+    world.sim.setProcessRunning(call, true, true);
     world.settle();
     ASSERT_TRUE(world.engine->activeCall());
     CallModule* module = world.panel->call();
@@ -404,9 +404,9 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
 TEST(PanelView, AnErrorIsToldUntilPutAway) {
     PanelWorld world;
     EXPECT_FALSE(world.panel->error()->isVisible());
-    SimHal::Fault fault;
-    fault.operation = SimHal::Operation::createProcessTap;
-    world.hal.injectFault(fault);
+    SimServer::Fault fault;
+    fault.operation = ServerCore::Operation::createTap;
+    world.probes.injectFault(fault);
     world.engine->setVolume(0.5f, PanelWorld::music);
     world.settle();
     ASSERT_TRUE(world.engine->lastError());
@@ -427,9 +427,9 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
         RunningApplication{"org.example.Mail", "Mail", {}, "", true};
     for (auto [pid, id] :
          {std::pair{601, "org.example.Notes"}, std::pair{602, "org.example.Mail"}}) {
-        auto setup = test::processSetup(pid, SimHal::Signal::silence(), id);
-        setup.runningOutput = false;
-        world.hal.addProcess(setup);
+        auto setup = test::processSetup(pid, SimServer::Signal::silence(), id);
+        setup.playing = false;
+        world.sim.addProcess(setup);
     }
     MixerEngine engine{world.engineServices()};
     EngineAdapter adapter(engine);
@@ -479,8 +479,8 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     const int appsBefore = panel.apps()->height();
     ASSERT_EQ(panel.stack()->animation(), nullptr) << "at rest";
 
-    const AudioObjectID podcast =
-        world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    const ObjectId podcast =
+        world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
     ASSERT_EQ(panel.apps()->rows().size(), 3u);
     AppRow* entering = panel.apps()->row("org.example.Podcast");
@@ -511,7 +511,7 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
 
     // The app quits: its row leaves and the row below glides up; the panel keeps its height
     // until it has.
-    world.hal.removeProcess(podcast);
+    world.sim.removeProcess(podcast);
     world.settle();
     ASSERT_EQ(panel.apps()->rows().size(), 2u);
     glide = panel.stack()->animation();
@@ -528,7 +528,7 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
 
     // Closed, the panel follows at once and opens in its new layout.
     panel.hide();
-    world.addApp(504, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.addApp(504, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
     EXPECT_EQ(Transition::running(panel.apps()->row("org.example.Podcast")), nullptr);
     panel.show();
@@ -540,7 +540,7 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
 TEST(PanelView, WithMotionReducedEverythingChangesAtOnce) {
     PanelWorld world;
     Theme::setReducedMotion(true);
-    world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
     AppRow* entering = world.panel->apps()->row("org.example.Podcast");
     ASSERT_NE(entering, nullptr);
@@ -565,7 +565,7 @@ TEST(PanelView, TheWindowOpensAtTheSizeOfTheAppsOfNow) {
     const int before = controller.panel()->height();
     controller.close();
     controller.fade().finish();
-    world.addApp(503, "org.example.Podcast", "Podcast", SimHal::Signal::sine(0.25f));
+    world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
     controller.open();
     EXPECT_GT(controller.panel()->height(), before + 40) << "with room for the new row";
@@ -629,9 +629,8 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     EXPECT_TRUE(find(devices.get(), "Speakers")->isChecked());
     EXPECT_FALSE(find(devices.get(), "Headphones")->isChecked());
     find(devices.get(), "Headphones")->trigger();
-    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultOutputDevice), world.headphones);
-    EXPECT_EQ(world.hal.defaultDevice(kAudioHardwarePropertyDefaultSystemOutputDevice),
-              world.headphones);
+    EXPECT_EQ(world.sim.defaultDevice(Role::output), world.headphones);
+    EXPECT_EQ(world.sim.defaultDevice(Role::alerts), world.headphones);
     world.settle();
     EXPECT_EQ(world.panel->sound()->deviceLabel()->text(), "Headphones");
     find(devices.get(), QString::fromUtf8("Device Priorities…"))->trigger();
@@ -678,7 +677,7 @@ TEST(PanelView, DeviceAndSettingsMenus) {
 
 TEST(PanelView, MicrophoneAndMasterMute) {
     PanelWorld world;
-    world.hal.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
+    world.sim.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
     EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
@@ -832,7 +831,7 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     // Once the user scrolls, the list stays where they put it when it changes again.
     QScrollBar* bar = opened.apps()->list()->verticalScrollBar();
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
-    world.addApp(700, "org.example.Late", "Late", SimHal::Signal::sine(0.25f));
+    world.addApp(700, "org.example.Late", "Late", SimServer::Signal::sine(0.25f));
     world.settle();
     atRest(opened);
     ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
@@ -984,7 +983,7 @@ TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
     PanelWorld world;
     const std::string longName =
         "VLC media player with a name far longer than the row has room for";
-    world.addApp(503, "org.videolan.VLC", longName, SimHal::Signal::sine(0.25f));
+    world.addApp(503, "org.videolan.VLC", longName, SimServer::Signal::sine(0.25f));
     world.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.videolan.VLC");
     world.settle();
     AppRow* vlc = world.row("org.videolan.VLC");
@@ -1057,21 +1056,21 @@ std::vector<ShownText> shownTexts(const QWidget& panel) {
 std::vector<ShownText> panelTexts(bool sandboxed) {
     ShellWorld world(false);
     if (sandboxed) world.defaults->remove(AudioPermission::grantedKey);
-    world.hal.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
+    world.sim.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     const auto app = [&](std::int32_t pid, const char* id, const char* name, bool playing) {
         world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
-        auto setup = test::processSetup(pid, SimHal::Signal::sine(playing ? 0.4f : 0), id);
-        setup.runningOutput = playing;
-        return world.hal.addProcess(setup);
+        auto setup = test::processSetup(pid, SimServer::Signal::sine(playing ? 0.4f : 0), id);
+        setup.playing = playing;
+        return world.sim.addProcess(setup);
     };
     app(501, "org.example.Music", "Music", true);
     app(502, "org.example.Radio", "Radio", true);
     app(503, "org.example.Notes", "Notes", false);
-    const AudioObjectID call = app(504, "us.zoom.Zoom", "Zoom", true);
+    const ObjectId call = app(504, "us.zoom.Zoom", "Zoom", true);
     // Every tap fails: the error module tells of it.
-    SimHal::Fault fault;
-    fault.operation = SimHal::Operation::createProcessTap;
-    world.hal.injectFault(fault);
+    SimServer::Fault fault;
+    fault.operation = ServerCore::Operation::createTap;
+    world.probes.injectFault(fault);
     EngineServices engineServices = world.engineServices();
     engineServices.runInBackground = [](std::function<void()>) {};
     MixerEngine engine{engineServices};
@@ -1082,7 +1081,7 @@ std::vector<ShownText> panelTexts(bool sandboxed) {
     PanelView panel(adapter, std::move(services));
     panel.show();
     world.settle();
-    world.hal.setProcessRunning(call, true, true);
+    world.sim.setProcessRunning(call, true, true);
     world.settle();
     engine.setSoloID("org.example.Music");
     engine.setEqEditorID("org.example.Music");

@@ -9,9 +9,10 @@
 #include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 #include "support/FakeWorkspace.h"
 #include "support/SimObjects.h"
+#include "support/SimProbes.h"
 
 #include <memory>
 
@@ -48,10 +49,11 @@ private:
 // shell runs on.
 struct ShellWorld {
     ManualScheduler scheduler;
-    SimHal hal{scheduler};
+    SimServer sim{scheduler};
+    test::SimProbes probes{sim};
     FakeWorkspace workspace;
     std::unique_ptr<Defaults> defaults = Defaults::inMemory();
-    SystemSounds sounds{hal};
+    SystemSounds sounds{sim};
     SystemEvents systemEvents;
     std::shared_ptr<FakeGrabber::Control> keys = std::make_shared<FakeGrabber::Control>();
     FakeGrabber* grabber = nullptr;
@@ -59,14 +61,14 @@ struct ShellWorld {
     // Runs the audio clock and the main queue together for 0.2 s, 25 ms at a time.
     void settle() {
         for (int i = 0; i < 8; ++i) {
-            hal.advance(static_cast<std::uint32_t>(0.025 * hal.sampleRate()));
+            sim.advance(static_cast<std::uint32_t>(0.025 * sim.sampleRate()));
             scheduler.advance(0.025);
         }
     }
 
     // What an engine on this world runs on (no key grabber: no hot key).
     EngineServices engineServices() {
-        return {hal, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}};
+        return {sim, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}};
     }
 
     // `hardwareVolume` false: the output has no volume of its own (software volume).
@@ -77,12 +79,12 @@ struct ShellWorld {
             setup.outputVolumeElements = {};
             setup.hasOutputMute = false;
         }
-        hal.addDevice(setup);
+        sim.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
 
     AppServices services() {
-        return AppServices{hal, scheduler, *defaults, workspace, sounds, systemEvents, [this] {
+        return AppServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, [this] {
                                auto g = std::make_unique<FakeGrabber>(keys);
                                grabber = g.get();
                                return std::unique_ptr<VolumeKeyGrabber>(std::move(g));

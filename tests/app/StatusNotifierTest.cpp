@@ -178,19 +178,19 @@ TEST_F(StatusNotifier, ActivateOpensThePanelNextToTheClick) {
 }
 
 TEST_F(StatusNotifier, TheWheelStepsAndTheMiddleClickMutesTheOutput) {
-    const AudioObjectID speakers = engine->defaultOutput()->id;
+    const ObjectId speakers = engine->defaultOutput()->id;
     engine->setMasterVolume(0.5f);
     itemCall("Scroll", {120, QString("vertical")});
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5625f);
+    EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.5625f);
     // Sideways turns do nothing (the steps themselves are PanelPlacement's wheel rule).
     itemCall("Scroll", {120, QString("horizontal")});
-    EXPECT_FLOAT_EQ(world.hal.deviceVolume(speakers), 0.5625f);
+    EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.5625f);
 
     itemCall("SecondaryActivate", {10, 10});
-    EXPECT_TRUE(world.hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    EXPECT_TRUE(world.sim.deviceMuted(speakers, Side::output));
     EXPECT_TRUE(engine->masterMuted());
     itemCall("SecondaryActivate", {10, 10});
-    EXPECT_FALSE(world.hal.deviceMuted(speakers, kAudioObjectPropertyScopeOutput));
+    EXPECT_FALSE(world.sim.deviceMuted(speakers, Side::output));
     EXPECT_FALSE(controller->isOpen()); // neither opened the panel
 }
 

@@ -33,9 +33,9 @@ TEST_F(PanelOnPipeWireTest, TheRowsFaderAndMuteButtonTurnARealPlayerDown) {
     StaticWorkspace workspace;
     workspace.pid = getpid();
     workspace.names[player->pid()] = "pw-play";
-    SystemSounds sounds(*hal);
+    SystemSounds sounds(*server);
     SystemEvents events;
-    MixerEngine engine({*hal, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    MixerEngine engine({*server, scheduler, *defaults, workspace, sounds, events, {}, {}});
     EngineAdapter adapter(engine);
     PanelView panel(adapter, {});
     panel.show();
