@@ -2,7 +2,7 @@
 // The control interface on a private session bus: the running shell (engine on the simulated
 // server, panel, control service) in this process, `voxlane ctl` as a real program against it.
 #include "ShellWorld.h"
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/DBusService.h"
 #include "app/GlassPanel.h"
 #include "app/NameMatch.h"
@@ -148,22 +148,22 @@ protected:
         discordProcess =
             addApp(703, discord, "Discord", SimHal::Signal::sine(0.2f, 550), headphones);
 
-        world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-        delegate = std::make_unique<AppDelegate>(world.services(),
-                                                 LaunchOptions::parse({"--login"}), true);
+        world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+        shell =
+            std::make_unique<AppShell>(world.services(), LaunchOptions::parse({"--login"}), true);
         bool published = false;
-        delegate->publishControl = [&](DBusService& service) {
+        shell->publishControl = [&](DBusService& service) {
             service.publish(QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
                                                           serviceConnection),
                             [&](bool owned) { published = owned; });
         };
-        delegate->didFinishLaunching();
+        shell->start();
         ASSERT_TRUE(QTest::qWaitFor([&] { return published; }, 5000));
         settle();
     }
 
     void TearDown() override {
-        delegate.reset();
+        shell.reset();
         QDBusConnection::disconnectFromBus(serviceConnection);
         QDBusConnection::disconnectFromBus(clientConnection);
     }
@@ -225,9 +225,9 @@ protected:
         return pending.reply();
     }
 
-    MixerEngine& engine() const { return *delegate->engine(); }
+    MixerEngine& engine() const { return *shell->engine(); }
     PanelView* panel() const {
-        return qobject_cast<PanelView*>(delegate->controller()->panel()->content());
+        return qobject_cast<PanelView*>(shell->controller()->panel()->content());
     }
 
     const QString serviceConnection = "voxlane-control-service";
@@ -235,7 +235,7 @@ protected:
     test::PrivateBus bus;
     test::ShellWorld world;
     AudioObjectID speakers = 0, headphones = 0, mic = 0, discordProcess = 0;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppShell> shell;
 };
 
 TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
@@ -332,10 +332,10 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     EXPECT_EQ(run({"ducking", "20"}).status, 0);
     EXPECT_FLOAT_EQ(engine().duckLevel(), 0.2f);
     EXPECT_EQ(run({"panel", "show"}).status, 0);
-    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_TRUE(shell->controller()->isOpen());
     EXPECT_TRUE(engine().panelVisible());
     EXPECT_EQ(run({"panel"}).out, "panel open: no\n");
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(shell->controller()->isOpen());
 
     // What was set is stored as if by hand.
     EXPECT_EQ(world.defaults->boolean("duckingEnabled"), false);
