@@ -129,7 +129,10 @@ void AppShell::start() {
     // through the panel's controller.
     StatusPanelController* panel = controller_.get();
     control_ = std::make_unique<DBusService>(
-        *engine_, DBusService::Panel{[panel] { panel->open(); }, [panel] { panel->close(); }});
+        *engine_, DBusService::Panel{[panel] { panel->open(); }, [panel] { panel->close(); },
+                                     [panel] { return panel->isOpen(); }});
+    connect(panel, &StatusPanelController::openChanged, control_.get(),
+            [control = control_.get()] { control->panelChanged(); });
     if (publishControl) publishControl(*control_);
 
     // 4. The volume keys.

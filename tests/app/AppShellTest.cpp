@@ -66,7 +66,7 @@ TEST_F(Shell, OpensThePanelFourTenthsOfASecondAfterANormalLaunch) {
     EXPECT_FALSE(shell->controller()->isOpen());
     world.scheduler.advance(0.01);
     EXPECT_TRUE(shell->controller()->isOpen());
-    EXPECT_TRUE(shell->engine()->panelVisible());
+    EXPECT_TRUE(shell->engine()->metering());
     // A second launch (reopen) with the panel open leaves it open where there is a tray.
     shell->reopen();
     EXPECT_TRUE(shell->controller()->isOpen());

@@ -333,7 +333,7 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     EXPECT_FLOAT_EQ(engine().duckLevel(), 0.2f);
     EXPECT_EQ(run({"panel", "show"}).status, 0);
     EXPECT_TRUE(shell->controller()->isOpen());
-    EXPECT_TRUE(engine().panelVisible());
+    EXPECT_TRUE(engine().metering());
     EXPECT_EQ(run({"panel"}).out, "panel open: no\n");
     EXPECT_FALSE(shell->controller()->isOpen());
 
@@ -449,20 +449,32 @@ TEST_F(Control, ChangesAreAnnouncedAndThePanelFollows) {
     EXPECT_TRUE(record("AppChanged", firefox,
                        [](const QVariantMap& r) { return r.value("muted").toBool(); }));
 
+    // Whether a property change to `value` is announced after the first `from` announcements.
+    const auto announced = [&](const QString& property, bool value, std::size_t from = 0) {
+        return QTest::qWaitFor(
+            [&] {
+                const auto changes = log.named("PropertiesChanged");
+                for (std::size_t i = from; i < changes.size(); ++i) {
+                    const auto values = qdbus_cast<QVariantMap>(changes[i].arguments().value(1));
+                    if (values.contains(property) && values.value(property).toBool() == value)
+                        return true;
+                }
+                return false;
+            },
+            5000);
+    };
     // Microphones: a property change, also readable.
     ASSERT_EQ(run({"mic-mute", "on"}).status, 0);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (const auto& m : log.named("PropertiesChanged")) {
-                const auto values = qdbus_cast<QVariantMap>(m.arguments().value(1));
-                if (values.value("MicMuted").toBool()) return true;
-            }
-            return false;
-        },
-        5000));
+    ASSERT_TRUE(announced("MicMuted", true));
     const QDBusMessage got =
         call("Get", {DBusService::interfaceName, "MicMuted"}, "org.freedesktop.DBus.Properties");
     EXPECT_TRUE(got.arguments().value(0).value<QDBusVariant>().variant().toBool());
+    // The panel is the shell's: its opening and closing are announced all the same.
+    ASSERT_EQ(run({"panel", "show"}).status, 0);
+    EXPECT_TRUE(announced("PanelVisible", true));
+    const std::size_t shown = log.named("PropertiesChanged").size();
+    ASSERT_EQ(run({"panel", "hide"}).status, 0);
+    EXPECT_TRUE(announced("PanelVisible", false, shown));
 
     // Apps and devices that come and go.
     addApp(704, "org.example.Radio", "Radio", SimHal::Signal::sine(0.1f));

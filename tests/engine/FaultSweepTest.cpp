@@ -23,7 +23,7 @@ protected:
     // Start-up, refreshes, per-app changes, panel and master changes, teardown.
     void scenario() {
         start();
-        engine->setPanelVisible(true);
+        engine->setMetering(true);
         scheduler.advance(0.2);
         engine->setVolume(1.5f, "org.example.Radio");
         engine->toggleMute("org.example.Music");
@@ -32,7 +32,7 @@ protected:
         hal.advance(2048);
         hal.addProcess(test::processSetup(2003, SimHal::Signal::sine(0.1f), "org.example.Late"));
         settle();
-        engine->setPanelVisible(false);
+        engine->setMetering(false);
         engine->reset("org.example.Radio");
         engine->refreshNow();
         systemEvents.post(SystemEvent::willTerminate);
