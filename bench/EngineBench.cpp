@@ -57,7 +57,7 @@ struct World {
             EngineServices{sim, scheduler, *defaults, workspace, sounds, events, {}, {}});
         for (int app = 0; app < 20; app += 3)
             engine->setVolume(0.5f, "org.example.App" + std::to_string(app));
-        engine->setPanelVisible(true);
+        engine->setMetering(true);
         if (engine->apps().size() != 20 || engine->taps().size() != 20)
             throw std::logic_error("unexpected world");
     }

@@ -426,7 +426,7 @@ void DBusService::SetPanelVisible(bool visible) {
 }
 
 bool DBusService::TogglePanel() {
-    const bool visible = !engine_.panelVisible();
+    const bool visible = !panelVisible();
     SetPanelVisible(visible);
     return visible;
 }
@@ -447,7 +447,7 @@ double DBusService::duckLevel() const {
     return percentOf(engine_.duckLevel());
 }
 bool DBusService::panelVisible() const {
-    return engine_.panelVisible();
+    return panel_.isOpen && panel_.isOpen();
 }
 QString DBusService::defaultOutput() const {
     return engine_.defaultOutput() ? qs(engine_.defaultOutput()->uid) : QString();

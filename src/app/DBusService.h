@@ -27,10 +27,10 @@ struct AppGroup;
 // numbers within their range, gains five numbers within ±12 dB. A refused call changes nothing
 // and answers with an error of the interface's own (`errorPrefix` + "UnknownApp", …).
 //
-// Changes are announced as the engine makes them, whoever made them: AppAdded, AppRemoved and
-// AppChanged carry application records, DevicesChanged the device list, and the interface's
-// properties (master volume and mute, microphone mute, ducking, panel, default output, solo)
-// through org.freedesktop.DBus.Properties.PropertiesChanged.
+// Changes are announced as the engine (or, for the panel, the shell) makes them, whoever made
+// them: AppAdded, AppRemoved and AppChanged carry application records, DevicesChanged the device
+// list, and the interface's properties (master volume and mute, microphone mute, ducking, panel,
+// default output, solo) through org.freedesktop.DBus.Properties.PropertiesChanged.
 //
 // Lives on the main thread with the engine; nothing it does waits for the bus.
 class DBusService : public QObject, protected QDBusContext {
@@ -51,10 +51,11 @@ public:
     // The longest application or device word accepted, in UTF-16 code units.
     static constexpr int maxWordLength = 512;
 
-    // The shell's panel: what opening and closing it does.
+    // The shell's panel: what opening and closing it does, and whether it is open.
     struct Panel {
         std::function<void()> open;
         std::function<void()> close;
+        std::function<bool()> isOpen;
     };
 
     // The engine must outlive the service.
@@ -67,6 +68,8 @@ public:
     // The same on the session bus, connected to on a worker thread.
     void publishOnSessionBus();
     bool ownsName() const { return ownsName_; }
+    // The panel opened or closed (the engine does not know): PanelVisible is announced.
+    void panelChanged() { announceChanges(); }
 
     // --- The interface (called through its adaptor) ---------------------------------------
     QList<QVariantMap> ListApps();

@@ -273,9 +273,10 @@ void StatusPanelController::openPanel(std::optional<QPoint> clickedAt) {
     panelWasActive_ = panel_->isActiveWindow();
     fade_->fadeTo(1, fadeInSeconds, QEasingCurve::OutCubic);
 
-    engine_.setPanelVisible(true);
+    engine_.setMetering(true);
     installMonitors();
     grabPointer();
+    emit openChanged(true);
 }
 
 void StatusPanelController::grabPointer() {
@@ -298,11 +299,12 @@ void StatusPanelController::close() {
     open_ = false;
     removeMonitors();
     releasePointer();
-    engine_.setPanelVisible(false);
+    engine_.setMetering(false);
     QPointer<StatusPanelController> weak(this);
     fade_->fadeTo(0, fadeOutSeconds, QEasingCurve::Linear, [weak] {
         if (weak && !weak->open_) weak->panel_->hide();
     });
+    emit openChanged(false);
 }
 
 void StatusPanelController::toggle() {

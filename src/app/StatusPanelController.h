@@ -52,14 +52,13 @@ struct StatusTrayOptions {
 //
 // The panel opens at the tray item when the tray reports where that is, else at the top-right
 // of the screen (in the middle of it where the window system leaves placement to the compositor,
-// see DisplayPlatform), fades in
-// over 0.16 s and out over 0.12 s, grows downwards with its top edge fixed when its content
-// grows, and tells the engine whether it is open. While it is open two monitors watch the
-// application: Escape anywhere closes it (and goes no further), and so does a click outside it
-// or another application taking the focus. Where no window manager runs, nothing takes the
-// focus: the open panel then holds the pointer, as a menu does, and the click outside closes it.
-// The panel is never higher than the screen it opens on leaves room for (its apps' list
-// scrolls).
+// see DisplayPlatform), fades in over 0.16 s and out over 0.12 s, and grows downwards with its
+// top edge fixed when its content grows. While it is open the engine keeps its level meters
+// going (MixerEngine::setMetering), and two monitors watch the application: Escape anywhere
+// closes it (and goes no further), and so does a click outside it or another application taking
+// the focus. Where no window manager runs, nothing takes the focus: the open panel then holds
+// the pointer, as a menu does, and the click outside closes it. The panel is never higher than
+// the screen it opens on leaves room for (its apps' list scrolls).
 //
 // Where the desktop has no tray (`useTray` false) the panel is the program's only window: it
 // opens as a small window at the top right and stays until Escape, a second launch or Quit
@@ -101,6 +100,10 @@ public:
     // How many times the monitors were installed; they are installed once per opening.
     int monitorInstalls() const { return monitorInstalls_; }
     bool monitorsInstalled() const { return monitorsInstalled_; }
+
+signals:
+    // The panel opened (true) or began to close (false).
+    void openChanged(bool open);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// voxlane: the tray application. See AppDelegate for what a launch does.
-#include "app/AppDelegate.h"
+// voxlane: the tray application. See AppShell for what a launch does.
+#include "app/AppShell.h"
 #include "app/AudioBackend.h"
 #include "app/CtlCommand.h"
 #include "app/DBusService.h"
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<X11KeyEvents> keyEvents;
     if (keys) keyEvents = std::make_unique<X11KeyEvents>(*keys);
     // The hot key goes through the desktop's GlobalShortcuts portal where it has one, else
-    // through the X11 grab; the volume keys are X11 grabs only (see AppDelegate).
+    // through the X11 grab; the volume keys are X11 grabs only (see AppShell).
     QDBusConnection bus = QDBusConnection::sessionBus();
     DesktopShortcuts shortcuts(&bus, keys.get());
     DesktopColorScheme colorScheme(&bus);
@@ -237,9 +237,9 @@ int main(int argc, char** argv) {
                          },
                          &shortcuts,
                          &bus};
-    AppDelegate delegate(std::move(services), options, trayAvailable);
-    delegate.publishControl = [](DBusService& control) { control.publishOnSessionBus(); };
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
-    QTimer::singleShot(0, &delegate, &AppDelegate::didFinishLaunching);
+    AppShell shell(std::move(services), options, trayAvailable);
+    shell.publishControl = [](DBusService& control) { control.publishOnSessionBus(); };
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &shell, &AppShell::reopen);
+    QTimer::singleShot(0, &shell, &AppShell::start);
     return app.exec();
 }

@@ -24,8 +24,6 @@ enum class EngineProperty {
     duckingPausedForCall,
     duckingEnabled,
     duckLevel,
-    panelVisible,
-    eqEditorID,
     serverConnected,
 };
 

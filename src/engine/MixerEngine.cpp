@@ -139,10 +139,6 @@ void MixerEngine::setVolumeKeysReady(bool ready) {
     assign(volumeKeysReady_, ready, EngineProperty::volumeKeysReady);
 }
 
-void MixerEngine::setEqEditorID(std::optional<std::string> id) {
-    assign(eqEditorID_, std::move(id), EngineProperty::eqEditorID);
-}
-
 std::vector<AppGroup> MixerEngine::playingApps() const {
     std::vector<AppGroup> result;
     std::copy_if(apps_.begin(), apps_.end(), std::back_inserter(result),
@@ -310,14 +306,16 @@ void MixerEngine::reset(const std::string& id) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Panel, permission, shutdown
+// Metering, permission, shutdown
 
-void MixerEngine::setPanelVisible(bool visible) {
-    if (!assign(panelVisible_, visible, EngineProperty::panelVisible)) return;
-    if (visible) refreshMaster();
+void MixerEngine::setMetering(bool on) {
+    if (metering_ == on) return;
+    metering_ = on;
+    // Meters are wanted while the panel shows, and so is a fresh reading of the master volume.
+    if (on) refreshMaster();
     reconcile();
     stopMeterTimer();
-    if (visible) startMeterTimer();
+    if (on) startMeterTimer();
 }
 
 void MixerEngine::requestAudioAccess() {
@@ -398,7 +396,7 @@ TapPlan::Inputs MixerEngine::tapPlanInputs() const {
     in.soloID = soloID_;
     in.isDucked = [this](const AppGroup& app) { return isDucked(app); };
     in.duckLevel = ducking_.level();
-    in.panelVisible = panelVisible_;
+    in.metering = metering_;
     in.keepProcessTaps = ducking_.releasing();
     for (const auto& [id, tap] : taps_) {
         if (tap->mode() == AppTap::Mode::process) in.processTapped.insert(id);

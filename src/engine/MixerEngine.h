@@ -116,10 +116,10 @@ public:
     void setDuckingEnabled(bool enabled);
     float duckLevel() const { return ducking_.level(); }
     void setDuckLevel(float level);
-    bool panelVisible() const { return panelVisible_; }
-    void setPanelVisible(bool visible);
-    const std::optional<std::string>& eqEditorID() const { return eqEditorID_; }
-    void setEqEditorID(std::optional<std::string> id);
+    // Whether level meters are wanted (the panel is on screen): playing apps then get meter
+    // taps, process taps stay while metering, and the meters tick.
+    bool metering() const { return metering_; }
+    void setMetering(bool on);
     LevelMeters& meters() { return meters_; }
 
     // Apps with a playing process, in display order.
@@ -153,7 +153,7 @@ public:
     bool isDucking() const { return ducking_.isDucking(); }
     bool isDucked(const AppGroup& app) const { return ducking_.isDucked(app); }
 
-    // Brings the running taps in line with settings, solo, panel, ducking and master volume.
+    // Brings the running taps in line with settings, solo, metering, ducking and master volume.
     void reconcile();
 
     // --- For diagnostics and tests ---------------------------------------------------------
@@ -227,12 +227,11 @@ private:
     AudioPermission::Status audioAccess_ = AudioPermission::Status::unknown;
     AudioPermission::Checks accessChecks_;
     CallDucking ducking_;
-    bool panelVisible_ = false;
+    bool metering_ = false;
     std::map<std::string, std::unique_ptr<AppTap>> taps_;
     std::vector<Subscription> systemListeners_;
     WorkItemRef refreshWork_;
     WorkItemRef meterTimer_;
-    std::optional<std::string> eqEditorID_;
     std::vector<Subscription> systemEventSubscriptions_;
     std::size_t refreshCount_ = 0;
     std::unique_ptr<MicMute> micMute_;

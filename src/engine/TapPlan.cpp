@@ -18,9 +18,9 @@ std::optional<AppTap::Mode> modeFor(const Inputs& in, const AppGroup& app,
                                     const AppSettings& record, bool soloedOut, bool ducked) {
     const bool playing = app.isPlaying();
     if (soloedOut || !record.isDefault() || ducked) return AppTap::Mode::process;
-    if (playing && in.processTapped.count(app.id) && (in.keepProcessTaps || in.panelVisible))
+    if (playing && in.processTapped.count(app.id) && (in.keepProcessTaps || in.metering))
         return AppTap::Mode::process;
-    if (in.panelVisible && playing) return AppTap::Mode::meter;
+    if (in.metering && playing) return AppTap::Mode::meter;
     return std::nullopt;
 }
 

@@ -41,7 +41,7 @@ struct Inputs {
     std::optional<std::string> soloID;
     std::function<bool(const AppGroup&)> isDucked;
     float duckLevel = 1.0f;
-    bool panelVisible = false;
+    bool metering = false; // level meters are wanted
     // Playing apps that have a process tap keep it for a while after a call ended, so that the
     // level comes back smoothly.
     bool keepProcessTaps = false;

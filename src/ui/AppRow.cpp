@@ -11,6 +11,7 @@
 #include "ui/GhostButton.h"
 #include "ui/Labels.h"
 #include "ui/MeteredFader.h"
+#include "ui/OpenEditor.h"
 #include "ui/Percent.h"
 #include "ui/PresetChip.h"
 #include "ui/Symbols.h"
@@ -47,8 +48,10 @@ protected:
 
 } // namespace
 
-AppRow::AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent)
-    : QWidget(parent), engine_(engine), app_(std::move(app)), compact_(compact) {
+AppRow::AppRow(MixerEngine& engine, OpenEditor& openEditor, AppGroup app, bool compact,
+               QWidget* parent)
+    : QWidget(parent), engine_(engine), openEditor_(openEditor), app_(std::move(app)),
+      compact_(compact) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 2, 0, 2);
@@ -176,7 +179,7 @@ AppRowRules::RowState AppRow::state() const {
     s.compact = compact_;
     s.hovering = hovering_;
     s.focused = focusedWithin_;
-    s.eqOpen = engine_.eqEditorID() == app_.id;
+    s.eqOpen = openEditor_.isOpen(app_.id);
     s.eqInUse = settings.eq.preset != EQPreset::off;
     return s;
 }
@@ -239,7 +242,7 @@ void AppRow::updateButtons() {
 }
 
 void AppRow::updateEditor() {
-    const bool open = !compact_ && engine_.eqEditorID() == app_.id;
+    const bool open = !compact_ && openEditor_.isOpen(app_.id);
     const bool hadEditor = editor_ != nullptr;
     const EQSettings eq = engine_.settings(app_.id).eq;
     if (open && !editor_) {
@@ -271,8 +274,7 @@ void AppRow::toggleSolo() {
 }
 
 void AppRow::toggleEditor() {
-    engine_.setEqEditorID(engine_.eqEditorID() == app_.id ? std::nullopt
-                                                          : std::optional<std::string>(app_.id));
+    openEditor_.toggle(app_.id);
 }
 
 QMenu* AppRow::contextMenu() {

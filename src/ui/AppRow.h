@@ -17,6 +17,7 @@ class ElidedLabel;
 class GhostButton;
 class MeteredFader;
 class MixerEngine;
+class OpenEditor;
 
 // One application in the panel: its icon and name, whether it is lowered for a call, whether
 // its limiter is working, its equaliser preset, its volume fader with the live level, and
@@ -28,7 +29,8 @@ class MixerEngine;
 // in and out as the pointer comes and goes, and the keyboard's focus in the row shows them too.
 // Tab reaches the fader first, then the buttons, then the open editor's controls.
 //
-// The row keeps nothing of the app's state: refresh() reads it from the engine.
+// The row keeps nothing of the app's state: refresh() reads it from the engine, and whether its
+// editor is open from the panel's OpenEditor.
 class AppRow : public QWidget {
     Q_OBJECT
 public:
@@ -36,7 +38,9 @@ public:
     static constexpr int iconGap = 6;
     static constexpr int iconSize = 26;
 
-    AppRow(MixerEngine& engine, AppGroup app, bool compact, QWidget* parent = nullptr);
+    // The engine and `openEditor` must outlive the row.
+    AppRow(MixerEngine& engine, OpenEditor& openEditor, AppGroup app, bool compact,
+           QWidget* parent = nullptr);
 
     const AppGroup& app() const { return app_; }
     bool isCompact() const { return compact_; }
@@ -83,6 +87,7 @@ private:
     void updateLook();
 
     MixerEngine& engine_;
+    OpenEditor& openEditor_;
     AppGroup app_;
     bool compact_;
     bool hovering_ = false;

@@ -8,6 +8,7 @@
 #include "ui/EQEditor.h"
 #include "ui/FocusRing.h"
 #include "ui/Labels.h"
+#include "ui/OpenEditor.h"
 #include "ui/PanelRules.h"
 #include "ui/ScrollList.h"
 #include "ui/Symbols.h"
@@ -21,12 +22,14 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtMath>
+#include <algorithm>
 #include <numbers>
 
 namespace voxlane {
 
 AppsModule::AppsModule(MixerEngine& engine, QWidget* parent)
-    : GlassModule(parent, Theme::moduleRadius), engine_(engine) {
+    : GlassModule(parent, Theme::moduleRadius), engine_(engine), openEditor_(new OpenEditor(this)) {
+    connect(openEditor_, &OpenEditor::changed, this, &AppsModule::refresh);
     // Everything starts 16 in. The silent apps' disclosure draws its focus ring round its text,
     // in room left of where the rows start: the list begins that much further left, and the
     // rows and the header keep that room as a margin of their own.
@@ -128,7 +131,7 @@ void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
             row->refresh(app);
             next.push_back(row);
         } else {
-            auto* row = new AppRow(engine_, app, compact);
+            auto* row = new AppRow(engine_, *openEditor_, app, compact);
             row->hide(); // shown below, with its transition
             next.push_back(row);
         }
@@ -151,6 +154,14 @@ void AppsModule::syncRows(std::vector<AppRow*>& rows, QVBoxLayout* layout,
 
 void AppsModule::refresh() {
     const auto playing = engine_.playingApps();
+    // An editor stays open only in its app's row; when the row goes, so does the editor, and
+    // it does not open by itself again when the app comes back. Closing it refreshes anew.
+    const auto& open = openEditor_->appID();
+    if (open && std::none_of(playing.begin(), playing.end(),
+                             [&](const AppGroup& app) { return app.id == *open; })) {
+        openEditor_->set(std::nullopt);
+        return;
+    }
     const auto silent = engine_.silentApps();
     endSolo_->setVisible(engine_.soloID().has_value());
     empty_->setVisible(playing.empty());
@@ -167,7 +178,7 @@ void AppsModule::refresh() {
     updateGeometry();
     // An editor that opens is scrolled into view, and kept there while the list and the panel
     // make room for it, until the user scrolls.
-    const auto editorID = engine_.eqEditorID();
+    const auto editorID = openEditor_->appID();
     if (editorID != scrolledToEditor_) {
         scrolledToEditor_ = editorID;
         followedEditor_ = editorID;

@@ -18,13 +18,15 @@ class Animated;
 class AppRow;
 class CapsuleButton;
 class MixerEngine;
+class OpenEditor;
 class ScrollList;
 class SilentAppsButton;
 
 // The apps: a row per playing app (or "No apps are playing sound."), "End solo" in the header
 // while an app is soloed, and the silent apps behind a disclosure button, in compact rows. The
 // rows and the disclosure scroll under the header where the panel gives them less height than
-// they ask for (setListMaximumHeight).
+// they ask for (setListMaximumHeight). One playing app's row at a time shows its equaliser
+// editor (openEditor()); it closes when that app's row goes.
 class AppsModule : public GlassModule {
     Q_OBJECT
 public:
@@ -39,6 +41,8 @@ public:
     // The rows top to bottom: playing apps, then (expanded) silent ones.
     std::vector<AppRow*> rows() const;
     AppRow* row(const std::string& appID) const;
+    // Which app's editor is open; the rows open and close it, the module follows.
+    OpenEditor& openEditor() const { return *openEditor_; }
     CapsuleButton* endSoloButton() const { return endSolo_; }
     ScrollList* list() const { return list_; }
     // The height the list of rows is given at most; beyond it, it scrolls.
@@ -65,6 +69,7 @@ private:
                   const std::vector<struct AppGroup>& apps, bool compact);
 
     MixerEngine& engine_;
+    OpenEditor* openEditor_;
     bool showSilent_ = false;
     CapsuleButton* endSolo_;
     QLabel* empty_;

@@ -15,9 +15,6 @@ void EngineAdapter::forward(EngineProperty property) {
     case EngineProperty::micMuted:
         emit micMutedChanged(engine_.micMuted());
         break;
-    case EngineProperty::panelVisible:
-        emit panelVisibleChanged(engine_.panelVisible());
-        break;
     case EngineProperty::softVolumeActive:
         emit softVolumeActiveChanged(engine_.softVolumeActive());
         break;

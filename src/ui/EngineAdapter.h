@@ -24,7 +24,6 @@ signals:
     void changed(voxlane::EngineProperty property);
     // The changes the shell follows, with the new value where it is a plain one.
     void micMutedChanged(bool muted);
-    void panelVisibleChanged(bool visible);
     void softVolumeActiveChanged(bool active);
     void audioAccessChanged();
     void masterChanged(); // master volume or mute

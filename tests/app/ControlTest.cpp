@@ -2,7 +2,7 @@
 // The control interface on a private session bus: the running shell (engine on the simulated
 // server, panel, control service) in this process, `voxlane ctl` as a real program against it.
 #include "ShellWorld.h"
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/DBusService.h"
 #include "app/GlassPanel.h"
 #include "app/NameMatch.h"
@@ -148,22 +148,22 @@ protected:
         discordProcess =
             addApp(703, discord, "Discord", SimServer::Signal::sine(0.2f, 550), headphones);
 
-        world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-        delegate = std::make_unique<AppDelegate>(world.services(),
-                                                 LaunchOptions::parse({"--login"}), true);
+        world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+        shell =
+            std::make_unique<AppShell>(world.services(), LaunchOptions::parse({"--login"}), true);
         bool published = false;
-        delegate->publishControl = [&](DBusService& service) {
+        shell->publishControl = [&](DBusService& service) {
             service.publish(QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
                                                           serviceConnection),
                             [&](bool owned) { published = owned; });
         };
-        delegate->didFinishLaunching();
+        shell->start();
         ASSERT_TRUE(QTest::qWaitFor([&] { return published; }, 5000));
         settle();
     }
 
     void TearDown() override {
-        delegate.reset();
+        shell.reset();
         QDBusConnection::disconnectFromBus(serviceConnection);
         QDBusConnection::disconnectFromBus(clientConnection);
     }
@@ -222,9 +222,9 @@ protected:
         return pending.reply();
     }
 
-    MixerEngine& engine() const { return *delegate->engine(); }
+    MixerEngine& engine() const { return *shell->engine(); }
     PanelView* panel() const {
-        return qobject_cast<PanelView*>(delegate->controller()->panel()->content());
+        return qobject_cast<PanelView*>(shell->controller()->panel()->content());
     }
 
     const QString serviceConnection = "voxlane-control-service";
@@ -232,7 +232,7 @@ protected:
     test::PrivateBus bus;
     test::ShellWorld world;
     ObjectId speakers = 0, headphones = 0, mic = 0, discordProcess = 0;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppShell> shell;
 };
 
 TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
@@ -329,10 +329,10 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     EXPECT_EQ(run({"ducking", "20"}).status, 0);
     EXPECT_FLOAT_EQ(engine().duckLevel(), 0.2f);
     EXPECT_EQ(run({"panel", "show"}).status, 0);
-    EXPECT_TRUE(delegate->controller()->isOpen());
-    EXPECT_TRUE(engine().panelVisible());
+    EXPECT_TRUE(shell->controller()->isOpen());
+    EXPECT_TRUE(engine().metering());
     EXPECT_EQ(run({"panel"}).out, "panel open: no\n");
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(shell->controller()->isOpen());
 
     // What was set is stored as if by hand.
     EXPECT_EQ(world.defaults->boolean("duckingEnabled"), false);
@@ -446,20 +446,32 @@ TEST_F(Control, ChangesAreAnnouncedAndThePanelFollows) {
     EXPECT_TRUE(record("AppChanged", firefox,
                        [](const QVariantMap& r) { return r.value("muted").toBool(); }));
 
+    // Whether a property change to `value` is announced after the first `from` announcements.
+    const auto announced = [&](const QString& property, bool value, std::size_t from = 0) {
+        return QTest::qWaitFor(
+            [&] {
+                const auto changes = log.named("PropertiesChanged");
+                for (std::size_t i = from; i < changes.size(); ++i) {
+                    const auto values = qdbus_cast<QVariantMap>(changes[i].arguments().value(1));
+                    if (values.contains(property) && values.value(property).toBool() == value)
+                        return true;
+                }
+                return false;
+            },
+            5000);
+    };
     // Microphones: a property change, also readable.
     ASSERT_EQ(run({"mic-mute", "on"}).status, 0);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (const auto& m : log.named("PropertiesChanged")) {
-                const auto values = qdbus_cast<QVariantMap>(m.arguments().value(1));
-                if (values.value("MicMuted").toBool()) return true;
-            }
-            return false;
-        },
-        5000));
+    ASSERT_TRUE(announced("MicMuted", true));
     const QDBusMessage got =
         call("Get", {DBusService::interfaceName, "MicMuted"}, "org.freedesktop.DBus.Properties");
     EXPECT_TRUE(got.arguments().value(0).value<QDBusVariant>().variant().toBool());
+    // The panel is the shell's: its opening and closing are announced all the same.
+    ASSERT_EQ(run({"panel", "show"}).status, 0);
+    EXPECT_TRUE(announced("PanelVisible", true));
+    const std::size_t shown = log.named("PropertiesChanged").size();
+    ASSERT_EQ(run({"panel", "hide"}).status, 0);
+    EXPECT_TRUE(announced("PanelVisible", false, shown));
 
     // Apps and devices that come and go.
     addApp(704, "org.example.Radio", "Radio", SimServer::Signal::sine(0.1f));

@@ -29,6 +29,7 @@
 #include "ui/GhostButton.h"
 #include "ui/MeteredFader.h"
 #include "ui/MicModule.h"
+#include "ui/OpenEditor.h"
 #include "ui/PresetChip.h"
 #include "ui/ScrollList.h"
 #include "ui/SettingsButton.h"
@@ -179,7 +180,7 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     AppRow* row = world.row(PanelWorld::music);
     EXPECT_EQ(row->editor(), nullptr);
     row->eqButton()->click();
-    EXPECT_EQ(world.engine->eqEditorID(), PanelWorld::music);
+    EXPECT_EQ(world.panel->apps()->openEditor().appID(), PanelWorld::music);
     ASSERT_NE(row->editor(), nullptr);
     EXPECT_EQ(world.row(PanelWorld::radio)->editor(), nullptr);
     world.settle();
@@ -206,14 +207,42 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     EXPECT_EQ(row->editor()->curve()->gains(), EQSettings::fromPreset(EQPreset::bass).gains);
 
     row->eqButton()->click();
-    EXPECT_FALSE(world.engine->eqEditorID());
+    EXPECT_FALSE(world.panel->apps()->openEditor().appID());
     EXPECT_EQ(row->editor(), nullptr);
     EXPECT_TRUE(row->eqButton()->isVisibleTo(row)) << "the equaliser is in use";
 }
 
+// One editor at a time; it goes with its app's row and does not open again when the app
+// comes back.
+TEST(PanelView, OneEditorIsOpenAtATimeAndGoesWithItsApp) {
+    PanelWorld world;
+    const OpenEditor& open = world.panel->apps()->openEditor();
+    world.row(PanelWorld::music)->eqButton()->click();
+    world.row(PanelWorld::radio)->eqButton()->click();
+    EXPECT_EQ(open.appID(), PanelWorld::radio);
+    EXPECT_EQ(world.row(PanelWorld::music)->editor(), nullptr);
+    EXPECT_NE(world.row(PanelWorld::radio)->editor(), nullptr);
+
+    const char* talk = "org.example.Talk";
+    const auto process = world.addApp(503, talk, "Talk", SimServer::Signal::sine(0.25f));
+    world.settle();
+    ASSERT_NE(world.row(talk), nullptr);
+    world.row(talk)->eqButton()->click();
+    EXPECT_EQ(world.row(PanelWorld::radio)->editor(), nullptr);
+    world.sim.removeProcess(process);
+    world.settle();
+    EXPECT_EQ(world.row(talk), nullptr);
+    EXPECT_FALSE(open.appID());
+    world.addApp(503, talk, "Talk", SimServer::Signal::sine(0.25f));
+    world.settle();
+    ASSERT_NE(world.row(talk), nullptr);
+    EXPECT_EQ(world.row(talk)->editor(), nullptr);
+    EXPECT_FALSE(open.appID());
+}
+
 TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     PanelWorld world;
-    world.engine->setPanelVisible(true);
+    world.engine->setMetering(true);
     world.settle();
     AppRow* music = world.row(PanelWorld::music);
     AppRow* radio = world.row(PanelWorld::radio);
@@ -761,7 +790,7 @@ TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
     world.addApps(12);
     PanelView& panel = *world.panel;
     ASSERT_EQ(panel.apps()->rows().size(), 14u);
-    world.engine->setEqEditorID("org.example.App11");
+    panel.apps()->openEditor().set("org.example.App11");
     world.settle();
     if (auto* glide = panel.stack()->animation()) finish(glide);
     const int unlimited = panel.sizeHint().height();
@@ -820,8 +849,8 @@ TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
     EXPECT_GT(list->verticalScrollBar()->value(), 0);
 
     // Opened before the panel is, the editor is in view when the panel opens.
-    world.engine->setEqEditorID("org.example.App7");
     PanelView opened(*world.adapter, {});
+    opened.apps()->openEditor().set("org.example.App7");
     opened.setAvailableHeight(room);
     opened.resize(opened.sizeHint());
     opened.show();
@@ -850,7 +879,7 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
     PanelWorld world;
     PanelView& panel = *world.panel;
     world.engine->setSoloID(PanelWorld::radio); // "End solo" shows
-    world.engine->setEqEditorID(PanelWorld::music);
+    panel.apps()->openEditor().set(PanelWorld::music);
     world.settle();
     panel.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
@@ -1084,7 +1113,7 @@ std::vector<ShownText> panelTexts(bool sandboxed) {
     world.sim.setProcessRunning(call, true, true);
     world.settle();
     engine.setSoloID("org.example.Music");
-    engine.setEqEditorID("org.example.Music");
+    panel.apps()->openEditor().set("org.example.Music");
     engine.setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Music");
     world.settle();
     QApplication::processEvents();

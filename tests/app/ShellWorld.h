@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VolumeKeyGrabber.h"
 #include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"

@@ -174,7 +174,7 @@ TEST_F(StatusNotifier, ActivateOpensThePanelNextToTheClick) {
     itemCall("Activate", {screen.right() - 20, screen.top() + 5});
     EXPECT_FALSE(controller->isOpen());
     closeFully();
-    EXPECT_FALSE(engine->panelVisible());
+    EXPECT_FALSE(engine->metering());
 }
 
 TEST_F(StatusNotifier, TheWheelStepsAndTheMiddleClickMutesTheOutput) {

@@ -117,10 +117,10 @@ protected:
 };
 
 TEST_F(StatusPanel, OpensAndClosesAndTheEngineFollows) {
-    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(engine.metering());
     controller.open();
     EXPECT_TRUE(controller.isOpen());
-    EXPECT_TRUE(engine.panelVisible());
+    EXPECT_TRUE(engine.metering());
     EXPECT_TRUE(panel()->isVisible());
     EXPECT_TRUE(controller.monitorsInstalled());
     // Content 300 wide with the 10-pixel padding, at the top right of the screen.
@@ -130,7 +130,7 @@ TEST_F(StatusPanel, OpensAndClosesAndTheEngineFollows) {
 
     controller.close();
     EXPECT_FALSE(controller.isOpen());
-    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(engine.metering());
     EXPECT_FALSE(controller.monitorsInstalled());
     // The window goes when the fade-out has run.
     EXPECT_TRUE(panel()->isVisible());
@@ -139,9 +139,9 @@ TEST_F(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     EXPECT_FALSE(panel()->isVisible());
 
     controller.toggle();
-    EXPECT_TRUE(engine.panelVisible());
+    EXPECT_TRUE(engine.metering());
     controller.toggle();
-    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(engine.metering());
 }
 
 TEST_F(StatusPanel, OpeningTwiceFadesOnceWithOneSetOfMonitors) {
@@ -172,7 +172,7 @@ TEST_F(StatusPanel, EscapeClosesAndGoesNoFurther) {
     reachedPanel = false;
     QTest::keyClick(panel(), Qt::Key_Escape);
     EXPECT_FALSE(controller.isOpen());
-    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(engine.metering());
     EXPECT_FALSE(reachedPanel);
 }
 
@@ -182,7 +182,7 @@ TEST_F(StatusPanel, ReopeningDuringTheFadeOutKeepsThePanel) {
     controller.open(); // before the fade-out ended
     controller.fade().finish();
     EXPECT_TRUE(panel()->isVisible());
-    EXPECT_TRUE(engine.panelVisible());
+    EXPECT_TRUE(engine.metering());
     EXPECT_EQ(panel()->windowOpacity(), 1.0);
 }
 
@@ -229,7 +229,7 @@ TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     other.show();
     QTest::mouseClick(&other, Qt::LeftButton);
     EXPECT_FALSE(controller.isOpen());
-    EXPECT_FALSE(engine.panelVisible());
+    EXPECT_FALSE(engine.metering());
     // When that click was on the tray icon, the icon's own toggle follows: it is ignored...
     emit tray->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(controller.isOpen());

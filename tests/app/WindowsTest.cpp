@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The device priorities window and the first-run window, on the simulated audio server.
 #include "ShellWorld.h"
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/DevicesWindowController.h"
 #include "app/LaunchOptions.h"
 #include "app/OnboardingWindowController.h"
@@ -44,13 +44,13 @@ std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
 
 using test::mouse;
 
-// The delegate's engine with output rules A (connected, the speakers), B (never) and C (gone).
+// The shell's engine with output rules A (connected, the speakers), B (never) and C (gone).
 class DevicesWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-        delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
-        delegate->didFinishLaunching();
+        world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+        shell = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
+        shell->start();
         DeviceRules rules = engine().deviceRules();
         rules.outputs = {{"speakers", "Speakers", Transport::builtIn, false},
                          {"usb", "USB DAC", Transport::usb, true},
@@ -58,13 +58,13 @@ protected:
         rules.outputsRanked = false;
         engine().setDeviceRules(rules);
     }
-    MixerEngine& engine() { return *delegate->engine(); }
+    MixerEngine& engine() { return *shell->engine(); }
     DevicesView* open() {
-        delegate->openDevicesWindow();
-        return delegate->devicesWindow().window();
+        shell->openDevicesWindow();
+        return shell->devicesWindow().window();
     }
     ShellWorld world;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppShell> shell;
 };
 
 TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
@@ -249,12 +249,12 @@ TEST_F(Onboarding, InASandboxTheCardAsksFirstAndSpeaksOfTheSandbox) {
 
 TEST_F(Onboarding, FinishingRegistersLoginCompletesAndOpensThePanel) {
     world.defaults->remove(AudioPermission::grantedKey);
-    auto delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
-    delegate->didFinishLaunching();
-    OnboardingView* window = delegate->onboarding().window();
+    auto shell = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
+    shell->start();
+    OnboardingView* window = shell->onboarding().window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(shell->controller()->isOpen());
     EXPECT_TRUE(window->launchAtLogin());
     // An ordinary session: the check runs by itself and asks nothing of the user.
     EXPECT_FALSE(window->cardShown());
@@ -264,39 +264,39 @@ TEST_F(Onboarding, FinishingRegistersLoginCompletesAndOpensThePanel) {
     ASSERT_TRUE(std::filesystem::exists(entry));
     EXPECT_NE(config.read("autostart/io.github.voxlane.Voxlane.desktop").find(" --login"),
               std::string::npos);
-    EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);
-    EXPECT_EQ(delegate->onboarding().window(), nullptr);
-    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_EQ(world.defaults->boolean(AppShell::onboardingCompletedKey), true);
+    EXPECT_EQ(shell->onboarding().window(), nullptr);
+    EXPECT_TRUE(shell->controller()->isOpen());
     // The engine checks as well, without a notice in the panel while it does.
-    EXPECT_EQ(delegate->engine()->audioAccess(), Status::checking);
+    EXPECT_EQ(shell->engine()->audioAccess(), Status::checking);
 }
 
 TEST_F(Onboarding, ClosingTheWindowLeavesTheFirstRunToDo) {
     world.defaults->remove(AudioPermission::grantedKey);
-    auto delegate = std::make_unique<AppDelegate>(world.services(), LaunchOptions{}, true);
-    delegate->didFinishLaunching();
-    OnboardingView* window = delegate->onboarding().window();
+    auto shell = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
+    shell->start();
+    OnboardingView* window = shell->onboarding().window();
     ASSERT_NE(window, nullptr);
     window->close();
-    EXPECT_FALSE(world.defaults->boolean(AppDelegate::onboardingCompletedKey).has_value());
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
+    EXPECT_FALSE(shell->controller()->isOpen());
     EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
 }
 
 TEST_F(Onboarding, ShownAgainWithTheOptionAfterCompletion) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    auto delegate = std::make_unique<AppDelegate>(world.services(),
-                                                  LaunchOptions::parse({"--onboarding"}), true);
-    delegate->didFinishLaunching();
-    OnboardingView* window = delegate->onboarding().window();
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+    auto shell =
+        std::make_unique<AppShell>(world.services(), LaunchOptions::parse({"--onboarding"}), true);
+    shell->start();
+    OnboardingView* window = shell->onboarding().window();
     ASSERT_NE(window, nullptr);
     // Access was granted before: no card, and the button reads "Get started".
     EXPECT_FALSE(window->cardShown());
     EXPECT_EQ(window->mainButton()->text(), "Get started");
     window->setLaunchAtLogin(false);
     window->mainButton()->click();
-    EXPECT_EQ(world.defaults->boolean(AppDelegate::onboardingCompletedKey), true);
-    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_EQ(world.defaults->boolean(AppShell::onboardingCompletedKey), true);
+    EXPECT_TRUE(shell->controller()->isOpen());
     EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
 }
 

@@ -22,7 +22,7 @@ protected:
     // Start-up, refreshes, per-app changes, panel and master changes, teardown.
     void scenario() {
         start();
-        engine->setPanelVisible(true);
+        engine->setMetering(true);
         scheduler.advance(0.2);
         engine->setVolume(1.5f, "org.example.Radio");
         engine->toggleMute("org.example.Music");
@@ -31,7 +31,7 @@ protected:
         sim.advance(2048);
         sim.addProcess(test::processSetup(2003, SimServer::Signal::sine(0.1f), "org.example.Late"));
         settle();
-        engine->setPanelVisible(false);
+        engine->setMetering(false);
         engine->reset("org.example.Radio");
         engine->refreshNow();
         systemEvents.post(SystemEvent::willTerminate);

@@ -10,7 +10,7 @@ protected:
         music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::silence());
         addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::silence());
         start();
-        engine->setPanelVisible(true); // meter taps for both playing apps, and the timer
+        engine->setMetering(true); // meter taps for both playing apps, and the timer
         ASSERT_TRUE(tap("org.example.Music") && tap("org.example.Radio"));
     }
     TapState& state(const char* id) { return tap(id)->state(); }
@@ -63,7 +63,7 @@ TEST_F(LevelMetersTest, GoneTapsDropOutAndHidingEmptiesEverything) {
     EXPECT_FALSE(engine->meters().values().count("org.example.Music"));
     EXPECT_TRUE(engine->meters().values().count("org.example.Radio"));
 
-    engine->setPanelVisible(false);
+    engine->setMetering(false);
     EXPECT_TRUE(engine->meters().values().empty());
     EXPECT_TRUE(engine->meters().limiting().empty());
     scheduler.advance(1.0); // no timer runs any more

@@ -177,10 +177,8 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     engine->setVolume(0.5f, "org.example.Music");
     engine->setVolume(0.5f, "org.example.Music");
     engine->setSoloID(std::nullopt);
-    engine->setPanelVisible(false);
     EXPECT_EQ(heard[EngineProperty::settings], 1);
     EXPECT_EQ(heard[EngineProperty::soloID], 0);
-    EXPECT_EQ(heard[EngineProperty::panelVisible], 0);
 
     const auto stored = *store->value(DeviceRules::key);
     engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
@@ -280,7 +278,7 @@ TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
 TEST_F(MixerEngineTest, CallbacksOutliveTheEngineHarmlessly) {
     addApp(2001, "org.example.Music", "Music");
     start();
-    engine->setPanelVisible(true);
+    engine->setMetering(true);
     sim.addProcess(test::processSetup(3001, SimServer::Signal::silence()));
     engine.reset(); // a refresh and the meter timer are pending
     EXPECT_EQ(probes.liveSubscriptions(), 0u);

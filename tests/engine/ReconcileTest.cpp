@@ -33,18 +33,18 @@ protected:
 TEST_F(ReconcileTest, DefaultAppsAreUntappedUntilThePanelShowsThem) {
     EXPECT_TRUE(engine->taps().empty());
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f); // untouched
-    engine->setPanelVisible(true);
+    engine->setMetering(true);
     ASSERT_TRUE(tap(music));
     EXPECT_EQ(tap(music)->mode(), Mode::meter);
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
     EXPECT_FALSE(sim.isMutedAtSource(musicProcess));
-    engine->setPanelVisible(false);
+    engine->setMetering(false);
     EXPECT_TRUE(engine->taps().empty());
     EXPECT_EQ(probes.liveTaps(), 0u);
 }
 
 TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
-    engine->setPanelVisible(true);
+    engine->setMetering(true);
     engine->setVolume(0.5f, music);
     ASSERT_EQ(tap(music)->mode(), Mode::process);
     const auto built = tap(music)->tapID();
@@ -64,7 +64,7 @@ TEST_F(ReconcileTest, VolumeChangesRewriteTheRunningTap) {
     EXPECT_EQ(tap(music)->tapID(), built);
     EXPECT_EQ(tap(music)->state().load(TapState::targetGain), 1.0f);
     // ...and goes when the panel closes.
-    engine->setPanelVisible(false);
+    engine->setMetering(false);
     EXPECT_FALSE(tap(music));
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
     EXPECT_FALSE(sim.isMutedAtSource(musicProcess));

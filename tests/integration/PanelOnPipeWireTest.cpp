@@ -39,7 +39,7 @@ TEST_F(PanelOnPipeWireTest, TheRowsFaderAndMuteButtonTurnARealPlayerDown) {
     EngineAdapter adapter(engine);
     PanelView panel(adapter, {});
     panel.show();
-    engine.setPanelVisible(true);
+    engine.setMetering(true);
 
     AppRow* row = nullptr;
     ASSERT_TRUE(waitUntil([&] {

@@ -36,6 +36,7 @@
 #include "ui/GlassModule.h"
 #include "ui/MeteredFader.h"
 #include "ui/OnboardingView.h"
+#include "ui/OpenEditor.h"
 #include "ui/PanelRules.h"
 #include "ui/PanelView.h"
 #include "ui/Percent.h"
@@ -352,19 +353,19 @@ struct DemoPanel {
         build();
         controller->open();
         controller->fade().finish();
-        engine->setPanelVisible(true);
+        engine->setMetering(true);
         run(0.3);
         QEventLoop wait;
         QTimer::singleShot(600, &wait, &QEventLoop::quit);
         wait.exec();
     }
     bool save(const QString& dir, const QString& name) {
-        if (!controller) {
-            build();
+        if (!controller) build();
+        if (!controller->isOpen()) {
             controller->open();
             controller->fade().finish();
         }
-        engine->setPanelVisible(true);
+        engine->setMetering(true);
         run(0.6);
         // The meters glide to each new level over 0.08 s of real time, the panel's stack to a
         // new layout in under half a second.
@@ -391,7 +392,7 @@ bool bottomTray(const QString& dir) {
     GlassPanel* window = demo.controller->panel();
     window->setGeometry(
         PanelPlacement::atPoint(window->size(), click, area, area.adjusted(0, 0, 0, -bar)).frame);
-    demo.engine->setPanelVisible(true);
+    demo.engine->setMetering(true);
     demo.run(0.6);
     QEventLoop wait;
     QTimer::singleShot(600, &wait, &QEventLoop::quit);
@@ -440,7 +441,8 @@ bool panels(const QString& dir) {
         // The equaliser open in Spotify's row.
         DemoPanel demo;
         demo.engine->setEQ(EQSettings::fromPreset(EQPreset::bass), "com.spotify.Client");
-        demo.engine->setEqEditorID("com.spotify.Client");
+        demo.build();
+        demo.view()->apps()->openEditor().set("com.spotify.Client");
         ok = ok && demo.save(dir, "panel-eq.png");
     }
     {
@@ -492,7 +494,8 @@ bool panels(const QString& dir) {
             demo.sim.addProcess(app);
         }
         demo.run(0.3);
-        demo.engine->setEqEditorID("org.example.App9");
+        demo.build();
+        demo.view()->apps()->openEditor().set("org.example.App9");
         ok = ok && demo.save(dir, "panel-many-apps.png");
     }
     {
@@ -597,7 +600,8 @@ bool menus(const QString& dir) {
     DemoPanel demo;
     const auto apps = demo.engine->playingApps();
     if (apps.empty()) return false;
-    AppRow row(*demo.engine, apps.front(), false);
+    OpenEditor noEditor;
+    AppRow row(*demo.engine, noEditor, apps.front(), false);
     std::unique_ptr<QMenu> menu(row.contextMenu());
     emit menu->aboutToShow();
     menu->adjustSize();

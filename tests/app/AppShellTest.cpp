@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 
 #include "ShellWorld.h"
 #include "app/GlassPanel.h"
@@ -47,65 +47,65 @@ TEST(LaunchDecision, FirstRunDoubleDashRuleAndLogin) {
     EXPECT_FALSE(args({"-demo"}).anyDoubleDash);
 }
 
-class Delegate : public ::testing::Test {
+class Shell : public ::testing::Test {
 protected:
-    explicit Delegate(bool hardwareVolume = true) : world(hardwareVolume) {}
-    std::unique_ptr<AppDelegate> launch(std::vector<std::string> arguments, bool tray = true) {
-        auto d = std::make_unique<AppDelegate>(world.services(), args(std::move(arguments)), tray);
-        d->didFinishLaunching();
+    explicit Shell(bool hardwareVolume = true) : world(hardwareVolume) {}
+    std::unique_ptr<AppShell> launch(std::vector<std::string> arguments, bool tray = true) {
+        auto d = std::make_unique<AppShell>(world.services(), args(std::move(arguments)), tray);
+        d->start();
         return d;
     }
     ShellWorld world;
 };
 
-TEST_F(Delegate, OpensThePanelFourTenthsOfASecondAfterANormalLaunch) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    auto delegate = launch({});
-    ASSERT_NE(delegate->engine(), nullptr);
+TEST_F(Shell, OpensThePanelFourTenthsOfASecondAfterANormalLaunch) {
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+    auto shell = launch({});
+    ASSERT_NE(shell->engine(), nullptr);
     world.scheduler.advance(0.39);
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(shell->controller()->isOpen());
     world.scheduler.advance(0.01);
-    EXPECT_TRUE(delegate->controller()->isOpen());
-    EXPECT_TRUE(delegate->engine()->panelVisible());
+    EXPECT_TRUE(shell->controller()->isOpen());
+    EXPECT_TRUE(shell->engine()->metering());
     // A second launch (reopen) with the panel open leaves it open where there is a tray.
-    delegate->reopen();
-    EXPECT_TRUE(delegate->controller()->isOpen());
+    shell->reopen();
+    EXPECT_TRUE(shell->controller()->isOpen());
 }
 
-TEST_F(Delegate, StaysClosedAtLoginAndWithDoubleDashArguments) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+TEST_F(Shell, StaysClosedAtLoginAndWithDoubleDashArguments) {
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
     for (const char* argument : {"--login", "--demo"}) {
-        auto delegate = launch({argument});
+        auto shell = launch({argument});
         world.scheduler.advance(5);
-        EXPECT_FALSE(delegate->controller()->isOpen()) << argument;
-        delegate->reopen();
-        EXPECT_TRUE(delegate->controller()->isOpen()) << argument;
+        EXPECT_FALSE(shell->controller()->isOpen()) << argument;
+        shell->reopen();
+        EXPECT_TRUE(shell->controller()->isOpen()) << argument;
     }
 }
 
-TEST_F(Delegate, FirstRunShowsOnboardingThenOpensThePanel) {
-    auto delegate = std::make_unique<AppDelegate>(world.services(), args({}), true);
+TEST_F(Shell, FirstRunShowsOnboardingThenOpensThePanel) {
+    auto shell = std::make_unique<AppShell>(world.services(), args({}), true);
     std::function<void()> finish;
-    delegate->showOnboarding = [&](MixerEngine&, std::function<void()> onFinish) {
+    shell->showOnboarding = [&](MixerEngine&, std::function<void()> onFinish) {
         finish = std::move(onFinish);
     };
-    delegate->didFinishLaunching();
+    shell->start();
     world.scheduler.advance(1);
     ASSERT_TRUE(finish);
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    EXPECT_FALSE(shell->controller()->isOpen());
     finish();
-    EXPECT_TRUE(delegate->controller()->isOpen());
+    EXPECT_TRUE(shell->controller()->isOpen());
     // Only the first-run window itself marks the first run completed.
-    EXPECT_FALSE(world.defaults->boolean(AppDelegate::onboardingCompletedKey).has_value());
+    EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
 }
 
-TEST_F(Delegate, CtrlQInThePanelQuits) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    auto delegate = launch({});
+TEST_F(Shell, CtrlQInThePanelQuits) {
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+    auto shell = launch({});
     int quits = 0;
-    delegate->mainMenu().quit = [&] { ++quits; };
+    shell->mainMenu().quit = [&] { ++quits; };
     world.scheduler.advance(0.4);
-    QWidget* panel = delegate->controller()->panel();
+    QWidget* panel = shell->controller()->panel();
     ASSERT_TRUE(panel->isVisible());
     panel->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
@@ -113,85 +113,85 @@ TEST_F(Delegate, CtrlQInThePanelQuits) {
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(Delegate, HooksCloseThePanelFirst) {
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
-    auto delegate = launch({});
+TEST_F(Shell, HooksCloseThePanelFirst) {
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
+    auto shell = launch({});
     int devicesShown = 0;
-    delegate->showDevicesWindow = [&](MixerEngine&) { ++devicesShown; };
+    shell->showDevicesWindow = [&](MixerEngine&) { ++devicesShown; };
     world.scheduler.advance(0.4);
-    ASSERT_TRUE(delegate->controller()->isOpen());
-    delegate->openDevicesWindow();
-    EXPECT_FALSE(delegate->controller()->isOpen());
+    ASSERT_TRUE(shell->controller()->isOpen());
+    shell->openDevicesWindow();
+    EXPECT_FALSE(shell->controller()->isOpen());
     EXPECT_EQ(devicesShown, 1);
 }
 
-class SoftVolumeDelegate : public Delegate {
+class SoftVolumeShell : public Shell {
 protected:
-    SoftVolumeDelegate() : Delegate(/*hardwareVolume=*/false) {}
+    SoftVolumeShell() : Shell(/*hardwareVolume=*/false) {}
 };
 
-TEST_F(SoftVolumeDelegate, VolumeKeysStepTheSoftwareVolumeAndShowTheHUD) {
-    auto delegate = launch({"--login"});
-    MixerEngine& engine = *delegate->engine();
+TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeAndShowTheHUD) {
+    auto shell = launch({"--login"});
+    MixerEngine& engine = *shell->engine();
     ASSERT_TRUE(engine.softVolumeActive());
     EXPECT_TRUE(world.keys->grabbed);
     EXPECT_TRUE(engine.volumeKeysReady());
-    EXPECT_FALSE(delegate->trustPollRunning());
+    EXPECT_FALSE(shell->trustPollRunning());
 
     engine.setMasterVolume(0.5f);
     world.grabber->press(MediaKey::volumeUp);
     EXPECT_FLOAT_EQ(engine.masterVolume(), 0.5625f);
     world.grabber->press(MediaKey::volumeDown, /*fine=*/true);
     EXPECT_FLOAT_EQ(engine.masterVolume(), 0.546875f);
-    EXPECT_TRUE(delegate->hud().isShown());
-    EXPECT_EQ(delegate->hud().model().level(), engine.masterVolume());
-    EXPECT_EQ(delegate->hud().model().deviceName(), "Speakers");
+    EXPECT_TRUE(shell->hud().isShown());
+    EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
+    EXPECT_EQ(shell->hud().model().deviceName(), "Speakers");
     world.grabber->press(MediaKey::mute);
     EXPECT_TRUE(engine.masterMuted());
-    EXPECT_TRUE(delegate->hud().model().muted());
+    EXPECT_TRUE(shell->hud().model().muted());
 }
 
-TEST_F(SoftVolumeDelegate, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
+TEST_F(SoftVolumeShell, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
     world.keys->refuse = true;
-    auto delegate = launch({"--login"});
-    MixerEngine& engine = *delegate->engine();
+    auto shell = launch({"--login"});
+    MixerEngine& engine = *shell->engine();
     EXPECT_FALSE(engine.volumeKeysReady());
-    EXPECT_TRUE(delegate->trustPollRunning());
+    EXPECT_TRUE(shell->trustPollRunning());
     const int grabs = world.keys->grabs;
     world.scheduler.advance(2.0);
     EXPECT_EQ(world.keys->grabs, grabs + 1);
     world.keys->refuse = false; // the other program let go of the keys
     world.scheduler.advance(2.0);
     EXPECT_TRUE(engine.volumeKeysReady());
-    EXPECT_FALSE(delegate->trustPollRunning());
+    EXPECT_FALSE(shell->trustPollRunning());
     world.scheduler.advance(10.0);
     EXPECT_EQ(world.keys->grabs, grabs + 2);
 }
 
-TEST_F(SoftVolumeDelegate, KeysAreReleasedWhenSoftwareVolumeEnds) {
-    auto delegate = launch({"--login"});
+TEST_F(SoftVolumeShell, KeysAreReleasedWhenSoftwareVolumeEnds) {
+    auto shell = launch({"--login"});
     ASSERT_TRUE(world.keys->grabbed);
     // A device with its own volume becomes the default output.
     const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     world.sim.setDefaultDevice(Role::output, other);
     world.scheduler.advance(1);
-    EXPECT_FALSE(delegate->engine()->softVolumeActive());
+    EXPECT_FALSE(shell->engine()->softVolumeActive());
     EXPECT_FALSE(world.keys->grabbed);
-    EXPECT_FALSE(delegate->engine()->volumeKeysReady());
-    EXPECT_FALSE(delegate->trustPollRunning());
+    EXPECT_FALSE(shell->engine()->volumeKeysReady());
+    EXPECT_FALSE(shell->trustPollRunning());
 }
 
-TEST_F(Delegate, TerminationSignalQuitsAndTheEngineShutsDown) {
+TEST_F(Shell, TerminationSignalQuitsAndTheEngineShutsDown) {
     // Settings kept in a file, their writes coalesced: the change below is still pending when
     // the signal comes, and must reach the disk on the way out.
     test::TempDirectory dir;
     world.defaults = Defaults::openFile(dir.path() / "defaults.json", world.scheduler);
     world.defaults->setBoolean(AudioPermission::grantedKey, true);
-    world.defaults->setBoolean(AppDelegate::onboardingCompletedKey, true);
+    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
     world.sim.addProcess(
         test::processSetup(601, SimServer::Signal::sine(0.2f), "org.example.Radio"));
-    auto delegate = launch({"--login"});
-    MixerEngine& engine = *delegate->engine();
+    auto shell = launch({"--login"});
+    MixerEngine& engine = *shell->engine();
     engine.setVolume(0.5f, "org.example.Radio");
     ASSERT_EQ(engine.taps().size(), 1u);
     ASSERT_GT(world.probes.liveTaps(), 0u);

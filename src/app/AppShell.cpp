@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 
 #include "app/Autostart.h"
 #include "app/DBusService.h"
@@ -39,8 +39,7 @@ LoginItem autostartLogin() {
 
 } // namespace
 
-AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
-                         QObject* parent)
+AppShell::AppShell(AppServices services, LaunchOptions options, bool trayAvailable, QObject* parent)
     : QObject(parent), services_(std::move(services)), options_(options),
       trayAvailable_(trayAvailable), mainMenu_(std::make_unique<MainMenu>()),
       hud_(std::make_unique<VolumeHUDController>(services_.scheduler)),
@@ -78,7 +77,7 @@ AppDelegate::AppDelegate(AppServices services, LaunchOptions options, bool trayA
     showDevicesWindow = [this](MixerEngine& engine) { devicesWindow_->show(engine); };
 }
 
-AppDelegate::~AppDelegate() {
+AppShell::~AppShell() {
     accessChecks_.cancelAll();
     if (trustPoll_) trustPoll_->cancel();
     if (autoOpen_) autoOpen_->cancel();
@@ -92,7 +91,7 @@ AppDelegate::~AppDelegate() {
     adapter_ = nullptr;
 }
 
-void AppDelegate::postWillTerminate() {
+void AppShell::postWillTerminate() {
     if (terminated_) return;
     terminated_ = true;
     mediaKeys_->stop();
@@ -101,10 +100,10 @@ void AppDelegate::postWillTerminate() {
     services_.defaults.flush();
 }
 
-void AppDelegate::didFinishLaunching() {
+void AppShell::start() {
     // 1. Termination signals quit the ordinary way; quitting tells the engine.
     signals_ = new TerminationSignals([](int) { QCoreApplication::quit(); }, this);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::postWillTerminate);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppShell::postWillTerminate);
 
     // 2. The engine.
     engine_ = std::make_unique<MixerEngine>(EngineServices{services_.server,
@@ -130,7 +129,10 @@ void AppDelegate::didFinishLaunching() {
     // through the panel's controller.
     StatusPanelController* panel = controller_.get();
     control_ = std::make_unique<DBusService>(
-        *engine_, DBusService::Panel{[panel] { panel->open(); }, [panel] { panel->close(); }});
+        *engine_, DBusService::Panel{[panel] { panel->open(); }, [panel] { panel->close(); },
+                                     [panel] { return panel->isOpen(); }});
+    connect(panel, &StatusPanelController::openChanged, control_.get(),
+            [control = control_.get()] { control->panelChanged(); });
     if (publishControl) publishControl(*control_);
 
     // 4. The volume keys.
@@ -138,7 +140,7 @@ void AppDelegate::didFinishLaunching() {
 
     // 5-7. The device priorities window and updates come from the panel's actions.
     updater_ = std::make_unique<Updater>();
-    QPointer<AppDelegate> weak(this);
+    QPointer<AppShell> weak(this);
 
     // 8. The first-run window, or the panel.
     const bool completed = services_.defaults.boolean(onboardingCompletedKey).value_or(false);
@@ -164,14 +166,14 @@ void AppDelegate::didFinishLaunching() {
     }
 }
 
-void AppDelegate::checkAccessQuietly() {
+void AppShell::checkAccessQuietly() {
     // Outside a sandbox every program may hear the others: there is nothing to ask the user,
     // and the check runs by itself until it once succeeded.
     if (DesktopSession::currentlySandboxed()) return;
     if (engine_->audioAccess() == AudioPermission::Status::unknown) engine_->requestAudioAccess();
 }
 
-void AppDelegate::reopen() {
+void AppShell::reopen() {
     if (!controller_) return;
     if (trayAvailable_) {
         controller_->open();
@@ -180,13 +182,13 @@ void AppDelegate::reopen() {
     }
 }
 
-void AppDelegate::openDevicesWindow() {
+void AppShell::openDevicesWindow() {
     if (controller_) controller_->close();
     if (showDevicesWindow && engine_) showDevicesWindow(*engine_);
 }
 
-PanelActions AppDelegate::panelActions() {
-    QPointer<AppDelegate> weak(this);
+PanelActions AppShell::panelActions() {
+    QPointer<AppShell> weak(this);
     PanelActions actions;
     actions.openDevicesWindow = [weak] {
         if (weak) weak->openDevicesWindow();
@@ -204,9 +206,9 @@ PanelActions AppDelegate::panelActions() {
     return actions;
 }
 
-void AppDelegate::setUpVolumeKeys() {
+void AppShell::setUpVolumeKeys() {
     MixerEngine& engine = *engine_;
-    QPointer<AppDelegate> weak(this);
+    QPointer<AppShell> weak(this);
     // A key the engine took (a software volume) shows the volume display.
     mediaKeys_->handler = [&engine, weak](MediaKey key, bool fine, bool) {
         if (!engine.handleVolumeKey(key, fine)) return false;
@@ -228,7 +230,7 @@ void AppDelegate::setUpVolumeKeys() {
     updateVolumeKeys();
 }
 
-void AppDelegate::updateVolumeKeys() {
+void AppShell::updateVolumeKeys() {
     if (!engine_) return;
     // A grabbed key reaches no other program, so the keys are taken only while the engine can
     // handle them: software volume on, with audio access.
@@ -239,7 +241,7 @@ void AppDelegate::updateVolumeKeys() {
     } else if (!mediaKeys_->isRunning()) {
         mediaKeys_->start();
         if (!mediaKeys_->isRunning() && !trustPoll_) {
-            QPointer<AppDelegate> weak(this);
+            QPointer<AppShell> weak(this);
             trustPoll_ = services_.scheduler.repeating(trustPollInterval, [weak] {
                 if (weak) weak->updateVolumeKeys();
             });

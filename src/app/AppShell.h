@@ -35,7 +35,7 @@ class VolumeHUDController;
 class VolumeKeyGrabber;
 class Workspace;
 
-// What the shell runs on; everything must outlive the delegate.
+// What the shell runs on; everything must outlive the shell.
 struct AppServices {
     AudioServer& server;
     Scheduler& scheduler;
@@ -51,34 +51,36 @@ struct AppServices {
     QDBusConnection* sessionBus = nullptr;
 };
 
-// The application: creates the long-lived objects in order when launching finishes, wires the
-// engine's hooks to the windows that own them, decides between the first-run window and the
-// panel, runs the volume keys while software volume is active, and turns SIGTERM, SIGINT and
-// SIGHUP into the ordinary quit, after which the engine shuts down.
-class AppDelegate : public QObject {
+// The running application's parts and their wiring. It owns the engine, the tray item and
+// panel, the control interface, the volume display, the volume keys and the windows; start()
+// creates the engine and what shows it in order and connects them, decides between the
+// first-run window and the panel, runs the volume keys while software volume is active, and
+// turns SIGTERM, SIGINT and SIGHUP into the ordinary quit, after which the engine shuts down.
+class AppShell : public QObject {
     Q_OBJECT
 public:
     static constexpr double autoOpenDelay = 0.4;
     static constexpr double trustPollInterval = 2.0;
     static constexpr const char* onboardingCompletedKey = "onboardingCompleted";
 
-    AppDelegate(AppServices services, LaunchOptions options, bool trayAvailable,
-                QObject* parent = nullptr);
-    ~AppDelegate() override;
+    AppShell(AppServices services, LaunchOptions options, bool trayAvailable,
+             QObject* parent = nullptr);
+    ~AppShell() override;
 
-    // Filled before launching finishes:
+    // Filled before start():
     // the panel's content (the panel view by default);
     PanelContentFactory panelContent;
-    // the first-run window: shows it and calls `onFinish` when the user is done (the delegate's
+    // the first-run window: shows it and calls `onFinish` when the user is done (the shell's
     // own first-run window unless replaced);
     std::function<void(MixerEngine& engine, std::function<void()> onFinish)> showOnboarding;
-    // the device priorities window (the delegate's own unless replaced).
+    // the device priorities window (the shell's own unless replaced).
     std::function<void(MixerEngine& engine)> showDevicesWindow;
     // the control interface, once the engine and the panel exist: where it is served (nowhere
     // unless filled; the program serves it on the session bus).
     std::function<void(DBusService& control)> publishControl;
 
-    void didFinishLaunching();
+    // Once the event loop runs (the program calls it from there).
+    void start();
     // Closes the panel and shows the device priorities window ("Devices…" everywhere).
     void openDevicesWindow();
     // A later launch of the program: opens the panel (toggles it where there is no tray).
