@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 
 #include <optional>
 #include <string>
@@ -10,11 +10,11 @@
 namespace voxlane::test {
 
 // Short ways to describe simulated devices and processes.
-inline SimHal::DeviceSetup deviceSetup(std::string uid, std::string name,
-                                       Transport transport = Transport::builtIn,
-                                       std::vector<std::uint32_t> outputs = {2},
-                                       std::vector<std::uint32_t> inputs = {}) {
-    SimHal::DeviceSetup setup;
+inline SimServer::DeviceSetup deviceSetup(std::string uid, std::string name,
+                                          Transport transport = Transport::builtIn,
+                                          std::vector<std::uint32_t> outputs = {2},
+                                          std::vector<std::uint32_t> inputs = {}) {
+    SimServer::DeviceSetup setup;
     setup.uid = std::move(uid);
     setup.name = std::move(name);
     setup.transport = transport;
@@ -23,27 +23,25 @@ inline SimHal::DeviceSetup deviceSetup(std::string uid, std::string name,
     return setup;
 }
 
-inline SimHal::ProcessSetup processSetup(std::int32_t pid, SimHal::Signal signal,
-                                         std::optional<std::string> bundleID = std::nullopt,
-                                         AudioObjectID device = kAudioObjectUnknown) {
-    SimHal::ProcessSetup setup;
+inline SimServer::ProcessSetup processSetup(std::int32_t pid, SimServer::Signal signal,
+                                            std::optional<std::string> appId = std::nullopt,
+                                            ObjectId device = noObject) {
+    SimServer::ProcessSetup setup;
     setup.pid = pid;
     setup.signal = signal;
-    setup.bundleID = std::move(bundleID);
+    setup.appId = std::move(appId);
     setup.device = device;
     return setup;
 }
 
-// A fault for SimHal::injectFault.
-inline SimHal::Fault fault(SimHal::Operation operation, OSStatus status,
-                           std::optional<AudioObjectID> object = std::nullopt,
-                           std::optional<AudioObjectPropertySelector> selector = std::nullopt,
-                           int times = -1) {
-    SimHal::Fault f;
+// A fault for SimProbes::injectFault: `times` matching calls fail (< 0: until cleared).
+inline SimServer::Fault fault(ServerCore::Operation operation,
+                              ServerError error = ServerError::failed,
+                              std::optional<ObjectId> object = std::nullopt, int times = -1) {
+    SimServer::Fault f;
     f.operation = operation;
-    f.status = status;
+    f.error = error;
     f.object = object;
-    f.selector = selector;
     f.times = times;
     return f;
 }

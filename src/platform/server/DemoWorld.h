@@ -3,7 +3,7 @@
 
 namespace voxlane {
 
-class SimHal;
+class SimServer;
 class StaticWorkspace;
 
 // The desktop of the demo mode: a few devices (one without hardware volume, so software volume
@@ -12,7 +12,7 @@ namespace DemoWorld {
 
 // Fills an empty server and workspace. This program itself appears as a silent process of
 // `workspace.pid`.
-void populate(SimHal& hal, StaticWorkspace& workspace);
+void populate(SimServer& server, StaticWorkspace& workspace);
 
 } // namespace DemoWorld
 } // namespace voxlane

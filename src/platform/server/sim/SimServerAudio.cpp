@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/hal/sim/SimHalState.h"
+#include "platform/server/sim/SimServerState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,51 +7,53 @@
 
 namespace voxlane {
 
-void SimHal::State::prepare(Device& d, IOProc& proc) {
+// Lays out a render callback's buffers for the device as it is now: the input list (the
+// sub-device's input streams, then each tap as one stereo or two mono buffers) and the output
+// list (the device's output streams).
+void SimServer::State::prepare(Device& d, Render& render) {
     const std::size_t frames = bufferFrames;
-    proc.inSlots.clear();
+    render.inSlots.clear();
     std::size_t offset = 0;
     std::uint32_t streamIndex = 0;
     if (const Device* source = d.aggregate ? device(d.subDevice) : &d) {
-        for (const auto& s : source->inputs) {
-            proc.inSlots.push_back({streamIndex++, SlotKind::deviceInput, 0, offset, s.channels});
-            offset += s.channels * frames;
+        for (auto channels : source->setup.inputStreams) {
+            render.inSlots.push_back(
+                {streamIndex++, SlotKind::deviceInput, noObject, offset, channels});
+            offset += channels * frames;
         }
     }
     for (auto tapID : d.taps) {
         const Tap* t = tap(tapID);
         if (t && t->nonInterleaved) {
-            proc.inSlots.push_back({streamIndex, SlotKind::tapLeft, tapID, offset, 1});
+            render.inSlots.push_back({streamIndex, SlotKind::tapLeft, tapID, offset, 1});
             offset += frames;
-            proc.inSlots.push_back({streamIndex, SlotKind::tapRight, tapID, offset, 1});
+            render.inSlots.push_back({streamIndex, SlotKind::tapRight, tapID, offset, 1});
             offset += frames;
         } else {
-            proc.inSlots.push_back({streamIndex, SlotKind::tapStereo, tapID, offset, 2});
+            render.inSlots.push_back({streamIndex, SlotKind::tapStereo, tapID, offset, 2});
             offset += 2 * frames;
         }
         ++streamIndex;
     }
-    proc.inStorage.assign(offset, 0.0f);
-    proc.inBuffers.assign(proc.inSlots.size(), AudioBuffer{});
-    proc.usage.assign(streamIndex, 1);
+    render.inStorage.assign(offset, 0.0f);
+    render.inBuffers.assign(render.inSlots.size(), AudioBuffer{});
+    render.usage.assign(streamIndex, true);
 
-    proc.outChannels.clear();
+    render.outChannels = streams(d, Side::output);
     std::size_t outSize = 0;
-    for (const auto& s : outputStreams(d)) {
-        proc.outChannels.push_back(s.channels);
-        outSize += s.channels * frames;
-    }
-    proc.outStorage.assign(outSize, 0.0f);
-    proc.outBuffers.assign(proc.outChannels.size(), AudioBuffer{});
+    for (auto channels : render.outChannels)
+        outSize += channels * frames;
+    render.outStorage.assign(outSize, 0.0f);
+    render.outBuffers.assign(render.outChannels.size(), AudioBuffer{});
 }
 
-void SimHal::State::prepareAll() {
+void SimServer::State::prepareAll() {
     for (auto& [_, d] : devices)
-        for (auto& proc : d.procs)
-            prepare(d, *proc);
+        for (auto& render : d.renders)
+            prepare(d, *render);
 }
 
-float SimHal::State::sample(const Signal& signal, double phase) const {
+float SimServer::State::sample(const Signal& signal, double phase) const {
     switch (signal.shape) {
     case Signal::Shape::silence:
         return 0.0f;
@@ -63,45 +65,45 @@ float SimHal::State::sample(const Signal& signal, double phase) const {
     return 0.0f;
 }
 
-bool SimHal::State::captures(const Tap& t, AudioObjectID processID) const {
+bool SimServer::State::captures(const Tap& t, ObjectId process) const {
     // This program's sounds without a process object of their own count as not excluded.
-    if (processID == 0) return t.description.isExclusive;
-    return t.description.captures(processID);
+    if (process == noObject) return t.description.isExclusive;
+    return t.description.captures(process);
 }
 
-bool SimHal::State::mutedAtSource(AudioObjectID processID) const {
+bool SimServer::State::mutedAtSource(ObjectId process) const {
     for (const auto& [_, t] : taps) {
-        if (!captures(t, processID)) continue;
+        if (!captures(t, process)) continue;
         if (t.description.muteBehavior == TapMute::muted) return true;
         if (t.description.muteBehavior == TapMute::mutedWhenTapped && t.read) return true;
     }
     return false;
 }
 
-void SimHal::State::mixInto(std::vector<float>& dst, const float* src, std::size_t frames) {
+void SimServer::State::mixInto(std::vector<float>& dst, const float* src, std::size_t frames) {
     for (std::size_t i = 0; i < frames * 2; ++i)
         dst[i] += src[i];
 }
 
-void SimHal::State::cycle(std::uint32_t n) {
+void SimServer::State::cycle(std::uint32_t n) {
     startCycle(n);
     renderProcesses(n);
     renderSounds(n);
     for (auto& [_, d] : devices) {
         Device* out = d.aggregate ? device(d.subDevice) : &d;
-        for (auto& proc : d.procs)
-            if (proc->running) runProc(*proc, n, out);
+        for (auto& render : d.renders)
+            if (render->running) runRender(*render, n, out);
     }
     playDevices(n);
 }
 
-// Marks the taps that running IO procedures read this cycle and clears the mixes.
-void SimHal::State::startCycle(std::uint32_t n) {
+// Marks the taps that running render callbacks read this cycle and clears the mixes.
+void SimServer::State::startCycle(std::uint32_t n) {
     for (auto& [_, t] : taps)
         t.read = false;
     for (auto& [_, d] : devices) {
-        const bool reading =
-            std::any_of(d.procs.begin(), d.procs.end(), [](const auto& p) { return p->running; });
+        const bool reading = std::any_of(d.renders.begin(), d.renders.end(),
+                                         [](const auto& r) { return r->running; });
         if (!reading) continue;
         for (auto tapID : d.taps)
             if (Tap* t = tap(tapID)) t->read = true;
@@ -114,10 +116,10 @@ void SimHal::State::startCycle(std::uint32_t n) {
 
 // Each process renders its signal into the taps that capture it and, unless muted at the
 // source, into the device it plays to.
-void SimHal::State::renderProcesses(std::uint32_t n) {
+void SimServer::State::renderProcesses(std::uint32_t n) {
     for (auto& [id, p] : processes) {
         const double step = 2 * std::numbers::pi * p.setup.signal.frequency / sampleRate;
-        const bool playing = p.setup.runningOutput;
+        const bool playing = p.setup.playing;
         for (std::uint32_t i = 0; i < n; ++i) {
             const float v = playing ? sample(p.setup.signal, p.phase) : 0.0f;
             p.buffer[2 * i] = v;
@@ -140,8 +142,8 @@ void SimHal::State::renderProcesses(std::uint32_t n) {
 }
 
 // This program's sounds, which belong to its own process object.
-void SimHal::State::renderSounds(std::uint32_t n) {
-    const AudioObjectID own = ownProcess();
+void SimServer::State::renderSounds(std::uint32_t n) {
+    const ObjectId own = ownProcess();
     const bool ownMuted = mutedAtSource(own);
     for (auto& sound : sounds) {
         const auto& samples = *sound.samples;
@@ -163,9 +165,10 @@ void SimHal::State::renderSounds(std::uint32_t n) {
 }
 
 // What each device plays: its mix through its volume and mute, into its peak and recording.
-void SimHal::State::playDevices(std::uint32_t n) {
+void SimServer::State::playDevices(std::uint32_t n) {
     for (auto& [_, d] : devices) {
-        const float gain = d.setup.outputMuted ? 0.0f : (d.aggregate ? 1.0f : d.setup.volume);
+        const Controls& c = d.setup.output;
+        const float gain = d.aggregate ? 1.0f : c.muted ? 0.0f : c.volume;
         for (std::uint32_t i = 0; i < 2 * n; ++i) {
             const float v = d.mix[i] * gain;
             d.peak = std::max(d.peak, std::abs(v));
@@ -176,17 +179,19 @@ void SimHal::State::playDevices(std::uint32_t n) {
     }
 }
 
-void SimHal::State::runProc(IOProc& proc, std::uint32_t n, Device* out) {
-    for (std::size_t b = 0; b < proc.inSlots.size(); ++b) {
-        const BufferSlot& slot = proc.inSlots[b];
-        AudioBuffer& buffer = proc.inBuffers[b];
+// Copies this cycle's device inputs (silence) and tap captures into the input buffers; streams
+// switched off get no data.
+void SimServer::State::fillInputs(Render& render, std::uint32_t n) {
+    for (std::size_t b = 0; b < render.inSlots.size(); ++b) {
+        const BufferSlot& slot = render.inSlots[b];
+        AudioBuffer& buffer = render.inBuffers[b];
         buffer.numberChannels = slot.channels;
-        if (!proc.usage[slot.stream]) {
+        if (!render.usage[slot.stream]) {
             buffer.data = nullptr;
             buffer.dataByteSize = 0;
             continue;
         }
-        float* data = proc.inStorage.data() + slot.offset;
+        float* data = render.inStorage.data() + slot.offset;
         buffer.data = data;
         buffer.dataByteSize = slot.channels * n * 4;
         const Tap* t = slot.kind == SlotKind::deviceInput ? nullptr : tap(slot.tap);
@@ -209,27 +214,31 @@ void SimHal::State::runProc(IOProc& proc, std::uint32_t n, Device* out) {
             }
         }
     }
+}
+
+void SimServer::State::runRender(Render& render, std::uint32_t n, Device* out) {
+    fillInputs(render, n);
     std::size_t offset = 0;
-    for (std::size_t b = 0; b < proc.outChannels.size(); ++b) {
-        const std::uint32_t c = proc.outChannels[b];
-        float* data = proc.outStorage.data() + offset;
+    for (std::size_t b = 0; b < render.outChannels.size(); ++b) {
+        const std::uint32_t c = render.outChannels[b];
+        float* data = render.outStorage.data() + offset;
         std::fill(data, data + c * n, 0.0f);
-        proc.outBuffers[b] = AudioBuffer{c, c * n * 4, data};
+        render.outBuffers[b] = AudioBuffer{c, c * n * 4, data};
         offset += std::size_t(c) * bufferFrames;
     }
-    const BufferList input{std::uint32_t(proc.inBuffers.size()), proc.inBuffers.data()};
-    const BufferList output{std::uint32_t(proc.outBuffers.size()), proc.outBuffers.data()};
-    proc.block(&input, &output);
+    const BufferList input{std::uint32_t(render.inBuffers.size()), render.inBuffers.data()};
+    const BufferList output{std::uint32_t(render.outBuffers.size()), render.outBuffers.data()};
+    render.block(input, output);
     if (!out) return;
     // Channels across the output list in order: the first is left, the second right; a
     // single mono channel feeds both.
     std::uint32_t totalChannels = 0;
-    for (auto c : proc.outChannels)
+    for (auto c : render.outChannels)
         totalChannels += c;
     std::uint32_t channel = 0;
-    for (std::size_t b = 0; b < proc.outChannels.size(); ++b) {
-        const std::uint32_t c = proc.outChannels[b];
-        const float* data = static_cast<const float*>(proc.outBuffers[b].data);
+    for (std::size_t b = 0; b < render.outChannels.size(); ++b) {
+        const std::uint32_t c = render.outChannels[b];
+        const float* data = static_cast<const float*>(render.outBuffers[b].data);
         for (std::uint32_t j = 0; j < c; ++j, ++channel) {
             if (channel > 1) continue;
             for (std::uint32_t i = 0; i < n; ++i) {
