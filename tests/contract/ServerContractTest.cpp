@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What every audio server behind the Hal does alike: the simulated one (SimHalContract.cpp)
-// and PipeWire on a private session (integration/PipeWireHalContract.cpp) run these same cases.
-#include "contract/HalContract.h"
-
-#include "audio/AudioDevices.h"
-#include "audio/CA.h"
-#include "support/HalAccess.h"
+// What every audio server does alike: the simulated one (SimServerContract.cpp) and PipeWire on
+// a private session (integration/) run these same cases.
+#include "contract/ServerContract.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,235 +10,217 @@
 namespace voxlane::test {
 namespace {
 
-const auto devicesAddress = global(kAudioHardwarePropertyDevices);
-const auto processesAddress = global(kAudioHardwarePropertyProcessObjectList);
-const auto defaultOutput = global(kAudioHardwarePropertyDefaultOutputDevice);
-const auto defaultInput = global(kAudioHardwarePropertyDefaultInputDevice);
-const auto alertOutput = global(kAudioHardwarePropertyDefaultSystemOutputDevice);
-const auto mainVolume = output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume);
-
-TEST_P(HalContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
-    const auto speakers = deviceWithUid(hal(), "speakers");
-    const auto headphones = deviceWithUid(hal(), "headphones");
-    const auto mic = deviceWithUid(hal(), "mic");
-    ASSERT_NE(speakers, kAudioObjectUnknown);
-    ASSERT_NE(headphones, kAudioObjectUnknown);
-    ASSERT_NE(mic, kAudioObjectUnknown);
-
-    // Nothing else is a device (no drivers, no monitors), and the typed listing agrees.
-    const auto devices = AudioDevices::all(hal());
-    ASSERT_EQ(devices.size(), 3u);
-    for (const auto& device : devices) {
-        const bool isMic = device.id == mic;
-        EXPECT_EQ(device.hasOutput, !isMic) << device.uid;
-        EXPECT_EQ(device.hasInput, isMic) << device.uid;
-        EXPECT_EQ(device.transport, Transport::software) << device.uid;
-    }
-    EXPECT_EQ(AudioDevices::device(hal(), speakers)->name, "Speakers");
-    EXPECT_EQ(AudioDevices::device(hal(), headphones)->name, "Headphones");
-    EXPECT_EQ(AudioDevices::device(hal(), mic)->name, "Microphone");
-    EXPECT_EQ(AudioDevices::id(hal(), "headphones"), headphones);
-    EXPECT_EQ(CA::value<double>(hal(), mic, global(kAudioDevicePropertyNominalSampleRate)),
-              48000.0);
-    EXPECT_EQ(CA::array(hal(), speakers, output(kAudioDevicePropertyStreams)).size(), 1u);
-    EXPECT_TRUE(CA::array(hal(), speakers, input(kAudioDevicePropertyStreams)).empty());
-    EXPECT_EQ(CA::array(hal(), mic, input(kAudioDevicePropertyStreams)).size(), 1u);
-    EXPECT_TRUE(CA::array(hal(), mic, output(kAudioDevicePropertyStreams)).empty());
-
-    // Output controls on the outputs (main volume, one volume per channel, mute), input
-    // controls on the input.
-    EXPECT_TRUE(settable(hal(), speakers, mainVolume));
-    EXPECT_TRUE(settable(hal(), speakers, output(kAudioDevicePropertyVolumeScalar, 1)));
-    EXPECT_TRUE(settable(hal(), speakers, output(kAudioDevicePropertyVolumeScalar, 2)));
-    EXPECT_FALSE(hal().hasProperty(speakers, output(kAudioDevicePropertyVolumeScalar, 3)));
-    EXPECT_TRUE(settable(hal(), speakers, output(kAudioDevicePropertyMute)));
-    EXPECT_FALSE(hal().hasProperty(speakers, input(kAudioDevicePropertyMute)));
-    EXPECT_TRUE(settable(hal(), mic, input(kAudioDevicePropertyMute)));
-    EXPECT_TRUE(settable(hal(), mic, input(kAudioDevicePropertyVolumeScalar)));
-    EXPECT_FALSE(hal().hasProperty(mic, mainVolume));
-    EXPECT_EQ(AudioDevices::volume(hal(), speakers), 1.0f);
-
-    // The alert output follows the output until one is chosen.
-    EXPECT_EQ(CA::value<AudioObjectID>(hal(), kAudioObjectSystemObject, defaultOutput), speakers);
-    EXPECT_EQ(CA::value<AudioObjectID>(hal(), kAudioObjectSystemObject, alertOutput), speakers);
-    EXPECT_EQ(CA::value<AudioObjectID>(hal(), kAudioObjectSystemObject, defaultInput), mic);
-    // Only a device of that direction can be a default.
-    EXPECT_EQ(write(hal(), kAudioObjectSystemObject, defaultOutput, mic),
-              kAudioHardwareBadDeviceError);
-    EXPECT_EQ(write(hal(), kAudioObjectSystemObject, defaultInput, speakers),
-              kAudioHardwareBadDeviceError);
+// A subscription that counts the changes it hears.
+Subscription counting(AudioServer& server, Change change, ObjectId object, int& count) {
+    return server.subscribe(change, object, [&count] { ++count; });
 }
 
-TEST_P(HalContract, DevicesComingAndGoingNotifyAndGoneOnesAnswerNothing) {
+bool near(std::optional<float> value, float expected) {
+    return value && std::fabs(*value - expected) < 1e-4f;
+}
+
+TEST_P(ServerContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
+    const auto speakers = deviceWithUid(server(), "speakers");
+    const auto headphones = deviceWithUid(server(), "headphones");
+    const auto mic = deviceWithUid(server(), "mic");
+    ASSERT_NE(speakers, noObject);
+    ASSERT_NE(headphones, noObject);
+    ASSERT_NE(mic, noObject);
+    EXPECT_TRUE(server().connected());
+
+    // Nothing else is a device (no drivers, no monitors).
+    const auto devices = server().devices();
+    ASSERT_EQ(devices.size(), 3u);
+    for (ObjectId id : devices) {
+        const auto info = server().device(id);
+        ASSERT_TRUE(info);
+        const bool isMic = id == mic;
+        EXPECT_EQ(info->id, id);
+        EXPECT_EQ(info->outputStreams.size(), isMic ? 0u : 1u) << info->uid;
+        EXPECT_EQ(info->inputStreams.size(), isMic ? 1u : 0u) << info->uid;
+        EXPECT_EQ(info->transport, Transport::software) << info->uid;
+        EXPECT_EQ(info->sampleRate, 48000.0) << info->uid;
+    }
+    EXPECT_EQ(server().device(speakers)->name, "Speakers");
+    EXPECT_EQ(server().device(headphones)->name, "Headphones");
+    EXPECT_EQ(server().device(mic)->name, "Microphone");
+    EXPECT_EQ(server().device(speakers)->outputStreams, (std::vector<std::uint32_t>{2}));
+
+    // Output controls on the outputs, input controls on the input, none on the other side.
+    const auto speakersOut = server().control(speakers, Side::output);
+    ASSERT_TRUE(speakersOut);
+    EXPECT_TRUE(near(speakersOut->volume, 1.0f));
+    EXPECT_TRUE(speakersOut->volumeSettable);
+    EXPECT_EQ(speakersOut->mute, false);
+    EXPECT_TRUE(speakersOut->muteSettable);
+    EXPECT_EQ(server().control(speakers, Side::input), DeviceControl{});
+    const auto micIn = server().control(mic, Side::input);
+    ASSERT_TRUE(micIn);
+    EXPECT_TRUE(micIn->volume && micIn->volumeSettable);
+    EXPECT_TRUE(micIn->mute && micIn->muteSettable);
+    EXPECT_EQ(server().control(mic, Side::output), DeviceControl{});
+    EXPECT_EQ(server().setVolume(mic, Side::output, 0.5f), ServerError::unsupported);
+
+    // The alert output follows the output until one is chosen.
+    EXPECT_EQ(server().defaultDevice(Role::output), speakers);
+    EXPECT_EQ(server().defaultDevice(Role::alerts), speakers);
+    EXPECT_EQ(server().defaultDevice(Role::input), mic);
+    // Only a device of that direction can be a default.
+    EXPECT_EQ(server().setDefaultDevice(Role::output, mic), ServerError::unsupported);
+    EXPECT_EQ(server().setDefaultDevice(Role::input, speakers), ServerError::unsupported);
+    EXPECT_EQ(server().setDefaultDevice(Role::output, noObject), ServerError::unknownObject);
+}
+
+TEST_P(ServerContract, DevicesComingAndGoingNotifyAndGoneOnesAnswerNothing) {
     int fired = 0;
-    const auto listener = counter(fired);
-    ASSERT_EQ(hal().addPropertyListener(kAudioObjectSystemObject, devicesAddress, listener), 0);
+    const auto subscription = counting(server(), Change::devices, noObject, fired);
+    ASSERT_TRUE(subscription);
     world->plug("plugged", "Plugged In");
-    ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(hal(), "plugged") != 0; }));
-    const auto plugged = deviceWithUid(hal(), "plugged");
-    EXPECT_EQ(CA::string(hal(), plugged, global(kAudioObjectPropertyName)), "Plugged In");
+    ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(server(), "plugged") != noObject; }));
+    const auto plugged = deviceWithUid(server(), "plugged");
+    EXPECT_EQ(server().device(plugged)->name, "Plugged In");
     EXPECT_TRUE(world->waitUntil([&] { return fired >= 1; }));
 
     const int before = fired;
     world->unplug("plugged");
-    ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(hal(), "plugged") == 0; }));
+    ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(server(), "plugged") == noObject; }));
     EXPECT_TRUE(world->waitUntil([&] { return fired > before; }));
-    EXPECT_FALSE(hal().hasProperty(plugged, global(kAudioDevicePropertyDeviceUID)));
-    EXPECT_FALSE(hal().hasProperty(plugged, global(kAudioObjectPropertyName)));
-    EXPECT_EQ(hal().removePropertyListener(kAudioObjectSystemObject, devicesAddress, listener), 0);
+    EXPECT_FALSE(server().device(plugged));
+    EXPECT_FALSE(server().control(plugged, Side::output));
+    EXPECT_EQ(server().setMute(plugged, Side::output, true), ServerError::unknownObject);
 }
 
-TEST_P(HalContract, PlayersAndRecordersAreProcessesWithTheirPidsAndRunningFlags) {
+TEST_P(ServerContract, PlayersAndRecordersAreProcessesWithTheirPidsAndRunningFlags) {
     int listFired = 0;
-    const auto listListener = counter(listFired);
-    ASSERT_EQ(hal().addPropertyListener(kAudioObjectSystemObject, processesAddress, listListener),
-              0);
-    const auto running = [&](std::int32_t pid, AudioObjectPropertySelector selector) {
-        const auto process = processWithPid(hal(), pid);
-        return process && CA::value<std::uint32_t>(hal(), process, global(selector)) == 1u;
-    };
+    const auto subscription = counting(server(), Change::processes, noObject, listFired);
+    const auto info = [&](std::int32_t pid) { return server().process(server().processOf(pid)); };
     auto player = world->play("speakers");
     auto recorder = world->record("mic");
     ASSERT_TRUE(world->waitUntil([&] {
-        return running(player->pid(), kAudioProcessPropertyIsRunningOutput) &&
-               running(recorder->pid(), kAudioProcessPropertyIsRunningInput);
+        const auto played = info(player->pid());
+        const auto recorded = info(recorder->pid());
+        return played && played->playing && recorded && recorded->recording;
     }));
     EXPECT_GE(listFired, 1);
-    const auto played = processWithPid(hal(), player->pid());
-    const auto recording = processWithPid(hal(), recorder->pid());
-    EXPECT_FALSE(running(player->pid(), kAudioProcessPropertyIsRunningInput));
-    EXPECT_FALSE(running(recorder->pid(), kAudioProcessPropertyIsRunningOutput));
-    EXPECT_EQ(CA::value<std::int32_t>(hal(), played, global(kAudioProcessPropertyPID)),
-              player->pid());
-    const auto processes = CA::array(hal(), kAudioObjectSystemObject, processesAddress);
+    const auto played = server().processOf(player->pid());
+    const auto recording = server().processOf(recorder->pid());
+    EXPECT_FALSE(info(player->pid())->recording);
+    EXPECT_FALSE(info(recorder->pid())->playing);
+    EXPECT_EQ(server().process(played)->pid, player->pid());
+    EXPECT_EQ(server().process(played)->id, played);
+    const auto processes = server().processes();
     EXPECT_NE(std::find(processes.begin(), processes.end(), recording), processes.end());
 
-    // A client that ends leaves the list, firing its listener; the others keep their ids.
+    // A client that ends leaves the list, telling the subscribers; the others keep their ids.
     const int before = listFired;
     const auto playerPid = player->pid();
     player->stop();
-    ASSERT_TRUE(world->waitUntil([&] { return processWithPid(hal(), playerPid) == 0; }));
+    ASSERT_TRUE(world->waitUntil([&] { return server().processOf(playerPid) == noObject; }));
     EXPECT_TRUE(world->waitUntil([&] { return listFired > before; }));
-    EXPECT_FALSE(hal().hasProperty(played, global(kAudioProcessPropertyPID)));
-    EXPECT_EQ(processWithPid(hal(), recorder->pid()), recording);
-    hal().removePropertyListener(kAudioObjectSystemObject, processesAddress, listListener);
+    EXPECT_FALSE(server().process(played));
+    EXPECT_EQ(server().processOf(recorder->pid()), recording);
 }
 
-TEST_P(HalContract, WrittenDefaultsReadBackAndNotify) {
-    const auto speakers = deviceWithUid(hal(), "speakers");
-    const auto headphones = deviceWithUid(hal(), "headphones");
+TEST_P(ServerContract, WrittenDefaultsReadBackAndNotify) {
+    const auto speakers = deviceWithUid(server(), "speakers");
+    const auto headphones = deviceWithUid(server(), "headphones");
     int fired = 0;
-    const auto listener = counter(fired);
-    ASSERT_EQ(hal().addPropertyListener(kAudioObjectSystemObject, defaultOutput, listener), 0);
-    const auto current = [&](const AudioObjectPropertyAddress& which) {
-        return CA::value<AudioObjectID>(hal(), kAudioObjectSystemObject, which);
-    };
-    ASSERT_EQ(write(hal(), kAudioObjectSystemObject, defaultOutput, headphones), 0);
-    ASSERT_TRUE(world->waitUntil([&] { return current(defaultOutput) == headphones; }));
+    const auto subscription = counting(server(), Change::defaults, noObject, fired);
+    const auto current = [&](Role role) { return server().defaultDevice(role); };
+    ASSERT_EQ(server().setDefaultDevice(Role::output, headphones), ServerError::none);
+    ASSERT_TRUE(world->waitUntil([&] { return current(Role::output) == headphones; }));
     EXPECT_TRUE(world->waitUntil([&] { return fired >= 1; }));
 
     // A chosen alert output stays where it is put when the output moves.
-    ASSERT_EQ(write(hal(), kAudioObjectSystemObject, alertOutput, headphones), 0);
-    ASSERT_EQ(write(hal(), kAudioObjectSystemObject, defaultOutput, speakers), 0);
-    ASSERT_TRUE(world->waitUntil([&] { return current(defaultOutput) == speakers; }));
-    EXPECT_TRUE(world->waitUntil([&] { return current(alertOutput) == headphones; }));
-    ASSERT_EQ(write(hal(), kAudioObjectSystemObject, alertOutput, speakers), 0);
-    EXPECT_TRUE(world->waitUntil([&] { return current(alertOutput) == speakers; }));
-    hal().removePropertyListener(kAudioObjectSystemObject, defaultOutput, listener);
+    ASSERT_EQ(server().setDefaultDevice(Role::alerts, headphones), ServerError::none);
+    ASSERT_EQ(server().setDefaultDevice(Role::output, speakers), ServerError::none);
+    ASSERT_TRUE(world->waitUntil([&] { return current(Role::output) == speakers; }));
+    EXPECT_TRUE(world->waitUntil([&] { return current(Role::alerts) == headphones; }));
+    ASSERT_EQ(server().setDefaultDevice(Role::alerts, speakers), ServerError::none);
+    EXPECT_TRUE(world->waitUntil([&] { return current(Role::alerts) == speakers; }));
 }
 
-TEST_P(HalContract, VolumeAndMuteWritesReadBackAndNotify) {
-    const auto headphones = deviceWithUid(hal(), "headphones");
-    const auto mic = deviceWithUid(hal(), "mic");
+TEST_P(ServerContract, VolumeAndMuteWritesReadBackAndNotify) {
+    const auto headphones = deviceWithUid(server(), "headphones");
+    const auto mic = deviceWithUid(server(), "mic");
     int volumeFired = 0, muteFired = 0;
-    const auto volumeListener = counter(volumeFired);
-    const auto muteListener = counter(muteFired);
-    const auto channel1 = output(kAudioDevicePropertyVolumeScalar, 1);
-    const auto mute = output(kAudioDevicePropertyMute);
-    ASSERT_EQ(hal().addPropertyListener(headphones, channel1, volumeListener), 0);
-    ASSERT_EQ(hal().addPropertyListener(headphones, mute, muteListener), 0);
-    const auto near = [&](AudioObjectID device, const AudioObjectPropertyAddress& a, float v) {
-        const auto current = CA::value<float>(hal(), device, a);
-        return current && std::fabs(*current - v) < 1e-4f;
+    const auto volumeSubscription = counting(server(), Change::volume, headphones, volumeFired);
+    const auto muteSubscription = counting(server(), Change::mute, headphones, muteFired);
+    const auto volume = [&](ObjectId device, Side side) {
+        const auto control = server().control(device, side);
+        return control ? control->volume : std::nullopt;
+    };
+    const auto muted = [&](ObjectId device, Side side) {
+        const auto control = server().control(device, side);
+        return control ? control->mute : std::nullopt;
     };
 
-    // The main volume moves every channel's volume.
-    ASSERT_EQ(write(hal(), headphones, mainVolume, 0.5f), 0);
-    ASSERT_TRUE(world->waitUntil([&] { return near(headphones, mainVolume, 0.5f); }));
-    EXPECT_TRUE(near(headphones, output(kAudioDevicePropertyVolumeScalar, 2), 0.5f));
+    ASSERT_EQ(server().setVolume(headphones, Side::output, 0.5f), ServerError::none);
+    ASSERT_TRUE(world->waitUntil([&] { return near(volume(headphones, Side::output), 0.5f); }));
     EXPECT_TRUE(world->waitUntil([&] { return volumeFired >= 1; }));
 
-    ASSERT_EQ(write(hal(), headphones, mute, std::uint32_t(1)), 0);
-    ASSERT_TRUE(world->waitUntil(
-        [&] { return CA::value<std::uint32_t>(hal(), headphones, mute) == 1u && muteFired; }));
+    ASSERT_EQ(server().setMute(headphones, Side::output, true), ServerError::none);
+    ASSERT_TRUE(
+        world->waitUntil([&] { return muted(headphones, Side::output) == true && muteFired > 0; }));
     EXPECT_EQ(muteFired, 1);
-    ASSERT_EQ(write(hal(), headphones, mute, std::uint32_t(0)), 0);
+    ASSERT_EQ(server().setMute(headphones, Side::output, false), ServerError::none);
     ASSERT_TRUE(world->waitUntil([&] { return muteFired == 2; }));
-    EXPECT_EQ(CA::value<std::uint32_t>(hal(), headphones, mute), 0u);
+    EXPECT_EQ(muted(headphones, Side::output), false);
 
-    ASSERT_EQ(write(hal(), mic, input(kAudioDevicePropertyMute), std::uint32_t(1)), 0);
-    ASSERT_EQ(write(hal(), mic, input(kAudioDevicePropertyVolumeScalar), 0.25f), 0);
-    EXPECT_TRUE(world->waitUntil([&] {
-        return CA::value<std::uint32_t>(hal(), mic, input(kAudioDevicePropertyMute)) == 1u &&
-               near(mic, input(kAudioDevicePropertyVolumeScalar), 0.25f);
-    }));
+    ASSERT_EQ(server().setMute(mic, Side::input, true), ServerError::none);
+    ASSERT_EQ(server().setVolume(mic, Side::input, 0.25f), ServerError::none);
+    EXPECT_TRUE(world->waitUntil(
+        [&] { return muted(mic, Side::input) == true && near(volume(mic, Side::input), 0.25f); }));
 
     // Back to how the session started, for the cases after this one.
-    write(hal(), headphones, mainVolume, 1.0f);
-    write(hal(), mic, input(kAudioDevicePropertyMute), std::uint32_t(0));
-    write(hal(), mic, input(kAudioDevicePropertyVolumeScalar), 1.0f);
+    server().setVolume(headphones, Side::output, 1.0f);
+    server().setMute(mic, Side::input, false);
+    server().setVolume(mic, Side::input, 1.0f);
     EXPECT_TRUE(world->waitUntil([&] {
-        return near(headphones, mainVolume, 1.0f) &&
-               near(mic, input(kAudioDevicePropertyVolumeScalar), 1.0f) &&
-               CA::value<std::uint32_t>(hal(), mic, input(kAudioDevicePropertyMute)) == 0u;
+        return near(volume(headphones, Side::output), 1.0f) &&
+               near(volume(mic, Side::input), 1.0f) && muted(mic, Side::input) == false;
     }));
-    hal().removePropertyListener(headphones, channel1, volumeListener);
-    hal().removePropertyListener(headphones, mute, muteListener);
 }
 
-TEST_P(HalContract, OnlyTheRegisteredBlockRemovesAListenerAndARemovedOneHearsNothing) {
-    const auto speakers = deviceWithUid(hal(), "speakers");
-    const auto mute = output(kAudioDevicePropertyMute);
-    int fired = 0;
-    const auto block = counter(fired);
-    ASSERT_EQ(hal().addPropertyListener(speakers, mute, block), 0);
-    // An equal function in another block object is not the registered listener.
-    EXPECT_NE(hal().removePropertyListener(speakers, mute, counter(fired)), 0);
-    EXPECT_EQ(hal().addPropertyListener(kAudioObjectUnknown + 987654, mute, block),
-              kAudioHardwareBadObjectError);
+TEST_P(ServerContract, ADroppedSubscriptionHearsNothingAndTheOthersKeepHearing) {
+    const auto speakers = deviceWithUid(server(), "speakers");
+    int dropped = 0, kept = 0;
+    auto subscription = counting(server(), Change::mute, speakers, dropped);
+    const auto other = counting(server(), Change::mute, speakers, kept);
+    ASSERT_TRUE(subscription);
+    const auto muted = [&](bool value) {
+        const auto control = server().control(speakers, Side::output);
+        return control && control->mute == value;
+    };
 
-    // A change under way when the listener goes is not delivered to it.
-    ASSERT_EQ(write(hal(), speakers, mute, std::uint32_t(1)), 0);
-    EXPECT_EQ(hal().removePropertyListener(speakers, mute, block), 0);
-    EXPECT_NE(hal().removePropertyListener(speakers, mute, block), 0);
-    ASSERT_TRUE(
-        world->waitUntil([&] { return CA::value<std::uint32_t>(hal(), speakers, mute) == 1u; }));
-    write(hal(), speakers, mute, std::uint32_t(0));
-    ASSERT_TRUE(
-        world->waitUntil([&] { return CA::value<std::uint32_t>(hal(), speakers, mute) == 0u; }));
-    EXPECT_EQ(fired, 0);
+    // A change under way when the subscription goes is not delivered to it.
+    ASSERT_EQ(server().setMute(speakers, Side::output, true), ServerError::none);
+    subscription.reset();
+    ASSERT_TRUE(world->waitUntil([&] { return muted(true); }));
+    server().setMute(speakers, Side::output, false);
+    ASSERT_TRUE(world->waitUntil([&] { return muted(false) && kept >= 2; }));
+    EXPECT_EQ(dropped, 0);
 }
 
-TEST_P(HalContract, ATapOnAnAggregateFeedsItsIOBlockUntilTakenDown) {
+TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     auto player = world->play("speakers");
-    ASSERT_TRUE(world->waitUntil([&] { return processWithPid(hal(), player->pid()) != 0; }));
-    const auto process = processWithPid(hal(), player->pid());
+    ASSERT_TRUE(world->waitUntil([&] { return server().processOf(player->pid()) != noObject; }));
+    const auto process = server().processOf(player->pid());
 
     // A tap of something that is no process is refused.
-    AudioObjectID tap = 99;
-    EXPECT_EQ(
-        hal().createProcessTap(
-            TapDescription::mixdownOf({deviceWithUid(hal(), "speakers")}), &tap),
-        kAudioHardwareBadObjectError);
+    ServerError error = ServerError::none;
+    EXPECT_FALSE(server().createTap(
+        TapDescription::mixdownOf({deviceWithUid(server(), "speakers")}), &error));
+    EXPECT_EQ(error, ServerError::unknownObject);
     auto description = TapDescription::mixdownOf({process});
     description.uuid = "CONTRACT-TAP";
     description.muteBehavior = TapMute::mutedWhenTapped;
-    ASSERT_EQ(hal().createProcessTap(description, &tap), 0);
-    const auto format =
-        CA::value<AudioStreamBasicDescription>(hal(), tap, global(kAudioTapPropertyFormat));
+    auto tap = server().createTap(description, &error);
+    ASSERT_TRUE(tap) << errorText(error);
+    const auto format = server().tapFormat(tap.object());
     ASSERT_TRUE(format);
-    EXPECT_EQ(format->mChannelsPerFrame, 2u);
-    EXPECT_EQ(format->mSampleRate, 48000.0);
+    EXPECT_EQ(format->channels, 2u);
+    EXPECT_EQ(format->sampleRate, 48000.0);
 
     AggregateDescription aggregate;
     aggregate.uid = "contract-aggregate";
@@ -250,42 +228,50 @@ TEST_P(HalContract, ATapOnAnAggregateFeedsItsIOBlockUntilTakenDown) {
     aggregate.mainSubDevice = "speakers";
     aggregate.subDevices = {{"speakers"}};
     aggregate.taps = {{description.uuid, true}};
-    AudioObjectID device = 0, twin = 0;
-    ASSERT_EQ(hal().createAggregateDevice(aggregate, &device), 0);
-    EXPECT_EQ(hal().createAggregateDevice(aggregate, &twin), kAudioHardwareIllegalOperationError);
-    EXPECT_EQ(CA::value<Transport>(hal(), device, global(kAudioDevicePropertyTransportType)),
-              Transport::aggregate);
+    auto device = server().createAggregate(aggregate, &error);
+    ASSERT_TRUE(device) << errorText(error);
+    EXPECT_FALSE(server().createAggregate(aggregate, &error));
+    EXPECT_EQ(error, ServerError::badValue);
+    // Ours, so described but not listed; its last input stream is the tap's.
+    ASSERT_TRUE(world->waitUntil([&] { return server().device(device.object()).has_value(); }));
+    EXPECT_EQ(server().device(device.object())->transport, Transport::aggregate);
+    EXPECT_EQ(server().device(device.object())->inputStreams.back(), 2u);
+    const auto listed = server().devices();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), device.object()), 0);
 
-    // The IO block hears the tapped app in the last input buffer.
+    // The render callback hears the tapped app in the last input buffer.
     std::atomic<float> heard{0};
     std::atomic<int> cycles{0};
-    AudioDeviceIOProcID proc = 0;
-    ASSERT_EQ(hal().createIOProcID(
-                  device,
-                  [&](const BufferList* in, const BufferList*) {
-                      ++cycles;
-                      if (in->numberBuffers == 0) return;
-                      const AudioBuffer& b = in->buffers[in->numberBuffers - 1];
-                      if (!b.data) return;
-                      float peak = heard.load();
-                      for (std::uint32_t i = 0; i < b.dataByteSize / 4; ++i)
-                          peak = std::max(peak, std::abs(static_cast<const float*>(b.data)[i]));
-                      heard.store(peak);
-                  },
-                  &proc),
-              0);
+    auto render = server().createRender(
+        device.object(),
+        [&](const BufferList& in, const BufferList&) {
+            ++cycles;
+            if (in.numberBuffers == 0) return;
+            const AudioBuffer& b = in.buffers[in.numberBuffers - 1];
+            if (!b.data) return;
+            float peak = heard.load();
+            for (std::uint32_t i = 0; i < b.dataByteSize / 4; ++i)
+                peak = std::max(peak, std::abs(static_cast<const float*>(b.data)[i]));
+            heard.store(peak);
+        },
+        &error);
+    ASSERT_TRUE(render) << errorText(error);
     EXPECT_EQ(cycles.load(), 0); // not before it is started
-    ASSERT_EQ(hal().deviceStart(device, proc), 0);
+    ASSERT_EQ(server().start(render), ServerError::none);
     EXPECT_TRUE(world->waitUntil([&] { return heard.load() > 0.4f; })) << heard.load();
-    ASSERT_EQ(hal().deviceStop(device, proc), 0);
-    EXPECT_EQ(hal().deviceStart(device, proc + 1000), kAudioHardwareIllegalOperationError);
+    ASSERT_EQ(server().stop(render), ServerError::none);
+    const ServerHandle stranger(server(), ServerHandle::Kind::render, device.object(),
+                                render.render() + 1000);
+    EXPECT_EQ(server().start(stranger), ServerError::unknownObject);
 
-    // Destroying the aggregate device takes its IO procedure along; the tap is destroyed once.
-    EXPECT_EQ(hal().destroyAggregateDevice(device), 0);
-    EXPECT_EQ(hal().destroyIOProcID(device, proc), kAudioHardwareBadDeviceError);
-    EXPECT_EQ(hal().destroyAggregateDevice(device), kAudioHardwareBadDeviceError);
-    EXPECT_EQ(hal().destroyProcessTap(tap), 0);
-    EXPECT_EQ(hal().destroyProcessTap(tap), kAudioHardwareBadObjectError);
+    // Taking the aggregate device down takes its render callback along.
+    const ObjectId gone = device.object();
+    device.reset();
+    EXPECT_EQ(server().start(render), ServerError::unknownObject);
+    EXPECT_TRUE(world->waitUntil([&] { return !server().device(gone); }));
+    const ObjectId tapId = tap.object();
+    tap.reset();
+    EXPECT_FALSE(server().tapFormat(tapId));
 }
 
 } // namespace

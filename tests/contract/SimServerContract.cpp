@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Hal contract against the simulated server.
-#include "contract/HalContract.h"
+// The server contract against the simulated server.
+#include "contract/ServerContract.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
-#include "support/HalAccess.h"
+#include "platform/server/SimServer.h"
 #include "support/SimObjects.h"
 
 #include <map>
@@ -11,7 +10,7 @@
 namespace voxlane::test {
 namespace {
 
-class SimWorld : public HalWorld {
+class SimWorld : public ServerWorld {
 public:
     SimWorld() {
         devices_["speakers"] =
@@ -23,7 +22,7 @@ public:
         scheduler_.runPending();
     }
 
-    Hal& hal() override { return sim_; }
+    AudioServer& server() override { return sim_; }
 
     bool waitUntil(const std::function<bool()>& done) override {
         for (int cycle = 0; cycle < 100; ++cycle) {
@@ -36,34 +35,34 @@ public:
 
     class SimClient : public Client {
     public:
-        SimClient(SimHal& sim, std::int32_t pid, AudioObjectID process)
+        SimClient(SimServer& sim, std::int32_t pid, ObjectId process)
             : sim_(sim), pid_(pid), process_(process) {}
         ~SimClient() override { stop(); }
         std::int32_t pid() const override { return pid_; }
         void stop() override {
             if (process_) sim_.removeProcess(process_);
-            process_ = kAudioObjectUnknown;
+            process_ = noObject;
         }
 
     private:
-        SimHal& sim_;
+        SimServer& sim_;
         std::int32_t pid_;
-        AudioObjectID process_;
+        ObjectId process_;
     };
 
     std::unique_ptr<Client> play(const std::string& outputUid) override {
         const auto pid = nextPid_++;
         return std::make_unique<SimClient>(
             sim_, pid,
-            sim_.addProcess(processSetup(pid, SimHal::Signal::sine(0.5f), std::nullopt,
+            sim_.addProcess(processSetup(pid, SimServer::Signal::sine(0.5f), std::nullopt,
                                          devices_.at(outputUid))));
     }
 
     std::unique_ptr<Client> record(const std::string&) override {
         const auto pid = nextPid_++;
-        auto setup = processSetup(pid, SimHal::Signal::silence());
-        setup.runningOutput = false;
-        setup.runningInput = true;
+        auto setup = processSetup(pid, SimServer::Signal::silence());
+        setup.playing = false;
+        setup.recording = true;
         return std::make_unique<SimClient>(sim_, pid, sim_.addProcess(setup));
     }
 
@@ -74,14 +73,14 @@ public:
 
 private:
     ManualScheduler scheduler_;
-    SimHal sim_{scheduler_};
-    std::map<std::string, AudioObjectID> devices_;
+    SimServer sim_{scheduler_};
+    std::map<std::string, ObjectId> devices_;
     std::int32_t nextPid_ = 1000;
 };
 
-INSTANTIATE_TEST_SUITE_P(Sim, HalContract,
-                         ::testing::Values(HalWorldFactory{
-                             "SimHal", [] { return std::make_unique<SimWorld>(); }}),
+INSTANTIATE_TEST_SUITE_P(Sim, ServerContract,
+                         ::testing::Values(ServerWorldFactory{
+                             "SimServer", [] { return std::make_unique<SimWorld>(); }}),
                          worldName);
 
 } // namespace
