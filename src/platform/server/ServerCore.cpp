@@ -21,18 +21,18 @@ struct ServerCore::Registry {
         std::erase_if(entries, [](const Entry& e) { return e.handler.expired(); });
     }
 
-    // The handlers of these changes, each once.
-    std::vector<std::shared_ptr<std::function<void()>>>
+    // The handlers of these changes, each once, held weakly: a subscription dropped before
+    // they are called is not called.
+    std::vector<std::weak_ptr<std::function<void()>>>
     handlersOf(const std::vector<std::pair<Change, ObjectId>>& changes) {
         std::lock_guard lock(mutex);
         prune();
-        std::vector<std::shared_ptr<std::function<void()>>> result;
+        std::vector<std::weak_ptr<std::function<void()>>> result;
         for (const Entry& e : entries) {
             const bool hit = std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
                 return c.first == e.change && c.second == e.object;
             });
-            if (!hit) continue;
-            if (auto handler = e.handler.lock()) result.push_back(std::move(handler));
+            if (hit) result.push_back(e.handler);
         }
         return result;
     }
@@ -133,11 +133,15 @@ void ServerCore::publish(ServerModel next) {
         model_ = std::move(next);
     }
     if (changes.empty()) return;
-    mainQueue_.async([weak = std::weak_ptr<Registry>(registry_), changes = std::move(changes)] {
-        auto registry = weak.lock();
-        if (!registry) return;
-        for (const auto& handler : registry->handlersOf(changes))
-            (*handler)();
+    // Who hears of a change is settled now: a subscription made after it, while the
+    // notification is still on its way, does not hear of it.
+    auto handlers = registry_->handlersOf(changes);
+    if (handlers.empty()) return;
+    mainQueue_.async([weak = std::weak_ptr<Registry>(registry_), handlers = std::move(handlers)] {
+        const auto registry = weak.lock();
+        if (!registry) return; // the server has gone
+        for (const auto& entry : handlers)
+            if (auto handler = entry.lock()) (*handler)();
     });
 }
 

@@ -143,8 +143,12 @@ TEST_F(SimServerTest, DevicesPlayTheirProcessesAtTheirVolumeAndFlagsLockControls
 }
 
 TEST_F(SimServerTest, WorldChangesReachTheirSubscribers) {
+    // A subscription hears only of changes made after it, also while earlier ones are pending.
     const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
+    int late = 0;
+    const auto l = count(Change::processes, noObject, late);
     scheduler.runPending();
+    EXPECT_EQ(late, 0);
     int running = 0, connection = 0, processes = 0;
     const auto a = count(Change::running, app, running);
     const auto b = count(Change::connection, noObject, connection);
