@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace voxlane {
 namespace {
@@ -343,6 +344,41 @@ TEST_F(SimServerTest, AdvanceAllocatesNothingOnceObjectsExist) {
         EXPECT_EQ(allocations.count(), 0u);
     }
     EXPECT_NEAR(sim.peak(speakers), 0.25f, 1e-3);
+}
+
+// The audio clock on one thread, a worker making taps and writing (as the permission probe
+// does) on another, reads and notifications on the main thread: nothing deadlocks, and the
+// world ends as the last writes left it.
+TEST_F(SimServerTest, TheAudioClockWorkersAndTheMainThreadShareTheServer) {
+    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+    const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
+    auto rig = buildRig(sim, {app}, "speakers", TapMute::mutedWhenTapped, 1.0f);
+    sim.start(rig->render);
+    int fired = 0;
+    const auto subscription = count(Change::volume, speakers, fired);
+    constexpr int rounds = 200;
+    std::thread audio([&] {
+        for (int i = 0; i < rounds; ++i)
+            sim.advance(512);
+    });
+    std::thread worker([&] {
+        for (int i = 0; i < rounds; ++i) {
+            sim.setVolume(speakers, Side::output, i % 2 ? 0.5f : 1.0f);
+            auto tap = sim.createTap(TapDescription::mixdownOf({app}));
+            EXPECT_TRUE(tap && sim.tapFormat(tap.object()));
+        }
+    });
+    for (int i = 0; i < rounds; ++i) {
+        EXPECT_TRUE(sim.control(speakers, Side::output));
+        scheduler.runPending();
+    }
+    audio.join();
+    worker.join();
+    scheduler.runPending();
+    EXPECT_EQ(probes.liveTaps(), 1u);
+    EXPECT_EQ(sim.control(speakers, Side::output)->volume, 0.5f);
+    EXPECT_GT(fired, 0);
+    EXPECT_TRUE(sim.isMutedAtSource(app));
 }
 
 TEST_F(SimServerTest, AnAggregateWhoseSubDeviceGoesPlaysNowhereAndKeepsRunning) {
