@@ -239,6 +239,11 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     const auto listed = server().devices();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), device.object()), 0);
 
+    // Render callbacks run on our aggregate devices only.
+    EXPECT_FALSE(server().createRender(
+        deviceWithUid(server(), "speakers"), [](const BufferList&, const BufferList&) {}, &error));
+    EXPECT_EQ(error, ServerError::unknownObject);
+
     // The render callback hears the tapped app in the last input buffer.
     std::atomic<float> heard{0};
     std::atomic<int> cycles{0};

@@ -93,7 +93,7 @@ ServerError SimServer::makeRender(ObjectId id, RenderBlock block, RenderId* rend
     if (ServerError e = admit(Operation::createRender, id); e != ServerError::none) return e;
     if (!render || !block) return ServerError::badValue;
     State::Device* d = s_->device(id);
-    if (!d) return ServerError::unknownObject;
+    if (!d || !d->aggregate) return ServerError::unknownObject; // only on our own devices
     auto r = std::make_unique<State::Render>();
     r->id = s_->nextRender++;
     r->block = std::move(block);
