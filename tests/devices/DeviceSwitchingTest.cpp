@@ -98,10 +98,10 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     rig.start();
     rankOutputsWith("headphones", "Headphones");
     rig.scheduler.advance(10);
-    // The first two writes of the default output are refused (with the alert device's write
-    // between them); nothing else fires a refresh.
+    // The first two attempts (each writing the output and the alert device) are refused;
+    // nothing else fires a refresh.
     rig.probes.injectFault(
-        test::fault(ServerCore::Operation::setDefaultDevice, ServerError::failed, std::nullopt, 3));
+        test::fault(ServerCore::Operation::setDefaultDevice, ServerError::failed, std::nullopt, 4));
     const ObjectId headphones =
         rig.sim.addDevice(deviceSetup("headphones", "Headphones", Transport::usb, {2}, {}));
     rig.settle();

@@ -34,8 +34,9 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     ASSERT_EQ(e.apps().size(), 1u);
     EXPECT_EQ(e.apps()[0].name, "Music");
     EXPECT_EQ(e.refreshCount(), 1u);
-    // Five system listeners, two for the app's process (never for our own), the volume ones.
-    EXPECT_EQ(probes.liveSubscriptions(), 5u + 2u + e.volumeListenerCount());
+    // Four server-wide subscriptions, one for the app's process (never for our own), the
+    // volume ones.
+    EXPECT_EQ(probes.liveSubscriptions(), 4u + 1u + e.volumeListenerCount());
 
     store->remove("duckLevel");
     store->setNumber("duckLevel", 0.5);
@@ -81,7 +82,7 @@ TEST_F(MixerEngineTest, ProcessListenersFollowTheProcesses) {
 
     const auto video = addApp(2002, "org.example.Video", "Video");
     settle();
-    EXPECT_EQ(probes.liveSubscriptions(), listening + 2);
+    EXPECT_EQ(probes.liveSubscriptions(), listening + 1);
     sim.removeProcess(video);
     settle();
     EXPECT_EQ(probes.liveSubscriptions(), listening);
