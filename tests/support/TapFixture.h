@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/ManualScheduler.h"
-#include "platform/hal/PipeWireHal.h"
+#include "platform/server/PipeWireServer.h"
 #include "support/AudioFiles.h"
 #include "support/BackgroundProcess.h"
 #include "support/PipeWireSession.h"
