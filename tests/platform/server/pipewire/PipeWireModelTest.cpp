@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/server/pipewire/PipeWireModel.h"
 
-#include "support/HalAccess.h"
+#include "platform/server/ServerCore.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,11 +12,8 @@ namespace {
 
 using Event = PipeWireEvent;
 using State = PipeWireEvent::NodeInfo::State;
+using Changes = std::vector<std::pair<Change, ObjectId>>;
 constexpr std::uint32_t allPermissions = 0700;
-
-using test::global;
-using test::input;
-using test::output;
 
 class PipeWireModelTest : public ::testing::Test {
 protected:
@@ -25,7 +22,7 @@ protected:
     PipeWireModel::Options options() {
         PipeWireModel::Options o;
         o.ownPid = 4242;
-        o.bundleIdResolver = [this](pid_t pid) -> std::optional<std::string> {
+        o.appIdResolver = [this](pid_t pid) -> std::optional<std::string> {
             ++resolved;
             if (pid == 1234) return "org.example.Native.desktop";
             return std::nullopt;
@@ -33,9 +30,16 @@ protected:
         return o;
     }
 
-    std::vector<PipeWireModel::Change> add(std::uint32_t id, Event::Kind kind, PipeWireProps props,
-                                           std::uint32_t permissions = allPermissions) {
-        return model.apply({Event::GlobalAdded{id, kind, id, permissions, std::move(props)}});
+    // Applies events and says what subscribers would hear of the difference.
+    Changes apply(std::initializer_list<PipeWireEvent> events) {
+        const ServerModel before = model.model();
+        for (const auto& event : events)
+            model.apply(event);
+        return ServerCore::differences(before, model.model());
+    }
+    Changes add(std::uint32_t id, Event::Kind kind, PipeWireProps props,
+                std::uint32_t permissions = allPermissions) {
+        return apply({{Event::GlobalAdded{id, kind, id, permissions, std::move(props)}}});
     }
     void device(std::uint32_t id, const std::string& name, const std::string& mediaClass,
                 std::vector<float> volumes = {1.0f, 1.0f}, bool writable = true) {
@@ -44,39 +48,31 @@ protected:
              {"node.description", name + " device"},
              {"media.class", mediaClass},
              {"factory.name", "support.null-audio-sink"}});
-        model.apply({Event::NodeInfo{id, State::suspended, std::nullopt, writable}});
-        model.apply({Event::NodeControls{id, std::move(volumes), false}});
+        apply({{Event::NodeInfo{id, State::suspended, std::nullopt, writable}},
+               {Event::NodeControls{id, std::move(volumes), false}}});
     }
-    std::vector<PipeWireModel::Change> stream(std::uint32_t id, std::uint32_t client,
-                                              const std::string& mediaClass, State state) {
-        auto changes = add(id, Event::Kind::node,
-                           {{"media.class", mediaClass}, {"client.id", std::to_string(client)}});
-        for (const auto& c : model.apply({Event::NodeInfo{id, state, std::nullopt, std::nullopt}}))
-            changes.push_back(c);
-        return changes;
+    Changes stream(std::uint32_t id, std::uint32_t client, const std::string& mediaClass,
+                   State state) {
+        return apply({{Event::GlobalAdded{
+                          id,
+                          Event::Kind::node,
+                          id,
+                          allPermissions,
+                          {{"media.class", mediaClass}, {"client.id", std::to_string(client)}}}},
+                      {Event::NodeInfo{id, state, std::nullopt, std::nullopt}}});
     }
-    std::vector<PipeWireModel::Change>
-    metadata(const std::string& key, std::optional<std::string> value, std::uint32_t subject = 0) {
-        return model.apply({Event::MetadataProperty{"default", subject, key,
-                                                    std::string("Spa:String:JSON"), value}});
+    Changes metadata(const std::string& key, std::optional<std::string> value,
+                     std::uint32_t subject = 0) {
+        return apply({{Event::MetadataProperty{"default", subject, key,
+                                               std::string("Spa:String:JSON"), value}}});
     }
 
-    template <typename T>
-    std::optional<T> read(AudioObjectID object, AudioObjectPropertyAddress address) {
-        PipeWireModel::Value value;
-        if (model.read(object, address, 0, nullptr, value) != 0) return std::nullopt;
-        if (auto* v = std::get_if<T>(&value)) return *v;
-        return std::nullopt;
-    }
-    std::vector<std::uint32_t> list(AudioObjectPropertySelector selector) {
-        return read<std::vector<std::uint32_t>>(kAudioObjectSystemObject, global(selector))
-            .value_or(std::vector<std::uint32_t>{});
-    }
-    static bool has(const std::vector<PipeWireModel::Change>& changes, AudioObjectID object,
-                    AudioObjectPropertySelector selector) {
-        return std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
-            return c.object == object && c.address.mSelector == selector;
-        });
+    const ServerModel::Device& at(ObjectId id) { return model.model().devices.at(id); }
+    const ProcessInfo& process(ObjectId id) { return model.model().processes.at(id); }
+    ObjectId defaultFor(Role role) { return model.model().defaultFor(role); }
+    static bool has(const Changes& changes, Change change, ObjectId object = noObject) {
+        return std::find(changes.begin(), changes.end(), std::pair{change, object}) !=
+               changes.end();
     }
 
     int resolved = 0;
@@ -87,65 +83,50 @@ TEST_F(PipeWireModelTest, SinksAndSourcesAreDevicesWithStreamsAndControls) {
     device(17, "speakers", "Audio/Sink", {0.125f, 0.064f});
     device(27, "mic", "Audio/Source/Virtual");
     device(30, "speakers.monitor", "Audio/Source");
-    model.apply({Event::GlobalAdded{30,
-                                    Event::Kind::node,
-                                    30,
-                                    allPermissions,
-                                    {{"node.name", "speakers.monitor"},
-                                     {"media.class", "Audio/Source"},
-                                     {"device.class", "monitor"}}}});
+    apply({{Event::GlobalAdded{30,
+                               Event::Kind::node,
+                               30,
+                               allPermissions,
+                               {{"node.name", "speakers.monitor"},
+                                {"media.class", "Audio/Source"},
+                                {"device.class", "monitor"}}}}});
     device(31, "locked", "Audio/Sink", {1.0f}, false);
-    const auto devices = list(kAudioHardwarePropertyDevices);
-    ASSERT_EQ(devices.size(), 3u); // the monitor is none
-    const auto speakers = *model.deviceForUID("speakers");
-    const auto mic = *model.deviceForUID("mic");
-    const auto locked = *model.deviceForUID("locked");
+    ASSERT_EQ(model.model().devices.size(), 3u); // the monitor is none
+    const auto speakers = at(*model.deviceForUid("speakers"));
+    const auto mic = at(*model.deviceForUid("mic"));
+    const auto locked = at(*model.deviceForUid("locked"));
 
-    PipeWireModel::Value name;
-    ASSERT_EQ(model.read(speakers, global(kAudioObjectPropertyName), 0, nullptr, name), 0);
-    EXPECT_EQ(std::get<std::optional<std::string>>(name), "speakers device");
-    EXPECT_EQ(read<std::uint32_t>(speakers, global(kAudioDevicePropertyTransportType)),
-              std::uint32_t(Transport::software));
-    EXPECT_EQ(read<double>(speakers, global(kAudioDevicePropertyNominalSampleRate)), 48000.0);
-    EXPECT_EQ(read<std::vector<std::uint32_t>>(
-                  speakers, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0})
-                  ->size(),
-              0u);
-    EXPECT_EQ(read<std::vector<std::uint32_t>>(
-                  mic, {kAudioDevicePropertyStreams, kAudioObjectPropertyScopeInput, 0})
-                  ->size(),
-              1u);
+    EXPECT_EQ(speakers.info.name, "speakers device");
+    EXPECT_EQ(speakers.info.transport, Transport::software);
+    EXPECT_EQ(speakers.info.sampleRate, 48000.0);
+    EXPECT_EQ(speakers.info.outputStreams, (std::vector<std::uint32_t>{2}));
+    EXPECT_TRUE(speakers.info.inputStreams.empty());
+    EXPECT_EQ(mic.info.inputStreams, (std::vector<std::uint32_t>{2}));
+    EXPECT_TRUE(mic.info.outputStreams.empty());
+    EXPECT_EQ(locked.info.outputStreams, (std::vector<std::uint32_t>{1}));
 
-    // Volumes are slider positions: cube roots of the gains; one element per channel.
-    EXPECT_FLOAT_EQ(
-        *read<float>(speakers, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume)),
-        0.5f);
-    EXPECT_FLOAT_EQ(*read<float>(speakers, output(kAudioDevicePropertyVolumeScalar, 2)), 0.4f);
-    EXPECT_FALSE(read<float>(speakers, output(kAudioDevicePropertyVolumeScalar, 3)));
-    EXPECT_FALSE(read<float>(speakers, input(kAudioDevicePropertyVolumeScalar)));
-    EXPECT_EQ(read<float>(mic, input(kAudioDevicePropertyVolumeScalar)), 1.0f);
-    EXPECT_EQ(read<std::uint32_t>(mic, input(kAudioDevicePropertyMute)), 0u);
-
-    bool settable = false;
-    ASSERT_EQ(model.settable(speakers, output(kAudioDevicePropertyMute), settable), 0);
-    EXPECT_TRUE(settable);
-    ASSERT_EQ(model.settable(locked, output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume),
-                             settable),
-              0);
-    EXPECT_FALSE(settable); // read-only Props: no hardware volume
+    // Volumes are slider positions: the cube root of the loudest channel's gain.
+    ASSERT_TRUE(speakers.output.volume);
+    EXPECT_FLOAT_EQ(*speakers.output.volume, 0.5f);
+    EXPECT_EQ(speakers.input, DeviceControl{}); // a sink has no input side
+    EXPECT_EQ(mic.input.volume, 1.0f);
+    EXPECT_EQ(mic.input.mute, false);
+    EXPECT_TRUE(speakers.output.volumeSettable && speakers.output.muteSettable);
+    // Read-only Props: the volume is there but not settable (no hardware volume).
+    EXPECT_TRUE(locked.output.volume);
+    EXPECT_FALSE(locked.output.volumeSettable || locked.output.muteSettable);
 }
 
 TEST_F(PipeWireModelTest, DeviceComingAndGoingChangesTheListAndTheIds) {
     device(17, "speakers", "Audio/Sink");
-    const auto first = *model.deviceForUID("speakers");
-    const auto removed = model.apply({Event::GlobalRemoved{17}});
-    EXPECT_TRUE(has(removed, kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
-    EXPECT_FALSE(model.exists(first));
-    const auto added =
-        add(17, Event::Kind::node, {{"node.name", "speakers"}, {"media.class", "Audio/Sink"}});
-    EXPECT_TRUE(has(added, kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
-    ASSERT_TRUE(model.deviceForUID("speakers"));
-    EXPECT_NE(*model.deviceForUID("speakers"), first); // ids are never reused
+    const auto first = *model.deviceForUid("speakers");
+    EXPECT_TRUE(has(apply({{Event::GlobalRemoved{17}}}), Change::devices));
+    EXPECT_FALSE(model.model().device(first));
+    EXPECT_TRUE(
+        has(add(17, Event::Kind::node, {{"node.name", "speakers"}, {"media.class", "Audio/Sink"}}),
+            Change::devices));
+    ASSERT_TRUE(model.deviceForUid("speakers"));
+    EXPECT_NE(*model.deviceForUid("speakers"), first); // ids are never reused
 }
 
 TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) {
@@ -153,57 +134,38 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) 
     device(22, "headphones", "Audio/Sink");
     device(27, "mic", "Audio/Source/Virtual");
     add(36, Event::Kind::metadata, {{"metadata.name", "default"}});
-    const auto speakers = *model.deviceForUID("speakers");
-    const auto headphones = *model.deviceForUID("headphones");
-    const auto mic = *model.deviceForUID("mic");
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultOutputDevice)),
-              0u);
+    const auto speakers = *model.deviceForUid("speakers");
+    const auto headphones = *model.deviceForUid("headphones");
+    const auto mic = *model.deviceForUid("mic");
+    EXPECT_EQ(defaultFor(Role::output), noObject);
 
     auto changes = metadata("default.audio.sink", R"({"name":"speakers"})");
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyDefaultOutputDevice));
-    EXPECT_TRUE(
-        has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyDefaultSystemOutputDevice));
+    EXPECT_TRUE(has(changes, Change::defaults));
+    EXPECT_EQ(defaultFor(Role::alerts), speakers); // follows the output
     metadata("default.audio.source", R"({"name":"mic"})");
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultOutputDevice)),
-              speakers);
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultInputDevice)),
-              mic);
+    EXPECT_EQ(defaultFor(Role::output), speakers);
+    EXPECT_EQ(defaultFor(Role::input), mic);
     // A default naming a device of the wrong direction, or garbage, is no default.
     metadata("default.audio.source", R"({"name":"speakers"})");
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultInputDevice)),
-              0u);
+    EXPECT_EQ(defaultFor(Role::input), noObject);
     metadata("default.audio.source", "not json");
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultInputDevice)),
-              0u);
+    EXPECT_EQ(defaultFor(Role::input), noObject);
 
-    PipeWireModel::Write write;
-    const std::uint32_t id = headphones;
-    ASSERT_EQ(model.planWrite(kAudioObjectSystemObject,
-                              global(kAudioHardwarePropertyDefaultOutputDevice), 4, &id, write),
-              0);
-    const auto& m = std::get<PipeWireModel::MetadataWrite>(write);
-    EXPECT_EQ(m.key, "default.configured.audio.sink");
-    EXPECT_EQ(m.value, R"({"name":"headphones"})");
-    const std::uint32_t micId = mic;
-    EXPECT_EQ(model.planWrite(kAudioObjectSystemObject,
-                              global(kAudioHardwarePropertyDefaultOutputDevice), 4, &micId, write),
-              kAudioHardwareBadDeviceError);
-    EXPECT_EQ(model.planWrite(kAudioObjectSystemObject,
-                              global(kAudioHardwarePropertyDefaultOutputDevice), 2, &id, write),
-              kAudioHardwareBadPropertySizeError);
+    PipeWireModel::MetadataWrite write;
+    ASSERT_EQ(model.planDefault(Role::output, headphones, write), ServerError::none);
+    EXPECT_EQ(write.key, "default.configured.audio.sink");
+    EXPECT_EQ(write.value, R"({"name":"headphones"})");
+    ASSERT_EQ(model.planDefault(Role::input, mic, write), ServerError::none);
+    EXPECT_EQ(write.key, "default.configured.audio.source");
+    EXPECT_EQ(model.planDefault(Role::output, mic, write), ServerError::badValue);
+    EXPECT_EQ(model.planDefault(Role::alerts, 999, write), ServerError::unknownObject);
 
     // The alert device is our own key; while it is set, notification streams are sent there.
+    ASSERT_EQ(model.planDefault(Role::alerts, headphones, write), ServerError::none);
+    EXPECT_EQ(write.key, PipeWireModel::alertSinkKey);
     changes = metadata(PipeWireModel::alertSinkKey, R"({"name":"headphones"})");
-    EXPECT_TRUE(
-        has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyDefaultSystemOutputDevice));
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject,
-                                  global(kAudioHardwarePropertyDefaultSystemOutputDevice)),
-              headphones);
+    EXPECT_TRUE(has(changes, Change::defaults));
+    EXPECT_EQ(defaultFor(Role::alerts), headphones);
     add(40, Event::Kind::client, {{"pipewire.sec.pid", "1234"}});
     add(41, Event::Kind::node,
         {{"media.class", "Stream/Output/Audio"}, {"client.id", "40"}, {"media.role", "Event"}});
@@ -219,24 +181,19 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) 
 
     // The session manager restarts: its new metadata object comes before the old one has
     // cleared itself and gone, which must not take the new defaults along.
-    const auto defaultOutput = [&] {
-        return read<std::uint32_t>(kAudioObjectSystemObject,
-                                   global(kAudioHardwarePropertyDefaultOutputDevice));
-    };
     add(50, Event::Kind::metadata, {{"metadata.name", "default"}});
-    model.apply({Event::MetadataProperty{"default", 0, std::string("default.audio.sink"),
-                                         std::string("Spa:String:JSON"),
-                                         std::string(R"({"name":"speakers"})"), 50}});
-    model.apply({Event::MetadataProperty{"default", 0, std::nullopt, std::nullopt, std::nullopt,
-                                         36}});
-    model.apply({Event::GlobalRemoved{36}});
-    EXPECT_EQ(defaultOutput(), speakers);
-    model.apply({Event::GlobalRemoved{50}});
-    EXPECT_EQ(defaultOutput(), 0u) << "the newest object's entries go with it";
+    apply({{Event::MetadataProperty{"default", 0, std::string("default.audio.sink"),
+                                    std::string("Spa:String:JSON"),
+                                    std::string(R"({"name":"speakers"})"), 50}},
+           {Event::MetadataProperty{"default", 0, std::nullopt, std::nullopt, std::nullopt, 36}},
+           {Event::GlobalRemoved{36}}});
+    EXPECT_EQ(defaultFor(Role::output), speakers);
+    apply({{Event::GlobalRemoved{50}}});
+    EXPECT_EQ(defaultFor(Role::output), noObject) << "the newest object's entries go with it";
 }
 
 TEST_F(PipeWireModelTest, ProcessesAreTheClientsThatOwnStreams) {
-    model.apply({Event::Connected{}});
+    apply({{Event::Connected{}}});
     add(38, Event::Kind::client,
         {{"pipewire.sec.pid", "1234"}, {"application.process.binary", "pw-cat"}});
     // pipewire-pulse connects for each PulseAudio client; the socket's pid is its own.
@@ -246,121 +203,97 @@ TEST_F(PipeWireModelTest, ProcessesAreTheClientsThatOwnStreams) {
          {"application.process.id", "555"},
          {"application.id", "org.example.Pulse"}});
     add(50, Event::Kind::client, {{"pipewire.sec.pid", "777"}}); // no streams
-    auto changes = stream(39, 38, "Stream/Output/Audio", State::running);
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyProcessObjectList));
+    EXPECT_TRUE(has(stream(39, 38, "Stream/Output/Audio", State::running), Change::processes));
     stream(47, 45, "Stream/Input/Audio", State::idle);
 
-    const auto native = *model.processForPID(1234);
-    const auto pulse = *model.processForPID(555);
-    EXPECT_FALSE(model.processForPID(99));
-    EXPECT_FALSE(model.processForPID(777));
-    ASSERT_TRUE(model.processForPID(4242)); // ourselves, while connected
-    EXPECT_EQ(list(kAudioHardwarePropertyProcessObjectList).size(), 3u);
-    EXPECT_EQ(read<std::int32_t>(native, global(kAudioProcessPropertyPID)), 1234);
-    EXPECT_EQ(read<std::uint32_t>(native, global(kAudioProcessPropertyIsRunningOutput)), 1u);
-    EXPECT_EQ(read<std::uint32_t>(pulse, global(kAudioProcessPropertyIsRunningInput)), 0u);
-    EXPECT_EQ(read<std::optional<std::string>>(pulse, global(kAudioProcessPropertyBundleID)),
-              "org.example.Pulse");
-    EXPECT_EQ(read<std::optional<std::string>>(native, global(kAudioProcessPropertyBundleID)),
-              "org.example.Native.desktop");
+    const auto native = *model.processForPid(1234);
+    const auto pulse = *model.processForPid(555);
+    EXPECT_FALSE(model.processForPid(99));
+    EXPECT_FALSE(model.processForPid(777));
+    ASSERT_TRUE(model.processForPid(4242)); // ourselves, while connected
+    EXPECT_EQ(model.model().processes.size(), 3u);
+    EXPECT_EQ(process(native).pid, 1234);
+    EXPECT_TRUE(process(native).playing);
+    EXPECT_FALSE(process(pulse).recording);
+    EXPECT_EQ(process(pulse).appId, "org.example.Pulse");
+    EXPECT_EQ(process(native).appId, "org.example.Native.desktop");
 
-    const std::int32_t pid = 555;
-    PipeWireModel::Value translated;
-    ASSERT_EQ(model.read(kAudioObjectSystemObject,
-                         global(kAudioHardwarePropertyTranslatePIDToProcessObject), 4, &pid,
-                         translated),
-              0);
-    EXPECT_EQ(std::get<std::uint32_t>(translated), pulse);
-
-    changes = model.apply({Event::NodeInfo{47, State::running, std::nullopt, std::nullopt}});
-    EXPECT_TRUE(has(changes, pulse, kAudioProcessPropertyIsRunningInput));
-    EXPECT_FALSE(has(changes, native, kAudioProcessPropertyIsRunningOutput));
+    const auto changes = apply({{Event::NodeInfo{47, State::running, std::nullopt, std::nullopt}}});
+    EXPECT_TRUE(has(changes, Change::running, pulse));
+    EXPECT_FALSE(has(changes, Change::running, native));
+    EXPECT_TRUE(process(pulse).recording);
 
     // Without streams a process leaves the list but keeps its id while its client lives.
-    model.apply({Event::GlobalRemoved{39}});
-    EXPECT_FALSE(model.processForPID(1234));
+    apply({{Event::GlobalRemoved{39}}});
+    EXPECT_FALSE(model.processForPid(1234));
     stream(60, 38, "Stream/Output/Audio", State::running);
-    EXPECT_EQ(model.processForPID(1234), native);
+    EXPECT_EQ(model.processForPid(1234), native);
     // A process that is gone for good comes back (same pid, reused) as a new object.
-    model.apply({Event::GlobalRemoved{60}});
-    model.apply({Event::GlobalRemoved{38}});
+    apply({{Event::GlobalRemoved{60}}, {Event::GlobalRemoved{38}}});
     add(61, Event::Kind::client, {{"pipewire.sec.pid", "1234"}});
     stream(62, 61, "Stream/Output/Audio", State::running);
-    ASSERT_TRUE(model.processForPID(1234));
-    EXPECT_NE(*model.processForPID(1234), native);
+    ASSERT_TRUE(model.processForPid(1234));
+    EXPECT_NE(*model.processForPid(1234), native);
     EXPECT_EQ(resolved, 3); // once per process object without an id of its own: 1234, us, 1234
 }
 
 TEST_F(PipeWireModelTest, VolumeAndMuteWritesBecomeNodeProps) {
     device(17, "speakers", "Audio/Sink", {1.0f, 0.5f});
     device(27, "mic", "Audio/Source/Virtual");
-    const auto speakers = *model.deviceForUID("speakers");
-    const auto mic = *model.deviceForUID("mic");
-    PipeWireModel::Write write;
-    const float half = 0.5f;
-    ASSERT_EQ(model.planWrite(speakers,
-                              output(kAudioHardwareServiceDeviceProperty_VirtualMainVolume), 4,
-                              &half, write),
-              0);
-    auto node = std::get<PipeWireModel::NodeWrite>(write);
-    EXPECT_EQ(node.node, 17u);
-    EXPECT_EQ(node.channelVolumes, (std::vector<float>{0.125f, 0.0625f}));
-    EXPECT_FALSE(node.mute);
+    device(31, "locked", "Audio/Sink", {1.0f}, false);
+    const auto speakers = *model.deviceForUid("speakers");
+    const auto mic = *model.deviceForUid("mic");
+    PipeWireModel::NodeWrite write;
+    // The loudest channel gets the new gain, the others keep their balance to it.
+    ASSERT_EQ(model.planVolume(speakers, Side::output, 0.5f, write), ServerError::none);
+    EXPECT_EQ(write.node, 17u);
+    EXPECT_EQ(write.channelVolumes, (std::vector<float>{0.125f, 0.0625f}));
+    EXPECT_FALSE(write.mute);
 
-    ASSERT_EQ(
-        model.planWrite(speakers, output(kAudioDevicePropertyVolumeScalar, 2), 4, &half, write), 0);
-    EXPECT_EQ(std::get<PipeWireModel::NodeWrite>(write).channelVolumes,
-              (std::vector<float>{1.0f, 0.125f}));
+    ASSERT_EQ(model.planMute(mic, Side::input, true, write), ServerError::none);
+    EXPECT_EQ(write.node, 27u);
+    EXPECT_EQ(write.mute, true);
+    EXPECT_FALSE(write.channelVolumes);
 
-    const std::uint32_t on = 1;
-    ASSERT_EQ(model.planWrite(mic, input(kAudioDevicePropertyMute), 4, &on, write), 0);
-    node = std::get<PipeWireModel::NodeWrite>(write);
-    EXPECT_EQ(node.mute, true);
-    EXPECT_FALSE(node.channelVolumes);
+    EXPECT_EQ(model.planVolume(mic, Side::input, std::nanf(""), write), ServerError::badValue);
+    EXPECT_EQ(model.planMute(mic, Side::output, true, write), ServerError::unsupported);
+    EXPECT_EQ(model.planVolume(*model.deviceForUid("locked"), Side::output, 0.5f, write),
+              ServerError::notPermitted);
+    EXPECT_EQ(model.planVolume(999, Side::output, 0.5f, write), ServerError::unknownObject);
 
-    const float nan = std::nanf("");
-    EXPECT_EQ(model.planWrite(mic, input(kAudioDevicePropertyVolumeScalar), 4, &nan, write),
-              kAudio_ParamError);
-    EXPECT_EQ(model.planWrite(mic, output(kAudioDevicePropertyMute), 4, &on, write),
-              kAudioHardwareUnknownPropertyError);
-
-    // The server's answer fires the listeners of what changed.
+    // The server's answer is what readers and subscribers see.
     const auto changes =
-        model.apply({Event::NodeControls{17, std::vector<float>{0.125f, 0.5f}, true}});
-    EXPECT_TRUE(has(changes, speakers, kAudioHardwareServiceDeviceProperty_VirtualMainVolume));
-    EXPECT_TRUE(has(changes, speakers, kAudioDevicePropertyMute));
-    const bool element1 = std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
-        return c.address == output(kAudioDevicePropertyVolumeScalar, 1);
-    });
-    const bool element2 = std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
-        return c.address == output(kAudioDevicePropertyVolumeScalar, 2);
-    });
-    EXPECT_TRUE(element1);
-    EXPECT_FALSE(element2);
+        apply({{Event::NodeControls{17, std::vector<float>{0.125f, 0.064f}, true}}});
+    EXPECT_TRUE(has(changes, Change::volume, speakers));
+    EXPECT_TRUE(has(changes, Change::mute, speakers));
+    EXPECT_FALSE(has(changes, Change::volume, mic));
+    EXPECT_FLOAT_EQ(*at(speakers).output.volume, 0.5f);
+    EXPECT_EQ(at(speakers).output.mute, true);
+    // A balance change that leaves the loudest channel alone is no volume change.
+    EXPECT_FALSE(has(apply({{Event::NodeControls{17, std::vector<float>{0.125f, 0.001f}, true}}}),
+                     Change::volume, speakers));
 }
 
 TEST_F(PipeWireModelTest, TheServerComesAndGoes) {
-    const auto connected = global(kAudioHardwarePropertyServerConnected);
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 0u);
+    EXPECT_FALSE(model.model().connected);
     device(17, "speakers", "Audio/Sink");
-    auto changes = model.apply({Event::Connected{}});
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyServerConnected));
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 1u);
-    const auto before = list(kAudioHardwarePropertyDevices);
+    EXPECT_TRUE(has(apply({{Event::Connected{}}}), Change::connection));
+    EXPECT_TRUE(model.model().connected);
+    const auto before = model.deviceForUid("speakers");
 
-    changes = model.apply({Event::Disconnected{"gone"}});
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyProcessObjectList));
-    EXPECT_TRUE(has(changes, kAudioObjectSystemObject, kAudioHardwarePropertyServerConnected));
-    EXPECT_EQ(read<std::uint32_t>(kAudioObjectSystemObject, connected), 0u);
-    EXPECT_TRUE(list(kAudioHardwarePropertyDevices).empty());
-    EXPECT_TRUE(list(kAudioHardwarePropertyProcessObjectList).empty());
+    const auto changes = apply({{Event::Disconnected{"gone"}}});
+    EXPECT_TRUE(has(changes, Change::devices));
+    EXPECT_TRUE(has(changes, Change::processes)); // we were a process of it
+    EXPECT_TRUE(has(changes, Change::connection));
+    EXPECT_FALSE(model.model().connected);
+    EXPECT_TRUE(model.model().devices.empty());
+    EXPECT_TRUE(model.model().processes.empty());
 
     // The same node id on the next connection is a new device.
     device(17, "speakers", "Audio/Sink");
-    model.apply({Event::Connected{}});
-    ASSERT_EQ(list(kAudioHardwarePropertyDevices).size(), 1u);
-    EXPECT_NE(list(kAudioHardwarePropertyDevices), before);
+    apply({{Event::Connected{}}});
+    ASSERT_EQ(model.model().devices.size(), 1u);
+    EXPECT_NE(model.deviceForUid("speakers"), before);
 }
 
 } // namespace

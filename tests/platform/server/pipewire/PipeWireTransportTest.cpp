@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/server/pipewire/PipeWireTransport.h"
 
-#include "platform/hal/HalConstants.h"
-
 #include <gtest/gtest.h>
 
 namespace voxlane {
