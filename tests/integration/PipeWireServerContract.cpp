@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Hal contract against PipeWire on the private session of scripts/pipewire-session.sh
+// The server contract against PipeWire on the private session of scripts/pipewire-session.sh
 // (null sinks "speakers" and "headphones", a virtual source "mic"), with pw-play, pw-record
 // and pw-cli as its clients.
-#include "contract/HalContract.h"
+#include "contract/ServerContract.h"
 #include "platform/ManualScheduler.h"
 #include "platform/server/PipeWireServer.h"
 #include "support/AudioFiles.h"
@@ -18,7 +18,7 @@
 namespace voxlane::test {
 namespace {
 
-class PipeWireWorld : public HalWorld {
+class PipeWireWorld : public ServerWorld {
 public:
     // Null (with a failure recorded) when there is no session to run on.
     static std::unique_ptr<PipeWireWorld> open() {
@@ -29,8 +29,8 @@ public:
             return nullptr;
         }
         auto world = std::unique_ptr<PipeWireWorld>(new PipeWireWorld);
-        world->hal_ = PipeWireHal::connect(world->scheduler_, {}, &error);
-        if (!world->hal_) {
+        world->server_ = PipeWireServer::connect(world->scheduler_, {}, &error);
+        if (!world->server_) {
             ADD_FAILURE() << error;
             return nullptr;
         }
@@ -45,7 +45,7 @@ public:
         return world;
     }
 
-    Hal& hal() override { return *hal_; }
+    AudioServer& server() override { return *server_; }
 
     bool waitUntil(const std::function<bool()>& done) override {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -113,15 +113,16 @@ public:
 private:
     PipeWireWorld() = default;
     ManualScheduler scheduler_;
-    std::unique_ptr<PipeWireHal> hal_;
+    std::unique_ptr<PipeWireServer> server_;
     std::string tag_, dir_, tone_;
     int clients_ = 0;
 };
 
-INSTANTIATE_TEST_SUITE_P(PipeWire, HalContract,
-                         ::testing::Values(HalWorldFactory{
-                             "PipeWireHal",
-                             []() -> std::unique_ptr<HalWorld> { return PipeWireWorld::open(); }}),
+INSTANTIATE_TEST_SUITE_P(PipeWire, ServerContract,
+                         ::testing::Values(ServerWorldFactory{"PipeWireServer",
+                                                              []() -> std::unique_ptr<ServerWorld> {
+                                                                  return PipeWireWorld::open();
+                                                              }}),
                          worldName);
 
 } // namespace

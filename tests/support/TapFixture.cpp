@@ -17,8 +17,8 @@ void TapFixture::SetUp() {
     ASSERT_FALSE(session.empty()) << error;
     useSession(session);
     std::string why;
-    hal = PipeWireHal::connect(scheduler, {}, &why);
-    ASSERT_TRUE(hal) << why;
+    server = PipeWireServer::connect(scheduler, {}, &why);
+    ASSERT_TRUE(server) << why;
 }
 
 void TapFixture::useSession(const std::string& sessionDirectory) {
@@ -32,7 +32,7 @@ void TapFixture::useSession(const std::string& sessionDirectory) {
 }
 
 void TapFixture::TearDown() {
-    hal.reset();
+    server.reset();
 }
 
 bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
@@ -61,17 +61,9 @@ TapFixture::play(const std::string& file, const std::string& suffix, const std::
     return player;
 }
 
-AudioObjectID TapFixture::processOf(pid_t pid) {
-    AudioObjectID process = 0;
-    waitUntil([&] {
-        const std::int32_t p = pid;
-        std::uint32_t size = sizeof process;
-        hal->getPropertyData(kAudioObjectSystemObject,
-                             {kAudioHardwarePropertyTranslatePIDToProcessObject,
-                              kAudioObjectPropertyScopeGlobal, kAudioObjectPropertyElementMain},
-                             sizeof p, &p, &size, &process);
-        return process != 0;
-    });
+ObjectId TapFixture::processOf(pid_t pid) {
+    ObjectId process = noObject;
+    waitUntil([&] { return (process = server->processOf(pid)) != noObject; });
     return process;
 }
 

@@ -15,8 +15,8 @@
 
 namespace voxlane::test {
 
-// What the tap tests share: the private session, a Hal on it, sound files, and ways to look
-// at the server from outside (recordings of sink monitors, pw-link, pw-dump, pw-metadata).
+// What the tap tests share: the private session, a PipeWire server on it, sound files, and ways to
+// look at the server from outside (recordings of sink monitors, pw-link, pw-dump, pw-metadata).
 class TapFixture : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -30,8 +30,8 @@ protected:
     // A player of `file` on `sink` (empty: the default), node named `tag` + `suffix`.
     std::unique_ptr<BackgroundProcess> play(const std::string& file, const std::string& suffix,
                                             const std::string& sink = "");
-    // The process object of a pid, once the Hal knows it.
-    AudioObjectID processOf(pid_t pid);
+    // The process object of a pid, once the server knows it (noObject after 10 s).
+    ObjectId processOf(pid_t pid);
     // Records a sink's monitor (or, `monitor` false, a source) for about 1.4 s; the samples
     // after the first 0.3 s.
     std::vector<float> record(const std::string& sink, const std::string& name,
@@ -43,7 +43,7 @@ protected:
     std::string defaultMetadata();
 
     ManualScheduler scheduler;
-    std::unique_ptr<PipeWireHal> hal;
+    std::unique_ptr<PipeWireServer> server;
     std::string sessionDir, dir, tag;
     std::string tone; // 440 Hz sine, peak 0.5, 30 s
 };

@@ -261,8 +261,8 @@ ServerError PipeWireModel::planDefault(Role role, ObjectId id, MetadataWrite& ou
     const auto* d = model_.device(id);
     if (!d) return ServerError::unknownObject;
     const bool input = role == Role::input;
-    if (d->info.uid.empty() || (input ? !d->info.hasInput() : !d->info.hasOutput()))
-        return ServerError::badValue;
+    if (input ? !d->info.hasInput() : !d->info.hasOutput()) return ServerError::unsupported;
+    if (d->info.uid.empty()) return ServerError::badValue; // nothing to name it by
     out.subject = 0;
     out.key = role == Role::output ? "default.configured.audio.sink"
               : input              ? "default.configured.audio.source"

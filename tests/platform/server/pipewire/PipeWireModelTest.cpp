@@ -157,7 +157,7 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheDefaultMetadataAndAreWrittenThere) 
     EXPECT_EQ(write.value, R"({"name":"headphones"})");
     ASSERT_EQ(model.planDefault(Role::input, mic, write), ServerError::none);
     EXPECT_EQ(write.key, "default.configured.audio.source");
-    EXPECT_EQ(model.planDefault(Role::output, mic, write), ServerError::badValue);
+    EXPECT_EQ(model.planDefault(Role::output, mic, write), ServerError::unsupported);
     EXPECT_EQ(model.planDefault(Role::alerts, 999, write), ServerError::unknownObject);
 
     // The alert device is our own key; while it is set, notification streams are sent there.
