@@ -91,9 +91,9 @@ TEST_F(TapMeasurementsTest, CpuPerActiveTap) {
         processes.push_back(processOf(players.back()->pid()));
         ASSERT_NE(processes.back(), 0u);
     }
-    const pid_t server = serverPid();
+    const pid_t pipewirePid = serverPid();
     auto measure = [&] {
-        const double self0 = cpuSeconds(), server0 = cpuSeconds(server);
+        const double self0 = cpuSeconds(), server0 = cpuSeconds(pipewirePid);
         const auto end =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
         while (std::chrono::steady_clock::now() < end) {
@@ -101,7 +101,7 @@ TEST_F(TapMeasurementsTest, CpuPerActiveTap) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return std::pair{(cpuSeconds() - self0) / seconds,
-                         (cpuSeconds(server) - server0) / seconds};
+                         (cpuSeconds(pipewirePid) - server0) / seconds};
     };
     const auto idle = measure();
     std::vector<std::unique_ptr<AppTap>> running;

@@ -69,6 +69,8 @@ public:
     static std::unique_ptr<PipeWireServer> connect(Scheduler& mainQueue, Options options,
                                                    std::string* whyNot = nullptr);
     ~PipeWireServer() override;
+    // (Starting a render callback, beside starting the server.)
+    using AudioServer::start;
 
     // "PipeWire <version>" of the server.
     std::string serverDescription() const;
