@@ -17,7 +17,7 @@ TEST(PipeWireTransportTest, BusAndApiGiveTheTransport) {
     // The bus may be known on the device object only.
     EXPECT_EQ(transport({{"device.api", "alsa"}}, {{"device.bus", "usb"}}), Transport::usb);
     EXPECT_EQ(transport({{"device.api", "alsa"}, {"device.profile.name", "analog-stereo"}},
-                   {{"device.bus", "pci"}}),
+                        {{"device.bus", "pci"}}),
               Transport::builtIn);
     EXPECT_EQ(transport({{"factory.name", "support.null-audio-sink"}}, {}), Transport::software);
     EXPECT_EQ(transport({{"media.class", "Audio/Source/Virtual"}}, {}), Transport::software);
@@ -27,11 +27,12 @@ TEST(PipeWireTransportTest, BusAndApiGiveTheTransport) {
 TEST(PipeWireTransportTest, DisplayOutputsOnTheBuiltInCardAreHdmiOrDisplayPort) {
     const PipeWireProps card{{"device.bus", "pci"}, {"device.api", "alsa"}};
     EXPECT_EQ(
-        transport({{"device.profile.name", "hdmi-stereo"}, {"node.description", "HDMI Audio"}}, card),
+        transport({{"device.profile.name", "hdmi-stereo"}, {"node.description", "HDMI Audio"}},
+                  card),
         Transport::hdmi);
     EXPECT_EQ(transport({{"node.name", "alsa_output.pci-0000_00_1f.3.hdmi-stereo-extra1"},
-                    {"node.description", "Built-in Audio DisplayPort 2"}},
-                   card),
+                         {"node.description", "Built-in Audio DisplayPort 2"}},
+                        card),
               Transport::displayPort);
 }
 
