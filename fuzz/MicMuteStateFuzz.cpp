@@ -7,7 +7,7 @@
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/ManualScheduler.h"
-#include "platform/hal/SimHal.h"
+#include "platform/server/SimServer.h"
 
 #include <cmath>
 #include <cstdint>
@@ -46,17 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     // The start-up restore over a server with one microphone whose UID the input may name.
     voxlane::ManualScheduler scheduler;
-    voxlane::SimHal hal(scheduler);
-    voxlane::SimHal::DeviceSetup mic;
+    voxlane::SimServer sim(scheduler);
+    voxlane::SimServer::DeviceSetup mic;
     mic.uid = "mic";
     mic.name = "Mic";
     mic.outputStreams = {};
     mic.inputStreams = {1};
-    hal.addDevice(mic);
+    sim.addDevice(mic);
     voxlane::Log::Capture quiet; // the start-up restore logs
     auto defaults = voxlane::Defaults::inMemory();
     if (!defaults->setValue(MicMute::key, value)) return 0;
-    MicMute mute(hal, *defaults);
+    MicMute mute(sim, *defaults);
     check(mute.saved().count("mic") == 0);
     check(mute.saved().size() == saved.size() - saved.count("mic"));
     return 0;

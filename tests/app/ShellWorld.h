@@ -75,9 +75,8 @@ struct ShellWorld {
     explicit ShellWorld(bool hardwareVolume = true) {
         auto setup = deviceSetup("speakers", "Speakers");
         if (!hardwareVolume) {
-            setup.hasVirtualMainVolume = false;
-            setup.outputVolumeElements = {};
-            setup.hasOutputMute = false;
+            setup.output.hasVolume = false;
+            setup.output.hasMute = false;
         }
         sim.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);

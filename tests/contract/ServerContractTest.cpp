@@ -228,6 +228,8 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     aggregate.mainSubDevice = "speakers";
     aggregate.subDevices = {{"speakers"}};
     aggregate.taps = {{description.uuid, true}};
+    int listChanges = 0;
+    const auto watching = counting(server(), Change::devices, noObject, listChanges);
     auto device = server().createAggregate(aggregate, &error);
     ASSERT_TRUE(device) << errorText(error);
     EXPECT_FALSE(server().createAggregate(aggregate, &error));
@@ -238,6 +240,7 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     EXPECT_EQ(server().device(device.object())->inputStreams.back(), 2u);
     const auto listed = server().devices();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), device.object()), 0);
+    EXPECT_EQ(listChanges, 0) << "the device list did not change";
 
     // Render callbacks run on our aggregate devices only.
     EXPECT_FALSE(server().createRender(

@@ -78,7 +78,7 @@ TEST_F(HotKeyTest, IgnoresRepeatsAndOtherOwnersGrabs) {
     HotKey hotKey(keys, scheduler, micMute, [&] { ++presses; });
     keys.press(micMute, /*repeat=*/true);
     // The volume keys grab under their own signature, possibly with the same number.
-    keys.grab(KeyCombination{KeySyms::audioMute, 0}, GrabID{fourCC("MKEY"), 1});
+    keys.grab(KeyCombination{KeySyms::audioMute, 0}, GrabID{0x4d4b4559u, 1});
     keys.press(KeyCombination{KeySyms::audioMute, 0});
     scheduler.runPending();
     EXPECT_EQ(presses, 0);

@@ -67,7 +67,7 @@ TEST_F(X11KeyGrabberTest, VolumeKeysShareTheGrabberUnderTheirOwnSignature) {
     ASSERT_NE(grabber, nullptr);
     std::vector<KeyPress> presses;
     auto handler = grabber->installHandler([&](const KeyPress& p) { presses.push_back(p); });
-    const GrabID raise{fourCC("MKEY"), 1};
+    const GrabID raise{0x4d4b4559u, 1};
     ASSERT_EQ(grabber->grab(KeyCombination{KeySyms::audioRaiseVolume, 0}, raise),
               KeyGrabber::Status::grabbed);
 

@@ -155,6 +155,14 @@ bool sameEntries(const Map& a, const Map& b, Same same) {
            });
 }
 
+// What the device list shows: our own aggregate devices coming and going are not its changes.
+std::map<ObjectId, DeviceInfo> listedDevices(const ServerModel& model) {
+    std::map<ObjectId, DeviceInfo> listed;
+    for (const auto& [id, device] : model.devices)
+        if (device.listed) listed.emplace(id, device.info);
+    return listed;
+}
+
 // Each key of either map whose values differ (or that only one has).
 template <typename Map, typename Differs, typename Emit>
 void eachDifferent(const Map& a, const Map& b, Differs differs, Emit emit) {
@@ -174,10 +182,7 @@ std::vector<std::pair<Change, ObjectId>> ServerCore::differences(const ServerMod
     auto server = [&](Change change) { changes.emplace_back(change, noObject); };
     if (before.connected != after.connected) server(Change::connection);
     if (before.defaults != after.defaults) server(Change::defaults);
-    if (!sameEntries(before.devices, after.devices, [](const auto& x, const auto& y) {
-            return x.listed == y.listed && (!x.listed || x.info == y.info);
-        }))
-        server(Change::devices);
+    if (listedDevices(before) != listedDevices(after)) server(Change::devices);
     if (!sameEntries(before.processes, after.processes, [](const auto& x, const auto& y) {
             return x.pid == y.pid && x.appId == y.appId;
         }))
