@@ -10,8 +10,8 @@
 
 namespace voxlane {
 
-// The audio processes of one owning application. `id` keys every per-app collection: a bundle
-// (application) identifier, or "process." followed by the process name.
+// The audio processes of one owning application. `id` keys every per-app collection: an
+// application id (desktop entry or Flatpak id), or "process." followed by the process name.
 struct AppGroup {
     std::string id;
     std::string name;

@@ -47,7 +47,6 @@ void AppTap::start(const std::string& label) {
                                                       : TapDescription::mixdownOf(objectIDs_);
     description.uuid = makeUuid();
     description.name = "Voxlane Tap";
-    description.isPrivate = true;
     description.muteBehavior = mode_ == Mode::process ? TapMute::mutedWhenTapped : TapMute::unmuted;
 
     // 3. The tap.
@@ -63,11 +62,8 @@ void AppTap::start(const std::string& label) {
     aggregate.name = label.empty() ? "Voxlane" : "Voxlane: " + label;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate." + makeUuid();
     aggregate.mainSubDevice = outputUID_;
-    aggregate.isPrivate = true;
-    aggregate.isStacked = false;
-    aggregate.tapAutoStart = true;
-    aggregate.subDevices = {{outputUID_}};
-    aggregate.taps = {{description.uuid, true}};
+    aggregate.subDevices = {outputUID_};
+    aggregate.taps = {description.uuid};
     aggregate_ = server_.createAggregate(aggregate, &error);
     if (!aggregate_) throw AudioError{"Aggregate Device erstellen", error};
 

@@ -226,8 +226,8 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     aggregate.uid = "contract-aggregate";
     aggregate.name = "Contract";
     aggregate.mainSubDevice = "speakers";
-    aggregate.subDevices = {{"speakers"}};
-    aggregate.taps = {{description.uuid, true}};
+    aggregate.subDevices = {"speakers"};
+    aggregate.taps = {description.uuid};
     int listChanges = 0;
     const auto watching = counting(server(), Change::devices, noObject, listChanges);
     auto device = server().createAggregate(aggregate, &error);

@@ -211,8 +211,8 @@ TEST_F(TapsOnPipeWireTest, TheIOBlockRunsOnTheAudioThreadWithoutAllocating) {
     AggregateDescription aggregate;
     aggregate.uid = std::string(AppIdentifier) + ".aggregate.alloc-" + tag;
     aggregate.mainSubDevice = "speakers";
-    aggregate.subDevices = {{"speakers"}};
-    aggregate.taps = {{description.uuid, true}};
+    aggregate.subDevices = {"speakers"};
+    aggregate.taps = {description.uuid};
     ServerHandle device = server->createAggregate(aggregate);
     ASSERT_TRUE(device);
     auto state = std::make_shared<TapState>(0.5f, 1.0f, 48000);
@@ -260,7 +260,7 @@ TEST_F(TapsOnPipeWireTest, TeardownInAnyOrderLeavesNothingBehind) {
         AggregateDescription aggregate;
         aggregate.uid = std::string(AppIdentifier) + ".aggregate." + description.uuid;
         aggregate.mainSubDevice = "speakers";
-        aggregate.taps = {{description.uuid, true}};
+        aggregate.taps = {description.uuid};
         ServerHandle device = server->createAggregate(aggregate);
         ASSERT_TRUE(device);
         ServerHandle render =

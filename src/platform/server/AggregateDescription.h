@@ -6,25 +6,15 @@
 
 namespace voxlane {
 
-// An aggregate device to create: sub-devices (real devices, in order) and process taps whose
-// streams follow the sub-devices' input streams.
+// An aggregate device to create: an output device of the server (by uid) that carries process
+// taps as extra inputs, after its own input streams. A render callback on it plays to that
+// device. Ours only: the device list does not show it.
 struct AggregateDescription {
-    struct SubDevice {
-        std::string uid;
-    };
-    struct SubTap {
-        std::string uid; // the tap description's uuid
-        bool driftCompensation = false;
-    };
-
     std::string name;
     std::string uid;
-    std::string mainSubDevice; // uid of the clock-providing sub-device
-    bool isPrivate = false;
-    bool isStacked = false;
-    bool tapAutoStart = false;
-    std::vector<SubDevice> subDevices;
-    std::vector<SubTap> taps;
+    std::string mainSubDevice;           // uid of the device it plays to
+    std::vector<std::string> subDevices; // uids of devices whose inputs it carries, in order
+    std::vector<std::string> taps;       // the tap descriptions' uuids, in order
 };
 
 } // namespace voxlane

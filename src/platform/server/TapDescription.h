@@ -20,10 +20,8 @@ enum class TapMute {
 struct TapDescription {
     std::vector<ObjectId> processes; // tapped processes, or the excluded ones when exclusive
     bool isExclusive = false;        // true: global tap excluding `processes`
-    bool isMixdown = true;           // stereo mixdown of all captured channels
     std::string uuid;                // text form; names the tap in an aggregate device
     std::string name;
-    bool isPrivate = false;
     TapMute muteBehavior = TapMute::unmuted;
 
     static TapDescription mixdownOf(std::vector<ObjectId> processes) {

@@ -54,8 +54,8 @@ std::unique_ptr<TapRig> buildRig(SimServer& sim, std::vector<ObjectId> processes
     AggregateDescription aggregate;
     aggregate.uid = "agg-" + outputUid;
     aggregate.mainSubDevice = outputUid;
-    aggregate.subDevices = {{outputUid}};
-    aggregate.taps = {{description.uuid, true}};
+    aggregate.subDevices = {outputUid};
+    aggregate.taps = {description.uuid};
     rig->aggregate = sim.createAggregate(aggregate);
     auto* channels = &rig->inputChannels;
     channels->reserve(8);
@@ -301,8 +301,8 @@ TEST_F(SimServerTest, SoundsPlayOnceOnTheAlertDeviceAndGlobalTapsHearThem) {
     AggregateDescription agg;
     agg.uid = "agg";
     agg.mainSubDevice = "speakers";
-    agg.subDevices = {{"speakers"}};
-    agg.taps = {{"GLOBAL", true}};
+    agg.subDevices = {"speakers"};
+    agg.taps = {"GLOBAL"};
     auto aggregate = sim.createAggregate(agg);
     float heard = 0;
     auto render =

@@ -71,7 +71,7 @@ ServerError PipeWireServer::makeAggregate(const AggregateDescription& descriptio
     // The main sub-device, else the first listed one that is there; it must play.
     std::optional<ObjectId> device = s_->model.deviceForUid(description.mainSubDevice);
     for (const auto& sub : description.subDevices)
-        if (!device) device = s_->model.deviceForUid(sub.uid);
+        if (!device) device = s_->model.deviceForUid(sub);
     if (!device) return ServerError::unknownObject;
     const DeviceInfo& info = s_->model.model().device(*device)->info;
     if (!info.hasOutput()) return ServerError::badValue;
@@ -80,9 +80,9 @@ ServerError PipeWireServer::makeAggregate(const AggregateDescription& descriptio
     aggregate.deviceInputs = info.inputStreams;
     aggregate.device = info.uid;
     aggregate.rate = info.sampleRate;
-    for (const auto& sub : description.taps) {
+    for (const auto& tapUuid : description.taps) {
         for (const auto& [id, t] : s_->objects.taps)
-            if (t.description.uuid == sub.uid) aggregate.taps.push_back(id);
+            if (t.description.uuid == tapUuid) aggregate.taps.push_back(id);
     }
     aggregate.description = description;
     aggregate.id = s_->model.reserveId();

@@ -62,14 +62,14 @@ ServerError SimServer::makeAggregate(const AggregateDescription& description, Ob
     // The first listed sub-device that exists carries the audio (the main one when listed).
     std::vector<std::string> candidates{description.mainSubDevice};
     for (const auto& sub : description.subDevices)
-        candidates.push_back(sub.uid);
+        candidates.push_back(sub);
     for (const auto& uid : candidates) {
         for (const auto& [id, other] : s_->devices)
             if (!other.aggregate && other.setup.uid == uid && !d.subDevice) d.subDevice = id;
     }
-    for (const auto& sub : description.taps) {
+    for (const auto& tapUuid : description.taps) {
         for (const auto& [id, t] : s_->taps)
-            if (t.description.uuid == sub.uid) d.taps.push_back(id);
+            if (t.description.uuid == tapUuid) d.taps.push_back(id);
     }
     s_->prepareDevice(d);
     *device = d.id;
