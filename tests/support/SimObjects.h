@@ -14,13 +14,8 @@ inline SimServer::DeviceSetup deviceSetup(std::string uid, std::string name,
                                           Transport transport = Transport::builtIn,
                                           std::vector<std::uint32_t> outputs = {2},
                                           std::vector<std::uint32_t> inputs = {}) {
-    SimServer::DeviceSetup setup;
-    setup.uid = std::move(uid);
-    setup.name = std::move(name);
-    setup.transport = transport;
-    setup.outputStreams = std::move(outputs);
-    setup.inputStreams = std::move(inputs);
-    return setup;
+    return SimServer::DeviceSetup::of(std::move(uid), std::move(name), transport,
+                                      std::move(outputs), std::move(inputs));
 }
 
 inline SimServer::ProcessSetup processSetup(std::int32_t pid, SimServer::Signal signal,

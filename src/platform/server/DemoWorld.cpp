@@ -7,17 +7,7 @@
 namespace voxlane::DemoWorld {
 namespace {
 
-SimServer::DeviceSetup device(std::string uid, std::string name, Transport transport,
-                              std::vector<std::uint32_t> outputs,
-                              std::vector<std::uint32_t> inputs) {
-    SimServer::DeviceSetup setup;
-    setup.uid = std::move(uid);
-    setup.name = std::move(name);
-    setup.transport = transport;
-    setup.outputStreams = std::move(outputs);
-    setup.inputStreams = std::move(inputs);
-    return setup;
-}
+using Device = SimServer::DeviceSetup;
 
 struct DemoApp {
     std::int32_t pid;
@@ -37,12 +27,13 @@ void populate(SimServer& server, StaticWorkspace& workspace) {
     own.playing = false;
     server.addProcess(own);
 
-    server.addDevice(device("demo.speakers", "Built-in Speakers", Transport::builtIn, {2}, {}));
-    server.addDevice(device("demo.microphone", "Built-in Microphone", Transport::builtIn, {}, {1}));
-    server.addDevice(device("demo.usb-headset", "USB Headset", Transport::usb, {2}, {1}));
+    server.addDevice(Device::of("demo.speakers", "Built-in Speakers", Transport::builtIn, {2}, {}));
+    server.addDevice(
+        Device::of("demo.microphone", "Built-in Microphone", Transport::builtIn, {}, {1}));
+    server.addDevice(Device::of("demo.usb-headset", "USB Headset", Transport::usb, {2}, {1}));
     // Bluetooth headphones whose volume the system cannot set: software volume takes over.
     auto bluetooth =
-        device("demo.bluetooth", "Bluetooth Headphones", Transport::bluetooth, {2}, {1});
+        Device::of("demo.bluetooth", "Bluetooth Headphones", Transport::bluetooth, {2}, {1});
     bluetooth.output.hasVolume = false;
     server.addDevice(bluetooth);
 

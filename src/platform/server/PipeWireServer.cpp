@@ -75,33 +75,25 @@ ServerError refusal(bool readOnly, bool live) {
 } // namespace
 
 ServerError PipeWireServer::setVolume(ObjectId device, Side side, float volume) {
-    if (ServerError error = admit(Operation::setVolume, device); error != ServerError::none)
-        return error;
-    PipeWireModel::NodeWrite write;
-    {
-        std::lock_guard lock(s_->mutex);
-        if (s_->objects.aggregates.count(device)) return ServerError::unsupported;
-        if (auto e = refusal(s_->options.readOnly, bool(s_->live())); e != ServerError::none)
-            return e;
-        if (auto e = s_->model.planVolume(device, side, volume, write); e != ServerError::none)
-            return e;
-    }
-    return send([&](PipeWireConnection& c) {
-        return c.setNodeControls(write.node, write.channelVolumes, write.mute);
-    });
+    return writeControl(Operation::setVolume, device, side, volume, false);
 }
 
 ServerError PipeWireServer::setMute(ObjectId device, Side side, bool muted) {
-    if (ServerError error = admit(Operation::setMute, device); error != ServerError::none)
-        return error;
+    return writeControl(Operation::setMute, device, side, std::nullopt, muted);
+}
+
+ServerError PipeWireServer::writeControl(Operation operation, ObjectId device, Side side,
+                                         std::optional<float> volume, bool muted) {
+    if (ServerError error = admit(operation, device); error != ServerError::none) return error;
     PipeWireModel::NodeWrite write;
     {
         std::lock_guard lock(s_->mutex);
         if (s_->objects.aggregates.count(device)) return ServerError::unsupported;
         if (auto e = refusal(s_->options.readOnly, bool(s_->live())); e != ServerError::none)
             return e;
-        if (auto e = s_->model.planMute(device, side, muted, write); e != ServerError::none)
-            return e;
+        const ServerError planned = volume ? s_->model.planVolume(device, side, *volume, write)
+                                           : s_->model.planMute(device, side, muted, write);
+        if (planned != ServerError::none) return planned;
     }
     return send([&](PipeWireConnection& c) {
         return c.setNodeControls(write.node, write.channelVolumes, write.mute);

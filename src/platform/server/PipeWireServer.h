@@ -108,6 +108,9 @@ private:
 
     // Sends a planned write to the server.
     ServerError send(const std::function<int(PipeWireConnection&)>& write);
+    // Writes a device's volume or (without one) its mute.
+    ServerError writeControl(Operation operation, ObjectId device, Side side,
+                             std::optional<float> volume, bool muted);
 
     std::shared_ptr<State> s_;
 };

@@ -62,6 +62,19 @@ public:
         // A device "has hardware volume" when its output volume exists and is settable.
         Controls output;
         Controls input;
+
+        static DeviceSetup of(std::string uid, std::string name,
+                              Transport transport = Transport::builtIn,
+                              std::vector<std::uint32_t> outputs = {2},
+                              std::vector<std::uint32_t> inputs = {}) {
+            DeviceSetup setup;
+            setup.uid = std::move(uid);
+            setup.name = std::move(name);
+            setup.transport = transport;
+            setup.outputStreams = std::move(outputs);
+            setup.inputStreams = std::move(inputs);
+            return setup;
+        }
     };
 
     struct Signal {
