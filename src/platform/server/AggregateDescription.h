@@ -15,6 +15,13 @@ struct AggregateDescription {
     std::string mainSubDevice;           // uid of the device it plays to
     std::vector<std::string> subDevices; // uids of devices whose inputs it carries, in order
     std::vector<std::string> taps;       // the tap descriptions' uuids, in order
+
+    // The devices it may play to, in the order tried: the main one, then the sub-devices.
+    std::vector<std::string> playbackCandidates() const {
+        std::vector<std::string> uids{mainSubDevice};
+        uids.insert(uids.end(), subDevices.begin(), subDevices.end());
+        return uids;
+    }
 };
 
 } // namespace voxlane

@@ -69,9 +69,9 @@ ServerError PipeWireServer::makeAggregate(const AggregateDescription& descriptio
     for (const auto& [_, a] : s_->objects.aggregates)
         if (a.description.uid == description.uid) return ServerError::badValue;
     // The main sub-device, else the first listed one that is there; it must play.
-    std::optional<ObjectId> device = s_->model.deviceForUid(description.mainSubDevice);
-    for (const auto& sub : description.subDevices)
-        if (!device) device = s_->model.deviceForUid(sub);
+    std::optional<ObjectId> device;
+    for (const auto& uid : description.playbackCandidates())
+        if (!device) device = s_->model.deviceForUid(uid);
     if (!device) return ServerError::unknownObject;
     const DeviceInfo& info = s_->model.model().device(*device)->info;
     if (!info.hasOutput()) return ServerError::badValue;

@@ -60,10 +60,7 @@ ServerError SimServer::makeAggregate(const AggregateDescription& description, Ob
     d.setup.output = {false, false, 1.0f, false, false, false};
     d.setup.input = d.setup.output;
     // The first listed sub-device that exists carries the audio (the main one when listed).
-    std::vector<std::string> candidates{description.mainSubDevice};
-    for (const auto& sub : description.subDevices)
-        candidates.push_back(sub);
-    for (const auto& uid : candidates) {
+    for (const auto& uid : description.playbackCandidates()) {
         for (const auto& [id, other] : s_->devices)
             if (!other.aggregate && other.setup.uid == uid && !d.subDevice) d.subDevice = id;
     }
