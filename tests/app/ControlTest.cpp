@@ -264,16 +264,13 @@ TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     EXPECT_EQ(run({"eq", "firefox", "12,12,12,12,12"}).status, 0);
     EXPECT_GT(playing(speakers), 0.5f);
     EXPECT_EQ(run({"eq", "firefox", "Voice"}).status, 0);
-    const auto eq = apps()[firefox]["eq"];
-    EXPECT_EQ(eq["preset"], "voice");
-    EXPECT_EQ(eq["gains"].size(), 5u);
+    EXPECT_EQ(apps()[firefox]["eq"]["preset"], "voice");
     EXPECT_LT(playing(speakers), 0.5f);
 
     // Reset: everything back, nothing stored.
     EXPECT_EQ(run({"reset", "firefox"}).status, 0);
     EXPECT_NEAR(playing(speakers), 0.5f, 0.01f);
     EXPECT_EQ(engine().allSettings().count(firefox), 0u);
-    EXPECT_EQ(apps()[firefox]["eq"]["preset"], "off");
 
     // The master volume is the device's own here.
     EXPECT_EQ(run({"master", "40"}).status, 0);
