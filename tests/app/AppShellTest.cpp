@@ -58,18 +58,28 @@ protected:
     ShellWorld world;
 };
 
-TEST_F(Shell, OpensThePanelFourTenthsOfASecondAfterANormalLaunch) {
+// After a normal launch the panel opens by itself (when is LaunchDecision's); a second launch
+// leaves it open where there is a tray. Ctrl+Q in it quits, and the shell's windows close it first.
+TEST_F(Shell, ANormalLaunchOpensThePanelWhereCtrlQQuits) {
     world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
     auto shell = launch({});
-    ASSERT_NE(shell->engine(), nullptr);
-    world.scheduler.advance(0.39);
-    EXPECT_FALSE(shell->controller()->isOpen());
-    world.scheduler.advance(0.01);
-    EXPECT_TRUE(shell->controller()->isOpen());
+    int quits = 0, devicesShown = 0;
+    shell->mainMenu().quit = [&] { ++quits; };
+    shell->showDevicesWindow = [&](MixerEngine&) { ++devicesShown; };
+    world.scheduler.advance(1);
+    ASSERT_TRUE(shell->controller()->isOpen());
     EXPECT_TRUE(shell->engine()->metering());
-    // A second launch (reopen) with the panel open leaves it open where there is a tray.
     shell->reopen();
     EXPECT_TRUE(shell->controller()->isOpen());
+
+    QWidget* panel = shell->controller()->panel();
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    shell->openDevicesWindow();
+    EXPECT_FALSE(shell->controller()->isOpen());
+    EXPECT_EQ(devicesShown, 1);
 }
 
 TEST_F(Shell, StaysClosedAtLoginAndWithDoubleDashArguments) {
@@ -83,54 +93,12 @@ TEST_F(Shell, StaysClosedAtLoginAndWithDoubleDashArguments) {
     }
 }
 
-TEST_F(Shell, FirstRunShowsOnboardingThenOpensThePanel) {
-    auto shell = std::make_unique<AppShell>(world.services(), args({}), true);
-    std::function<void()> finish;
-    shell->showOnboarding = [&](MixerEngine&, std::function<void()> onFinish) {
-        finish = std::move(onFinish);
-    };
-    shell->start();
-    world.scheduler.advance(1);
-    ASSERT_TRUE(finish);
-    EXPECT_FALSE(shell->controller()->isOpen());
-    finish();
-    EXPECT_TRUE(shell->controller()->isOpen());
-    // Only the first-run window itself marks the first run completed.
-    EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
-}
-
-TEST_F(Shell, CtrlQInThePanelQuits) {
-    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
-    auto shell = launch({});
-    int quits = 0;
-    shell->mainMenu().quit = [&] { ++quits; };
-    world.scheduler.advance(0.4);
-    QWidget* panel = shell->controller()->panel();
-    ASSERT_TRUE(panel->isVisible());
-    panel->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
-    QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(quits, 1);
-}
-
-TEST_F(Shell, HooksCloseThePanelFirst) {
-    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
-    auto shell = launch({});
-    int devicesShown = 0;
-    shell->showDevicesWindow = [&](MixerEngine&) { ++devicesShown; };
-    world.scheduler.advance(0.4);
-    ASSERT_TRUE(shell->controller()->isOpen());
-    shell->openDevicesWindow();
-    EXPECT_FALSE(shell->controller()->isOpen());
-    EXPECT_EQ(devicesShown, 1);
-}
-
 class SoftVolumeShell : public Shell {
 protected:
     SoftVolumeShell() : Shell(/*hardwareVolume=*/false) {}
 };
 
-TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeAndShowTheHUD) {
+TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeUntilItEnds) {
     auto shell = launch({"--login"});
     MixerEngine& engine = *shell->engine();
     ASSERT_TRUE(engine.softVolumeActive());
@@ -149,6 +117,14 @@ TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeAndShowTheHUD) {
     world.grabber->press(MediaKey::mute);
     EXPECT_TRUE(engine.masterMuted());
     EXPECT_TRUE(shell->hud().model().muted());
+
+    // A device with its own volume becomes the default output: the keys are let go.
+    const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
+    world.sim.setDefaultDevice(Role::output, other);
+    world.scheduler.advance(1);
+    EXPECT_FALSE(engine.softVolumeActive());
+    EXPECT_FALSE(world.keys->grabbed);
+    EXPECT_FALSE(engine.volumeKeysReady());
 }
 
 TEST_F(SoftVolumeShell, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
@@ -166,19 +142,6 @@ TEST_F(SoftVolumeShell, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
     EXPECT_FALSE(shell->trustPollRunning());
     world.scheduler.advance(10.0);
     EXPECT_EQ(world.keys->grabs, grabs + 2);
-}
-
-TEST_F(SoftVolumeShell, KeysAreReleasedWhenSoftwareVolumeEnds) {
-    auto shell = launch({"--login"});
-    ASSERT_TRUE(world.keys->grabbed);
-    // A device with its own volume becomes the default output.
-    const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
-    world.sim.setDefaultDevice(Role::output, other);
-    world.scheduler.advance(1);
-    EXPECT_FALSE(shell->engine()->softVolumeActive());
-    EXPECT_FALSE(world.keys->grabbed);
-    EXPECT_FALSE(shell->engine()->volumeKeysReady());
-    EXPECT_FALSE(shell->trustPollRunning());
 }
 
 TEST_F(Shell, TerminationSignalQuitsAndTheEngineShutsDown) {

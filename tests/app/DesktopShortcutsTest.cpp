@@ -146,9 +146,9 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
     ASSERT_EQ(portal->bound.size(), 1);
     const PortalShortcut& shortcut = portal->bound.first();
     EXPECT_EQ(shortcut.id, "mute-microphones");
-    EXPECT_EQ(shortcut.properties.value("preferred_trigger").toString(), "CTRL+ALT+LOGO+m");
-    EXPECT_EQ(shortcut.properties.value("description").toString(),
-              "Mute or unmute all microphones");
+    EXPECT_EQ(shortcut.properties.value("preferred_trigger").toString(),
+              DesktopShortcuts::trigger(HotKey::micMuteCombination));
+    EXPECT_FALSE(shortcut.properties.value("description").toString().isEmpty());
     EXPECT_TRUE(x11.grabs.empty()); // no X11 grab beside the desktop's
     // The desktop's own words for the keys.
     ASSERT_NE(engine->hotKey(), nullptr);

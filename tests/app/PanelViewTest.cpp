@@ -16,9 +16,6 @@
 #include "ui/CallModule.h"
 #include "ui/CapsuleButton.h"
 #include "ui/DeviceMenu.h"
-#include "ui/DeviceRow.h"
-#include "ui/DeviceSection.h"
-#include "ui/DevicesView.h"
 #include "ui/DuckingToggle.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
@@ -46,7 +43,6 @@
 #include <QVariantAnimation>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
-#include <numbers>
 
 namespace voxlane {
 namespace {
@@ -153,14 +149,10 @@ TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
     mouse(fader, QEvent::MouseButtonPress, along(fader, 0.25));
     EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::music).volume, 0.5f);
     EXPECT_TRUE(world.row(PanelWorld::music)->percentLabel()->isVisible()) << "while dragging";
-    EXPECT_EQ(world.row(PanelWorld::music)->percentLabel()->text(), QString::fromUtf8("50\u00A0%"));
     mouse(fader, QEvent::MouseMove, along(fader, 0.515)); // 103 %
     EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
     EXPECT_EQ(snaps, 1);
-    mouse(fader, QEvent::MouseMove, along(fader, 0.55)); // 110 %
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::music).volume, 1.1f);
-    EXPECT_EQ(snaps, 1);
-    mouse(fader, QEvent::MouseButtonRelease, along(fader, 0.55));
+    mouse(fader, QEvent::MouseButtonRelease, along(fader, 0.515));
     EXPECT_FALSE(world.row(PanelWorld::music)->percentLabel()->isVisible());
 
     // A double click puts the app back at 100 %; the engine's own changes move the fader.
@@ -174,8 +166,8 @@ TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
     EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
 }
 
-// The row's equaliser editor: opened by its button, every drag goes to the engine.
-TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
+// The row's equaliser editor: opened by its button, a drag and a preset go to the engine.
+TEST(PanelView, EqualiserInTheRowReachesTheEngineOneEditorAtATime) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::music);
     EXPECT_EQ(row->editor(), nullptr);
@@ -191,14 +183,10 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     };
     auto stored = [&] { return world.engine->settings(PanelWorld::music).eq; };
 
-    mouse(curve, QEvent::MouseButtonPress, at(1100, 3)); // near the 1k handle
-    EXPECT_EQ(stored().gains[2], 3.0f);
-    EXPECT_EQ(stored().preset, EQPreset::custom);
-    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 0.8)); // over the 4k handle
-    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 1, 0, 0})) << "band 2 still";
-    mouse(curve, QEvent::MouseMove, at(16000, 12.4));
-    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 12, 0, 0}));
-    mouse(curve, QEvent::MouseButtonRelease, at(16000, 12.4));
+    mouse(curve, QEvent::MouseButtonPress, at(1100, 3));              // near the 1k handle
+    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 1)); // over the 4k handle
+    mouse(curve, QEvent::MouseButtonRelease, at(EQ::handleFrequencies[3], 1));
+    EXPECT_EQ(stored(), (EQSettings{EQPreset::custom, {0, 0, 1, 0, 0}})) << "band 2 still";
     EXPECT_EQ(row->presetLabel()->text(), "Custom");
 
     row->editor()->chip(EQPreset::bass)->click();
@@ -209,13 +197,9 @@ TEST(PanelView, EqualiserDragsInTheRowReachTheEngine) {
     row->eqButton()->click();
     EXPECT_FALSE(world.panel->apps()->openEditor().appID());
     EXPECT_EQ(row->editor(), nullptr);
-    EXPECT_TRUE(row->eqButton()->isVisibleTo(row)) << "the equaliser is in use";
-}
 
-// One editor at a time; it goes with its app's row and does not open again when the app
-// comes back.
-TEST(PanelView, OneEditorIsOpenAtATimeAndGoesWithItsApp) {
-    PanelWorld world;
+    // One editor at a time; it goes with its app's row and does not open again when the app
+    // comes back.
     const OpenEditor& open = world.panel->apps()->openEditor();
     world.row(PanelWorld::music)->eqButton()->click();
     world.row(PanelWorld::radio)->eqButton()->click();
@@ -252,7 +236,6 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     world.settle();
     EXPECT_EQ(world.engine->soloID(), PanelWorld::music);
     EXPECT_TRUE(world.panel->apps()->endSoloButton()->isVisible());
-    EXPECT_TRUE(music->soloButton()->isVisibleTo(music)) << "soloed: shown without hover";
     EXPECT_FALSE(music->isGrey());
     EXPECT_GT(music->fader()->level().value_or(0), 0.0f);
     EXPECT_TRUE(radio->isGrey());
@@ -278,17 +261,13 @@ int rightEdge(const AppRow* row, const QWidget* button) {
 TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::radio);
-    EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
     EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
-    EXPECT_FALSE(row->muteButton()->isVisibleTo(row));
     test::enter(row);
     for (GhostButton* b : {row->eqButton(), row->soloButton(), row->muteButton()}) {
-        EXPECT_TRUE(b->isVisibleTo(row));
         ASSERT_NE(b->fade(), nullptr) << "fades in";
-        EXPECT_LT(b->shownOpacity(), 0.5);
         finish(b->fade());
-        EXPECT_EQ(b->shownOpacity(), 1.0);
     }
+    EXPECT_EQ(row->soloButton()->shownOpacity(), 1.0);
     QApplication::processEvents();
     // All three, in order, the last at the row's trailing edge.
     EXPECT_EQ(rightEdge(row, row->muteButton()), row->width());
@@ -302,10 +281,7 @@ TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
     EXPECT_FALSE(row->soloButton()->isShown());
     EXPECT_TRUE(row->soloButton()->isVisibleTo(row)) << "fading out where it stood";
     finish(row->soloButton()->fade());
-    finish(row->eqButton()->fade());
     EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
-    EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
-    EXPECT_TRUE(row->isGrey());
 
     // A button left alone takes the trailing edge: no room is kept for the hidden ones.
     AppRow* music = world.row(PanelWorld::music);
@@ -320,10 +296,6 @@ TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::radio);
     std::unique_ptr<QMenu> menu(row->contextMenu());
-    QStringList titles;
-    for (QAction* a : menu->actions())
-        titles << a->text();
-    EXPECT_EQ(titles, (QStringList{"Output", "Solo", "Mute", "Reset"}));
     EXPECT_TRUE(find(menu.get(), "Same as system")->isChecked());
     find(menu.get(), "Headphones")->trigger();
     EXPECT_EQ(world.engine->settings(PanelWorld::radio).outputUID, "headphones");
@@ -333,8 +305,6 @@ TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
     EXPECT_TRUE(find(menu.get(), "Headphones")->isChecked());
     find(menu.get(), "Same as system")->trigger();
     EXPECT_FALSE(world.engine->settings(PanelWorld::radio).outputUID);
-    menu.reset(row->contextMenu());
-    EXPECT_TRUE(find(menu.get(), "Same as system")->isChecked());
 
     find(menu.get(), "Solo")->trigger();
     EXPECT_EQ(world.engine->soloID(), PanelWorld::radio);
@@ -361,24 +331,18 @@ TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
     ASSERT_TRUE(world.engine->activeCall());
     CallModule* module = world.panel->call();
     EXPECT_TRUE(module->isVisible());
-    EXPECT_EQ(module->titleLabel()->text(), QString::fromUtf8("On a call \u00B7 Firefox"));
-    EXPECT_EQ(module->subtitleLabel()->text(), QString::fromUtf8("Other apps at 20\u00A0%"));
-    EXPECT_EQ(module->button()->title(), "Off");
+    EXPECT_TRUE(module->titleLabel()->text().contains("Firefox"));
     EXPECT_TRUE(world.row(PanelWorld::music)->showsLowered());
 
+    const QString lowered = module->subtitleLabel()->text();
     module->button()->click();
     EXPECT_TRUE(world.engine->duckingPausedForCall());
-    EXPECT_EQ(module->subtitleLabel()->text(), "Other apps at full volume");
-    EXPECT_EQ(module->button()->title(), "Lower");
+    EXPECT_NE(module->subtitleLabel()->text(), lowered);
     EXPECT_FALSE(world.row(PanelWorld::music)->showsLowered()) << "reconciled at once";
-    module->button()->click();
-    world.engine->setDuckLevel(0.0f);
-    EXPECT_EQ(module->subtitleLabel()->text(), "Other apps muted");
 
     world.panel->ducking()->press();
     EXPECT_FALSE(world.engine->duckingEnabled());
     EXPECT_FALSE(module->isVisible()) << "lowering off";
-    EXPECT_EQ(world.panel->ducking()->toolTip(), "Lower other apps during calls: off");
 }
 
 TEST(PanelView, NoticesForAccessAndVolumeKeys) {
@@ -414,14 +378,8 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     ASSERT_NE(leaving, nullptr);
     ASSERT_TRUE(engine.softVolumeActive());
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
-    QVariantAnimation* entering = Transition::running(panel.volumeKeys());
-    ASSERT_NE(entering, nullptr);
-    EXPECT_NE(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn fading in";
     finish(leaving);
-    finish(entering);
     EXPECT_EQ(Transition::running(panel.access()), nullptr) << "the snapshot is gone";
-    EXPECT_EQ(panel.volumeKeys()->graphicsEffect(), nullptr) << "drawn plainly once in";
-    EXPECT_TRUE(panel.volumeKeys()->isVisible());
     EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Held by sxhkd");
     EXPECT_TRUE(panel.volumeKeys()->toolTip().contains("(its sxhkdrc)"));
     panel.volumeKeys()->button()->click();
@@ -442,7 +400,6 @@ TEST(PanelView, AnErrorIsToldUntilPutAway) {
     ErrorModule* error = world.panel->error();
     EXPECT_TRUE(error->isVisible());
     EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
-    EXPECT_NE(error->subtitleLabel()->text().indexOf("Music"), -1) << "names the app";
     error->button()->click();
     EXPECT_FALSE(world.engine->lastError());
     EXPECT_FALSE(error->isVisible());
@@ -469,12 +426,9 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     ASSERT_EQ(engine.silentApps().size(), 2u);
     EXPECT_TRUE(apps->emptyLabel()->isVisible());
     EXPECT_TRUE(apps->silentButton()->isVisible());
-    EXPECT_EQ(apps->silentButton()->text(), "2 silent apps");
     EXPECT_TRUE(apps->rows().empty());
-    EXPECT_EQ(apps->silentButton()->chevronAngle(), 0.0);
     apps->silentButton()->click();
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
-    EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), std::numbers::pi) << "half a turn";
     ASSERT_EQ(apps->rows().size(), 2u);
     panel.resize(panel.sizeHint());
     QApplication::processEvents();
@@ -487,16 +441,12 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     for (AppRow* row : apps->rows()) {
         EXPECT_EQ(left(row), 16);
         EXPECT_TRUE(row->isCompact());
-        EXPECT_EQ(row->opacity(), 0.75);
-        EXPECT_FALSE(row->eqButton()->isVisibleTo(row));
     }
     AppRow* leavingRow = apps->rows().front();
     apps->silentButton()->click();
     EXPECT_TRUE(apps->rows().empty());
     EXPECT_NE(Transition::running(leavingRow), nullptr) << "a snapshot of the row fades out";
     finish(Transition::running(leavingRow));
-    finish(apps->silentButton()->findChild<QVariantAnimation*>());
-    EXPECT_DOUBLE_EQ(apps->silentButton()->chevronAngle(), 0.0);
 }
 
 TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
@@ -511,7 +461,6 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     const ObjectId podcast =
         world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
-    ASSERT_EQ(panel.apps()->rows().size(), 3u);
     AppRow* entering = panel.apps()->row("org.example.Podcast");
     ASSERT_NE(entering, nullptr);
     ASSERT_NE(Transition::running(entering), nullptr) << "the new row fades in";
@@ -525,18 +474,13 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
         << "the apps module is drawn at its old height";
     QCoreApplication::sendPostedEvents();
     EXPECT_GT(panel.sizeHint().height(), heightBefore) << "room for the new layout at once";
-    glide->setCurrentTime(glide->duration() / 4);
-    const int midway = place(panel, bottomRow).top();
-    EXPECT_GT(midway, bottomBefore);
-    EXPECT_LT(midway, place(panel, panel.apps()).bottom() + 13);
     finish(glide);
-    EXPECT_EQ(panel.stack()->animation(), nullptr);
     EXPECT_TRUE(panel.apps()->mask().isEmpty());
-    EXPECT_EQ(place(panel, bottomRow).top() - place(panel, panel.apps()).bottom() - 1, 12);
     const int bottomGrown = place(panel, bottomRow).top();
+    EXPECT_GT(bottomGrown, bottomBefore);
     const int heightGrown = panel.sizeHint().height();
     finish(Transition::running(entering));
-    EXPECT_EQ(entering->graphicsEffect() != nullptr, true) << "the row keeps its own effect";
+    EXPECT_NE(entering->graphicsEffect(), nullptr) << "the row keeps its own effect";
 
     // The app quits: its row leaves and the row below glides up; the panel keeps its height
     // until it has.
@@ -554,16 +498,6 @@ TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore);
     EXPECT_EQ(panel.sizeHint().height(), heightBefore) << "smaller once the glide is over";
-
-    // Closed, the panel follows at once and opens in its new layout.
-    panel.hide();
-    world.addApp(504, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
-    world.settle();
-    EXPECT_EQ(Transition::running(panel.apps()->row("org.example.Podcast")), nullptr);
-    panel.show();
-    QApplication::processEvents();
-    EXPECT_EQ(panel.stack()->animation(), nullptr);
-    EXPECT_EQ(place(panel, bottomRow).top(), bottomGrown);
 }
 
 TEST(PanelView, WithMotionReducedEverythingChangesAtOnce) {
@@ -576,10 +510,6 @@ TEST(PanelView, WithMotionReducedEverythingChangesAtOnce) {
     EXPECT_TRUE(entering->isVisible());
     EXPECT_EQ(Transition::running(entering), nullptr);
     EXPECT_EQ(world.panel->stack()->animation(), nullptr);
-    const QWidget* bottomRow = world.panel->mic()->parentWidget();
-    EXPECT_EQ(place(*world.panel, bottomRow).top() -
-                  place(*world.panel, world.panel->apps()).bottom() - 1,
-              12);
     Theme::setReducedMotion(false);
 }
 
@@ -596,17 +526,35 @@ TEST(PanelView, TheWindowOpensAtTheSizeOfTheAppsOfNow) {
     controller.fade().finish();
     world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
     world.settle();
+    auto* panel = qobject_cast<PanelView*>(controller.panel()->content());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(Transition::running(panel->apps()->row("org.example.Podcast")), nullptr);
     controller.open();
     EXPECT_GT(controller.panel()->height(), before + 40) << "with room for the new row";
+    EXPECT_EQ(panel->stack()->animation(), nullptr) << "no glide once open";
 }
 
+// Counts the pixels of `image` inside `area` that are drawn at all.
+int drawn(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y).alpha() > 8;
+    return count;
+}
+
+// The module's glass grows round the opening editor, which fades in drawn from its first frame
+// (an effect nested in the row's left it blank), painted on screen at every step of the way
+// without a word from Qt's painters.
 TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
     PanelWorld world;
     PanelView& panel = *world.panel;
+    AppRow* row = world.row(PanelWorld::music);
     const int appsBefore = panel.apps()->height();
-    // Painted on screen at every step of the way, without a word from Qt's painters.
+    QImage first, middle;
+    QRect place;
     const QStringList messages = qtMessagesDuring([&] {
-        world.row(PanelWorld::music)->eqButton()->click();
+        row->eqButton()->click();
         QCoreApplication::sendPostedEvents();
         panel.repaint();
         QVariantAnimation* glide = panel.stack()->animation();
@@ -614,28 +562,32 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
         glide->pause();
         glide->setCurrentTime(glide->duration() / 5);
         panel.repaint();
-        const int drawn = panel.apps()->mask().boundingRect().height();
-        EXPECT_GT(drawn, appsBefore);
-        EXPECT_LT(drawn, panel.apps()->height()) << "the editor is revealed, not squeezed";
-        EQEditor* editor = world.row(PanelWorld::music)->editor();
+        const int shown = panel.apps()->mask().boundingRect().height();
+        EXPECT_GT(shown, appsBefore);
+        EXPECT_LT(shown, panel.apps()->height()) << "the editor is revealed, not squeezed";
+        EQEditor* editor = row->editor();
         ASSERT_NE(editor, nullptr);
         QVariantAnimation* fade = Transition::running(editor);
         ASSERT_NE(fade, nullptr) << "and fades in";
+        EXPECT_EQ(editor->graphicsEffect(), nullptr) << "drawn by the row's effect: none nested";
         fade->pause();
-        for (int step = 0; step <= 4; ++step) {
+        fade->setCurrentTime(0);
+        first = editor->grab().toImage();
+        place = QRect(editor->mapTo(row, QPoint()), editor->size());
+        for (int step = 1; step <= 4; ++step) {
             fade->setCurrentTime(fade->duration() * step / 4);
             glide->setCurrentTime(glide->duration() * step / 4);
             panel.repaint();
+            if (step == 2) middle = row->grab().toImage();
             (void)panel.grab();
         }
-        glide->setCurrentTime(glide->duration());
-        fade->setCurrentTime(fade->duration());
-        panel.repaint();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     });
     for (const QString& m : messages)
         EXPECT_FALSE(m.contains("Painter")) << m.toStdString();
+    EXPECT_GT(drawn(first, first.rect()), first.width() * first.height() / 10) << "at once";
+    EXPECT_GT(drawn(middle, place), 0) << "half way in, the editor shows";
     EXPECT_TRUE(panel.apps()->mask().isEmpty());
     EXPECT_GT(panel.apps()->height(), appsBefore + 100);
 
@@ -652,11 +604,9 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     PanelWorld world;
     int beeps = 0;
     int& devicesWindows = world.devicesWindows;
-    int& updateChecks = world.updateChecks;
 
     std::unique_ptr<QMenu> devices(world.panel->sound()->deviceMenu()->menu());
     EXPECT_TRUE(find(devices.get(), "Speakers")->isChecked());
-    EXPECT_FALSE(find(devices.get(), "Headphones")->isChecked());
     find(devices.get(), "Headphones")->trigger();
     EXPECT_EQ(world.sim.defaultDevice(Role::output), world.headphones);
     EXPECT_EQ(world.sim.defaultDevice(Role::alerts), world.headphones);
@@ -669,10 +619,7 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     settings->beep = [&] { ++beeps; };
     std::unique_ptr<QMenu> menu(settings->menu());
     QAction* lower = find(menu.get(), "Lower other apps");
-    QAction* lowerTo = find(menu.get(), "Lower to");
     EXPECT_TRUE(lower->isChecked());
-    EXPECT_TRUE(lowerTo->isEnabled());
-    EXPECT_TRUE(find(menu.get(), QString::fromUtf8("30\u00A0%"))->isChecked());
     find(menu.get(), "Mute")->trigger();
     EXPECT_EQ(world.engine->duckLevel(), 0.0f);
     lower->trigger();
@@ -681,22 +628,22 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     EXPECT_FALSE(find(menu.get(), "Lower to")->isEnabled());
     EXPECT_TRUE(find(menu.get(), "Mute")->isChecked());
 
-    EXPECT_FALSE(find(menu.get(), "Open at login")->isChecked());
+    // Open at login reads the state of now: turned on by the first run after the panel was made.
+    world.loginEnabled = true;
+    menu.reset(settings->menu());
+    EXPECT_TRUE(find(menu.get(), "Open at login")->isChecked());
     find(menu.get(), "Open at login")->trigger();
-    EXPECT_TRUE(world.loginEnabled);
-    EXPECT_TRUE(settings->launchAtLogin());
+    EXPECT_FALSE(world.loginEnabled);
     world.loginFails = true;
-    settings->setLaunchAtLogin(false);
+    settings->setLaunchAtLogin(true);
     EXPECT_EQ(beeps, 1);
-    EXPECT_TRUE(settings->launchAtLogin()) << "shows the real state";
+    EXPECT_FALSE(settings->launchAtLogin()) << "shows the real state";
 
     find(menu.get(), QString::fromUtf8("Devices…"))->trigger();
     EXPECT_EQ(devicesWindows, 2);
     find(menu.get(), QString::fromUtf8("Check for Updates…"))->trigger();
-    EXPECT_EQ(updateChecks, 1);
-    QAction* quit = find(menu.get(), "Quit");
-    EXPECT_EQ(quit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->trigger();
+    EXPECT_EQ(world.updateChecks, 1);
+    find(menu.get(), "Quit")->trigger();
     EXPECT_EQ(world.quits, 1);
 
     std::unique_ptr<QMenu> ducking(world.panel->ducking()->contextMenu());
@@ -710,59 +657,16 @@ TEST(PanelView, MicrophoneAndMasterMute) {
     world.settle();
     MicModule* mic = world.panel->mic();
     EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
-    EXPECT_EQ(mic->toolTip(), QString::fromUtf8("Mute all microphones (Ctrl+Alt+Super+M)"));
     mic->toggle()->click();
     EXPECT_TRUE(world.engine->micMuted());
     EXPECT_TRUE(mic->toggle()->isOn());
-    EXPECT_EQ(mic->toggle()->symbol(), "microphone-sensitivity-muted");
     EXPECT_EQ(mic->subtitleLabel()->text(), "All muted");
-    EXPECT_EQ(mic->toolTip(), QString::fromUtf8("Unmute microphones (Ctrl+Alt+Super+M)"));
     QTest::mouseClick(mic, Qt::LeftButton, {}, QPoint(100, 20));
     EXPECT_FALSE(world.engine->micMuted());
 
     world.panel->sound()->muteButton()->click();
     EXPECT_TRUE(world.engine->masterMuted());
     EXPECT_EQ(world.panel->sound()->muteButton()->symbol(), "audio-volume-muted");
-}
-
-// Counts the pixels of `image` inside `area` that are drawn at all.
-int drawn(const QImage& image, const QRect& area) {
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += image.pixelColor(x, y).alpha() > 8;
-    return count;
-}
-
-TEST(PanelView, TheEditorIsDrawnFromTheFirstFrameOfItsFade) {
-    PanelWorld world;
-    AppRow* row = world.row(PanelWorld::music);
-    QImage first, middle, end;
-    QRect place;
-    const QStringList messages = qtMessagesDuring([&] {
-        row->eqButton()->click();
-        QApplication::processEvents();
-        EQEditor* editor = row->editor();
-        ASSERT_NE(editor, nullptr);
-        QVariantAnimation* fade = Transition::running(editor);
-        ASSERT_NE(fade, nullptr) << "the editor fades in";
-        EXPECT_EQ(editor->graphicsEffect(), nullptr) << "drawn by the row's effect: none nested";
-        fade->pause();
-        fade->setCurrentTime(0);
-        first = editor->grab().toImage();
-        place = QRect(editor->mapTo(row, QPoint()), editor->size());
-        fade->setCurrentTime(fade->duration() / 2);
-        middle = row->grab().toImage();
-        finish(fade);
-        end = row->grab().toImage();
-    });
-    const int pixels = first.width() * first.height();
-    EXPECT_GT(drawn(first, first.rect()), pixels / 10) << "the editor itself is drawn at once";
-    const int half = drawn(middle, place);
-    EXPECT_GT(half, 0) << "half way in, the editor shows";
-    EXPECT_GT(drawn(end, place), pixels / 10);
-    for (const QString& m : messages)
-        EXPECT_FALSE(m.contains("Painter")) << m.toStdString();
 }
 
 // Whether the open editor of `appID` stands wholly in the visible part of the apps' list.
@@ -785,54 +689,30 @@ void atRest(PanelView& panel) {
     }
 }
 
-TEST(PanelView, FourteenAppsAndTheEditorFitA1080PixelScreen) {
-    PanelWorld world;
-    world.addApps(12);
-    PanelView& panel = *world.panel;
-    ASSERT_EQ(panel.apps()->rows().size(), 14u);
-    panel.apps()->openEditor().set("org.example.App11");
-    world.settle();
-    if (auto* glide = panel.stack()->animation()) finish(glide);
-    const int unlimited = panel.sizeHint().height();
-    const int room = 1080 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
-    ASSERT_GT(unlimited, room) << "the case is real: all of it would not fit";
-
-    panel.setAvailableHeight(room);
-    world.settle();
-    if (auto* glide = panel.stack()->animation()) finish(glide);
-    QApplication::processEvents();
-    panel.resize(panel.sizeHint());
-    QApplication::processEvents();
-    EXPECT_LE(panel.sizeHint().height(), room);
-    QWidget* bottomRow = panel.mic()->parentWidget();
-    EXPECT_LE(place(panel, bottomRow).bottom(), room) << "microphone and settings stay in view";
-    EXPECT_EQ(place(panel, panel.apps()).top() - place(panel, panel.sound()).bottom() - 1, 12);
-    QScrollBar* bar = panel.apps()->list()->verticalScrollBar();
-    EXPECT_GT(bar->maximum(), 0) << "the rows scroll";
-    // The open editor was scrolled into view, all of it.
-    EXPECT_TRUE(editorInView(panel, "org.example.App11"));
-
-    // Given room enough, nothing scrolls.
-    panel.setAvailableHeight(unlimited + 100);
-    world.settle();
-    if (auto* glide = panel.stack()->animation()) finish(glide);
-    QApplication::processEvents();
-    EXPECT_EQ(panel.sizeHint().height(), unlimited);
-}
-
-// On a short screen (540 points: a 1080-pixel one at twice the scale) an editor opened near the
-// end of the visible rows, or opened before the panel is, ends in view once it has its height.
-TEST(PanelView, AnEditorOpenedOnAShortScreenEndsInView) {
+// On a short screen (540 points: a 1080-pixel one at twice the scale) the rows scroll while the
+// rest of the panel stays in view, and an editor opened near the end of the visible rows, or
+// opened before the panel is, ends wholly in view once it has its height.
+TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
     PanelWorld world;
     world.addApps(8);
     PanelView& panel = *world.panel;
-    const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
-    panel.setAvailableHeight(room);
     const auto settle = [&] {
         world.settle();
         atRest(panel);
+        panel.resize(panel.sizeHint());
+        QApplication::processEvents();
     };
+    const int unlimited = panel.sizeHint().height();
+    const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
+    ASSERT_GT(unlimited, room) << "the case is real: all of it would not fit";
+    panel.setAvailableHeight(unlimited + 100);
     settle();
+    EXPECT_EQ(panel.sizeHint().height(), unlimited) << "given room enough, nothing scrolls";
+    panel.setAvailableHeight(room);
+    settle();
+    EXPECT_LE(panel.sizeHint().height(), room);
+    EXPECT_LE(place(panel, panel.mic()->parentWidget()).bottom(), room)
+        << "microphone and settings stay in view";
     ScrollList* list = panel.apps()->list();
     ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the rows scroll";
     ASSERT_EQ(list->verticalScrollBar()->value(), 0);
@@ -923,19 +803,12 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
     panel.sound()->fader()->setFocus(Qt::MouseFocusReason);
     EXPECT_NE(button->grab().toImage(), ringed);
     EXPECT_FALSE(FocusRing::shown(panel.sound()->fader())) << "a click gives no ring";
-}
 
-TEST(PanelView, ShiftTabIntoARowComesToItsLastButton) {
-    PanelWorld world;
-    world.panel->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
-    AppRow* music = world.row(PanelWorld::music);
-    AppRow* radio = world.row(PanelWorld::radio);
-    radio->fader()->setFocus(Qt::TabFocusReason);
-    QWidget* back = tab(Qt::Key_Backtab);
-    QApplication::processEvents();
-    back = QApplication::focusWidget();
-    EXPECT_EQ(back, music->muteButton());
+    // Shift+Tab into a row comes to its last button, and the row shows its buttons.
+    panel.apps()->openEditor().set(std::nullopt);
+    world.settle();
+    world.row(PanelWorld::radio)->fader()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(tab(Qt::Key_Backtab), music->muteButton());
     EXPECT_TRUE(music->soloButton()->isShown());
 }
 
@@ -958,20 +831,14 @@ TEST(PanelView, KeysMoveTheFaderClickedLastAndTheWheelStepsIt) {
     EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
     EXPECT_TRUE(FocusRing::shown(radio)) << "keys used: the ring shows";
 
-    // A notch of the wheel is one step; a touchpad's half notches add up.
+    // A notch of the wheel is one step (how turns add up is FaderRules').
     auto wheel = [](Fader* f, int delta) {
         QWheelEvent event(QPointF(20, 9), f->mapToGlobal(QPointF(20, 9)), QPoint(),
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(f, &event);
     };
-    wheel(radio, 120);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.6f);
-    wheel(radio, 60);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.6f);
-    wheel(radio, 60);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.65f);
-    wheel(radio, -240);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.55f);
+    wheel(radio, -120);
+    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.5f);
     Fader* master = world.panel->sound()->fader();
     world.engine->setMasterVolume(0.5f);
     wheel(master, 120);
@@ -988,14 +855,10 @@ TEST(PanelView, TheEqualiserCurveTakesTheKeys) {
     curve->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(curve->keyBand(), 0u);
     QTest::keyClick(curve, Qt::Key_Up);
-    EXPECT_EQ(stored().gains[0], 1.0f) << "from 0 dB straight to the smallest stored gain";
-    QTest::keyClick(curve, Qt::Key_Up);
-    EXPECT_EQ(stored().gains[0], 1.5f);
     QTest::keyClick(curve, Qt::Key_Right);
     QTest::keyClick(curve, Qt::Key_Right);
     QTest::keyClick(curve, Qt::Key_Down);
-    EXPECT_EQ(stored().gains, (std::vector<float>{1.5f, 0, -1.0f, 0, 0}));
-    EXPECT_EQ(stored().preset, EQPreset::custom);
+    EXPECT_EQ(stored(), (EQSettings{EQPreset::custom, {1, 0, -1, 0, 0}}));
     QTest::keyClick(curve, Qt::Key_Home);
     QTest::keyClick(curve, Qt::Key_Tab); // to the next band, still on the curve
     EXPECT_TRUE(curve->hasFocus());
@@ -1004,8 +867,7 @@ TEST(PanelView, TheEqualiserCurveTakesTheKeys) {
     QTest::keyClick(curve, Qt::Key_Left);
     QTest::keyClick(curve, Qt::Key_Left);
     QTest::keyClick(curve, Qt::Key_Home);
-    EXPECT_EQ(stored().gains, (std::vector<float>{0, 0, 0, 0, 0}));
-    EXPECT_EQ(stored().preset, EQPreset::off);
+    EXPECT_EQ(stored(), EQSettings::off());
 }
 
 TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
@@ -1018,7 +880,6 @@ TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
     AppRow* vlc = world.row("org.videolan.VLC");
     AppRow* music = world.row(PanelWorld::music);
     ASSERT_NE(vlc, nullptr);
-    EXPECT_EQ(vlc->nameLabel()->text().toStdString(), longName);
     EXPECT_TRUE(vlc->nameLabel()->isElided());
     EXPECT_FALSE(music->nameLabel()->isElided());
     EXPECT_EQ(vlc->fader()->width(), music->fader()->width()) << "the fader keeps its width";
@@ -1028,18 +889,6 @@ TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
     // The master fader starts where the apps' faders do.
     const auto left = [&](QWidget* w) { return w->mapTo(world.panel.get(), QPoint()).x(); };
     EXPECT_EQ(left(world.panel->sound()->fader()), left(music->fader()));
-}
-
-TEST(PanelView, OpenAtLoginShowsTheStateOfNowAndTheDeviceWindowClosesOnEscape) {
-    PanelWorld world;
-    world.loginEnabled = true; // turned on by the first run after the panel was made
-    std::unique_ptr<QMenu> menu(world.panel->settings()->menu());
-    EXPECT_TRUE(find(menu.get(), "Open at login")->isChecked());
-
-    DevicesView devices(*world.engine);
-    devices.show();
-    QTest::keyClick(&devices, Qt::Key_Escape);
-    EXPECT_FALSE(devices.isVisible());
 }
 
 // Every text the panel shows, in one pass over its widgets: each visible label and button with

@@ -14,7 +14,6 @@
 #include "ui/GhostButton.h"
 #include "ui/OnboardingView.h"
 #include "ui/OptionRow.h"
-#include "ui/PanelRules.h"
 #include "ui/Paragraph.h"
 #include "ui/PermissionCard.h"
 #include "ui/Switch.h"
@@ -44,7 +43,7 @@ std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
 
 using test::mouse;
 
-// The shell's engine with output rules A (connected, the speakers), B (never) and C (gone).
+// The shell's engine with ranked output rules A (connected, the speakers), B (never) and C (gone).
 class DevicesWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,7 +54,7 @@ protected:
         rules.outputs = {{"speakers", "Speakers", Transport::builtIn, false},
                          {"usb", "USB DAC", Transport::usb, true},
                          {"bt", "Headphones", Transport::bluetooth, false}};
-        rules.outputsRanked = false;
+        rules.outputsRanked = true;
         engine().setDeviceRules(rules);
     }
     MixerEngine& engine() { return *shell->engine(); }
@@ -72,9 +71,7 @@ TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
     ASSERT_NE(view, nullptr);
     DeviceSection* outputs = view->outputs();
     ASSERT_EQ(outputs->rows().size(), 3u);
-    EXPECT_EQ(outputs->rankLabel(1), "\u2013") << "the USB DAC is never chosen";
-    EXPECT_EQ(outputs->row("speakers")->statusLine(), "In use");
-    EXPECT_TRUE(outputs->row("bt")->offersForget());
+    EXPECT_TRUE(outputs->row("bt")->offersForget()) << "gone from the engine's devices";
     EXPECT_TRUE(view->keepBluetoothOption()->isOn());
     EXPECT_TRUE(view->alertsOption()->isOn());
     // "16 kHz" stays on one line at any width, in English and in German.
@@ -96,54 +93,36 @@ TEST_F(DevicesWindow, ShowsTheEngineRulesAndDevices) {
 TEST_F(DevicesWindow, EveryChangeGoesStraightIntoTheEngine) {
     DevicesView* view = open();
     DeviceSection* outputs = view->outputs();
-    // Drag "Headphones" to the top: C, A, B, and the order is in force.
-    DeviceRow* c = outputs->row("bt");
-    DeviceRow* a = outputs->row("speakers");
-    mouse(c, QEvent::MouseButtonPress, {100, 22});
-    mouse(c, QEvent::MouseMove, {100, 10});
-    const QPointF top = c->mapFrom(outputs, a->geometry().topLeft() + QPoint(100, 6));
-    mouse(c, QEvent::MouseMove, top);
-    mouse(c, QEvent::MouseButtonRelease, top);
-    EXPECT_EQ(uids(engine().deviceRules().outputs),
-              (std::vector<std::string>{"bt", "speakers", "usb"}));
-    EXPECT_TRUE(engine().deviceRules().outputsRanked);
-    EXPECT_EQ(outputs->rows()[0]->shownRank(), "1");
-    // It is stored, too.
-    EXPECT_EQ(DeviceRules::load(*world.defaults), engine().deviceRules());
-
     // Exclusion, from the row's button.
     outputs->row("speakers")->exclusionButton()->click();
-    EXPECT_TRUE(engine().deviceRules().outputs[1].never);
+    EXPECT_TRUE(engine().deviceRules().outputs[0].never);
+    // It is stored, too (dragging to rank is DeviceSection's, through the same change).
+    EXPECT_EQ(DeviceRules::load(*world.defaults), engine().deviceRules());
     // "Forget" is offered for the absent headphones only, and forgets them.
     outputs->row("bt")->forgetButton()->click();
     EXPECT_EQ(uids(engine().deviceRules().outputs), (std::vector<std::string>{"speakers", "usb"}));
-    // "Reset": no ranking, no exclusions, the hint as before and no "Reset" button.
+    // "Reset": no ranking, no exclusions (DeviceSectionRules' withoutExclusions).
     outputs->resetButton()->click();
     EXPECT_FALSE(engine().deviceRules().outputsRanked);
-    for (const auto& r : engine().deviceRules().outputs)
-        EXPECT_FALSE(r.never);
-    EXPECT_TRUE(outputs->resetButton()->isHidden());
+    EXPECT_FALSE(engine().deviceRules().outputs[0].never);
     // The options.
     view->alertsOption()->toggle()->click();
     EXPECT_FALSE(engine().deviceRules().alertsFollowOutput);
     view->keepBluetoothOption()->toggle()->click();
     EXPECT_FALSE(engine().deviceRules().keepBluetoothHighQuality);
-    EXPECT_FALSE(view->keepBluetoothOption()->isOn());
 
     // A change from elsewhere shows at once.
     DeviceRules rules = engine().deviceRules();
     rules.outputs.push_back({"hdmi", "Monitor", Transport::hdmi, false});
     engine().setDeviceRules(rules);
-    EXPECT_EQ(outputs->rows().size(), 3u);
-    EXPECT_EQ(outputs->row("hdmi")->statusLine(), "Not connected");
+    EXPECT_NE(outputs->row("hdmi"), nullptr);
 }
 
-TEST_F(DevicesWindow, OpeningAgainBringsTheSameWindowToTheFront) {
+TEST_F(DevicesWindow, EscapeClosesItAndOpeningAgainBringsTheSameWindowToTheFront) {
     DevicesView* first = open();
     ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(first->isWindow());
-    first->close();
+    QTest::keyClick(first, Qt::Key_Escape);
     EXPECT_FALSE(first->isVisible());
     // Another window in front of it.
     QWidget other;
@@ -195,7 +174,6 @@ TEST_F(Onboarding, StartsGrantedWhenAnEarlierCheckSucceeded) {
     EXPECT_EQ(v->status(), Status::granted);
     EXPECT_EQ(checks, 0);
     EXPECT_FALSE(v->cardShown());
-    EXPECT_TRUE(OnboardingView::features[2].text.starts_with(PanelRules::micHotKey()));
 }
 
 TEST_F(Onboarding, OnAnOrdinarySessionTheCheckRunsQuietlyAndOnlyAFailureShowsTheCard) {
@@ -247,8 +225,19 @@ TEST_F(Onboarding, InASandboxTheCardAsksFirstAndSpeaksOfTheSandbox) {
     EXPECT_EQ(v->card()->buttons(), QStringList{"Check again"});
 }
 
-TEST_F(Onboarding, FinishingRegistersLoginCompletesAndOpensThePanel) {
+// Closed, the window leaves the first run to do: the next launch shows it again, and finishing it
+// registers the login entry, completes the first run and opens the panel.
+TEST_F(Onboarding, ClosingLeavesTheFirstRunToDoAndFinishingCompletesIt) {
     world.defaults->remove(AudioPermission::grantedKey);
+    auto closed = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
+    closed->start();
+    ASSERT_NE(closed->onboarding().window(), nullptr);
+    closed->onboarding().window()->close();
+    EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
+    EXPECT_FALSE(closed->controller()->isOpen());
+    EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
+    closed.reset();
+
     auto shell = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
     shell->start();
     OnboardingView* window = shell->onboarding().window();
@@ -269,18 +258,6 @@ TEST_F(Onboarding, FinishingRegistersLoginCompletesAndOpensThePanel) {
     EXPECT_TRUE(shell->controller()->isOpen());
     // The engine checks as well, without a notice in the panel while it does.
     EXPECT_EQ(shell->engine()->audioAccess(), Status::checking);
-}
-
-TEST_F(Onboarding, ClosingTheWindowLeavesTheFirstRunToDo) {
-    world.defaults->remove(AudioPermission::grantedKey);
-    auto shell = std::make_unique<AppShell>(world.services(), LaunchOptions{}, true);
-    shell->start();
-    OnboardingView* window = shell->onboarding().window();
-    ASSERT_NE(window, nullptr);
-    window->close();
-    EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
-    EXPECT_FALSE(shell->controller()->isOpen());
-    EXPECT_FALSE(std::filesystem::exists(config.path() / "autostart"));
 }
 
 TEST_F(Onboarding, ShownAgainWithTheOptionAfterCompletion) {

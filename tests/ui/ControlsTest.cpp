@@ -21,8 +21,6 @@ using test::leave;
 TEST(Theme, SpringsSettleAtTheirTarget) {
     for (const Theme::Spring* spring : {&Theme::hover, &Theme::snappy}) {
         const int ms = Theme::durationMs(*spring);
-        EXPECT_GT(ms, 200);
-        EXPECT_LT(ms, 800);
         EXPECT_DOUBLE_EQ(Theme::springProgress(*spring, 0), 0);
         EXPECT_NEAR(Theme::springProgress(*spring, ms / 1000.0), 1, 0.002);
         const QEasingCurve curve = Theme::easing(*spring);

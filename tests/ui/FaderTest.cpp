@@ -25,23 +25,19 @@ struct FaderProbe {
     std::vector<float> stored;
 };
 
-TEST(FaderWidget, KeysStepByFivePercentInsideTheRange) {
+// The keys and a screen reader step it (the steps are FaderRules'); an unchanged value is not
+// reported.
+TEST(FaderWidget, KeysAndAccessibilityStepIt) {
     MeteredFader fader("Music");
     FaderProbe probe(&fader);
     fader.setValue(1.98f);
     QTest::keyClick(&fader, Qt::Key_Right);
-    EXPECT_EQ(fader.value(), 2.0f);
     QTest::keyClick(&fader, Qt::Key_Up);
-    EXPECT_EQ(fader.value(), 2.0f);
-    EXPECT_EQ(probe.stored, (std::vector<float>{2.0f})); // an unchanged value is not reported
+    EXPECT_EQ(probe.stored, (std::vector<float>{2.0f}));
     fader.setValue(0.03f);
     QTest::keyClick(&fader, Qt::Key_Left);
     EXPECT_EQ(fader.value(), 0.0f);
-}
 
-TEST(FaderWidget, AccessibilityIsOneAdjustableElement) {
-    MeteredFader fader("Music");
-    FaderProbe probe(&fader);
     fader.setValue(1.98f);
     QAccessibleInterface* element = QAccessible::queryAccessibleInterface(&fader);
     ASSERT_NE(element, nullptr);
@@ -51,11 +47,9 @@ TEST(FaderWidget, AccessibilityIsOneAdjustableElement) {
     QAccessibleActionInterface* actions = element->actionInterface();
     ASSERT_NE(actions, nullptr);
     actions->doAction(QAccessibleActionInterface::increaseAction());
-    EXPECT_EQ(fader.value(), 2.0f);
     EXPECT_EQ(element->text(QAccessible::Value), "200 percent");
-    fader.setValue(0.02f);
     actions->doAction(QAccessibleActionInterface::decreaseAction());
-    EXPECT_EQ(fader.value(), 0.0f);
+    EXPECT_FLOAT_EQ(fader.value(), 1.95f);
     QAccessibleValueInterface* value = element->valueInterface();
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->maximumValue().toFloat(), 2.0f);
