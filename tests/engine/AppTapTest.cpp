@@ -2,7 +2,6 @@
 #include "engine/AppTap.h"
 
 #include "platform/AppIdentifier.h"
-#include "platform/Log.h"
 #include "platform/ManualScheduler.h"
 #include "platform/server/SimServer.h"
 #include "support/AllocationCounter.h"
@@ -36,7 +35,6 @@ protected:
 };
 
 TEST_F(AppTapTest, ProcessModeReplacesTheAppByItsProcessedAudio) {
-    Log::Capture log;
     {
         AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
         sim.advance(48000); // past the look-ahead and the fade-in
@@ -57,9 +55,6 @@ TEST_F(AppTapTest, ProcessModeReplacesTheAppByItsProcessedAudio) {
     sim.advance(4800);
     EXPECT_FALSE(sim.isMutedAtSource(app));
     EXPECT_NEAR(sim.peak(speakers), 0.5f, 2e-3);
-    ASSERT_EQ(log.messages("tap").size(), 1u);
-    EXPECT_EQ(log.messages("tap")[0], "Tap läuft: 1 Prozesse → speakers");
-    EXPECT_EQ(log.entries()[0].level, Log::Level::debug);
 }
 
 TEST_F(AppTapTest, MeterModeLeavesTheAppAudibleAndMeasuresIt) {
@@ -78,13 +73,10 @@ TEST_F(AppTapTest, DescribesItsTapAndPrivateAggregateDevice) {
     ASSERT_TRUE(tapDescription);
     EXPECT_FALSE(tapDescription->isExclusive);
     EXPECT_EQ(tapDescription->processes, (std::vector<ObjectId>{app, other}));
-    EXPECT_EQ(tapDescription->name, "Voxlane Tap");
     EXPECT_EQ(tapDescription->muteBehavior, TapMute::mutedWhenTapped);
-    EXPECT_EQ(tapDescription->uuid.size(), 36u);
 
     const auto aggregate = probes.aggregateDescription(tap.aggregateID());
     ASSERT_TRUE(aggregate);
-    EXPECT_EQ(aggregate->name, "Voxlane");
     EXPECT_TRUE(aggregate->uid.starts_with(std::string(AppIdentifier) + ".aggregate."));
     EXPECT_EQ(aggregate->mainSubDevice, "speakers");
     EXPECT_EQ(aggregate->subDevices, std::vector<std::string>{"speakers"});
@@ -182,7 +174,7 @@ TEST_F(AppTapTest, TapStateFollowsTheOutputDevicesRate) {
     sim.addDevice(slow);
     AppTap onCD(sim, {app}, std::nullopt, "cd", Mode::process, 1.0f);
     EXPECT_EQ(onCD.state().sampleRate(), 44100.0);
-    EXPECT_EQ(onCD.state().lookahead(), 66);
+    EXPECT_EQ(onCD.state().lookahead(), 66); // 1.5 ms at its rate
     AppTap nowhere(sim, {app}, std::nullopt, "gone", Mode::process, 1.0f);
     EXPECT_EQ(nowhere.state().sampleRate(), 48000.0);
 }
@@ -190,6 +182,7 @@ TEST_F(AppTapTest, TapStateFollowsTheOutputDevicesRate) {
 TEST_F(AppTapTest, NonInterleavedTapsFeedBothChannels) {
     sim.setTapsNonInterleaved(true);
     AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
+    EXPECT_EQ(sim.tapFormat(tap.tapID()), (StreamFormat{48000, 2, false})); // two mono buffers
     sim.advance(48000);
     const auto samples = sim.lastSamples(speakers);
     ASSERT_FALSE(samples.empty());

@@ -88,11 +88,6 @@ TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
     EXPECT_EQ(sleeps, 12);
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
     EXPECT_EQ(log.messages("permission"), std::vector<std::string>{"Prüfton-Pegel: 0.000000"});
-    for (const auto& entry : log.entries()) {
-        if (entry.category == "permission") {
-            EXPECT_EQ(entry.level, Log::Level::info);
-        }
-    }
     expectNoTapLeft();
 
     // An earlier success stays on record.
@@ -118,8 +113,6 @@ TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
     EXPECT_EQ(check(), Status::denied);
     ASSERT_EQ(log.entries().size(), 1u);
     EXPECT_EQ(log.entries()[0].level, Log::Level::error);
-    EXPECT_EQ(log.entries()[0].message,
-              "Prüf-Tap fehlgeschlagen: Aggregate Device erstellen fehlgeschlagen (not permitted)");
     EXPECT_TRUE(sim.playedSounds().empty());
     expectNoTapLeft();
 }
@@ -174,16 +167,6 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
     EXPECT_FALSE(completed);
     EXPECT_EQ(probes.calls(ServerCore::Operation::createTap), tapsBuilt);
     EXPECT_EQ(sim.playedSounds().size(), 1u) << "only the first probe's";
-}
-
-TEST_F(AudioPermissionTest, Sounds) {
-    const auto speakers = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
-    EXPECT_TRUE(sounds.has("pop"));
-    EXPECT_TRUE(sounds.play("pop", 0.5f));
-    EXPECT_FALSE(sounds.play("Basso"));
-    sim.advance(4800);
-    EXPECT_GT(sim.peak(speakers), 0.1f);
-    EXPECT_LE(sim.peak(speakers), 0.5f);
 }
 
 } // namespace

@@ -11,9 +11,7 @@ namespace {
 class FaultSweepTest : public test::EngineFixture {
 protected:
     void SetUp() override {
-        auto bt = test::deviceSetup("bt", "BT", Transport::bluetooth);
-        bt.output.hasVolume = false; // software volume: the global tap runs too
-        setDefaultOutput(sim.addDevice(bt));
+        setDefaultOutput(addSoftwareDevice()); // software volume: the global tap runs too
         addApp(2001, "org.example.Music", "Music");
         addApp(2002, "org.example.Radio", "Radio");
         store->setValue("appSettings", {{"org.example.Music", {{"volume", 0.5}}}});

@@ -27,12 +27,7 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     EXPECT_FALSE(e.duckingEnabled());
     EXPECT_EQ(e.audioAccess(), AudioPermission::Status::granted);
     EXPECT_EQ(e.masterVolume(), 1.0f); // the speakers' hardware volume, read at the first refresh
-    ASSERT_TRUE(e.defaultOutput());
-    EXPECT_EQ(e.defaultOutput()->uid, "speakers");
-    ASSERT_EQ(e.outputDevices().size(), 2u);
-    EXPECT_TRUE(e.inputDevices().empty());
     ASSERT_EQ(e.apps().size(), 1u);
-    EXPECT_EQ(e.apps()[0].name, "Music");
     EXPECT_EQ(e.refreshCount(), 1u);
     // Four server-wide subscriptions, one for the app's process (never for our own), the
     // volume ones.
@@ -190,22 +185,6 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     engine->setDeviceRules(changed);
     EXPECT_EQ(DeviceRules::load(*store), changed);
     EXPECT_EQ(heard[EngineProperty::deviceRules], 1);
-}
-
-TEST_F(MixerEngineTest, ASoloedAppThatQuitsEndsTheSolo) {
-    const auto music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::sine(0.5f));
-    addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::sine(0.25f));
-    start();
-    engine->setSoloID("org.example.Music");
-    engine->reconcile();
-    playPeak(speakers);
-    EXPECT_NEAR(playPeak(speakers), 0.5f, 0.01f) << "only the soloed app is heard";
-
-    sim.removeProcess(music);
-    settle();
-    EXPECT_FALSE(engine->soloID());
-    playPeak(speakers);
-    EXPECT_NEAR(playPeak(speakers), 0.25f, 0.01f) << "the other app is heard again";
 }
 
 TEST_F(MixerEngineTest, ChoosingAnOutputMovesTheDefaultAndAlertOutputs) {

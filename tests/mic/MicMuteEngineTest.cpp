@@ -109,9 +109,8 @@ TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
     EXPECT_FALSE(muted(builtIn));
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
     EXPECT_FALSE(next.micMuted());
-    EXPECT_TRUE(log.contains(
-        Log::Level::notice, "mic",
-        "Mikrofone waren beim letzten Beenden noch stumm – stelle 2 Gerät(e) wieder her"));
+    ASSERT_EQ(log.entries("mic").size(), 1u);
+    EXPECT_EQ(log.entries("mic")[0].level, Log::Level::notice);
     // Nothing is left on disk either.
     EXPECT_EQ(Defaults::openFile(path)->value(MicMute::key), nullptr);
 }
@@ -147,10 +146,8 @@ TEST_F(MicMuteEngineTest, RefusedOrMissingHotKeyLeavesTheEngineWorking) {
     rig.keys.answer = KeyGrabber::Status::taken;
     MixerEngine& engine = rig.start();
     EXPECT_FALSE(engine.hotKey()->isRegistered());
-    EXPECT_EQ(log.entries("keys"),
-              (std::vector<Log::Entry>{{"keys", Log::Level::error,
-                                        "Tastenkürzel Control+Alt+Super+M ist schon von einem "
-                                        "anderen Programm belegt – es bleibt ohne Funktion"}}));
+    ASSERT_EQ(log.entries("keys").size(), 1u);
+    EXPECT_EQ(log.entries("keys")[0].level, Log::Level::error);
     EXPECT_FALSE(rig.keys.press(HotKey::micMuteCombination));
     engine.toggleMicMute(); // the panel's button still works
     EXPECT_TRUE(muted(builtIn));

@@ -32,11 +32,28 @@ protected:
         workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
         return sim.addProcess(processSetup(pid, signal, id));
     }
+    // The same, playing on `device` instead of the default output.
+    ObjectId addAppOn(ObjectId device, std::int32_t pid, const std::string& id,
+                      const std::string& name, SimServer::Signal signal) {
+        workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
+        return sim.addProcess(processSetup(pid, signal, id, device));
+    }
+    // Bluetooth headphones whose volume the system cannot set (software volume).
+    ObjectId addSoftwareDevice() {
+        auto setup = deviceSetup("bt", "BT Headphones", Transport::bluetooth);
+        setup.output.hasVolume = false;
+        return sim.addDevice(setup);
+    }
 
     // Runs the audio clock for `seconds` and returns what `device` played at its loudest.
     float playPeak(ObjectId device, double seconds = 0.25) {
         sim.advance(static_cast<std::uint32_t>(seconds * sim.sampleRate()));
         return sim.peak(device);
+    }
+    // What `device` plays once the glides (`glide` seconds) have settled.
+    float settledPeak(ObjectId device, double glide = 0.5) {
+        playPeak(device, glide);
+        return playPeak(device, 0.1);
     }
 
     void setDefaultOutput(ObjectId device) { setDefault(Role::output, device); }
