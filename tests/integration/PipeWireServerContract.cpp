@@ -10,7 +10,6 @@
 #include "support/PipeWireSession.h"
 
 #include <chrono>
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -97,18 +96,7 @@ public:
         EXPECT_EQ(status, 0);
     }
 
-    void unplug(const std::string& uid) override {
-        auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);
-        ASSERT_TRUE(dump.is_array());
-        for (const auto& object : dump) {
-            const auto props = object.value("info", nlohmann::json::object())
-                                   .value("props", nlohmann::json::object());
-            if (props.value("node.name", "") != uid) continue;
-            int status = -1;
-            runAndRead({"pw-cli", "destroy", std::to_string(object.value("id", 0u))}, 10, &status);
-            EXPECT_EQ(status, 0);
-        }
-    }
+    void unplug(const std::string& uid) override { EXPECT_EQ(destroyNodes({uid}), 1); }
 
 private:
     PipeWireWorld() = default;

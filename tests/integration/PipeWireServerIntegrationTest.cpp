@@ -74,10 +74,6 @@ TEST_F(PipeWireServerIntegrationTest, TheServerThisProgramAndWhatNeedsASink) {
     const auto self = server->processOf(own);
     ASSERT_NE(self, noObject);
     EXPECT_EQ(server->process(self)->pid, own);
-    const auto speakers = server->device(device("speakers"));
-    EXPECT_EQ(speakers->outputStreams, (std::vector<std::uint32_t>{2}));
-    EXPECT_EQ(speakers->transport, Transport::software);
-    EXPECT_EQ(speakers->sampleRate, 48000.0);
     // An aggregate device plays on a sink.
     AggregateDescription aggregate;
     aggregate.uid = "on-the-microphone";

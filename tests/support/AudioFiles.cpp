@@ -35,27 +35,6 @@ bool writeTone(const std::string& path, double seconds, float amplitude) {
     return ok;
 }
 
-float peak(const std::string& path, double skipSeconds) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return -1;
-    const sf_count_t skip = sf_count_t(skipSeconds * info.samplerate);
-    if (info.frames <= skip || sf_seek(file, skip, SEEK_SET) < 0) {
-        sf_close(file);
-        return -1;
-    }
-    std::vector<float> block(std::size_t(4096) * info.channels);
-    float result = 0;
-    for (;;) {
-        const sf_count_t n = sf_readf_float(file, block.data(), 4096);
-        if (n <= 0) break;
-        for (sf_count_t i = 0; i < n * info.channels; ++i)
-            result = std::max(result, std::fabs(block[i]));
-    }
-    sf_close(file);
-    return result;
-}
-
 bool writeSignal(const std::string& path, double seconds,
                  const std::function<float(double)>& sample) {
     SF_INFO info{};

@@ -21,9 +21,6 @@ std::vector<float> read(const std::string& path, double skipSeconds, int* channe
 // The amplitude of the `frequency` component of one channel (Goertzel over all frames).
 double toneAmplitude(const std::vector<float>& interleaved, int channels, double frequency,
                      double rate = 48000);
-// The largest absolute sample of a sound file after its first `skipSeconds`; -1 when the file
-// cannot be read or has nothing after that.
-float peak(const std::string& path, double skipSeconds);
 
 } // namespace AudioFiles
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <nlohmann/json.hpp>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -134,6 +135,21 @@ std::string linksInto(const std::string& port) {
         start = end + 1;
     }
     return result;
+}
+
+int destroyNodes(const std::set<std::string>& names) {
+    const auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);
+    if (!dump.is_array()) return 0;
+    int destroyed = 0;
+    for (const auto& object : dump) {
+        const auto props =
+            object.value("info", nlohmann::json::object()).value("props", nlohmann::json::object());
+        if (!names.count(props.value("node.name", ""))) continue;
+        int status = -1;
+        runAndRead({"pw-cli", "destroy", std::to_string(object.value("id", 0u))}, 10, &status);
+        destroyed += status == 0;
+    }
+    return destroyed;
 }
 
 } // namespace voxlane::test

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -34,5 +35,8 @@ std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10
 
 // The links into a port ("speakers:playback_FL") as pw-link lists them.
 std::string linksInto(const std::string& port);
+
+// Destroys the nodes with these node.names (pw-dump, then pw-cli destroy); how many went.
+int destroyNodes(const std::set<std::string>& names);
 
 } // namespace voxlane::test
