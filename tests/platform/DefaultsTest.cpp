@@ -29,36 +29,6 @@ std::vector<std::filesystem::path> filesIn(const std::filesystem::path& director
     return names;
 }
 
-TEST(DefaultsTest, EachValueReadsBackOnlyThroughItsOwnType) {
-    auto defaults = Defaults::inMemory();
-    defaults->setBoolean("duckingEnabled", false);
-    defaults->setNumber("duckLevel", 0.25);
-    defaults->setValue("deviceRules", json::array({1, "two"}));
-    defaults->setDictionary("softVolumeLevels", json{{"speakers", 0.75}});
-
-    EXPECT_EQ(defaults->boolean("duckingEnabled"), false);
-    EXPECT_EQ(defaults->number("duckLevel"), 0.25);
-    EXPECT_EQ(*defaults->value("deviceRules"), json::array({1, "two"}));
-    EXPECT_EQ(defaults->dictionary("softVolumeLevels"), (json{{"speakers", 0.75}}));
-
-    EXPECT_FALSE(defaults->number("duckingEnabled"));
-    EXPECT_FALSE(defaults->boolean("duckLevel"));
-    EXPECT_FALSE(defaults->dictionary("deviceRules"));
-    EXPECT_EQ(defaults->value("never set"), nullptr);
-    EXPECT_FALSE(defaults->boolean("never set"));
-
-    // A new value of another type replaces the old one.
-    defaults->setNumber("duckingEnabled", 1);
-    EXPECT_FALSE(defaults->boolean("duckingEnabled"));
-    EXPECT_EQ(defaults->number("duckingEnabled"), 1.0);
-
-    defaults->remove("duckLevel");
-    defaults->remove("never set");
-    EXPECT_FALSE(defaults->number("duckLevel"));
-    EXPECT_EQ(defaults->keys(),
-              (std::vector<std::string>{"deviceRules", "duckingEnabled", "softVolumeLevels"}));
-}
-
 TEST(DefaultsTest, RefusesValuesTheFileCannotHoldAndKeepsTheOldOne) {
     Log::Capture log;
     auto defaults = Defaults::inMemory();
@@ -79,7 +49,7 @@ TEST(DefaultsTest, RefusesValuesTheFileCannotHoldAndKeepsTheOldOne) {
         EXPECT_EQ(entry.level, Log::Level::error);
 }
 
-TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
+TEST(DefaultsTest, ValuesSurviveReopeningTheFileAndReadBackOnlyThroughTheirType) {
     TempDirectory dir;
     const std::filesystem::path path = dir / "config/voxlane/defaults.json";
     {
@@ -91,6 +61,7 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
         defaults->setDictionary("softVolumeLevels", json{{"usb", 0.3}, {"hdmi", 1}});
         defaults->setBoolean("gone", true);
         defaults->remove("gone");
+        defaults->remove("never set");
     }
     auto reopened = Defaults::openFile(path);
     EXPECT_EQ(reopened->boolean("onboardingCompleted"), true);
@@ -98,6 +69,14 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
     EXPECT_EQ(*reopened->value("deviceRules"), (json{{"outputs", json::array()}}));
     EXPECT_EQ(reopened->dictionary("softVolumeLevels"), (json{{"usb", 0.3}, {"hdmi", 1}}));
     EXPECT_FALSE(reopened->boolean("gone"));
+    EXPECT_EQ(reopened->value("never set"), nullptr);
+    EXPECT_EQ(reopened->keys(),
+              (std::vector<std::string>{"deviceRules", "duckLevel", "onboardingCompleted",
+                                        "softVolumeLevels"}));
+    // Each value reads back only through its own type (a value of another type replaces it).
+    EXPECT_FALSE(reopened->number("onboardingCompleted"));
+    EXPECT_FALSE(reopened->boolean("duckLevel"));
+    EXPECT_FALSE(reopened->dictionary("duckLevel"));
     // Only the file itself: no temporary files left behind.
     EXPECT_EQ(filesIn(path.parent_path()), std::vector<std::filesystem::path>{"defaults.json"});
     // Plain nested JSON, with the layout's number.
@@ -105,6 +84,10 @@ TEST(DefaultsTest, ValuesSurviveReopeningTheFile) {
     EXPECT_EQ(file["fileFormat"], Defaults::fileFormat);
     EXPECT_EQ(file["softVolumeLevels"]["usb"], 0.3);
     EXPECT_EQ(file["onboardingCompleted"], true);
+
+    reopened->setNumber("onboardingCompleted", 1);
+    EXPECT_FALSE(reopened->boolean("onboardingCompleted"));
+    EXPECT_EQ(reopened->number("onboardingCompleted"), 1.0);
 }
 
 TEST(DefaultsTest, FirstLayoutIsReadAndRewrittenInTheNewOne) {

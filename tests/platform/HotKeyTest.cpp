@@ -94,10 +94,7 @@ TEST_F(HotKeyTest, RefusedGrabIsLoggedOnceAndHarmless) {
         EXPECT_FALSE(keys.press(micMute));
     }
     EXPECT_EQ(keys.ungrabCalls, 0); // nothing to give back
-    EXPECT_EQ(
-        log.messages("keys"),
-        (std::vector<std::string>{
-            "Tastenkürzel Control+Alt+Super+M nicht verfügbar: keine Verbindung zum X-Server"}));
+    EXPECT_EQ(log.messages("keys").size(), 1u);
 }
 
 } // namespace

@@ -13,11 +13,9 @@ class FakeKeyGrabber final : public KeyGrabber {
 public:
     Status answer = Status::grabbed;
     std::map<GrabID, KeyCombination> grabs;
-    int grabCalls = 0;
     int ungrabCalls = 0;
 
     Status grab(const KeyCombination& combination, GrabID id) override {
-        ++grabCalls;
         grabs.erase(id);
         if (answer != Status::grabbed) return answer;
         grabs[id] = combination;
