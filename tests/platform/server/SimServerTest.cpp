@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What only the simulated server does: its audio (what each device plays, muting at the
-// source, stream usage, mono buffers), the model it publishes as its world changes, its faults
-// and probes. What it shares with PipeWire is in contract/ServerContractTest.cpp.
+// source, stream usage), the model it publishes as its world changes, its faults and probes.
+// What it shares with PipeWire is in contract/ServerContractTest.cpp; its mono tap buffers are
+// checked through AppTapTest.
 #include "platform/server/SimServer.h"
 
 #include "platform/ManualScheduler.h"
