@@ -4,10 +4,7 @@
 #include "audio/AudioDevices.h"
 
 #include "platform/AppIdentifier.h"
-#include "platform/ManualScheduler.h"
-#include "platform/server/SimServer.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +13,7 @@ namespace {
 
 using test::deviceSetup;
 
-class AudioDevicesTest : public ::testing::Test {
-protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
-};
+class AudioDevicesTest : public ::testing::Test, protected test::SimRig {};
 
 TEST_F(AudioDevicesTest, AggregatesOursAndUnreadableDevicesAreLeftOutOrDegrade) {
     const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));

@@ -2,11 +2,8 @@
 #include "audio/AudioProcesses.h"
 
 #include "platform/AppIdentifier.h"
-#include "platform/ManualScheduler.h"
-#include "platform/server/SimServer.h"
 #include "support/FakeWorkspace.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +13,8 @@ namespace {
 using test::processSetup;
 using Signal = SimServer::Signal;
 
-class AudioProcessesTest : public ::testing::Test {
+class AudioProcessesTest : public ::testing::Test, protected test::SimRig {
 protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
     test::FakeWorkspace workspace;
 
     AudioProcess process(ObjectId id, std::int32_t pid,

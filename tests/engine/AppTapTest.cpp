@@ -2,11 +2,8 @@
 #include "engine/AppTap.h"
 
 #include "platform/AppIdentifier.h"
-#include "platform/ManualScheduler.h"
-#include "platform/server/SimServer.h"
 #include "support/AllocationCounter.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +16,8 @@ using Mode = AppTap::Mode;
 using Op = SimServer::Operation;
 using Signal = SimServer::Signal;
 
-class AppTapTest : public ::testing::Test {
+class AppTapTest : public ::testing::Test, protected test::SimRig {
 protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
     ObjectId speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
     ObjectId app = sim.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
 

@@ -2,10 +2,7 @@
 #include "engine/AudioPermission.h"
 
 #include "platform/Log.h"
-#include "platform/ManualScheduler.h"
-#include "platform/server/SimServer.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -16,11 +13,8 @@ namespace {
 
 using Status = AudioPermission::Status;
 
-class AudioPermissionTest : public ::testing::Test {
+class AudioPermissionTest : public ::testing::Test, protected test::SimRig {
 protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Defaults& defaults = *store;
     SystemSounds sounds{sim};

@@ -3,10 +3,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/Log.h"
-#include "platform/ManualScheduler.h"
-#include "platform/server/SimServer.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +13,8 @@ namespace {
 using Kind = MicMute::Saved::Kind;
 using test::deviceSetup;
 
-class MicMuteTest : public ::testing::Test {
+class MicMuteTest : public ::testing::Test, protected test::SimRig {
 protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Log::Capture log;
 

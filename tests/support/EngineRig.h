@@ -3,14 +3,11 @@
 
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
-#include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/server/SimServer.h"
 #include "support/FakeKeyGrabber.h"
 #include "support/FakeWorkspace.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -20,10 +17,7 @@ namespace voxlane::test {
 // A simulated machine for engine tests: the audio server, the main queue on a fake clock, an
 // in-memory defaults store (or one the test hands in) and a fake keyboard. `start()` creates
 // the engine; `settle()` lets pending notifications and the debounced refresh run.
-struct EngineRig {
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    SimProbes probes{sim};
+struct EngineRig : SimRig {
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     FakeWorkspace workspace;
     SystemSounds sounds{sim};

@@ -5,10 +5,8 @@
 // checked through AppTapTest.
 #include "platform/server/SimServer.h"
 
-#include "platform/ManualScheduler.h"
 #include "support/AllocationCounter.h"
-#include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,12 +22,8 @@ using test::processSetup;
 using Operation = ServerCore::Operation;
 using Signal = SimServer::Signal;
 
-class SimServerTest : public ::testing::Test {
+class SimServerTest : public ::testing::Test, protected test::SimRig {
 protected:
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
-
     Subscription count(Change change, ObjectId object, int& fired) {
         return sim.subscribe(change, object, [&fired] { ++fired; });
     }
