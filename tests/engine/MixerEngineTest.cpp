@@ -215,8 +215,7 @@ TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
 // The server goes away and comes back with new objects (a restart): the engine follows through
 // its ordinary listeners, shows the wait, and applies everything the user set again.
 TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
-    auto micSetup = test::deviceSetup("mic", "Microphone", Transport::usb, {}, {1});
-    micSetup.input.hasMute = true;
+    const auto micSetup = test::microphone("mic");
     ObjectId mic = sim.addDevice(micSetup);
     ObjectId music = addApp(2001, "org.example.Music", "Music");
     MixerEngine& e = start();

@@ -13,13 +13,7 @@ namespace voxlane {
 namespace {
 
 using test::deviceSetup;
-
-SimServer::DeviceSetup microphone(std::string uid, float volume = 1.0f, bool hasMute = true) {
-    auto setup = deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
-    setup.input.volume = volume;
-    setup.input.hasMute = hasMute;
-    return setup;
-}
+using test::microphone;
 
 class MicMuteEngineTest : public ::testing::Test {
 protected:

@@ -12,21 +12,16 @@ namespace {
 
 using Kind = MicMute::Saved::Kind;
 using test::deviceSetup;
+using test::microphone;
 
 class MicMuteTest : public ::testing::Test, protected test::SimRig {
 protected:
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Log::Capture log;
 
-    static SimServer::DeviceSetup microphone(std::string uid) {
-        return deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
-    }
     // A USB microphone with an input volume but no mute control.
     static SimServer::DeviceSetup volumeOnly(std::string uid, float volume) {
-        auto setup = microphone(uid);
-        setup.input.hasMute = false;
-        setup.input.volume = volume;
-        return setup;
+        return test::microphone(uid, volume, false);
     }
     float inputVolume(ObjectId id) { return sim.deviceVolume(id, Side::input); }
     bool inputMuted(ObjectId id) { return sim.deviceMuted(id, Side::input); }

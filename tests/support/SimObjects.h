@@ -18,6 +18,15 @@ inline SimServer::DeviceSetup deviceSetup(std::string uid, std::string name,
                                       std::move(outputs), std::move(inputs));
 }
 
+// A USB microphone "<uid> name" with an input volume and, unless `hasMute` is false, a mute.
+inline SimServer::DeviceSetup microphone(const std::string& uid, float volume = 1.0f,
+                                         bool hasMute = true) {
+    auto setup = deviceSetup(uid, uid + " name", Transport::usb, {}, {1});
+    setup.input.volume = volume;
+    setup.input.hasMute = hasMute;
+    return setup;
+}
+
 inline SimServer::ProcessSetup processSetup(std::int32_t pid, SimServer::Signal signal,
                                             std::optional<std::string> appId = std::nullopt,
                                             ObjectId device = noObject) {
