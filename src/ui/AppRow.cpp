@@ -99,6 +99,27 @@ AppRow::AppRow(MixerEngine& engine, OpenEditor& openEditor, AppGroup app, bool c
     // the buttons that are shown, with no room kept for the others. The fader has the row's
     // full width under it (a silent app's compact row too).
     top->addWidget(icon_, 0, Qt::AlignTop);
+    top->addLayout(nameAndFader(), 1);
+    stack->addLayout(top);
+
+    // Tab goes to the fader first, then to the buttons, which the focus in the row shows.
+    setTabOrder(fader_, eq_);
+    setTabOrder(eq_, solo_);
+    setTabOrder(solo_, mute_);
+    fader_->installEventFilter(this);
+    connect(&FocusRing::instance(), &FocusRing::changed, this, [this](QWidget* control) {
+        if (control == this || isAncestorOf(control) || focusedWithin_) updateButtons();
+    });
+
+    // Dims and greys the row; also draws it entering.
+    effect_ = new TransitionEffect(this);
+    setGraphicsEffect(effect_);
+    refresh();
+    refreshMeter();
+}
+
+// The name's line (the name, its marks, the preset, the percent and the buttons) over the fader.
+QLayout* AppRow::nameAndFader() {
     auto* nameLine = new QHBoxLayout;
     nameLine->setSpacing(4);
     nameLine->addWidget(name_);
@@ -120,23 +141,7 @@ AppRow::AppRow(MixerEngine& engine, OpenEditor& openEditor, AppGroup app, bool c
     text->setSpacing(compact_ ? 0 : 1);
     text->addLayout(nameLine);
     text->addWidget(fader_);
-    top->addLayout(text, 1);
-    stack->addLayout(top);
-
-    // Tab goes to the fader first, then to the buttons, which the focus in the row shows.
-    setTabOrder(fader_, eq_);
-    setTabOrder(eq_, solo_);
-    setTabOrder(solo_, mute_);
-    fader_->installEventFilter(this);
-    connect(&FocusRing::instance(), &FocusRing::changed, this, [this](QWidget* control) {
-        if (control == this || isAncestorOf(control) || focusedWithin_) updateButtons();
-    });
-
-    // Dims and greys the row; also draws it entering.
-    effect_ = new TransitionEffect(this);
-    setGraphicsEffect(effect_);
-    refresh();
-    refreshMeter();
+    return text;
 }
 
 std::vector<QWidget*> AppRow::focusChain() const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QLabel;
+class QLayout;
 class QMenu;
 
 namespace voxlane {
@@ -80,6 +81,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLayout* nameAndFader();
     void toggleSolo();
     void toggleEditor();
     void updateButtons();

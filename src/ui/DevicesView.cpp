@@ -68,6 +68,26 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
              "drop to muffled call quality (16\u00a0kHz mono)."))),
       alerts_(new OptionRow(tr("Alert sounds follow output"),
                             tr("Notification sounds play where your music plays."))) {
+    layOut();
+    connectControls();
+
+    subscription_ = engine_.observe([this](EngineProperty property) {
+        switch (property) {
+        case EngineProperty::deviceRules:
+        case EngineProperty::outputDevices:
+        case EngineProperty::inputDevices:
+        case EngineProperty::defaultOutput:
+        case EngineProperty::defaultInput:
+            showEngineState();
+            break;
+        default:
+            break;
+        }
+    });
+    showEngineState();
+}
+
+void DevicesView::layOut() {
     setFixedWidth(contentWidth);
     auto* window = new QVBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 0);
@@ -97,54 +117,35 @@ DevicesView::DevicesView(MixerEngine& engine, QWidget* parent)
     optionStack->addWidget(alerts_);
     stack->addWidget(card(options, this));
     stack->addStretch();
+}
 
-    outputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
-        DeviceRules value = engine_.deviceRules();
-        // Switching the order on gives every rule in the list its place.
-        if (ranked && !value.outputsRanked) {
-            for (auto& rule : rules)
-                rule.ranked = true;
-        }
-        value.outputs = std::move(rules);
-        value.outputsRanked = ranked;
-        engine_.setDeviceRules(std::move(value));
-    });
-    inputs_->setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
-        DeviceRules value = engine_.deviceRules();
-        // Switching the order on gives every rule in the list its place.
-        if (ranked && !value.inputsRanked) {
-            for (auto& rule : rules)
-                rule.ranked = true;
-        }
-        value.inputs = std::move(rules);
-        value.inputsRanked = ranked;
-        engine_.setDeviceRules(std::move(value));
-    });
-    keepBluetooth_->setOnChange([this](bool on) {
-        DeviceRules value = engine_.deviceRules();
-        value.keepBluetoothHighQuality = on;
-        engine_.setDeviceRules(std::move(value));
-    });
-    alerts_->setOnChange([this](bool on) {
-        DeviceRules value = engine_.deviceRules();
-        value.alertsFollowOutput = on;
-        engine_.setDeviceRules(std::move(value));
-    });
-
-    subscription_ = engine_.observe([this](EngineProperty property) {
-        switch (property) {
-        case EngineProperty::deviceRules:
-        case EngineProperty::outputDevices:
-        case EngineProperty::inputDevices:
-        case EngineProperty::defaultOutput:
-        case EngineProperty::defaultInput:
-            showEngineState();
-            break;
-        default:
-            break;
-        }
-    });
-    showEngineState();
+void DevicesView::connectControls() {
+    // A section's new list, and whether it is ranked.
+    auto sectionChanged = [this](std::vector<DeviceRule> DeviceRules::*list,
+                                 bool DeviceRules::*isRanked) {
+        return [this, list, isRanked](std::vector<DeviceRule> rules, bool ranked) {
+            DeviceRules value = engine_.deviceRules();
+            // Switching the order on gives every rule in the list its place.
+            if (ranked && !(value.*isRanked)) {
+                for (auto& rule : rules)
+                    rule.ranked = true;
+            }
+            value.*list = std::move(rules);
+            value.*isRanked = ranked;
+            engine_.setDeviceRules(std::move(value));
+        };
+    };
+    outputs_->setOnChange(sectionChanged(&DeviceRules::outputs, &DeviceRules::outputsRanked));
+    inputs_->setOnChange(sectionChanged(&DeviceRules::inputs, &DeviceRules::inputsRanked));
+    auto optionChanged = [this](bool DeviceRules::*option) {
+        return [this, option](bool on) {
+            DeviceRules value = engine_.deviceRules();
+            value.*option = on;
+            engine_.setDeviceRules(std::move(value));
+        };
+    };
+    keepBluetooth_->setOnChange(optionChanged(&DeviceRules::keepBluetoothHighQuality));
+    alerts_->setOnChange(optionChanged(&DeviceRules::alertsFollowOutput));
 }
 
 QString DevicesView::titleText() const {

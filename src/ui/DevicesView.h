@@ -38,6 +38,8 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
 
 private:
+    void layOut();
+    void connectControls();
     void showEngineState();
 
     MixerEngine& engine_;

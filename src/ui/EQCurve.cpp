@@ -206,6 +206,29 @@ bool EQCurve::focusNextPrevChild(bool next) {
     return QWidget::focusNextPrevChild(next);
 }
 
+// The dragged band's value, or the value of the band the keys move, in a pill by its handle.
+void EQCurve::paintValueLabel(QPainter& p, const EQCurveRules::Plot& plot,
+                              const EQCurveRules::Point& handle, float db, bool keys) const {
+    const qreal labelOpacity = keys ? 1.0 : labelOpacity_->value();
+    if (labelOpacity <= 0.01) return;
+    const QString text = QString::fromStdString(EQCurveRules::valueLabel(db));
+    const QFont font = Theme::systemFont(10, QFont::DemiBold);
+    const QFontMetricsF metrics(font);
+    const QSizeF size(metrics.horizontalAdvance(text) + 12, metrics.height() + 4);
+    const auto centre = EQCurveRules::valueLabelCentre(plot, handle);
+    const QRectF box(centre.x - size.width() / 2, centre.y - size.height() / 2, size.width(),
+                     size.height());
+    p.save();
+    p.setOpacity(std::clamp(labelOpacity, 0.0, 1.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, int(0.55 * 255)));
+    p.drawRoundedRect(box, box.height() / 2, box.height() / 2);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, text);
+    p.restore();
+}
+
 void EQCurve::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -255,28 +278,8 @@ void EQCurve::paintEvent(QPaintEvent*) {
         FocusRing::draw(p, QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), r);
     }
 
-    // The dragged band's value, or the value of the band the keys move.
     const std::size_t shownBand = keys && !activeBand_ ? keyBand_ : labelBand_;
-    const qreal labelOpacity = keys ? 1.0 : labelOpacity_->value();
-    if (labelOpacity > 0.01) {
-        const float db = gains_[shownBand];
-        const QString text = QString::fromStdString(EQCurveRules::valueLabel(db));
-        const QFont font = Theme::systemFont(10, QFont::DemiBold);
-        const QFontMetricsF metrics(font);
-        const QSizeF size(metrics.horizontalAdvance(text) + 12, metrics.height() + 4);
-        const auto centre = EQCurveRules::valueLabelCentre(plot, handles[shownBand]);
-        const QRectF box(centre.x - size.width() / 2, centre.y - size.height() / 2, size.width(),
-                         size.height());
-        p.save();
-        p.setOpacity(std::clamp(labelOpacity, 0.0, 1.0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, int(0.55 * 255)));
-        p.drawRoundedRect(box, box.height() / 2, box.height() / 2);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter, text);
-        p.restore();
-    }
+    paintValueLabel(p, plot, handles[shownBand], gains_[shownBand], keys);
 
     // Band names under the plot.
     p.setFont(Theme::systemFont(9.5, QFont::Medium));

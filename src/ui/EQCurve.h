@@ -3,6 +3,7 @@
 
 #include "ui/EQCurveRules.h"
 
+#include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
 #include <array>
@@ -67,6 +68,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    void paintValueLabel(QPainter& p, const EQCurveRules::Plot& plot,
+                         const EQCurveRules::Point& handle, float db, bool keys) const;
     void setActiveBand(std::optional<std::size_t> band);
     void setHoverBand(std::optional<std::size_t> band);
     void updateHandleScales();
