@@ -31,7 +31,7 @@ using test::runAndRead;
 
 class TapsOnPipeWireTest : public test::TapFixture {
 protected:
-    // An engine on the Hal with the permission already granted; the player's app is
+    // An engine on the server with the permission already granted; the player's app is
     // "process.pw-play".
     std::unique_ptr<MixerEngine> engine(pid_t player) {
         defaults = Defaults::inMemory();
