@@ -77,6 +77,18 @@ protected:
         ASSERT_EQ(::kill(pid, SIGKILL), 0);
     }
 
+    // What Voxlane's server model holds: its devices and defaults.
+    std::string modelText() const {
+        const ServerModel model = server->model();
+        std::string text = "model: connected " + std::to_string(model.connected) + ", defaults";
+        for (ObjectId id : model.defaults)
+            text += " " + std::to_string(id);
+        for (const auto& [id, d] : model.devices)
+            text += "\n  " + std::to_string(id) + " " + d.info.uid +
+                    (d.info.hasOutput() ? " out" : "") + (d.listed ? "" : " unlisted");
+        return text;
+    }
+
     void startVoxlane() {
         PipeWireServer::Options options;
         server = PipeWireServer::start(scheduler, options);
@@ -176,7 +188,8 @@ TEST_F(ServerRestartTest, WirePlumberAloneRestartedEndsTheSameWay) {
     ASSERT_TRUE(waitUntil([&] { return engine->taps().count("process.pw-play") > 0; }, 30.0))
         << engine->apps().size() << " apps, output "
         << (engine->defaultOutput() ? engine->defaultOutput()->uid : "none") << "\n"
-        << defaultMetadata();
+        << defaultMetadata() << "\n"
+        << modelText();
     EXPECT_TRUE(waitUntil([&] {
         const std::string metadata = defaultMetadata();
         return ourNodes().size() == 2 &&
