@@ -6,13 +6,11 @@
 #include "engine/AudioPermission.h"
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
-#include "platform/ManualScheduler.h"
 #include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
-#include "platform/server/SimServer.h"
 #include "support/FakeWorkspace.h"
 #include "support/SimObjects.h"
-#include "support/SimProbes.h"
+#include "support/SimRig.h"
 
 #include <memory>
 
@@ -47,10 +45,7 @@ private:
 
 // The simulated audio server with one output device, the fake clock and the other services the
 // shell runs on.
-struct ShellWorld {
-    ManualScheduler scheduler;
-    SimServer sim{scheduler};
-    test::SimProbes probes{sim};
+struct ShellWorld : test::SimRig {
     FakeWorkspace workspace;
     std::unique_ptr<Defaults> defaults = Defaults::inMemory();
     SystemSounds sounds{sim};
