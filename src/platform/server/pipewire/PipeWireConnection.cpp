@@ -59,15 +59,19 @@ void initOnce() {
 } // namespace
 
 struct PipeWireConnection::Impl {
+    struct Interface;
+
     // One bound registry object and its listeners.
     struct Bound {
         Impl* impl = nullptr;
         std::uint32_t id = 0;
+        const Interface* interface = nullptr;
         PipeWireEvent::Kind kind = PipeWireEvent::Kind::other;
         bool deviceNode = false; // a node whose controls and format we follow
         std::string metadataName;
         pw_proxy* proxy = nullptr;
         spa_hook objectListener{};
+        spa_source* rebind = nullptr; // metadata: binds once more a moment after the first
     };
 
     std::string applicationName;
@@ -285,6 +289,42 @@ struct PipeWireConnection::Impl {
         return b.metadataName == "default" || b.metadataName == "settings";
     }
 
+    // A session manager's metadata is written by its owner (WirePlumber exports it), and a
+    // client that binds while the first entries are being written may never get those: seen
+    // with WirePlumber restarting on PipeWire 0.3.65, where the default sink was missing for
+    // good. A second bind, once that is over, is sent every entry there is; the entries it
+    // repeats change nothing.
+    static constexpr time_t metadataRebindSeconds = 1;
+
+    void bindProxy(Bound& b) {
+        b.proxy = static_cast<pw_proxy*>(
+            pw_registry_bind(registry, b.id, b.interface->type, b.interface->version, 0));
+        if (b.proxy)
+            pw_proxy_add_object_listener(b.proxy, &b.objectListener, b.interface->events(), &b);
+    }
+    void dropProxy(Bound& b) {
+        if (!b.proxy) return;
+        spa_hook_remove(&b.objectListener);
+        pw_proxy_destroy(b.proxy);
+        b.proxy = nullptr;
+    }
+    static void onRebind(void* data, std::uint64_t) {
+        auto* b = static_cast<Bound*>(data);
+        b->impl->dropProxy(*b);
+        b->impl->bindProxy(*b);
+    }
+    void scheduleRebind(Bound& b) {
+        pw_loop* l = pw_thread_loop_get_loop(loop);
+        b.rebind = pw_loop_add_timer(l, onRebind, &b);
+        timespec after{metadataRebindSeconds, 0};
+        if (b.rebind) pw_loop_update_timer(l, b.rebind, &after, nullptr, false);
+    }
+    void release(Bound& b) {
+        if (b.rebind) pw_loop_destroy_source(pw_thread_loop_get_loop(loop), b.rebind);
+        b.rebind = nullptr;
+        dropProxy(b);
+    }
+
     static const Interface* interfaceOf(const char* type) {
         static const Interface interfaces[] = {
             {PW_TYPE_INTERFACE_Node, PipeWireEvent::Kind::node, PW_VERSION_NODE, nodeEvents,
@@ -315,16 +355,14 @@ struct PipeWireConnection::Impl {
         auto b = std::make_unique<Bound>();
         b->impl = self;
         b->id = id;
+        b->interface = followed;
         b->kind = followed->kind;
         if (!followed->takes(e.props, *b)) return;
         e.kind = followed->kind;
         self->emit(std::move(e));
         if (followed->events) {
-            b->proxy = static_cast<pw_proxy*>(
-                pw_registry_bind(self->registry, id, followed->type, followed->version, 0));
-            if (b->proxy)
-                pw_proxy_add_object_listener(b->proxy, &b->objectListener, followed->events(),
-                                             b.get());
+            self->bindProxy(*b);
+            if (b->kind == PipeWireEvent::Kind::metadata) self->scheduleRebind(*b);
             ++self->bindsSinceSync;
         }
         self->unbind(id);
@@ -338,10 +376,7 @@ struct PipeWireConnection::Impl {
     bool unbind(std::uint32_t id) {
         auto it = bound.find(id);
         if (it == bound.end()) return false;
-        if (it->second->proxy) {
-            spa_hook_remove(&it->second->objectListener);
-            pw_proxy_destroy(it->second->proxy);
-        }
+        release(*it->second);
         bound.erase(it);
         return true;
     }
@@ -354,11 +389,8 @@ struct PipeWireConnection::Impl {
 
     ~Impl() {
         if (loop) pw_thread_loop_stop(loop);
-        for (auto& [_, b] : bound) {
-            if (!b->proxy) continue;
-            spa_hook_remove(&b->objectListener);
-            pw_proxy_destroy(b->proxy);
-        }
+        for (auto& [_, b] : bound)
+            release(*b);
         bound.clear();
         if (registry) {
             spa_hook_remove(&registryListener);
