@@ -12,7 +12,7 @@
 namespace voxlane {
 namespace {
 
-class CtlOnPipeWire : public test::TapFixture {};
+using CtlOnPipeWire = test::TapFixture;
 
 TEST_F(CtlOnPipeWire, VolumeOfARealPlayerIsHeardOnTheSinkMonitor) {
     if (!test::PrivateBus::available())
@@ -29,25 +29,21 @@ TEST_F(CtlOnPipeWire, VolumeOfARealPlayerIsHeardOnTheSinkMonitor) {
     const std::vector<std::string> env{"env", "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
                                        "QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config};
     const auto ctl = [&](std::vector<std::string> arguments, int* status) {
-        std::vector<std::string> argv = env;
-        argv.push_back(VOXLANE_PATH);
-        argv.push_back("ctl");
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return test::runAndRead(argv, 10, status);
+        arguments.insert(arguments.begin(), env.begin(), env.end());
+        arguments.insert(arguments.begin() + env.size(), {VOXLANE_PATH, "ctl"});
+        return test::runAndRead(arguments, 10, status);
     };
     const auto volumeOfPlayer = [&]() -> std::optional<double> {
         int status = -1;
         const auto apps = nlohmann::json::parse(ctl({"apps", "--json"}, &status), nullptr, false);
-        if (status != 0 || !apps.is_array()) return std::nullopt;
-        for (const auto& app : apps) {
+        for (const auto& app : apps.is_array() && status == 0 ? apps : nlohmann::json::array())
             if (app["id"] == "process.pw-play" && app["playing"] == true)
                 return app["volume"].get<double>();
-        }
         return std::nullopt;
     };
 
     auto player = play(tone, "-ctl", "speakers");
-    std::vector<std::string> argv = env;
+    auto argv = env;
     argv.insert(argv.end(), {VOXLANE_PATH, "--login"});
     test::BackgroundProcess voxlane(argv, dir + "/voxlane.log");
     ASSERT_TRUE(voxlane.started());

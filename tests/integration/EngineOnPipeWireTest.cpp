@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine and `voxlane --status` on a real, private PipeWire: the apps that real clients
-// (pw-play, paplay, pw-record) make appear grouped, with the session's devices and defaults.
+// (pw-play, pw-record) make appear grouped, with the session's devices and defaults.
 #include "engine/MixerEngine.h"
 #include "platform/Defaults.h"
 #include "platform/StaticWorkspace.h"
@@ -18,7 +18,7 @@ using test::BackgroundProcess;
 
 using EngineOnPipeWireTest = test::TapFixture;
 
-TEST_F(EngineOnPipeWireTest, EngineGroupsRealClientsIntoApps) {
+TEST_F(EngineOnPipeWireTest, EngineAndStatusGroupRealClientsIntoApps) {
     StaticWorkspace workspace;
     workspace.pid = getpid();
     auto defaults = Defaults::inMemory();
@@ -26,9 +26,6 @@ TEST_F(EngineOnPipeWireTest, EngineGroupsRealClientsIntoApps) {
     SystemEvents events;
 
     auto player = play(tone, "", "speakers");
-    BackgroundProcess pulse({"paplay", "--property=application.id=org.example.PulsePlayer",
-                             "--device=headphones", tone},
-                            dir + "/paplay.log");
     BackgroundProcess recorder({"pw-record", "--target", "mic", dir + "/rec.wav"},
                                dir + "/rec.log");
     workspace.names[player->pid()] = "pw-play";
@@ -41,35 +38,26 @@ TEST_F(EngineOnPipeWireTest, EngineGroupsRealClientsIntoApps) {
         return nullptr;
     };
     ASSERT_TRUE(waitUntil([&] {
-        return app("process.pw-play") && app("org.example.PulsePlayer") &&
-               app("process.pw-record") && app("process.pw-play")->isPlaying() &&
-               app("org.example.PulsePlayer")->isPlaying() &&
-               app("process.pw-record")->isRecording();
+        return app("process.pw-play") && app("process.pw-record") &&
+               app("process.pw-play")->isPlaying() && app("process.pw-record")->isRecording();
     })) << engine.apps().size()
         << " apps";
     EXPECT_EQ(app("process.pw-play")->processes.at(0).pid, player->pid());
     EXPECT_FALSE(app("process.pw-record")->isPlaying());
-    ASSERT_TRUE(engine.defaultOutput());
+    ASSERT_TRUE(engine.defaultOutput() && engine.defaultInput());
     EXPECT_EQ(engine.defaultOutput()->uid, "speakers");
-    ASSERT_TRUE(engine.defaultInput());
     EXPECT_EQ(engine.defaultInput()->uid, "mic");
     EXPECT_FALSE(engine.softVolumeActive()) << "null sinks have a settable volume";
 
-    recorder.stop();
-    ASSERT_TRUE(waitUntil([&] { return app("process.pw-record") == nullptr; }));
-}
-
-TEST_F(EngineOnPipeWireTest, StatusCommandShowsTheSession) {
-    auto player = play(tone, "", "speakers");
+    // The status command, a program of its own, sees the same session.
     nlohmann::json report;
     const std::string config = "XDG_CONFIG_HOME=" + dir + "/config";
     ASSERT_TRUE(waitUntil([&] {
         int status = -1;
         const auto out =
             test::runAndRead({"env", config, VOXLANE_PATH, "--status", "--json"}, 10, &status);
-        if (status != 0) return false;
         report = nlohmann::json::parse(out, nullptr, false);
-        if (report.is_discarded()) return false;
+        if (status != 0 || report.is_discarded()) return false;
         for (const auto& app : report["apps"])
             if (app["id"] == "process.pw-play" && app["playing"] == true) return true;
         return false;
@@ -77,15 +65,10 @@ TEST_F(EngineOnPipeWireTest, StatusCommandShowsTheSession) {
     EXPECT_EQ(report["server"].get<std::string>().rfind("PipeWire", 0), 0u);
     EXPECT_EQ(report["defaultOutput"], "speakers");
     EXPECT_EQ(report["defaultInput"], "mic");
-    std::map<std::string, nlohmann::json> devices;
-    for (const auto& device : report["devices"])
-        devices[device["uid"]] = device;
-    ASSERT_TRUE(devices.count("speakers") && devices.count("headphones") && devices.count("mic"));
-    EXPECT_TRUE(devices["speakers"]["hasOutput"].get<bool>());
-    EXPECT_FALSE(devices["speakers"]["hasInput"].get<bool>());
-    EXPECT_TRUE(devices["mic"]["hasInput"].get<bool>());
-    EXPECT_FALSE(devices["mic"]["hasOutput"].get<bool>());
-    EXPECT_EQ(devices["mic"]["name"], "Microphone");
+    EXPECT_EQ(report["devices"].size(), 3u);
+
+    recorder.stop();
+    ASSERT_TRUE(waitUntil([&] { return app("process.pw-record") == nullptr; }));
 }
 
 } // namespace

@@ -4,14 +4,11 @@
 // sounds and what volume and mute do to what is heard. What PipeWire shares with the simulated
 // server is in contract/ServerContractTest.cpp (run here through PipeWireServerContract.cpp);
 // our own taps on it are in TapsOnPipeWireTest.cpp.
-#include "platform/server/PipeWireServer.h"
-#include "support/AudioFiles.h"
-#include "support/BackgroundProcess.h"
+#include "contract/ServerContract.h"
 #include "support/TapFixture.h"
 
 #include <cmath>
 #include <map>
-#include <unistd.h>
 
 namespace voxlane {
 namespace {
@@ -22,58 +19,65 @@ using test::runAndRead;
 
 class PipeWireServerIntegrationTest : public test::TapFixture {
 protected:
-    void SetUp() override {
-        TapFixture::SetUp();
-        PipeWireServer::Options options;
-        options.appIdResolver = [this](pid_t pid) -> std::optional<std::string> {
-            ++resolverCalls[pid];
-            auto it = desktopIds.find(pid);
-            if (it == desktopIds.end()) return std::nullopt;
-            return it->second;
-        };
-        std::string why;
-        server = PipeWireServer::connect(scheduler, options, &why);
-        ASSERT_TRUE(server) << why;
-    }
-
-    ObjectId device(const std::string& uid) {
-        for (ObjectId id : server->devices())
-            if (server->device(id)->uid == uid) return id;
-        ADD_FAILURE() << "no device " << uid;
-        return noObject;
-    }
-    bool volumeReads(ObjectId device, Side side, float value) {
+    ObjectId device(const std::string& uid) { return test::deviceWithUid(*server, uid); }
+    bool reads(ObjectId device, Side side, std::optional<float> volume, bool mute = false) {
         return waitUntil([&] {
-            const auto control = server->control(device, side);
-            return control && control->volume && std::fabs(*control->volume - value) < 1e-4f;
-        });
-    }
-    bool muteReads(ObjectId device, Side side, bool value) {
-        return waitUntil([&] {
-            const auto control = server->control(device, side);
-            return control && control->mute == value;
+            const auto c = server->control(device, side);
+            return c && c->mute.value_or(false) == mute &&
+                   (!volume || (c->volume && std::fabs(*c->volume - *volume) < 1e-4f));
         });
     }
     bool defaultIs(Role role, ObjectId device) {
         return waitUntil([&] { return server->defaultDevice(role) == device; });
     }
-    std::string metadata(const std::string& key) {
-        return runAndRead({"pw-metadata", "-n", "default", "0", key});
+    // A player that nobody links, whose ports are up.
+    std::unique_ptr<BackgroundProcess> unlinkedPlayer() {
+        auto player = std::make_unique<BackgroundProcess>(
+            std::vector<std::string>{"pw-play", "-P",
+                                     "{ node.name = " + tag + " node.autoconnect = false }", tone},
+            dir + "/unlinked.log");
+        EXPECT_TRUE(waitUntil([&] {
+            return runAndRead({"pw-link", "-o"}).find(tag + ":output_FR") != std::string::npos;
+        }));
+        return player;
     }
-
-    std::map<pid_t, std::string> desktopIds;
-    std::map<pid_t, int> resolverCalls;
+    void link(const std::string& from, const std::string& to) {
+        int status = -1;
+        runAndRead({"pw-link", tag + ":output_" + from, to}, 10, &status);
+        EXPECT_EQ(status, 0) << from << " -> " << to;
+    }
 };
 
-TEST_F(PipeWireServerIntegrationTest, TheServerThisProgramAndWhatNeedsASink) {
-    EXPECT_TRUE(server->isConnected());
-    EXPECT_TRUE(server->connected());
-    EXPECT_EQ(server->serverDescription().rfind("PipeWire 0.3", 0), 0u)
-        << server->serverDescription();
-    const std::int32_t own = getpid();
-    const auto self = server->processOf(own);
-    ASSERT_NE(self, noObject);
-    EXPECT_EQ(server->process(self)->pid, own);
+// App ids come from PulseAudio's properties, else from the resolver, asked once; a stream plays
+// once it is linked.
+TEST_F(PipeWireServerIntegrationTest, AppIdsAndPlayingFollowPulsePropertiesTheResolverAndLinks) {
+    std::map<pid_t, int> resolverCalls;
+    PipeWireServer::Options options;
+    options.appIdResolver = [&](pid_t pid) -> std::optional<std::string> {
+        ++resolverCalls[pid];
+        return "org.example.Player.desktop";
+    };
+    server = PipeWireServer::connect(scheduler, options);
+    ASSERT_TRUE(server);
+    auto player = unlinkedPlayer();
+    BackgroundProcess pulsePlayer(
+        {"paplay", "--property=application.id=org.example.PulsePlayer", "--device=speakers", tone},
+        dir + "/paplay.log");
+    const auto played = processOf(player->pid());
+    const auto pulsed = processOf(pulsePlayer.pid());
+    ASSERT_TRUE(played && pulsed);
+    ASSERT_TRUE(waitUntil([&] { return server->process(pulsed)->playing; }));
+    EXPECT_FALSE(server->process(played)->playing);
+    int fired = 0;
+    auto subscription = server->subscribe(Change::running, played, [&] { ++fired; });
+    ASSERT_TRUE(subscription);
+    link("FL", "headphones:playback_FL");
+    ASSERT_TRUE(waitUntil([&] { return server->process(played)->playing; }));
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(server->process(pulsed)->appId, "org.example.PulsePlayer");
+    EXPECT_EQ(server->process(played)->appId, "org.example.Player.desktop");
+    EXPECT_EQ(resolverCalls[player->pid()], 1);
+
     // An aggregate device plays on a sink.
     AggregateDescription aggregate;
     aggregate.uid = "on-the-microphone";
@@ -83,51 +87,15 @@ TEST_F(PipeWireServerIntegrationTest, TheServerThisProgramAndWhatNeedsASink) {
     EXPECT_EQ(error, ServerError::badValue);
 }
 
-TEST_F(PipeWireServerIntegrationTest, AppIdsComeFromPulsePropertiesElseTheResolverAskedOnce) {
-    auto player = play(tone, "-play", "speakers");
-    desktopIds[player->pid()] = "org.example.Player.desktop";
-    BackgroundProcess pulsePlayer(
-        {"paplay", "--property=application.id=org.example.PulsePlayer", "--device=speakers", tone},
-        dir + "/paplay.log");
-    ASSERT_TRUE(pulsePlayer.started());
-    const auto played = processOf(player->pid());
-    const auto pulsed = processOf(pulsePlayer.pid());
-    ASSERT_TRUE(played && pulsed);
-    ASSERT_TRUE(waitUntil(
-        [&] { return server->process(played)->playing && server->process(pulsed)->playing; }));
-    EXPECT_EQ(server->process(pulsed)->appId, "org.example.PulsePlayer");
-    EXPECT_EQ(server->process(played)->appId, "org.example.Player.desktop");
-    EXPECT_EQ(resolverCalls[player->pid()], 1);
-}
-
-TEST_F(PipeWireServerIntegrationTest, PlayingFollowsTheStreamsLinks) {
-    // A stream that nobody links does not run; linked to a sink it does.
-    BackgroundProcess player(
-        {"pw-play", "-P", "{ node.name = " + tag + " node.autoconnect = false }", tone},
-        dir + "/play.log");
-    const auto playing = processOf(player.pid());
-    ASSERT_NE(playing, noObject);
-    EXPECT_FALSE(server->process(playing)->playing);
-    int fired = 0;
-    auto subscription = server->subscribe(Change::running, playing, [&] { ++fired; });
-    ASSERT_TRUE(subscription);
-    ASSERT_TRUE(waitUntil([&] {
-        return runAndRead({"pw-link", "-o"}).find(tag + ":output_FR") != std::string::npos;
-    }));
-    int status = -1;
-    runAndRead({"pw-link", tag + ":output_FL", "headphones:playback_FL"}, 10, &status);
-    ASSERT_EQ(status, 0);
-    ASSERT_TRUE(waitUntil([&] { return server->process(playing)->playing; }));
-    EXPECT_EQ(fired, 1);
-}
-
 TEST_F(PipeWireServerIntegrationTest, DefaultsGoIntoTheMetadataAndTheAlertSinkTakesAlerts) {
     const auto speakers = device("speakers");
     const auto headphones = device("headphones");
     ASSERT_EQ(server->setDefaultDevice(Role::output, headphones), ServerError::none);
     ASSERT_TRUE(defaultIs(Role::output, headphones));
-    EXPECT_NE(metadata("default.audio.sink").find("\"headphones\""), std::string::npos);
-    EXPECT_NE(metadata("default.configured.audio.sink").find("\"headphones\""), std::string::npos);
+    for (const char* key : {"default.audio.sink", "default.configured.audio.sink"})
+        EXPECT_NE(runAndRead({"pw-metadata", "-n", "default", "0", key}).find("\"headphones\""),
+                  std::string::npos)
+            << key;
     ASSERT_EQ(server->setDefaultDevice(Role::output, speakers), ServerError::none);
     ASSERT_TRUE(defaultIs(Role::output, speakers));
 
@@ -137,9 +105,7 @@ TEST_F(PipeWireServerIntegrationTest, DefaultsGoIntoTheMetadataAndTheAlertSinkTa
     BackgroundProcess alert(
         {"pw-play", "--media-role", "Notification", "-P", "{ node.name = " + tag + " }", tone},
         dir + "/alert.log");
-    BackgroundProcess music(
-        {"pw-play", "--media-role", "Music", "-P", "{ node.name = " + tag + "-music }", tone},
-        dir + "/music.log");
+    auto music = play(tone, "-music");
     EXPECT_TRUE(waitUntil([&] {
         return linksInto("headphones:playback_FL").find(tag + ":output_FL") != std::string::npos &&
                linksInto("speakers:playback_FL").find(tag + "-music:output_FL") !=
@@ -152,53 +118,30 @@ TEST_F(PipeWireServerIntegrationTest, DefaultsGoIntoTheMetadataAndTheAlertSinkTa
     EXPECT_TRUE(defaultIs(Role::alerts, speakers));
 }
 
-TEST_F(PipeWireServerIntegrationTest, SinkVolumeIsTheCubeRootOfTheGainHeard) {
+// The slider position is the cube root of the gain heard, on a sink and on a source alike.
+TEST_F(PipeWireServerIntegrationTest, VolumeAndMuteAreHeardOnSinksAndSources) {
     const auto speakers = device("speakers");
-    auto player = play(tone, "", "speakers");
+    auto player = play(tone, "-sink", "speakers");
     EXPECT_NEAR(recordPeak("speakers", "full"), 0.5f, 0.01f);
-    // The slider position whose gain is one half halves the level...
-    const float half = std::cbrt(0.5f);
-    ASSERT_EQ(server->setVolume(speakers, Side::output, half), ServerError::none);
-    ASSERT_TRUE(volumeReads(speakers, Side::output, half));
-    EXPECT_NEAR(recordPeak("speakers", "half"), 0.25f, 0.01f);
-    // ...and the slider at 0.5 is a gain of 0.125, as on the desktop's own volume controls.
     ASSERT_EQ(server->setVolume(speakers, Side::output, 0.5f), ServerError::none);
-    ASSERT_TRUE(volumeReads(speakers, Side::output, 0.5f));
+    ASSERT_TRUE(reads(speakers, Side::output, 0.5f));
     EXPECT_NEAR(recordPeak("speakers", "slider-half"), 0.0625f, 0.005f);
     ASSERT_EQ(server->setVolume(speakers, Side::output, 1.0f), ServerError::none);
-    EXPECT_TRUE(volumeReads(speakers, Side::output, 1.0f));
-    // A sink has no input side to set.
+    EXPECT_TRUE(reads(speakers, Side::output, 1.0f));
     EXPECT_EQ(server->setMute(speakers, Side::input, true), ServerError::unsupported);
-}
 
-TEST_F(PipeWireServerIntegrationTest, MutedMicrophoneGivesRecordersSilenceUntilRestored) {
-    const auto mic = device("mic");
     // A tone fed into the virtual microphone.
-    BackgroundProcess feeder(
-        {"pw-play", "-P", "{ node.name = " + tag + " node.autoconnect = false }", tone},
-        dir + "/feed.log");
-    ASSERT_TRUE(waitUntil([&] {
-        return runAndRead({"pw-link", "-o"}).find(tag + ":output_FR") != std::string::npos;
-    }));
-    for (const char* channel : {"FL", "FR"}) {
-        int status = -1;
-        runAndRead({"pw-link", tag + ":output_" + channel, std::string("mic:input_") + channel}, 10,
-                   &status);
-        ASSERT_EQ(status, 0);
-    }
+    const auto mic = device("mic");
+    auto feeder = unlinkedPlayer();
+    for (const std::string channel : {"FL", "FR"})
+        link(channel, "mic:input_" + channel);
     EXPECT_NEAR(recordPeak("mic", "open", false), 0.5f, 0.01f);
     ASSERT_EQ(server->setMute(mic, Side::input, true), ServerError::none);
-    ASSERT_TRUE(muteReads(mic, Side::input, true));
+    ASSERT_TRUE(reads(mic, Side::input, std::nullopt, true));
     EXPECT_NEAR(recordPeak("mic", "muted", false), 0.0f, 0.001f);
     ASSERT_EQ(server->setMute(mic, Side::input, false), ServerError::none);
-    ASSERT_TRUE(muteReads(mic, Side::input, false));
+    ASSERT_TRUE(reads(mic, Side::input, std::nullopt, false));
     EXPECT_NEAR(recordPeak("mic", "restored", false), 0.5f, 0.01f);
-    // Input volume goes the same way (0.5 on the slider is a gain of 1/8).
-    ASSERT_EQ(server->setVolume(mic, Side::input, 0.5f), ServerError::none);
-    ASSERT_TRUE(volumeReads(mic, Side::input, 0.5f));
-    EXPECT_NEAR(recordPeak("mic", "quiet", false), 0.0625f, 0.005f);
-    ASSERT_EQ(server->setVolume(mic, Side::input, 1.0f), ServerError::none);
-    EXPECT_TRUE(volumeReads(mic, Side::input, 1.0f));
 }
 
 } // namespace

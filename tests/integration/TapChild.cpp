@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A separate Voxlane-like process for the integration tests: connects to PipeWire, taps the
-// process with the given pid (processing mode, given gain, played to the given device) and
-// holds the tap until SIGTERM or SIGINT, when it ends normally. The tests kill it with SIGKILL
-// too, to see what a crash leaves behind.
+// A separate Voxlane-like process for the integration tests: taps the process with the given pid
+// (processing mode, given gain, played to the given device) and holds the tap until SIGTERM or
+// SIGINT, when it ends normally. The tests kill it with SIGKILL too.
 //
 //   voxlane_tap_child PID DEVICE-UID GAIN
 #include "engine/AppTap.h"
@@ -13,61 +12,39 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <thread>
 
 namespace {
-
 volatile std::sig_atomic_t stopRequested = 0;
-
-void onSignal(int) {
-    stopRequested = 1;
 }
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace voxlane;
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s PID DEVICE-UID GAIN\n", argv[0]);
-        return 2;
-    }
+    if (argc != 4) return 2;
+    const auto onSignal = [](int) { stopRequested = 1; };
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
-    const std::int32_t pid = std::atoi(argv[1]);
     ManualScheduler scheduler;
-    std::string why;
-    auto server = PipeWireServer::connect(scheduler, {}, &why);
-    if (!server) {
-        std::fprintf(stderr, "no PipeWire: %s\n", why.c_str());
-        return 1;
-    }
+    auto server = PipeWireServer::connect(scheduler, {});
     // The process object of the pid (it may take a moment to show up).
-    ObjectId process = 0;
-    for (int i = 0; i < 500 && !process; ++i) {
+    ObjectId process = noObject;
+    for (int i = 0; server && i < 500 && !process; ++i) {
         scheduler.runPending();
-        process = server->processOf(pid);
-        if (!process) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!(process = server->processOf(std::atoi(argv[1]))))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!process) {
-        std::fprintf(stderr, "no process object for pid %d\n", pid);
-        return 1;
-    }
-    std::unique_ptr<AppTap> tap;
+    if (!process) return 1;
     try {
-        tap = std::make_unique<AppTap>(*server, std::vector<ObjectId>{process}, std::nullopt,
-                                       argv[2], AppTap::Mode::process, float(std::atof(argv[3])));
+        AppTap tap(*server, {process}, std::nullopt, argv[2], AppTap::Mode::process,
+                   float(std::atof(argv[3])));
+        while (!stopRequested) {
+            scheduler.runPending();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     } catch (const AudioError& error) {
         std::fprintf(stderr, "%s\n", error.description().c_str());
         return 1;
     }
-    std::printf("READY\n");
-    std::fflush(stdout);
-    while (!stopRequested) {
-        scheduler.runPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    tap.reset();
     server.reset();
     return 0;
 }
