@@ -23,6 +23,11 @@ protected:
     }
 };
 
+// What a group shows: id, name, icon, program and whether it is a regular application.
+auto shown(const AppGroup& g) {
+    return std::tuple(g.id, g.name, g.icon, g.executable, g.isRegularApp);
+}
+
 TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
     workspace.pid = 500;
     auto recorder = processSetup(300, Signal::silence(), "org.recorder");
@@ -49,10 +54,8 @@ TEST_F(AudioProcessesTest, HelpersJoinTheApplicationResponsibleForThem) {
     const auto groups = AudioProcesses::grouped(
         {process(812, 11), process(77, 12, std::nullopt, false), process(301, 10)}, workspace);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].id, "org.browser");
-    EXPECT_EQ(groups[0].name, "Browser");
-    EXPECT_TRUE(groups[0].isRegularApp);
-    EXPECT_EQ(groups[0].processes.size(), 3u);
+    EXPECT_EQ(shown(groups[0]),
+              std::tuple("org.browser", "Browser", AppIcon{"browser", false}, "", true));
     EXPECT_EQ(groups[0].objectIDs(), (std::vector<ObjectId>{77, 301, 812}));
     EXPECT_TRUE(groups[0].isPlaying());
     EXPECT_FALSE(groups[0].isRecording());
@@ -80,21 +83,15 @@ TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
                                                  process(4, 41, "org.editor"), process(5, 42)},
                                                 workspace);
     ASSERT_EQ(groups.size(), 4u); // pid 42 has no name: declined
-    EXPECT_EQ(groups[0].id, "org.player");
-    EXPECT_EQ(groups[0].name, "org.player"); // no localized name
-    EXPECT_EQ(groups[0].icon, (AppIcon{"player-icon", false}));
-    EXPECT_FALSE(groups[0].isRegularApp);
-    EXPECT_EQ(groups[1].id, "process.sox");
-    EXPECT_EQ(groups[1].name, "sox");
-    EXPECT_EQ(groups[1].icon, (AppIcon{"terminal", true}));
-    EXPECT_EQ(groups[1].executable, "sox");
-    EXPECT_FALSE(groups[1].isRegularApp);
-    EXPECT_EQ(groups[2].id, "com.example.helperd");
-    EXPECT_EQ(groups[2].name, "helperd");
-    EXPECT_EQ(groups[2].icon, (AppIcon{"app", true}));
-    EXPECT_EQ(groups[2].executable, "helperd-bin");
-    EXPECT_EQ(groups[3].name, "Editor");
-    EXPECT_EQ(groups[3].icon, (AppIcon{"editor", false}));
+    // Without a localized name the id names the group; an installed app's ".app" goes.
+    EXPECT_EQ(shown(groups[0]),
+              std::tuple("org.player", "org.player", AppIcon{"player-icon", false}, "", false));
+    EXPECT_EQ(shown(groups[1]),
+              std::tuple("process.sox", "sox", AppIcon{"terminal", true}, "sox", false));
+    EXPECT_EQ(shown(groups[2]), std::tuple("com.example.helperd", "helperd", AppIcon{"app", true},
+                                           "helperd-bin", false));
+    EXPECT_EQ(shown(groups[3]),
+              std::tuple("org.editor", "Editor", AppIcon{"editor", false}, "", false));
 }
 
 TEST_F(AudioProcessesTest, TheServerItsHelpersAndOurselvesFormNoGroup) {
@@ -119,8 +116,7 @@ TEST_F(AudioProcessesTest, FirstProcessOfAKeyFixesNameAndOrder) {
         AudioProcesses::grouped({process(1, 62), process(2, 60), process(3, 61)}, workspace);
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].id, "process.b");
-    EXPECT_EQ(groups[1].name, "A first");
-    EXPECT_TRUE(groups[1].isRegularApp);
+    EXPECT_EQ(shown(groups[1]), std::tuple("org.a", "A first", AppIcon{}, "", true));
     EXPECT_EQ(groups[1].processes.size(), 2u);
 }
 

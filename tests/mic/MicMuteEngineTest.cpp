@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
+TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndQuitRestoresToo) {
     MixerEngine& engine = rig.start();
     std::vector<EngineProperty> changes;
     auto subscription = engine.observe([&](EngineProperty p) {
@@ -41,17 +41,21 @@ TEST_F(MicMuteEngineTest, ToggleMutesAndRestoresWithSoundsAndTheMirror) {
     });
 
     engine.toggleMicMute();
-    EXPECT_TRUE(engine.micMuted());
-    EXPECT_TRUE(muted(builtIn));
+    EXPECT_TRUE(engine.micMuted() && muted(builtIn));
     EXPECT_EQ(volume(usb), 0.0f);
-    EXPECT_EQ(sounds(), (std::vector<std::string>{"pop"}));
-
     engine.toggleMicMute();
-    EXPECT_FALSE(engine.micMuted());
-    EXPECT_FALSE(muted(builtIn));
+    EXPECT_FALSE(engine.micMuted() || muted(builtIn));
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
     EXPECT_EQ(sounds(), (std::vector<std::string>{"pop", "tick"}));
     EXPECT_EQ(changes.size(), 2u);
+    EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
+
+    // Quit while muted restores every microphone.
+    engine.toggleMicMute();
+    rig.systemEvents.post(SystemEvent::willTerminate);
+    EXPECT_FALSE(muted(builtIn));
+    EXPECT_FLOAT_EQ(volume(usb), 0.6f);
+    EXPECT_FALSE(engine.micMute().isMuted() || engine.micMuted());
     EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
 }
 
@@ -77,17 +81,6 @@ TEST_F(MicMuteEngineTest, MicrophonePluggedInWhileMutedIsMutedAtTheNextRefresh) 
     EXPECT_TRUE(engine.micMute().saved().empty());
 }
 
-TEST_F(MicMuteEngineTest, QuitWhileMutedRestoresEveryMicrophone) {
-    MixerEngine& engine = rig.start();
-    engine.toggleMicMute();
-    rig.systemEvents.post(SystemEvent::willTerminate);
-    EXPECT_FALSE(muted(builtIn));
-    EXPECT_FLOAT_EQ(volume(usb), 0.6f);
-    EXPECT_FALSE(engine.micMute().isMuted());
-    EXPECT_FALSE(engine.micMuted());
-    EXPECT_EQ(rig.store->value(MicMute::key), nullptr);
-}
-
 TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
     test::TempDirectory dir;
     const auto path = dir / "defaults.json";
@@ -99,17 +92,17 @@ TEST_F(MicMuteEngineTest, KillWhileMutedIsRepairedAtTheNextStart) {
     ASSERT_EQ(volume(usb), 0.0f);
 
     rig.store = Defaults::openFile(path);
-    MixerEngine& next = rig.start();
+    EXPECT_FALSE(rig.start().micMuted());
     EXPECT_FALSE(muted(builtIn));
     EXPECT_FLOAT_EQ(volume(usb), 0.6f);
-    EXPECT_FALSE(next.micMuted());
     ASSERT_EQ(log.entries("mic").size(), 1u);
-    EXPECT_EQ(log.entries("mic")[0].level, Log::Level::notice);
     // Nothing is left on disk either.
     EXPECT_EQ(Defaults::openFile(path)->value(MicMute::key), nullptr);
 }
 
-TEST_F(MicMuteEngineTest, HotKeyTogglesThroughTheMainQueue) {
+// The engine grabs Ctrl+Alt+Super+M and toggles through it (queueing, repeats and release are
+// HotKey's); a refused grab or no key grabber at all leaves the rest working.
+TEST_F(MicMuteEngineTest, HotKeyTogglesAndARefusedOrMissingOneLeavesTheEngineWorking) {
     MixerEngine& engine = rig.start();
     ASSERT_NE(engine.hotKey(), nullptr);
     EXPECT_TRUE(engine.hotKey()->isRegistered());
@@ -117,38 +110,20 @@ TEST_F(MicMuteEngineTest, HotKeyTogglesThroughTheMainQueue) {
                                      keyModifierControl | keyModifierAlt | keyModifierSuper};
     ASSERT_EQ(rig.keys.grabs.size(), 1u);
     EXPECT_EQ(rig.keys.grabs.begin()->second, combination);
-
     ASSERT_TRUE(rig.keys.press(combination));
-    EXPECT_FALSE(engine.micMuted()); // posted, not run inside the key event
     rig.scheduler.runPending();
-    EXPECT_TRUE(engine.micMuted());
-    EXPECT_TRUE(muted(builtIn));
-
-    rig.keys.press(combination, /*repeat=*/true); // held down: no toggle
-    rig.scheduler.runPending();
-    EXPECT_TRUE(engine.micMuted());
-
-    // A press still queued when the engine goes away does nothing; the grab is released.
-    rig.keys.press(combination);
+    EXPECT_TRUE(engine.micMuted() && muted(builtIn));
+    engine.toggleMicMute();
     rig.engine.reset();
     EXPECT_TRUE(rig.keys.grabs.empty());
-    rig.scheduler.runPending();
-    EXPECT_TRUE(muted(builtIn));
-}
 
-TEST_F(MicMuteEngineTest, RefusedOrMissingHotKeyLeavesTheEngineWorking) {
     rig.keys.answer = KeyGrabber::Status::taken;
-    MixerEngine& engine = rig.start();
-    EXPECT_FALSE(engine.hotKey()->isRegistered());
-    ASSERT_EQ(log.entries("keys").size(), 1u);
-    EXPECT_EQ(log.entries("keys")[0].level, Log::Level::error);
-    EXPECT_FALSE(rig.keys.press(HotKey::micMuteCombination));
-    engine.toggleMicMute(); // the panel's button still works
-    EXPECT_TRUE(muted(builtIn));
+    MixerEngine& refused = rig.start();
+    EXPECT_FALSE(refused.hotKey()->isRegistered());
+    refused.toggleMicMute(); // the panel's button still works
+    EXPECT_TRUE(refused.micMuted() && muted(builtIn));
     rig.engine.reset();
-
-    MixerEngine& without = rig.start(/*withKeys=*/false);
-    EXPECT_EQ(without.hotKey(), nullptr);
+    EXPECT_EQ(rig.start(/*withKeys=*/false).hotKey(), nullptr);
 }
 
 } // namespace
