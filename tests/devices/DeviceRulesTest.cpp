@@ -14,10 +14,8 @@ namespace {
 constexpr Transport kBuiltIn = Transport::builtIn;
 constexpr Transport kBluetooth = Transport::bluetooth;
 
-AudioDevice device(std::uint32_t id, std::string uid, std::string name, Transport transport,
-                   bool out, bool in) {
-    return AudioDevice{id, std::move(uid), std::move(name), transport, out, in};
-}
+using AD = AudioDevice;
+using V = std::vector<std::string>;
 
 std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
     std::vector<std::string> out;
@@ -30,23 +28,19 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules = DeviceRules::load(*defaults);
     EXPECT_EQ(rules, DeviceRules{});
-    EXPECT_TRUE(rules.keepBluetoothHighQuality);
-    EXPECT_TRUE(rules.alertsFollowOutput);
-
-    const std::vector<AudioDevice> first{device(2, "speakers", "Speakers", kBuiltIn, true, false),
-                                         device(3, "headset", "Headset", kBluetooth, true, true),
-                                         device(4, "mic", "Microphone", kBuiltIn, false, true)};
+    const std::vector<AudioDevice> first{AD{2, "speakers", "Speakers", kBuiltIn, true, false},
+                                         AD{3, "headset", "Headset", kBluetooth, true, true},
+                                         AD{4, "mic", "Microphone", kBuiltIn, false, true}};
     rules.learn(first);
-    EXPECT_EQ(uids(rules.outputs), (std::vector<std::string>{"speakers", "headset"}));
-    EXPECT_EQ(uids(rules.inputs), (std::vector<std::string>{"headset", "mic"}));
-
+    EXPECT_EQ(uids(rules.outputs), (V{"speakers", "headset"}));
+    EXPECT_EQ(uids(rules.inputs), (V{"headset", "mic"}));
     rules.outputs[1].never = true;
     std::swap(rules.outputs[0], rules.outputs[1]);
     // Renamed headset, speakers gone, a new USB device.
     rules.learn(
-        std::vector<AudioDevice>{device(9, "usb", "USB DAC", Transport::usb, true, false),
-                                 device(3, "headset", "Anna's Headset", kBluetooth, true, true)});
-    EXPECT_EQ(uids(rules.outputs), (std::vector<std::string>{"headset", "speakers", "usb"}));
+        std::vector<AudioDevice>{AD{9, "usb", "USB DAC", Transport::usb, true, false},
+                                 AD{3, "headset", "Anna's Headset", kBluetooth, true, true}});
+    EXPECT_EQ(uids(rules.outputs), (V{"headset", "speakers", "usb"}));
     EXPECT_EQ(rules.outputs[0], (DeviceRule{"headset", "Anna's Headset", kBluetooth, true}));
     EXPECT_EQ(rules.inputs[0].name, "Anna's Headset");
     EXPECT_FALSE(rules.inputs[0].never);
@@ -66,7 +60,6 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     EXPECT_FALSE(json["outputs"][1].contains("ranked"));
     EXPECT_EQ(json["inputs"][0]["transport"], "virtual");
     EXPECT_EQ(DeviceRules::load(*defaults), rules);
-
     // The first format: every transport a number, four characters packed; one it did not know
     // keeps its rule.
     defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({"outputs": [
@@ -103,7 +96,6 @@ TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
     EXPECT_EQ(kept[0], (nlohmann::json{{"inputs", nlohmann::json::array({badRule})}}));
     rules.save(*defaults);
     EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[DeviceRules::key], kept);
-
     for (const char* bad : {"[]", "\"rules\"", R"({"outputs": 5})",
                             R"({"outputs": [{"uid": "a", "name": "A", "transport": -1,
                                              "never": true}]})"}) {
@@ -119,22 +111,21 @@ TEST(DeviceRulesLearn, ForgetsTheOldestLearnedDevicesBeyondTheBound) {
     DeviceRules rules;
     rules.outputs = {{"placed", "Placed", kBuiltIn, false, true},
                      {"banned", "Banned", kBuiltIn, true, false}};
-    rules.learn(std::vector<AudioDevice>{device(1, "speakers", "Speakers", kBuiltIn, true, false)});
+    rules.learn(std::vector<AudioDevice>{AD{1, "speakers", "Speakers", kBuiltIn, true, false}});
     for (int i = 0; i < 200; ++i) {
         const std::string uid = "call-" + std::to_string(i);
         rules.learn(std::vector<AudioDevice>{
-            device(1, "speakers", "Speakers", kBuiltIn, true, false),
-            device(100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true)});
+            AD{1, "speakers", "Speakers", kBuiltIn, true, false},
+            AD{100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true}});
     }
     ASSERT_EQ(rules.outputs.size(), DeviceRules::maxLearned);
     // The placed, the marked, the one connected throughout, then the newest learned ones.
     const auto kept = uids(rules.outputs);
     EXPECT_EQ(std::vector(kept.begin(), kept.begin() + 4),
-              (std::vector<std::string>{"placed", "banned", "speakers", "call-139"}));
+              (V{"placed", "banned", "speakers", "call-139"}));
     EXPECT_EQ(rules.outputs.back().uid, "call-199");
     ASSERT_EQ(rules.inputs.size(), DeviceRules::maxLearned);
     EXPECT_EQ(rules.inputs[0].uid, "call-136");
-
     // A list of nothing but placed rules is never cut.
     DeviceRules placed;
     for (int i = 0; i < 70; ++i)

@@ -20,7 +20,6 @@ protected:
     Log::Capture log;
     ObjectId speakers = rig.sim.addDevice(deviceSetup("speakers", "Speakers"));
     ObjectId mic = rig.sim.addDevice(deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
-
     ObjectId addOutput(const std::string& uid, Transport transport = Transport::usb) {
         return rig.sim.addDevice(deviceSetup(uid, uid, transport, {2}, {}));
     }
@@ -44,13 +43,12 @@ TEST_F(DeviceSwitchingTest, RankedHeadphonesPluggedInAreSelectedAndALateSystemSw
     const ObjectId headphones = addOutput("headphones");
     EXPECT_EQ(rig.defaultDevice(output), speakers); // the system left the output alone
     rig.settle();
-    EXPECT_EQ(rig.defaultDevice(output), headphones);
-    EXPECT_EQ(rig.defaultDevice(alert), headphones);
+    EXPECT_EQ(std::pair(rig.defaultDevice(output), rig.defaultDevice(alert)),
+              std::pair(headphones, headphones));
     EXPECT_EQ(rig.engine->defaultOutput()->uid, "headphones");
     const auto stored = DeviceRules::load(*rig.store);
     ASSERT_EQ(stored.outputs.size(), 2u);
     EXPECT_EQ(stored.outputs[0].uid, "headphones");
-
     rig.scheduler.advance(1.3);
     rig.setDefault(output, speakers);
     rig.settle();
@@ -69,12 +67,11 @@ TEST_F(DeviceSwitchingTest, ForbiddenDeviceTheSystemChoseIsReplacedByTheBuiltInO
     rules.outputs.push_back({"tv", "TV", Transport::network, true});
     rig.engine->setDeviceRules(rules);
     rig.scheduler.advance(10);
-
     const ObjectId tv = addOutput("tv", Transport::network);
     rig.setDefault(output, tv);
     rig.settle();
-    EXPECT_EQ(rig.defaultDevice(output), speakers);
-    EXPECT_EQ(rig.defaultDevice(alert), speakers);
+    EXPECT_EQ(std::pair(rig.defaultDevice(output), rig.defaultDevice(alert)),
+              std::pair(speakers, speakers));
     // The rule stored before the device was ever seen keeps its flag when it is learned.
     EXPECT_TRUE(rig.engine->deviceRules().outputs.back().never);
 }
@@ -89,17 +86,14 @@ TEST_F(DeviceSwitchingTest, LateRefreshesRetryAWriteThatFailed) {
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
     const auto refreshes = rig.engine->refreshCount();
-
-    rig.scheduler.advance(1.1); // the refresh 1.0 s after the change (and its debounce)
-    EXPECT_EQ(rig.engine->refreshCount(), refreshes + 1);
-    EXPECT_EQ(rig.defaultDevice(output), speakers);
-    rig.scheduler.advance(1.5); // the one 2.5 s after
-    EXPECT_EQ(rig.engine->refreshCount(), refreshes + 2);
-    EXPECT_EQ(rig.defaultDevice(output), headphones);
-    // Then only the refresh the switch itself caused.
-    rig.scheduler.advance(10);
-    EXPECT_EQ(rig.engine->refreshCount(), refreshes + 3);
-    EXPECT_EQ(rig.defaultDevice(output), headphones);
+    // The refreshes 1.0 s (and its debounce) and 2.5 s after the change, then only the one the
+    // switch itself caused.
+    for (auto [wait, count, device] :
+         {std::tuple{1.1, 1u, speakers}, {1.5, 2u, headphones}, {10.0, 3u, headphones}}) {
+        rig.scheduler.advance(wait);
+        EXPECT_EQ(rig.engine->refreshCount(), refreshes + count) << wait;
+        EXPECT_EQ(rig.defaultDevice(output), device) << wait;
+    }
 }
 
 TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAway) {
@@ -111,7 +105,6 @@ TEST_F(DeviceSwitchingTest, NothingIsSwitchedAtLaunchOrAfterTheLastDeviceWentAwa
     rig.start();
     rig.settle();
     EXPECT_EQ(rig.defaultDevice(output), speakers);
-
     // Every device leaves; one comes back: the known set was empty, so no window opens.
     rig.sim.removeDevice(headphones);
     rig.sim.removeDevice(speakers);
@@ -134,10 +127,9 @@ TEST_F(DeviceSwitchingTest, BluetoothHeadsetMovesTheInputAndAlertsFollowTheOutpu
     rig.setDefault(output, airpods);
     rig.setDefault(input, airpods);
     rig.settle();
-    EXPECT_EQ(rig.defaultDevice(output), airpods);
-    EXPECT_EQ(rig.defaultDevice(input), mic);
-    EXPECT_EQ(rig.defaultDevice(alert), airpods);
-
+    EXPECT_EQ(
+        std::tuple(rig.defaultDevice(output), rig.defaultDevice(input), rig.defaultDevice(alert)),
+        std::tuple(airpods, mic, airpods));
     DeviceRules rules = rig.engine->deviceRules();
     rules.alertsFollowOutput = false;
     rig.engine->setDeviceRules(rules);

@@ -18,7 +18,6 @@ class MicMuteTest : public ::testing::Test, protected test::SimRig {
 protected:
     std::unique_ptr<Defaults> store = Defaults::inMemory();
     Log::Capture log;
-
     float inputVolume(ObjectId id) { return sim.deviceVolume(id, Side::input); }
     bool inputMuted(ObjectId id) { return sim.deviceMuted(id, Side::input); }
     MicMute::SavedMap stored() {
@@ -35,7 +34,6 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
     bare.input.volumeSettable = false;
     const ObjectId none = sim.addDevice(bare);
     const ObjectId speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-
     MicMute mute(sim, *store);
     mute.muteAll();
     EXPECT_TRUE(inputMuted(builtIn));
@@ -43,12 +41,10 @@ TEST_F(MicMuteTest, MutesByHardwareMuteElseByVolumeAndRestoresExactly) {
     EXPECT_EQ(inputVolume(usb), 0.0f);
     EXPECT_FALSE(inputMuted(none) || sim.deviceMuted(speakers, Side::output));
     EXPECT_EQ(inputVolume(none), 1.0f);
-    // Saved, and stored at once.
     const MicMute::SavedMap expected{{"builtin", {Kind::mute, 0.0f}},
                                      {"usb", {Kind::volume, 0.6f}}};
     EXPECT_EQ(mute.saved(), expected);
     EXPECT_EQ(stored(), expected);
-
     mute.restore();
     EXPECT_FALSE(inputMuted(builtIn));
     EXPECT_FLOAT_EQ(inputVolume(usb), 0.6f);
@@ -69,7 +65,6 @@ TEST_F(MicMuteTest, RestoresWhatWasBeforeEvenAfterASecondPassOrAnAbsence) {
     mute.muteAll();
     EXPECT_EQ(mute.saved(), (MicMute::SavedMap{{"builtin", {Kind::mute, 1.0f}},
                                                {"headset", {Kind::volume, 0.5f}}}));
-
     sim.removeDevice(headset);
     mute.restore();
     EXPECT_TRUE(inputMuted(builtIn));
@@ -89,14 +84,12 @@ TEST_F(MicMuteTest, UnreadableControlsAreLeftAloneAndFailedWritesKeepTheBookkeep
     const ObjectId camera = sim.addDevice(microphone("camera"));
     probes.injectFault(test::fault(Op::control, ServerError::failed, camera, 1));
     probes.injectFault(test::fault(Op::setMute, ServerError::failed, builtIn, 1));
-
     MicMute mute(sim, *store);
     mute.muteAll();
     EXPECT_EQ(mute.saved(),
               (MicMute::SavedMap{{"builtin", {Kind::mute, 0.0f}}, {"usb", {Kind::volume, 0.3f}}}));
     EXPECT_FALSE(inputMuted(builtIn)); // the write was refused, the entry stays all the same
     EXPECT_FALSE(inputMuted(camera));  // what cannot be read is not touched
-
     probes.injectFault(test::fault(Op::setVolume, ServerError::failed, usb, 1));
     mute.restore();
     EXPECT_TRUE(mute.saved().empty()); // dropped as if the write had worked
@@ -126,7 +119,6 @@ TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
     }
     store->setValue(MicMute::key, "not an object");
     EXPECT_TRUE(MicMute(sim, *store).saved().empty());
-
     const MicMute::SavedMap saved{{"a", {Kind::mute, 1.0f}}, {"b", {Kind::volume, 0.25f}}};
     const auto json = MicMute::encode(saved);
     EXPECT_EQ(json, nlohmann::json::parse(R"({"a":{"kind":"mute","value":1.0},

@@ -33,7 +33,6 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
     const long long frames = 40000; // no multiple of any chunk below
     const SoundFile input = SoundFile::tonesAndNoise(2, 48000, frames, 0.8f);
     input.write(dir / "in.wav", SF_FORMAT_FLOAT);
-
     TapState tap(2.5f, 1.0f, 48000);
     const auto& voice = EQPresets::gains(EQPreset::voice);
     tap.setEQ(voice);
@@ -47,7 +46,6 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
         tap.render(&inList, &outList, 1, true);
     }
     ASSERT_LT(tap.load(TapState::limiterFloor), 0.6f);
-
     for (int block : {512, 1000, 777, 16384}) {
         const FileRenderer renderer(optionsFor(dir / "in.wav", dir / "out.wav", block));
         EXPECT_EQ(renderer.chunkFrames() % block, 0);
@@ -76,8 +74,17 @@ TEST(FileRenderer, CancellingLeavesNoFileAndKeepsTheOldOutput) {
     EXPECT_EQ(dir.read("out.wav"), "old");
 }
 
-TEST(FileRenderer, AnEmptyFileGivesAnEmptyOutput) {
+// A mono file is read whole and fills both channels alike (the chain's part is TapState's); an
+// empty one gives an empty output at its rate.
+TEST(FileRenderer, MonoFillsBothChannelsAndAnEmptyFileGivesAnEmptyOutput) {
     TempDirectory dir;
+    SoundFile::tonesAndNoise(1, 48000, 20000, 0.5f).write(dir / "mono.wav", SF_FORMAT_FLOAT);
+    ASSERT_TRUE(FileRenderer(optionsFor(dir / "mono.wav", dir / "m.wav", 1000)).run().ok);
+    const SoundFile fromMono = SoundFile::read(dir / "m.wav");
+    ASSERT_EQ(std::pair(fromMono.channels, fromMono.frames()), std::pair(2, 20000LL));
+    EXPECT_GT(fromMono.peak(), 0.1f);
+    for (long long i = 0; i < fromMono.frames(); ++i)
+        ASSERT_EQ(fromMono.at(i, 0), fromMono.at(i, 1)) << "frame " << i;
     SoundFile empty;
     empty.channels = 1;
     empty.sampleRate = 22050;

@@ -23,14 +23,12 @@ TEST(RenderOptions, ReadsEveryOptionInEitherSpelling) {
               std::make_tuple(1.5f, 0.25f, 16384, true, "in.wav", "out.wav"));
     ASSERT_TRUE(o.eqGains());
     EXPECT_EQ(*o.eqGains(), EQPresets::gains(EQPreset::bass));
-    const RenderOptions g = parsedOk({"--gains", "-5,-1.5,+1.5,4,1e0", "a", "b"});
-    ASSERT_TRUE(g.eqGains());
-    EXPECT_EQ(*g.eqGains(), (std::array<float, 5>{-5.0f, -1.5f, 1.5f, 4.0f, 1.0f}));
-
     // Bounds are inclusive; "--" lets file names start with a dash; the last repeat wins.
     const RenderOptions edge =
         parsedOk({"--gain", "0", "--gain", "1000", "--duck", "0", "--block", "1", "--gains",
-                  "-24,24,0,0,0", "--", "-in.wav", "--out.wav"});
+                  "-24,+24,1e0,0,0", "--", "-in.wav", "--out.wav"});
+    ASSERT_TRUE(edge.eqGains());
+    EXPECT_EQ(*edge.eqGains(), (std::array<float, 5>{-24.0f, 24.0f, 1.0f, 0.0f, 0.0f}));
     EXPECT_EQ(std::tie(edge.gain, edge.duck, edge.block, edge.input, edge.output),
               std::make_tuple(1000.0f, 0.0f, 1, "-in.wav", "--out.wav"));
     EXPECT_TRUE(parsedOk({"--gain", "2", "-h", "--bogus"}).help) << "help stops the parse";
@@ -41,17 +39,11 @@ TEST(RenderOptions, RefusesMalformedValuesAndBadCombinationsInOneLine) {
         std::vector<std::string_view> args;
         std::string_view mentions;
     } cases[] = {
-        {{"--gain", "1.5x", "a", "b"}, "--gain"},
         {{"--gain", "1001", "a", "b"}, "--gain"},
-        {{"--duck", "1.01", "a", "b"}, "--duck"},
-        {{"--block", "0", "a", "b"}, "--block"},
-        {{"--block", "16385", "a", "b"}, "--block"},
-        {{"--gains", "1,2,,4,5", "a", "b"}, "--gains"},
-        {{"--gains", "1,2,3,4,24.5", "a", "b"}, "--gains"},
-        {{"--preset", "Voice", "a", "b"}, "Voice"}, // raw values are lower case
+        {{"--block", "512.0", "a", "b"}, "--block"},
+        {{"--gains", "1,2,3,4", "a", "b"}, "--gains"},
         {{"--preset", "voice", "--gains", "0,0,0,0,0", "a", "b"}, "--gains"},
         {{"a", "b", "c"}, "'c'"},
-        {{"a", "b", "--gain"}, "needs a value"},
     };
     for (const auto& c : cases) {
         const RenderOptions::Parsed parsed = RenderOptions::parse(c.args);

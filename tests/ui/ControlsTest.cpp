@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/GhostButton.h"
 #include "ui/PresetChip.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCircle.h"
@@ -29,11 +28,6 @@ TEST(Controls, ShowTheStateTheirOwnerGivesThem) {
     EXPECT_NE(chip.grab().toImage(), chipOff);
     QTest::mouseClick(&circle, Qt::LeftButton);
     EXPECT_TRUE(circle.isOn());
-
-    GhostButton button("audio-headphones", "Solo");
-    button.setAction([&] { ++clicks; });
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 3);
 }
 
 } // namespace

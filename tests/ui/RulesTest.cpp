@@ -111,13 +111,11 @@ TEST(EQCurveRules, SetBandStoresRoundedChangesOnlyOnTheNearestBand) {
               "Low -1 dB, 250 0 dB, 1k 0 dB, 4k 0 dB, High 0 dB");
 }
 
-// Silenced rows and the mute button left in use are the panel tests'; compact rows and the
-// buttons of other states are seen here.
+// Silenced rows and the buttons shown while hovered or muted are the panel tests'; compact rows
+// and the buttons of other states are seen here.
 TEST(AppRowRules, CompactRowsAndButtonsInUse) {
     using AppRowRules::Buttons;
     using AppRowRules::RowState;
-    EXPECT_EQ(AppRowRules::rowOpacity(RowState{.muted = true, .compact = true}),
-              AppRowRules::silencedOpacity);
     EXPECT_EQ(AppRowRules::rowOpacity(RowState{.compact = true}), AppRowRules::compactOpacity);
     EXPECT_EQ(AppRowRules::visibleButtons(RowState{.compact = true, .focused = true}),
               (Buttons{false, false, true}));
@@ -129,25 +127,9 @@ TEST(AppRowRules, CompactRowsAndButtonsInUse) {
     EXPECT_EQ(AppRowRules::toggledSolo("a", "a"), std::nullopt) << "the same app ends it";
 }
 
-TEST(PanelRules, ConditionalModules) {
-    using S = AudioPermission::Status;
-    using PanelRules::visibleModules;
-    EXPECT_EQ(visibleModules(false, false, S::granted, false, true, false), PanelRules::Modules{});
-    EXPECT_TRUE(visibleModules(true, false, S::granted, false, true, false).volumeKeys);
-    EXPECT_FALSE(visibleModules(true, true, S::granted, false, true, false).volumeKeys)
-        << "keys ready";
-    // Without access the access notice shows (where it is to be shown), not the keys one.
-    EXPECT_EQ(visibleModules(true, false, S::denied, false, true, true),
-              (PanelRules::Modules{false, true, false}));
-    EXPECT_TRUE(visibleModules(false, false, S::granted, true, true, false).call);
-    EXPECT_FALSE(visibleModules(false, false, S::granted, true, false, false).call)
-        << "lowering off";
-    EXPECT_NE(PanelRules::volumeKeysHelp(std::nullopt, std::nullopt, false).find("Wayland"),
-              std::string::npos);
-}
-
-// In a sandbox the notice shows until access is granted; on an ordinary session not for the
-// quiet first check, but after a failed one, and while the user's next check runs.
+// Which modules show is the panel tests'. In a sandbox the access notice shows until access is
+// granted; on an ordinary session not for the quiet first check, but after a failed one, and
+// while the user's next check runs.
 TEST(PanelRules, TheAccessNoticeShowsOnlyWhereAccessCanBeMissing) {
     using S = AudioPermission::Status;
     const struct {
@@ -161,6 +143,9 @@ TEST(PanelRules, TheAccessNoticeShowsOnlyWhereAccessCanBeMissing) {
     for (const auto& c : cases)
         EXPECT_EQ(PanelRules::accessNoticeShown(c.status, c.sandboxed, c.asked), c.shown)
             << int(c.status) << c.sandboxed << c.asked;
+    // In a Wayland session the keys are the desktop's, and the notice says so.
+    EXPECT_NE(PanelRules::volumeKeysHelp(std::nullopt, std::nullopt, false).find("Wayland"),
+              std::string::npos);
 }
 
 TEST(PanelRules, GermanPluralsAndTheCoresTextsInGerman) {

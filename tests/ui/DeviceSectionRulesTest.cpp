@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/DeviceSection.h"
-
-#include "support/Widgets.h"
-#include "ui/DeviceRow.h"
 #include "ui/DeviceSectionRules.h"
 
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace voxlane {
@@ -59,57 +54,14 @@ TEST(DeviceSectionRules, MoveCountsTheGapInTheListBeforeTheMove) {
         EXPECT_EQ(Rules::moved(abc(), from, to), abc()) << from << " to " << to;
 }
 
-TEST(DeviceSectionRules, ToggleAndForgetTheFirstOrEveryRuleOfAUid) {
-    EXPECT_EQ(Rules::toggledNever(abc(), "gone"), abc());
+// Exclusion, forgetting and reset through the device window are the shell tests'; of two rules
+// with one uid only the first flips, forgetting removes both.
+TEST(DeviceSectionRules, ToggleTheFirstAndForgetEveryRuleOfAUid) {
     auto twice = abc();
     twice.push_back({"a", "A again", Transport::unknown, false});
     EXPECT_TRUE(Rules::toggledNever(twice, "a")[0].never);
     EXPECT_FALSE(Rules::toggledNever(twice, "a")[3].never);
     EXPECT_EQ(uids(Rules::forgotten(twice, "a")), (std::vector<std::string>{"b", "c"}));
-    EXPECT_TRUE(Rules::canForget(abc()[0], {"b"}));
-    EXPECT_FALSE(Rules::canForget(abc()[1], {"b"}));
-}
-
-// A section that takes its own changes back, as the device window does through the engine.
-struct Looped {
-    DeviceSection section{"Output", false, 44};
-    int changes = 0;
-    explicit Looped(DeviceSection::State state) {
-        section.setOnChange([this](std::vector<DeviceRule> rules, bool ranked) {
-            ++changes;
-            auto s = section.state();
-            s.rules = std::move(rules);
-            s.ranked = ranked;
-            section.setState(std::move(s));
-        });
-        section.setState(std::move(state));
-        section.resize(460, section.sizeHint().height());
-        section.show();
-    }
-};
-
-TEST(DeviceSection, DraggingARowReordersAndRanks) {
-    Looped s({abc(), false, {"a", "b", "c"}, std::nullopt});
-    DeviceRow* c = s.section.row("c");
-    DeviceRow* a = s.section.row("a");
-    const QPointF start(100, c->height() / 2.0);
-    test::press(c, start);
-    // Up over the first row's upper half: the gap before it.
-    const QPointF overA = c->mapFrom(&s.section, a->geometry().topLeft() + QPoint(100, 8));
-    test::move(c, QPointF(100, start.y() - 10));
-    test::move(c, overA);
-    EXPECT_EQ(s.section.dropGap(), 0u);
-    test::release(c, overA);
-    EXPECT_EQ(uids(s.section.state().rules), (std::vector<std::string>{"c", "a", "b"}));
-    EXPECT_TRUE(s.section.state().ranked);
-    EXPECT_EQ(s.section.dropGap(), std::nullopt);
-
-    // A click without moving is no drag.
-    const int before = s.changes;
-    DeviceRow* first = s.section.rows()[0];
-    test::press(first, {100, 20});
-    test::release(first, {101, 21});
-    EXPECT_EQ(s.changes, before);
 }
 
 } // namespace
