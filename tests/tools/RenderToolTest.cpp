@@ -5,7 +5,7 @@
 #include "support/TempDirectory.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -5,13 +5,11 @@
 #include "ui/EQCurveRules.h"
 #include "ui/FaderRules.h"
 #include "ui/PanelRules.h"
-#include "ui/Theme.h"
 #include "ui/Translations.h"
 
 #include <QTranslator>
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -82,7 +80,7 @@ TEST(EQCurveRules, RoundsToHalfDecibelsWithADeadZoneAroundZero) {
     EXPECT_EQ(EQCurveRules::keyStep(12.0f, 1), 12.0f);
 }
 
-TEST(EQCurveRules, SetBandStoresRoundedChangesOnlyOnTheNearestBand) {
+TEST(EQCurveRules, DragsSetTheNearestBandRoundedAndSettingsNameTheirPreset) {
     std::vector<float> gains{3, 0, 0};
     auto change = EQCurveRules::setBand(gains, 0, 0.6f);
     EXPECT_TRUE(change.changed);
