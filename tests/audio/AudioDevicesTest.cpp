@@ -31,15 +31,13 @@ TEST_F(AudioDevicesTest, AggregatesOursAndUnreadableDevicesAreLeftOutOrDegrade) 
     fixed.output.hasVolume = false;
     const auto nameless = sim.addDevice(fixed);
     probes.injectFault(test::fault(ServerCore::Operation::device, ServerError::failed, hidden));
-
     const auto devices = AudioDevices::all(sim);
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0].id, speakers);
     EXPECT_EQ(devices[1].id, bare);
     EXPECT_FALSE(devices[1].hasOutput || devices[1].hasInput);
-    EXPECT_EQ(devices[2].id, nameless);
-    EXPECT_EQ(devices[2].name, "Unknown device");
-    EXPECT_EQ(devices[2].transport, Transport::unknown);
+    EXPECT_EQ(std::tuple(devices[2].id, devices[2].name, devices[2].transport),
+              std::tuple(nameless, "Unknown device", Transport::unknown));
     EXPECT_EQ(AudioDevices::device(sim, hidden), std::nullopt);
     EXPECT_EQ(AudioDevices::id(sim, "other-aggregate"), std::nullopt);
     EXPECT_EQ(AudioDevices::device(sim, aggregate.object())->transport, Transport::aggregate);

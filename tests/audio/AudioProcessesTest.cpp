@@ -16,12 +16,15 @@ using Signal = SimServer::Signal;
 class AudioProcessesTest : public ::testing::Test, protected test::SimRig {
 protected:
     test::FakeWorkspace workspace;
-
     AudioProcess process(ObjectId id, std::int32_t pid,
                          std::optional<std::string> bundle = std::nullopt, bool playing = true) {
         return AudioProcess{id, pid, std::move(bundle), playing, false};
     }
 };
+
+auto shown(const AppGroup& g) {
+    return std::tuple(g.id, g.name, g.icon, g.executable, g.isRegularApp);
+}
 
 TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
     workspace.pid = 500;
@@ -35,24 +38,30 @@ TEST_F(AudioProcessesTest, AllReadsOtherProgramsProcessesInOrder) {
     const auto player = sim.addProcess(processSetup(302, Signal::sine(0.5f)));
     sim.setProcessRunning(player, false, false);
     probes.injectFault(test::fault(ServerCore::Operation::process, ServerError::failed, broken));
-
     const auto processes = AudioProcesses::all(sim, workspace);
     ASSERT_EQ(processes.size(), 2u);
     EXPECT_EQ(processes[0], (AudioProcess{rec, 300, "org.recorder", false, true}));
     EXPECT_EQ(processes[1], (AudioProcess{player, 302, std::nullopt, false, false}));
 }
 
-TEST_F(AudioProcessesTest, HelpersJoinTheApplicationResponsibleForThem) {
+// Helpers join the application responsible for them; the audio server, its helpers and
+// ourselves, known by program name or id, form no group.
+TEST_F(AudioProcessesTest, HelpersJoinTheirApplicationAndTheServerAndOurselvesFormNoGroup) {
     workspace.applications[10] = {"org.browser", "Browser", {"browser", false}, "", true};
     workspace.responsible[11] = 10;
     workspace.responsible[12] = 10;
+    workspace.names[50] = "pipewire";
+    workspace.names[51] = "voxlane";
+    workspace.names[52] = "wireplumber";
+    workspace.names[53] = "pipewire-pulse";
     const auto groups = AudioProcesses::grouped(
-        {process(812, 11), process(77, 12, std::nullopt, false), process(301, 10)}, workspace);
+        {process(812, 11), process(77, 12, std::nullopt, false), process(301, 10), process(1, 50),
+         process(2, 51), process(3, 52), process(4, 53), process(5, 54, "org.freedesktop.pipewire"),
+         process(7, 56, std::string(AppIdentifier))},
+        workspace);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].id, "org.browser");
-    EXPECT_EQ(groups[0].name, "Browser");
-    EXPECT_TRUE(groups[0].isRegularApp);
-    EXPECT_EQ(groups[0].processes.size(), 3u);
+    EXPECT_EQ(shown(groups[0]),
+              std::tuple("org.browser", "Browser", AppIcon{"browser", false}, "", true));
     EXPECT_EQ(groups[0].objectIDs(), (std::vector<ObjectId>{77, 301, 812}));
     EXPECT_TRUE(groups[0].isPlaying());
     EXPECT_FALSE(groups[0].isRecording());
@@ -74,54 +83,20 @@ TEST_F(AudioProcessesTest, OwnerResolutionFallsBackStepByStep) {
     // The program's file name goes with the group (for its icon): from the path, else the name.
     workspace.paths[40] = "/usr/libexec/helperd-bin";
     workspace.names[40] = "helperd-b";
-
     const auto groups = AudioProcesses::grouped({process(1, 21), process(2, 30),
                                                  process(3, 40, "com.example.helperd"),
                                                  process(4, 41, "org.editor"), process(5, 42)},
                                                 workspace);
     ASSERT_EQ(groups.size(), 4u); // pid 42 has no name: declined
-    EXPECT_EQ(groups[0].id, "org.player");
-    EXPECT_EQ(groups[0].name, "org.player"); // no localized name
-    EXPECT_EQ(groups[0].icon, (AppIcon{"player-icon", false}));
-    EXPECT_FALSE(groups[0].isRegularApp);
-    EXPECT_EQ(groups[1].id, "process.sox");
-    EXPECT_EQ(groups[1].name, "sox");
-    EXPECT_EQ(groups[1].icon, (AppIcon{"terminal", true}));
-    EXPECT_EQ(groups[1].executable, "sox");
-    EXPECT_FALSE(groups[1].isRegularApp);
-    EXPECT_EQ(groups[2].id, "com.example.helperd");
-    EXPECT_EQ(groups[2].name, "helperd");
-    EXPECT_EQ(groups[2].icon, (AppIcon{"app", true}));
-    EXPECT_EQ(groups[2].executable, "helperd-bin");
-    EXPECT_EQ(groups[3].name, "Editor");
-    EXPECT_EQ(groups[3].icon, (AppIcon{"editor", false}));
-}
-
-TEST_F(AudioProcessesTest, TheServerItsHelpersAndOurselvesFormNoGroup) {
-    workspace.names[50] = "pipewire";
-    workspace.names[51] = "voxlane";
-    workspace.names[52] = "wireplumber";
-    workspace.names[53] = "pipewire-pulse";
-    const auto groups = AudioProcesses::grouped(
-        {process(1, 50), process(2, 51), process(3, 52), process(4, 53),
-         process(5, 54, "org.freedesktop.pipewire"), process(7, 56, std::string(AppIdentifier)),
-         process(8, 57, "org.keep")},
-        workspace);
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].id, "org.keep");
-}
-
-TEST_F(AudioProcessesTest, FirstProcessOfAKeyFixesNameAndOrder) {
-    workspace.applications[60] = {"org.a", "A first", {}, "", true};
-    workspace.applications[61] = {"org.a", "A second", {}, "", false};
-    workspace.names[62] = "b";
-    const auto groups =
-        AudioProcesses::grouped({process(1, 62), process(2, 60), process(3, 61)}, workspace);
-    ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].id, "process.b");
-    EXPECT_EQ(groups[1].name, "A first");
-    EXPECT_TRUE(groups[1].isRegularApp);
-    EXPECT_EQ(groups[1].processes.size(), 2u);
+    // Without a localized name the id names the group; an installed app's ".app" goes.
+    EXPECT_EQ(shown(groups[0]),
+              std::tuple("org.player", "org.player", AppIcon{"player-icon", false}, "", false));
+    EXPECT_EQ(shown(groups[1]),
+              std::tuple("process.sox", "sox", AppIcon{"terminal", true}, "sox", false));
+    EXPECT_EQ(shown(groups[2]), std::tuple("com.example.helperd", "helperd", AppIcon{"app", true},
+                                           "helperd-bin", false));
+    EXPECT_EQ(shown(groups[3]),
+              std::tuple("org.editor", "Editor", AppIcon{"editor", false}, "", false));
 }
 
 } // namespace

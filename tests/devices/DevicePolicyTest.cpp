@@ -12,137 +12,101 @@ constexpr Transport builtIn = Transport::builtIn;
 constexpr Transport usb = Transport::usb;
 constexpr Transport bluetooth = Transport::bluetooth;
 constexpr Transport bluetoothLE = Transport::bluetoothLE;
+const std::optional<std::string> none;
 
 AudioDevice device(std::string uid, Transport transport, bool output, bool input) {
     static ObjectId nextID = 100;
     return AudioDevice{nextID++, uid, uid + " name", transport, output, input};
 }
 
-// Rules learned from the devices in order, so lists follow the device order unless reordered.
-DeviceRules learned(const std::vector<AudioDevice>& devices) {
+struct World {
+    std::vector<AudioDevice> devices;
     DeviceRules rules;
-    rules.learn(devices);
-    return rules;
-}
-
-void setNever(std::vector<DeviceRule>& list, const std::string& uid) {
-    for (auto& rule : list) {
-        if (rule.uid == uid) rule.never = true;
+    explicit World(std::vector<AudioDevice> list) : devices(std::move(list)) {
+        rules.learn(devices);
     }
-}
+    Decision decide(std::optional<std::string> output, std::optional<std::string> input) const {
+        return DevicePolicy::decide(rules, devices, output, input);
+    }
+};
 
-std::optional<std::string> none = std::nullopt;
+void setNever(std::vector<DeviceRule>& list, const std::string& uid, bool never = true) {
+    for (auto& rule : list)
+        if (rule.uid == uid) rule.never = never;
+}
 
 TEST(DevicePolicyTest, RankedOutputPicksTheTopConnectedAllowedOutput) {
-    const std::vector<AudioDevice> devices{
-        device("speakers", builtIn, true, false),
-        device("mic-only", usb, false, true),
-        device("headphones", usb, true, false),
-    };
-    DeviceRules rules = learned(devices);
-    rules.outputsRanked = true;
+    World w({device("speakers", builtIn, true, false), device("mic-only", usb, false, true),
+             device("headphones", usb, true, false)});
+    w.rules.outputsRanked = true;
     // Ranked: an absent device, a device without output streams, a never device, headphones.
-    rules.outputs = {{"gone", "Gone", usb, false},
-                     {"mic-only", "Mic", usb, false},
-                     {"speakers", "Speakers", builtIn, true},
-                     {"headphones", "Headphones", usb, false}};
-
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "speakers", none).output, "headphones");
-    // Already the default: nothing to do.
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "headphones", none), Decision{});
-
+    w.rules.outputs = {{"gone", "Gone", usb, false},
+                       {"mic-only", "Mic", usb, false},
+                       {"speakers", "Speakers", builtIn, true},
+                       {"headphones", "Headphones", usb, false}};
+    EXPECT_EQ(w.decide("speakers", none).output, "headphones");
+    EXPECT_EQ(w.decide("headphones", none), Decision{}) << "already the default";
     // Unranked, the same situation is left alone: the current output is not forbidden.
-    rules.outputsRanked = false;
-    rules.outputs[2].never = false;
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "speakers", none), Decision{});
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, none, none), Decision{});
+    w.rules.outputsRanked = false;
+    setNever(w.rules.outputs, "speakers", false);
+    EXPECT_EQ(w.decide("speakers", none), Decision{});
 }
 
-TEST(DevicePolicyTest, ForbiddenOutputFallsBackToBuiltInThenFirstAllowed) {
-    std::vector<AudioDevice> devices{
-        device("hdmi", Transport::hdmi, true, false),
-        device("usb", usb, true, false),
-        device("speakers", builtIn, true, false),
-    };
-    DeviceRules rules = learned(devices);
-    setNever(rules.outputs, "usb");
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "usb", none).output, "speakers");
-
-    // Without a built-in output, the first allowed output in device order.
-    devices.pop_back();
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "usb", none).output, "hdmi");
-
-    // Nothing allowed left: nothing to switch to.
-    setNever(rules.outputs, "hdmi");
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "usb", none), Decision{});
+TEST(DevicePolicyTest, ForbiddenDevicesFallBackToBuiltInThenFirstAllowed) {
+    World w({device("hdmi", Transport::hdmi, true, false), device("usb", usb, true, false),
+             device("speakers", builtIn, true, false)});
+    setNever(w.rules.outputs, "usb");
+    EXPECT_EQ(w.decide("usb", none).output, "speakers");
+    w.devices.pop_back(); // without a built-in output: the first allowed one in device order
+    EXPECT_EQ(w.decide("usb", none).output, "hdmi");
+    setNever(w.rules.outputs, "hdmi");
+    EXPECT_EQ(w.decide("usb", none), Decision{}) << "nothing allowed left";
+    // A forbidden input is replaced without ranking; no current input, nothing to replace.
+    World inputs({device("webcam", usb, false, true), device("mac-mic", builtIn, false, true)});
+    setNever(inputs.rules.inputs, "webcam");
+    EXPECT_EQ(inputs.decide(none, "webcam"), (Decision{none, "mac-mic"}));
+    EXPECT_EQ(inputs.decide(none, none), Decision{});
 }
 
 TEST(DevicePolicyTest, BluetoothOutputMovesTheInputOffBluetoothMicrophones) {
-    const std::vector<AudioDevice> devices{
-        device("speakers", builtIn, true, false),
-        device("mac-mic", builtIn, false, true),
-        device("airpods", bluetooth, true, true),
-        device("usb-mic", usb, false, true),
-    };
-    DeviceRules rules = learned(devices);
-
-    // Unranked: the headset's microphone is replaced by the built-in one.
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "airpods", "airpods"),
-              (Decision{none, "mac-mic"}));
-    // The built-in microphone forbidden: the first other allowed non-Bluetooth input.
-    setNever(rules.inputs, "mac-mic");
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "airpods", "airpods").input, "usb-mic");
-    rules.inputs[0].never = false;
-
+    World w({device("speakers", builtIn, true, false), device("mac-mic", builtIn, false, true),
+             device("airpods", bluetooth, true, true), device("usb-mic", usb, false, true)});
+    // Unranked: the headset's microphone is replaced by the built-in one, or, that forbidden,
+    // by the first other allowed non-Bluetooth input.
+    EXPECT_EQ(w.decide("airpods", "airpods"), (Decision{none, "mac-mic"}));
+    setNever(w.rules.inputs, "mac-mic");
+    EXPECT_EQ(w.decide("airpods", "airpods").input, "usb-mic");
+    setNever(w.rules.inputs, "mac-mic", false);
     // The option off, or a wired output: the headset's microphone stays.
-    rules.keepBluetoothHighQuality = false;
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "airpods", "airpods"), Decision{});
-    rules.keepBluetoothHighQuality = true;
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "speakers", "airpods"), Decision{});
-
+    w.rules.keepBluetoothHighQuality = false;
+    EXPECT_EQ(w.decide("airpods", "airpods"), Decision{});
+    w.rules.keepBluetoothHighQuality = true;
+    EXPECT_EQ(w.decide("speakers", "airpods"), Decision{});
     // Ranked inputs: rules stored as Bluetooth are passed over while the output is Bluetooth,
     // judged by their stored transport.
-    rules.inputsRanked = true;
-    rules.inputs = {{"airpods", "AirPods", bluetooth, false},
-                    {"old-le-headset", "LE", bluetoothLE, false},
-                    {"usb-mic", "USB", usb, false},
-                    {"mac-mic", "Mac", builtIn, false}};
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "airpods", "airpods").input, "usb-mic");
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "speakers", "mac-mic").input, "airpods");
+    w.rules.inputsRanked = true;
+    w.rules.inputs = {{"airpods", "AirPods", bluetooth, false},
+                      {"old-le-headset", "LE", bluetoothLE, false},
+                      {"usb-mic", "USB", usb, false},
+                      {"mac-mic", "Mac", builtIn, false}};
+    EXPECT_EQ(w.decide("airpods", "airpods").input, "usb-mic");
+    EXPECT_EQ(w.decide("speakers", "mac-mic").input, "airpods");
 }
 
 TEST(DevicePolicyTest, TheInputFollowsTheOutputAboutToBeSelected) {
-    const std::vector<AudioDevice> devices{
-        device("speakers", builtIn, true, false),
-        device("mac-mic", builtIn, false, true),
-        device("headset", bluetoothLE, true, true),
-    };
-    DeviceRules rules = learned(devices);
-    rules.outputsRanked = true;
-    rules.outputs = {{"headset", "Headset", bluetoothLE, false},
-                     {"speakers", "Speakers", builtIn, false}};
+    World w({device("speakers", builtIn, true, false), device("mac-mic", builtIn, false, true),
+             device("headset", bluetoothLE, true, true)});
+    w.rules.outputsRanked = true;
+    w.rules.outputs = {{"headset", "Headset", bluetoothLE, false},
+                       {"speakers", "Speakers", builtIn, false}};
     // The output moves to the headset by rank, so its microphone is avoided already now.
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "speakers", "headset"),
-              (Decision{"headset", "mac-mic"}));
-
+    EXPECT_EQ(w.decide("speakers", "headset"), (Decision{"headset", "mac-mic"}));
     // A forbidden Bluetooth output with nothing to replace it counts as no output: its
     // microphone is not avoided.
-    rules.outputsRanked = false;
-    rules.outputs = {{"headset", "Headset", bluetoothLE, true},
-                     {"speakers", "Speakers", builtIn, true}};
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, "headset", "headset"), Decision{});
-}
-
-TEST(DevicePolicyTest, ForbiddenInputIsReplacedWithoutRanking) {
-    const std::vector<AudioDevice> devices{
-        device("webcam", usb, false, true),
-        device("mac-mic", builtIn, false, true),
-    };
-    DeviceRules rules = learned(devices);
-    setNever(rules.inputs, "webcam");
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, none, "webcam"), (Decision{none, "mac-mic"}));
-    // No current input: nothing to replace.
-    EXPECT_EQ(DevicePolicy::decide(rules, devices, none, none), Decision{});
+    w.rules.outputsRanked = false;
+    setNever(w.rules.outputs, "headset");
+    setNever(w.rules.outputs, "speakers");
+    EXPECT_EQ(w.decide("headset", "headset"), Decision{});
 }
 
 } // namespace

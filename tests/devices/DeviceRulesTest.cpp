@@ -14,46 +14,34 @@ namespace {
 constexpr Transport kBuiltIn = Transport::builtIn;
 constexpr Transport kBluetooth = Transport::bluetooth;
 
-AudioDevice device(std::uint32_t id, std::string uid, std::string name, Transport transport,
-                   bool out, bool in) {
-    AudioDevice d;
-    d.id = id;
-    d.uid = std::move(uid);
-    d.name = std::move(name);
-    d.transport = transport;
-    d.hasOutput = out;
-    d.hasInput = in;
-    return d;
+using AD = AudioDevice;
+using V = std::vector<std::string>;
+
+std::vector<std::string> uids(const std::vector<DeviceRule>& rules) {
+    std::vector<std::string> out;
+    for (const auto& rule : rules)
+        out.push_back(rule.uid);
+    return out;
 }
 
 TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules = DeviceRules::load(*defaults);
     EXPECT_EQ(rules, DeviceRules{});
-    EXPECT_TRUE(rules.keepBluetoothHighQuality);
-    EXPECT_TRUE(rules.alertsFollowOutput);
-
-    const std::vector<AudioDevice> first{device(2, "speakers", "Speakers", kBuiltIn, true, false),
-                                         device(3, "headset", "Headset", kBluetooth, true, true),
-                                         device(4, "mic", "Microphone", kBuiltIn, false, true)};
+    const std::vector<AudioDevice> first{AD{2, "speakers", "Speakers", kBuiltIn, true, false},
+                                         AD{3, "headset", "Headset", kBluetooth, true, true},
+                                         AD{4, "mic", "Microphone", kBuiltIn, false, true}};
     rules.learn(first);
-    ASSERT_EQ(rules.outputs.size(), 2u);
-    EXPECT_EQ(rules.outputs[0].uid, "speakers");
-    EXPECT_EQ(rules.outputs[1].uid, "headset");
-    ASSERT_EQ(rules.inputs.size(), 2u);
-    EXPECT_EQ(rules.inputs[0].uid, "headset");
-    EXPECT_EQ(rules.inputs[1].uid, "mic");
-
+    EXPECT_EQ(uids(rules.outputs), (V{"speakers", "headset"}));
+    EXPECT_EQ(uids(rules.inputs), (V{"headset", "mic"}));
     rules.outputs[1].never = true;
     std::swap(rules.outputs[0], rules.outputs[1]);
     // Renamed headset, speakers gone, a new USB device.
     rules.learn(
-        std::vector<AudioDevice>{device(9, "usb", "USB DAC", Transport::usb, true, false),
-                                 device(3, "headset", "Anna's Headset", kBluetooth, true, true)});
-    ASSERT_EQ(rules.outputs.size(), 3u);
+        std::vector<AudioDevice>{AD{9, "usb", "USB DAC", Transport::usb, true, false},
+                                 AD{3, "headset", "Anna's Headset", kBluetooth, true, true}});
+    EXPECT_EQ(uids(rules.outputs), (V{"headset", "speakers", "usb"}));
     EXPECT_EQ(rules.outputs[0], (DeviceRule{"headset", "Anna's Headset", kBluetooth, true}));
-    EXPECT_EQ(rules.outputs[1].uid, "speakers");
-    EXPECT_EQ(rules.outputs[2].uid, "usb");
     EXPECT_EQ(rules.inputs[0].name, "Anna's Headset");
     EXPECT_FALSE(rules.inputs[0].never);
 }
@@ -70,10 +58,8 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     EXPECT_EQ(json["outputs"][0]["transport"], "builtin");
     EXPECT_EQ(json["outputs"][0]["ranked"], true);
     EXPECT_FALSE(json["outputs"][1].contains("ranked"));
-    EXPECT_EQ(json["outputs"][1]["transport"], "bluetooth");
     EXPECT_EQ(json["inputs"][0]["transport"], "virtual");
     EXPECT_EQ(DeviceRules::load(*defaults), rules);
-
     // The first format: every transport a number, four characters packed; one it did not know
     // keeps its rule.
     defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({"outputs": [
@@ -110,7 +96,6 @@ TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
     EXPECT_EQ(kept[0], (nlohmann::json{{"inputs", nlohmann::json::array({badRule})}}));
     rules.save(*defaults);
     EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[DeviceRules::key], kept);
-
     for (const char* bad : {"[]", "\"rules\"", R"({"outputs": 5})",
                             R"({"outputs": [{"uid": "a", "name": "A", "transport": -1,
                                              "never": true}]})"}) {
@@ -126,22 +111,21 @@ TEST(DeviceRulesLearn, ForgetsTheOldestLearnedDevicesBeyondTheBound) {
     DeviceRules rules;
     rules.outputs = {{"placed", "Placed", kBuiltIn, false, true},
                      {"banned", "Banned", kBuiltIn, true, false}};
-    rules.learn(std::vector<AudioDevice>{device(1, "speakers", "Speakers", kBuiltIn, true, false)});
+    rules.learn(std::vector<AudioDevice>{AD{1, "speakers", "Speakers", kBuiltIn, true, false}});
     for (int i = 0; i < 200; ++i) {
         const std::string uid = "call-" + std::to_string(i);
         rules.learn(std::vector<AudioDevice>{
-            device(1, "speakers", "Speakers", kBuiltIn, true, false),
-            device(100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true)});
+            AD{1, "speakers", "Speakers", kBuiltIn, true, false},
+            AD{100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true}});
     }
     ASSERT_EQ(rules.outputs.size(), DeviceRules::maxLearned);
-    EXPECT_EQ(rules.outputs[0].uid, "placed");
-    EXPECT_EQ(rules.outputs[1].uid, "banned");
-    EXPECT_EQ(rules.outputs[2].uid, "speakers"); // connected throughout
-    EXPECT_EQ(rules.outputs[3].uid, "call-139"); // the newest learned ones remain
+    // The placed, the marked, the one connected throughout, then the newest learned ones.
+    const auto kept = uids(rules.outputs);
+    EXPECT_EQ(std::vector(kept.begin(), kept.begin() + 4),
+              (V{"placed", "banned", "speakers", "call-139"}));
     EXPECT_EQ(rules.outputs.back().uid, "call-199");
     ASSERT_EQ(rules.inputs.size(), DeviceRules::maxLearned);
     EXPECT_EQ(rules.inputs[0].uid, "call-136");
-
     // A list of nothing but placed rules is never cut.
     DeviceRules placed;
     for (int i = 0; i < 70; ++i)

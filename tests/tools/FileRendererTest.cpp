@@ -33,7 +33,6 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
     const long long frames = 40000; // no multiple of any chunk below
     const SoundFile input = SoundFile::tonesAndNoise(2, 48000, frames, 0.8f);
     input.write(dir / "in.wav", SF_FORMAT_FLOAT);
-
     TapState tap(2.5f, 1.0f, 48000);
     const auto& voice = EQPresets::gains(EQPreset::voice);
     tap.setEQ(voice);
@@ -47,11 +46,10 @@ TEST(FileRenderer, MatchesTheChainRunOverTheSamplesInMemory) {
         tap.render(&inList, &outList, 1, true);
     }
     ASSERT_LT(tap.load(TapState::limiterFloor), 0.6f);
-
     for (int block : {512, 1000, 777, 16384}) {
         const FileRenderer renderer(optionsFor(dir / "in.wav", dir / "out.wav", block));
         EXPECT_EQ(renderer.chunkFrames() % block, 0);
-        const FileRenderer::Result result = renderer.run();
+        const auto result = renderer.run();
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.frames, frames);
         // Constant targets: the block size does not change a single sample.
@@ -66,46 +64,47 @@ TEST(FileRenderer, CancellingLeavesNoFileAndKeepsTheOldOutput) {
     SoundFile::tonesAndNoise(2, 48000, 100000, 0.5f).write(dir / "in.wav", SF_FORMAT_PCM_16);
     std::ofstream(dir / "out.wav") << "old";
     int polls = 0;
-    const FileRenderer::Result result =
-        FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run([&] {
-            return ++polls == 3; // after two chunks have been written
-        });
+    const auto result = FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run([&] {
+        return ++polls == 3; // after two chunks have been written
+    });
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, "interrupted");
     EXPECT_EQ(polls, 3);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
-    std::ifstream old(dir / "out.wav");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "old");
+    EXPECT_EQ(dir.read("out.wav"), "old");
 }
 
-TEST(FileRenderer, AnEmptyFileGivesAnEmptyOutput) {
+// A mono file is read whole and fills both channels alike (the chain's part is TapState's); an
+// empty one gives an empty output at its rate.
+TEST(FileRenderer, MonoFillsBothChannelsAndAnEmptyFileGivesAnEmptyOutput) {
     TempDirectory dir;
+    SoundFile::tonesAndNoise(1, 48000, 20000, 0.5f).write(dir / "mono.wav", SF_FORMAT_FLOAT);
+    ASSERT_TRUE(FileRenderer(optionsFor(dir / "mono.wav", dir / "m.wav", 1000)).run().ok);
+    const SoundFile fromMono = SoundFile::read(dir / "m.wav");
+    ASSERT_EQ(std::pair(fromMono.channels, fromMono.frames()), std::pair(2, 20000LL));
+    EXPECT_GT(fromMono.peak(), 0.1f);
+    for (long long i = 0; i < fromMono.frames(); ++i)
+        ASSERT_EQ(fromMono.at(i, 0), fromMono.at(i, 1)) << "frame " << i;
     SoundFile empty;
     empty.channels = 1;
     empty.sampleRate = 22050;
     empty.write(dir / "in.wav", SF_FORMAT_PCM_16);
-    const FileRenderer::Result result =
-        FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run();
+    const auto result = FileRenderer(optionsFor(dir / "in.wav", dir / "out.wav", 512)).run();
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.frames, 0);
-    EXPECT_EQ(result.peak, 0.0f);
-    EXPECT_EQ(result.limiterFloor, 1.0f);
+    EXPECT_EQ(std::tuple(result.frames, result.peak, result.limiterFloor),
+              std::tuple(0LL, 0.0f, 1.0f));
     const SoundFile output = SoundFile::read(dir / "out.wav");
-    EXPECT_EQ(output.frames(), 0);
-    EXPECT_EQ(output.sampleRate, 22050);
+    EXPECT_EQ(std::pair(output.frames(), output.sampleRate), std::pair(0LL, 22050));
 }
 
 // A WAV header counts bytes in 32 bits: an output that cannot fit (or whose size is unknown) is
 // written as RF64 instead of with a header whose sizes wrapped.
 TEST(FileRenderer, OutputsBeyondWhatAWavHeaderDescribesAreRF64) {
     EXPECT_LE(FileRenderer::maxWavFrames * 8 + 4096, 0xffffffffLL);
-    EXPECT_EQ(FileRenderer::outputFormat(0), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    EXPECT_EQ(FileRenderer::outputFormat(FileRenderer::maxWavFrames),
-              SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    EXPECT_EQ(FileRenderer::outputFormat(FileRenderer::maxWavFrames + 1),
-              SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
-    EXPECT_EQ(FileRenderer::outputFormat(SF_COUNT_MAX), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
-    EXPECT_EQ(FileRenderer::outputFormat(-1), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    for (sf_count_t frames : {sf_count_t(0), FileRenderer::maxWavFrames})
+        EXPECT_EQ(FileRenderer::outputFormat(frames), SF_FORMAT_WAV | SF_FORMAT_FLOAT) << frames;
+    for (sf_count_t frames : {FileRenderer::maxWavFrames + 1, SF_COUNT_MAX, sf_count_t(-1)})
+        EXPECT_EQ(FileRenderer::outputFormat(frames), SF_FORMAT_RF64 | SF_FORMAT_FLOAT) << frames;
 }
 
 } // namespace

@@ -23,7 +23,6 @@ TEST(RenderVsSox, VoicePresetAgreesWithSoxCookbookFilters) {
     // Low level, so that neither the limiter nor sox's clipping can act.
     const SoundFile input = SoundFile::tonesAndNoise(2, 48000, 48000, 0.2f);
     input.write(dir / "in.wav", SF_FORMAT_FLOAT);
-
     const ChildProcess vox = ChildProcess::run(
         VOXLANE_RENDER_PATH, {"--preset", "voice", dir / "in.wav", dir / "vox.wav"});
     ASSERT_EQ(vox.exitStatus, 0) << vox.err;
@@ -36,12 +35,10 @@ TEST(RenderVsSox, VoicePresetAgreesWithSoxCookbookFilters) {
         args.push_back(word);
     const ChildProcess sox = ChildProcess::run("sox", args);
     ASSERT_EQ(sox.exitStatus, 0) << sox.err;
-
     const SoundFile ours = SoundFile::read(dir / "vox.wav");
     const SoundFile theirs = SoundFile::read(dir / "sox.wav");
     ASSERT_EQ(ours.frames(), 48000);
     ASSERT_EQ(theirs.frames(), 48000);
-
     // Ours leaves the look-ahead delay (72 frames) late and fades in over 480 frames.
     const long long delay = 72, fadeIn = 480;
     double worst = 0.0, change = 0.0;

@@ -27,7 +27,6 @@ TEST(PlatformWords, NoOtherPlatformsGlyphsNamesOrPanesAnywhereInTheInterface) {
             if (entry.is_regular_file()) files.push_back(entry.path());
     files.push_back(root / "docs" / "voxlane.1");
     ASSERT_GT(files.size(), 100u);
-
     const std::vector<std::string> foreign{
         // Control, Option, Command, Shift and Escape as glyphs, written out or escaped.
         "\u2303", "\u2325", "\u2318", "\u21e7", "\u238b", "\\u2303", "\\u2325", "\\u2318",
