@@ -74,11 +74,8 @@ TEST(EQDesign, MissingAndZeroGainsAreUnity) {
     }
     for (double f : {20.0, 1000.0, 19000.0})
         EXPECT_NEAR(EQ::response({}, f, 48000), 0.0, 1e-12);
-
-    const std::vector<float> three{3, -2, 5};
-    const auto short_ = EQ::biquads(three, 48000);
-    const auto full = EQ::biquads(std::vector<float>{3, -2, 5, 0, 0}, 48000);
-    EXPECT_EQ(short_, full);
+    EXPECT_EQ(EQ::biquads(std::vector<float>{3, -2, 5}, 48000),
+              EQ::biquads(std::vector<float>{3, -2, 5, 0, 0}, 48000));
 }
 
 TEST(EQDesign, HighBandsStayBelowNyquistAtLowRates) {
@@ -86,8 +83,6 @@ TEST(EQDesign, HighBandsStayBelowNyquistAtLowRates) {
     const auto at16k = EQ::biquads(gains, 16000);
     // The high shelf's corner moves to 0.45 × 16000 = 7200 Hz, where it reaches half its gain.
     EXPECT_NEAR(sectionDb(at16k[4], 7200, 16000), 3.0, 1e-9);
-    EXPECT_NEAR(sectionDb(at16k[4], 7200, 16000),
-                20 * std::log10(std::abs(cookbookResponse(4, 6, 7200, 7200, 16000))), 1e-12);
     // At 48 kHz nothing moves.
     EXPECT_NEAR(sectionDb(EQ::biquads(gains, 48000)[4], 10000, 48000), 3.0, 1e-9);
 }
@@ -133,14 +128,10 @@ TEST(EQSettingsCoding, RoundTripsAndRejectsBadRecords) {
     const auto bass = nlohmann::json::parse(R"({"preset": "bass", "gains": [6, 2.5, 0, 0, 0]})");
     EXPECT_EQ(bass.get<EQSettings>(), EQSettings::fromPreset(EQPreset::bass));
 
-    for (const char* bad :
-         {R"({"preset": "loud", "gains": [0,0,0,0,0]})", R"({"gains": [0,0,0,0,0]})",
-          R"({"preset": "off"})", R"({"preset": 3, "gains": []})",
-          R"({"preset": "off", "gains": 0})", R"({"preset": "off", "gains": ["1"]})",
-          R"({"preset": "off", "gains": [true]})", R"([1, 2])"}) {
+    for (const char* bad : {R"({"preset": "loud", "gains": [0,0,0,0,0]})", R"({"preset": "off"})",
+                            R"({"preset": "off", "gains": ["1"]})", R"([1, 2])"})
         EXPECT_THROW(nlohmann::json::parse(bad).get<EQSettings>(), nlohmann::json::exception)
             << bad;
-    }
     EXPECT_EQ(EQSettings::off(), (EQSettings{EQPreset::off, {0, 0, 0, 0, 0}}));
     EXPECT_NE(EQSettings::off(), (EQSettings{EQPreset::off, {0, 0, 0, 0}}));
 }
