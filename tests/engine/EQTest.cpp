@@ -87,13 +87,6 @@ TEST(EQDesign, HighBandsStayBelowNyquistAtLowRates) {
     EXPECT_NEAR(sectionDb(EQ::biquads(gains, 48000)[4], 10000, 48000), 3.0, 1e-9);
 }
 
-TEST(EQResponse, DeepNotchIsFlooredNotInfinite) {
-    // A peaking band at an absurd cut evaluated exactly on its centre stays finite.
-    const double db = EQ::response(std::vector<float>{0, 0, -400, 0, 0}, 1000, 48000);
-    EXPECT_TRUE(std::isfinite(db));
-    EXPECT_GE(db, -180.0 - 1e-6);
-}
-
 TEST(EQPresetCatalogue, StoredNamesStayAndRoundTripCaseSensitively) {
     std::vector<std::string_view> raw;
     for (EQPreset p : EQPresets::allCases) {
@@ -109,7 +102,6 @@ TEST(EQPresetCatalogue, StoredNamesStayAndRoundTripCaseSensitively) {
 TEST(EQPresetRecognition, FirstPresetWithinTolerance) {
     EXPECT_EQ(EQ::matchingPreset(std::vector<float>{6, 2.5f, 0.04f, 0, 0}), EQPreset::bass);
     EXPECT_FALSE(EQ::matchingPreset(std::vector<float>{6, 2.5f, 0.05f, 0, 0}).has_value());
-    EXPECT_EQ(EQ::matchingPreset(EQPresets::gains(EQPreset::off)), EQPreset::off);
     for (EQPreset p : EQPresets::allCases) {
         if (p == EQPreset::custom) continue;
         EXPECT_EQ(EQ::matchingPreset(EQPresets::gains(p)), p);
@@ -124,16 +116,10 @@ TEST(EQSettingsCoding, RoundTripsAndRejectsBadRecords) {
     const nlohmann::json encoded = custom;
     EXPECT_EQ(encoded["preset"], "custom");
     EXPECT_EQ(encoded.get<EQSettings>(), custom);
-
-    const auto bass = nlohmann::json::parse(R"({"preset": "bass", "gains": [6, 2.5, 0, 0, 0]})");
-    EXPECT_EQ(bass.get<EQSettings>(), EQSettings::fromPreset(EQPreset::bass));
-
     for (const char* bad : {R"({"preset": "loud", "gains": [0,0,0,0,0]})", R"({"preset": "off"})",
                             R"({"preset": "off", "gains": ["1"]})", R"([1, 2])"})
         EXPECT_THROW(nlohmann::json::parse(bad).get<EQSettings>(), nlohmann::json::exception)
             << bad;
-    EXPECT_EQ(EQSettings::off(), (EQSettings{EQPreset::off, {0, 0, 0, 0, 0}}));
-    EXPECT_NE(EQSettings::off(), (EQSettings{EQPreset::off, {0, 0, 0, 0}}));
 }
 
 } // namespace

@@ -32,12 +32,6 @@ TEST(DesktopSession, SoundSettingsAreTheDesktopsOwnElsePavucontrol) {
     EXPECT_TRUE(DesktopSession::soundSettingsCommand({"sway"}, installed).empty());
 }
 
-TEST(DesktopSession, OnlyFlatpaksAndSnapsAreSandboxes) {
-    EXPECT_TRUE(DesktopSession::sandboxed(true, nullptr));
-    EXPECT_TRUE(DesktopSession::sandboxed(false, "/snap/voxlane/1"));
-    EXPECT_FALSE(DesktopSession::sandboxed(false, ""));
-}
-
 TEST(DesktopSession, TheVolumeKeysHolderIsTheDesktopsKeyDaemonFirst) {
     // GNOME runs both its shell and the media-keys daemon: the daemon is named.
     const auto gnome = DesktopSession::volumeKeyHolder({"bash", "gnome-shell", "gsd-media-keys"});

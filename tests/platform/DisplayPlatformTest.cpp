@@ -23,12 +23,5 @@ TEST(DisplayPlatform, WaylandSessionsUseXWaylandWhereItExists) {
     EXPECT_NE(asked.limitation.find("QT_QPA_PLATFORM=wayland-egl"), std::string::npos);
 }
 
-TEST(DisplayPlatform, OnlyWaylandPlatformsLeavePlacementToTheCompositor) {
-    for (const char* name : {"wayland-egl", "wayland;xcb"})
-        EXPECT_FALSE(DisplayPlatform::placesWindows(name)) << name;
-    for (const char* name : {"xcb", "xcb;wayland"})
-        EXPECT_TRUE(DisplayPlatform::placesWindows(name)) << name;
-}
-
 } // namespace
 } // namespace voxlane

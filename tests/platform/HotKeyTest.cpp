@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/HotKey.h"
 
-#include "platform/Log.h"
 #include "platform/ManualScheduler.h"
 #include "support/FakeKeyGrabber.h"
 
@@ -17,7 +16,6 @@ class HotKeyTest : public ::testing::Test {
 protected:
     ManualScheduler scheduler;
     test::FakeKeyGrabber keys;
-    Log::Capture log;
 };
 
 TEST_F(HotKeyTest, RegistrationsNumberFromOneAndShareOneHandler) {
@@ -74,19 +72,6 @@ TEST_F(HotKeyTest, ActionMayReleaseItsOwnHotKey) {
     scheduler.runPending();
     EXPECT_EQ(presses, 1);
     EXPECT_TRUE(keys.grabs.empty());
-}
-
-TEST_F(HotKeyTest, RefusedGrabIsLoggedOnceAndHarmless) {
-    keys.answer = KeyGrabber::Status::unavailable;
-    int presses = 0;
-    {
-        HotKey hotKey(keys, scheduler, micMute, [&] { ++presses; });
-        EXPECT_FALSE(hotKey.isRegistered());
-        EXPECT_EQ(hotKey.status(), KeyGrabber::Status::unavailable);
-        EXPECT_FALSE(keys.press(micMute));
-    }
-    EXPECT_EQ(keys.ungrabCalls, 0); // nothing to give back
-    EXPECT_EQ(log.messages("keys").size(), 1u);
 }
 
 } // namespace

@@ -241,17 +241,6 @@ TEST(LinuxWorkspaceTest, IndexIsRebuiltWhenADirectoryChanges) {
     EXPECT_EQ(workspace.desktopApplication(900)->name, "New App");
 }
 
-// Relative entries are ignored, duplicates dropped; the user's own Flatpak exports come last.
-TEST(LinuxWorkspaceTest, ApplicationDirsFollowTheXdgBaseDirectories) {
-    EXPECT_EQ(LinuxWorkspace::applicationDirsFor(
-                  "/data/home", "relative:/var/lib/flatpak/exports/share/:/opt/share::/opt/share",
-                  "/home/anna"),
-              (std::vector<fs::path>{
-                  "/data/home/applications", "/var/lib/flatpak/exports/share/applications",
-                  "/opt/share/applications",
-                  "/home/anna/.local/share/flatpak/exports/share/applications"}));
-}
-
 TEST(LinuxWorkspaceTest, SeesThisProcessInTheRealProc) {
     const LinuxWorkspace workspace;
     const auto pid = ::getpid();
