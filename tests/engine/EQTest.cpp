@@ -13,53 +13,21 @@
 namespace voxlane {
 namespace {
 
-using Complex = std::complex<double>;
-
-// The cookbook filters written out independently: analog prototype parameters, then the
-// transfer function evaluated as complex polynomials in z^-1.
-Complex cookbookResponse(int band, double gainDb, double f0, double f, double fs) {
-    const double A = std::pow(10.0, gainDb / 40.0);
-    const double w0 = 2 * std::numbers::pi * f0 / fs;
-    const double cw = std::cos(w0);
-    double b[3], a[3];
-    if (band == 0 || band == 4) {
-        const double S = 1.0;
-        const double alpha = std::sin(w0) / 2 * std::sqrt((A + 1 / A) * (1 / S - 1) + 2);
-        const double k = 2 * std::sqrt(A) * alpha;
-        const double sign = band == 0 ? 1.0 : -1.0; // high shelf: cos term flips sign
-        b[0] = A * ((A + 1) - sign * (A - 1) * cw + k);
-        b[1] = sign * 2 * A * ((A - 1) - sign * (A + 1) * cw);
-        b[2] = A * ((A + 1) - sign * (A - 1) * cw - k);
-        a[0] = (A + 1) + sign * (A - 1) * cw + k;
-        a[1] = -sign * 2 * ((A - 1) + sign * (A + 1) * cw);
-        a[2] = (A + 1) + sign * (A - 1) * cw - k;
-    } else {
-        const double alpha = std::sin(w0) / (2 * 0.9);
-        b[0] = 1 + alpha * A, b[1] = -2 * cw, b[2] = 1 - alpha * A;
-        a[0] = 1 + alpha / A, a[1] = -2 * cw, a[2] = 1 - alpha / A;
-    }
-    const Complex z1 = std::polar(1.0, -2 * std::numbers::pi * f / fs);
-    return (b[0] + b[1] * z1 + b[2] * z1 * z1) / (a[0] + a[1] * z1 + a[2] * z1 * z1);
-}
-
 double sectionDb(const Biquad& q, double f, double fs) {
-    const Complex z1 = std::polar(1.0, -2 * std::numbers::pi * f / fs);
+    const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / fs);
     return 20 * std::log10(std::abs((q.b0 + q.b1 * z1 + q.b2 * z1 * z1) /
                                     (1.0 + q.a1 * z1 + q.a2 * z1 * z1)));
 }
 
-TEST(EQDesign, MatchesCookbookMagnitudeForEveryBand) {
+// Each peak reaches its gain at its centre and each shelf far beyond its corner; the cascade is
+// the sum of its sections in dB. (The filters are compared with sox's in RenderVsSoxTest.)
+TEST(EQDesign, BandsReachTheirGainsAndTheCascadeAddsUp) {
     const std::vector<float> gains{6.0f, -4.0f, 3.0f, -7.5f, 9.0f};
     const auto sections = EQ::biquads(gains, 48000);
-    for (int band = 0; band < 5; ++band) {
-        for (double f : {20.0, 100.0, 700.0, 1000.0, 3000.0, 12000.0, 20000.0}) {
-            const double expected = 20 * std::log10(std::abs(cookbookResponse(
-                                             band, gains[band], EQ::frequencies[band], f, 48000)));
-            EXPECT_NEAR(sectionDb(sections[band], f, 48000), expected, 1e-9)
-                << "band " << band << " at " << f << " Hz";
-        }
-    }
-    // The whole cascade is the sum of its sections in dB.
+    for (int band = 1; band < 4; ++band)
+        EXPECT_NEAR(sectionDb(sections[band], EQ::frequencies[band], 48000), gains[band], 1e-6);
+    EXPECT_NEAR(sectionDb(sections[0], 10, 48000), 6.0, 0.01);
+    EXPECT_NEAR(sectionDb(sections[4], 24000, 48000), 9.0, 1e-6);
     double sum = 0;
     for (const auto& q : sections)
         sum += sectionDb(q, 2500, 48000);
