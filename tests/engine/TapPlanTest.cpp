@@ -10,8 +10,6 @@ namespace {
 
 using Mode = AppTap::Mode;
 
-// What the plan gives the app "music" (two processes, playing unless said otherwise) beside
-// "radio" at its defaults, with the speakers as default output and a software master gain of 0.5.
 using Want = std::tuple<Mode, std::string, float, float>; // mode, output, gain, duck
 enum Flags { metering = 1, silent = 2, ducked = 4, processTapped = 8, keep = 16 };
 
@@ -23,12 +21,16 @@ struct Row {
     std::optional<Want> tap; // none: no tap
 };
 
+// What the plan gives the app "music" (two processes, playing unless said otherwise) beside
+// "radio" at its defaults, with the speakers as default output and a software master gain of 0.5.
 TEST(TapPlan, EachAppGetsTheTapItsSettingsAndTheEngineStateAskFor) {
     const Want process{Mode::process, "speakers", 0.5f, 1};
     AppSettings quieter, muted, equalised, away, own;
-    quieter.volume = 0.5f, muted.muted = true,
+    quieter.volume = 0.5f;
+    muted.muted = true;
     equalised.eq = EQSettings::fromPreset(EQPreset::bass);
-    away.outputUID = "usb", own.outputUID = "headphones";
+    away.outputUID = "usb";
+    own.outputUID = "headphones";
     const Row rows[] = {
         {"defaults, panel closed", 0, {}, {}, {}},
         {"defaults, panel open", metering, {}, {}, Want{Mode::meter, "speakers", 0.5f, 1}},
