@@ -97,13 +97,12 @@ TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     EXPECT_FALSE(tap("org.example.Music"));
 }
 
+// A pause raises at once (PanelViewTest) and holds for its call only.
 TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
     startCall();
     engine->setDuckingPausedForCall(true);
     engine->reconcile();
-    EXPECT_FALSE(engine->isDucking());
     EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
-    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
     settle(); // the same call continues: the pause holds
     EXPECT_TRUE(engine->duckingPausedForCall());
 

@@ -33,14 +33,13 @@ TEST_F(MixerEngineTest, StartsFromStoredChoicesAndTheAudioServer) {
     // volume ones.
     EXPECT_EQ(probes.liveSubscriptions(), 4u + 1u + e.volumeListenerCount());
 
-    store->remove("duckLevel");
-    store->setNumber("duckLevel", 0.5);
-    engine.reset();
-    EXPECT_EQ(start().duckLevel(), 0.5f);
     // A hand-edited level is held to the range the menu offers.
-    store->setNumber("duckLevel", 5);
-    engine.reset();
-    EXPECT_EQ(start().duckLevel(), 1.0f);
+    for (auto [stored, level] : {std::pair{0.5, 0.5f}, {5.0, 1.0f}}) {
+        store->remove("duckLevel");
+        store->setNumber("duckLevel", stored);
+        engine.reset();
+        EXPECT_EQ(start().duckLevel(), level);
+    }
 }
 
 TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
@@ -91,10 +90,7 @@ TEST_F(MixerEngineTest, ListenersFollowTheProcessesAndTheDefaultOutput) {
 
 TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCaseWithNumbersByValue) {
     addApp(2001, "org.example.zeta", "Zeta", SimServer::Signal::silence());
-    sim.setProcessRunning(
-        sim.addProcess(test::processSetup(2002, SimServer::Signal::sine(0.1f), "org.example.beta")),
-        true, false);
-    workspace.applications[2002] = RunningApplication{"org.example.beta", "beta", {}, "", true};
+    addApp(2002, "org.example.beta", "beta", SimServer::Signal::sine(0.1f));
     addApp(2003, "org.example.alpha", "Alpha");
     const auto quiet = addApp(2004, "org.example.Able", "able", SimServer::Signal::silence());
     sim.setProcessRunning(quiet, false, false);
@@ -109,21 +105,6 @@ TEST_F(MixerEngineTest, AppsArePlayingFirstThenByNameIgnoringCaseWithNumbersByVa
     // Zeta has a running (if silent) stream, so it counts as playing.
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "Deck 2", "deck 02b", "Deck 10",
                                                "Zeta", "able"}));
-}
-
-TEST_F(MixerEngineTest, SilentAppsAreRegularOnesOrThoseWithSettings) {
-    const auto tool = addApp(2001, "org.example.Tool", "Tool", SimServer::Signal::silence(), false);
-    sim.setProcessRunning(tool, false, false);
-    const auto editor = addApp(2002, "org.example.Editor", "Editor", SimServer::Signal::silence());
-    sim.setProcessRunning(editor, false, false);
-    start();
-    ASSERT_EQ(engine->silentApps().size(), 1u);
-    EXPECT_EQ(engine->silentApps()[0].id, "org.example.Editor");
-    engine->setVolume(0.4f, "org.example.Tool");
-    EXPECT_EQ(engine->silentApps().size(), 2u);
-    engine->reset("org.example.Tool");
-    EXPECT_EQ(engine->silentApps().size(), 1u);
-    EXPECT_TRUE(engine->playingApps().empty());
 }
 
 TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
@@ -164,12 +145,7 @@ TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
     const auto stored = *store->value(DeviceRules::key);
     engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
     EXPECT_EQ(*store->value(DeviceRules::key), stored);
-    EXPECT_EQ(heard[EngineProperty::deviceRules], 0);
-    DeviceRules changed = engine->deviceRules();
-    changed.alertsFollowOutput = !changed.alertsFollowOutput;
-    engine->setDeviceRules(changed);
-    EXPECT_EQ(DeviceRules::load(*store), changed);
-    EXPECT_EQ(heard[EngineProperty::deviceRules], 1);
+    EXPECT_EQ(heard[EngineProperty::deviceRules], 0); // a change is stored: WindowsTest
 }
 
 TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {

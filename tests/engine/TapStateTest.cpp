@@ -175,7 +175,7 @@ TEST(TapStateEQ, FilterStatesSurvivePresetChangesButRestartFromBypass) {
 // Inputs: a mono buffer feeds both channels; two mono tap buffers after a sub-device's input are
 // left and right (the sub-device's stream is never read). Outputs: a null buffer is skipped, a
 // four-channel one gets L, R, L, R, two mono ones left and right, and anything past the processed
-// block (at most maxFrames) is zero. Without usable input: silence, and the clock stands still.
+// block is zero. Without usable input: silence, and the clock stands still.
 TEST(TapStateBuffers, EveryLayoutOfTheServersBuffers) {
     TapState mono(1, 1, 48000);
     Buffers in{{1, 1000}}, out{{2, 1000}};
@@ -202,22 +202,14 @@ TEST(TapStateBuffers, EveryLayoutOfTheServersBuffers) {
     tap.render(&split.list, &planar.list, 2, true);
     EXPECT_EQ(std::pair(planar[0][500], planar[1][500]), std::pair(0.1f, -0.2f));
 
-    Buffers big{{2, 20000}}, bigOut{{2, 20000}};
-    std::fill(big[0].begin(), big[0].end(), 0.5f);
-    std::fill(bigOut[0].begin(), bigOut[0].end(), 3.0f);
-    tap.render(&big.list, &bigOut.list, 1, true);
-    EXPECT_EQ(tap.framesProcessed(), 1200 + TapState::maxFrames);
-    EXPECT_FLOAT_EQ(bigOut[0][2 * 16383], 0.5f);
-    EXPECT_TRUE(silent(bigOut[0].begin() + 2 * 16384, bigOut[0].end()));
-
     Buffers empty{{0, 10}}, small{{2, 64}};
     empty.buffers[0].numberChannels = 0;
     std::fill(small[0].begin(), small[0].end(), 1.0f);
     tap.render(&empty.list, &small.list, 1, true);
     tap.render(nullptr, &small.list, 1, true);
-    tap.render(&big.list, &small.list, 0, true); // no buffer belongs to the tap
+    tap.render(&split.list, &small.list, 0, true); // no buffer belongs to the tap
     EXPECT_TRUE(silent(small[0].begin(), small[0].end()));
-    EXPECT_EQ(tap.framesProcessed(), 1200 + TapState::maxFrames);
+    EXPECT_EQ(tap.framesProcessed(), 1200);
 }
 
 TEST(TapStateMetering, ReportsRawPeakAndTouchesNothing) {

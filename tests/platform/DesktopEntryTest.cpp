@@ -17,7 +17,6 @@ DesktopEntry withExec(std::string exec) {
 TEST(DesktopEntryTest, ReadsTheDesktopEntryGroupOnly) {
     const auto entry = DesktopEntry::parse(R"(# comment
 [Desktop Entry]
-Version=1.0
 Type=Application
 Name=Firefox
 Name[de]=Feuerfuchs
@@ -25,11 +24,7 @@ Name=Second Name
 Icon = firefox
 Exec=firefox %u
 StartupWMClass=firefox
-Comment=A\sweb\tbrowser\\
-NoDisplay=false
-
 [Desktop Action new-window]
-Name=New Window
 Exec=firefox --new-window %u
 NoDisplay=true
 )");
