@@ -144,11 +144,10 @@ TEST(LinuxWorkspaceTest, MatchesProcessesToEntriesByExecutableThenNames) {
     EXPECT_FALSE(workspace.desktopApplication(107));
 }
 
-TEST(LinuxWorkspaceTest, VisibleEntriesWinAndHiddenOnesAreNotRegular) {
+TEST(LinuxWorkspaceTest, VisibleEntriesWinAndTheUsersCopyReplacesTheSystems) {
     FakeDesktop desktop;
     desktop.addEntry("usr", "a-vlc-helper.desktop", "Name=VLC helper\nExec=vlc\nNoDisplay=true\n");
     desktop.addEntry("usr", "vlc.desktop", "Name=VLC\nExec=/usr/bin/vlc --started-from-file\n");
-    desktop.addEntry("usr", "daemon.desktop", "Name=Daemon\nExec=sound-daemon\nNoDisplay=true\n");
     // The user's copy of an entry replaces the system's: here to hide it.
     desktop.addEntry("usr", "chat.desktop", "Name=Chat\nExec=chat\n");
     desktop.addEntry("home", "chat.desktop", "Name=My Chat\nExec=chat\nHidden=true\n");
@@ -156,12 +155,10 @@ TEST(LinuxWorkspaceTest, VisibleEntriesWinAndHiddenOnesAreNotRegular) {
     desktop.dir.write("usr/applications/link.desktop",
                       "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.org\n");
     desktop.addProcess({300, 1, "vlc", "/usr/bin/vlc"});
-    desktop.addProcess({301, 1, "sound-daemon", "/usr/libexec/sound-daemon"});
     desktop.addProcess({302, 1, "chat", "/usr/bin/chat"});
     const auto workspace = desktop.workspace();
 
     EXPECT_EQ(workspace.desktopApplication(300)->id, "vlc");
-    EXPECT_FALSE(workspace.desktopApplication(301).value().isRegular);
     EXPECT_EQ(workspace.desktopApplication(302),
               (DesktopApplication{"chat", "My Chat", "", false, 302}));
 
