@@ -99,20 +99,6 @@ TEST_F(AppTapTest, KeepsTheOutputDevicesOwnInputsClosed) {
     EXPECT_EQ(probes.streamUsage(refused.aggregateID()), (Usage{{true, true}}));
 }
 
-TEST_F(AppTapTest, NonInterleavedTapsFeedBothChannels) {
-    sim.setTapsNonInterleaved(true);
-    AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
-    EXPECT_EQ(sim.tapFormat(tap.tapID()), (StreamFormat{48000, 2, false})); // two mono buffers
-    sim.advance(48000);
-    const auto samples = sim.lastSamples(speakers);
-    ASSERT_FALSE(samples.empty());
-    float peak[2] = {0, 0};
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        peak[i % 2] = std::max(peak[i % 2], std::abs(samples[i]));
-    EXPECT_NEAR(peak[0], 0.125f, 2e-3);
-    EXPECT_NEAR(peak[1], 0.125f, 2e-3);
-}
-
 TEST_F(AppTapTest, TheAudioPathAllocatesNothing) {
     AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::process, 0.25f);
     sim.advance(512);
