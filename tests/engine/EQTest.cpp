@@ -67,18 +67,6 @@ TEST(EQPresetCatalogue, StoredNamesStayAndRoundTripCaseSensitively) {
     EXPECT_EQ(EQPresets::gains(EQPreset::custom), EQPresets::gains(EQPreset::off));
 }
 
-TEST(EQPresetRecognition, FirstPresetWithinTolerance) {
-    EXPECT_EQ(EQ::matchingPreset(std::vector<float>{6, 2.5f, 0.04f, 0, 0}), EQPreset::bass);
-    EXPECT_FALSE(EQ::matchingPreset(std::vector<float>{6, 2.5f, 0.05f, 0, 0}).has_value());
-    for (EQPreset p : EQPresets::allCases) {
-        if (p == EQPreset::custom) continue;
-        EXPECT_EQ(EQ::matchingPreset(EQPresets::gains(p)), p);
-    }
-    // Only the indices both arrays have are compared; an empty array matches the first candidate.
-    EXPECT_EQ(EQ::matchingPreset(std::vector<float>{-5, -1.5f}), EQPreset::voice);
-    EXPECT_EQ(EQ::matchingPreset({}), EQPreset::off);
-}
-
 TEST(EQSettingsCoding, RoundTripsAndRejectsBadRecords) {
     const EQSettings custom{EQPreset::custom, {1.5f, -2, 0, 3.25f, 12}};
     const nlohmann::json encoded = custom;

@@ -131,23 +131,6 @@ TEST_F(MixerEngineTest, PerAppOperationsClampAndDropDefaultRecords) {
     EXPECT_FALSE(store->value("appSettings")->contains("org.example.Music"));
 }
 
-TEST_F(MixerEngineTest, ObserversHearOnlyRealChanges) {
-    addApp(2001, "org.example.Music", "Music");
-    start();
-    std::map<EngineProperty, int> heard;
-    auto subscription = engine->observe([&](EngineProperty p) { ++heard[p]; });
-    engine->setVolume(0.5f, "org.example.Music");
-    engine->setVolume(0.5f, "org.example.Music");
-    engine->setSoloID(std::nullopt);
-    EXPECT_EQ(heard[EngineProperty::settings], 1);
-    EXPECT_EQ(heard[EngineProperty::soloID], 0);
-
-    const auto stored = *store->value(DeviceRules::key);
-    engine->setDeviceRules(engine->deviceRules()); // equal: nothing written
-    EXPECT_EQ(*store->value(DeviceRules::key), stored);
-    EXPECT_EQ(heard[EngineProperty::deviceRules], 0); // a change is stored: WindowsTest
-}
-
 TEST_F(MixerEngineTest, TerminationTearsDownAndWakeRebuilds) {
     addApp(2001, "org.example.Music", "Music");
     start();

@@ -131,22 +131,6 @@ TEST(TapStateChain, NonFiniteOrAbsurdInputNeverPoisonsTheChain) {
     }
 }
 
-TEST(TapStateEQ, BypassAndRepeatRules) {
-    TapState tap(1, 1, 48000);
-    tap.setEQ(std::vector<float>{0.04f, -0.04f, 0, 0.04f, 0});
-    EXPECT_EQ(tap.load(S::eqActive), 0.0f);
-
-    const auto voice = EQPresets::gains(EQPreset::voice);
-    tap.setEQ(voice);
-    EXPECT_EQ(tap.load(S::eqActive), 1.0f);
-    const float bank = tap.load(S::eqBank);
-    tap.setEQ(voice); // identical: no redesign, no bank flip
-    EXPECT_EQ(tap.load(S::eqBank), bank);
-    tap.setEQ(std::vector<float>(5, 0.0f));
-    EXPECT_EQ(tap.load(S::eqActive), 0.0f);
-    EXPECT_EQ(tap.appliedEQ(), std::vector<float>(5, 0.0f));
-}
-
 // A preset change keeps the ringing filter states; switching on from bypass starts from rest.
 TEST(TapStateEQ, FilterStatesSurvivePresetChangesButRestartFromBypass) {
     const int frames = 300; // > look-ahead, so every block's tail shows this block's filter

@@ -64,12 +64,5 @@ TEST_F(X11KeyGrabberTest, HotKeyPressReachesTheActionWhateverTheLockKeys) {
 
 // The volume keys on the same grabber, and a grab refused while another program holds the keys,
 // are tested with the shell's volume keys (X11VolumeKeysTest).
-TEST(X11KeyGrabberWithoutDisplayTest, SaysSoInTheLog) {
-    ManualScheduler scheduler;
-    Log::Capture log;
-    EXPECT_EQ(X11KeyGrabber::connect(scheduler, "/nonexistent/socket:0"), nullptr);
-    EXPECT_EQ(log.messages("keys").size(), 1u);
-}
-
 } // namespace
 } // namespace voxlane
