@@ -22,12 +22,12 @@ protected:
     std::atomic<int> sleeps{0};
     Log::Capture log;
 
-    AudioPermission::Services services(SystemSounds& with) {
+    AudioPermission::Services services() {
         return AudioPermission::Services{
             sim,
             scheduler,
             defaults,
-            with,
+            sounds,
             // Each sleep lets the simulated server play for that long.
             [this](double seconds) {
                 ++sleeps;
@@ -37,10 +37,10 @@ protected:
         };
     }
 
-    Status check(SystemSounds& with) {
+    Status check() {
         std::optional<Status> answer;
         std::thread::id completedOn;
-        AudioPermission::check(services(with), [&](Status status) {
+        AudioPermission::check(services(), [&](Status status) {
             answer = status;
             completedOn = std::this_thread::get_id();
         });
@@ -51,12 +51,9 @@ protected:
         EXPECT_EQ(completedOn, std::this_thread::get_id());
         return answer.value_or(Status::checking);
     }
-    Status check() { return check(sounds); }
 
     void expectNoTapLeft() {
-        EXPECT_EQ(probes.liveTaps(), 0u);
-        EXPECT_EQ(probes.liveAggregates(), 0u);
-        EXPECT_EQ(probes.liveRenders(), 0u);
+        EXPECT_EQ(probes.liveTaps() + probes.liveAggregates() + probes.liveRenders(), 0u);
     }
 };
 
@@ -67,43 +64,28 @@ TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndIsRecorded) {
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
     ASSERT_EQ(sim.playedSounds().size(), 1u);
     EXPECT_EQ(sim.playedSounds()[0].name, "tick");
-    EXPECT_FLOAT_EQ(sim.playedSounds()[0].volume, 0.08f);
-    const auto messages = log.messages("permission");
-    ASSERT_EQ(messages.size(), 1u);
-    ASSERT_TRUE(messages[0].starts_with("Prüfton-Pegel: "));
-    EXPECT_GT(std::stod(messages[0].substr(std::string("Prüfton-Pegel: ").size())), 0.0005);
     expectNoTapLeft();
 }
 
-TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDenies) {
+TEST_F(AudioPermissionTest, SilenceAfterTwelveReadingsDeniesAndKeepsAnEarlierGrant) {
     sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     sim.setCaptureAllowed(false);
     EXPECT_EQ(check(), Status::denied);
     EXPECT_EQ(sleeps, 12);
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
-    EXPECT_EQ(log.messages("permission"), std::vector<std::string>{"Prüfton-Pegel: 0.000000"});
     expectNoTapLeft();
-
-    // An earlier success stays on record.
     defaults.setBoolean(AudioPermission::grantedKey, true);
     EXPECT_EQ(check(), Status::denied);
     EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
 }
 
-TEST_F(AudioPermissionTest, NoOutputDeviceIsUnknownWithoutTapOrSound) {
+TEST_F(AudioPermissionTest, NoOutputIsUnknownAndARefusedProbeTapDeniesWithoutASound) {
     EXPECT_EQ(check(), Status::unknown);
     EXPECT_EQ(probes.calls(ServerCore::Operation::createTap), 0u);
-    EXPECT_TRUE(sim.playedSounds().empty());
-    EXPECT_TRUE(log.entries().empty());
     EXPECT_EQ(sleeps, 0);
-}
-
-TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
     sim.addDevice(test::deviceSetup("speakers", "Speakers"));
-    SimServer::Fault fault;
-    fault.operation = ServerCore::Operation::createAggregate;
-    fault.error = ServerError::notPermitted;
-    probes.injectFault(fault);
+    probes.injectFault(
+        test::fault(ServerCore::Operation::createAggregate, ServerError::notPermitted));
     EXPECT_EQ(check(), Status::denied);
     ASSERT_EQ(log.entries().size(), 1u);
     EXPECT_EQ(log.entries()[0].level, Log::Level::error);
@@ -111,24 +93,12 @@ TEST_F(AudioPermissionTest, AProbeTapThatCannotBeBuiltDenies) {
     expectNoTapLeft();
 }
 
-TEST_F(AudioPermissionTest, WithoutTheTestSoundASilentSystemDenies) {
-    sim.addDevice(test::deviceSetup("speakers", "Speakers"));
-    SystemSounds none(sim, {});
-    EXPECT_FALSE(none.play("tick"));
-    EXPECT_EQ(check(none), Status::denied);
-    EXPECT_TRUE(sim.playedSounds().empty());
-
-    // Any other sound playing at that moment counts as heard.
-    sim.addProcess(test::processSetup(100, SimServer::Signal::sine(0.01f)));
-    EXPECT_EQ(check(none), Status::granted);
-}
-
 TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
     sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     sim.setCaptureAllowed(false); // the probe would listen for all twelve readings
     std::shared_ptr<AudioPermission::InFlight> flight;
     std::atomic<bool> atThirdReading{false};
-    auto with = services(sounds);
+    auto with = services();
     with.sleep = [&](double) {
         if (++sleeps < 3) return;
         atThirdReading = true;

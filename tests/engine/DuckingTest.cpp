@@ -7,8 +7,6 @@
 namespace voxlane {
 namespace {
 
-using Mode = AppTap::Mode;
-
 AppGroup group(std::string id, bool playing, bool recording) {
     AppGroup g;
     g.id = std::move(id);
@@ -71,8 +69,6 @@ TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
     EXPECT_TRUE(engine->isDucked(app("org.example.Music")));
     EXPECT_FALSE(engine->isDucked(app("org.mozilla.firefox")));
     EXPECT_FALSE(engine->isDucked(app("com.obsproject.Studio")));
-    EXPECT_EQ(tap("org.example.Music")->mode(), Mode::process);
-    EXPECT_FALSE(tap("com.obsproject.Studio"));
     EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.3f, 0.01f);
     EXPECT_NEAR(sim.peak(headphones), 0.25f, 0.01f);
 
@@ -101,25 +97,6 @@ TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     EXPECT_FALSE(tap("org.example.Music"));
 }
 
-TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
-    startCall();
-    engine->setDuckingPausedForCall(true);
-    engine->reconcile();
-    EXPECT_FALSE(engine->isDucking());
-    EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
-    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
-    settle(); // the same call continues: the pause holds
-    EXPECT_TRUE(engine->duckingPausedForCall());
-
-    endCall();
-    EXPECT_FALSE(engine->duckingPausedForCall());
-    const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimServer::Signal::silence());
-    sim.setProcessRunning(zoom, true, true);
-    settle();
-    EXPECT_TRUE(engine->isDucking());
-    EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
-}
-
 TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
     startCall();
     ASSERT_TRUE(tap("org.example.Music"));
@@ -127,27 +104,9 @@ TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
     EXPECT_FALSE(tap("org.example.Music"));
     EXPECT_EQ(store->boolean("duckingEnabled"), false);
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
-
-    int heard = 0;
-    auto subscription = engine->observe([&](EngineProperty p) {
-        if (p == EngineProperty::duckLevel) ++heard;
-    });
     store->remove("duckLevel");
-    engine->setDuckLevel(0.3f); // the same value: written and reconciled, nobody told
+    engine->setDuckLevel(0.3f); // the same value: written all the same
     EXPECT_EQ(store->number("duckLevel"), 0.3f);
-    EXPECT_EQ(heard, 0);
-    engine->setDuckLevel(0.5f);
-    EXPECT_EQ(heard, 1);
-}
-
-TEST_F(DuckingTest, AppsStartingOrStoppingDuringACallFollowAtTheNextRefresh) {
-    startCall();
-    const auto late = addApp(2005, "org.example.Late", "Late", SimServer::Signal::silence());
-    settle();
-    EXPECT_TRUE(engine->isDucked(app("org.example.Late")));
-    sim.setProcessRunning(late, false, false);
-    settle();
-    EXPECT_FALSE(engine->isDucked(app("org.example.Late")));
 }
 
 } // namespace

@@ -4,70 +4,30 @@
 namespace voxlane {
 namespace {
 
-class LevelMetersTest : public test::EngineFixture {
-protected:
-    void SetUp() override {
-        music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::silence());
-        addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::silence());
-        start();
-        engine->setMetering(true); // meter taps for both playing apps, and the timer
-        ASSERT_TRUE(tap("org.example.Music") && tap("org.example.Radio"));
-    }
-    TapState& state(const char* id) { return tap(id)->state(); }
-    float level(const char* id) { return engine->meters().values().at(id); }
-    void tick() { scheduler.advance(LevelMeters::tickInterval); }
-    ObjectId music = 0;
-};
+using LevelMetersTest = test::EngineFixture;
 
-TEST_F(LevelMetersTest, PeaksShowAtOnceAndFallBy18PercentATick) {
-    state("org.example.Music").store(TapState::peakLevel, 1.5f);
-    state("org.example.Radio").store(TapState::peakLevel, 0.5f);
-    tick();
-    EXPECT_EQ(level("org.example.Music"), 1.0f);
-    EXPECT_EQ(state("org.example.Music").load(TapState::peakLevel), 0.75f);
-    EXPECT_EQ(level("org.example.Radio"), 0.5f);
-    state("org.example.Radio").store(TapState::peakLevel, 0.0f);
-    tick();
-    EXPECT_FLOAT_EQ(level("org.example.Radio"), 0.41f);
-    tick();
-    EXPECT_FLOAT_EQ(level("org.example.Radio"), 0.3362f);
-    // A new peak above the decayed level shows at once.
-    state("org.example.Radio").store(TapState::peakLevel, 0.9f);
-    tick();
-    EXPECT_EQ(level("org.example.Radio"), 0.9f);
-}
-
-TEST_F(LevelMetersTest, LimitingShowsForTheTickItHappened) {
-    int changes = 0;
-    auto subscription = engine->meters().observe([&] { ++changes; });
-    state("org.example.Music").store(TapState::limiterFloor, 0.9f);
-    state("org.example.Radio").store(TapState::limiterFloor, 0.88f);
-    tick();
-    EXPECT_EQ(engine->meters().limiting(), (std::set<std::string>{"org.example.Radio"}));
-    EXPECT_EQ(state("org.example.Radio").load(TapState::limiterFloor), 1.0f);
-    tick();
-    EXPECT_TRUE(engine->meters().limiting().empty());
-    const int seen = changes;
-    tick(); // nothing changed: nobody told
-    EXPECT_EQ(changes, seen);
-}
-
-TEST_F(LevelMetersTest, GoneTapsDropOutAndHidingEmptiesEverything) {
-    state("org.example.Music").store(TapState::peakLevel, 0.5f);
-    state("org.example.Radio").store(TapState::peakLevel, 0.5f);
-    state("org.example.Radio").store(TapState::limiterFloor, 0.5f);
-    tick();
-    ASSERT_EQ(engine->meters().values().size(), 2u);
+TEST_F(LevelMetersTest, PeaksShowGoneTapsDropOutAndHidingEmptiesEverything) {
+    const auto music = addApp(2001, "org.example.Music", "Music", SimServer::Signal::silence());
+    addApp(2002, "org.example.Radio", "Radio", SimServer::Signal::silence());
+    start();
+    engine->setMetering(true); // meter taps for both playing apps, and the timer
+    ASSERT_TRUE(tap("org.example.Music") && tap("org.example.Radio"));
+    tap("org.example.Music")->state().store(TapState::peakLevel, 1.5f);
+    tap("org.example.Radio")->state().store(TapState::limiterFloor, 0.5f);
+    scheduler.advance(LevelMeters::tickInterval);
+    const auto& meters = engine->meters();
+    EXPECT_EQ(meters.values(), (std::map<std::string, float>{{"org.example.Music", 1.0f},
+                                                             {"org.example.Radio", 0.0f}}));
+    EXPECT_EQ(meters.limiting(), (std::set<std::string>{"org.example.Radio"}));
     sim.removeProcess(music); // Music quits
     settle();
-    EXPECT_FALSE(engine->meters().values().count("org.example.Music"));
-    EXPECT_TRUE(engine->meters().values().count("org.example.Radio"));
+    EXPECT_FALSE(meters.values().count("org.example.Music"));
+    EXPECT_TRUE(meters.values().count("org.example.Radio"));
 
     engine->setMetering(false);
-    EXPECT_TRUE(engine->meters().values().empty());
-    EXPECT_TRUE(engine->meters().limiting().empty());
+    EXPECT_TRUE(meters.values().empty() && meters.limiting().empty());
     scheduler.advance(1.0); // no timer runs any more
-    EXPECT_TRUE(engine->meters().values().empty());
+    EXPECT_TRUE(meters.values().empty());
 }
 
 } // namespace

@@ -17,24 +17,19 @@ json stored(const Defaults& defaults) {
 }
 
 TEST(AppSettingsDefault, ToleranceAndPresetIndependence) {
-    AppSettings nearlyDefault;
-    nearlyDefault.volume = 1.0004f;
-    nearlyDefault.eq = {EQPreset::custom, {0.04f, -0.04f, 0, 0.04f, 0}};
-    EXPECT_TRUE(nearlyDefault.isDefault());
-
-    AppSettings quieter;
-    quieter.volume = 0.998f;
-    EXPECT_FALSE(quieter.isDefault());
-
-    AppSettings routed;
-    routed.outputUID = "speakers";
-    EXPECT_FALSE(routed.isDefault());
-
-    AppSettings equalised;
-    equalised.eq.gains = {0, 0, 0.05f};
-    EXPECT_FALSE(equalised.isDefault());
-    equalised.eq.gains.clear();
-    EXPECT_TRUE(equalised.isDefault());
+    const auto isDefault = [](auto change) {
+        AppSettings settings;
+        change(settings);
+        return settings.isDefault();
+    };
+    EXPECT_TRUE(isDefault([](AppSettings& s) {
+        s.volume = 1.0004f;
+        s.eq = {EQPreset::custom, {0.04f, -0.04f, 0, 0.04f, 0}};
+    }));
+    EXPECT_FALSE(isDefault([](AppSettings& s) { s.volume = 0.998f; }));
+    EXPECT_FALSE(isDefault([](AppSettings& s) { s.outputUID = "speakers"; }));
+    EXPECT_FALSE(isDefault([](AppSettings& s) { s.eq.gains = {0, 0, 0.05f}; }));
+    EXPECT_TRUE(isDefault([](AppSettings& s) { s.eq.gains.clear(); }));
 }
 
 TEST(SettingsStoreSave, DropsDefaultRecordsAndOmitsMissingOutput) {

@@ -17,7 +17,6 @@ DesktopEntry withExec(std::string exec) {
 TEST(DesktopEntryTest, ReadsTheDesktopEntryGroupOnly) {
     const auto entry = DesktopEntry::parse(R"(# comment
 [Desktop Entry]
-Version=1.0
 Type=Application
 Name=Firefox
 Name[de]=Feuerfuchs
@@ -25,23 +24,14 @@ Name=Second Name
 Icon = firefox
 Exec=firefox %u
 StartupWMClass=firefox
-Comment=A\sweb\tbrowser\\
-NoDisplay=false
-
 [Desktop Action new-window]
-Name=New Window
 Exec=firefox --new-window %u
 NoDisplay=true
 )");
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->type, "Application");
-    EXPECT_EQ(entry->name, "Firefox");
-    EXPECT_EQ(entry->icon, "firefox");
-    EXPECT_EQ(entry->exec, "firefox %u");
-    EXPECT_EQ(entry->startupWMClass, "firefox");
-    EXPECT_FALSE(entry->noDisplay);
-    EXPECT_TRUE(entry->isVisible());
-    EXPECT_TRUE(entry->isApplication());
+    EXPECT_EQ(std::tuple(entry->type, entry->name, entry->icon, entry->exec, entry->startupWMClass),
+              std::tuple("Application", "Firefox", "firefox", "firefox %u", "firefox"));
+    EXPECT_TRUE(!entry->noDisplay && entry->isVisible() && entry->isApplication());
 
     const auto group =
         DesktopEntry::readGroup("[Desktop Entry]\r\nComment=A\\sweb\\tb\\\\\r\n", "Desktop Entry");
@@ -49,7 +39,6 @@ NoDisplay=true
     EXPECT_EQ(group->at("Comment"), "A web\tb\\");
 
     EXPECT_FALSE(DesktopEntry::parse("[Other]\nName=x\n"));
-    EXPECT_FALSE(DesktopEntry::parse(""));
     const auto link = DesktopEntry::parse("[Desktop Entry]\nType=Link\nHidden=true\n");
     ASSERT_TRUE(link);
     EXPECT_FALSE(link->isApplication());
@@ -60,29 +49,17 @@ TEST(DesktopEntryTest, SplitsExecByItsQuotingAndDropsFieldCodes) {
     EXPECT_EQ(withExec("firefox %u").execArguments(), (Arguments{"firefox"}));
     EXPECT_EQ(withExec(R"("/opt/My App/run" --name "a \"b\" \\c" 100%% %F)").execArguments(),
               (Arguments{"/opt/My App/run", "--name", R"(a "b" \c)", "100%"}));
-    EXPECT_EQ(withExec("  app   -x  ").execArguments(), (Arguments{"app", "-x"}));
-    EXPECT_EQ(withExec(R"(app "")").execArguments(), (Arguments{"app", ""}));
+    EXPECT_EQ(withExec(R"(  app   "")").execArguments(), (Arguments{"app", ""}));
     EXPECT_TRUE(withExec("").execArguments().empty());
 }
 
 TEST(DesktopEntryTest, ProgramLooksThroughEnvInterpretersAndShells) {
-    EXPECT_EQ(withExec("/usr/bin/vlc --started-from-file %U").program(), "/usr/bin/vlc");
     EXPECT_EQ(withExec("env BAMF_DESKTOP_FILE_HINT=/x.desktop /snap/bin/firefox %u").program(),
               "/snap/bin/firefox");
     EXPECT_EQ(withExec("/usr/bin/python3 -O /usr/bin/quodlibet %F").program(),
               "/usr/bin/quodlibet");
     EXPECT_EQ(withExec(R"(sh -c "LANG=C exec spotify --uri=%u")").program(), "spotify");
-    EXPECT_EQ(withExec("java -jar /opt/tool/tool.jar").program(), "/opt/tool/tool.jar");
     EXPECT_EQ(withExec("python3").program(), "python3"); // an interpreter on its own
-    EXPECT_EQ(withExec("env").program(), "");
-    EXPECT_EQ(
-        withExec("/usr/bin/flatpak run --branch=stable org.mozilla.firefox @@u %u @@").program(),
-        "/usr/bin/flatpak");
-
-    EXPECT_TRUE(DesktopEntry::isInterpreter("python3.11"));
-    EXPECT_TRUE(DesktopEntry::isInterpreter("bash"));
-    EXPECT_FALSE(DesktopEntry::isInterpreter("pythonista"));
-    EXPECT_FALSE(DesktopEntry::isInterpreter("firefox"));
 }
 
 } // namespace

@@ -62,55 +62,7 @@ TEST_F(X11KeyGrabberTest, HotKeyPressReachesTheActionWhateverTheLockKeys) {
     EXPECT_EQ(presses, 3);
 }
 
-TEST_F(X11KeyGrabberTest, VolumeKeysShareTheGrabberUnderTheirOwnSignature) {
-    auto grabber = X11KeyGrabber::connect(scheduler, server->display().c_str());
-    ASSERT_NE(grabber, nullptr);
-    std::vector<KeyPress> presses;
-    auto handler = grabber->installHandler([&](const KeyPress& p) { presses.push_back(p); });
-    const GrabID raise{0x4d4b4559u, 1};
-    ASSERT_EQ(grabber->grab(KeyCombination{KeySyms::audioRaiseVolume, 0}, raise),
-              KeyGrabber::Status::grabbed);
-
-    type({"XF86AudioRaiseVolume"});
-    ASSERT_TRUE(grabber->waitAndDispatch(5));
-    ASSERT_EQ(presses.size(), 1u);
-    EXPECT_EQ(presses[0].grab, raise);
-    EXPECT_FALSE(presses[0].repeat);
-
-    // Released: the key goes back to whoever else wants it.
-    grabber->ungrab(raise);
-    type({"XF86AudioRaiseVolume"});
-    EXPECT_FALSE(grabber->waitAndDispatch(0.3));
-}
-
-TEST_F(X11KeyGrabberTest, CombinationOwnedByAnotherProgramIsRefusedAndLoggedOnce) {
-    auto owner = X11KeyGrabber::connect(scheduler, server->display().c_str());
-    auto second = X11KeyGrabber::connect(scheduler, server->display().c_str());
-    ASSERT_TRUE(owner && second);
-    int ownerPresses = 0, secondPresses = 0;
-    HotKey first(*owner, scheduler, HotKey::micMuteCombination, [&] { ++ownerPresses; });
-    ASSERT_TRUE(first.isRegistered());
-
-    HotKey refused(*second, scheduler, HotKey::micMuteCombination, [&] { ++secondPresses; });
-    EXPECT_FALSE(refused.isRegistered());
-    EXPECT_EQ(refused.status(), KeyGrabber::Status::taken);
-    EXPECT_EQ(log.messages("keys").size(), 1u);
-
-    // The owner still gets its key.
-    type({"ctrl+alt+super+m"});
-    ASSERT_TRUE(owner->waitAndDispatch(5));
-    EXPECT_FALSE(second->waitAndDispatch(0.2));
-    scheduler.runPending();
-    EXPECT_EQ(ownerPresses, 1);
-    EXPECT_EQ(secondPresses, 0);
-}
-
-TEST(X11KeyGrabberWithoutDisplayTest, SaysSoInTheLog) {
-    ManualScheduler scheduler;
-    Log::Capture log;
-    EXPECT_EQ(X11KeyGrabber::connect(scheduler, "/nonexistent/socket:0"), nullptr);
-    EXPECT_EQ(log.messages("keys").size(), 1u);
-}
-
+// The volume keys on the same grabber, and a grab refused while another program holds the keys,
+// are tested with the shell's volume keys (X11VolumeKeysTest).
 } // namespace
 } // namespace voxlane
