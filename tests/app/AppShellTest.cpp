@@ -31,13 +31,10 @@ TEST(LaunchDecision, FirstRunDoubleDashRuleAndLogin) {
         return decideLaunch(args(std::move(a)), completed, tray);
     };
     // Not completed yet: the first-run window, whatever the arguments.
-    EXPECT_EQ(decide({}, false), LaunchAction::showOnboarding);
     EXPECT_EQ(decide({"--login"}, false), LaunchAction::showOnboarding);
     // Completed: by hand without arguments the panel opens; any "--" argument keeps it shut.
-    EXPECT_EQ(decide({}, true), LaunchAction::openPanelSoon);
     EXPECT_EQ(decide({"file.txt"}, true), LaunchAction::openPanelSoon);
     EXPECT_EQ(decide({"--demo"}, true), LaunchAction::stayClosed);
-    EXPECT_EQ(decide({"--login"}, true), LaunchAction::stayClosed);
     EXPECT_EQ(decide({"--onboarding"}, true), LaunchAction::showOnboarding);
     // Without a tray the panel is the only way in: it opens unless started at login.
     EXPECT_EQ(decide({"--demo"}, true, false), LaunchAction::openPanelSoon);
@@ -50,8 +47,8 @@ TEST(LaunchDecision, FirstRunDoubleDashRuleAndLogin) {
 class Shell : public ::testing::Test {
 protected:
     explicit Shell(bool hardwareVolume = true) : world(hardwareVolume) {}
-    std::unique_ptr<AppShell> launch(std::vector<std::string> arguments, bool tray = true) {
-        auto d = std::make_unique<AppShell>(world.services(), args(std::move(arguments)), tray);
+    std::unique_ptr<AppShell> launch(std::vector<std::string> arguments) {
+        auto d = std::make_unique<AppShell>(world.services(), args(std::move(arguments)), true);
         d->start();
         return d;
     }
@@ -59,7 +56,8 @@ protected:
 };
 
 // After a normal launch the panel opens by itself (when is LaunchDecision's); a second launch
-// leaves it open where there is a tray. Ctrl+Q in it quits, and the shell's windows close it first.
+// leaves it open where there is a tray. Ctrl+Q in it quits, and the shell's windows close it
+// first. At login the panel stays closed until a second launch opens it.
 TEST_F(Shell, ANormalLaunchOpensThePanelWhereCtrlQQuits) {
     world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
     auto shell = launch({});
@@ -80,17 +78,13 @@ TEST_F(Shell, ANormalLaunchOpensThePanelWhereCtrlQQuits) {
     shell->openDevicesWindow();
     EXPECT_FALSE(shell->controller()->isOpen());
     EXPECT_EQ(devicesShown, 1);
-}
+    shell.reset();
 
-TEST_F(Shell, StaysClosedAtLoginAndWithDoubleDashArguments) {
-    world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
-    for (const char* argument : {"--login", "--demo"}) {
-        auto shell = launch({argument});
-        world.scheduler.advance(5);
-        EXPECT_FALSE(shell->controller()->isOpen()) << argument;
-        shell->reopen();
-        EXPECT_TRUE(shell->controller()->isOpen()) << argument;
-    }
+    auto atLogin = launch({"--login"});
+    world.scheduler.advance(5);
+    EXPECT_FALSE(atLogin->controller()->isOpen());
+    atLogin->reopen();
+    EXPECT_TRUE(atLogin->controller()->isOpen());
 }
 
 class SoftVolumeShell : public Shell {
@@ -113,9 +107,7 @@ TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeUntilItEnds) {
     EXPECT_FLOAT_EQ(engine.masterVolume(), 0.546875f);
     EXPECT_TRUE(shell->hud().isShown());
     EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
-    EXPECT_EQ(shell->hud().model().deviceName(), "Speakers");
     world.grabber->press(MediaKey::mute);
-    EXPECT_TRUE(engine.masterMuted());
     EXPECT_TRUE(shell->hud().model().muted());
 
     // A device with its own volume becomes the default output: the keys are let go.
@@ -167,9 +159,8 @@ TEST_F(Shell, TerminationSignalQuitsAndTheEngineShutsDown) {
     const int code = QApplication::exec();
     EXPECT_EQ(code, 0); // the ordinary quit, not the watchdog
     EXPECT_TRUE(engine.taps().empty());
-    EXPECT_EQ(world.probes.liveTaps(), 0u);
-    EXPECT_EQ(world.probes.liveAggregates(), 0u);
-    EXPECT_EQ(world.probes.liveRenders(), 0u);
+    EXPECT_EQ(world.probes.liveTaps() + world.probes.liveAggregates() + world.probes.liveRenders(),
+              0u);
     const auto stored = Defaults::readOnlyCopy(dir.path() / "defaults.json");
     EXPECT_EQ(SettingsStore::load(*stored).at("org.example.Radio").volume, 0.5f);
 }

@@ -51,31 +51,35 @@ public slots:
     }
 };
 
-QPalette paletteWithWindow(QColor window) {
+// Gives the application palette the window colour `window`.
+void setWindowColour(QColor window) {
     QPalette palette = QApplication::palette();
     palette.setColor(QPalette::Window, window);
-    return palette;
+    QApplication::setPalette(palette);
 }
 
-// Puts the application palette back as it was.
-struct PaletteGuard {
+// A private bus with `portal` (if any) offered on it, the palette's window `window` until the end.
+struct SchemeWorld {
+    SchemeWorld(QObject* portal, QColor window) {
+        setWindowColour(window);
+        offered = bus.ready() &&
+                  (!portal || (bus.desktop().registerObject(DesktopColorScheme::portalPath, portal,
+                                                            QDBusConnection::ExportAllContents) &&
+                               bus.desktop().registerService(DesktopColorScheme::portalService)));
+    }
+    ~SchemeWorld() { QApplication::setPalette(saved); }
     QPalette saved = QApplication::palette();
-    ~PaletteGuard() { QApplication::setPalette(saved); }
+    DesktopBus bus;
+    bool offered = false;
 };
 
 TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
     if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
-    DesktopBus bus;
-    ASSERT_TRUE(bus.ready());
-    PaletteGuard guard;
-    QApplication::setPalette(paletteWithWindow(QColor(240, 240, 240))); // a light desktop theme
     FakeSettingsPortal portal;
     portal.scheme = 1;
-    ASSERT_TRUE(bus.desktop().registerObject(DesktopColorScheme::portalPath, &portal,
-                                             QDBusConnection::ExportAllContents));
-    ASSERT_TRUE(bus.desktop().registerService(DesktopColorScheme::portalService));
-
-    DesktopColorScheme scheme(&bus.app());
+    SchemeWorld world(&portal, QColor(240, 240, 240)); // a light desktop theme
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
     QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
     scheme.waitUntilSettled(5000);
     ASSERT_TRUE(scheme.settled());
@@ -85,38 +89,32 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
     ASSERT_EQ(changes.size(), 1);
 
     // The user switches the desktop to light; other settings pass by.
-    emit portal.SettingChanged("org.freedesktop.appearance", "accent-color",
-                               QDBusVariant(QVariant(1u)));
-    emit portal.SettingChanged("org.gnome.desktop.interface", "color-scheme",
-                               QDBusVariant(QVariant(1u)));
-    emit portal.SettingChanged("org.freedesktop.appearance", "color-scheme",
-                               QDBusVariant(QVariant(2u)));
+    const auto change = [&](const char* group, const char* key, uint value) {
+        emit portal.SettingChanged(group, key, QDBusVariant(QVariant(value)));
+    };
+    change("org.freedesktop.appearance", "accent-color", 1);
+    change("org.gnome.desktop.interface", "color-scheme", 1);
+    change("org.freedesktop.appearance", "color-scheme", 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, 5000));
     EXPECT_FALSE(scheme.dark());
     EXPECT_EQ(changes.last().value(0).toBool(), false);
 
     // No preference: the palette decides, and a dark palette then means dark.
-    emit portal.SettingChanged("org.freedesktop.appearance", "color-scheme",
-                               QDBusVariant(QVariant(0u)));
+    change("org.freedesktop.appearance", "color-scheme", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }, 5000));
     EXPECT_FALSE(scheme.dark());
-    QApplication::setPalette(paletteWithWindow(QColor(40, 40, 44)));
+    setWindowColour(QColor(40, 40, 44));
     EXPECT_TRUE(scheme.dark());
     EXPECT_EQ(changes.size(), 3);
 }
 
 TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
     if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
-    DesktopBus bus;
-    ASSERT_TRUE(bus.ready());
-    PaletteGuard guard;
-    QApplication::setPalette(paletteWithWindow(QColor(30, 30, 30)));
     OldSettingsPortal portal;
     portal.scheme = 2;
-    ASSERT_TRUE(bus.desktop().registerObject(DesktopColorScheme::portalPath, &portal,
-                                             QDBusConnection::ExportAllContents));
-    ASSERT_TRUE(bus.desktop().registerService(DesktopColorScheme::portalService));
-    DesktopColorScheme scheme(&bus.app());
+    SchemeWorld world(&portal, QColor(30, 30, 30));
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
     scheme.waitUntilSettled(5000);
     EXPECT_EQ(scheme.portalValue(), 2u);
     EXPECT_FALSE(scheme.dark()) << "prefer light, though the palette is dark";
@@ -125,17 +123,15 @@ TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
 // No portal on the bus (or no bus): settled at once, by the palette, and following it.
 TEST(DesktopColorScheme, WithoutAPortalThePaletteDecides) {
     if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
-    DesktopBus bus;
-    ASSERT_TRUE(bus.ready());
-    PaletteGuard guard;
-    QApplication::setPalette(paletteWithWindow(QColor(35, 35, 38)));
-    DesktopColorScheme scheme(&bus.app());
+    SchemeWorld world(nullptr, QColor(35, 35, 38));
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
     scheme.waitUntilSettled(5000);
     EXPECT_TRUE(scheme.settled());
     EXPECT_EQ(scheme.portalValue(), std::nullopt);
     EXPECT_TRUE(scheme.dark());
     QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
-    QApplication::setPalette(paletteWithWindow(QColor(246, 245, 244)));
+    setWindowColour(QColor(246, 245, 244));
     EXPECT_FALSE(scheme.dark());
     EXPECT_EQ(changes.size(), 1);
 }
