@@ -92,37 +92,13 @@ protected:
     SoftVolumeShell() : Shell(/*hardwareVolume=*/false) {}
 };
 
-TEST_F(SoftVolumeShell, VolumeKeysStepTheSoftwareVolumeUntilItEnds) {
-    auto shell = launch({"--login"});
-    MixerEngine& engine = *shell->engine();
-    ASSERT_TRUE(engine.softVolumeActive());
-    EXPECT_TRUE(world.keys->grabbed);
-    EXPECT_TRUE(engine.volumeKeysReady());
-    EXPECT_FALSE(shell->trustPollRunning());
-
-    engine.setMasterVolume(0.5f);
-    world.grabber->press(MediaKey::volumeUp);
-    EXPECT_FLOAT_EQ(engine.masterVolume(), 0.5625f);
-    world.grabber->press(MediaKey::volumeDown, /*fine=*/true);
-    EXPECT_FLOAT_EQ(engine.masterVolume(), 0.546875f);
-    EXPECT_TRUE(shell->hud().isShown());
-    EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
-    world.grabber->press(MediaKey::mute);
-    EXPECT_TRUE(shell->hud().model().muted());
-
-    // A device with its own volume becomes the default output: the keys are let go.
-    const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
-    world.sim.setDefaultDevice(Role::output, other);
-    world.scheduler.advance(1);
-    EXPECT_FALSE(engine.softVolumeActive());
-    EXPECT_FALSE(world.keys->grabbed);
-    EXPECT_FALSE(engine.volumeKeysReady());
-}
-
-TEST_F(SoftVolumeShell, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
+// A refused grab is retried every two seconds until it succeeds; then the keys step the software
+// volume, shown by the volume display, until a device with its own volume becomes the default.
+TEST_F(SoftVolumeShell, VolumeKeysAreGrabbedAndStepTheSoftwareVolumeUntilItEnds) {
     world.keys->refuse = true;
     auto shell = launch({"--login"});
     MixerEngine& engine = *shell->engine();
+    ASSERT_TRUE(engine.softVolumeActive());
     EXPECT_FALSE(engine.volumeKeysReady());
     EXPECT_TRUE(shell->trustPollRunning());
     const int grabs = world.keys->grabs;
@@ -134,6 +110,23 @@ TEST_F(SoftVolumeShell, ARefusedGrabIsRetriedEveryTwoSecondsUntilItSucceeds) {
     EXPECT_FALSE(shell->trustPollRunning());
     world.scheduler.advance(10.0);
     EXPECT_EQ(world.keys->grabs, grabs + 2);
+
+    engine.setMasterVolume(0.5f);
+    world.grabber->press(MediaKey::volumeUp);
+    EXPECT_FLOAT_EQ(engine.masterVolume(), 0.5625f);
+    world.grabber->press(MediaKey::volumeDown, /*fine=*/true);
+    EXPECT_FLOAT_EQ(engine.masterVolume(), 0.546875f);
+    EXPECT_TRUE(shell->hud().isShown());
+    EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
+    world.grabber->press(MediaKey::mute);
+    EXPECT_TRUE(shell->hud().model().muted());
+
+    const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
+    world.sim.setDefaultDevice(Role::output, other);
+    world.scheduler.advance(1);
+    EXPECT_FALSE(engine.softVolumeActive());
+    EXPECT_FALSE(world.keys->grabbed);
+    EXPECT_FALSE(engine.volumeKeysReady());
 }
 
 TEST_F(Shell, TerminationSignalQuitsAndTheEngineShutsDown) {

@@ -74,45 +74,27 @@ protected:
                                [this] { ++quits; },
                                [this] { ++devicesWindows; }};
         controller = std::make_unique<StatusPanelController>(
-            *adapter, world.scheduler,
-            [](EngineAdapter&) {
-                auto* content = new QLabel("content");
-                content->setFixedSize(300, 200);
-                return content;
-            },
-            true, std::move(tray));
+            *adapter, world.scheduler, [](EngineAdapter&) { return new QLabel("content"); }, true,
+            std::move(tray));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 5000));
         service = watcher.items.first();
     }
-    void TearDown() override {
-        controller.reset();
-        adapter.reset();
-        engine.reset();
-        bus.reset();
-    }
-
     QDBusMessage itemCall(const QString& method, const QList<QVariant>& arguments) {
         auto call = QDBusMessage::createMethodCall(service, StatusNotifierItem::path,
                                                    StatusNotifierItem::interface, method);
         call.setArguments(arguments);
         return callAndWait(bus->desktop(), call);
     }
-    void closeFully() {
-        controller->close();
-        controller->fade().finish();
-        world.scheduler.advance(1.0); // past the grace after a dismissal
-    }
 
     ShellWorld world;
     FakeWatcher watcher;
-    std::unique_ptr<DesktopBus> bus;
+    std::unique_ptr<DesktopBus> bus; // members go in the reverse order: the bus last
     std::unique_ptr<MixerEngine> engine;
     std::unique_ptr<EngineAdapter> adapter;
     std::unique_ptr<StatusPanelController> controller;
     QString service;
     bool loginOn = false;
-    int quits = 0;
-    int devicesWindows = 0;
+    int quits = 0, devicesWindows = 0;
 };
 
 TEST_F(StatusNotifier, RegistersWithTheWatcherInsteadOfTheXEmbedIcon) {
@@ -167,7 +149,8 @@ TEST_F(StatusNotifier, ActivateTogglesThePanelTheWheelStepsAndTheMiddleClickMute
     EXPECT_EQ(frame.x() + frame.width(), screen.x() + screen.width() - 4);
     itemCall("Activate", {screen.right() - 20, screen.top() + 5});
     EXPECT_FALSE(controller->isOpen());
-    closeFully();
+    controller->fade().finish();
+    world.scheduler.advance(1.0); // past the grace after a dismissal
     EXPECT_FALSE(engine->metering());
 
     const ObjectId speakers = engine->defaultOutput()->id;

@@ -222,23 +222,22 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     control()->call("SetPanelVisible", true);
     ASSERT_TRUE(opened());
     // In percent; the click is at a quarter of the track.
-    const double volume = property("MasterVolume").toDouble();
-    ASSERT_GT(volume, 40);
+    ASSERT_GT(property("MasterVolume").toDouble(), 40);
     ASSERT_TRUE(click(panel->topLeft() + places.fader));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000))
-        << "from " << volume << " to " << property("MasterVolume").toDouble();
+        [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000));
     EXPECT_TRUE(property("PanelVisible").toBool()) << "a click inside leaves the panel open";
-    EXPECT_TRUE(visiblePanel().has_value());
 
     // The output menu takes the pointer while it is open; Escape closes the menu only.
-    const auto windows = [&] {
-        const auto ids =
-            x.xdotool({"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
-        return ids ? QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() : 0;
-    };
     const auto windowsBecome = [&](qsizetype count) {
-        return QTest::qWaitFor([&] { return windows() == count; }, 3000);
+        return QTest::qWaitFor(
+            [&] {
+                const auto ids = x.xdotool(
+                    {"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
+                return ids &&
+                       QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() == count;
+            },
+            3000);
     };
     ASSERT_TRUE(windowsBecome(1));
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
