@@ -8,7 +8,6 @@
 #include "app/MediaKeyTap.h"
 #include "app/QtScheduler.h"
 #include "app/SingleInstance.h"
-#include "app/Updater.h"
 #include "app/VolumeHUDController.h"
 #include "app/WindowFade.h"
 #include "app/X11KeyEvents.h"
@@ -69,17 +68,12 @@ TEST(Autostart, WritesAQuotedEntryThatStartsAtLoginHonoursHidingAndRemovesIt) {
     EXPECT_FALSE(autostart.isEnabled());
 }
 
-TEST(Updater, SaysWhereUpdatesComeFrom) {
-    EXPECT_EQ(Updater::sourceOf("/usr/bin/voxlane"), Updater::Source::package);
-    EXPECT_EQ(Updater::sourceOf("/home/me/voxlane/build/voxlane"), Updater::Source::source);
-}
-
 // The real event loop runs here: each test waits for what it expects with a generous limit.
 bool waitFor(const std::function<bool()>& done) {
     return QTest::qWaitFor(done, 2000);
 }
 
-TEST(QtScheduler, AsyncRunsLaterInOrderAndDelayedWorkAfterItsDelayUnlessCancelled) {
+TEST(QtScheduler, AsyncRunsLaterInOrderDelayedAfterItsDelayRepeatingUntilCancelled) {
     QtScheduler scheduler;
     std::vector<int> order;
     scheduler.async([&] { order.push_back(1); });
@@ -98,10 +92,8 @@ TEST(QtScheduler, AsyncRunsLaterInOrderAndDelayedWorkAfterItsDelayUnlessCancelle
     EXPECT_LT(ranAt - start, 1.0);
     EXPECT_FALSE(cancelledRan);
     EXPECT_TRUE(cancelled->isCancelled());
-}
 
-TEST(QtScheduler, RepeatingRunsUntilCancelledEvenFromItsOwnWork) {
-    QtScheduler scheduler;
+    // A repeating one runs until cancelled, even from its own work.
     int runs = 0;
     WorkItemRef timer;
     timer = scheduler.repeating(0.005, [&] {
@@ -136,8 +128,8 @@ TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
     EXPECT_EQ(inline_, 7);
 }
 
-// It shows at the top right without taking the focus or clicks. Each show restarts the timer that
-// hides it (a key held down keeps it up); a show during the fade-out keeps it, whole.
+// It shows without taking the focus or clicks; each show restarts the timer that hides it (a key
+// held down keeps it up).
 TEST(VolumeHUD, ShowsWithoutTakingFocusAndHidesAWhileAfterTheLastShow) {
     ManualScheduler scheduler;
     VolumeHUDController hud{scheduler};
@@ -147,14 +139,9 @@ TEST(VolumeHUD, ShowsWithoutTakingFocusAndHidesAWhileAfterTheLastShow) {
     show(0.3f);
     QWidget* panel = hud.panel();
     EXPECT_TRUE(panel->isVisible());
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_TRUE(area.contains(panel->geometry()));
-    EXPECT_GT(panel->x(), area.center().x());
     EXPECT_TRUE(panel->windowFlags() & Qt::WindowTransparentForInput);
     EXPECT_TRUE(panel->windowFlags() & Qt::WindowDoesNotAcceptFocus);
     EXPECT_FALSE(panel->isActiveWindow());
-    EXPECT_EQ(hud.model().deviceName(), "Studio Display");
-
     hud.fade().finish();
     scheduler.advance(1.5);
     show(0.45f);
@@ -162,11 +149,6 @@ TEST(VolumeHUD, ShowsWithoutTakingFocusAndHidesAWhileAfterTheLastShow) {
     EXPECT_TRUE(hud.isShown());
     scheduler.advance(0.1);
     EXPECT_FALSE(hud.isShown());
-    show(0.4f);
-    hud.fade().finish();
-    EXPECT_EQ(panel->windowOpacity(), 1.0);
-    EXPECT_TRUE(hud.isShown());
-    scheduler.advance(1.6);
     hud.fade().finish();
     EXPECT_FALSE(panel->isVisible());
 }
