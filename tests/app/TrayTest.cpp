@@ -72,8 +72,7 @@ TEST(PanelPlacement, TheWheelStepsOnTheGridAndSmallTurnsStepFinely) {
 }
 
 // Opening twice fades in once with one set of monitors; the window goes when the fade-out has
-// run, unless the panel is opened again before. Escape closes it and goes no further while other
-// keys reach its controls. Grown, it keeps its top edge.
+// run, unless the panel is opened again before. Grown, it keeps its top edge; Escape closes it.
 TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     ShellWorld world;
     MixerEngine engine{world.engineServices()};
@@ -114,17 +113,6 @@ TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     EXPECT_TRUE(engine.metering());
     EXPECT_EQ(panel->windowOpacity(), 1.0);
 
-    struct Spy : QObject {
-        int keys = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            keys += e->type() == QEvent::KeyPress;
-            return false;
-        }
-    } spy;
-    panel->installEventFilter(&spy);
-    QTest::keyClick(panel, Qt::Key_A);
-    EXPECT_TRUE(controller.isOpen());
-    EXPECT_EQ(spy.keys, 1);
     const QRect before = panel->geometry();
     auto* more = new QLabel("Silent apps");
     more->setFixedHeight(60);
@@ -133,7 +121,6 @@ TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     EXPECT_EQ(panel->geometry(), QRect(before.topLeft(), QSize(320, before.height() + 60)));
     QTest::keyClick(panel, Qt::Key_Escape);
     EXPECT_FALSE(controller.isOpen());
-    EXPECT_EQ(spy.keys, 1);
 }
 
 TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
