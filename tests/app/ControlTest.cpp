@@ -343,7 +343,7 @@ TEST_F(Control, ChangesAreAnnounced) {
         return QTest::qWaitFor([&] { return wanted(log.latest(member, id)); }, 5000);
     };
 
-    // A change by hand is announced as well as one through the bus.
+    // A change made in the engine (as the panel makes it) is announced.
     engine().toggleMute(firefox);
     EXPECT_TRUE(record("AppChanged", firefox,
                        [](const QVariantMap& r) { return r.value("muted").toBool(); }));
