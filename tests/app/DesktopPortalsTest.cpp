@@ -62,8 +62,7 @@ public slots:
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& sessionPath,
                                   const QList<voxlane::PortalShortcut>& shortcuts,
-                                  const QString& parentWindow, const QVariantMap& options) {
-        (void)parentWindow;
+                                  const QString& /*parentWindow*/, const QVariantMap& options) {
         ++binds;
         const QString path = requestPath(options);
         QVariantMap results;
@@ -81,10 +80,7 @@ public slots:
     }
 
 private:
-    QString sender() const {
-        QString s = message().service().mid(1);
-        return s.replace('.', '_');
-    }
+    QString sender() const { return message().service().mid(1).replace('.', '_'); }
     QString requestPath(const QVariantMap& options) const {
         return QString("%1/request/%2/%3")
             .arg(DesktopShortcuts::portalPath, sender(), options.value("handle_token").toString());
@@ -127,16 +123,9 @@ protected:
     bool routeIs(DesktopShortcuts::Route route) {
         return QTest::qWaitFor([&] { return shortcuts->route() == route; }, 5000);
     }
-    void TearDown() override {
-        engine.reset();
-        shortcuts.reset();
-        portal.reset();
-        bus.reset();
-    }
-
     ShellWorld world;
     FakeKeyGrabber x11;
-    std::unique_ptr<DesktopBus> bus;
+    std::unique_ptr<DesktopBus> bus; // members go in the reverse order: the bus after the rest
     std::unique_ptr<FakePortal> portal;
     std::unique_ptr<DesktopShortcuts> shortcuts;
     std::unique_ptr<MixerEngine> engine;
