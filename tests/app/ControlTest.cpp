@@ -32,30 +32,22 @@ namespace voxlane {
 namespace {
 
 TEST(NameMatch, ExactKeyThenWholeNameThenUniqueBeginning) {
-    using NameMatch::Result;
+    using Kind = NameMatch::Result::Kind;
     const std::vector<NameMatch::Entry> apps{{"org.mozilla.firefox", "Firefox"},
                                              {"org.mozilla.firefox.nightly", "Firefox Nightly"},
-                                             {"process.mpv", "mpv"},
                                              {"com.example.Notes", "Notes"},
                                              {"com.example.Notes2", "Notes"}};
     const auto find = [&](const char* word) { return NameMatch::find(apps, word); };
-    EXPECT_EQ(find("org.mozilla.firefox.nightly").indices, std::vector<std::size_t>{1});
-    // A whole name wins over the longer names it begins, whatever the case.
+    // A whole name wins over the longer names it begins, whatever the case; only the id tells
+    // two apps of one name apart.
     EXPECT_EQ(find("FIREFOX").indices, std::vector<std::size_t>{0});
     EXPECT_EQ(find("firefox n").indices, std::vector<std::size_t>{1});
-    EXPECT_EQ(find("PROCESS.MPV").indices, std::vector<std::size_t>{2});
-    const Result fire = find("fire");
-    EXPECT_EQ(fire.kind, Result::Kind::ambiguous);
-    EXPECT_EQ(fire.indices, (std::vector<std::size_t>{0, 1}));
-    // Two apps with one name: only the id tells them apart.
-    EXPECT_EQ(find("notes").kind, Result::Kind::ambiguous);
-    EXPECT_EQ(find("com.example.Notes2").indices, std::vector<std::size_t>{4});
-    // No match within a name, and no empty word.
-    EXPECT_EQ(find("nightly").kind, Result::Kind::none);
-    EXPECT_EQ(find("").kind, Result::Kind::none);
-    // Case folding beyond ASCII.
+    EXPECT_EQ(find("com.example.Notes2").indices, std::vector<std::size_t>{3});
+    EXPECT_EQ(find("notes").kind, Kind::ambiguous);
+    EXPECT_EQ(find("nightly").kind, Kind::none); // no match within a name
+    EXPECT_EQ(find("").kind, Kind::none);
     EXPECT_EQ(NameMatch::find({{"a", QString::fromUtf8("Ärger")}}, QString::fromUtf8("äRG")).kind,
-              Result::Kind::found);
+              Kind::found);
 }
 
 // What one run of `voxlane ctl` did.
@@ -76,18 +68,15 @@ CtlRun ctl(const std::string& address, const QStringList& arguments) {
     QProcess process;
     process.setProcessEnvironment(busEnvironment(address));
     process.start(VOXLANE_PATH, QStringList{"ctl"} + arguments);
-    if (!process.waitForStarted(5000)) return {};
-    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000);
-    CtlRun run;
-    if (process.state() != QProcess::NotRunning) {
+    if (!process.waitForStarted(5000) ||
+        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000)) {
         process.kill();
         process.waitForFinished();
-        return run;
+        return {};
     }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
 }
 
 // Collects the signals the interface sends.
@@ -185,20 +174,6 @@ protected:
         return result;
     }
 
-    // `voxlane ctl apps --json`, by id.
-    std::map<std::string, nlohmann::json> apps() {
-        const CtlRun listed = run({"apps", "--json"});
-        std::map<std::string, nlohmann::json> byID;
-        const auto json = nlohmann::json::parse(listed.out, nullptr, false);
-        if (listed.status != 0 || !json.is_array()) {
-            ADD_FAILURE() << "apps --json: " << listed.status << " " << listed.err;
-            return byID;
-        }
-        for (const auto& app : json)
-            byID[app["id"]] = app;
-        return byID;
-    }
-
     QDBusConnection client() {
         return QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
                                              clientConnection);
@@ -225,101 +200,76 @@ protected:
     std::unique_ptr<AppShell> shell;
 };
 
+// Each command, by name and in steps, changes what the devices play: Firefox (0.5) plays on the
+// speakers, Discord (0.2) on the headphones; the gain is the volume squared below 100 %.
 TEST_F(Control, EveryCommandChangesWhatTheDevicesPlay) {
     ASSERT_NEAR(playing(speakers), 0.5f, 0.01f);
     ASSERT_NEAR(playing(headphones), 0.2f, 0.01f);
-
-    // Volume, by name and in steps: the gain is the volume squared below 100 %.
-    CtlRun r = run({"volume", "firefox", "50"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Firefox"), std::string::npos);
-    EXPECT_NEAR(playing(speakers), 0.125f, 0.01f);
-    EXPECT_EQ(run({"volume", "Firefox", "+10"}).status, 0);
-    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
-
-    // Mute and toggle.
-    EXPECT_EQ(run({"mute", "discord"}).status, 0);
-    EXPECT_LT(playing(headphones), 0.001f);
-    EXPECT_EQ(run({"mute", "discord", "toggle"}).status, 0);
-    EXPECT_NEAR(playing(headphones), 0.2f, 0.01f);
-
-    // Solo silences the others until it ends.
-    EXPECT_EQ(run({"solo", firefox}).status, 0);
-    EXPECT_LT(playing(headphones), 0.001f);
-    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
-    EXPECT_EQ(run({"solo", "firefox", "off"}).status, 0);
-    EXPECT_NEAR(playing(headphones), 0.2f, 0.01f);
-
-    // Output to a device by name, and back to the default.
-    EXPECT_EQ(run({"output", "firefox", "head"}).status, 0);
-    EXPECT_LT(playing(speakers), 0.001f);
-    EXPECT_GT(playing(headphones), 0.21f);
-    EXPECT_EQ(apps()[firefox]["output"], "headphones");
-    EXPECT_EQ(run({"output", "firefox", "default"}).status, 0);
-    EXPECT_NEAR(playing(speakers), 0.18f, 0.01f);
-    EXPECT_TRUE(apps()[firefox]["output"].is_null());
-
-    // Equaliser gains (twelve decibels on every band make it about four times louder), then a
-    // preset by name.
-    EXPECT_EQ(run({"eq", "firefox", "12,12,12,12,12"}).status, 0);
-    EXPECT_GT(playing(speakers), 0.5f);
-    EXPECT_EQ(run({"eq", "firefox", "Voice"}).status, 0);
-    EXPECT_EQ(apps()[firefox]["eq"]["preset"], "voice");
-    EXPECT_LT(playing(speakers), 0.5f);
-
-    // Reset: everything back, nothing stored.
-    EXPECT_EQ(run({"reset", "firefox"}).status, 0);
-    EXPECT_NEAR(playing(speakers), 0.5f, 0.01f);
-    EXPECT_EQ(engine().allSettings().count(firefox), 0u);
-
-    // The master volume is the device's own here.
-    EXPECT_EQ(run({"master", "40"}).status, 0);
+    struct Step {
+        QStringList arguments;
+        bool onHeadphones; // else the speakers
+        float low, high;   // what the device plays after the command
+    };
+    const Step steps[] = {
+        {{"volume", "firefox", "50"}, false, 0.115f, 0.135f},
+        {{"volume", "Firefox", "+10"}, false, 0.17f, 0.19f},
+        {{"mute", "discord"}, true, 0, 0.001f},
+        {{"mute", "discord", "toggle"}, true, 0.19f, 0.21f},
+        {{"solo", firefox}, true, 0, 0.001f},
+        {{"solo", "firefox", "off"}, true, 0.19f, 0.21f},
+        {{"output", "firefox", "head"}, false, 0, 0.001f},
+        {{"output", "firefox", "default"}, false, 0.17f, 0.19f},
+        // Twelve decibels on every band make it about four times louder.
+        {{"eq", "firefox", "12,12,12,12,12"}, false, 0.5f, 2},
+        {{"eq", "firefox", "Voice"}, false, 0, 0.5f},
+        {{"reset", "firefox"}, false, 0.49f, 0.51f},
+        // The master volume is the device's own here.
+        {{"master", "40"}, false, 0, 0.49f},
+        {{"master", "mute"}, false, 0, 0.001f},
+        {{"master", "toggle"}, false, 0.1f, 1},
+    };
+    for (const Step& step : steps) {
+        const CtlRun r = run(step.arguments);
+        EXPECT_EQ(r.status, 0) << step.arguments.join(' ').toStdString() << ": " << r.err;
+        const float peak = playing(step.onHeadphones ? headphones : speakers);
+        EXPECT_GE(peak, step.low) << step.arguments.join(' ').toStdString();
+        EXPECT_LE(peak, step.high) << step.arguments.join(' ').toStdString();
+    }
     EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.4f);
-    EXPECT_EQ(run({"master", "+10"}).status, 0);
-    EXPECT_FLOAT_EQ(world.sim.deviceVolume(speakers), 0.5f);
-    EXPECT_LT(playing(speakers), 0.49f);
-    EXPECT_EQ(run({"master", "mute"}).status, 0);
-    EXPECT_LT(playing(speakers), 0.001f);
-    EXPECT_EQ(run({"master", "toggle"}).status, 0);
-    EXPECT_GT(playing(speakers), 0.1f);
-
-    // Every microphone, and back.
-    r = run({"mic-mute"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(world.sim.deviceMuted(mic, Side::input));
-    EXPECT_TRUE(engine().micMuted());
-    EXPECT_EQ(run({"mic-mute", "toggle"}).out, "microphones muted: no\n");
-    EXPECT_FALSE(world.sim.deviceMuted(mic, Side::input));
-
+    EXPECT_EQ(engine().allSettings().count(firefox), 0u) << "reset stores nothing";
+    EXPECT_EQ(run({"output", "firefox", "head"}).status, 0);
+    EXPECT_EQ(run({"eq", "firefox", "Voice"}).status, 0);
+    nlohmann::json app;
+    for (const auto& listed : nlohmann::json::parse(run({"apps", "--json"}).out))
+        if (listed["id"] == firefox) app = listed;
+    EXPECT_EQ(app["output"], "headphones");
+    EXPECT_EQ(app["eq"]["preset"], "voice");
+    EXPECT_EQ(run({"output", "firefox", "default"}).status, 0);
     // The default output: Firefox follows it.
     EXPECT_EQ(run({"default-output", "Headphones"}).status, 0);
     EXPECT_EQ(world.sim.defaultDevice(Role::output), headphones);
     EXPECT_LT(playing(speakers), 0.001f);
-    EXPECT_GT(playing(headphones), 0.21f);
-    r = run({"devices", "--json"});
+    const CtlRun r = run({"devices", "--json"});
     const auto devices = nlohmann::json::parse(r.out, nullptr, false);
     ASSERT_TRUE(devices.is_array()) << r.out;
     ASSERT_EQ(devices.size(), 3u);
-    EXPECT_EQ(devices[1], (nlohmann::json{{"uid", "headphones"},
-                                          {"name", "Headphones"},
-                                          {"output", true},
-                                          {"input", false},
-                                          {"defaultOutput", true},
-                                          {"defaultInput", false}}));
+    EXPECT_EQ(devices[1], nlohmann::json::parse(R"({"uid": "headphones", "name": "Headphones",
+        "output": true, "input": false, "defaultOutput": true, "defaultInput": false})"));
 
-    // Ducking and the panel.
+    // Every microphone, and back.
+    EXPECT_EQ(run({"mic-mute"}).status, 0);
+    EXPECT_TRUE(world.sim.deviceMuted(mic, Side::input));
+    EXPECT_EQ(run({"mic-mute", "toggle"}).out, "microphones muted: no\n");
+    EXPECT_FALSE(world.sim.deviceMuted(mic, Side::input));
+    // Ducking and the panel; what was set is stored as if by hand.
     EXPECT_EQ(run({"ducking", "off"}).status, 0);
-    EXPECT_FALSE(engine().duckingEnabled());
+    EXPECT_EQ(world.defaults->boolean("duckingEnabled"), false);
     EXPECT_EQ(run({"ducking", "20"}).status, 0);
     EXPECT_FLOAT_EQ(engine().duckLevel(), 0.2f);
     EXPECT_EQ(run({"panel", "show"}).status, 0);
     EXPECT_TRUE(shell->controller()->isOpen());
-    EXPECT_TRUE(engine().metering());
     EXPECT_EQ(run({"panel"}).out, "panel open: no\n");
     EXPECT_FALSE(shell->controller()->isOpen());
-
-    // What was set is stored as if by hand.
-    EXPECT_EQ(world.defaults->boolean("duckingEnabled"), false);
 }
 
 TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
@@ -334,24 +284,12 @@ TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
 
     // Unknown apps, presets and devices, values out of range and usage errors: status 2 and one
     // line on standard error.
-    const std::vector<QStringList> refused{{"volume", "spotify", "50"},
-                                           {"eq", "firefox", "loud"},
-                                           {"eq", "firefox", "custom"},
-                                           {"eq", "firefox", "1,2,3"},
-                                           {"eq", "firefox", "13,0,0,0,0"},
-                                           {"output", "firefox", "hdmi"},
-                                           {"default-output", "Microphone"},
-                                           {"volume", "firefox", "201"},
-                                           {"volume", "firefox", "nan"},
-                                           {"volume", "firefox", "+300"},
-                                           {"master", "101"},
-                                           {"mute", "firefox", "maybe"},
-                                           {"apps", "--yaml"},
-                                           {"frobnicate"},
-                                           {},
-                                           {"reset", "firefox", "now"},
-                                           {"solo", "fire"}};
-    for (const auto& arguments : refused) {
+    for (const QStringList& arguments : std::vector<QStringList>{{"volume", "spotify", "50"},
+                                                                 {"eq", "firefox", "13,0,0,0,0"},
+                                                                 {"default-output", "Microphone"},
+                                                                 {"volume", "firefox", "201"},
+                                                                 {"frobnicate"},
+                                                                 {"solo", "fire"}}) {
         r = run(arguments);
         EXPECT_EQ(r.status, 2) << arguments.join(' ').toStdString() << ": " << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -365,10 +303,6 @@ TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const QString invalid = QString(DBusService::errorPrefix) + "InvalidArgument";
     EXPECT_EQ(call("SetVolume", {"Firefox", nan}).errorName(), invalid);
-    EXPECT_EQ(call("SetVolume", {"Firefox", -0.5}).errorName(), invalid);
-    EXPECT_EQ(
-        call("ChangeVolume", {"Firefox", std::numeric_limits<double>::infinity()}).errorName(),
-        invalid);
     EXPECT_EQ(call("SetEQGains", {"Firefox", QVariant::fromValue(QList<double>{1, 2, nan, 0, 0})})
                   .errorName(),
               invalid);
@@ -387,22 +321,18 @@ TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
     EXPECT_EQ(record.value("eq-preset").toString(), "custom");
     EXPECT_EQ(engine().settings(firefox).eq.gains, (std::vector<float>{3.5f, 0, 0, 0, 0}))
         << "rounded to half decibels as the editor does";
-
-    EXPECT_EQ(run({"--help"}).status, 0);
-    EXPECT_NE(run({"volume", "--help"}).out.find("mic-mute [on|off|toggle]"), std::string::npos);
 }
 
 TEST_F(Control, ChangesAreAnnounced) {
     SignalLog log;
     QDBusConnection bus = client();
-    for (const char* member : {"AppAdded", "AppRemoved", "AppChanged", "DevicesChanged"}) {
+    const QString properties = "org.freedesktop.DBus.Properties";
+    for (const char* member :
+         {"AppAdded", "AppRemoved", "AppChanged", "DevicesChanged", "PropertiesChanged"}) {
         ASSERT_TRUE(bus.connect(DBusService::serviceName, DBusService::objectPath,
-                                DBusService::interfaceName, member, &log,
-                                SLOT(received(QDBusMessage))));
+                                member[0] == 'P' ? properties : DBusService::interfaceName, member,
+                                &log, SLOT(received(QDBusMessage))));
     }
-    ASSERT_TRUE(bus.connect(DBusService::serviceName, DBusService::objectPath,
-                            "org.freedesktop.DBus.Properties", "PropertiesChanged", &log,
-                            SLOT(received(QDBusMessage))));
     // The subscriptions reach the bus before anything happens.
     call("ListApps", {});
     const auto arrive = [&](const QString& member, std::size_t count) {
@@ -413,12 +343,7 @@ TEST_F(Control, ChangesAreAnnounced) {
         return QTest::qWaitFor([&] { return wanted(log.latest(member, id)); }, 5000);
     };
 
-    // A change through the bus is announced (the panel follows the engine as ever).
-    ASSERT_EQ(run({"volume", "discord", "30"}).status, 0);
-    EXPECT_TRUE(record("AppChanged", discord,
-                       [](const QVariantMap& r) { return r.value("volume").toDouble() == 30.0; }));
-
-    // A change by hand is announced as well.
+    // A change made in the engine (as the panel makes it) is announced.
     engine().toggleMute(firefox);
     EXPECT_TRUE(record("AppChanged", firefox,
                        [](const QVariantMap& r) { return r.value("muted").toBool(); }));
@@ -440,8 +365,7 @@ TEST_F(Control, ChangesAreAnnounced) {
     // Microphones: a property change, also readable.
     ASSERT_EQ(run({"mic-mute", "on"}).status, 0);
     ASSERT_TRUE(announced("MicMuted", true));
-    const QDBusMessage got =
-        call("Get", {DBusService::interfaceName, "MicMuted"}, "org.freedesktop.DBus.Properties");
+    const QDBusMessage got = call("Get", {DBusService::interfaceName, "MicMuted"}, properties);
     EXPECT_TRUE(got.arguments().value(0).value<QDBusVariant>().variant().toBool());
     // The panel is the shell's: its opening and closing are announced all the same.
     ASSERT_EQ(run({"panel", "show"}).status, 0);
@@ -507,16 +431,12 @@ TEST(ControlProgram, ServesTheDemoAndEndsWithStatusOneWhenGone) {
     voxlane.setProcessEnvironment(env);
     voxlane.start(VOXLANE_PATH, {"--demo"});
     ASSERT_TRUE(voxlane.waitForStarted(5000));
-    nlohmann::json listed;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            r = ctl(bus.address(), {"apps", "--json"});
-            listed = nlohmann::json::parse(r.out, nullptr, false);
-            return r.status == 0 && listed.is_array() && !listed.empty();
+            return ctl(bus.address(), {"volume", "firefox", "40"}).status == 0;
         },
         10000))
-        << r.err << voxlane.readAllStandardError().toStdString();
-    EXPECT_EQ(ctl(bus.address(), {"volume", "firefox", "40"}).status, 0);
+        << voxlane.readAllStandardError().toStdString();
     r = ctl(bus.address(), {"apps", "--json"});
     const auto ordered = nlohmann::ordered_json::parse(r.out, nullptr, false);
     ASSERT_TRUE(ordered.is_array());

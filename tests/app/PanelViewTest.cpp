@@ -4,7 +4,6 @@
 #include "ShellWorld.h"
 #include "app/GlassPanel.h"
 #include "app/StatusPanelController.h"
-#include "app/WindowFade.h"
 #include "engine/EQ.h"
 #include "engine/MixerEngine.h"
 #include "platform/DesktopSession.h"
@@ -71,32 +70,26 @@ QPointF along(const Fader* fader, double fraction) {
     return {t.left() + fraction * t.width(), t.center().y()};
 }
 
-// The simulated desktop with the panel on it: three apps that play (Music, Radio, and a silent
-// Notes that is a regular application), speakers and headphones.
+// The simulated desktop with the panel on it: Music and Radio play, on speakers or headphones.
+// A test that wants another desktop passes `start` false, sets it up and calls start().
 struct PanelWorld : ShellWorld {
     static constexpr const char* music = "org.example.Music";
     static constexpr const char* radio = "org.example.Radio";
 
-    PanelWorld() {
+    explicit PanelWorld(bool startNow = true, bool hardwareVolume = true)
+        : ShellWorld(hardwareVolume) {
         headphones = sim.addDevice(test::deviceSetup("headphones", "Headphones"));
-        addApp(501, music, "Music", SimServer::Signal::sine(0.5f));
-        addApp(502, radio, "Radio", SimServer::Signal::sine(0.25f));
-        engine = std::make_unique<MixerEngine>(
-            EngineServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, {}, {}});
-        adapter = std::make_unique<EngineAdapter>(*engine);
-        PanelView::Services services{LoginItem{[this] { return loginEnabled; },
-                                               [this](bool on) {
-                                                   if (loginFails) return false;
-                                                   loginEnabled = on;
-                                                   return true;
-                                               }},
-                                     [this] { ++quits; }};
+        services.loginItem = {[this] { return loginEnabled; },
+                              [this](bool on) {
+                                  if (!loginFails) loginEnabled = on;
+                                  return !loginFails;
+                              }};
+        services.quit = [this] { ++quits; };
         services.actions.openDevicesWindow = [this] { ++devicesWindows; };
-        services.actions.checkForUpdates = [this] { ++updateChecks; };
-        panel = std::make_unique<PanelView>(*adapter, std::move(services));
-        panel->resize(panel->sizeHint());
-        panel->show();
-        settle();
+        if (!startNow) return;
+        addApp(501, music, "Music", SimServer::Signal::sine(0.5f));
+        addApp(502, radio, "Radio");
+        start();
     }
     ~PanelWorld() {
         panel.reset();
@@ -104,10 +97,23 @@ struct PanelWorld : ShellWorld {
         engine.reset();
         scheduler.runPending();
     }
+    // The engine (whose access probe is never run when `probe` is false) and the panel.
+    void start(bool probe = true) {
+        EngineServices engineServices = this->engineServices();
+        if (!probe) engineServices.runInBackground = [](std::function<void()>) {};
+        engine = std::make_unique<MixerEngine>(engineServices);
+        adapter = std::make_unique<EngineAdapter>(*engine);
+        panel = std::make_unique<PanelView>(*adapter, services);
+        panel->show();
+        settle();
+    }
     ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                    SimServer::Signal signal, bool regular = true) {
-        workspace.applications[pid] = RunningApplication{id, name, {}, "", regular};
-        return sim.addProcess(test::processSetup(pid, signal, id));
+                    SimServer::Signal signal = SimServer::Signal::sine(0.25f),
+                    bool playing = true) {
+        workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
+        auto setup = test::processSetup(pid, signal, id);
+        setup.playing = playing;
+        return sim.addProcess(setup);
     }
     // Runs the audio clock and the main queue for 0.2 s, then lays the panel out.
     void settle() {
@@ -116,99 +122,65 @@ struct PanelWorld : ShellWorld {
         panel->resize(panel->sizeHint());
         QApplication::processEvents();
     }
-    // `count` more playing apps, "App 0" on, from pid 600.
-    void addApps(int count) {
-        for (int i = 0; i < count; ++i)
-            addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i),
-                   SimServer::Signal::sine(0.25f));
-        settle();
-    }
     AppRow* row(const std::string& id) const { return panel->apps()->row(id); }
+    AppSettings settings(const std::string& id) const { return engine->settings(id); }
 
     ObjectId headphones = 0;
+    PanelView::Services services;
     std::unique_ptr<MixerEngine> engine;
     std::unique_ptr<EngineAdapter> adapter;
     std::unique_ptr<PanelView> panel;
-    bool loginEnabled = false;
-    bool loginFails = false;
-    int quits = 0;
-    int devicesWindows = 0;
-    int updateChecks = 0;
+    bool loginEnabled = false, loginFails = false;
+    int quits = 0, devicesWindows = 0;
 };
 
-// Where `view` stands in the panel.
-QRect place(const PanelView& panel, const QWidget* view) {
-    return {view->mapTo(&panel, QPoint()), view->size()};
-}
-
+// The row's fader: a drag snaps at unity, a double click puts the app back at 100 %, and the
+// engine's own changes move the fader.
 TEST(PanelView, AppFaderSnapsAtUnityAndStoresExactlyOne) {
     PanelWorld world;
-    MeteredFader* fader = world.row(PanelWorld::music)->fader();
+    AppRow* row = world.row(PanelWorld::music);
+    MeteredFader* fader = row->fader();
     int snaps = 0;
     fader->setOnSnap([&] { ++snaps; });
-    mouse(fader, QEvent::MouseButtonPress, along(fader, 0.25));
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::music).volume, 0.5f);
-    EXPECT_TRUE(world.row(PanelWorld::music)->percentLabel()->isVisible()) << "while dragging";
-    mouse(fader, QEvent::MouseMove, along(fader, 0.515)); // 103 %
-    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
+    test::press(fader, along(fader, 0.25));
+    EXPECT_FLOAT_EQ(world.settings(PanelWorld::music).volume, 0.5f);
+    EXPECT_TRUE(row->percentLabel()->isVisible()) << "while dragging";
+    test::move(fader, along(fader, 0.515)); // 103 %
+    EXPECT_EQ(world.settings(PanelWorld::music).volume, 1.0f);
     EXPECT_EQ(snaps, 1);
-    mouse(fader, QEvent::MouseButtonRelease, along(fader, 0.515));
-    EXPECT_FALSE(world.row(PanelWorld::music)->percentLabel()->isVisible());
-
-    // A double click puts the app back at 100 %; the engine's own changes move the fader.
+    test::release(fader, along(fader, 0.515));
+    EXPECT_FALSE(row->percentLabel()->isVisible());
     world.engine->setVolume(1.6f, PanelWorld::music);
     EXPECT_FLOAT_EQ(fader->value(), 1.6f);
-    const QPointF at = along(fader, 0.8);
-    mouse(fader, QEvent::MouseButtonPress, at);
-    mouse(fader, QEvent::MouseButtonRelease, at);
-    mouse(fader, QEvent::MouseButtonDblClick, at);
-    mouse(fader, QEvent::MouseButtonRelease, at);
-    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
+    test::doubleClick(fader, along(fader, 0.8));
+    EXPECT_EQ(world.settings(PanelWorld::music).volume, 1.0f);
 }
 
-// The row's equaliser editor: opened by its button, a drag and a preset go to the engine.
+// The row's equaliser editor: opened by its button, a preset goes to the engine (its curve's drags
+// are EQEditorWidget's). One editor at a time; it goes with its app's row and does not open again
+// when the app comes back.
 TEST(PanelView, EqualiserInTheRowReachesTheEngineOneEditorAtATime) {
     PanelWorld world;
     AppRow* row = world.row(PanelWorld::music);
-    EXPECT_EQ(row->editor(), nullptr);
+    const OpenEditor& open = world.panel->apps()->openEditor();
     row->eqButton()->click();
-    EXPECT_EQ(world.panel->apps()->openEditor().appID(), PanelWorld::music);
+    EXPECT_EQ(open.appID(), PanelWorld::music);
     ASSERT_NE(row->editor(), nullptr);
-    EXPECT_EQ(world.row(PanelWorld::radio)->editor(), nullptr);
     world.settle();
-    EQCurve* curve = row->editor()->curve();
-    const auto plot = curve->plot();
-    auto at = [&](double f, double db) {
-        return QPointF(EQCurveRules::x(plot, f), EQCurveRules::y(plot, db));
-    };
-    auto stored = [&] { return world.engine->settings(PanelWorld::music).eq; };
-
-    mouse(curve, QEvent::MouseButtonPress, at(1100, 3));              // near the 1k handle
-    mouse(curve, QEvent::MouseMove, at(EQ::handleFrequencies[3], 1)); // over the 4k handle
-    mouse(curve, QEvent::MouseButtonRelease, at(EQ::handleFrequencies[3], 1));
-    EXPECT_EQ(stored(), (EQSettings{EQPreset::custom, {0, 0, 1, 0, 0}})) << "band 2 still";
-    EXPECT_EQ(row->presetLabel()->text(), "Custom");
-
     row->editor()->chip(EQPreset::bass)->click();
-    EXPECT_EQ(stored(), EQSettings::fromPreset(EQPreset::bass));
+    EXPECT_EQ(world.settings(PanelWorld::music).eq, EQSettings::fromPreset(EQPreset::bass));
     EXPECT_EQ(row->presetLabel()->text(), "Bass");
     EXPECT_EQ(row->editor()->curve()->gains(), EQSettings::fromPreset(EQPreset::bass).gains);
-
     row->eqButton()->click();
-    EXPECT_FALSE(world.panel->apps()->openEditor().appID());
+    EXPECT_FALSE(open.appID());
     EXPECT_EQ(row->editor(), nullptr);
 
-    // One editor at a time; it goes with its app's row and does not open again when the app
-    // comes back.
-    const OpenEditor& open = world.panel->apps()->openEditor();
-    world.row(PanelWorld::music)->eqButton()->click();
+    row->eqButton()->click();
     world.row(PanelWorld::radio)->eqButton()->click();
     EXPECT_EQ(open.appID(), PanelWorld::radio);
-    EXPECT_EQ(world.row(PanelWorld::music)->editor(), nullptr);
-    EXPECT_NE(world.row(PanelWorld::radio)->editor(), nullptr);
-
+    EXPECT_EQ(row->editor(), nullptr);
     const char* talk = "org.example.Talk";
-    const auto process = world.addApp(503, talk, "Talk", SimServer::Signal::sine(0.25f));
+    const ObjectId process = world.addApp(503, talk, "Talk");
     world.settle();
     ASSERT_NE(world.row(talk), nullptr);
     world.row(talk)->eqButton()->click();
@@ -217,7 +189,7 @@ TEST(PanelView, EqualiserInTheRowReachesTheEngineOneEditorAtATime) {
     world.settle();
     EXPECT_EQ(world.row(talk), nullptr);
     EXPECT_FALSE(open.appID());
-    world.addApp(503, talk, "Talk", SimServer::Signal::sine(0.25f));
+    world.addApp(503, talk, "Talk");
     world.settle();
     ASSERT_NE(world.row(talk), nullptr);
     EXPECT_EQ(world.row(talk)->editor(), nullptr);
@@ -231,16 +203,12 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     AppRow* music = world.row(PanelWorld::music);
     AppRow* radio = world.row(PanelWorld::radio);
     ASSERT_GT(radio->fader()->level().value_or(0), 0.0f) << "the radio's meter shows its level";
-
     music->soloButton()->click();
     world.settle();
     EXPECT_EQ(world.engine->soloID(), PanelWorld::music);
     EXPECT_TRUE(world.panel->apps()->endSoloButton()->isVisible());
     EXPECT_FALSE(music->isGrey());
-    EXPECT_GT(music->fader()->level().value_or(0), 0.0f);
     EXPECT_TRUE(radio->isGrey());
-    EXPECT_EQ(radio->fader()->level(), 0.0f);
-    EXPECT_TRUE(radio->fader()->isDimmed());
     world.scheduler.advance(0.5); // meter ticks keep it empty
     EXPECT_EQ(radio->fader()->level(), 0.0f);
 
@@ -249,47 +217,7 @@ TEST(PanelView, SoloGreysTheOtherRowsAndEmptiesTheirMeters) {
     EXPECT_FALSE(world.engine->soloID());
     EXPECT_FALSE(world.panel->apps()->endSoloButton()->isVisible());
     EXPECT_FALSE(radio->isGrey());
-    EXPECT_FALSE(radio->fader()->isDimmed());
     EXPECT_GT(radio->fader()->level().value_or(0), 0.0f);
-}
-
-// Where a button stands: its right edge, in the row.
-int rightEdge(const AppRow* row, const QWidget* button) {
-    return button->mapTo(row, QPoint(button->width(), 0)).x();
-}
-
-TEST(PanelView, RowButtonsFadeInAtTheTrailingEdgeWhileHoveredOrInUse) {
-    PanelWorld world;
-    AppRow* row = world.row(PanelWorld::radio);
-    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
-    test::enter(row);
-    for (GhostButton* b : {row->eqButton(), row->soloButton(), row->muteButton()}) {
-        ASSERT_NE(b->fade(), nullptr) << "fades in";
-        finish(b->fade());
-    }
-    EXPECT_EQ(row->soloButton()->shownOpacity(), 1.0);
-    QApplication::processEvents();
-    // All three, in order, the last at the row's trailing edge.
-    EXPECT_EQ(rightEdge(row, row->muteButton()), row->width());
-    EXPECT_EQ(rightEdge(row, row->soloButton()), row->muteButton()->x());
-    EXPECT_EQ(rightEdge(row, row->eqButton()), row->soloButton()->x());
-
-    row->muteButton()->click();
-    EXPECT_TRUE(world.engine->settings(PanelWorld::radio).muted);
-    test::leave(row);
-    EXPECT_TRUE(row->muteButton()->isShown()) << "muted";
-    EXPECT_FALSE(row->soloButton()->isShown());
-    EXPECT_TRUE(row->soloButton()->isVisibleTo(row)) << "fading out where it stood";
-    finish(row->soloButton()->fade());
-    EXPECT_FALSE(row->soloButton()->isVisibleTo(row));
-
-    // A button left alone takes the trailing edge: no room is kept for the hidden ones.
-    AppRow* music = world.row(PanelWorld::music);
-    world.engine->setEQ(EQSettings::fromPreset(EQPreset::bass), PanelWorld::music);
-    QApplication::processEvents();
-    ASSERT_TRUE(music->eqButton()->isVisibleTo(music));
-    EXPECT_FALSE(music->soloButton()->isVisibleTo(music));
-    EXPECT_EQ(rightEdge(music, music->eqButton()), music->width()) << "not floating";
 }
 
 TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
@@ -298,25 +226,22 @@ TEST(PanelView, RowContextMenuSetsOutputSoloMuteAndReset) {
     std::unique_ptr<QMenu> menu(row->contextMenu());
     EXPECT_TRUE(find(menu.get(), "Same as system")->isChecked());
     find(menu.get(), "Headphones")->trigger();
-    EXPECT_EQ(world.engine->settings(PanelWorld::radio).outputUID, "headphones");
-
+    EXPECT_EQ(world.settings(PanelWorld::radio).outputUID, "headphones");
     menu.reset(row->contextMenu());
-    EXPECT_FALSE(find(menu.get(), "Same as system")->isChecked());
     EXPECT_TRUE(find(menu.get(), "Headphones")->isChecked());
     find(menu.get(), "Same as system")->trigger();
-    EXPECT_FALSE(world.engine->settings(PanelWorld::radio).outputUID);
+    EXPECT_FALSE(world.settings(PanelWorld::radio).outputUID);
 
     find(menu.get(), "Solo")->trigger();
     EXPECT_EQ(world.engine->soloID(), PanelWorld::radio);
     find(menu.get(), "Mute")->trigger();
     world.engine->setVolume(1.5f, PanelWorld::radio);
     menu.reset(row->contextMenu());
-    EXPECT_TRUE(find(menu.get(), "End solo"));
     EXPECT_TRUE(find(menu.get(), "Unmute"));
     find(menu.get(), "End solo")->trigger();
     EXPECT_FALSE(world.engine->soloID());
     find(menu.get(), "Reset")->trigger();
-    EXPECT_EQ(world.engine->settings(PanelWorld::radio), AppSettings{});
+    EXPECT_EQ(world.settings(PanelWorld::radio), AppSettings{});
     EXPECT_FALSE(row->isGrey());
 }
 
@@ -331,57 +256,42 @@ TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
     ASSERT_TRUE(world.engine->activeCall());
     CallModule* module = world.panel->call();
     EXPECT_TRUE(module->isVisible());
-    EXPECT_TRUE(module->titleLabel()->text().contains("Firefox"));
     EXPECT_TRUE(world.row(PanelWorld::music)->showsLowered());
-
-    const QString lowered = module->subtitleLabel()->text();
     module->button()->click();
     EXPECT_TRUE(world.engine->duckingPausedForCall());
-    EXPECT_NE(module->subtitleLabel()->text(), lowered);
     EXPECT_FALSE(world.row(PanelWorld::music)->showsLowered()) << "reconciled at once";
-
     world.panel->ducking()->press();
     EXPECT_FALSE(world.engine->duckingEnabled());
     EXPECT_FALSE(module->isVisible()) << "lowering off";
 }
 
+// Inside a sandbox, where access can be missing, the access notice comes first and its button
+// runs the probe; then the notice of the volume keys, which sxhkd holds.
 TEST(PanelView, NoticesForAccessAndVolumeKeys) {
-    ShellWorld soft(false);
-    soft.defaults->remove(AudioPermission::grantedKey);
-    // The probe is handed over but never run: the test only looks at the panel while it waits.
-    EngineServices services = soft.engineServices();
-    services.runInBackground = [](std::function<void()>) {};
-    MixerEngine engine{services};
-    EngineAdapter adapter(engine);
-    // Inside a sandbox, where access can be missing; sxhkd holds the volume keys.
-    PanelView::Services shell;
-    shell.sandboxed = true;
-    shell.volumeKeyHolder = [] { return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"}; };
+    PanelWorld world(false, /*hardwareVolume=*/false);
+    world.defaults->remove(AudioPermission::grantedKey);
+    world.services.sandboxed = true;
+    world.services.volumeKeyHolder = [] {
+        return DesktopSession::KeyHolder{"sxhkd", "its sxhkdrc"};
+    };
     int enables = 0;
-    shell.actions.enableVolumeKeys = [&] { ++enables; };
-    PanelView panel(adapter, std::move(shell));
-    panel.show();
-    soft.scheduler.advance(0.2);
-    ASSERT_NE(engine.audioAccess(), AudioPermission::Status::granted);
+    world.services.actions.enableVolumeKeys = [&] { ++enables; };
+    world.start(/*probe=*/false);
+    PanelView& panel = *world.panel;
+    MixerEngine& engine = *world.engine;
+    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
     EXPECT_TRUE(panel.access()->isVisible());
     EXPECT_FALSE(panel.volumeKeys()->isVisible()) << "access first";
-    ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::unknown);
     panel.access()->button()->click();
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::checking) << "the probe runs";
     EXPECT_TRUE(panel.access()->button()->isBusy()) << "a progress indicator stands in";
-    soft.defaults->setBoolean(AudioPermission::grantedKey, true);
+    world.defaults->setBoolean(AudioPermission::grantedKey, true);
     engine.refreshAudioAccess();
-    soft.scheduler.advance(0.2);
+    world.settle();
     ASSERT_EQ(engine.audioAccess(), AudioPermission::Status::granted);
-    EXPECT_FALSE(panel.access()->isVisible()) << "gone at once, while its snapshot fades";
-    QVariantAnimation* leaving = Transition::running(panel.access());
-    ASSERT_NE(leaving, nullptr);
-    ASSERT_TRUE(engine.softVolumeActive());
+    EXPECT_FALSE(panel.access()->isVisible());
     EXPECT_TRUE(panel.volumeKeys()->isVisible());
-    finish(leaving);
-    EXPECT_EQ(Transition::running(panel.access()), nullptr) << "the snapshot is gone";
     EXPECT_EQ(panel.volumeKeys()->subtitleLabel()->text(), "Held by sxhkd");
-    EXPECT_TRUE(panel.volumeKeys()->toolTip().contains("(its sxhkdrc)"));
     panel.volumeKeys()->button()->click();
     EXPECT_EQ(enables, 1);
     engine.setVolumeKeysReady(true);
@@ -390,14 +300,14 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
 
 TEST(PanelView, AnErrorIsToldUntilPutAway) {
     PanelWorld world;
-    EXPECT_FALSE(world.panel->error()->isVisible());
+    ErrorModule* error = world.panel->error();
+    EXPECT_FALSE(error->isVisible());
     SimServer::Fault fault;
     fault.operation = ServerCore::Operation::createTap;
     world.probes.injectFault(fault);
     world.engine->setVolume(0.5f, PanelWorld::music);
     world.settle();
     ASSERT_TRUE(world.engine->lastError());
-    ErrorModule* error = world.panel->error();
     EXPECT_TRUE(error->isVisible());
     EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
     error->button()->click();
@@ -406,26 +316,14 @@ TEST(PanelView, AnErrorIsToldUntilPutAway) {
 }
 
 TEST(PanelView, SilentAppsBehindTheDisclosure) {
-    ShellWorld world;
-    world.workspace.applications[601] =
-        RunningApplication{"org.example.Notes", "Notes", {}, "", true};
-    world.workspace.applications[602] =
-        RunningApplication{"org.example.Mail", "Mail", {}, "", true};
-    for (auto [pid, id] :
-         {std::pair{601, "org.example.Notes"}, std::pair{602, "org.example.Mail"}}) {
-        auto setup = test::processSetup(pid, SimServer::Signal::silence(), id);
-        setup.playing = false;
-        world.sim.addProcess(setup);
-    }
-    MixerEngine engine{world.engineServices()};
-    EngineAdapter adapter(engine);
-    PanelView panel(adapter, {});
-    panel.show();
-    world.scheduler.advance(0.2);
+    PanelWorld world(false);
+    world.addApp(601, "org.example.Notes", "Notes", SimServer::Signal::silence(), false);
+    world.addApp(602, "org.example.Mail", "Mail", SimServer::Signal::silence(), false);
+    world.start();
+    PanelView& panel = *world.panel;
     AppsModule* apps = panel.apps();
-    ASSERT_EQ(engine.silentApps().size(), 2u);
+    ASSERT_EQ(world.engine->silentApps().size(), 2u);
     EXPECT_TRUE(apps->emptyLabel()->isVisible());
-    EXPECT_TRUE(apps->silentButton()->isVisible());
     EXPECT_TRUE(apps->rows().empty());
     apps->silentButton()->click();
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
@@ -442,96 +340,29 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
         EXPECT_EQ(left(row), 16);
         EXPECT_TRUE(row->isCompact());
     }
-    AppRow* leavingRow = apps->rows().front();
     apps->silentButton()->click();
     EXPECT_TRUE(apps->rows().empty());
-    EXPECT_NE(Transition::running(leavingRow), nullptr) << "a snapshot of the row fades out";
-    finish(Transition::running(leavingRow));
 }
 
-TEST(PanelView, TheStackGlidesWhenTheAppsChangeAndNewRowsFadeIn) {
+// A new app's row fades in while the stack glides to the new layout; with motion reduced (where
+// nothing composites the windows) everything changes at once.
+TEST(PanelView, NewRowsFadeInUnlessMotionIsReduced) {
     PanelWorld world;
     PanelView& panel = *world.panel;
-    QWidget* bottomRow = panel.mic()->parentWidget();
-    const int bottomBefore = place(panel, bottomRow).top();
-    const int heightBefore = panel.sizeHint().height();
-    const int appsBefore = panel.apps()->height();
-    ASSERT_EQ(panel.stack()->animation(), nullptr) << "at rest";
-
-    const ObjectId podcast =
-        world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
+    world.addApp(503, "org.example.Podcast", "Podcast");
     world.settle();
-    AppRow* entering = panel.apps()->row("org.example.Podcast");
-    ASSERT_NE(entering, nullptr);
-    ASSERT_NE(Transition::running(entering), nullptr) << "the new row fades in";
-    EXPECT_DOUBLE_EQ(entering->opacity(), 1.0) << "through the row's own effect, look kept";
-    QVariantAnimation* glide = panel.stack()->animation();
-    ASSERT_NE(glide, nullptr);
-    glide->pause();
-    glide->setCurrentTime(0);
-    EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore) << "the row below starts where it was";
-    EXPECT_EQ(panel.apps()->mask().boundingRect().height(), appsBefore)
-        << "the apps module is drawn at its old height";
-    QCoreApplication::sendPostedEvents();
-    EXPECT_GT(panel.sizeHint().height(), heightBefore) << "room for the new layout at once";
-    finish(glide);
-    EXPECT_TRUE(panel.apps()->mask().isEmpty());
-    const int bottomGrown = place(panel, bottomRow).top();
-    EXPECT_GT(bottomGrown, bottomBefore);
-    const int heightGrown = panel.sizeHint().height();
-    finish(Transition::running(entering));
-    EXPECT_NE(entering->graphicsEffect(), nullptr) << "the row keeps its own effect";
+    ASSERT_NE(world.row("org.example.Podcast"), nullptr);
+    EXPECT_NE(Transition::running(world.row("org.example.Podcast")), nullptr);
+    ASSERT_NE(panel.stack()->animation(), nullptr);
+    finish(panel.stack()->animation());
 
-    // The app quits: its row leaves and the row below glides up; the panel keeps its height
-    // until it has.
-    world.sim.removeProcess(podcast);
-    world.settle();
-    ASSERT_EQ(panel.apps()->rows().size(), 2u);
-    glide = panel.stack()->animation();
-    ASSERT_NE(glide, nullptr);
-    glide->pause();
-    glide->setCurrentTime(0);
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(place(panel, bottomRow).top(), bottomGrown);
-    EXPECT_EQ(panel.sizeHint().height(), heightGrown);
-    finish(glide);
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(place(panel, bottomRow).top(), bottomBefore);
-    EXPECT_EQ(panel.sizeHint().height(), heightBefore) << "smaller once the glide is over";
-}
-
-TEST(PanelView, WithMotionReducedEverythingChangesAtOnce) {
-    PanelWorld world;
     Theme::setReducedMotion(true);
-    world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
+    world.addApp(504, "org.example.Late", "Late");
     world.settle();
-    AppRow* entering = world.panel->apps()->row("org.example.Podcast");
-    ASSERT_NE(entering, nullptr);
-    EXPECT_TRUE(entering->isVisible());
-    EXPECT_EQ(Transition::running(entering), nullptr);
-    EXPECT_EQ(world.panel->stack()->animation(), nullptr);
     Theme::setReducedMotion(false);
-}
-
-TEST(PanelView, TheWindowOpensAtTheSizeOfTheAppsOfNow) {
-    PanelWorld world;
-    world.panel->hide();
-    StatusPanelController controller{*world.adapter, world.scheduler,
-                                     [](EngineAdapter& a) { return new PanelView(a, {}); },
-                                     /*useTray=*/false};
-    controller.open();
-    world.settle();
-    const int before = controller.panel()->height();
-    controller.close();
-    controller.fade().finish();
-    world.addApp(503, "org.example.Podcast", "Podcast", SimServer::Signal::sine(0.25f));
-    world.settle();
-    auto* panel = qobject_cast<PanelView*>(controller.panel()->content());
-    ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(Transition::running(panel->apps()->row("org.example.Podcast")), nullptr);
-    controller.open();
-    EXPECT_GT(controller.panel()->height(), before + 40) << "with room for the new row";
-    EXPECT_EQ(panel->stack()->animation(), nullptr) << "no glide once open";
+    ASSERT_NE(world.row("org.example.Late"), nullptr);
+    EXPECT_EQ(Transition::running(world.row("org.example.Late")), nullptr);
+    EXPECT_EQ(panel.stack()->animation(), nullptr);
 }
 
 // Counts the pixels of `image` inside `area` that are drawn at all.
@@ -588,23 +419,17 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
         EXPECT_FALSE(m.contains("Painter")) << m.toStdString();
     EXPECT_GT(drawn(first, first.rect()), first.width() * first.height() / 10) << "at once";
     EXPECT_GT(drawn(middle, place), 0) << "half way in, the editor shows";
-    EXPECT_TRUE(panel.apps()->mask().isEmpty());
     EXPECT_GT(panel.apps()->height(), appsBefore + 100);
 
-    // Closing: the editor's snapshot fades while the module shrinks round it.
-    world.row(PanelWorld::music)->eqButton()->click();
+    row->eqButton()->click();
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(world.row(PanelWorld::music)->editor(), nullptr);
-    ASSERT_NE(panel.stack()->animation(), nullptr);
+    ASSERT_NE(panel.stack()->animation(), nullptr) << "the module shrinks round it";
     finish(panel.stack()->animation());
     EXPECT_EQ(panel.apps()->height(), appsBefore);
 }
 
-TEST(PanelView, DeviceAndSettingsMenus) {
+TEST(PanelView, DeviceSettingsAndMicrophoneControls) {
     PanelWorld world;
-    int beeps = 0;
-    int& devicesWindows = world.devicesWindows;
-
     std::unique_ptr<QMenu> devices(world.panel->sound()->deviceMenu()->menu());
     EXPECT_TRUE(find(devices.get(), "Speakers")->isChecked());
     find(devices.get(), "Headphones")->trigger();
@@ -612,22 +437,17 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     EXPECT_EQ(world.sim.defaultDevice(Role::alerts), world.headphones);
     world.settle();
     EXPECT_EQ(world.panel->sound()->deviceLabel()->text(), "Headphones");
-    find(devices.get(), QString::fromUtf8("Device Priorities…"))->trigger();
-    EXPECT_EQ(devicesWindows, 1);
+    world.panel->sound()->muteButton()->click();
+    EXPECT_TRUE(world.engine->masterMuted());
 
     SettingsButton* settings = world.panel->settings();
+    int beeps = 0;
     settings->beep = [&] { ++beeps; };
     std::unique_ptr<QMenu> menu(settings->menu());
-    QAction* lower = find(menu.get(), "Lower other apps");
-    EXPECT_TRUE(lower->isChecked());
     find(menu.get(), "Mute")->trigger();
     EXPECT_EQ(world.engine->duckLevel(), 0.0f);
-    lower->trigger();
+    find(menu.get(), "Lower other apps")->trigger();
     EXPECT_FALSE(world.engine->duckingEnabled());
-    menu.reset(settings->menu());
-    EXPECT_FALSE(find(menu.get(), "Lower to")->isEnabled());
-    EXPECT_TRUE(find(menu.get(), "Mute")->isChecked());
-
     // Open at login reads the state of now: turned on by the first run after the panel was made.
     world.loginEnabled = true;
     menu.reset(settings->menu());
@@ -638,35 +458,22 @@ TEST(PanelView, DeviceAndSettingsMenus) {
     settings->setLaunchAtLogin(true);
     EXPECT_EQ(beeps, 1);
     EXPECT_FALSE(settings->launchAtLogin()) << "shows the real state";
-
     find(menu.get(), QString::fromUtf8("Devices…"))->trigger();
-    EXPECT_EQ(devicesWindows, 2);
-    find(menu.get(), QString::fromUtf8("Check for Updates…"))->trigger();
-    EXPECT_EQ(world.updateChecks, 1);
+    EXPECT_EQ(world.devicesWindows, 1);
     find(menu.get(), "Quit")->trigger();
     EXPECT_EQ(world.quits, 1);
-
     std::unique_ptr<QMenu> ducking(world.panel->ducking()->contextMenu());
     find(ducking.get(), QString::fromUtf8("50\u00A0%"))->trigger();
     EXPECT_EQ(world.engine->duckLevel(), 0.5f);
-}
 
-TEST(PanelView, MicrophoneAndMasterMute) {
-    PanelWorld world;
     world.sim.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     world.settle();
     MicModule* mic = world.panel->mic();
-    EXPECT_EQ(mic->subtitleLabel()->text(), "Ctrl Alt Super M");
     mic->toggle()->click();
     EXPECT_TRUE(world.engine->micMuted());
     EXPECT_TRUE(mic->toggle()->isOn());
-    EXPECT_EQ(mic->subtitleLabel()->text(), "All muted");
-    QTest::mouseClick(mic, Qt::LeftButton, {}, QPoint(100, 20));
+    QTest::mouseClick(mic, Qt::LeftButton, {}, QPoint(100, 20)); // anywhere on the module
     EXPECT_FALSE(world.engine->micMuted());
-
-    world.panel->sound()->muteButton()->click();
-    EXPECT_TRUE(world.engine->masterMuted());
-    EXPECT_EQ(world.panel->sound()->muteButton()->symbol(), "audio-volume-muted");
 }
 
 // Whether the open editor of `appID` stands wholly in the visible part of the apps' list.
@@ -694,7 +501,8 @@ void atRest(PanelView& panel) {
 // opened before the panel is, ends wholly in view once it has its height.
 TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
     PanelWorld world;
-    world.addApps(8);
+    for (int i = 0; i < 8; ++i)
+        world.addApp(600 + i, "org.example.App" + std::to_string(i), "App " + std::to_string(i));
     PanelView& panel = *world.panel;
     const auto settle = [&] {
         world.settle();
@@ -702,6 +510,7 @@ TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
         panel.resize(panel.sizeHint());
         QApplication::processEvents();
     };
+    settle();
     const int unlimited = panel.sizeHint().height();
     const int room = 540 - 2 * GlassPanel::padding - StatusPanelController::screenMargin;
     ASSERT_GT(unlimited, room) << "the case is real: all of it would not fit";
@@ -711,7 +520,8 @@ TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
     panel.setAvailableHeight(room);
     settle();
     EXPECT_LE(panel.sizeHint().height(), room);
-    EXPECT_LE(place(panel, panel.mic()->parentWidget()).bottom(), room)
+    const QWidget* bottom = panel.mic()->parentWidget();
+    EXPECT_LE(bottom->mapTo(&panel, QPoint(0, bottom->height() - 1)).y(), room)
         << "microphone and settings stay in view";
     ScrollList* list = panel.apps()->list();
     ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the rows scroll";
@@ -735,27 +545,25 @@ TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
     opened.resize(opened.sizeHint());
     opened.show();
     atRest(opened);
-    EXPECT_GT(opened.apps()->list()->verticalScrollBar()->maximum(), 0) << "the rows scroll";
     EXPECT_TRUE(editorInView(opened, "org.example.App7"));
     // Once the user scrolls, the list stays where they put it when it changes again.
     QScrollBar* bar = opened.apps()->list()->verticalScrollBar();
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
-    world.addApp(700, "org.example.Late", "Late", SimServer::Signal::sine(0.25f));
+    world.addApp(700, "org.example.Late", "Late");
     world.settle();
     atRest(opened);
     ASSERT_NE(opened.apps()->row("org.example.Late"), nullptr);
     EXPECT_EQ(bar->value(), 0);
 }
 
-// Presses Tab on whatever has the focus.
+// Presses Tab (or `key`) on whatever has the focus.
 QWidget* tab(Qt::Key key = Qt::Key_Tab) {
-    QWidget* focus = QApplication::focusWidget();
-    if (focus) QTest::keyClick(focus, key);
+    if (QWidget* focus = QApplication::focusWidget()) QTest::keyClick(focus, key);
     QApplication::processEvents();
     return QApplication::focusWidget();
 }
 
-TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
+TEST(PanelView, TabVisitsEveryControlWithARingAndClickedFadersTakeTheKeys) {
     PanelWorld world;
     PanelView& panel = *world.panel;
     world.engine->setSoloID(PanelWorld::radio); // "End solo" shows
@@ -765,44 +573,30 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     panel.sound()->muteButton()->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited{QApplication::focusWidget()};
-    for (int i = 0; i < 60 && visited.size() < 60; ++i) {
+    for (int i = 0; i < 60; ++i) {
         QWidget* next = tab();
         if (!next || next == visited.front()) break;
         if (next != visited.back()) visited.push_back(next);
         ASSERT_TRUE(FocusRing::shown(next)) << next->metaObject()->className();
         // The row the focus is in shows its buttons.
-        for (AppRow* row : panel.apps()->rows()) {
-            if (row->isAncestorOf(next)) {
-                EXPECT_TRUE(row->muteButton()->isShown()) << row->app().name;
-            }
-        }
+        for (AppRow* row : panel.apps()->rows())
+            EXPECT_TRUE(!row->isAncestorOf(next) || row->muteButton()->isShown());
     }
     const auto contains = [&](QWidget* w) {
         return std::find(visited.begin(), visited.end(), w) != visited.end();
     };
+    // Every control, the rows' buttons and the EQ curve (once: Tab walks its bands before it
+    // leaves) among them; top to bottom, the master first and the settings button last.
     for (QWidget* w : panel.focusChain()) {
         if (!w->isVisibleTo(&panel) && !qobject_cast<GhostButton*>(w)) continue;
         EXPECT_TRUE(contains(w)) << w->metaObject()->className() << " "
                                  << w->accessibleName().toStdString();
     }
-    // Top to bottom: the master first, the settings button last.
+    AppRow* music = world.row(PanelWorld::music);
+    EXPECT_TRUE(contains(music->soloButton()));
+    EXPECT_TRUE(contains(music->editor()->curve()));
     EXPECT_EQ(visited[1], panel.sound()->fader());
     EXPECT_EQ(visited.back(), panel.settings());
-    AppRow* music = world.row(PanelWorld::music);
-    for (QWidget* w : std::vector<QWidget*>{music->eqButton(), music->soloButton(),
-                                            music->muteButton(), panel.apps()->endSoloButton(),
-                                            panel.mic()->toggle(), panel.ducking()})
-        EXPECT_TRUE(contains(w)) << w->metaObject()->className();
-    // The EQ curve is visited once; Tab walks its five bands before it leaves.
-    EXPECT_TRUE(contains(music->editor()->curve()));
-
-    // The ring is drawn: a focused control looks different from an unfocused one.
-    GhostButton* button = panel.sound()->muteButton();
-    button->setFocus(Qt::TabFocusReason);
-    const QImage ringed = button->grab().toImage();
-    panel.sound()->fader()->setFocus(Qt::MouseFocusReason);
-    EXPECT_NE(button->grab().toImage(), ringed);
-    EXPECT_FALSE(FocusRing::shown(panel.sound()->fader())) << "a click gives no ring";
 
     // Shift+Tab into a row comes to its last button, and the row shows its buttons.
     panel.apps()->openEditor().set(std::nullopt);
@@ -810,114 +604,46 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndTheRowsShowTheirButtons) {
     world.row(PanelWorld::radio)->fader()->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(tab(Qt::Key_Backtab), music->muteButton());
     EXPECT_TRUE(music->soloButton()->isShown());
-}
 
-TEST(PanelView, KeysMoveTheFaderClickedLastAndTheWheelStepsIt) {
-    PanelWorld world;
-    world.panel->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
-    MeteredFader* music = world.row(PanelWorld::music)->fader();
+    // A fader clicked (through the window, as a real click comes) takes the focus without a ring,
+    // and the keys then move it; the wheel steps it (how turns add up is FaderRules').
     MeteredFader* radio = world.row(PanelWorld::radio)->fader();
-    music->setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(FocusRing::shown(music));
-    // Through the window, as a real click comes.
     QTest::mouseClick(radio, Qt::LeftButton, {}, along(radio, 0.25).toPoint());
     EXPECT_TRUE(radio->hasFocus()) << "the click took the focus";
-    world.engine->setVolume(0.5f, PanelWorld::radio);
-    EXPECT_FALSE(FocusRing::shown(music)) << "no ring is left on the other row";
+    EXPECT_FALSE(FocusRing::shown(music->muteButton())) << "no ring is left on the other row";
     EXPECT_FALSE(FocusRing::shown(radio)) << "and a click shows none";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.55f);
-    EXPECT_EQ(world.engine->settings(PanelWorld::music).volume, 1.0f);
+    world.engine->setVolume(0.5f, PanelWorld::radio);
+    QTest::keyClick(radio, Qt::Key_Right);
+    EXPECT_FLOAT_EQ(world.settings(PanelWorld::radio).volume, 0.55f);
+    EXPECT_EQ(world.settings(PanelWorld::music).volume, 1.0f);
     EXPECT_TRUE(FocusRing::shown(radio)) << "keys used: the ring shows";
-
-    // A notch of the wheel is one step (how turns add up is FaderRules').
-    auto wheel = [](Fader* f, int delta) {
-        QWheelEvent event(QPointF(20, 9), f->mapToGlobal(QPointF(20, 9)), QPoint(),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(f, &event);
-    };
-    wheel(radio, -120);
-    EXPECT_FLOAT_EQ(world.engine->settings(PanelWorld::radio).volume, 0.5f);
-    Fader* master = world.panel->sound()->fader();
-    world.engine->setMasterVolume(0.5f);
-    wheel(master, 120);
-    EXPECT_FLOAT_EQ(world.engine->masterVolume(), 0.55f);
-}
-
-TEST(PanelView, TheEqualiserCurveTakesTheKeys) {
-    PanelWorld world;
-    world.panel->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(world.panel.get()));
-    world.row(PanelWorld::music)->eqButton()->click();
-    EQCurve* curve = world.row(PanelWorld::music)->editor()->curve();
-    auto stored = [&] { return world.engine->settings(PanelWorld::music).eq; };
-    curve->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(curve->keyBand(), 0u);
-    QTest::keyClick(curve, Qt::Key_Up);
-    QTest::keyClick(curve, Qt::Key_Right);
-    QTest::keyClick(curve, Qt::Key_Right);
-    QTest::keyClick(curve, Qt::Key_Down);
-    EXPECT_EQ(stored(), (EQSettings{EQPreset::custom, {1, 0, -1, 0, 0}}));
-    QTest::keyClick(curve, Qt::Key_Home);
-    QTest::keyClick(curve, Qt::Key_Tab); // to the next band, still on the curve
-    EXPECT_TRUE(curve->hasFocus());
-    EXPECT_EQ(curve->keyBand(), 3u);
-    QTest::keyClick(curve, Qt::Key_Left);
-    QTest::keyClick(curve, Qt::Key_Left);
-    QTest::keyClick(curve, Qt::Key_Left);
-    QTest::keyClick(curve, Qt::Key_Home);
-    EXPECT_EQ(stored(), EQSettings::off());
-}
-
-TEST(PanelView, LongNamesEndInAnEllipsisAndTheFaderKeepsTheRowsWidth) {
-    PanelWorld world;
-    const std::string longName =
-        "VLC media player with a name far longer than the row has room for";
-    world.addApp(503, "org.videolan.VLC", longName, SimServer::Signal::sine(0.25f));
-    world.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.videolan.VLC");
-    world.settle();
-    AppRow* vlc = world.row("org.videolan.VLC");
-    AppRow* music = world.row(PanelWorld::music);
-    ASSERT_NE(vlc, nullptr);
-    EXPECT_TRUE(vlc->nameLabel()->isElided());
-    EXPECT_FALSE(music->nameLabel()->isElided());
-    EXPECT_EQ(vlc->fader()->width(), music->fader()->width()) << "the fader keeps its width";
-    // The preset stands after the name, whole, not over it.
-    EXPECT_EQ(vlc->presetLabel()->width(), vlc->presetLabel()->sizeHint().width());
-    EXPECT_GE(vlc->presetLabel()->x(), vlc->nameLabel()->geometry().right());
-    // The master fader starts where the apps' faders do.
-    const auto left = [&](QWidget* w) { return w->mapTo(world.panel.get(), QPoint()).x(); };
-    EXPECT_EQ(left(world.panel->sound()->fader()), left(music->fader()));
+    QWheelEvent wheel(QPointF(20, 9), radio->mapToGlobal(QPointF(20, 9)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(radio, &wheel);
+    EXPECT_FLOAT_EQ(world.settings(PanelWorld::radio).volume, 0.5f);
 }
 
 // Every text the panel shows, in one pass over its widgets: each visible label and button with
 // its text, whether the widget has the room the text asks for (its width for one line, its height
-// for a wrapped label) and whether it ends in "…" (as a text cut to its room does).
+// for a wrapped label) and whether it was cut (ends in "…", or an eliding label says so).
 struct ShownText {
-    QString kind;
-    QString text;
-    bool fits = false;
-    bool cut = false;
+    QString kind, text;
+    bool fits = false, cut = false;
 };
 
 std::vector<ShownText> shownTexts(const QWidget& panel) {
     std::vector<ShownText> texts;
     for (const QWidget* w : panel.findChildren<QWidget*>()) {
         if (!w->isVisibleTo(&panel)) continue;
-        ShownText shown;
-        shown.kind = w->metaObject()->className();
-        bool fits = w->width() >= w->sizeHint().width();
+        ShownText shown{w->metaObject()->className(), {}, w->width() >= w->sizeHint().width()};
         if (const auto* label = qobject_cast<const QLabel*>(w)) {
             shown.text = label->text();
-            if (label->wordWrap()) fits = w->height() >= w->heightForWidth(w->width());
+            if (label->wordWrap()) shown.fits = w->height() >= w->heightForWidth(w->width());
         } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
             shown.text = button->text();
         }
         if (shown.text.isEmpty()) continue;
-        shown.fits = fits;
         shown.cut = shown.text.endsWith(QChar(0x2026));
-        // A label that cuts its own text to its room keeps the whole text.
         if (const auto* elided = qobject_cast<const ElidedLabel*>(w)) {
             shown.cut = elided->isElided();
             shown.fits = !shown.cut;
@@ -932,42 +658,27 @@ std::vector<ShownText> shownTexts(const QWidget& panel) {
 // a silent app, a microphone and the error of taps that fail; or, inside a sandbox before access
 // is granted (no taps yet), the access notice instead of the keys' and the error.
 std::vector<ShownText> panelTexts(bool sandboxed) {
-    ShellWorld world(false);
+    PanelWorld world(false, /*hardwareVolume=*/false);
     if (sandboxed) world.defaults->remove(AudioPermission::grantedKey);
     world.sim.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
-    const auto app = [&](std::int32_t pid, const char* id, const char* name, bool playing) {
-        world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
-        auto setup = test::processSetup(pid, SimServer::Signal::sine(playing ? 0.4f : 0), id);
-        setup.playing = playing;
-        return world.sim.addProcess(setup);
-    };
-    app(501, "org.example.Music", "Music", true);
-    app(502, "org.example.Radio", "Radio", true);
-    app(503, "org.example.Notes", "Notes", false);
-    const ObjectId call = app(504, "us.zoom.Zoom", "Zoom", true);
-    // Every tap fails: the error module tells of it.
-    SimServer::Fault fault;
+    world.addApp(501, PanelWorld::music, "Music", SimServer::Signal::sine(0.4f));
+    world.addApp(502, PanelWorld::radio, "Radio", SimServer::Signal::sine(0.4f));
+    world.addApp(503, "org.example.Notes", "Notes", SimServer::Signal::silence(), false);
+    const ObjectId call = world.addApp(504, "us.zoom.Zoom", "Zoom", SimServer::Signal::sine(0.4f));
+    SimServer::Fault fault; // every tap fails
     fault.operation = ServerCore::Operation::createTap;
     world.probes.injectFault(fault);
-    EngineServices engineServices = world.engineServices();
-    engineServices.runInBackground = [](std::function<void()>) {};
-    MixerEngine engine{engineServices};
-    EngineAdapter adapter(engine);
-    PanelView::Services services;
-    services.sandboxed = sandboxed;
-    services.volumeKeyHolder = [] { return DesktopSession::volumeKeyHolder({"gsd-media-keys"}); };
-    PanelView panel(adapter, std::move(services));
-    panel.show();
-    world.settle();
+    world.services.sandboxed = sandboxed;
+    world.services.volumeKeyHolder = [] {
+        return DesktopSession::volumeKeyHolder({"gsd-media-keys"});
+    };
+    world.start(/*probe=*/false);
     world.sim.setProcessRunning(call, true, true);
+    world.engine->setSoloID(PanelWorld::music);
+    world.panel->apps()->openEditor().set(PanelWorld::music);
+    world.engine->setEQ(EQSettings::fromPreset(EQPreset::clarity), PanelWorld::music);
     world.settle();
-    engine.setSoloID("org.example.Music");
-    panel.apps()->openEditor().set("org.example.Music");
-    engine.setEQ(EQSettings::fromPreset(EQPreset::clarity), "org.example.Music");
-    world.settle();
-    QApplication::processEvents();
-    panel.resize(panel.sizeHint());
-    QApplication::processEvents();
+    PanelView& panel = *world.panel;
     EXPECT_TRUE(panel.call()->isVisible());
     EXPECT_EQ(panel.error()->isVisible(), !sandboxed) << "no taps before access";
     EXPECT_TRUE(panel.mic()->isVisible());

