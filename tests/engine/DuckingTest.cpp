@@ -97,6 +97,24 @@ TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     EXPECT_FALSE(tap("org.example.Music"));
 }
 
+// A pause raises at once (PanelViewTest) and holds for its call only.
+TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
+    startCall();
+    engine->setDuckingPausedForCall(true);
+    engine->reconcile();
+    EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
+    settle(); // the same call continues: the pause holds
+    EXPECT_TRUE(engine->duckingPausedForCall());
+
+    endCall();
+    EXPECT_FALSE(engine->duckingPausedForCall());
+    const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimServer::Signal::silence());
+    sim.setProcessRunning(zoom, true, true);
+    settle();
+    EXPECT_TRUE(engine->isDucking());
+    EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
+}
+
 TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
     startCall();
     ASSERT_TRUE(tap("org.example.Music"));

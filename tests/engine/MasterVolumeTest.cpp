@@ -131,6 +131,10 @@ TEST_F(MasterVolumeTest, GlobalTapExclusionsAreSortedAndRebuiltOnlyWhenTheyChang
     EXPECT_EQ(*engine->globalTap()->excluding(), expected);
     EXPECT_NE(engine->globalTap()->tapID(), first);
     EXPECT_EQ(probes.liveTaps(), 3u) << "two app taps and one global tap, the old one gone";
+
+    setDefaultOutput(speakers); // hardware volume again: no global tap
+    settle();
+    EXPECT_FALSE(engine->globalTap());
 }
 
 } // namespace

@@ -180,5 +180,55 @@ TEST(LinuxWorkspaceTest, FlatpakProcessesAreTheirApplication) {
     EXPECT_FALSE(workspace.desktopApplication(402));
 }
 
+TEST(LinuxWorkspaceTest, ResponsibleProcessIsTheNearestRegularApplication) {
+    FakeDesktop desktop;
+    desktop.addEntry("usr", "firefox.desktop", "Name=Firefox\nExec=/usr/lib/firefox/firefox\n");
+    desktop.addEntry("usr", "org.gnome.Terminal.desktop",
+                     "Name=Terminal\nExec=gnome-terminal\nTryExec=gnome-terminal-server\n");
+    desktop.addEntry("usr", "org.gnome.Shell.desktop",
+                     "Name=GNOME Shell\nExec=gnome-shell\nNoDisplay=true\n");
+    desktop.addProcess({10, 1, "gnome-shell", "/usr/bin/gnome-shell"});
+    desktop.addProcess({500, 10, "firefox", "/usr/lib/firefox/firefox"});
+    desktop.addProcess({501, 500, "Web Content", "/usr/lib/firefox/plugin-container"});
+    desktop.addProcess({502, 501, "Socket Process", "/usr/lib/firefox/plugin-container"});
+    desktop.addProcess({600, 10, "gnome-terminal-", "/usr/libexec/gnome-terminal-server"});
+    desktop.addProcess({601, 600, "bash", "/usr/bin/bash"});
+    desktop.addProcess({602, 601, "sox", "/usr/bin/sox"});
+    desktop.addProcess({603, 601, "firefox", "/usr/lib/firefox/firefox"});
+    desktop.addProcess({800, 801, "loop-a", "/usr/bin/a"});
+    desktop.addProcess({801, 800, "loop-b", "/usr/bin/b"});
+    const auto workspace = desktop.workspace();
+
+    EXPECT_EQ(workspace.responsibleProcess(502), 500);
+    EXPECT_EQ(workspace.responsibleProcess(602), 600); // a player started in the terminal
+    EXPECT_EQ(workspace.responsibleProcess(603), 603); // an application started from it
+    EXPECT_EQ(workspace.responsibleProcess(800), 800); // a looping chain ends
+    EXPECT_EQ(workspace.responsibleProcess(999), 999); // gone
+}
+
+// A new entry is picked up once its directory's time moves.
+TEST(LinuxWorkspaceTest, IndexIsRebuiltWhenADirectoryChanges) {
+    FakeDesktop desktop;
+    desktop.addProcess({900, 1, "newapp", "/usr/bin/newapp"});
+    const auto workspace = desktop.workspace();
+    EXPECT_FALSE(workspace.desktopApplication(900));
+    const auto dir = desktop.dir / "usr/applications";
+    const auto before = fs::last_write_time(dir);
+    desktop.addEntry("usr", "newapp.desktop", "Name=New App\nExec=newapp\n");
+    fs::last_write_time(dir, before);
+    EXPECT_FALSE(workspace.desktopApplication(900));
+    fs::last_write_time(dir, before + std::chrono::seconds(5));
+    EXPECT_EQ(workspace.desktopApplication(900)->name, "New App");
+}
+
+TEST(LinuxWorkspaceTest, SeesThisProcessInTheRealProc) {
+    const LinuxWorkspace workspace;
+    const auto pid = ::getpid();
+    EXPECT_EQ(workspace.processPath(pid), fs::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ(workspace.processName(pid), "voxlane_tests");
+    EXPECT_EQ(workspace.parentProcess(pid), ::getppid());
+    EXPECT_GT(workspace.responsibleProcess(pid), 0);
+}
+
 } // namespace
 } // namespace voxlane
