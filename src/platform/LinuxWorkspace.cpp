@@ -231,10 +231,6 @@ const LinuxWorkspace::IndexedEntry* LinuxWorkspace::match(pid_t pid) const {
     return nullptr;
 }
 
-void LinuxWorkspace::rescan() {
-    cache.reset();
-}
-
 std::vector<std::filesystem::file_time_type> LinuxWorkspace::dirTimes() const {
     std::vector<std::filesystem::file_time_type> times;
     times.reserve(applicationDirs.size());

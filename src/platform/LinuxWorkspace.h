@@ -37,8 +37,8 @@ namespace voxlane {
 //   No match: the process is no desktop application.
 //
 // The entries come from `applicationDirs` in order (the first entry of a desktop id wins, as
-// with the XDG menu); the index is built at the first question and again after `rescan()` or
-// when the modification time of one of the directories changed. Used on the main thread only.
+// with the XDG menu); the index is built at the first question and again when the
+// modification time of one of the directories changed. Used on the main thread only.
 class LinuxWorkspace final : public Workspace {
 public:
     // The machine's /proc and `defaultApplicationDirs()`.
@@ -71,8 +71,6 @@ public:
     // that does, so that helper and renderer processes join the browser that started them; the
     // process itself when no ancestor does.
     pid_t responsibleProcess(pid_t pid) const;
-
-    void rescan();
 
     // $XDG_DATA_HOME/applications (default ~/.local/share/applications), then each of
     // $XDG_DATA_DIRS/applications (default /usr/local/share:/usr/share), then the Flatpak export

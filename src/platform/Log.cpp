@@ -222,9 +222,4 @@ bool Log::Capture::contains(Level level, std::string_view category,
     });
 }
 
-void Log::Capture::clear() {
-    std::lock_guard lock(state().mutex);
-    collected.clear();
-}
-
 } // namespace voxlane

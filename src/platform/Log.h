@@ -68,7 +68,6 @@ public:
         // The messages of one category, in order.
         std::vector<std::string> messages(std::string_view category) const;
         bool contains(Level level, std::string_view category, std::string_view message) const;
-        void clear();
 
     private:
         friend class Log;

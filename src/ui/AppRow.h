@@ -57,7 +57,6 @@ public:
     // How the row is drawn.
     double opacity() const;
     bool isGrey() const;
-    bool isHovering() const { return hovering_; }
     bool isEditing() const { return editing_; }
     MeteredFader* fader() const { return fader_; }
     GhostButton* eqButton() const { return eq_; }
@@ -66,7 +65,6 @@ public:
     EQEditor* editor() const { return editor_; }
     QLabel* percentLabel() const { return percent_; }
     QLabel* presetLabel() const { return preset_; }
-    ElidedLabel* nameLabel() const { return name_; }
     // The row's controls in the order Tab visits them.
     std::vector<QWidget*> focusChain() const;
     bool showsLowered() const;

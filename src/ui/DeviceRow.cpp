@@ -99,10 +99,6 @@ QString DeviceRow::statusLine() const {
     return text(Rules::statusLine(content_.rule.never, content_.isCurrent, content_.isConnected));
 }
 
-QString DeviceRow::shownRank() const {
-    return content_.showRank ? QString::fromStdString(content_.rank) : QString();
-}
-
 std::string DeviceRow::symbolName() const {
     AudioDevice device;
     device.name = content_.rule.name;

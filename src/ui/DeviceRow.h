@@ -37,15 +37,11 @@ public:
                     std::function<void()> forget);
     const Content& content() const { return content_; }
     QString statusLine() const;
-    // The rank as drawn: empty while not shown.
-    QString shownRank() const;
     std::string symbolName() const;
 
     GhostButton* exclusionButton() const { return exclusion_; }
     // Shown only when the row offers to forget its device.
     QPushButton* forgetButton() const { return forget_; }
-    bool offersForget() const { return bool(forgetAction_); }
-    bool isHovering() const { return hovering_; }
     double buttonsOpacity() const;
 
     // Set by the section while this row is being dragged: drawn lifted.

@@ -36,10 +36,6 @@ public:
     // A band set to 0 dB by a change: where the alignment feedback goes.
     void setOnHaptic(std::function<void()> f) { onHaptic_ = std::move(f); }
 
-    std::optional<std::size_t> activeBand() const { return activeBand_; }
-    std::optional<std::size_t> hoverBand() const { return hoverBand_; }
-    // The band the keys move.
-    std::size_t keyBand() const { return keyBand_; }
     double minF() const { return minF_; }
     double maxF() const { return maxF_; }
     qreal labelHeight() const { return labelHeight_; }

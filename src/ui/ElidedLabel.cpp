@@ -26,10 +26,6 @@ QString ElidedLabel::shownText() const {
     return elided(text(), QFontMetricsF(font()), contentsRect().width());
 }
 
-QString ElidedLabel::toolTipNow() const {
-    return isElided() ? text() : toolTip();
-}
-
 QSize ElidedLabel::minimumSizeHint() const {
     const QFontMetricsF metrics(font());
     const QMargins m = contentsMargins();

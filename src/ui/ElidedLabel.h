@@ -18,8 +18,6 @@ public:
     // The text as it is drawn at the label's width.
     QString shownText() const;
     bool isElided() const { return shownText() != text(); }
-    // The tooltip that the label shows now: the whole text while it is cut, else its own.
-    QString toolTipNow() const;
 
     // `text` cut to `width` with a trailing "…" where it is wider.
     static QString elided(const QString& text, const QFontMetricsF& metrics, qreal width);

@@ -31,12 +31,10 @@ public:
     float maximum() const { return maximum_; }
     std::optional<float> level() const { return level_; }
     void setLevel(std::optional<float> level);
-    bool isDimmed() const { return dimmed_; }
     void setDimmed(bool dimmed);
     QString accessibilityLabel() const { return accessibleName(); }
     void setAccessibilityLabel(const QString& label) { setAccessibleName(label); }
 
-    bool isHovering() const { return hovering_; }
     bool isDragging() const { return dragging_; }
 
     // A value chosen by the user (drag, double click, keys, assistive technology).

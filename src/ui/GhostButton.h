@@ -28,7 +28,6 @@ public:
     QString help() const { return toolTip(); }
     void setHelp(const QString& help);
     void setAction(std::function<void()> action) { action_ = std::move(action); }
-    bool isHovering() const { return hovering_; }
 
     void setShown(bool shown);
     // Whether the button is to be seen (it may still be fading out).

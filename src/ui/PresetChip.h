@@ -20,7 +20,6 @@ public:
     QString help() const { return toolTip(); }
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    bool isHovering() const { return hovering_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {40, sizeHint().height()}; }
