@@ -33,7 +33,9 @@ float MasterVolume::softwareGain() const {
 }
 
 void MasterVolume::refresh(const std::optional<AudioDevice>& output) {
-    if (!output) {
+    // An output the server no longer knows (it went, or the server did) is no output without
+    // volume: its volume listeners may be told before the engine reads the new defaults.
+    if (!output || !server_.device(output->id)) {
         if (known_) {
             known_ = false;
             hooks_.changed(EngineProperty::masterVolume);

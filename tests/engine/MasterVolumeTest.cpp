@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/SoftVolume.h"
+#include "platform/Log.h"
 #include "support/EngineFixture.h"
 
 #include <nlohmann/json.hpp>
@@ -36,6 +37,17 @@ TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
     scheduler.runPending();
     EXPECT_FLOAT_EQ(engine->masterVolume(), 0.8f);
     EXPECT_FALSE(engine->handleVolumeKey(MediaKey::volumeUp, false));
+}
+
+// The default output's controls go with the device (as when the server stops) before the new
+// defaults are read: a device the server no longer knows is no device without volume.
+TEST_F(MasterVolumeTest, AnOutputThatGoesIsNotTakenForOneWithoutVolume) {
+    start();
+    Log::Capture log;
+    sim.removeDevice(speakers);
+    settle();
+    EXPECT_EQ(log.messages("engine"), std::vector<std::string>{})
+        << "software volume switched on";
 }
 
 TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
