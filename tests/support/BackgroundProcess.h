@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <sys/types.h>
@@ -36,7 +39,9 @@ std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10
 // The links into a port ("speakers:playback_FL") as pw-link lists them.
 std::string linksInto(const std::string& port);
 
-// Destroys the nodes with these node.names (pw-dump, then pw-cli destroy); how many went.
+// The node.name of every node on the server by its id (pw-dump); none when pw-dump fails.
+std::optional<std::map<std::uint32_t, std::string>> nodeNames();
+// Destroys the nodes with these node.names (pw-cli destroy); how many went.
 int destroyNodes(const std::set<std::string>& names);
 
 } // namespace voxlane::test

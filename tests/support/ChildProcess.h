@@ -2,11 +2,13 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace voxlane::test {
 
-// Runs a program to completion with its output captured.
+// Runs a program to completion with its output captured; also how BackgroundProcess starts and
+// ends its program.
 struct ChildProcess {
     int exitStatus = -1; // -1 when the child did not exit normally
     std::string out;
@@ -16,8 +18,18 @@ struct ChildProcess {
     // none) is set in the child only.
     static ChildProcess run(const std::string& program, const std::vector<std::string>& args,
                             long long fileSizeLimit = 0);
+    // The same for `argv`, killed after `seconds`.
+    static ChildProcess capture(const std::vector<std::string>& argv, double seconds);
     // Whether `program` is found in PATH.
     static bool available(const std::string& program);
+
+    // Starts `argv` (searched in PATH) reading nothing, writing its output to the file `out` and
+    // appending its errors to `err` (or to `out` as well when they are the same); -1 if it fails.
+    static pid_t start(const std::vector<std::string>& argv, const std::string& out,
+                       const std::string& err);
+    // Waits at most `seconds` for `pid`, then (with `kill`) sends SIGKILL and waits for that; its
+    // wait status, or -1 while it runs.
+    static int reap(pid_t pid, double seconds, bool kill = false);
 };
 
 } // namespace voxlane::test

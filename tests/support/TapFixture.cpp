@@ -4,7 +4,6 @@
 #include "platform/AppIdentifier.h"
 
 #include <chrono>
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -48,14 +47,8 @@ bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
 
 std::unique_ptr<BackgroundProcess>
 TapFixture::play(const std::string& file, const std::string& suffix, const std::string& sink) {
-    std::vector<std::string> args{"pw-play"};
-    if (!sink.empty()) {
-        args.push_back("--target");
-        args.push_back(sink);
-    }
-    args.push_back("-P");
-    args.push_back("{ node.name = " + tag + suffix + " }");
-    args.push_back(file);
+    std::vector<std::string> args{"pw-play", "-P", "{ node.name = " + tag + suffix + " }", file};
+    if (!sink.empty()) args.insert(args.begin() + 1, {"--target", sink});
     auto player = std::make_unique<BackgroundProcess>(args, dir + "/play" + suffix + ".log");
     EXPECT_TRUE(player->started());
     return player;
@@ -99,16 +92,11 @@ float TapFixture::recordPeak(const std::string& sink, const std::string& name, b
 }
 
 std::vector<std::string> TapFixture::ourNodes() {
+    const auto nodes = nodeNames();
+    if (!nodes) return {"(pw-dump failed)"};
     std::vector<std::string> names;
-    auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);
-    if (!dump.is_array()) return {"(pw-dump failed)"};
-    for (const auto& object : dump) {
-        if (object.value("type", "") != "PipeWire:Interface:Node") continue;
-        const auto props =
-            object.value("info", nlohmann::json::object()).value("props", nlohmann::json::object());
-        const std::string name = props.value("node.name", "");
+    for (const auto& [id, name] : *nodes)
         if (name.starts_with(AppIdentifier)) names.push_back(name);
-    }
     return names;
 }
 
