@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What only the simulated server does: its audio (what each device plays, muting at the
 // source, stream usage), the model it publishes as its world changes, its faults and probes.
-// What it shares with PipeWire is in contract/ServerContractTest.cpp; its mono tap buffers are
-// checked through AppTapTest.
+// What it shares with PipeWire is in contract/ServerContractTest.cpp; capture permission and
+// global taps are checked through AudioPermissionTest.
 #include "platform/server/SimServer.h"
 
 #include "support/AllocationCounter.h"
@@ -21,72 +21,83 @@ using test::fault;
 using test::processSetup;
 using Operation = ServerCore::Operation;
 using Signal = SimServer::Signal;
+using Channels = std::vector<std::uint32_t>;
 
+// Speakers and an app playing on them; `rig` makes a tap of the app on an aggregate device over an
+// output, with a render callback that plays the tap's first channel times `gain` on every output
+// channel and notes the channels of each input buffer (0 for one without data).
 class SimServerTest : public ::testing::Test, protected test::SimRig {
 protected:
+    struct TapRig {
+        ServerHandle tap, aggregate, render;
+        Channels inputChannels;
+    };
+
     Subscription count(Change change, ObjectId object, int& fired) {
         return sim.subscribe(change, object, [&fired] { ++fired; });
     }
+
+    std::unique_ptr<TapRig> rig(TapMute mute, float gain, const std::string& uid = "speakers") {
+        auto rig = std::make_unique<TapRig>();
+        auto description = TapDescription::mixdownOf({app});
+        description.uuid = "TAP-" + uid;
+        description.muteBehavior = mute;
+        rig->tap = sim.createTap(description);
+        AggregateDescription aggregate;
+        aggregate.uid = "agg-" + uid;
+        aggregate.mainSubDevice = uid;
+        aggregate.subDevices = {uid};
+        aggregate.taps = {description.uuid};
+        rig->aggregate = sim.createAggregate(aggregate);
+        rig->inputChannels.reserve(8);
+        auto* channels = &rig->inputChannels;
+        rig->render = sim.createRender(
+            rig->aggregate.object(), [gain, channels](const BufferList& in, const BufferList& out) {
+                channels->clear();
+                for (std::uint32_t b = 0; b < in.numberBuffers; ++b)
+                    channels->push_back(in.buffers[b].data ? in.buffers[b].numberChannels : 0);
+                if (in.numberBuffers == 0 || out.numberBuffers == 0) return;
+                const AudioBuffer& tap = in.buffers[in.numberBuffers - 1];
+                if (!tap.data) return;
+                const auto* src = static_cast<const float*>(tap.data);
+                auto* dst = static_cast<float*>(out.buffers[0].data);
+                const std::uint32_t frames = tap.dataByteSize / (4 * tap.numberChannels);
+                const std::uint32_t c = out.buffers[0].numberChannels;
+                for (std::uint32_t i = 0; i < frames * c; ++i)
+                    dst[i] = src[i / c * tap.numberChannels] * gain;
+            });
+        EXPECT_TRUE(rig->tap && rig->aggregate && rig->render);
+        return rig;
+    }
+
+    const ObjectId speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+    const ObjectId app = sim.addProcess(processSetup(100, Signal::square(0.5f)));
 };
 
-// An aggregate device on `outputUid` carrying one tap of `processes`, with a render callback
-// that writes the first tap channel times `gain` to every output channel and notes the
-// channels of the input buffers that carry data.
-struct TapRig {
-    ServerHandle tap;
-    ServerHandle aggregate;
-    ServerHandle render;
-    std::vector<std::uint32_t> inputChannels;
-};
-
-std::unique_ptr<TapRig> buildRig(SimServer& sim, std::vector<ObjectId> processes,
-                                 const std::string& outputUid, TapMute mute, float gain) {
-    auto rig = std::make_unique<TapRig>();
-    auto description = TapDescription::mixdownOf(std::move(processes));
-    description.uuid = "TAP-" + outputUid;
-    description.muteBehavior = mute;
-    rig->tap = sim.createTap(description);
-    AggregateDescription aggregate;
-    aggregate.uid = "agg-" + outputUid;
-    aggregate.mainSubDevice = outputUid;
-    aggregate.subDevices = {outputUid};
-    aggregate.taps = {description.uuid};
-    rig->aggregate = sim.createAggregate(aggregate);
-    auto* channels = &rig->inputChannels;
-    channels->reserve(8);
-    rig->render = sim.createRender(
-        rig->aggregate.object(), [gain, channels](const BufferList& in, const BufferList& out) {
-            channels->clear();
-            for (std::uint32_t b = 0; b < in.numberBuffers; ++b)
-                channels->push_back(in.buffers[b].data ? in.buffers[b].numberChannels : 0);
-            if (in.numberBuffers == 0 || out.numberBuffers == 0) return;
-            const AudioBuffer& tap = in.buffers[in.numberBuffers - 1];
-            if (!tap.data) return;
-            const auto* src = static_cast<const float*>(tap.data);
-            const std::uint32_t frames = tap.dataByteSize / (4 * tap.numberChannels);
-            auto* dst = static_cast<float*>(out.buffers[0].data);
-            const std::uint32_t c = out.buffers[0].numberChannels;
-            for (std::uint32_t i = 0; i < frames; ++i)
-                for (std::uint32_t j = 0; j < c; ++j)
-                    dst[i * c + j] = src[i * tap.numberChannels] * gain;
-        });
-    EXPECT_TRUE(rig->tap && rig->aggregate && rig->render);
-    return rig;
-}
-
-TEST_F(SimServerTest, DefaultsMoveOnWhenTheirDeviceGoesAndEqualWritesNotifyNobody) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+TEST_F(SimServerTest, ChangesReachLaterSubscribersOnceAndGoneDefaultsMoveOn) {
+    // A subscription hears only of changes made after it, also while earlier ones are pending.
+    int late = 0;
+    const auto l = count(Change::processes, noObject, late);
+    scheduler.runPending();
+    EXPECT_EQ(late, 0);
     const auto headset =
         sim.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
     scheduler.runPending();
-    int defaults = 0, volume = 0;
-    const auto a = count(Change::defaults, noObject, defaults);
-    const auto b = count(Change::volume, speakers, volume);
+    int defaults = 0, volume = 0, running = 0, connection = 0;
+    const std::vector<Subscription> subscriptions{
+        count(Change::defaults, noObject, defaults), count(Change::volume, speakers, volume),
+        count(Change::running, app, running), count(Change::connection, noObject, connection)};
+    // Writes that change nothing notify nobody.
     EXPECT_EQ(sim.setDefaultDevice(Role::output, speakers), ServerError::none);
     EXPECT_EQ(sim.setVolume(speakers, Side::output, 1.0f), ServerError::none);
+    sim.setProcessRunning(app, true, true);
+    sim.setProcessRunning(app, true, true);
     scheduler.runPending();
     EXPECT_EQ(defaults, 0);
     EXPECT_EQ(volume, 0);
+    EXPECT_EQ(running, 1);
+    EXPECT_TRUE(sim.process(app)->recording);
+
     // The first input device became the default input; a gone default output moves on.
     EXPECT_EQ(sim.defaultDevice(Role::input), headset);
     EXPECT_EQ(sim.defaultDevice(Role::alerts), speakers);
@@ -98,140 +109,112 @@ TEST_F(SimServerTest, DefaultsMoveOnWhenTheirDeviceGoesAndEqualWritesNotifyNobod
     sim.removeDevice(headset);
     EXPECT_EQ(sim.defaultDevice(Role::output), noObject);
     EXPECT_EQ(sim.defaultDevice(Role::input), noObject);
+
+    sim.setServerConnected(false);
+    sim.removeProcess(app);
+    scheduler.runPending();
+    EXPECT_FALSE(sim.connected());
+    EXPECT_EQ(connection, 1);
+    EXPECT_EQ(running, 2); // the process went
 }
 
 TEST_F(SimServerTest, DevicesPlayTheirProcessesAtTheirVolumeAndFlagsLockControls) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
     const auto usb = sim.addDevice(deviceSetup("usb", "USB"));
-    auto tv = deviceSetup("hdmi", "TV", Transport::hdmi);
-    tv.output.hasVolume = false;
-    const auto fixed = sim.addDevice(tv);
-    EXPECT_FALSE(sim.control(fixed, Side::output)->volume);
-    EXPECT_EQ(sim.setVolume(fixed, Side::output, 0.5f), ServerError::unsupported);
-    const auto music = sim.addProcess(processSetup(100, Signal::square(0.8f), "org.music"));
-    sim.addProcess(processSetup(200, Signal::square(0.25f), std::nullopt, usb));
-    EXPECT_EQ(sim.process(music)->appId, "org.music");
-
+    sim.addProcess(processSetup(200, Signal::square(0.3f), std::nullopt, usb));
     ASSERT_EQ(sim.setVolume(speakers, Side::output, 0.5f), ServerError::none);
-    EXPECT_EQ(sim.deviceVolume(speakers), 0.5f);
     sim.advance(512);
-    EXPECT_FLOAT_EQ(sim.peak(speakers), 0.4f);
-    EXPECT_FLOAT_EQ(sim.peak(usb), 0.25f);
-    EXPECT_EQ(sim.lastSamples(usb).size(), 2u * 512);
+    EXPECT_FLOAT_EQ(sim.peak(speakers), 0.25f);
+    EXPECT_FLOAT_EQ(sim.peak(usb), 0.3f);
     sim.setMute(speakers, Side::output, true);
     sim.advance(512);
     EXPECT_EQ(sim.peak(speakers), 0.0f);
     sim.setMute(speakers, Side::output, false);
-    sim.setProcessRunning(music, false, false);
+    sim.setProcessRunning(app, false, false);
     sim.advance(512);
     EXPECT_EQ(sim.peak(speakers), 0.0f);
 
-    auto mic = deviceSetup("locked", "Locked", Transport::usb, {}, {1});
-    mic.input.muteSettable = false;
-    mic.input.volume = 0.7f;
-    const auto locked = sim.addDevice(mic);
-    EXPECT_FALSE(sim.control(locked, Side::input)->muteSettable);
-    EXPECT_EQ(sim.setMute(locked, Side::input, true), ServerError::notPermitted);
-    EXPECT_FALSE(sim.deviceMuted(locked, Side::input));
-    EXPECT_EQ(sim.setVolume(locked, Side::input, 2.0f), ServerError::none); // clamped
-    EXPECT_EQ(sim.deviceVolume(locked, Side::input), 1.0f);
-    EXPECT_EQ(sim.deviceVolume(locked, Side::output), 1.0f); // the other side is untouched
+    auto setup = deviceSetup("hdmi", "TV", Transport::hdmi, {2}, {1});
+    setup.output.hasVolume = false;
+    setup.input.muteSettable = false;
+    setup.input.volume = 0.7f;
+    const auto tv = sim.addDevice(setup);
+    EXPECT_FALSE(sim.control(tv, Side::output)->volume);
+    EXPECT_EQ(sim.setVolume(tv, Side::output, 0.5f), ServerError::unsupported);
+    EXPECT_EQ(sim.setMute(tv, Side::input, true), ServerError::notPermitted);
+    EXPECT_EQ(sim.setVolume(tv, Side::input, 2.0f), ServerError::none);
+    EXPECT_EQ(sim.control(tv, Side::input), (DeviceControl{1.0f, true, false, false})); // clamped
 }
 
-TEST_F(SimServerTest, WorldChangesReachTheirSubscribers) {
-    // A subscription hears only of changes made after it, also while earlier ones are pending.
-    const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
-    int late = 0;
-    const auto l = count(Change::processes, noObject, late);
-    scheduler.runPending();
-    EXPECT_EQ(late, 0);
-    int running = 0, connection = 0, processes = 0;
-    const auto a = count(Change::running, app, running);
-    const auto b = count(Change::connection, noObject, connection);
-    const auto c = count(Change::processes, noObject, processes);
-    sim.setProcessRunning(app, true, true);
-    sim.setProcessRunning(app, true, true); // no change: no second notification
-    scheduler.runPending();
-    EXPECT_EQ(running, 1);
-    EXPECT_TRUE(sim.process(app)->recording);
-
-    sim.setServerConnected(false);
-    EXPECT_FALSE(sim.connected());
-    sim.removeProcess(app);
-    scheduler.runPending();
-    EXPECT_EQ(connection, 1);
-    EXPECT_EQ(processes, 1);
-    EXPECT_EQ(running, 2); // the process went
-    sim.setServerConnected(true);
-    scheduler.runPending();
-    EXPECT_EQ(connection, 2);
-}
-
-TEST_F(SimServerTest, TapsMuteAtTheSourceOnlyWhileReadAndOnlyWithThatBehaviour) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = sim.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(sim, {app}, "speakers", TapMute::mutedWhenTapped, 0.25f);
+TEST_F(SimServerTest, TapsMuteAtTheSourceOnlyWhileReadAndAdvancingAllocatesNothing) {
+    auto muting = rig(TapMute::mutedWhenTapped, 0.25f);
     sim.advance(512); // not read yet: the app is heard as it is
     EXPECT_FALSE(sim.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(sim.peak(speakers), 0.5f);
 
-    ASSERT_EQ(sim.start(rig->render), ServerError::none);
+    ASSERT_EQ(sim.start(muting->render), ServerError::none);
     sim.advance(512);
+    {
+        test::AllocationCounter allocations;
+        sim.advance(48000);
+        EXPECT_EQ(allocations.count(), 0u);
+    }
     EXPECT_TRUE(sim.isMutedAtSource(app));
     EXPECT_EQ(sim.processAudiblePeak(app), 0.0f);
     EXPECT_FLOAT_EQ(sim.peak(speakers), 0.125f);
-    // Without the permission to capture, the tap delivers silence.
-    sim.setCaptureAllowed(false);
-    sim.advance(512);
-    EXPECT_EQ(sim.peak(speakers), 0.0f);
-    sim.setCaptureAllowed(true);
-    ASSERT_EQ(sim.stop(rig->render), ServerError::none);
+    ASSERT_EQ(sim.stop(muting->render), ServerError::none);
     sim.advance(512);
     EXPECT_FALSE(sim.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(sim.peak(speakers), 0.5f);
-    rig.reset();
+    muting.reset();
 
     // An unmuted tap lets the app play beside the processed signal.
-    auto beside = buildRig(sim, {app}, "speakers", TapMute::unmuted, 0.25f);
+    auto beside = rig(TapMute::unmuted, 0.25f);
     sim.start(beside->render);
     sim.advance(512);
     EXPECT_FALSE(sim.isMutedAtSource(app));
     EXPECT_FLOAT_EQ(sim.peak(speakers), 0.625f);
 }
 
-TEST_F(SimServerTest, InputListCarriesSubDeviceInputsThenTapAndHonoursStreamUsage) {
-    sim.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
-    const auto app = sim.addProcess(processSetup(100, Signal::square(0.5f)));
-    auto rig = buildRig(sim, {app}, "headset", TapMute::mutedWhenTapped, 1.0f);
-    const auto aggregate = sim.device(rig->aggregate.object());
-    ASSERT_TRUE(aggregate);
-    EXPECT_EQ(aggregate->inputStreams, (std::vector<std::uint32_t>{1, 2}));
-    EXPECT_EQ(aggregate->outputStreams, (std::vector<std::uint32_t>{2}));
-    sim.start(rig->render);
+TEST_F(SimServerTest, InputsAreTheSubDevicesThenTheTapAndGoWithThemWhileTheRenderRuns) {
+    const auto headset =
+        sim.addDevice(deviceSetup("headset", "Headset", Transport::bluetooth, {2}, {1}));
+    auto onHeadset = rig(TapMute::mutedWhenTapped, 1.0f, "headset");
+    const ObjectId aggregate = onHeadset->aggregate.object();
+    EXPECT_EQ(sim.device(aggregate)->inputStreams, (Channels{1, 2}));
+    EXPECT_EQ(sim.device(aggregate)->outputStreams, (Channels{2}));
+    sim.start(onHeadset->render);
     sim.advance(512);
-    EXPECT_EQ(rig->inputChannels, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(onHeadset->inputChannels, (Channels{1, 2}));
 
-    EXPECT_EQ(sim.inputStreamUsage(rig->render), (std::vector<bool>{true, true}));
-    ASSERT_EQ(sim.setInputStreamUsage(rig->render, {false, true}), ServerError::none);
-    EXPECT_EQ(probes.streamUsage(rig->aggregate.object()),
-              (std::vector<std::vector<bool>>{{false, true}}));
+    EXPECT_EQ(sim.inputStreamUsage(onHeadset->render), (std::vector<bool>{true, true}));
+    ASSERT_EQ(sim.setInputStreamUsage(onHeadset->render, {false, true}), ServerError::none);
+    EXPECT_EQ(probes.streamUsage(aggregate), (std::vector<std::vector<bool>>{{false, true}}));
     sim.advance(512);
-    EXPECT_EQ(rig->inputChannels, (std::vector<std::uint32_t>{0, 2})); // data now null
-    // A usage list that does not fit the streams is refused.
-    EXPECT_EQ(sim.setInputStreamUsage(rig->render, {true}), ServerError::badValue);
+    EXPECT_EQ(onHeadset->inputChannels, (Channels{0, 2})); // data now null
+    EXPECT_EQ(sim.setInputStreamUsage(onHeadset->render, {true}), ServerError::badValue);
+    ASSERT_EQ(sim.setInputStreamUsage(onHeadset->render, {true, true}), ServerError::none);
 
-    // The tap leaving the aggregate device takes its stream away.
-    rig->tap.reset();
-    EXPECT_EQ(sim.device(rig->aggregate.object())->inputStreams, (std::vector<std::uint32_t>{1}));
+    // The sub-device going leaves the tap's stream and the render running; a subscription on
+    // the vanished device stays until its owner drops it.
+    int fired = 0;
+    auto subscription = count(Change::mute, headset, fired);
+    const auto before = probes.liveSubscriptions();
+    sim.removeDevice(headset);
     sim.advance(512);
-    EXPECT_EQ(rig->inputChannels, (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(probes.runningRenders(), 1u);
+    EXPECT_EQ(onHeadset->inputChannels, (Channels{2}));
+    EXPECT_TRUE(sim.device(aggregate)->outputStreams.empty());
+    EXPECT_EQ(probes.liveSubscriptions(), before);
+    subscription.reset();
+    EXPECT_EQ(probes.liveSubscriptions(), before - 1);
+    // The tap leaving takes its stream away.
+    onHeadset->tap.reset();
+    EXPECT_TRUE(sim.device(aggregate)->inputStreams.empty());
 }
 
 // How FaultSweepTest fails the k-th call, and how a fault hits one object only. (Faults used
 // up after some calls, and the counters of live objects, serve every engine test.)
 TEST_F(SimServerTest, FaultsSkipCallsOrHitOneObject) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
     auto skipped = fault(Operation::any, ServerError::failed, std::nullopt, 1);
     skipped.skip = 2;
     probes.injectFault(skipped);
@@ -251,34 +234,14 @@ TEST_F(SimServerTest, FaultsSkipCallsOrHitOneObject) {
     EXPECT_EQ(sim.device(speakers)->uid, "speakers");
 }
 
-TEST_F(SimServerTest, SoundsPlayOnceOnTheAlertDeviceAndGlobalTapsHearThem) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
+TEST_F(SimServerTest, SoundsPlayOnceOnTheAlertDevice) {
+    sim.removeProcess(app);
     const auto headphones = sim.addDevice(deviceSetup("headphones", "Headphones"));
-    auto description = TapDescription::allExcept({});
-    description.uuid = "GLOBAL";
-    auto tap = sim.createTap(description);
-    AggregateDescription agg;
-    agg.uid = "agg";
-    agg.mainSubDevice = "speakers";
-    agg.subDevices = {"speakers"};
-    agg.taps = {"GLOBAL"};
-    auto aggregate = sim.createAggregate(agg);
-    float heard = 0;
-    auto render =
-        sim.createRender(aggregate.object(), [&heard](const BufferList& in, const BufferList&) {
-            const AudioBuffer& b = in.buffers[in.numberBuffers - 1];
-            for (std::uint32_t i = 0; i < b.dataByteSize / 4; ++i)
-                heard = std::max(heard, std::abs(static_cast<const float*>(b.data)[i]));
-        });
-    sim.start(render);
-
     auto samples = std::make_shared<std::vector<float>>(1000, 1.0f);
     ASSERT_EQ(sim.playSound("tick", samples, 0.08f), ServerError::none);
     sim.advance(2048);
-    EXPECT_FLOAT_EQ(heard, 0.08f);
     EXPECT_FLOAT_EQ(sim.peak(speakers), 0.08f);
     ASSERT_EQ(sim.playedSounds().size(), 1u);
-    EXPECT_EQ(sim.playedSounds()[0].name, "tick");
     EXPECT_EQ(sim.playedSounds()[0].device, speakers);
     sim.advance(2048); // played once only
     EXPECT_EQ(sim.peak(speakers), 0.0f);
@@ -291,28 +254,12 @@ TEST_F(SimServerTest, SoundsPlayOnceOnTheAlertDeviceAndGlobalTapsHearThem) {
     EXPECT_EQ(sim.peak(speakers), 0.0f);
 }
 
-TEST_F(SimServerTest, AdvanceAllocatesNothingOnceObjectsExist) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
-    auto rig = buildRig(sim, {app}, "speakers", TapMute::mutedWhenTapped, 0.5f);
-    sim.start(rig->render);
-    sim.advance(512);
-    {
-        test::AllocationCounter allocations;
-        sim.advance(48000);
-        EXPECT_EQ(allocations.count(), 0u);
-    }
-    EXPECT_NEAR(sim.peak(speakers), 0.25f, 1e-3);
-}
-
 // The audio clock on one thread, a worker making taps and writing (as the permission probe
 // does) on another, reads and notifications on the main thread: nothing deadlocks, and the
 // world ends as the last writes left it.
 TEST_F(SimServerTest, TheAudioClockWorkersAndTheMainThreadShareTheServer) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = sim.addProcess(processSetup(100, Signal::sine(0.5f)));
-    auto rig = buildRig(sim, {app}, "speakers", TapMute::mutedWhenTapped, 1.0f);
-    sim.start(rig->render);
+    auto tapRig = rig(TapMute::mutedWhenTapped, 1.0f);
+    sim.start(tapRig->render);
     int fired = 0;
     const auto subscription = count(Change::volume, speakers, fired);
     constexpr int rounds = 200;
@@ -338,25 +285,6 @@ TEST_F(SimServerTest, TheAudioClockWorkersAndTheMainThreadShareTheServer) {
     EXPECT_EQ(sim.control(speakers, Side::output)->volume, 0.5f);
     EXPECT_GT(fired, 0);
     EXPECT_TRUE(sim.isMutedAtSource(app));
-}
-
-TEST_F(SimServerTest, AnAggregateWhoseSubDeviceGoesPlaysNowhereAndKeepsRunning) {
-    const auto speakers = sim.addDevice(deviceSetup("speakers", "Speakers"));
-    const auto app = sim.addProcess(processSetup(101, Signal::square(0.5f)));
-    auto rig = buildRig(sim, {app}, "speakers", TapMute::mutedWhenTapped, 1.0f);
-    sim.start(rig->render);
-    // A subscription on a vanished object stays until its owner drops it.
-    int fired = 0;
-    auto subscription = count(Change::mute, speakers, fired);
-    const auto before = probes.liveSubscriptions();
-    sim.removeDevice(speakers);
-    sim.advance(512);
-    EXPECT_EQ(probes.runningRenders(), 1u);
-    EXPECT_EQ(rig->inputChannels, (std::vector<std::uint32_t>{2})); // only the tap is left
-    EXPECT_EQ(sim.device(rig->aggregate.object())->outputStreams.size(), 0u);
-    EXPECT_EQ(probes.liveSubscriptions(), before);
-    subscription.reset();
-    EXPECT_EQ(probes.liveSubscriptions(), before - 1);
 }
 
 } // namespace

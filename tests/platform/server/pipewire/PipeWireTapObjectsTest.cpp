@@ -11,26 +11,22 @@ class PipeWireTapObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (ObjectId id : {10u, 11u}) {
-            PipeWireTapObjects::Tap t;
-            t.id = id;
-            t.description.uuid = "tap-" + std::to_string(id);
-            t.rate = 44100;
-            objects.taps.emplace(id, t);
+            auto& tap = objects.taps[id];
+            tap.id = id;
+            tap.description.uuid = "tap-" + std::to_string(id);
+            tap.rate = 44100;
         }
-        PipeWireTapObjects::Aggregate a;
-        a.id = 20;
-        a.description.uid = "agg-uid";
-        a.description.name = "Voxlane";
-        a.rate = 44100;
-        a.deviceInputs = {1};
-        a.deviceOutputs = {2};
-        a.taps = {10, 11};
-        PipeWireTapObjects::Render r;
-        r.id = 7;
-        r.usage.assign(3, true);
-        r.run = 5;
-        a.renders.push_back(r);
-        objects.aggregates.emplace(20, a);
+        auto& aggregate = objects.aggregates[20];
+        aggregate.id = 20;
+        aggregate.description.uid = "agg-uid";
+        aggregate.rate = 44100;
+        aggregate.deviceInputs = {1};
+        aggregate.deviceOutputs = {2};
+        aggregate.taps = {10, 11};
+        aggregate.renders.resize(1);
+        aggregate.renders[0].id = 7;
+        aggregate.renders[0].usage.assign(3, true);
+        aggregate.renders[0].run = 5;
     }
 
     ServerModel::Device device() {
@@ -42,23 +38,18 @@ protected:
     PipeWireTapObjects objects;
 };
 
-TEST_F(PipeWireTapObjectsTest, TapsDeliverInterleavedStereoAtTheirRate) {
+// Taps deliver interleaved stereo at their rate; the device is unlisted, with its sub-device's
+// inputs and then one stereo stream per tap.
+TEST_F(PipeWireTapObjectsTest, TapsAndTheirUnlistedDeviceDescribeTheirStreams) {
     EXPECT_EQ(objects.format(10), (StreamFormat{44100, 2, true}));
     EXPECT_FALSE(objects.format(20)); // the device is no tap
     EXPECT_FALSE(objects.format(99));
-}
-
-TEST_F(PipeWireTapObjectsTest, TheDeviceIsUnlistedWithItsInputsThenOneStereoStreamPerTap) {
     const auto d = device();
     EXPECT_FALSE(d.listed);
-    EXPECT_EQ(d.info.uid, "agg-uid");
-    EXPECT_EQ(d.info.transport, Transport::aggregate);
-    EXPECT_EQ(d.info.sampleRate, 44100.0);
-    EXPECT_EQ(d.info.inputStreams, (std::vector<std::uint32_t>{1, 2, 2}));
-    EXPECT_EQ(d.info.outputStreams, (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(d.info, (DeviceInfo{20, "agg-uid", "", Transport::aggregate, {2}, {1, 2, 2}, 44100}));
 }
 
-TEST_F(PipeWireTapObjectsTest, InputUsageIsSetPerStreamForKnownRendersOnly) {
+TEST_F(PipeWireTapObjectsTest, InputUsageIsSetPerStreamAndADestroyedTapTakesItsFlag) {
     EXPECT_EQ(objects.inputUsage(20, 7), (std::vector<bool>{true, true, true}));
     // Switch the headset's microphone off, as an app's tap does.
     ASSERT_EQ(objects.setInputUsage(20, 7, {false, true, true}), ServerError::none);
@@ -69,11 +60,8 @@ TEST_F(PipeWireTapObjectsTest, InputUsageIsSetPerStreamForKnownRendersOnly) {
     EXPECT_EQ(objects.setInputUsage(20, 8, {true}), ServerError::unknownObject);
     EXPECT_EQ(objects.setInputUsage(10, 7, {true}), ServerError::unknownObject);
     EXPECT_FALSE(objects.inputUsage(20, 8));
-}
 
-TEST_F(PipeWireTapObjectsTest, ADestroyedTapLeavesItsDevicesAndNamesTheRunsThatHeardIt) {
-    // Turn the first tap's stream off to see that the right flag goes with it.
-    objects.aggregates.at(20).renders[0].usage = {true, false, true};
+    // The first tap's stream is off now: its flag goes with it, and its runs are named.
     EXPECT_EQ(objects.removeTap(10), (std::vector<std::uint64_t>{5}));
     EXPECT_FALSE(objects.format(10));
     EXPECT_EQ(objects.aggregates.at(20).taps, (std::vector<ObjectId>{11}));
