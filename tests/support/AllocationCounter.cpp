@@ -51,7 +51,6 @@ VOXLANE_REPLACE(void, delete, (void* p, std::align_val_t, const std::nothrow_t&)
 namespace voxlane::test {
 
 AllocationCounter::AllocationCounter() : start_(gAllocations.load()) {}
-AllocationCounter::~AllocationCounter() = default;
 std::size_t AllocationCounter::count() const {
     return gAllocations.load() - start_;
 }

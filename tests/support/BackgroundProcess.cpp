@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/BackgroundProcess.h"
 
-#include "support/ChildProcess.h"
-
 #include <csignal>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -19,13 +17,6 @@ int exitStatus(int waitStatus) {
 
 } // namespace
 
-BackgroundProcess::BackgroundProcess(std::vector<std::string> argv, const std::string& logFile)
-    : pid_(ChildProcess::start(argv, logFile, logFile)) {}
-
-BackgroundProcess::~BackgroundProcess() {
-    stop();
-}
-
 int BackgroundProcess::stop(double seconds) {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
@@ -41,12 +32,6 @@ int BackgroundProcess::wait(double seconds) {
     if (status < 0) return -1;
     pid_ = -1;
     return status_ = exitStatus(status);
-}
-
-std::string runAndRead(const std::vector<std::string>& argv, double seconds, int* exitStatus) {
-    ChildProcess run = ChildProcess::capture(argv, seconds);
-    if (exitStatus) *exitStatus = run.exitStatus;
-    return run.out;
 }
 
 std::string linksInto(const std::string& port) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/ChildProcess.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -15,8 +17,9 @@ namespace voxlane::test {
 // SIGTERM and waited for when the object goes, so a failing test leaves nothing running.
 class BackgroundProcess {
 public:
-    BackgroundProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null");
-    ~BackgroundProcess();
+    BackgroundProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null")
+        : pid_(ChildProcess::start(argv, logFile, logFile)) {}
+    ~BackgroundProcess() { stop(); }
     BackgroundProcess(const BackgroundProcess&) = delete;
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
@@ -33,8 +36,12 @@ private:
 };
 
 // Runs a program to its end (at most `seconds`) and returns what it wrote to standard output.
-std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
-                       int* exitStatus = nullptr);
+inline std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
+                              int* exitStatus = nullptr) {
+    ChildProcess run = ChildProcess::capture(argv, seconds);
+    if (exitStatus) *exitStatus = run.exitStatus;
+    return run.out;
+}
 
 // The links into a port ("speakers:playback_FL") as pw-link lists them.
 std::string linksInto(const std::string& port);

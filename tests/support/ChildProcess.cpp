@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
@@ -54,12 +53,7 @@ ChildProcess ChildProcess::capture(const std::vector<std::string>& argv, double 
 }
 
 bool ChildProcess::available(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    }
-    return false;
+    return capture({"sh", "-c", "command -v '" + program + "'"}, 10).exitStatus == 0;
 }
 
 pid_t ChildProcess::start(const std::vector<std::string>& argv, const std::string& out,

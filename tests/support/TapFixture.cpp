@@ -30,10 +30,6 @@ void TapFixture::useSession(const std::string& sessionDirectory) {
     ASSERT_TRUE(AudioFiles::writeTone(tone, 30, 0.5f));
 }
 
-void TapFixture::TearDown() {
-    server.reset();
-}
-
 bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
@@ -52,12 +48,6 @@ TapFixture::play(const std::string& file, const std::string& suffix, const std::
     auto player = std::make_unique<BackgroundProcess>(args, dir + "/play" + suffix + ".log");
     EXPECT_TRUE(player->started());
     return player;
-}
-
-ObjectId TapFixture::processOf(pid_t pid) {
-    ObjectId process = noObject;
-    waitUntil([&] { return (process = server->processOf(pid)) != noObject; });
-    return process;
 }
 
 std::vector<float> TapFixture::record(const std::string& sink, const std::string& name,
@@ -98,10 +88,6 @@ std::vector<std::string> TapFixture::ourNodes() {
     for (const auto& [id, name] : *nodes)
         if (name.starts_with(AppIdentifier)) names.push_back(name);
     return names;
-}
-
-std::string TapFixture::defaultMetadata() {
-    return runAndRead({"pw-metadata", "-n", "default"});
 }
 
 } // namespace voxlane::test
