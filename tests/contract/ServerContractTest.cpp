@@ -26,19 +26,13 @@ TEST_P(ServerContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
     EXPECT_TRUE(server().connected());
     // Nothing else is a device (no drivers, no monitors).
     EXPECT_EQ(server().devices().size(), 3u);
-    const auto stereo = [](ObjectId id, const char* uid, const char* name, bool output) {
-        const std::vector<std::uint32_t> two{2};
-        return DeviceInfo{id,
-                          uid,
-                          name,
-                          Transport::software,
-                          output ? two : std::vector<std::uint32_t>{},
-                          output ? std::vector<std::uint32_t>{} : two,
-                          48000};
-    };
-    EXPECT_EQ(server().device(speakers), stereo(speakers, "speakers", "Speakers", true));
-    EXPECT_EQ(server().device(headphones), stereo(headphones, "headphones", "Headphones", true));
-    EXPECT_EQ(server().device(mic), stereo(mic, "mic", "Microphone", false));
+    EXPECT_EQ(server().device(speakers),
+              (DeviceInfo{speakers, "speakers", "Speakers", Transport::software, {2}, {}, 48000}));
+    EXPECT_EQ(
+        server().device(headphones),
+        (DeviceInfo{headphones, "headphones", "Headphones", Transport::software, {2}, {}, 48000}));
+    EXPECT_EQ(server().device(mic),
+              (DeviceInfo{mic, "mic", "Microphone", Transport::software, {}, {2}, 48000}));
 
     // Output controls on the outputs, input controls on the input, none on the other side.
     const DeviceControl full{1.0f, true, false, true};

@@ -42,6 +42,7 @@ protected:
              {"port.direction", direction},
              {"audio.channel", channel}});
     }
+
     void target(std::uint32_t subject, std::optional<std::string> value) {
         graph.apply({Event::MetadataProperty{"default", subject, std::string("target.object"),
                                              std::string(), value}});
@@ -114,11 +115,9 @@ TEST_F(PipeWireRoutingTest, AMeteringTapLinksStreamPortsToItsCaptureChannels) {
     port(401, 40, "in", "FL");
     port(402, 40, "in", "FR");
 
-    EXPECT_EQ(PipeWireRouting::links(meter, graph), (std::set<Link>{
-                                                        {20, 201, 40, 401},
-                                                        {20, 202, 40, 402},
-                                                        {21, 211, 40, 401},
-                                                        {21, 211, 40, 402}}));
+    EXPECT_EQ(PipeWireRouting::links(meter, graph),
+              (std::set<Link>{
+                  {20, 201, 40, 401}, {20, 202, 40, 402}, {21, 211, 40, 401}, {21, 211, 40, 402}}));
     // A muting tap links nothing: its streams are moved.
     EXPECT_TRUE(PipeWireRouting::links(Tap{1, true, false, {100}, sinkA}, graph).empty());
 }
