@@ -55,11 +55,11 @@ TEST_P(ServerContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
 TEST_P(ServerContract, DevicesComingAndGoingNotifyAndGoneOnesAnswerNothing) {
     int fired = 0;
     const auto subscription = counting(server(), Change::devices, noObject, fired);
-    ASSERT_TRUE(subscription);
     world->plug("plugged", "Plugged In");
     ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(server(), "plugged") != noObject; }));
     const auto plugged = deviceWithUid(server(), "plugged");
-    EXPECT_EQ(server().device(plugged)->name, "Plugged In");
+    EXPECT_EQ(server().device(plugged),
+              (DeviceInfo{plugged, "plugged", "Plugged In", Transport::software, {2}, {}, 48000}));
     EXPECT_TRUE(world->waitUntil([&] { return fired >= 1; }));
 
     const int before = fired;
@@ -164,10 +164,8 @@ TEST_P(ServerContract, ADroppedSubscriptionHearsNothingAndTheOthersKeepHearing) 
     int dropped = 0, kept = 0;
     auto subscription = counting(server(), Change::mute, speakers, dropped);
     const auto other = counting(server(), Change::mute, speakers, kept);
-    ASSERT_TRUE(subscription);
     const auto muted = [&](bool value) {
-        const auto control = server().control(speakers, Side::output);
-        return control && control->mute == value;
+        return server().control(speakers, Side::output).value_or(DeviceControl{}).mute == value;
     };
 
     // A change under way when the subscription goes is not delivered to it.

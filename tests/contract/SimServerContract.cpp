@@ -33,20 +33,17 @@ public:
     }
 
     // A process of the simulated server, removed on stop().
-    class SimClient : public Client {
-    public:
+    struct SimClient : Client {
         SimClient(SimServer& sim, const SimServer::ProcessSetup& setup)
-            : sim_(sim), pid_(setup.pid), process_(sim.addProcess(setup)) {}
+            : sim(sim), id(setup.pid), process(sim.addProcess(setup)) {}
         ~SimClient() override { stop(); }
-        std::int32_t pid() const override { return pid_; }
+        std::int32_t pid() const override { return id; }
         void stop() override {
-            if (process_) sim_.removeProcess(std::exchange(process_, noObject));
+            if (process) sim.removeProcess(std::exchange(process, noObject));
         }
-
-    private:
-        SimServer& sim_;
-        std::int32_t pid_;
-        ObjectId process_;
+        SimServer& sim;
+        std::int32_t id;
+        ObjectId process;
     };
 
     std::unique_ptr<Client> play(const std::string& outputUid) override {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the PipeWire model does beyond the server contract and the integration tests on a real
-// PipeWire (monitors, app ids, alert routing, the cube root heard): read-only Props, pulse
-// clients, balance, the session manager's restart, the connection going.
+// PipeWire (monitors, app ids and pulse clients, the alert sink, the cube root heard): read-only
+// Props, balance, the session manager's restart, the connection going.
 #include "platform/server/pipewire/PipeWireModel.h"
 
 #include "platform/server/ServerCore.h"
@@ -38,12 +38,11 @@ protected:
         apply({{Event::NodeInfo{id, State::suspended, std::nullopt, writable}},
                {Event::NodeControls{id, std::move(volumes), false}}});
     }
-    Changes stream(std::uint32_t id, std::uint32_t client, const std::string& mediaClass,
-                   State state) {
-        const PipeWireProps props{{"media.class", mediaClass},
-                                  {"client.id", std::to_string(client)}};
-        return apply({{Event::GlobalAdded{id, Event::Kind::node, id, 0700, props}},
-                      {Event::NodeInfo{id, state, std::nullopt, std::nullopt}}});
+    void stream(std::uint32_t id, std::uint32_t client, const std::string& mediaClass,
+                State state) {
+        add(id, Event::Kind::node,
+            {{"media.class", mediaClass}, {"client.id", std::to_string(client)}});
+        apply({{Event::NodeInfo{id, state, std::nullopt, std::nullopt}}});
     }
     Changes metadata(const std::string& key, std::optional<std::string> value,
                      std::uint32_t subject = 0) {
@@ -53,11 +52,9 @@ protected:
 
     ObjectId uid(const std::string& uid) { return model.deviceForUid(uid).value_or(noObject); }
     const ServerModel::Device& at(ObjectId id) { return model.model().devices.at(id); }
-    const ProcessInfo& process(ObjectId id) { return model.model().processes.at(id); }
     ObjectId defaultFor(Role role) { return model.model().defaultFor(role); }
     static bool has(const Changes& changes, Change change, ObjectId object = noObject) {
-        return std::find(changes.begin(), changes.end(), std::pair{change, object}) !=
-               changes.end();
+        return std::ranges::find(changes, std::pair{change, object}) != changes.end();
     }
 
     PipeWireModel model{
@@ -91,12 +88,12 @@ TEST_F(PipeWireModelTest, DevicesHaveAChannelPerVolumeFreshIdsAndGoWithTheConnec
 
 TEST_F(PipeWireModelTest, DefaultsComeFromTheNewestDefaultMetadata) {
     device(17, "speakers", "Audio/Sink");
-    device(22, "headphones", "Audio/Sink");
     device(27, "mic", "Audio/Source/Virtual");
     add(36, Event::Kind::metadata, {{"metadata.name", "default"}});
-    const auto speakers = uid("speakers"), headphones = uid("headphones");
+    const auto speakers = uid("speakers");
     metadata("default.audio.sink", R"({"name":"speakers"})");
     metadata("default.audio.source", R"({"name":"mic"})");
+    EXPECT_EQ(defaultFor(Role::input), uid("mic"));
     EXPECT_EQ(defaultFor(Role::alerts), speakers); // follows the output
     // A default naming a device of the wrong direction, or garbage, is no default.
     metadata("default.audio.source", R"({"name":"speakers"})");
@@ -104,13 +101,6 @@ TEST_F(PipeWireModelTest, DefaultsComeFromTheNewestDefaultMetadata) {
     metadata("default.audio.sink", "not json");
     EXPECT_EQ(defaultFor(Role::output), noObject);
     metadata("default.audio.sink", R"({"name":"speakers"})");
-
-    // The alert device is our own key. (Notification streams sent there: the integration test.)
-    PipeWireModel::MetadataWrite write;
-    ASSERT_EQ(model.planDefault(Role::alerts, headphones, write), ServerError::none);
-    EXPECT_EQ(write.key, PipeWireModel::alertSinkKey);
-    metadata(PipeWireModel::alertSinkKey, R"({"name":"headphones"})");
-    EXPECT_EQ(defaultFor(Role::alerts), headphones);
 
     // The session manager restarts: its new metadata object comes before the old one has
     // cleared itself and gone, which must not take the new defaults along.
@@ -142,7 +132,8 @@ TEST_F(PipeWireModelTest, ProcessesAreTheClientsThatOwnStreams) {
     ASSERT_TRUE(model.processForPid(4242)); // ourselves, while connected
     EXPECT_EQ(model.model().processes.size(), 3u);
     const auto changes = apply({{Event::NodeInfo{47, State::running, std::nullopt, std::nullopt}}});
-    EXPECT_TRUE(has(changes, Change::running, pulse) && process(pulse).recording);
+    EXPECT_TRUE(has(changes, Change::running, pulse) &&
+                model.model().processes.at(pulse).recording);
     EXPECT_FALSE(has(changes, Change::running, native));
 
     // Without streams a process leaves the list but keeps its id while its client lives.

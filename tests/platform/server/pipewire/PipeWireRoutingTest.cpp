@@ -9,7 +9,6 @@ namespace voxlane {
 namespace {
 
 using Event = PipeWireEvent;
-using PipeWireRouting::Link;
 using PipeWireRouting::Tap;
 
 // A registry mirror with clients (by pid) and their streams, built from events as the
@@ -35,14 +34,6 @@ protected:
              {"node.name", name},
              {"client.id", std::to_string(clientId)}});
     }
-    void port(std::uint32_t id, std::uint32_t nodeId, const std::string& direction,
-              const std::string& channel) {
-        add(id, Event::Kind::port,
-            {{"node.id", std::to_string(nodeId)},
-             {"port.direction", direction},
-             {"audio.channel", channel}});
-    }
-
     void target(std::uint32_t subject, std::optional<std::string> value) {
         graph.apply({Event::MetadataProperty{"default", subject, std::string("target.object"),
                                              std::string(), value}});
@@ -54,8 +45,9 @@ protected:
 };
 
 // Muting taps move streams into their capture sinks: a process tap every playback stream of its
-// processes, a global tap every one but the excluded processes'; never our own tap nodes.
-TEST_F(PipeWireRoutingTest, MutingTapsMoveThePlaybackStreamsTheyTake) {
+// processes, a global tap every one but the excluded processes'; never our own tap nodes. (How
+// unmuted taps link to their capture streams: the integration test's meter tap.)
+TEST_F(PipeWireRoutingTest, MutingTapsMoveThePlaybackStreamsTheyTakeAndStaleTargetsAreFound) {
     using Moves = std::map<std::uint32_t, std::string>;
     client(10, 100);
     client(11, 200);
@@ -94,43 +86,11 @@ TEST_F(PipeWireRoutingTest, MutingTapsMoveThePlaybackStreamsTheyTake) {
     graph.apply({Event::GlobalRemoved{21}});
     EXPECT_EQ(PipeWireRouting::moves({ofProcesses}, graph),
               (Moves{{20, sinkA}, {24, sinkA}, {26, sinkA}}));
-}
 
-TEST_F(PipeWireRoutingTest, AMeteringTapLinksStreamPortsToItsCaptureChannels) {
-    client(10, 100);
-    client(13, 999);
-    node(20, 10, "Stream/Output/Audio", "stereo-player");
-    port(201, 20, "out", "FL");
-    port(202, 20, "out", "FR");
-    node(21, 10, "Stream/Output/Audio", "mono-player");
-    port(211, 21, "out", "MONO");
-    node(22, 10, "Stream/Input/Audio", "recorder");
-    port(221, 22, "in", "FL");
-    const Tap meter{1, false, false, {100}, sinkA};
-
-    // No links before our capture node and its ports are known.
-    EXPECT_TRUE(PipeWireRouting::links(meter, graph).empty());
-    node(40, 13, "Stream/Input/Audio", sinkA);
-    EXPECT_TRUE(PipeWireRouting::links(meter, graph).empty());
-    port(401, 40, "in", "FL");
-    port(402, 40, "in", "FR");
-
-    EXPECT_EQ(PipeWireRouting::links(meter, graph),
-              (std::set<Link>{
-                  {20, 201, 40, 401}, {20, 202, 40, 402}, {21, 211, 40, 401}, {21, 211, 40, 402}}));
-    // A muting tap links nothing: its streams are moved.
-    EXPECT_TRUE(PipeWireRouting::links(Tap{1, true, false, {100}, sinkA}, graph).empty());
-}
-
-TEST_F(PipeWireRoutingTest, TargetsNamingTapNodesThatAreGoneAreStale) {
-    client(13, 999);
-    node(20, 0, "Stream/Output/Audio", "player");
-    node(21, 0, "Stream/Output/Audio", "player-2");
-    node(22, 0, "Stream/Output/Audio", "player-3");
-    node(40, 13, "Audio/Sink", sinkB);
+    // Targets naming tap nodes that are gone are stale.
     target(20, sinkA);      // the sink of a Voxlane that was killed
-    target(21, sinkB);      // a sink that lives (another instance)
-    target(22, "speakers"); // the user's own choice
+    target(23, sinkB);      // a sink that lives (another instance)
+    target(24, "speakers"); // the user's own choice
     target(99, sinkA);      // a stream that went too
     EXPECT_EQ(PipeWireRouting::staleTargets(graph), (std::vector<std::uint32_t>{20, 99}));
 }

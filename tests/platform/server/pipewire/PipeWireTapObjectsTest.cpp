@@ -9,24 +9,14 @@ namespace {
 // An aggregate device on a headset (one input stream of its own) carrying two taps.
 class PipeWireTapObjectsTest : public ::testing::Test {
 protected:
+    // Taps 10 and 11 at 44.1 kHz; device 20 with one mono input and one stereo output of its
+    // own, and render 7 running as run 5 with every input stream on.
     void SetUp() override {
-        for (ObjectId id : {10u, 11u}) {
-            auto& tap = objects.taps[id];
-            tap.id = id;
-            tap.description.uuid = "tap-" + std::to_string(id);
-            tap.rate = 44100;
-        }
-        auto& aggregate = objects.aggregates[20];
-        aggregate.id = 20;
-        aggregate.description.uid = "agg-uid";
-        aggregate.rate = 44100;
-        aggregate.deviceInputs = {1};
-        aggregate.deviceOutputs = {2};
-        aggregate.taps = {10, 11};
-        aggregate.renders.resize(1);
-        aggregate.renders[0].id = 7;
-        aggregate.renders[0].usage.assign(3, true);
-        aggregate.renders[0].run = 5;
+        for (ObjectId id : {10u, 11u})
+            objects.taps[id] = {id, {}, {}, 44100};
+        objects.aggregates[20] = {20,  {},  "headset", 44100,
+                                  {1}, {2}, {10, 11},  {{7, nullptr, {true, true, true}, 5}}};
+        objects.aggregates[20].description.uid = "agg-uid";
     }
 
     ServerModel::Device device() {
