@@ -54,11 +54,9 @@ AllocationCounter::AllocationCounter() : start_(gAllocations.load()) {}
 std::size_t AllocationCounter::count() const {
     return gAllocations.load() - start_;
 }
-
 void AllocationCounter::watchThisThread() {
     watched = true;
 }
-
 std::uint64_t AllocationCounter::onWatchedThreads() {
     return gWatchedAllocations.load(std::memory_order_relaxed);
 }

@@ -27,9 +27,8 @@ int BackgroundProcess::stop(double seconds) {
 }
 
 int BackgroundProcess::wait(double seconds) {
-    if (pid_ <= 0) return status_;
-    const int status = ChildProcess::reap(pid_, seconds);
-    if (status < 0) return -1;
+    const int status = pid_ > 0 ? ChildProcess::reap(pid_, seconds) : -1;
+    if (status < 0) return pid_ > 0 ? -1 : status_;
     pid_ = -1;
     return status_ = exitStatus(status);
 }

@@ -7,8 +7,7 @@
 
 namespace voxlane::test {
 
-// Runs a program to completion with its output captured; also how BackgroundProcess starts and
-// ends its program.
+// Runs a program to completion with its output captured; starts and ends BackgroundProcess's.
 struct ChildProcess {
     int exitStatus = -1; // -1 when the child did not exit normally
     std::string out;
@@ -23,8 +22,8 @@ struct ChildProcess {
     // Whether `program` is found in PATH.
     static bool available(const std::string& program);
 
-    // Starts `argv` (searched in PATH) reading nothing, writing its output to the file `out` and
-    // appending its errors to `err` (or to `out` as well when they are the same); -1 if it fails.
+    // Starts `argv` (from PATH) reading nothing, its output into the file `out`, its errors
+    // appended to `err` (may be `out`); -1 if it fails.
     static pid_t start(const std::vector<std::string>& argv, const std::string& out,
                        const std::string& err);
     // Waits at most `seconds` for `pid`, then (with `kill`) sends SIGKILL and waits for that; its

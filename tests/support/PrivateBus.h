@@ -30,8 +30,7 @@ public:
             "dbus-daemon", {"--session", "--fork", "--print-address=1", "--print-pid=1"});
         std::istringstream lines(daemon.out);
         std::string pid;
-        std::getline(lines, address_);
-        std::getline(lines, pid);
+        std::getline(std::getline(lines, address_), pid);
         if (daemon.exitStatus == 0 && !address_.empty() && !pid.empty()) {
             pid_ = static_cast<pid_t>(std::stol(pid));
             return true;

@@ -3,7 +3,9 @@
 
 #include "platform/AppIdentifier.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -59,9 +61,7 @@ std::vector<float> TapFixture::record(const std::string& sink, const std::string
     EXPECT_TRUE(recorder.started());
     const off_t wanted = 44 + off_t(1.4 * 48000) * 2 * 2; // 16-bit stereo
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        struct stat st {};
-        if (stat(file.c_str(), &st) == 0 && st.st_size >= wanted) break;
+    for (struct stat st{}; stat(file.c_str(), &st) != 0 || st.st_size < wanted;) {
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -75,10 +75,7 @@ float TapFixture::recordPeak(const std::string& sink, const std::string& name, b
     for (int attempt = 0; attempt < 3 && samples.empty(); ++attempt)
         samples = record(sink, attempt ? name + "-" + std::to_string(attempt) : name, monitor);
     if (samples.empty()) return -1;
-    float peak = 0;
-    for (float s : samples)
-        peak = std::max(peak, std::abs(s));
-    return peak;
+    return std::abs(std::ranges::max(samples, {}, [](float s) { return std::abs(s); }));
 }
 
 std::vector<std::string> TapFixture::ourNodes() {

@@ -21,8 +21,7 @@ class TapFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override { server.reset(); }
-    // Takes over the session in `sessionDirectory` (whose environment is entered) and makes
-    // this test's folder and sound files in it.
+    // Takes over the entered session in `sessionDirectory`: this test's folder and sound files.
     void useSession(const std::string& sessionDirectory);
 
     // Pumps the main queue (and moves its clock) until `done` holds or `seconds` pass.
