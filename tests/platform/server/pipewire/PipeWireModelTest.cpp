@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the PipeWire model does beyond the server contract and the integration tests on a real
-// PipeWire (monitors, app ids and pulse clients, the alert sink, the cube root heard): read-only
-// Props, balance, the session manager's restart, the connection going.
+// What the PipeWire model does beyond the contract and the integration tests on a real PipeWire:
+// read-only Props, balance, pulse clients, the session manager's restart, the connection going.
 #include "platform/server/pipewire/PipeWireModel.h"
 
 #include "platform/server/ServerCore.h"
@@ -31,10 +30,7 @@ protected:
     }
     void device(std::uint32_t id, const std::string& name, const std::string& mediaClass,
                 std::vector<float> volumes = {1.0f, 1.0f}, bool writable = true) {
-        add(id, Event::Kind::node,
-            {{"node.name", name},
-             {"media.class", mediaClass},
-             {"factory.name", "support.null-audio-sink"}});
+        add(id, Event::Kind::node, {{"node.name", name}, {"media.class", mediaClass}});
         apply({{Event::NodeInfo{id, State::suspended, std::nullopt, writable}},
                {Event::NodeControls{id, std::move(volumes), false}}});
     }
