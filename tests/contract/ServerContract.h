@@ -45,7 +45,6 @@ struct ServerWorldFactory {
     std::function<std::unique_ptr<ServerWorld>()> make;
 };
 
-// How failures show the parameter.
 inline void PrintTo(const ServerWorldFactory& factory, std::ostream* out) {
     *out << factory.name;
 }

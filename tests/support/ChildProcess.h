@@ -19,7 +19,6 @@ struct ChildProcess {
                             long long fileSizeLimit = 0);
     // The same for `argv`, killed after `seconds`.
     static ChildProcess capture(const std::vector<std::string>& argv, double seconds);
-    // Whether `program` is found in PATH.
     static bool available(const std::string& program);
 
     // Starts `argv` (from PATH) reading nothing, its output into the file `out`, its errors

@@ -6,11 +6,10 @@
 namespace voxlane {
 namespace {
 
-// An aggregate device on a headset (one input stream of its own) carrying two taps.
+// Aggregate device 20 on a headset (a mono input, a stereo output) carrying taps 10 and 11, all
+// at 44.1 kHz, and render 7 running as run 5 with every input stream on.
 class PipeWireTapObjectsTest : public ::testing::Test {
 protected:
-    // Taps 10 and 11 at 44.1 kHz; device 20 with one mono input and one stereo output of its
-    // own, and render 7 running as run 5 with every input stream on.
     void SetUp() override {
         for (ObjectId id : {10u, 11u})
             objects.taps[id] = {id, {}, {}, 44100};
