@@ -45,18 +45,13 @@ struct ServerWorldFactory {
     std::function<std::unique_ptr<ServerWorld>()> make;
 };
 
-// How test names and failures show the parameter.
 inline void PrintTo(const ServerWorldFactory& factory, std::ostream* out) {
     *out << factory.name;
 }
 
 class ServerContract : public ::testing::TestWithParam<ServerWorldFactory> {
 protected:
-    void SetUp() override {
-        world = GetParam().make();
-        ASSERT_TRUE(world);
-    }
-    void TearDown() override { world.reset(); }
+    void SetUp() override { ASSERT_TRUE(world = GetParam().make()); }
     AudioServer& server() { return world->server(); }
     std::unique_ptr<ServerWorld> world;
 };

@@ -23,41 +23,22 @@ TEST_P(ServerContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
     const auto speakers = deviceWithUid(server(), "speakers");
     const auto headphones = deviceWithUid(server(), "headphones");
     const auto mic = deviceWithUid(server(), "mic");
-    ASSERT_NE(speakers, noObject);
-    ASSERT_NE(headphones, noObject);
-    ASSERT_NE(mic, noObject);
     EXPECT_TRUE(server().connected());
-
     // Nothing else is a device (no drivers, no monitors).
-    const auto devices = server().devices();
-    ASSERT_EQ(devices.size(), 3u);
-    for (ObjectId id : devices) {
-        const auto info = server().device(id);
-        ASSERT_TRUE(info);
-        const bool isMic = id == mic;
-        EXPECT_EQ(info->id, id);
-        EXPECT_EQ(info->outputStreams.size(), isMic ? 0u : 1u) << info->uid;
-        EXPECT_EQ(info->inputStreams.size(), isMic ? 1u : 0u) << info->uid;
-        EXPECT_EQ(info->transport, Transport::software) << info->uid;
-        EXPECT_EQ(info->sampleRate, 48000.0) << info->uid;
-    }
-    EXPECT_EQ(server().device(speakers)->name, "Speakers");
-    EXPECT_EQ(server().device(headphones)->name, "Headphones");
-    EXPECT_EQ(server().device(mic)->name, "Microphone");
-    EXPECT_EQ(server().device(speakers)->outputStreams, (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(server().devices().size(), 3u);
+    EXPECT_EQ(server().device(speakers),
+              (DeviceInfo{speakers, "speakers", "Speakers", Transport::software, {2}, {}, 48000}));
+    EXPECT_EQ(
+        server().device(headphones),
+        (DeviceInfo{headphones, "headphones", "Headphones", Transport::software, {2}, {}, 48000}));
+    EXPECT_EQ(server().device(mic),
+              (DeviceInfo{mic, "mic", "Microphone", Transport::software, {}, {2}, 48000}));
 
     // Output controls on the outputs, input controls on the input, none on the other side.
-    const auto speakersOut = server().control(speakers, Side::output);
-    ASSERT_TRUE(speakersOut);
-    EXPECT_TRUE(near(speakersOut->volume, 1.0f));
-    EXPECT_TRUE(speakersOut->volumeSettable);
-    EXPECT_EQ(speakersOut->mute, false);
-    EXPECT_TRUE(speakersOut->muteSettable);
+    const DeviceControl full{1.0f, true, false, true};
+    EXPECT_EQ(server().control(speakers, Side::output), full);
+    EXPECT_EQ(server().control(mic, Side::input), full);
     EXPECT_EQ(server().control(speakers, Side::input), DeviceControl{});
-    const auto micIn = server().control(mic, Side::input);
-    ASSERT_TRUE(micIn);
-    EXPECT_TRUE(micIn->volume && micIn->volumeSettable);
-    EXPECT_TRUE(micIn->mute && micIn->muteSettable);
     EXPECT_EQ(server().control(mic, Side::output), DeviceControl{});
     EXPECT_EQ(server().setVolume(mic, Side::output, 0.5f), ServerError::unsupported);
 
@@ -74,11 +55,11 @@ TEST_P(ServerContract, DevicesHaveUidsNamesStreamsControlsAndDefaults) {
 TEST_P(ServerContract, DevicesComingAndGoingNotifyAndGoneOnesAnswerNothing) {
     int fired = 0;
     const auto subscription = counting(server(), Change::devices, noObject, fired);
-    ASSERT_TRUE(subscription);
     world->plug("plugged", "Plugged In");
     ASSERT_TRUE(world->waitUntil([&] { return deviceWithUid(server(), "plugged") != noObject; }));
     const auto plugged = deviceWithUid(server(), "plugged");
-    EXPECT_EQ(server().device(plugged)->name, "Plugged In");
+    EXPECT_EQ(server().device(plugged),
+              (DeviceInfo{plugged, "plugged", "Plugged In", Transport::software, {2}, {}, 48000}));
     EXPECT_TRUE(world->waitUntil([&] { return fired >= 1; }));
 
     const int before = fired;
@@ -93,21 +74,19 @@ TEST_P(ServerContract, DevicesComingAndGoingNotifyAndGoneOnesAnswerNothing) {
 TEST_P(ServerContract, PlayersAndRecordersAreProcessesWithTheirPidsAndRunningFlags) {
     int listFired = 0;
     const auto subscription = counting(server(), Change::processes, noObject, listFired);
-    const auto info = [&](std::int32_t pid) { return server().process(server().processOf(pid)); };
+    const auto info = [&](std::int32_t pid) {
+        return server().process(server().processOf(pid)).value_or(ProcessInfo{});
+    };
     auto player = world->play("speakers");
     auto recorder = world->record("mic");
-    ASSERT_TRUE(world->waitUntil([&] {
-        const auto played = info(player->pid());
-        const auto recorded = info(recorder->pid());
-        return played && played->playing && recorded && recorded->recording;
-    }));
+    ASSERT_TRUE(world->waitUntil(
+        [&] { return info(player->pid()).playing && info(recorder->pid()).recording; }));
     EXPECT_GE(listFired, 1);
     const auto played = server().processOf(player->pid());
     const auto recording = server().processOf(recorder->pid());
-    EXPECT_FALSE(info(player->pid())->recording);
-    EXPECT_FALSE(info(recorder->pid())->playing);
-    EXPECT_EQ(server().process(played)->pid, player->pid());
-    EXPECT_EQ(server().process(played)->id, played);
+    EXPECT_EQ(info(player->pid()),
+              (ProcessInfo{played, player->pid(), info(player->pid()).appId, true, false}));
+    EXPECT_FALSE(info(recorder->pid()).playing);
     const auto processes = server().processes();
     EXPECT_NE(std::find(processes.begin(), processes.end(), recording), processes.end());
 
@@ -146,40 +125,35 @@ TEST_P(ServerContract, VolumeAndMuteWritesReadBackAndNotify) {
     int volumeFired = 0, muteFired = 0;
     const auto volumeSubscription = counting(server(), Change::volume, headphones, volumeFired);
     const auto muteSubscription = counting(server(), Change::mute, headphones, muteFired);
-    const auto volume = [&](ObjectId device, Side side) {
-        const auto control = server().control(device, side);
-        return control ? control->volume : std::nullopt;
+    const auto headphonesAt = [&](float volume, bool muted) {
+        const auto c = server().control(headphones, Side::output).value_or(DeviceControl{});
+        return near(c.volume, volume) && c.mute == muted;
     };
-    const auto muted = [&](ObjectId device, Side side) {
-        const auto control = server().control(device, side);
-        return control ? control->mute : std::nullopt;
+    const auto micAt = [&](float volume, bool muted) {
+        const auto c = server().control(mic, Side::input).value_or(DeviceControl{});
+        return near(c.volume, volume) && c.mute == muted;
     };
 
     ASSERT_EQ(server().setVolume(headphones, Side::output, 0.5f), ServerError::none);
-    ASSERT_TRUE(world->waitUntil([&] { return near(volume(headphones, Side::output), 0.5f); }));
+    ASSERT_TRUE(world->waitUntil([&] { return headphonesAt(0.5f, false); }));
     EXPECT_TRUE(world->waitUntil([&] { return volumeFired >= 1; }));
 
     ASSERT_EQ(server().setMute(headphones, Side::output, true), ServerError::none);
-    ASSERT_TRUE(
-        world->waitUntil([&] { return muted(headphones, Side::output) == true && muteFired > 0; }));
+    ASSERT_TRUE(world->waitUntil([&] { return headphonesAt(0.5f, true) && muteFired > 0; }));
     EXPECT_EQ(muteFired, 1);
     ASSERT_EQ(server().setMute(headphones, Side::output, false), ServerError::none);
     ASSERT_TRUE(world->waitUntil([&] { return muteFired == 2; }));
-    EXPECT_EQ(muted(headphones, Side::output), false);
+    EXPECT_TRUE(headphonesAt(0.5f, false));
 
     ASSERT_EQ(server().setMute(mic, Side::input, true), ServerError::none);
     ASSERT_EQ(server().setVolume(mic, Side::input, 0.25f), ServerError::none);
-    EXPECT_TRUE(world->waitUntil(
-        [&] { return muted(mic, Side::input) == true && near(volume(mic, Side::input), 0.25f); }));
+    EXPECT_TRUE(world->waitUntil([&] { return micAt(0.25f, true); }));
 
     // Back to how the session started, for the cases after this one.
     server().setVolume(headphones, Side::output, 1.0f);
     server().setMute(mic, Side::input, false);
     server().setVolume(mic, Side::input, 1.0f);
-    EXPECT_TRUE(world->waitUntil([&] {
-        return near(volume(headphones, Side::output), 1.0f) &&
-               near(volume(mic, Side::input), 1.0f) && muted(mic, Side::input) == false;
-    }));
+    EXPECT_TRUE(world->waitUntil([&] { return headphonesAt(1.0f, false) && micAt(1.0f, false); }));
 }
 
 TEST_P(ServerContract, ADroppedSubscriptionHearsNothingAndTheOthersKeepHearing) {
@@ -187,10 +161,8 @@ TEST_P(ServerContract, ADroppedSubscriptionHearsNothingAndTheOthersKeepHearing) 
     int dropped = 0, kept = 0;
     auto subscription = counting(server(), Change::mute, speakers, dropped);
     const auto other = counting(server(), Change::mute, speakers, kept);
-    ASSERT_TRUE(subscription);
     const auto muted = [&](bool value) {
-        const auto control = server().control(speakers, Side::output);
-        return control && control->mute == value;
+        return server().control(speakers, Side::output).value_or(DeviceControl{}).mute == value;
     };
 
     // A change under way when the subscription goes is not delivered to it.
@@ -217,10 +189,8 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     description.muteBehavior = TapMute::mutedWhenTapped;
     auto tap = server().createTap(description, &error);
     ASSERT_TRUE(tap) << errorText(error);
-    const auto format = server().tapFormat(tap.object());
-    ASSERT_TRUE(format);
-    EXPECT_EQ(format->channels, 2u);
-    EXPECT_EQ(format->sampleRate, 48000.0);
+    const auto format = server().tapFormat(tap.object()).value_or(StreamFormat{});
+    EXPECT_EQ(std::pair(format.channels, format.sampleRate), std::pair(2u, 48000.0));
 
     AggregateDescription aggregate;
     aggregate.uid = "contract-aggregate";
@@ -236,10 +206,10 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
     EXPECT_EQ(error, ServerError::badValue);
     // Ours, so described but not listed; its last input stream is the tap's.
     ASSERT_TRUE(world->waitUntil([&] { return server().device(device.object()).has_value(); }));
-    EXPECT_EQ(server().device(device.object())->transport, Transport::aggregate);
-    EXPECT_EQ(server().device(device.object())->inputStreams.back(), 2u);
-    const auto listed = server().devices();
-    EXPECT_EQ(std::count(listed.begin(), listed.end(), device.object()), 0);
+    const auto info = *server().device(device.object());
+    EXPECT_EQ(std::pair(info.transport, info.inputStreams.back()),
+              std::pair(Transport::aggregate, 2u));
+    EXPECT_EQ(std::ranges::count(server().devices(), device.object()), 0);
     EXPECT_EQ(listChanges, 0) << "the device list did not change";
 
     // Render callbacks run on our aggregate devices only.
@@ -254,13 +224,9 @@ TEST_P(ServerContract, ATapOnAnAggregateFeedsItsRenderUntilTakenDown) {
         device.object(),
         [&](const BufferList& in, const BufferList&) {
             ++cycles;
-            if (in.numberBuffers == 0) return;
-            const AudioBuffer& b = in.buffers[in.numberBuffers - 1];
-            if (!b.data) return;
-            float peak = heard.load();
-            for (std::uint32_t i = 0; i < b.dataByteSize / 4; ++i)
-                peak = std::max(peak, std::abs(static_cast<const float*>(b.data)[i]));
-            heard.store(peak);
+            const AudioBuffer* b = in.numberBuffers ? &in.buffers[in.numberBuffers - 1] : nullptr;
+            for (std::uint32_t i = 0; b && b->data && i < b->dataByteSize / 4; ++i)
+                heard = std::max(heard.load(), std::abs(static_cast<const float*>(b->data)[i]));
         },
         &error);
     ASSERT_TRUE(render) << errorText(error);

@@ -6,6 +6,7 @@
 #include "support/SimObjects.h"
 
 #include <map>
+#include <utility>
 
 namespace voxlane::test {
 namespace {
@@ -13,10 +14,8 @@ namespace {
 class SimWorld : public ServerWorld {
 public:
     SimWorld() {
-        devices_["speakers"] =
-            sim_.addDevice(deviceSetup("speakers", "Speakers", Transport::software));
-        devices_["headphones"] =
-            sim_.addDevice(deviceSetup("headphones", "Headphones", Transport::software));
+        plug("speakers", "Speakers");
+        plug("headphones", "Headphones");
         devices_["mic"] =
             sim_.addDevice(deviceSetup("mic", "Microphone", Transport::software, {}, {2}));
         scheduler_.runPending();
@@ -33,37 +32,30 @@ public:
         return false;
     }
 
-    class SimClient : public Client {
-    public:
-        SimClient(SimServer& sim, std::int32_t pid, ObjectId process)
-            : sim_(sim), pid_(pid), process_(process) {}
+    // A process of the simulated server, removed on stop().
+    struct SimClient : Client {
+        SimClient(SimServer& sim, const SimServer::ProcessSetup& setup)
+            : sim(sim), id(setup.pid), process(sim.addProcess(setup)) {}
         ~SimClient() override { stop(); }
-        std::int32_t pid() const override { return pid_; }
+        std::int32_t pid() const override { return id; }
         void stop() override {
-            if (process_) sim_.removeProcess(process_);
-            process_ = noObject;
+            if (process) sim.removeProcess(std::exchange(process, noObject));
         }
-
-    private:
-        SimServer& sim_;
-        std::int32_t pid_;
-        ObjectId process_;
+        SimServer& sim;
+        std::int32_t id;
+        ObjectId process;
     };
 
     std::unique_ptr<Client> play(const std::string& outputUid) override {
-        const auto pid = nextPid_++;
-        return std::make_unique<SimClient>(
-            sim_, pid,
-            sim_.addProcess(processSetup(pid, SimServer::Signal::sine(0.5f), std::nullopt,
-                                         devices_.at(outputUid))));
+        return std::make_unique<SimClient>(sim_,
+                                           processSetup(nextPid_++, SimServer::Signal::sine(0.5f),
+                                                        std::nullopt, devices_.at(outputUid)));
     }
-
     std::unique_ptr<Client> record(const std::string&) override {
-        const auto pid = nextPid_++;
-        auto setup = processSetup(pid, SimServer::Signal::silence());
+        auto setup = processSetup(nextPid_++, SimServer::Signal::silence());
         setup.playing = false;
         setup.recording = true;
-        return std::make_unique<SimClient>(sim_, pid, sim_.addProcess(setup));
+        return std::make_unique<SimClient>(sim_, setup);
     }
 
     void plug(const std::string& uid, const std::string& name) override {

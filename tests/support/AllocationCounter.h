@@ -13,7 +13,6 @@ namespace voxlane::test {
 class AllocationCounter {
 public:
     AllocationCounter();
-    ~AllocationCounter();
     std::size_t count() const;
 
     // Threads of someone else's making (the audio server's real-time thread, from inside an IO

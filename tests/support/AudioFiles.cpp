@@ -1,76 +1,58 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AudioFiles.h"
 
+#include "support/SoundFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <sndfile.h>
-#include <vector>
+#include <stdexcept>
 
 namespace voxlane::test::AudioFiles {
+namespace {
+
+// A 48 kHz stereo WAV of the given sample format with `sample(t)` on both channels.
+bool write(const std::string& path, double seconds, const std::function<float(double)>& sample,
+           int subtype) {
+    SoundFile sound{2, 48000, 0, std::vector<float>(2 * std::size_t(seconds * 48000))};
+    for (std::size_t i = 0; i < sound.samples.size(); i += 2)
+        sound.samples[i] = sound.samples[i + 1] = sample(double(i / 2) / sound.sampleRate);
+    try {
+        sound.write(path, subtype);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
+} // namespace
 
 bool writeTone(const std::string& path, double seconds, float amplitude) {
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) return false;
-    const sf_count_t frames = sf_count_t(seconds * info.samplerate);
-    std::vector<float> block(2 * 4800);
-    double phase = 0;
-    const double step = 2 * std::numbers::pi * 440.0 / info.samplerate;
-    bool ok = true;
-    for (sf_count_t done = 0; done < frames && ok;) {
-        const sf_count_t n = std::min<sf_count_t>(4800, frames - done);
-        for (sf_count_t i = 0; i < n; ++i) {
-            const float v = amplitude * float(std::sin(phase));
-            block[2 * i] = block[2 * i + 1] = v;
-            phase += step;
-        }
-        ok = sf_writef_float(file, block.data(), n) == n;
-        done += n;
-    }
-    sf_close(file);
-    return ok;
+    return write(
+        path, seconds,
+        [amplitude](double t) {
+            return amplitude * float(std::sin(2 * std::numbers::pi * 440 * t));
+        },
+        SF_FORMAT_PCM_16);
 }
 
 bool writeSignal(const std::string& path, double seconds,
                  const std::function<float(double)>& sample) {
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) return false;
-    const sf_count_t frames = sf_count_t(seconds * info.samplerate);
-    std::vector<float> block(2 * 4800);
-    bool ok = true;
-    for (sf_count_t done = 0; done < frames && ok;) {
-        const sf_count_t n = std::min<sf_count_t>(4800, frames - done);
-        for (sf_count_t i = 0; i < n; ++i)
-            block[2 * i] = block[2 * i + 1] = sample(double(done + i) / info.samplerate);
-        ok = sf_writef_float(file, block.data(), n) == n;
-        done += n;
-    }
-    sf_close(file);
-    return ok;
+    return write(path, seconds, sample, SF_FORMAT_FLOAT);
 }
 
 std::vector<float> read(const std::string& path, double skipSeconds, int* channels) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return {};
-    if (channels) *channels = info.channels;
-    const sf_count_t skip = sf_count_t(skipSeconds * info.samplerate);
-    std::vector<float> samples;
-    if (info.frames > skip && sf_seek(file, skip, SEEK_SET) >= 0) {
-        samples.resize(std::size_t(info.frames - skip) * info.channels);
-        const sf_count_t n = sf_readf_float(file, samples.data(), info.frames - skip);
-        samples.resize(std::size_t(std::max<sf_count_t>(n, 0)) * info.channels);
+    try {
+        SoundFile sound = SoundFile::read(path);
+        if (channels) *channels = sound.channels;
+        const auto skip = std::min(sound.samples.size(),
+                                   std::size_t(skipSeconds * sound.sampleRate) * sound.channels);
+        sound.samples.erase(sound.samples.begin(), sound.samples.begin() + std::ptrdiff_t(skip));
+        return sound.samples;
+    } catch (const std::runtime_error&) {
+        return {};
     }
-    sf_close(file);
-    return samples;
 }
 
 double toneAmplitude(const std::vector<float>& interleaved, int channels, double frequency,

@@ -12,8 +12,7 @@ namespace AudioFiles {
 
 // Writes a 48 kHz stereo 16-bit WAV: a 440 Hz sine of the given peak amplitude.
 bool writeTone(const std::string& path, double seconds, float amplitude);
-// The same for any signal: `sample(t)` at t seconds, on both channels (32-bit float WAV, so
-// that full scale stays exact).
+// The same for any signal: `sample(t)` on both channels, as floats (full scale stays exact).
 bool writeSignal(const std::string& path, double seconds,
                  const std::function<float(double)>& sample);
 // Interleaved samples of a sound file after its first `skipSeconds`, and its channel count.

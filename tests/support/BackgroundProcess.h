@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/ChildProcess.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <sys/types.h>
@@ -12,8 +17,9 @@ namespace voxlane::test {
 // SIGTERM and waited for when the object goes, so a failing test leaves nothing running.
 class BackgroundProcess {
 public:
-    BackgroundProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null");
-    ~BackgroundProcess();
+    BackgroundProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null")
+        : pid_(ChildProcess::start(argv, logFile, logFile)) {}
+    ~BackgroundProcess() { stop(); }
     BackgroundProcess(const BackgroundProcess&) = delete;
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
@@ -30,13 +36,19 @@ private:
 };
 
 // Runs a program to its end (at most `seconds`) and returns what it wrote to standard output.
-std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
-                       int* exitStatus = nullptr);
+inline std::string runAndRead(const std::vector<std::string>& argv, double seconds = 10.0,
+                              int* exitStatus = nullptr) {
+    ChildProcess run = ChildProcess::capture(argv, seconds);
+    if (exitStatus) *exitStatus = run.exitStatus;
+    return run.out;
+}
 
 // The links into a port ("speakers:playback_FL") as pw-link lists them.
 std::string linksInto(const std::string& port);
 
-// Destroys the nodes with these node.names (pw-dump, then pw-cli destroy); how many went.
+// The node.name of every node on the server by its id (pw-dump); none when pw-dump fails.
+std::optional<std::map<std::uint32_t, std::string>> nodeNames();
+// Destroys the nodes with these node.names (pw-cli destroy); how many went.
 int destroyNodes(const std::set<std::string>& names);
 
 } // namespace voxlane::test

@@ -26,15 +26,9 @@ struct EngineRig : SimRig {
     std::unique_ptr<MixerEngine> engine;
 
     MixerEngine& start(bool withKeys = true) {
-        EngineServices services{.server = sim,
-                                .scheduler = scheduler,
-                                .defaults = *store,
-                                .workspace = workspace,
-                                .sounds = sounds,
-                                .systemEvents = systemEvents,
-                                .sleep = {},
-                                .runInBackground = {},
-                                .keyGrabber = withKeys ? &keys : nullptr};
+        EngineServices services{sim,       scheduler, *store,
+                                workspace, sounds,    systemEvents,
+                                {},        {},        withKeys ? &keys : nullptr};
         engine = std::make_unique<MixerEngine>(std::move(services));
         return *engine;
     }

@@ -29,9 +29,8 @@ public:
     // Delivers a press to every grab of the combination; false when nothing has it grabbed.
     bool press(const KeyCombination& combination, bool repeat = false) {
         std::vector<GrabID> matching;
-        for (const auto& [id, grabbed] : grabs) {
+        for (const auto& [id, grabbed] : grabs)
             if (grabbed == combination) matching.push_back(id);
-        }
         for (GrabID id : matching)
             deliver(KeyPress{id, repeat});
         return !matching.empty();

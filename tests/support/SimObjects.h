@@ -30,24 +30,14 @@ inline SimServer::DeviceSetup microphone(const std::string& uid, float volume = 
 inline SimServer::ProcessSetup processSetup(std::int32_t pid, SimServer::Signal signal,
                                             std::optional<std::string> appId = std::nullopt,
                                             ObjectId device = noObject) {
-    SimServer::ProcessSetup setup;
-    setup.pid = pid;
-    setup.signal = signal;
-    setup.appId = std::move(appId);
-    setup.device = device;
-    return setup;
+    return {.pid = pid, .appId = std::move(appId), .signal = signal, .device = device};
 }
 
 // A fault for SimProbes::injectFault: `times` matching calls fail (< 0: until cleared).
 inline SimServer::Fault fault(ServerCore::Operation operation,
                               ServerError error = ServerError::failed,
                               std::optional<ObjectId> object = std::nullopt, int times = -1) {
-    SimServer::Fault f;
-    f.operation = operation;
-    f.error = error;
-    f.object = object;
-    f.times = times;
-    return f;
+    return {.operation = operation, .error = error, .object = object, .times = times};
 }
 
 } // namespace voxlane::test

@@ -3,8 +3,9 @@
 
 #include "platform/AppIdentifier.h"
 
+#include <algorithm>
 #include <chrono>
-#include <nlohmann/json.hpp>
+#include <cmath>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -31,10 +32,6 @@ void TapFixture::useSession(const std::string& sessionDirectory) {
     ASSERT_TRUE(AudioFiles::writeTone(tone, 30, 0.5f));
 }
 
-void TapFixture::TearDown() {
-    server.reset();
-}
-
 bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
@@ -48,23 +45,11 @@ bool TapFixture::waitUntil(const std::function<bool()>& done, double seconds) {
 
 std::unique_ptr<BackgroundProcess>
 TapFixture::play(const std::string& file, const std::string& suffix, const std::string& sink) {
-    std::vector<std::string> args{"pw-play"};
-    if (!sink.empty()) {
-        args.push_back("--target");
-        args.push_back(sink);
-    }
-    args.push_back("-P");
-    args.push_back("{ node.name = " + tag + suffix + " }");
-    args.push_back(file);
+    std::vector<std::string> args{"pw-play", "-P", "{ node.name = " + tag + suffix + " }", file};
+    if (!sink.empty()) args.insert(args.begin() + 1, {"--target", sink});
     auto player = std::make_unique<BackgroundProcess>(args, dir + "/play" + suffix + ".log");
     EXPECT_TRUE(player->started());
     return player;
-}
-
-ObjectId TapFixture::processOf(pid_t pid) {
-    ObjectId process = noObject;
-    waitUntil([&] { return (process = server->processOf(pid)) != noObject; });
-    return process;
 }
 
 std::vector<float> TapFixture::record(const std::string& sink, const std::string& name,
@@ -76,9 +61,7 @@ std::vector<float> TapFixture::record(const std::string& sink, const std::string
     EXPECT_TRUE(recorder.started());
     const off_t wanted = 44 + off_t(1.4 * 48000) * 2 * 2; // 16-bit stereo
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        struct stat st {};
-        if (stat(file.c_str(), &st) == 0 && st.st_size >= wanted) break;
+    for (struct stat st{}; stat(file.c_str(), &st) != 0 || st.st_size < wanted;) {
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -92,28 +75,16 @@ float TapFixture::recordPeak(const std::string& sink, const std::string& name, b
     for (int attempt = 0; attempt < 3 && samples.empty(); ++attempt)
         samples = record(sink, attempt ? name + "-" + std::to_string(attempt) : name, monitor);
     if (samples.empty()) return -1;
-    float peak = 0;
-    for (float s : samples)
-        peak = std::max(peak, std::abs(s));
-    return peak;
+    return std::abs(std::ranges::max(samples, {}, [](float s) { return std::abs(s); }));
 }
 
 std::vector<std::string> TapFixture::ourNodes() {
+    const auto nodes = nodeNames();
+    if (!nodes) return {"(pw-dump failed)"};
     std::vector<std::string> names;
-    auto dump = nlohmann::json::parse(runAndRead({"pw-dump"}), nullptr, false);
-    if (!dump.is_array()) return {"(pw-dump failed)"};
-    for (const auto& object : dump) {
-        if (object.value("type", "") != "PipeWire:Interface:Node") continue;
-        const auto props =
-            object.value("info", nlohmann::json::object()).value("props", nlohmann::json::object());
-        const std::string name = props.value("node.name", "");
+    for (const auto& [id, name] : *nodes)
         if (name.starts_with(AppIdentifier)) names.push_back(name);
-    }
     return names;
-}
-
-std::string TapFixture::defaultMetadata() {
-    return runAndRead({"pw-metadata", "-n", "default"});
 }
 
 } // namespace voxlane::test

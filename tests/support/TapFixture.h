@@ -20,9 +20,8 @@ namespace voxlane::test {
 class TapFixture : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
-    // Takes over the session in `sessionDirectory` (whose environment is entered) and makes
-    // this test's folder and sound files in it.
+    void TearDown() override { server.reset(); }
+    // Takes over the entered session in `sessionDirectory`: this test's folder and sound files.
     void useSession(const std::string& sessionDirectory);
 
     // Pumps the main queue (and moves its clock) until `done` holds or `seconds` pass.
@@ -31,7 +30,11 @@ protected:
     std::unique_ptr<BackgroundProcess> play(const std::string& file, const std::string& suffix,
                                             const std::string& sink = "");
     // The process object of a pid, once the server knows it (noObject after 10 s).
-    ObjectId processOf(pid_t pid);
+    ObjectId processOf(pid_t pid) {
+        ObjectId process = noObject;
+        waitUntil([&] { return (process = server->processOf(pid)) != noObject; });
+        return process;
+    }
     // Records a sink's monitor (or, `monitor` false, a source) for about 1.4 s; the samples
     // after the first 0.3 s.
     std::vector<float> record(const std::string& sink, const std::string& name,
@@ -40,7 +43,7 @@ protected:
     // Names of the nodes on the server that begin with AppIdentifier.
     std::vector<std::string> ourNodes();
     // The "default" metadata as pw-metadata prints it.
-    std::string defaultMetadata();
+    std::string defaultMetadata() { return runAndRead({"pw-metadata", "-n", "default"}); }
 
     ManualScheduler scheduler;
     std::unique_ptr<PipeWireServer> server;

@@ -6,31 +6,16 @@
 namespace voxlane {
 namespace {
 
-// An aggregate device on a headset (one input stream of its own) carrying two taps.
+// Aggregate device 20 on a headset (a mono input, a stereo output) carrying taps 10 and 11, all
+// at 44.1 kHz, and render 7 running as run 5 with every input stream on.
 class PipeWireTapObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (ObjectId id : {10u, 11u}) {
-            PipeWireTapObjects::Tap t;
-            t.id = id;
-            t.description.uuid = "tap-" + std::to_string(id);
-            t.rate = 44100;
-            objects.taps.emplace(id, t);
-        }
-        PipeWireTapObjects::Aggregate a;
-        a.id = 20;
-        a.description.uid = "agg-uid";
-        a.description.name = "Voxlane";
-        a.rate = 44100;
-        a.deviceInputs = {1};
-        a.deviceOutputs = {2};
-        a.taps = {10, 11};
-        PipeWireTapObjects::Render r;
-        r.id = 7;
-        r.usage.assign(3, true);
-        r.run = 5;
-        a.renders.push_back(r);
-        objects.aggregates.emplace(20, a);
+        for (ObjectId id : {10u, 11u})
+            objects.taps[id] = {id, {}, {}, 44100};
+        objects.aggregates[20] = {20,  {},  "headset", 44100,
+                                  {1}, {2}, {10, 11},  {{7, nullptr, {true, true, true}, 5}}};
+        objects.aggregates[20].description.uid = "agg-uid";
     }
 
     ServerModel::Device device() {
@@ -42,23 +27,14 @@ protected:
     PipeWireTapObjects objects;
 };
 
-TEST_F(PipeWireTapObjectsTest, TapsDeliverInterleavedStereoAtTheirRate) {
+// Taps deliver interleaved stereo at their rate; the device has its sub-device's inputs and then
+// one stereo stream per tap. (Its listing and transport are the server contract's.)
+TEST_F(PipeWireTapObjectsTest, StreamsAreTheSubDevicesInputsThenTheTapsWithAFlagEach) {
     EXPECT_EQ(objects.format(10), (StreamFormat{44100, 2, true}));
     EXPECT_FALSE(objects.format(20)); // the device is no tap
-    EXPECT_FALSE(objects.format(99));
-}
+    EXPECT_EQ(device().info,
+              (DeviceInfo{20, "agg-uid", "", Transport::aggregate, {2}, {1, 2, 2}, 44100}));
 
-TEST_F(PipeWireTapObjectsTest, TheDeviceIsUnlistedWithItsInputsThenOneStereoStreamPerTap) {
-    const auto d = device();
-    EXPECT_FALSE(d.listed);
-    EXPECT_EQ(d.info.uid, "agg-uid");
-    EXPECT_EQ(d.info.transport, Transport::aggregate);
-    EXPECT_EQ(d.info.sampleRate, 44100.0);
-    EXPECT_EQ(d.info.inputStreams, (std::vector<std::uint32_t>{1, 2, 2}));
-    EXPECT_EQ(d.info.outputStreams, (std::vector<std::uint32_t>{2}));
-}
-
-TEST_F(PipeWireTapObjectsTest, InputUsageIsSetPerStreamForKnownRendersOnly) {
     EXPECT_EQ(objects.inputUsage(20, 7), (std::vector<bool>{true, true, true}));
     // Switch the headset's microphone off, as an app's tap does.
     ASSERT_EQ(objects.setInputUsage(20, 7, {false, true, true}), ServerError::none);
@@ -69,11 +45,8 @@ TEST_F(PipeWireTapObjectsTest, InputUsageIsSetPerStreamForKnownRendersOnly) {
     EXPECT_EQ(objects.setInputUsage(20, 8, {true}), ServerError::unknownObject);
     EXPECT_EQ(objects.setInputUsage(10, 7, {true}), ServerError::unknownObject);
     EXPECT_FALSE(objects.inputUsage(20, 8));
-}
 
-TEST_F(PipeWireTapObjectsTest, ADestroyedTapLeavesItsDevicesAndNamesTheRunsThatHeardIt) {
-    // Turn the first tap's stream off to see that the right flag goes with it.
-    objects.aggregates.at(20).renders[0].usage = {true, false, true};
+    // The first tap's stream is off now: its flag goes with it, and its runs are named.
     EXPECT_EQ(objects.removeTap(10), (std::vector<std::uint64_t>{5}));
     EXPECT_FALSE(objects.format(10));
     EXPECT_EQ(objects.aggregates.at(20).taps, (std::vector<ObjectId>{11}));
