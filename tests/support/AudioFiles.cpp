@@ -10,36 +10,20 @@
 #include <stdexcept>
 
 namespace voxlane::test::AudioFiles {
-namespace {
 
-// A 48 kHz stereo WAV of the given sample format with `sample(t)` on both channels.
-bool write(const std::string& path, double seconds, const std::function<float(double)>& sample,
-           int subtype) {
+bool writeTone(const std::string& path, double seconds, float amplitude) {
     SoundFile sound{2, 48000, 0, std::vector<float>(2 * std::size_t(seconds * 48000))};
-    for (std::size_t i = 0; i < sound.samples.size(); i += 2)
-        sound.samples[i] = sound.samples[i + 1] = sample(double(i / 2) / sound.sampleRate);
+    for (std::size_t i = 0; i < sound.samples.size(); i += 2) {
+        const double t = double(i / 2) / sound.sampleRate;
+        sound.samples[i] = sound.samples[i + 1] =
+            amplitude * float(std::sin(2 * std::numbers::pi * 440 * t));
+    }
     try {
-        sound.write(path, subtype);
+        sound.write(path, SF_FORMAT_PCM_16);
         return true;
     } catch (const std::runtime_error&) {
         return false;
     }
-}
-
-} // namespace
-
-bool writeTone(const std::string& path, double seconds, float amplitude) {
-    return write(
-        path, seconds,
-        [amplitude](double t) {
-            return amplitude * float(std::sin(2 * std::numbers::pi * 440 * t));
-        },
-        SF_FORMAT_PCM_16);
-}
-
-bool writeSignal(const std::string& path, double seconds,
-                 const std::function<float(double)>& sample) {
-    return write(path, seconds, sample, SF_FORMAT_FLOAT);
 }
 
 std::vector<float> read(const std::string& path, double skipSeconds, int* channels) {
@@ -53,23 +37,6 @@ std::vector<float> read(const std::string& path, double skipSeconds, int* channe
     } catch (const std::runtime_error&) {
         return {};
     }
-}
-
-double toneAmplitude(const std::vector<float>& interleaved, int channels, double frequency,
-                     double rate) {
-    if (channels < 1) return 0;
-    const std::size_t frames = interleaved.size() / std::size_t(channels);
-    if (frames == 0) return 0;
-    const double w = 2 * std::numbers::pi * frequency / rate;
-    const double coefficient = 2 * std::cos(w);
-    double s1 = 0, s2 = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double s = interleaved[i * std::size_t(channels)] + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s;
-    }
-    const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    return 2 * std::sqrt(std::max(power, 0.0)) / double(frames);
 }
 
 } // namespace voxlane::test::AudioFiles

@@ -55,6 +55,7 @@ TapFixture::play(const std::string& file, const std::string& suffix, const std::
 std::vector<float> TapFixture::record(const std::string& sink, const std::string& name,
                                       bool monitor) {
     const std::string file = dir + "/" + name + ".wav";
+    ::unlink(file.c_str()); // a recording of that name from before must not pass for this one
     std::vector<std::string> args{"pw-record", "--target", sink, file};
     if (monitor) args.insert(args.end() - 1, {"-P", "{ stream.capture.sink = true }"});
     BackgroundProcess recorder(args, file + ".log");
