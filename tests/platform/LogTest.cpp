@@ -50,18 +50,17 @@ TEST(LogTest, StandardErrorGetsDebugOnlyWhenEnabledAndWhatTheJournalRefuses) {
               "io.github.voxlane.Voxlane [engine] info: Ausgabe\n");
 }
 
+// Without an override: the journal only for a detached stderr with a journal present; the
+// override wins either way, an unknown value is ignored.
 TEST(LogTest, SinkFollowsTheOverrideThenTheTerminalAndTheJournalSocket) {
-    using Sink = Log::Sink;
-    // Without an override: the journal only for a detached stderr with a journal present.
-    EXPECT_EQ(Log::chooseSink(nullptr, false, true), Sink::journal);
-    EXPECT_EQ(Log::chooseSink(nullptr, true, true), Sink::standardError);
-    EXPECT_EQ(Log::chooseSink(nullptr, false, false), Sink::standardError);
-    // The override wins either way; an unknown value is ignored.
-    EXPECT_EQ(Log::chooseSink("stderr", false, true), Sink::standardError);
-    EXPECT_EQ(Log::chooseSink("journal", true, false), Sink::journal);
-    EXPECT_EQ(Log::chooseSink("syslog", false, true), Sink::journal);
-    EXPECT_TRUE(Log::debugEnabled("TRUE"));
-    EXPECT_FALSE(Log::debugEnabled("0"));
+    using enum Log::Sink;
+    EXPECT_EQ(
+        (std::vector{Log::chooseSink(nullptr, false, true), Log::chooseSink(nullptr, true, true),
+                     Log::chooseSink(nullptr, false, false), Log::chooseSink("stderr", false, true),
+                     Log::chooseSink("journal", true, false),
+                     Log::chooseSink("syslog", false, true)}),
+        (std::vector{journal, standardError, standardError, standardError, journal, journal}));
+    EXPECT_TRUE(Log::debugEnabled("TRUE") && !Log::debugEnabled("0"));
 }
 
 } // namespace
