@@ -26,11 +26,10 @@ TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
     EXPECT_FLOAT_EQ(sim.deviceVolume(speakers), 0.4f);
     engine->setMasterMuted(true);
     EXPECT_TRUE(sim.deviceMuted(speakers, Side::output));
-    engine->setMasterVolume(0.0f); // 0 does not unmute...
+    engine->setMasterVolume(0.0f); // 0 does not unmute, raising does
     EXPECT_TRUE(engine->masterMuted());
-    engine->setMasterVolume(0.3f); // ...raising does
-    EXPECT_FALSE(engine->masterMuted());
-    EXPECT_FALSE(sim.deviceMuted(speakers, Side::output));
+    engine->setMasterVolume(0.3f);
+    EXPECT_FALSE(engine->masterMuted() || sim.deviceMuted(speakers, Side::output));
     // A change made elsewhere reaches the engine through the volume listeners, undebounced.
     ASSERT_EQ(sim.setVolume(speakers, Side::output, 0.8f), ServerError::none);
     scheduler.runPending();
@@ -44,15 +43,13 @@ TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
     EXPECT_EQ(engine->masterVolume(), 1.0f);
     engine->setMasterVolume(0.25f);
     EXPECT_EQ(SoftVolume::level(*store, "bt"), 0.25f);
-
     setDefaultOutput(speakers);
     settle();
-    EXPECT_FALSE(engine->softVolumeActive());
-    EXPECT_EQ(engine->masterVolume(), 1.0f);
+    EXPECT_EQ(std::pair(engine->softVolumeActive(), engine->masterVolume()),
+              std::pair(false, 1.0f));
     setDefaultOutput(bt);
     settle();
     EXPECT_EQ(engine->masterVolume(), 0.25f);
-
     // An entry of the wrong shape reads as full volume and is left alone; hand-edited levels
     // are held to what the slider can set.
     store->setDictionary(SoftVolume::levelsKey, {{"bt", "loud"}, {"loud", 5}, {"low", -1}});
@@ -74,17 +71,16 @@ TEST_F(MasterVolumeTest, VolumeKeysStepOnTheGrid) {
     };
     EXPECT_FLOAT_EQ(press(0.98f, MediaKey::volumeUp, false), 1.0f);
     EXPECT_FLOAT_EQ(press(0.03f, MediaKey::volumeDown, false), 0.0f);
-
     engine->setMasterVolume(0.5f);
     engine->handleVolumeKey(MediaKey::mute, false);
     EXPECT_TRUE(engine->masterMuted());
-    engine->handleVolumeKey(MediaKey::volumeDown, false);
-    EXPECT_TRUE(engine->masterMuted()) << "down while muted stays muted";
-    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.4375f);
-    engine->handleVolumeKey(MediaKey::volumeUp, false);
-    EXPECT_FALSE(engine->masterMuted()) << "up while muted unmutes";
-    EXPECT_FLOAT_EQ(engine->masterVolume(), 0.5f);
-
+    // Down while muted stays muted, up unmutes.
+    for (auto [key, volume, muted] :
+         {std::tuple{MediaKey::volumeDown, 0.4375f, true}, {MediaKey::volumeUp, 0.5f, false}}) {
+        EXPECT_TRUE(engine->handleVolumeKey(key, false));
+        EXPECT_EQ(std::pair(engine->masterVolume(), engine->masterMuted()),
+                  std::pair(volume, muted));
+    }
     store->remove(AudioPermission::grantedKey);
     engine.reset();
     start();
@@ -106,8 +102,7 @@ TEST_F(MasterVolumeTest, GlobalTapCarriesTheMasterGainToUntappedApps) {
     // too, to the default output at the master gain: two in-phase sines of 0.5 at 0.25.
     EXPECT_NEAR(settledPeak(bt), 1.0f * 0.25f, 0.005f);
     EXPECT_EQ(sim.peak(headphones), 0.0f);
-    // Process taps carry the master gain themselves where they play on the default output
-    // (TapPlanTest).
+    // Process taps carry the master gain themselves on the default output (the tap plan's test).
     engine->setMasterMuted(true);
     EXPECT_LT(settledPeak(bt), 1e-6f);
 }
@@ -123,12 +118,9 @@ TEST_F(MasterVolumeTest, GlobalTapExclusionsAreSortedAndRebuiltOnlyWhenTheyChang
     engine->setMasterVolume(0.3f); // a gain change alone keeps the tap
     EXPECT_EQ(engine->globalTap()->tapID(), first);
     EXPECT_FLOAT_EQ(engine->globalTap()->state().load(TapState::targetGain), 0.09f);
-
     engine->setVolume(0.7f, "org.example.B");
     engine->setVolume(0.7f, "org.example.A");
-    std::vector<ObjectId> expected{own, a, b};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(*engine->globalTap()->excluding(), expected);
+    EXPECT_EQ(*engine->globalTap()->excluding(), (std::vector<ObjectId>{own, b, a})) << "sorted";
     EXPECT_NE(engine->globalTap()->tapID(), first);
     EXPECT_EQ(probes.liveTaps(), 3u) << "two app taps and one global tap, the old one gone";
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/EQPreset.h"
+#include "engine/TapPlan.h"
 #include "platform/Log.h"
 #include "support/EngineFixture.h"
 
@@ -6,6 +8,90 @@ namespace voxlane {
 namespace {
 
 using Mode = AppTap::Mode;
+
+using Want = std::tuple<Mode, std::string, float, float>; // mode, output, gain, duck
+enum Flags { metering = 1, silent = 2, ducked = 4, processTapped = 8, keep = 16 };
+
+struct Row {
+    const char* what;
+    int flags;
+    AppSettings settings;
+    std::optional<std::string> solo;
+    std::optional<Want> tap; // none: no tap
+};
+
+// What the plan gives the app "music" (two processes, playing unless said otherwise) beside
+// "radio" at its defaults, with the speakers as default output and a software master gain of 0.5.
+TEST(TapPlan, EachAppGetsTheTapItsSettingsAndTheEngineStateAskFor) {
+    const Want process{Mode::process, "speakers", 0.5f, 1};
+    AppSettings quieter, muted, equalised, away, own;
+    quieter.volume = 0.5f;
+    muted.muted = true;
+    equalised.eq = EQSettings::fromPreset(EQPreset::bass);
+    away.outputUID = "usb";
+    own.outputUID = "headphones";
+    const Row rows[] = {
+        {"defaults, panel closed", 0, {}, {}, {}},
+        {"defaults, panel open", metering, {}, {}, Want{Mode::meter, "speakers", 0.5f, 1}},
+        {"defaults, panel open, silent", metering | silent, {}, {}, {}},
+        {"quieter", 0, quieter, {}, Want{Mode::process, "speakers", 0.125f, 1}},
+        {"muted", 0, muted, {}, Want{Mode::process, "speakers", 0, 1}},
+        {"equalised", 0, equalised, {}, process},
+        {"stored output not connected", 0, away, {}, process},
+        {"own output: no master gain", 0, own, {}, Want{Mode::process, "headphones", 1, 1}},
+        {"another app soloed", 0, {}, "radio", Want{Mode::process, "speakers", 0, 1}},
+        {"soloed itself", 0, {}, "music", {}},
+        {"ducked", ducked, {}, {}, Want{Mode::process, "speakers", 0.5f, 0.3f}},
+        {"process tap kept after a call", processTapped | keep, {}, {}, process},
+        {"process tap kept while metering", processTapped | metering, {}, {}, process},
+        {"process tap at defaults", processTapped, {}, {}, {}},
+        {"process tap kept, app silent", processTapped | keep | silent, {}, {}, {}},
+    };
+    for (const Row& row : rows) {
+        std::vector<AppGroup> apps(2);
+        apps[0].id = "music", apps[1].id = "radio";
+        apps[0].processes = {{12, 1, {}, !(row.flags & silent), false}, {11, 2, {}, false, false}};
+        apps[1].processes = {{21, 3, {}, true, false}};
+        TapPlan::Inputs in;
+        in.apps = apps;
+        in.settings = [&](const std::string& id) {
+            return id == "music" ? row.settings : AppSettings{};
+        };
+        in.soloID = row.solo;
+        in.isDucked = [&](const AppGroup& app) {
+            return (row.flags & ducked) && app.id == "music";
+        };
+        in.duckLevel = 0.3f;
+        in.metering = row.flags & metering;
+        in.keepProcessTaps = row.flags & keep;
+        if (row.flags & processTapped) in.processTapped = {"music"};
+        in.outputUIDs = {"speakers", "headphones"};
+        in.defaultOutputUID = "speakers";
+        in.softwareMasterGain = 0.5f;
+
+        const auto plan = TapPlan::desired(in);
+        // The radio at its defaults is tapped only when metered or soloed out.
+        EXPECT_EQ(plan.count("radio"), (row.flags & metering) || row.solo == "music" ? 1u : 0u)
+            << row.what;
+        const auto tap = plan.find("music");
+        ASSERT_EQ(tap != plan.end(), row.tap.has_value()) << row.what;
+        if (!row.tap) continue;
+        EXPECT_EQ(
+            std::tuple(tap->second.mode, tap->second.outputUID, tap->second.gain, tap->second.duck),
+            *row.tap)
+            << row.what;
+        EXPECT_EQ(tap->second.objectIDs, (std::vector<ObjectId>{11, 12})) << row.what;
+        EXPECT_EQ(tap->second.eq, row.settings.eq.gains) << row.what;
+    }
+}
+
+TEST(TapPlan, VolumeIsSquaredUpToUnityThenBoostsToTwelveDecibels) {
+    EXPECT_EQ(TapPlan::gainForVolume(0), 0.0f);
+    EXPECT_EQ(TapPlan::gainForVolume(0.5f), 0.25f);
+    EXPECT_EQ(TapPlan::gainForVolume(1), 1.0f);
+    EXPECT_NEAR(TapPlan::gainForVolume(1.5f), 1.9953f, 1e-3);
+    EXPECT_NEAR(TapPlan::gainForVolume(2), 3.981f, 1e-3);
+}
 
 class ReconcileTest : public test::EngineFixture {
 protected:
@@ -22,7 +108,7 @@ protected:
     ObjectId musicProcess = 0, radioProcess = 0;
 };
 
-// Which tap each app gets is the plan's (TapPlanTest); here the running taps follow it.
+// Which tap each app gets is the plan's (above); here the running taps follow it.
 TEST_F(ReconcileTest, SettingsRewriteTheRunningTapWhichGoesWithThePanelAtDefaults) {
     engine->setMetering(true);
     engine->setVolume(0.5f, music);
@@ -55,14 +141,20 @@ TEST_F(ReconcileTest, AStoredOutputThatConnectsGetsTheTap) {
     EXPECT_EQ(probes.liveTaps(), 1u) << "the old tap went when the new one ran";
 }
 
-TEST_F(ReconcileTest, SoloEndsWhenItsAppQuits) {
+// A quitting app's tap goes at the next refresh, its settings stay for next time, and its solo
+// ends.
+TEST_F(ReconcileTest, AQuittingAppsTapAndSoloGo) {
+    engine->setVolume(0.5f, music);
     engine->setSoloID(music);
     engine->reconcile();
-    EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f);
+    EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.25f, 0.005f);
     EXPECT_EQ(sim.peak(headphones), 0.0f);
     sim.removeProcess(musicProcess);
     settle();
     EXPECT_FALSE(engine->soloID());
+    EXPECT_TRUE(engine->taps().empty());
+    EXPECT_EQ(probes.liveTaps() + probes.liveRenders(), 0u);
+    EXPECT_EQ(engine->settings(music).volume, 0.5f);
     EXPECT_NEAR(settledPeak(headphones), 0.25f, 0.01f) << "the other app is heard again";
 }
 
@@ -75,12 +167,10 @@ TEST_F(ReconcileTest, TapFailuresAreReportedAndRetried) {
     EXPECT_EQ(engine->lastError(),
               "Music: Aggregate Device erstellen fehlgeschlagen (not permitted)");
     EXPECT_EQ(log.entries("engine").at(0).level, Log::Level::error);
-    EXPECT_EQ(probes.liveTaps(), 0u);
-    EXPECT_EQ(probes.liveAggregates(), 0u);
+    EXPECT_EQ(probes.liveTaps() + probes.liveAggregates(), 0u);
     probes.clearFaults();
     engine->setVolume(0.4f, radio); // any later reconciliation retries
-    EXPECT_TRUE(tap(music));
-    EXPECT_TRUE(tap(radio));
+    EXPECT_TRUE(tap(music) && tap(radio));
     EXPECT_FALSE(engine->lastError());
 }
 
@@ -96,17 +186,6 @@ TEST_F(ReconcileTest, LosingThePermissionRemovesEveryTap) {
     EXPECT_NEAR(settledPeak(speakers), 0.5f, 0.01f) << "apps play untouched";
 }
 
-TEST_F(ReconcileTest, AQuittingAppsTapGoesAtTheNextRefresh) {
-    engine->setVolume(0.5f, music);
-    ASSERT_TRUE(tap(music));
-    sim.removeProcess(musicProcess);
-    settle();
-    EXPECT_FALSE(tap(music));
-    EXPECT_EQ(probes.liveTaps(), 0u);
-    EXPECT_EQ(probes.liveRenders(), 0u);
-    EXPECT_EQ(engine->settings(music).volume, 0.5f) << "its settings stay for next time";
-}
-
 TEST_F(ReconcileTest, TapsWaitForAnOutputWhenNoneIsLeft) {
     engine->setVolume(0.5f, music);
     ASSERT_TRUE(tap(music));
@@ -117,9 +196,7 @@ TEST_F(ReconcileTest, TapsWaitForAnOutputWhenNoneIsLeft) {
     EXPECT_FALSE(engine->masterVolumeKnown()) << "no output, no volume to show";
     // Nothing left to play to: no tap may stand in as an output for another.
     EXPECT_TRUE(engine->taps().empty());
-    EXPECT_EQ(probes.liveTaps(), 0u);
-    EXPECT_EQ(probes.liveAggregates(), 0u);
-
+    EXPECT_EQ(probes.liveTaps() + probes.liveAggregates(), 0u);
     const auto back = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
     setDefaultOutput(back);
     settle();
