@@ -2,6 +2,7 @@
 #include "devices/DeviceRules.h"
 
 #include "audio/AudioDevice.h"
+#include "devices/DevicePolicy.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 
@@ -11,9 +12,10 @@
 namespace voxlane {
 namespace {
 
-constexpr Transport kBuiltIn = Transport::builtIn;
-constexpr Transport kBluetooth = Transport::bluetooth;
-
+constexpr Transport builtIn = Transport::builtIn;
+constexpr Transport usb = Transport::usb;
+constexpr Transport bluetooth = Transport::bluetooth;
+constexpr Transport bluetoothLE = Transport::bluetoothLE;
 using AD = AudioDevice;
 using V = std::vector<std::string>;
 
@@ -28,9 +30,9 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules = DeviceRules::load(*defaults);
     EXPECT_EQ(rules, DeviceRules{});
-    const std::vector<AudioDevice> first{AD{2, "speakers", "Speakers", kBuiltIn, true, false},
-                                         AD{3, "headset", "Headset", kBluetooth, true, true},
-                                         AD{4, "mic", "Microphone", kBuiltIn, false, true}};
+    const std::vector<AudioDevice> first{AD{2, "speakers", "Speakers", builtIn, true, false},
+                                         AD{3, "headset", "Headset", bluetooth, true, true},
+                                         AD{4, "mic", "Microphone", builtIn, false, true}};
     rules.learn(first);
     EXPECT_EQ(uids(rules.outputs), (V{"speakers", "headset"}));
     EXPECT_EQ(uids(rules.inputs), (V{"headset", "mic"}));
@@ -38,10 +40,10 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     std::swap(rules.outputs[0], rules.outputs[1]);
     // Renamed headset, speakers gone, a new USB device.
     rules.learn(
-        std::vector<AudioDevice>{AD{9, "usb", "USB DAC", Transport::usb, true, false},
-                                 AD{3, "headset", "Anna's Headset", kBluetooth, true, true}});
+        std::vector<AudioDevice>{AD{9, "usb", "USB DAC", usb, true, false},
+                                 AD{3, "headset", "Anna's Headset", bluetooth, true, true}});
     EXPECT_EQ(uids(rules.outputs), (V{"headset", "speakers", "usb"}));
-    EXPECT_EQ(rules.outputs[0], (DeviceRule{"headset", "Anna's Headset", kBluetooth, true}));
+    EXPECT_EQ(rules.outputs[0], (DeviceRule{"headset", "Anna's Headset", bluetooth, true}));
     EXPECT_EQ(rules.inputs[0].name, "Anna's Headset");
     EXPECT_FALSE(rules.inputs[0].never);
 }
@@ -49,7 +51,7 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
 TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     auto defaults = Defaults::inMemory();
     DeviceRules rules;
-    rules.outputs = {{"a", "A", kBuiltIn, false, true}, {"b", "B", kBluetooth, true}};
+    rules.outputs = {{"a", "A", builtIn, false, true}, {"b", "B", bluetooth, true}};
     rules.inputs = {{"m", "Mic", Transport::software, true}};
     rules.outputsRanked = true;
     rules.alertsFollowOutput = false;
@@ -66,7 +68,7 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
         {"uid": "a", "name": "A", "transport": 1651274862, "never": false},
         {"uid": "z", "name": "Z", "transport": 2054847098, "never": true}]})"));
     EXPECT_EQ(DeviceRules::load(*defaults).outputs,
-              (std::vector<DeviceRule>{{"a", "A", kBuiltIn, false},
+              (std::vector<DeviceRule>{{"a", "A", builtIn, false},
                                        {"z", "Z", Transport::unknown, true}}));
 }
 
@@ -109,14 +111,14 @@ TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
 // user placed or marked stay, and so do connected devices.
 TEST(DeviceRulesLearn, ForgetsTheOldestLearnedDevicesBeyondTheBound) {
     DeviceRules rules;
-    rules.outputs = {{"placed", "Placed", kBuiltIn, false, true},
-                     {"banned", "Banned", kBuiltIn, true, false}};
-    rules.learn(std::vector<AudioDevice>{AD{1, "speakers", "Speakers", kBuiltIn, true, false}});
+    rules.outputs = {{"placed", "Placed", builtIn, false, true},
+                     {"banned", "Banned", builtIn, true, false}};
+    rules.learn(std::vector<AudioDevice>{AD{1, "speakers", "Speakers", builtIn, true, false}});
     for (int i = 0; i < 200; ++i) {
         const std::string uid = "call-" + std::to_string(i);
-        rules.learn(std::vector<AudioDevice>{
-            AD{1, "speakers", "Speakers", kBuiltIn, true, false},
-            AD{100 + std::uint32_t(i), uid, "Call", kBuiltIn, true, true}});
+        rules.learn(
+            std::vector<AudioDevice>{AD{1, "speakers", "Speakers", builtIn, true, false},
+                                     AD{100 + std::uint32_t(i), uid, "Call", builtIn, true, true}});
     }
     ASSERT_EQ(rules.outputs.size(), DeviceRules::maxLearned);
     // The placed, the marked, the one connected throughout, then the newest learned ones.
@@ -129,9 +131,108 @@ TEST(DeviceRulesLearn, ForgetsTheOldestLearnedDevicesBeyondTheBound) {
     // A list of nothing but placed rules is never cut.
     DeviceRules placed;
     for (int i = 0; i < 70; ++i)
-        placed.outputs.push_back({"d" + std::to_string(i), "D", kBuiltIn, false, true});
+        placed.outputs.push_back({"d" + std::to_string(i), "D", builtIn, false, true});
     placed.learn(std::vector<AudioDevice>{});
     EXPECT_EQ(placed.outputs.size(), 70u);
+}
+
+using Decision = DevicePolicy::Decision;
+
+const std::optional<std::string> none;
+
+AudioDevice device(std::string uid, Transport transport, bool output, bool input) {
+    static ObjectId nextID = 100;
+    return AudioDevice{nextID++, uid, uid + " name", transport, output, input};
+}
+
+struct World {
+    std::vector<AudioDevice> devices;
+    DeviceRules rules;
+    explicit World(std::vector<AudioDevice> list) : devices(std::move(list)) {
+        rules.learn(devices);
+    }
+    Decision decide(std::optional<std::string> output, std::optional<std::string> input) const {
+        return DevicePolicy::decide(rules, devices, output, input);
+    }
+};
+
+void setNever(std::vector<DeviceRule>& list, const std::string& uid, bool never = true) {
+    for (auto& rule : list)
+        if (rule.uid == uid) rule.never = never;
+}
+
+TEST(DevicePolicyTest, RankedOutputPicksTheTopConnectedAllowedOutput) {
+    World w({device("speakers", builtIn, true, false), device("mic-only", usb, false, true),
+             device("headphones", usb, true, false)});
+    w.rules.outputsRanked = true;
+    // Ranked: an absent device, a device without output streams, a never device, headphones.
+    w.rules.outputs = {{"gone", "Gone", usb, false},
+                       {"mic-only", "Mic", usb, false},
+                       {"speakers", "Speakers", builtIn, true},
+                       {"headphones", "Headphones", usb, false}};
+    EXPECT_EQ(w.decide("speakers", none).output, "headphones");
+    EXPECT_EQ(w.decide("headphones", none), Decision{}) << "already the default";
+    // Unranked, the same situation is left alone: the current output is not forbidden.
+    w.rules.outputsRanked = false;
+    setNever(w.rules.outputs, "speakers", false);
+    EXPECT_EQ(w.decide("speakers", none), Decision{});
+}
+
+TEST(DevicePolicyTest, ForbiddenDevicesFallBackToBuiltInThenFirstAllowed) {
+    World w({device("hdmi", Transport::hdmi, true, false), device("usb", usb, true, false),
+             device("speakers", builtIn, true, false)});
+    setNever(w.rules.outputs, "usb");
+    EXPECT_EQ(w.decide("usb", none).output, "speakers");
+    w.devices.pop_back(); // without a built-in output: the first allowed one in device order
+    EXPECT_EQ(w.decide("usb", none).output, "hdmi");
+    setNever(w.rules.outputs, "hdmi");
+    EXPECT_EQ(w.decide("usb", none), Decision{}) << "nothing allowed left";
+    // A forbidden input is replaced without ranking; no current input, nothing to replace.
+    World inputs({device("webcam", usb, false, true), device("mac-mic", builtIn, false, true)});
+    setNever(inputs.rules.inputs, "webcam");
+    EXPECT_EQ(inputs.decide(none, "webcam"), (Decision{none, "mac-mic"}));
+    EXPECT_EQ(inputs.decide(none, none), Decision{});
+}
+
+TEST(DevicePolicyTest, BluetoothOutputMovesTheInputOffBluetoothMicrophones) {
+    World w({device("speakers", builtIn, true, false), device("mac-mic", builtIn, false, true),
+             device("airpods", bluetooth, true, true), device("usb-mic", usb, false, true)});
+    // Unranked: the headset's microphone is replaced by the built-in one, or, that forbidden,
+    // by the first other allowed non-Bluetooth input.
+    EXPECT_EQ(w.decide("airpods", "airpods"), (Decision{none, "mac-mic"}));
+    setNever(w.rules.inputs, "mac-mic");
+    EXPECT_EQ(w.decide("airpods", "airpods").input, "usb-mic");
+    setNever(w.rules.inputs, "mac-mic", false);
+    // The option off, or a wired output: the headset's microphone stays.
+    w.rules.keepBluetoothHighQuality = false;
+    EXPECT_EQ(w.decide("airpods", "airpods"), Decision{});
+    w.rules.keepBluetoothHighQuality = true;
+    EXPECT_EQ(w.decide("speakers", "airpods"), Decision{});
+    // Ranked inputs: rules stored as Bluetooth are passed over while the output is Bluetooth,
+    // judged by their stored transport.
+    w.rules.inputsRanked = true;
+    w.rules.inputs = {{"airpods", "AirPods", bluetooth, false},
+                      {"old-le-headset", "LE", bluetoothLE, false},
+                      {"usb-mic", "USB", usb, false},
+                      {"mac-mic", "Mac", builtIn, false}};
+    EXPECT_EQ(w.decide("airpods", "airpods").input, "usb-mic");
+    EXPECT_EQ(w.decide("speakers", "mac-mic").input, "airpods");
+}
+
+TEST(DevicePolicyTest, TheInputFollowsTheOutputAboutToBeSelected) {
+    World w({device("speakers", builtIn, true, false), device("mac-mic", builtIn, false, true),
+             device("headset", bluetoothLE, true, true)});
+    w.rules.outputsRanked = true;
+    w.rules.outputs = {{"headset", "Headset", bluetoothLE, false},
+                       {"speakers", "Speakers", builtIn, false}};
+    // The output moves to the headset by rank, so its microphone is avoided already now.
+    EXPECT_EQ(w.decide("speakers", "headset"), (Decision{"headset", "mac-mic"}));
+    // A forbidden Bluetooth output with nothing to replace it counts as no output: its
+    // microphone is not avoided.
+    w.rules.outputsRanked = false;
+    setNever(w.rules.outputs, "headset");
+    setNever(w.rules.outputs, "speakers");
+    EXPECT_EQ(w.decide("headset", "headset"), Decision{});
 }
 
 } // namespace

@@ -12,71 +12,58 @@ namespace {
 
 using json = nlohmann::json;
 
+AppSettings with(float volume, bool muted = false, std::optional<std::string> output = {}) {
+    AppSettings settings;
+    settings.volume = volume;
+    settings.muted = muted;
+    settings.outputUID = std::move(output);
+    return settings;
+}
+
 json stored(const Defaults& defaults) {
     return *defaults.value(SettingsStore::key);
 }
 
-TEST(AppSettingsDefault, ToleranceAndPresetIndependence) {
-    const auto isDefault = [](auto change) {
-        AppSettings settings;
-        change(settings);
-        return settings.isDefault();
-    };
-    EXPECT_TRUE(isDefault([](AppSettings& s) {
-        s.volume = 1.0004f;
-        s.eq = {EQPreset::custom, {0.04f, -0.04f, 0, 0.04f, 0}};
-    }));
-    EXPECT_FALSE(isDefault([](AppSettings& s) { s.volume = 0.998f; }));
-    EXPECT_FALSE(isDefault([](AppSettings& s) { s.outputUID = "speakers"; }));
-    EXPECT_FALSE(isDefault([](AppSettings& s) { s.eq.gains = {0, 0, 0.05f}; }));
-    EXPECT_TRUE(isDefault([](AppSettings& s) { s.eq.gains.clear(); }));
-}
-
+// Records within the tolerance of the defaults (whatever their EQ preset) are dropped; a missing
+// output is left out of the record.
 TEST(SettingsStoreSave, DropsDefaultRecordsAndOmitsMissingOutput) {
+    const EQSettings nearlyFlat{EQPreset::custom, {0.04f, -0.04f, 0, 0.04f, 0}};
+    AppSettings nearlyDefault = with(1.0004f), noGains, lifted;
+    nearlyDefault.eq = nearlyFlat;
+    noGains.eq.gains.clear();
+    lifted.eq.gains = {0, 0, 0.05f};
+    EXPECT_TRUE(nearlyDefault.isDefault() && noGains.isDefault());
+    EXPECT_FALSE(with(0.998f).isDefault() || with(1, false, "speakers").isDefault() ||
+                 lifted.isDefault());
     auto defaults = Defaults::inMemory();
-    AppSettings loud;
-    loud.volume = 1.5f;
-    AppSettings nearlyDefault;
-    nearlyDefault.volume = 1.0004f;
     SettingsStore::save(*defaults,
-                        {{"org.example.loud", loud}, {"org.example.quiet", nearlyDefault}});
-    const auto json = stored(*defaults);
-    ASSERT_EQ(json.size(), 1u);
-    EXPECT_FALSE(json["org.example.loud"].contains("outputUID"));
-    EXPECT_EQ(json["org.example.loud"]["muted"], false);
-    EXPECT_EQ(json["org.example.loud"]["eq"]["preset"], "off");
-
+                        {{"org.example.loud", with(1.5f)}, {"org.example.quiet", nearlyDefault}});
+    EXPECT_EQ(stored(*defaults), json::parse(R"({"org.example.loud": {"volume": 1.5, "muted": false,
+        "eq": {"preset": "off", "gains": [0, 0, 0, 0, 0]}}})"));
     SettingsStore::save(*defaults, {{"a", AppSettings{}}});
-    EXPECT_EQ(stored(*defaults), nlohmann::json::object());
+    EXPECT_EQ(stored(*defaults), json::object());
 }
 
 TEST(SettingsStoreLoad, RoundTripAndPartialRecords) {
     auto defaults = Defaults::inMemory();
     EXPECT_TRUE(SettingsStore::load(*defaults).empty());
-
     AppSettings full{0.25f, true, "usb-headset", EQSettings::fromPreset(EQPreset::night)};
     SettingsStore::save(*defaults, {{"firefox", full}});
     EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"firefox", full}}));
-
+    // Missing members take their defaults, unknown ones are ignored, a volume is clamped to what
+    // the mixer can set.
     defaults->setValue(SettingsStore::key,
                        json::parse(R"({"a": {}, "b": {"muted": true, "extra": [1]},
         "c": {"volume": 0.5, "muted": true, "eq": "loud"}, "d": {"volume": 7, "outputUID": null}})"));
-    const auto loaded = SettingsStore::load(*defaults);
-    ASSERT_EQ(loaded.size(), 4u);
-    EXPECT_EQ(loaded.at("a"), AppSettings{});
-    EXPECT_TRUE(loaded.at("b").muted);
-    EXPECT_EQ(loaded.at("c").volume, 0.5f);
-    EXPECT_TRUE(loaded.at("c").muted);
-    EXPECT_EQ(loaded.at("c").eq, EQSettings::off());
-    EXPECT_EQ(loaded.at("d").volume, 2.0f); // clamped to what the mixer can set
-    EXPECT_FALSE(loaded.at("d").outputUID);
+    EXPECT_EQ(
+        SettingsStore::load(*defaults),
+        (AppSettingsMap{{"a", {}}, {"b", with(1, true)}, {"c", with(0.5f, true)}, {"d", with(2)}}));
 }
 
 // One record that does not decode is skipped and logged; every other app keeps its settings, and
 // the next save cannot lose the bad one: it waits under "unreadable".
 TEST(SettingsStoreLoad, BadRecordIsSetAsideAndTheOthersLoad) {
-    AppSettings quiet;
-    quiet.volume = 0.25f;
+    const AppSettings quiet = with(0.25f);
     for (const char* bad : {R"({"muted": "yes"})", R"({"volume": "loud"})", R"({"outputUID": 5})",
                             R"({"volume": 1e300})", "3"}) {
         Log::Capture log;
@@ -87,16 +74,13 @@ TEST(SettingsStoreLoad, BadRecordIsSetAsideAndTheOthersLoad) {
         EXPECT_EQ(SettingsStore::load(*defaults), (AppSettingsMap{{"org.example.Good", quiet}}))
             << bad;
         EXPECT_EQ(log.entries("defaults").size(), 1u) << bad;
-
-        AppSettings loud;
-        loud.volume = 1.5f;
-        SettingsStore::save(*defaults, {{"org.example.Good", quiet}, {"org.example.New", loud}});
+        SettingsStore::save(*defaults,
+                            {{"org.example.Good", quiet}, {"org.example.New", with(1.5f)}});
         EXPECT_EQ(stored(*defaults).size(), 2u);
         EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[SettingsStore::key],
                   json::array({{{"org.example.Bad", badRecord}}}))
             << bad;
     }
-
     // A stored value that is no object at all is kept whole.
     auto defaults = Defaults::inMemory();
     defaults->setValue(SettingsStore::key, json::array({1, 2}));
@@ -109,8 +93,7 @@ TEST(SettingsStoreLoad, BadRecordIsSetAsideAndTheOthersLoad) {
 
 TEST(SettingsStoreSave, RecordThatCannotBeWrittenIsReportedAndTheOthersAreSaved) {
     auto defaults = Defaults::inMemory();
-    AppSettings quiet;
-    quiet.volume = 0.25f;
+    const AppSettings quiet = with(0.25f);
     Log::Capture log;
     EXPECT_FALSE(SettingsStore::save(
         *defaults, {{"process.\xd0\x9f\xd1", quiet}, {"org.example.Good", quiet}}));
