@@ -54,17 +54,16 @@ TEST_F(FaultSweepTest, NoFailingCallCrashesOrLeaks) {
     const std::size_t listeners = probes.liveSubscriptions();
 
     for (std::size_t k = 0; k < calls; ++k) {
-        // The k-th call of the scenario fails.
-        SimServer::Fault f =
+        SimServer::Fault f = // the k-th call of the scenario fails
             test::fault(ServerCore::Operation::any, ServerError::failed, std::nullopt, 1);
         f.skip = static_cast<int>(k);
         probes.injectFault(f);
         scenario();
         probes.clearFaults();
-        EXPECT_EQ(probes.liveTaps(), 0u) << "call " << k;
-        EXPECT_EQ(probes.liveAggregates(), 0u) << "call " << k;
-        EXPECT_EQ(probes.liveRenders(), 0u) << "call " << k;
-        EXPECT_EQ(probes.liveSubscriptions(), listeners) << "call " << k;
+        EXPECT_EQ(std::tuple(probes.liveTaps(), probes.liveAggregates(), probes.liveRenders(),
+                             probes.liveSubscriptions()),
+                  std::tuple(0u, 0u, 0u, listeners))
+            << "call " << k;
         if (HasFailure()) break;
     }
 }
