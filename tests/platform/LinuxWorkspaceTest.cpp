@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDirectory;
 
-// A /proc tree and XDG data directories built in a temporary directory.
+// A fake /proc tree and XDG data directories.
 class LinuxWorkspaceTest : public ::testing::Test {
 protected:
     LinuxWorkspaceTest() {
@@ -86,20 +86,28 @@ TEST_F(LinuxWorkspaceTest, AnswersTheWorkspaceQuestionsOfProcessDiscoveryFromPro
     EXPECT_FALSE(asWorkspace.applicationPath("org.example.Missing"));
 }
 
+// By executable, window class, the desktop id's last component, a name cut at 15 characters or
+// an interpreted script; a visible entry wins and the user's copy replaces the system's (here to
+// hide it); a flatpak process is its application, the flatpak command itself none.
 TEST_F(LinuxWorkspaceTest, MatchesProcessesToEntriesByExecutableThenNames) {
     addEntry("usr", "firefox.desktop",
              "Name=Firefox\nName[de]=Feuerfuchs\nIcon=firefox\nExec=firefox %u\n");
-    // A launcher script whose window class names the real binary.
     addEntry("usr", "org.example.Studio.desktop",
              "Name=Studio\nIcon=/opt/studio/icon.png\nExec=/usr/bin/start-studio\n"
              "StartupWMClass=Studio-Bin\n");
-    // Known only by its desktop id's last component.
     addEntry("usr", "org.gnome.Lollypop.desktop", "Name=Lollypop\nExec=launch-it\n");
     addEntry("usr", "averyveryverylongname.desktop",
              "Name=Long\nExec=/usr/libexec/averyveryverylongname-x\n");
-    // Interpreted programs are known by their script; a script of no application is none.
     addEntry("usr", "io.github.quodlibet.QuodLibet.desktop", "Name=QL\nExec=quodlibet\n");
     addEntry("usr", "python3.desktop", "Name=Python\nExec=python3\n");
+    addEntry("usr", "a-vlc-helper.desktop", "Name=VLC helper\nExec=vlc\nNoDisplay=true\n");
+    addEntry("usr", "vlc.desktop", "Name=VLC\nExec=/usr/bin/vlc --started-from-file\n");
+    addEntry("usr", "chat.desktop", "Name=Chat\nExec=chat\n");
+    addEntry("home", "chat.desktop", "Name=My Chat\nExec=chat\nHidden=true\n");
+    addEntry("flatpak", "org.mozilla.firefox.desktop",
+             "Name=Firefox\nIcon=org.mozilla.firefox\n"
+             "Exec=/usr/bin/flatpak run --branch=stable --command=firefox "
+             "org.mozilla.firefox @@u %u @@\n");
     addProcess(100, 1, "firefox", "/usr/lib/firefox/firefox");
     addProcess(102, 1, "studio-bin", "/opt/studio/studio-bin");
     addProcess(103, 1, "lollypop", "/usr/bin/lollypop-bin");
@@ -108,51 +116,33 @@ TEST_F(LinuxWorkspaceTest, MatchesProcessesToEntriesByExecutableThenNames) {
     addProcess(106, 1, "quodlibet", "/usr/bin/python3.11",
                {"/usr/bin/python3", "-O", "/usr/bin/quodlibet", "--play"});
     addProcess(107, 1, "python3", "/usr/bin/python3.11", {"python3", "/home/a/mix.py"});
+    addProcess(300, 1, "vlc", "/usr/bin/vlc");
+    addProcess(302, 1, "chat", "/usr/bin/chat");
+    addProcess(400, 1, "firefox-bin", "/app/lib/firefox/firefox-bin",
+               {"/app/lib/firefox/firefox-bin"}, "org.mozilla.firefox");
+    addProcess(401, 1, "bwrap", "/usr/bin/bwrap", {}, "com.example.NoEntry");
+    addProcess(402, 1, "flatpak", "/usr/bin/flatpak", {"flatpak", "update"});
     const auto workspace = this->workspace();
     EXPECT_EQ(workspace.desktopApplication(100),
               (DesktopApplication{"firefox", "Firefox", "firefox", true, 100}));
     EXPECT_EQ(
         workspace.desktopApplication(102),
         (DesktopApplication{"org.example.Studio", "Studio", "/opt/studio/icon.png", true, 102}));
-    EXPECT_EQ(workspace.desktopApplication(103)->id, "org.gnome.Lollypop");
-    EXPECT_EQ(workspace.desktopApplication(104)->id, "averyveryverylongname");
-    EXPECT_FALSE(workspace.desktopApplication(105));
-    EXPECT_EQ(workspace.desktopApplication(106)->id, "io.github.quodlibet.QuodLibet");
-    EXPECT_FALSE(workspace.desktopApplication(107));
-}
-
-TEST_F(LinuxWorkspaceTest, VisibleEntriesWinAndTheUsersCopyReplacesTheSystems) {
-    addEntry("usr", "a-vlc-helper.desktop", "Name=VLC helper\nExec=vlc\nNoDisplay=true\n");
-    addEntry("usr", "vlc.desktop", "Name=VLC\nExec=/usr/bin/vlc --started-from-file\n");
-    // The user's copy of an entry replaces the system's: here to hide it.
-    addEntry("usr", "chat.desktop", "Name=Chat\nExec=chat\n");
-    addEntry("home", "chat.desktop", "Name=My Chat\nExec=chat\nHidden=true\n");
-    addProcess(300, 1, "vlc", "/usr/bin/vlc");
-    addProcess(302, 1, "chat", "/usr/bin/chat");
-    const auto workspace = this->workspace();
-    EXPECT_EQ(workspace.desktopApplication(300)->id, "vlc");
+    for (auto [pid, id] : {std::pair{103, "org.gnome.Lollypop"},
+                           {104, "averyveryverylongname"},
+                           {106, "io.github.quodlibet.QuodLibet"},
+                           {300, "vlc"}})
+        EXPECT_EQ(workspace.desktopApplication(pid)->id, id) << pid;
+    for (int pid : {105, 107, 402})
+        EXPECT_FALSE(workspace.desktopApplication(pid)) << pid;
     EXPECT_EQ(workspace.desktopApplication(302),
               (DesktopApplication{"chat", "My Chat", "", false, 302}));
-}
-
-TEST_F(LinuxWorkspaceTest, FlatpakProcessesAreTheirApplication) {
-    addEntry("flatpak", "org.mozilla.firefox.desktop",
-             "Name=Firefox\nIcon=org.mozilla.firefox\n"
-             "Exec=/usr/bin/flatpak run --branch=stable --command=firefox "
-             "org.mozilla.firefox @@u %u @@\n");
-    addProcess(400, 1, "firefox-bin", "/app/lib/firefox/firefox-bin",
-               {"/app/lib/firefox/firefox-bin"}, "org.mozilla.firefox");
-    addProcess(401, 1, "bwrap", "/usr/bin/bwrap", {}, "com.example.NoEntry");
-    addProcess(402, 1, "flatpak", "/usr/bin/flatpak", {"flatpak", "update"});
-    const auto workspace = this->workspace();
     EXPECT_EQ(
         workspace.desktopApplication(400),
         (DesktopApplication{"org.mozilla.firefox", "Firefox", "org.mozilla.firefox", true, 400}));
     EXPECT_EQ(
         workspace.desktopApplication(401),
         (DesktopApplication{"com.example.NoEntry", "NoEntry", "com.example.NoEntry", false, 401}));
-    // The flatpak command itself is not whichever application it can launch.
-    EXPECT_FALSE(workspace.desktopApplication(402));
 }
 
 TEST_F(LinuxWorkspaceTest, ResponsibleProcessIsTheNearestRegularApplication) {
@@ -179,7 +169,6 @@ TEST_F(LinuxWorkspaceTest, ResponsibleProcessIsTheNearestRegularApplication) {
     EXPECT_EQ(workspace.responsibleProcess(999), 999); // gone
 }
 
-// A new entry is picked up once its directory's time moves.
 TEST_F(LinuxWorkspaceTest, IndexIsRebuiltWhenADirectoryChanges) {
     addProcess(900, 1, "newapp", "/usr/bin/newapp");
     const auto workspace = this->workspace();
@@ -228,15 +217,10 @@ NoDisplay=true
     EXPECT_EQ(std::tuple(entry->type, entry->name, entry->icon, entry->exec, entry->startupWMClass),
               std::tuple("Application", "Firefox", "firefox", "firefox %u", "firefox"));
     EXPECT_TRUE(!entry->noDisplay && entry->isVisible() && entry->isApplication());
-    const auto group =
-        DesktopEntry::readGroup("[Desktop Entry]\r\nComment=A\\sweb\\tb\\\\\r\n", "Desktop Entry");
-    ASSERT_TRUE(group);
-    EXPECT_EQ(group->at("Comment"), "A web\tb\\");
     EXPECT_FALSE(DesktopEntry::parse("[Other]\nName=x\n"));
     const auto link = DesktopEntry::parse("[Desktop Entry]\nType=Link\nHidden=true\n");
     ASSERT_TRUE(link);
-    EXPECT_FALSE(link->isApplication());
-    EXPECT_FALSE(link->isVisible());
+    EXPECT_FALSE(link->isApplication() || link->isVisible());
 }
 
 TEST(DesktopEntryTest, SplitsExecByItsQuotingAndDropsFieldCodes) {
