@@ -97,15 +97,15 @@ TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     EXPECT_FALSE(tap("org.example.Music"));
 }
 
-// A pause raises at once (PanelViewTest) and holds for its call only.
-TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
+// A pause raises at once (PanelViewTest) and holds for its call only; switching the lowering
+// off raises at once too and is remembered.
+TEST_F(DuckingTest, PausingHoldsForItsCallAndSwitchingOffRaisesAtOnce) {
     startCall();
     engine->setDuckingPausedForCall(true);
     engine->reconcile();
     EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
     settle(); // the same call continues: the pause holds
     EXPECT_TRUE(engine->duckingPausedForCall());
-
     endCall();
     EXPECT_FALSE(engine->duckingPausedForCall());
     const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimServer::Signal::silence());
@@ -113,11 +113,6 @@ TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
     settle();
     EXPECT_TRUE(engine->isDucking());
     EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
-}
-
-TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
-    startCall();
-    ASSERT_TRUE(tap("org.example.Music"));
     engine->setDuckingEnabled(false);
     EXPECT_FALSE(tap("org.example.Music"));
     EXPECT_EQ(store->boolean("duckingEnabled"), false);
