@@ -142,9 +142,10 @@ TEST(DefaultsTest, UnreadableRecordsAreKeptOnceBesideTheOthers) {
 // link itself, not the device; neither waited on nor read into memory), logged, and a regular
 // file takes their place at the next write.
 TEST(DefaultsTest, UnreadableFilesAreMovedAsideAndTheStoreStartsEmpty) {
-    const std::vector<std::string> kinds{"{\"duckLevel\": {\"number\": 0.5}", // cut off
+    // Cut off, no object, not UTF-8, nested too deep; then no regular or too large files.
+    const std::vector<std::string> kinds{"{\"duckLevel\": {\"number\": 0.5}",
                                          "[1, 2, 3]",
-                                         "{\"x\": \"\xff\"}", // not UTF-8
+                                         "{\"x\": \"\xff\"}",
                                          std::string(100000, '[') + std::string(100000, ']'),
                                          "fifo",
                                          "device",
