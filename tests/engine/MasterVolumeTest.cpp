@@ -9,7 +9,6 @@ namespace {
 
 class MasterVolumeTest : public test::EngineFixture {
 protected:
-    // Starts with the software-volume headphones as default output.
     ObjectId startOnSoftwareDevice() {
         const auto bt = addSoftwareDevice();
         start();
@@ -19,7 +18,7 @@ protected:
     }
 };
 
-TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
+TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceSoftwareModeKeepsALevelPerDevice) {
     start();
     EXPECT_FALSE(engine->softVolumeActive());
     engine->setMasterVolume(0.4f);
@@ -35,10 +34,10 @@ TEST_F(MasterVolumeTest, HardwareModeMirrorsTheDeviceAndLeavesKeysToTheSystem) {
     scheduler.runPending();
     EXPECT_FLOAT_EQ(engine->masterVolume(), 0.8f);
     EXPECT_FALSE(engine->handleVolumeKey(MediaKey::volumeUp, false));
-}
-
-TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
-    const auto bt = startOnSoftwareDevice();
+    // A device without a volume of its own: the engine keeps a level per device.
+    const auto bt = addSoftwareDevice();
+    setDefaultOutput(bt);
+    settle();
     EXPECT_TRUE(engine->softVolumeActive());
     EXPECT_EQ(engine->masterVolume(), 1.0f);
     engine->setMasterVolume(0.25f);
@@ -46,7 +45,7 @@ TEST_F(MasterVolumeTest, SoftwareModeKeepsALevelPerDevice) {
     setDefaultOutput(speakers);
     settle();
     EXPECT_EQ(std::pair(engine->softVolumeActive(), engine->masterVolume()),
-              std::pair(false, 1.0f));
+              std::pair(false, 0.8f));
     setDefaultOutput(bt);
     settle();
     EXPECT_EQ(engine->masterVolume(), 0.25f);

@@ -133,18 +133,15 @@ TEST_F(MixerEngineTest, ABurstOfNotificationsGivesOneRefreshAfterTheLast) {
     start();
     scheduler.runPending();
     const auto before = engine->refreshCount();
-    for (int pid : {3001, 3002}) {
-        sim.addProcess(test::processSetup(pid, SimServer::Signal::silence()));
-        scheduler.runPending();
-        scheduler.advance(0.05);
-    }
+    sim.addProcess(test::processSetup(3001, SimServer::Signal::silence()));
+    scheduler.runPending();
+    scheduler.advance(0.05);
     sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     scheduler.runPending();
     for (auto [wait, refreshes] : {std::pair{0.119, 0u}, {0.002, 1u}, {1.0, 1u}}) {
         scheduler.advance(wait);
         EXPECT_EQ(engine->refreshCount(), before + refreshes) << wait;
     }
-    EXPECT_EQ(engine->outputDevices().size(), 3u);
 }
 
 // Listeners are registered once: per process while it lives, on the default output's volume
@@ -234,8 +231,8 @@ TEST_F(MixerEngineTest, TerminationTearsDownWakeRebuildsAndCallbacksOutliveTheEn
     systemEvents.post(SystemEvent::didWake);
 }
 
-// The server goes away and comes back with new objects (a restart): the engine follows through
-// its ordinary listeners, shows the wait, and applies everything the user set again.
+// A server restart: the engine follows through its ordinary listeners, shows the wait, and
+// applies everything the user set again.
 TEST_F(MixerEngineTest, AServerThatGoesAndComesBackGetsEverythingAgain) {
     const auto micSetup = test::microphone("mic");
     ObjectId mic = sim.addDevice(micSetup);

@@ -26,11 +26,10 @@ struct Row {
 // "radio" at its defaults, with the speakers as default output and a software master gain of 0.5.
 TEST(TapPlan, EachAppGetsTheTapItsSettingsAndTheEngineStateAskFor) {
     const Want process{Mode::process, "speakers", 0.5f, 1};
-    AppSettings quieter, muted, equalised, away, own;
+    AppSettings quieter, muted, equalised, own;
     quieter.volume = 0.5f;
     muted.muted = true;
     equalised.eq = EQSettings::fromPreset(EQPreset::bass);
-    away.outputUID = "usb";
     own.outputUID = "headphones";
     const Row rows[] = {
         {"defaults, panel closed", 0, {}, {}, {}},
@@ -39,7 +38,6 @@ TEST(TapPlan, EachAppGetsTheTapItsSettingsAndTheEngineStateAskFor) {
         {"quieter", 0, quieter, {}, Want{Mode::process, "speakers", 0.125f, 1}},
         {"muted", 0, muted, {}, Want{Mode::process, "speakers", 0, 1}},
         {"equalised", 0, equalised, {}, process},
-        {"stored output not connected", 0, away, {}, process},
         {"own output: no master gain", 0, own, {}, Want{Mode::process, "headphones", 1, 1}},
         {"another app soloed", 0, {}, "radio", Want{Mode::process, "speakers", 0, 1}},
         {"soloed itself", 0, {}, "music", {}},
@@ -200,7 +198,6 @@ protected:
     ObjectId musicProcess = 0, radioProcess = 0;
 };
 
-// Which tap each app gets is the plan's (above); here the running taps follow it.
 TEST_F(ReconcileTest, SettingsRewriteTheRunningTapWhichGoesWithThePanelAtDefaults) {
     engine->setMetering(true);
     engine->setVolume(0.5f, music);
@@ -233,8 +230,6 @@ TEST_F(ReconcileTest, AStoredOutputThatConnectsGetsTheTap) {
     EXPECT_EQ(probes.liveTaps(), 1u) << "the old tap went when the new one ran";
 }
 
-// A quitting app's tap goes at the next refresh, its settings stay for next time, and its solo
-// ends.
 TEST_F(ReconcileTest, AQuittingAppsTapAndSoloGo) {
     engine->setVolume(0.5f, music);
     engine->setSoloID(music);

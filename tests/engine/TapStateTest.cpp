@@ -22,7 +22,6 @@ namespace {
 
 using S = TapState;
 
-// Owns interleaved buffers and the list that points at them.
 struct Buffers {
     std::vector<std::vector<float>> data;
     std::vector<AudioBuffer> buffers;
@@ -39,7 +38,7 @@ struct Buffers {
     std::vector<float>& operator[](std::size_t i) { return data[i]; }
 };
 
-// Renders interleaved stereo `in` in blocks and returns the interleaved stereo output.
+// Renders interleaved stereo `in` in blocks.
 std::vector<float> renderStereo(TapState& tap, const std::vector<float>& in, int block = 512) {
     std::vector<float> out(in.size());
     const int frames = static_cast<int>(in.size() / 2);

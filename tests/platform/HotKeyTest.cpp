@@ -27,8 +27,8 @@ TEST_F(HotKeyTest, RegistrationsNumberFromOneAndShareOneHandler) {
     HotKey b(keys, scheduler, other, [&] { ++second; });
     EXPECT_EQ(std::pair(a.id(), b.id()), std::pair(1u, 2u));
     EXPECT_EQ(keys.handlerInstallations(), 1u);
-    EXPECT_EQ(keys.grabs.at(GrabID{HotKey::signature, 1}), micMute);
-    EXPECT_EQ(keys.grabs.at(GrabID{HotKey::signature, 2}), other);
+    EXPECT_EQ(keys.grabs, (std::map<GrabID, KeyCombination>{{{HotKey::signature, 1}, micMute},
+                                                            {{HotKey::signature, 2}, other}}));
     keys.press(other);
     EXPECT_EQ(second, 0); // the action runs from the main queue
     // Repeats, and other owners' grabs under their own signature with the same number, are not
@@ -53,9 +53,7 @@ TEST_F(HotKeyTest, ActionMayReleaseItsOwnHotKey) {
     EXPECT_TRUE(keys.grabs.empty());
 }
 
-// The real X11 grab on a private Xvfb server, with the keys sent by xdotool. (The volume keys on
-// the same grabber, and a grab refused while another program holds the keys, are tested with the
-// shell's volume keys in X11VolumeKeysTest.)
+// The real grab on a private Xvfb server (the volume keys and a refused grab: X11VolumeKeysTest).
 TEST(X11KeyGrabberTest, HotKeyPressReachesTheActionWhateverTheLockKeys) {
     if (!test::Xvfb::available()) GTEST_SKIP() << "no Xvfb";
     test::Xvfb server;

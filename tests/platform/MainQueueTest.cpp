@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What every engine timing and observer test stands on: the test scheduler's one cross-thread
-// path (its ordering, cancelling and timers run in every debounce, release window and meter tick)
-// and observers changing the list while notified (delivery itself runs everywhere).
+// What every engine test stands on and does not itself meet: the scheduler's cross-thread path
+// and observers changing the list while notified.
 #include "platform/ManualScheduler.h"
 #include "platform/ObserverList.h"
 
