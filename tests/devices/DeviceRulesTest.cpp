@@ -49,8 +49,9 @@ TEST(DeviceRulesLearn, AppendsNewDevicesAndKeepsPlacesAndFlags) {
     EXPECT_FALSE(rules.inputs[0].never);
 }
 
-TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
+TEST(DeviceRulesStorage, RoundTripsWithTransportsAsWordsAndDecodesRuleByRule) {
     auto defaults = Defaults::inMemory();
+    Log::Capture log;
     DeviceRules rules;
     rules.outputs = {{"a", "A", builtIn, false, true}, {"b", "B", bluetooth, true}};
     rules.inputs = {{"m", "Mic", Transport::software, true}};
@@ -71,11 +72,6 @@ TEST(DeviceRulesStorage, RoundTripsThroughDefaultsWithTransportsAsWords) {
     EXPECT_EQ(DeviceRules::load(*defaults).outputs,
               (std::vector<DeviceRule>{{"a", "A", builtIn, false},
                                        {"z", "Z", Transport::unknown, true}}));
-}
-
-TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
-    auto defaults = Defaults::inMemory();
-    Log::Capture log;
     const auto badRule = nlohmann::json::parse(R"({"uid": "n", "name": "Other", "transport": 1})");
     defaults->setValue(DeviceRules::key, nlohmann::json::parse(R"({
         "outputs": [{"uid": "a", "name": "A", "transport": "builtin", "never": true}],
@@ -83,21 +79,21 @@ TEST(DeviceRulesStorage, DecodesKeyByKeyAndRuleByRule) {
                    {"uid": "m", "name": "Mic", "transport": 1651274862, "never": false},
                    {"uid": "x", "name": "X", "transport": "warp", "never": false}],
         "outputsRanked": true, "inputsRanked": "yes", "keepBluetoothHighQuality": false})"));
-    const auto rules = DeviceRules::load(*defaults);
-    ASSERT_EQ(rules.outputs.size(), 1u);
-    EXPECT_TRUE(rules.outputs[0].never);
-    ASSERT_EQ(rules.inputs.size(), 1u) << "a bad rule is left out, its list keeps the rest";
-    EXPECT_EQ(rules.inputs[0].uid, "m");
-    EXPECT_TRUE(rules.outputsRanked);
-    EXPECT_FALSE(rules.inputsRanked);
-    EXPECT_FALSE(rules.keepBluetoothHighQuality);
-    EXPECT_TRUE(rules.alertsFollowOutput) << "a missing key takes its default";
+    const auto loaded = DeviceRules::load(*defaults);
+    ASSERT_EQ(loaded.outputs.size(), 1u);
+    EXPECT_TRUE(loaded.outputs[0].never);
+    ASSERT_EQ(loaded.inputs.size(), 1u) << "a bad rule is left out, its list keeps the rest";
+    EXPECT_EQ(loaded.inputs[0].uid, "m");
+    EXPECT_TRUE(loaded.outputsRanked);
+    EXPECT_FALSE(loaded.inputsRanked);
+    EXPECT_FALSE(loaded.keepBluetoothHighQuality);
+    EXPECT_TRUE(loaded.alertsFollowOutput) << "a missing key takes its default";
     // Both bad rules are logged and kept for good.
     EXPECT_EQ(log.entries("defaults").size(), 2u);
     const auto kept = (*defaults->value(Defaults::unreadableKey))[DeviceRules::key];
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0], (nlohmann::json{{"inputs", nlohmann::json::array({badRule})}}));
-    rules.save(*defaults);
+    loaded.save(*defaults);
     EXPECT_EQ((*defaults->value(Defaults::unreadableKey))[DeviceRules::key], kept);
     for (const char* bad : {"[]", "\"rules\"", R"({"outputs": 5})",
                             R"({"outputs": [{"uid": "a", "name": "A", "transport": -1,
@@ -230,7 +226,6 @@ constexpr auto output = Role::output;
 constexpr auto alert = Role::alerts;
 constexpr auto input = Role::input;
 
-// Automatic switching of the default devices by the engine, on the simulated server.
 class DeviceSwitchingTest : public ::testing::Test, protected test::EngineRig {
 protected:
     Log::Capture log;

@@ -16,8 +16,7 @@ using Status = AudioPermission::Status;
 class AudioPermissionTest : public ::testing::Test, protected test::SimRig {
 protected:
     ObjectId speakers = sim.addDevice(test::deviceSetup("speakers", "Speakers"));
-    std::unique_ptr<Defaults> store = Defaults::inMemory();
-    Defaults& defaults = *store;
+    std::unique_ptr<Defaults> defaults = Defaults::inMemory();
     SystemSounds sounds{sim};
     std::vector<std::thread> workers;
     std::atomic<int> sleeps{0};
@@ -27,7 +26,7 @@ protected:
         return AudioPermission::Services{
             sim,
             scheduler,
-            defaults,
+            *defaults,
             sounds,
             // Each sleep lets the simulated server play for that long.
             [this](double seconds) {
@@ -61,17 +60,17 @@ protected:
 TEST_F(AudioPermissionTest, HearingTheTestSoundGrantsAndSilenceDeniesKeepingAnEarlierGrant) {
     EXPECT_EQ(check(), Status::granted);
     EXPECT_EQ(sleeps, 1); // the first reading already heard it
-    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
+    EXPECT_EQ(defaults->boolean(AudioPermission::grantedKey), true);
     EXPECT_EQ(sim.playedSounds().size(), 1u);
     expectNoTapLeft();
     sim.setCaptureAllowed(false); // silence after twelve readings
     EXPECT_EQ(check(), Status::denied);
     EXPECT_EQ(sleeps, 13);
-    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), true);
+    EXPECT_EQ(defaults->boolean(AudioPermission::grantedKey), true);
     expectNoTapLeft();
-    defaults.remove(AudioPermission::grantedKey);
+    defaults->remove(AudioPermission::grantedKey);
     EXPECT_EQ(check(), Status::denied);
-    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
+    EXPECT_EQ(defaults->boolean(AudioPermission::grantedKey), std::nullopt);
 }
 
 TEST_F(AudioPermissionTest, NoOutputIsUnknownAndARefusedProbeTapDeniesWithoutASound) {
@@ -109,7 +108,7 @@ TEST_F(AudioPermissionTest, ACancelledCheckLetsGoOfTheServerAndAnswersNothing) {
     expectNoTapLeft(); // cancel() returned after the worker let go
     scheduler.runPending();
     EXPECT_EQ(std::pair(completed, sleeps.load()), std::pair(false, 3));
-    EXPECT_EQ(defaults.boolean(AudioPermission::grantedKey), std::nullopt);
+    EXPECT_EQ(defaults->boolean(AudioPermission::grantedKey), std::nullopt);
     EXPECT_TRUE(log.messages("permission").empty());
     for (auto& worker : workers)
         worker.join();

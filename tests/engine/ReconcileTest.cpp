@@ -68,7 +68,6 @@ TEST(TapPlan, EachAppGetsTheTapItsSettingsAndTheEngineStateAskFor) {
         in.outputUIDs = {"speakers", "headphones"};
         in.defaultOutputUID = "speakers";
         in.softwareMasterGain = 0.5f;
-
         const auto plan = TapPlan::desired(in);
         // The radio at its defaults is tapped only when metered or soloed out.
         EXPECT_EQ(plan.count("radio"), (row.flags & metering) || row.solo == "music" ? 1u : 0u)
@@ -103,8 +102,6 @@ protected:
     ObjectId app = sim.addProcess(processSetup(100, Signal::sine(0.5f), "org.music"));
 };
 
-// Process mode end to end is measured through the engine (below), a failing step of any build
-// in the fault sweep.
 TEST_F(AppTapTest, MeterModeLeavesTheAppAudibleAndMeasuresIt) {
     AppTap tap(sim, {app}, std::nullopt, "speakers", Mode::meter, 0.25f);
     sim.advance(4800);

@@ -31,8 +31,7 @@ TEST_F(HotKeyTest, RegistrationsNumberFromOneAndShareOneHandler) {
                                                             {{HotKey::signature, 2}, other}}));
     keys.press(other);
     EXPECT_EQ(second, 0); // the action runs from the main queue
-    // Repeats, and other owners' grabs under their own signature with the same number, are not
-    // ours.
+    // Repeats, and other owners' grabs (their signature, our number), are not ours.
     keys.press(micMute, /*repeat=*/true);
     keys.grab(KeyCombination{KeySyms::audioMute, 0}, GrabID{0x4d4b4559u, 1});
     keys.press(KeyCombination{KeySyms::audioMute, 0});
