@@ -61,7 +61,9 @@ protected:
     ObjectId music = 0, call = 0, recorder = 0;
 };
 
-TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
+// The lowering glides with a 250 ms time constant: a quarter second in, the music is at
+// 0.3 + 0.7 / e of its level. Ending the call releases it through the window.
+TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorderUntilItEnds) {
     startCall();
     ASSERT_TRUE(engine->activeCall());
     EXPECT_EQ(engine->activeCall()->id, "org.mozilla.firefox");
@@ -69,21 +71,13 @@ TEST_F(DuckingTest, ACallLowersOtherPlayingAppsButNoRecorder) {
     EXPECT_TRUE(engine->isDucked(app("org.example.Music")));
     EXPECT_FALSE(engine->isDucked(app("org.mozilla.firefox")));
     EXPECT_FALSE(engine->isDucked(app("com.obsproject.Studio")));
+    playPeak(speakers, 0.25);
+    EXPECT_NEAR(playPeak(speakers, 0.02), 0.5f * (0.3f + 0.7f * std::exp(-1.0f)), 0.02f);
     EXPECT_NEAR(settledPeak(speakers), 0.5f * 0.3f, 0.01f);
     EXPECT_NEAR(sim.peak(headphones), 0.25f, 0.01f);
-
     engine->setDuckLevel(0.0f);
     EXPECT_LT(settledPeak(speakers), 1e-3f);
     EXPECT_TRUE(engine->isDucked(app("org.example.Music"))) << "still shown as lowered";
-}
-
-TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
-    startCall();
-    // The lowering glides with a 250 ms time constant: a quarter second in, the music is at
-    // 0.3 + 0.7 / e of its level.
-    playPeak(speakers, 0.25);
-    EXPECT_NEAR(playPeak(speakers, 0.02), 0.5f * (0.3f + 0.7f * std::exp(-1.0f)), 0.02f);
-    EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
     const auto lowered = tap("org.example.Music")->tapID();
     endCall();
     EXPECT_FALSE(engine->isDucking());
@@ -97,15 +91,15 @@ TEST_F(DuckingTest, EndingACallReleasesThroughTheWindow) {
     EXPECT_FALSE(tap("org.example.Music"));
 }
 
-// A pause raises at once (PanelViewTest) and holds for its call only.
-TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
+// A pause raises at once (PanelViewTest) and holds for its call only; switching the lowering
+// off raises at once too and is remembered.
+TEST_F(DuckingTest, PausingHoldsForItsCallAndSwitchingOffRaisesAtOnce) {
     startCall();
     engine->setDuckingPausedForCall(true);
     engine->reconcile();
     EXPECT_FALSE(tap("org.example.Music")) << "no release window for a pause";
     settle(); // the same call continues: the pause holds
     EXPECT_TRUE(engine->duckingPausedForCall());
-
     endCall();
     EXPECT_FALSE(engine->duckingPausedForCall());
     const auto zoom = addApp(2004, "us.zoom.Zoom", "Zoom", SimServer::Signal::silence());
@@ -113,11 +107,6 @@ TEST_F(DuckingTest, PausingRaisesAtOnceAndANewCallLowersAgain) {
     settle();
     EXPECT_TRUE(engine->isDucking());
     EXPECT_NEAR(settledPeak(speakers), 0.15f, 0.01f);
-}
-
-TEST_F(DuckingTest, SwitchingDuckingOffRaisesAtOnceAndIsRemembered) {
-    startCall();
-    ASSERT_TRUE(tap("org.example.Music"));
     engine->setDuckingEnabled(false);
     EXPECT_FALSE(tap("org.example.Music"));
     EXPECT_EQ(store->boolean("duckingEnabled"), false);
