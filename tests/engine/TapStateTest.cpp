@@ -95,6 +95,25 @@ TEST(TapStateChain, LimiterHoldsBoostedSquareWaveAtTheCeiling) {
     EXPECT_EQ(tap.safetyClips(), 0);
 }
 
+// The look-ahead: the gain is down before a spike leaves the delay line, not when it does.
+TEST(TapStateChain, SpikeIsAttenuatedBeforeItLeavesTheDelayLine) {
+    TapState tap(1, 1, 48000);
+    const int spike = 2000;
+    auto in = std::vector<float>(2 * 4000, 0.5f);
+    in[2 * spike] = 1.0f;
+    const auto out = renderStereo(tap, in);
+    const int lookahead = 72; // input frame f leaves the chain at output frame f + lookahead
+    EXPECT_FLOAT_EQ(out[2 * (spike - 1)], 0.5f);
+    for (int f = spike - lookahead; f < spike; ++f)
+        EXPECT_LT(out[2 * (f + lookahead)], 0.5f) << "input frame " << f;
+    EXPECT_LE(out[2 * (spike + lookahead)], TapState::ceiling);
+    EXPECT_NEAR(out[2 * (spike + lookahead)], TapState::ceiling, 1e-6);
+    EXPECT_EQ(tap.safetyClips(), 0);
+    // After the spike the gain releases towards unity.
+    EXPECT_GT(out[2 * 3999], out[2 * (spike + lookahead + 1)]);
+    EXPECT_LT(out[2 * 3999], 0.5f);
+}
+
 TEST(TapStateChain, NonFiniteOrAbsurdInputNeverPoisonsTheChain) {
     for (float gain : {1.0f, 10.0f}) {
         TapState tap(gain, 1, 48000);
