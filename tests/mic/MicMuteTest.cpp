@@ -116,6 +116,14 @@ TEST_F(MicMuteTest, BadStoredEntriesAreSetAsideAndTheOthersRestored) {
     EXPECT_EQ(json, nlohmann::json::parse(R"({"a":{"kind":"mute","value":1.0},
                                         "b":{"kind":"volume","value":0.25}})"));
     EXPECT_EQ(MicMute::decode(json).saved, saved);
+    // Hand-edited values a device cannot take: any mute value but 0 means muted; volumes stay
+    // within 0…1.
+    EXPECT_EQ(MicMute::decode(nlohmann::json::parse(R"({"a":{"kind":"mute","value":7.5},
+              "c":{"kind":"volume","value":1e300},"d":{"kind":"volume","value":-1}})"))
+                  .saved,
+              (MicMute::SavedMap{{"a", {Kind::mute, 1.0f}},
+                                 {"c", {Kind::volume, 1.0f}},
+                                 {"d", {Kind::volume, 0.0f}}}));
 }
 
 // Through the engine: the toggle, its sounds, the upkeep at each refresh, the restore at quit and
