@@ -101,7 +101,7 @@ private:
 class PortalShortcutsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+        SKIP_WITHOUT_BUS();
         DesktopShortcuts::registerTypes();
         bus = std::make_unique<DesktopBus>();
         ASSERT_TRUE(bus->ready());
@@ -125,7 +125,7 @@ protected:
     }
     ShellWorld world;
     FakeKeyGrabber x11;
-    std::unique_ptr<DesktopBus> bus; // members go in the reverse order: the bus after the rest
+    std::unique_ptr<DesktopBus> bus; // the bus goes after the rest
     std::unique_ptr<FakePortal> portal;
     std::unique_ptr<DesktopShortcuts> shortcuts;
     std::unique_ptr<MixerEngine> engine;
@@ -143,13 +143,11 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
     ASSERT_NE(engine->hotKey(), nullptr);
     EXPECT_EQ(shortcuts->triggerDescription({HotKey::signature, engine->hotKey()->id()}),
               "Ctrl+Alt+Super+M");
-
     // Another session's shortcut is not ours.
     portal->activate(portal->session + "x", "mute-microphones");
     QTest::qWait(50);
     world.scheduler.advance(0.01);
     EXPECT_FALSE(engine->micMuted());
-
     for (bool muted : {true, false}) {
         portal->activate(portal->session, "mute-microphones");
         EXPECT_TRUE(QTest::qWaitFor(
@@ -180,8 +178,7 @@ TEST_F(PortalShortcutsTest, WithoutPortalOrGrabTheLogSaysTheKeyDoesNothing) {
     startEngine(); // nobody offers the portal on this bus
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
     EXPECT_TRUE(x11.grabs.empty());
-    const auto entries = log.entries();
-    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
+    EXPECT_TRUE(std::ranges::any_of(log.entries(), [](const auto& entry) {
         return entry.category == "keys" &&
                entry.message.find("Control+Alt+Super+M") != std::string::npos;
     }));
@@ -193,16 +190,19 @@ TEST(PortalShortcuts, TriggersInTheNotationOfTheShortcutsSpecification) {
               "shortcut-41424344-7");
 }
 
-// org.freedesktop.portal.Settings as version 2 offers it (ReadOne, and Read for older callers).
-class FakeSettingsPortal : public QObject {
+// org.freedesktop.portal.Settings: ReadOne as version 2 offers it, Read for older callers; an
+// `old` portal (before version 2) has Read only, the value in a variant in a variant.
+class FakeSettingsPortal : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 public:
     uint scheme = 0;
+    bool old = false;
     QStringList asked;
 
 public slots:
     QDBusVariant ReadOne(const QString& group, const QString& key) {
+        if (old) sendErrorReply(QDBusError::UnknownMethod);
         asked << "ReadOne " + group + " " + key;
         return QDBusVariant(scheme);
     }
@@ -213,19 +213,6 @@ public slots:
 
 signals:
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
-};
-
-// The portal before version 2: Read only, the value in a variant in a variant.
-class OldSettingsPortal : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
-public:
-    uint scheme = 0;
-
-public slots:
-    QDBusVariant Read(const QString&, const QString&) {
-        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
-    }
 };
 
 // Gives the application palette the window colour `window`.
@@ -251,7 +238,7 @@ struct SchemeWorld {
 };
 
 TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
-    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    SKIP_WITHOUT_BUS();
     FakeSettingsPortal portal;
     portal.scheme = 1;
     SchemeWorld world(&portal, QColor(240, 240, 240)); // a light desktop theme
@@ -264,7 +251,6 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
     EXPECT_EQ(scheme.portalValue(), 1u);
     EXPECT_TRUE(scheme.dark()) << "prefer dark, though the palette is light";
     ASSERT_EQ(changes.size(), 1);
-
     // The user switches the desktop to light; other settings pass by.
     const auto change = [&](const char* group, const char* key, uint value) {
         emit portal.SettingChanged(group, key, QDBusVariant(QVariant(value)));
@@ -275,7 +261,6 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
     ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, 5000));
     EXPECT_FALSE(scheme.dark());
     EXPECT_EQ(changes.last().value(0).toBool(), false);
-
     // No preference: the palette decides, and a dark palette then means dark.
     change("org.freedesktop.appearance", "color-scheme", 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }, 5000));
@@ -286,9 +271,10 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
 }
 
 TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
-    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
-    OldSettingsPortal portal;
+    SKIP_WITHOUT_BUS();
+    FakeSettingsPortal portal;
     portal.scheme = 2;
+    portal.old = true;
     SchemeWorld world(&portal, QColor(30, 30, 30));
     ASSERT_TRUE(world.offered);
     DesktopColorScheme scheme(&world.bus.app());
@@ -299,13 +285,13 @@ TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
 
 // No portal on the bus (or no bus): settled at once, by the palette, and following it.
 TEST(DesktopColorScheme, WithoutAPortalThePaletteDecides) {
-    if (!DesktopBus::available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    SKIP_WITHOUT_BUS();
     SchemeWorld world(nullptr, QColor(35, 35, 38));
     ASSERT_TRUE(world.offered);
     DesktopColorScheme scheme(&world.bus.app());
     scheme.waitUntilSettled(5000);
-    EXPECT_TRUE(scheme.settled());
-    EXPECT_EQ(scheme.portalValue(), std::nullopt);
+    EXPECT_EQ(std::pair(scheme.settled(), scheme.portalValue()),
+              std::pair(true, std::optional<uint>()));
     EXPECT_TRUE(scheme.dark());
     QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
     setWindowColour(QColor(246, 245, 244));

@@ -12,9 +12,19 @@
 #include "support/PrivateBus.h"
 #include "support/SimObjects.h"
 #include "support/SimRig.h"
+#include "support/TempDirectory.h"
 
 #include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <csignal>
+#include <gtest/gtest.h>
 #include <memory>
+
+#define SKIP_WITHOUT_BUS()                                                                         \
+    if (!::voxlane::test::PrivateBus::available())                                                 \
+    GTEST_SKIP() << "dbus-daemon is needed (scripts/deps.sh installs it)"
 
 namespace voxlane::test {
 
@@ -92,8 +102,6 @@ struct ShellWorld : test::SimRig {
 // one for the desktop the test plays (tray watcher, portal).
 class DesktopBus {
 public:
-    static bool available() { return PrivateBus::available(); }
-
     DesktopBus() {
         static int instances = 0;
         const QString suffix = QString::number(++instances);
@@ -106,9 +114,6 @@ public:
         QDBusConnection::disconnectFromBus(app_.name());
         QDBusConnection::disconnectFromBus(desktop_.name());
     }
-    DesktopBus(const DesktopBus&) = delete;
-    DesktopBus& operator=(const DesktopBus&) = delete;
-
     bool ready() const { return app_.isConnected() && desktop_.isConnected(); }
     QDBusConnection& app() { return app_; }
     QDBusConnection& desktop() { return desktop_; }
@@ -118,5 +123,37 @@ private:
     QDBusConnection app_{QString()};
     QDBusConnection desktop_{QString()};
 };
+
+// A home for the voxlane program: a private runtime directory and a configuration in which the
+// first run is behind us.
+struct ProgramHome {
+    ProgramHome() {
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}})");
+    }
+    // The session's environment with this home; on `busAddress`, if given, as its session bus.
+    QProcessEnvironment environment(const std::string& busAddress = {}) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_CONFIG_HOME", config);
+        if (!busAddress.empty())
+            env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(busAddress));
+        return env;
+    }
+    TempDirectory dir;
+    QString runtime = QString::fromStdString(dir / "runtime");
+    QString config = QString::fromStdString(dir / "config");
+};
+
+// Ends `process` by SIGTERM: success when it quits the ordinary way with status 0.
+inline ::testing::AssertionResult terminates(QProcess& process) {
+    ::kill(pid_t(process.processId()), SIGTERM);
+    if (!process.waitForFinished(5000)) return ::testing::AssertionFailure() << "still running";
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return ::testing::AssertionFailure() << "ended with " << process.exitCode() << ": "
+                                             << process.readAllStandardError().toStdString();
+    return ::testing::AssertionSuccess();
+}
 
 } // namespace voxlane::test
