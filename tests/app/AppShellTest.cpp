@@ -100,7 +100,6 @@ TEST(Shell, ANormalLaunchOpensThePanelWhereCtrlQQuits) {
     EXPECT_FALSE(shell->controller()->isOpen());
     EXPECT_EQ(devicesShown, 1);
     shell.reset();
-
     auto atLogin = world.launch({"--login"});
     world.scheduler.advance(5);
     EXPECT_FALSE(atLogin->controller()->isOpen());
@@ -127,7 +126,6 @@ TEST(Shell, VolumeKeysAreGrabbedAndStepTheSoftwareVolumeUntilItEnds) {
     EXPECT_FALSE(shell->trustPollRunning());
     world.scheduler.advance(10.0);
     EXPECT_EQ(world.keys->grabs, grabs + 2);
-
     engine.setMasterVolume(0.5f);
     world.grabber->press(MediaKey::volumeUp);
     EXPECT_FLOAT_EQ(engine.masterVolume(), 0.5625f);
@@ -135,7 +133,6 @@ TEST(Shell, VolumeKeysAreGrabbedAndStepTheSoftwareVolumeUntilItEnds) {
     EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
     world.grabber->press(MediaKey::mute);
     EXPECT_TRUE(shell->hud().model().muted());
-
     const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     world.sim.setDefaultDevice(Role::output, other);
     world.scheduler.advance(1);
@@ -201,7 +198,6 @@ TEST(DevicesWindow, ShowsTheRulesChangesGoIntoTheEngineAndItOpensOnce) {
     rules.outputs.push_back({"hdmi", "Monitor", Transport::hdmi, false});
     engine.setDeviceRules(rules);
     EXPECT_NE(outputs->row("hdmi"), nullptr);
-
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_FALSE(view->isVisible());
     QWidget other; // another window in front of it
@@ -220,7 +216,6 @@ class Onboarding : public ::testing::Test {
 protected:
     Onboarding() { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
     ~Onboarding() override { unsetenv("XDG_CONFIG_HOME"); }
-
     std::unique_ptr<OnboardingView> view(bool sandboxed = false) {
         OnboardingView::Actions actions;
         actions.checkAccess = [this](std::function<void(Status)> done) {
@@ -234,7 +229,6 @@ protected:
         return std::make_unique<OnboardingView>(*world.defaults, QIcon(), actions,
                                                 [this] { ++finished; });
     }
-
     test::TempDirectory config;
     test::ShellWorld world;
     std::function<void(Status)> answer;
@@ -263,7 +257,6 @@ TEST_F(Onboarding, TheAccessCardShowsOnlyWhereAccessIsMissing) {
     v->loginOption()->toggle()->click();
     v->mainButton()->click();
     EXPECT_EQ(std::pair(registered, finished), std::pair(0, 1));
-
     auto sandboxed = view(/*sandboxed=*/true);
     ASSERT_TRUE(sandboxed->cardShown());
     EXPECT_EQ(checks, 2);
@@ -291,7 +284,6 @@ TEST_F(Onboarding, ClosingLeavesTheFirstRunToDoAndFinishingCompletesIt) {
     EXPECT_FALSE(world.defaults->boolean(AppShell::onboardingCompletedKey).has_value());
     EXPECT_FALSE(closed->controller()->isOpen());
     closed.reset();
-
     auto shell = launch({});
     OnboardingView* window = shell->onboarding().window();
     ASSERT_NE(window, nullptr);
@@ -308,7 +300,6 @@ TEST_F(Onboarding, ClosingLeavesTheFirstRunToDoAndFinishingCompletesIt) {
     // The engine checks as well, without a notice in the panel while it does.
     EXPECT_EQ(shell->engine()->audioAccess(), Status::checking);
     shell.reset();
-
     auto again = launch({"--onboarding"});
     ASSERT_NE(again->onboarding().window(), nullptr);
     again->onboarding().window()->mainButton()->click();
@@ -442,7 +433,6 @@ TEST(KeyGrabberVolumeKeys, GrabsEveryVariantAllOrNothingAndReportsFineStepsWithA
     EXPECT_FALSE(keys.grab() || keys.isGrabbed());
     EXPECT_EQ(keyboard.grabs.size(), 1u) << "only the hot key's grab is left";
     EXPECT_FALSE(keyboard.press({KeySyms::audioMute, 0})) << "nothing grabbed";
-
     keyboard.answer = KeyGrabber::Status::grabbed;
     ASSERT_TRUE(keys.grab());
     EXPECT_EQ(keyboard.grabs.size(), 13u);

@@ -87,7 +87,6 @@ class Control : public ::testing::Test {
 protected:
     static constexpr const char* firefox = "org.mozilla.firefox";
     static constexpr const char* nightly = "org.mozilla.firefox.nightly";
-
     void SetUp() override {
         SKIP_WITHOUT_BUS();
         ASSERT_TRUE(bus.start());
@@ -151,7 +150,6 @@ protected:
         return pending.reply();
     }
     MixerEngine& engine() const { return *shell->engine(); }
-
     test::PrivateBus bus;
     test::ShellWorld world;
     ObjectId speakers = 0, headphones = 0, mic = 0, discord = 0;
@@ -333,7 +331,6 @@ TEST(ControlProgram, ServesTheDemoAndEndsWithStatusOneWhenGone) {
     r = ctl("unix:path=" + (home.dir / "no-bus"), {"mic-mute", "toggle"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-
     QProcess voxlane;
     QProcessEnvironment env = home.environment(bus.address());
     env.insert("QT_QPA_PLATFORM", "offscreen");

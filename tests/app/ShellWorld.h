@@ -88,7 +88,6 @@ struct ShellWorld : test::SimRig {
         sim.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
-
     AppServices services() {
         return AppServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, [this] {
                                auto g = std::make_unique<FakeGrabber>(keys);
@@ -117,6 +116,11 @@ public:
     bool ready() const { return app_.isConnected() && desktop_.isConnected(); }
     QDBusConnection& app() { return app_; }
     QDBusConnection& desktop() { return desktop_; }
+    // Offers `object` at `path` under the name `service` on the desktop's connection.
+    bool offer(QObject* object, const QString& path, const QString& service) {
+        return desktop_.registerObject(path, object, QDBusConnection::ExportAllContents) &&
+               desktop_.registerService(service);
+    }
 
 private:
     PrivateBus bus_;

@@ -56,7 +56,6 @@ protected:
         return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                      m.captured(4).toInt());
     }
-
     test::ProgramHome home;
     test::Xvfb x;
 };
@@ -149,7 +148,6 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
         << voxlane.readAllStandardError().toStdString();
     EXPECT_FALSE(property("PanelVisible").toBool());
     EXPECT_FALSE(visiblePanel().has_value());
-
     std::optional<QRect> panel;
     const auto shown = [&](bool open) {
         return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value() == open; },
