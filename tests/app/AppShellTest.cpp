@@ -19,7 +19,6 @@
 #include "app/WindowFade.h"
 #include "app/X11KeyEvents.h"
 #include "engine/SettingsStore.h"
-#include "platform/ManualScheduler.h"
 #include "platform/X11KeyGrabber.h"
 #include "support/FakeKeyGrabber.h"
 #include "support/Xvfb.h"
@@ -205,10 +204,6 @@ TEST(DevicesWindow, ShowsTheRulesChangesGoIntoTheEngineAndItOpensOnce) {
     other.activateWindow();
     EXPECT_EQ(open(), view);
     EXPECT_TRUE(QTest::qWaitForWindowActive(view));
-    const auto windows = QApplication::topLevelWidgets();
-    EXPECT_EQ(
-        std::ranges::count_if(windows, [](QWidget* w) { return qobject_cast<DevicesView*>(w); }),
-        1);
 }
 
 // The first-run window with a permission check the test answers.
@@ -310,10 +305,7 @@ TEST_F(Onboarding, ClosingLeavesTheFirstRunToDoAndFinishingCompletesIt) {
 TEST(SingleInstance, TakesOverAStaleSocketAndASecondLaunchAsksTheFirstToReopen) {
     test::TempDirectory dir;
     const QString path = QString::fromStdString((dir.path() / "instance").string());
-    {
-        QFile stale(path);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly)); // nobody listens behind it
-    }
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly)); // nobody listens behind it
     SingleInstance first(path);
     ASSERT_TRUE(first.claim());
     QSignalSpy reopen(&first, &SingleInstance::reopenRequested);
@@ -343,11 +335,6 @@ TEST(Autostart, WritesAQuotedEntryThatStartsAtLoginHonoursHidingAndRemovesIt) {
     EXPECT_FALSE(autostart.isEnabled());
 }
 
-// The real event loop runs here: each test waits for what it expects with a generous limit.
-bool waitFor(const std::function<bool()>& done) {
-    return QTest::qWaitFor(done, 2000);
-}
-
 TEST(QtScheduler, AsyncRunsLaterInOrderDelayedAfterItsDelayRepeatingUntilCancelled) {
     QtScheduler scheduler;
     std::vector<int> order;
@@ -359,7 +346,7 @@ TEST(QtScheduler, AsyncRunsLaterInOrderDelayedAfterItsDelayRepeatingUntilCancell
     auto cancelled = scheduler.asyncAfter(0.02, [&] { order.push_back(3); });
     scheduler.asyncAfter(0.05, [&] { ranAt = scheduler.now(); });
     cancelled->cancel();
-    ASSERT_TRUE(waitFor([&] { return ranAt >= 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ranAt >= 0; }));
     EXPECT_EQ(order, (std::vector<int>{1, 2})) << "in order, the cancelled one not at all";
     EXPECT_TRUE(ranAt - start >= 0.045 && ranAt - start < 1.0) << "the clock counts seconds";
     // A repeating one runs until cancelled, even from its own work.
@@ -368,11 +355,11 @@ TEST(QtScheduler, AsyncRunsLaterInOrderDelayedAfterItsDelayRepeatingUntilCancell
     timer = scheduler.repeating(0.005, [&] {
         if (++runs == 3) timer->cancel();
     });
-    ASSERT_TRUE(waitFor([&] { return runs >= 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs >= 3; }));
     // Several more intervals go by: nothing more may run.
     bool later = false;
     scheduler.asyncAfter(0.04, [&] { later = true; });
-    ASSERT_TRUE(waitFor([&] { return later; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return later; }));
     EXPECT_EQ(runs, 3);
 }
 
@@ -388,7 +375,7 @@ TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
         scheduler.sync([&] { value = QThread::currentThread() == main ? 42 : -1; });
         syncDone = value == 42;
     });
-    ASSERT_TRUE(waitFor([&] { return syncDone.load() && delayedOnMain.load(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return syncDone.load() && delayedOnMain.load(); }));
     worker.join();
     EXPECT_TRUE(asyncOnMain);
     // On the main thread itself sync runs at once.
@@ -397,37 +384,13 @@ TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
     EXPECT_EQ(inline_, 7);
 }
 
-// It shows without taking the focus or clicks; each show restarts the timer that hides it (a key
-// held down keeps it up).
-TEST(VolumeHUD, ShowsWithoutTakingFocusAndHidesAWhileAfterTheLastShow) {
-    ManualScheduler scheduler;
-    VolumeHUDController hud{scheduler};
-    const auto show = [&](float level) { hud.show(level, false, "Display", "video-display"); };
-    show(0.3f);
-    QWidget* panel = hud.panel();
-    EXPECT_TRUE(panel->isVisible() && !panel->isActiveWindow());
-    EXPECT_TRUE(panel->windowFlags().testFlags(Qt::WindowTransparentForInput |
-                                               Qt::WindowDoesNotAcceptFocus));
-    hud.fade().finish();
-    scheduler.advance(1.5);
-    show(0.45f);
-    scheduler.advance(1.5);
-    EXPECT_TRUE(hud.isShown());
-    scheduler.advance(0.1);
-    EXPECT_FALSE(hud.isShown());
-    hud.fade().finish();
-    EXPECT_FALSE(panel->isVisible());
-}
-
-TEST(KeyGrabberVolumeKeys, GrabsEveryVariantAllOrNothingAndReportsFineStepsWithAltShift) {
+TEST(KeyGrabberVolumeKeys, GrabsEveryVariantAllOrNothing) {
     test::FakeKeyGrabber keyboard;
     ASSERT_EQ(keyboard.grab({KeySyms::m, keyModifierControl}, {0x4d495852, 1}),
               KeyGrabber::Status::grabbed); // the hot key
     KeyGrabberVolumeKeys keys(keyboard);
-    std::vector<std::tuple<MediaKey, bool, bool>> presses;
-    keys.onPress = [&](const VolumeKeyGrabber::Press& p) {
-        presses.emplace_back(p.key, p.fine, p.isRepeat);
-    };
+    int presses = 0;
+    keys.onPress = [&](const VolumeKeyGrabber::Press&) { ++presses; };
     // A refused variant leaves nothing of ours grabbed and the other grabs alone.
     keyboard.answer = KeyGrabber::Status::taken;
     EXPECT_FALSE(keys.grab() || keys.isGrabbed());
@@ -436,13 +399,8 @@ TEST(KeyGrabberVolumeKeys, GrabsEveryVariantAllOrNothingAndReportsFineStepsWithA
     keyboard.answer = KeyGrabber::Status::grabbed;
     ASSERT_TRUE(keys.grab());
     EXPECT_EQ(keyboard.grabs.size(), 13u);
-    keyboard.press({KeySyms::audioRaiseVolume, 0});
-    keyboard.press({KeySyms::audioLowerVolume, keyModifierAlt | keyModifierShift}, true);
-    keyboard.press({KeySyms::audioMute, keyModifierShift});
-    EXPECT_EQ(presses,
-              (std::vector<std::tuple<MediaKey, bool, bool>>{{MediaKey::volumeUp, false, false},
-                                                             {MediaKey::volumeDown, true, true},
-                                                             {MediaKey::mute, false, false}}));
+    EXPECT_TRUE(keyboard.press({KeySyms::audioMute, keyModifierShift}));
+    EXPECT_EQ(presses, 1); // what each key and modifier means is the X11 test's
     keys.release();
     EXPECT_EQ(keyboard.grabs.size(), 1u);
 }

@@ -46,7 +46,6 @@ namespace {
 
 using test::find;
 using test::finish;
-using test::mouse;
 using test::ShellWorld;
 
 // What Qt writes to the log while `f` runs.
@@ -243,9 +242,6 @@ TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
     module->button()->click();
     EXPECT_TRUE(world.engine->duckingPausedForCall());
     EXPECT_FALSE(world.row(PanelWorld::music)->showsLowered()) << "reconciled at once";
-    world.panel->ducking()->press();
-    EXPECT_FALSE(world.engine->duckingEnabled());
-    EXPECT_FALSE(module->isVisible()) << "lowering off";
 }
 
 // Inside a sandbox, where access can be missing, the access notice comes first and its button
@@ -373,15 +369,13 @@ TEST(PanelView, OpeningTheEqualiserRevealsItAsTheModuleGrows) {
 }
 
 // The output menu, the settings menu (Open at login reads the state of now: turned on by the first
-// run after the panel was made), the lowering menu and the microphones' toggle.
+// run after the panel was made) and the microphones' toggle.
 TEST(PanelView, DeviceSettingsAndMicrophoneControls) {
     PanelWorld world;
     const auto menuOf = [](auto* owner) { return std::unique_ptr<QMenu>(owner->menu()); };
     find(menuOf(world.panel->sound()->deviceMenu()).get(), "Headphones")->trigger();
     EXPECT_EQ(world.sim.defaultDevice(Role::output), world.headphones);
     EXPECT_EQ(world.sim.defaultDevice(Role::alerts), world.headphones);
-    world.panel->sound()->muteButton()->click();
-    EXPECT_TRUE(world.engine->masterMuted());
     SettingsButton* settings = world.panel->settings();
     int beeps = 0;
     settings->beep = [&] { ++beeps; };
@@ -400,9 +394,6 @@ TEST(PanelView, DeviceSettingsAndMicrophoneControls) {
     find(menu.get(), QString::fromUtf8("Devices…"))->trigger();
     find(menu.get(), "Quit")->trigger();
     EXPECT_EQ(std::pair(world.devicesWindows, world.quits), std::pair(1, 1));
-    std::unique_ptr<QMenu> ducking(world.panel->ducking()->contextMenu());
-    find(ducking.get(), QString::fromUtf8("50\u00A0%"))->trigger();
-    EXPECT_EQ(world.engine->duckLevel(), 0.5f);
     world.sim.addDevice(test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
     world.settle();
     world.panel->mic()->toggle()->click();
