@@ -94,15 +94,11 @@ protected:
         headphones = world.sim.addDevice(test::deviceSetup("headphones", "Headphones"));
         mic = world.sim.addDevice(
             test::deviceSetup("mic", "Microphone", Transport::builtIn, {}, {1}));
-        addApp(701, firefox, "Firefox", SimServer::Signal::sine(0.5f));
-        auto quiet = test::processSetup(702, SimServer::Signal::silence(), nightly);
-        quiet.playing = false;
-        world.workspace.applications[702] =
-            RunningApplication{nightly, "Firefox Nightly", {}, "", true};
-        world.sim.addProcess(quiet);
+        world.addApp(701, firefox, "Firefox", SimServer::Signal::sine(0.5f));
+        world.addApp(702, nightly, "Firefox Nightly", SimServer::Signal::silence(), false);
         // Discord plays on the headphones whatever the default is.
-        discord = addApp(703, "com.discordapp.Discord", "Discord",
-                         SimServer::Signal::sine(0.2f, 550), headphones);
+        discord = world.addApp(703, "com.discordapp.Discord", "Discord",
+                               SimServer::Signal::sine(0.2f, 550), true, headphones);
         world.defaults->setBoolean(AppShell::onboardingCompletedKey, true);
         shell =
             std::make_unique<AppShell>(world.services(), LaunchOptions::parse({"--login"}), true);
@@ -112,18 +108,13 @@ protected:
                             [&](bool owned) { published = owned; });
         };
         shell->start();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return published; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return published; }));
         world.settle();
     }
     void TearDown() override {
         shell.reset();
         QDBusConnection::disconnectFromBus("voxlane-control-service");
         QDBusConnection::disconnectFromBus("voxlane-control-client");
-    }
-    ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
-                    SimServer::Signal signal, ObjectId device = noObject) {
-        world.workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
-        return world.sim.addProcess(test::processSetup(pid, signal, id, device));
     }
     // The peak a device plays now.
     float playing(ObjectId device) {
@@ -142,12 +133,8 @@ protected:
     // One call of the interface from this process (the service answers from this thread too).
     QDBusMessage call(const QString& method, const QVariantList& arguments,
                       const QString& interface = DBusService::interfaceName) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            DBusService::serviceName, DBusService::objectPath, interface, method);
-        message.setArguments(arguments);
-        QDBusPendingCall pending = connection("voxlane-control-client").asyncCall(message);
-        (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 5000);
-        return pending.reply();
+        return test::callAndWait(connection("voxlane-control-client"), DBusService::serviceName,
+                                 DBusService::objectPath, interface, method, arguments);
     }
     MixerEngine& engine() const { return *shell->engine(); }
     test::PrivateBus bus;
@@ -233,7 +220,6 @@ TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
     // Over the bus itself: what the command line cannot send is refused as well.
     const QString invalid = QString(DBusService::errorPrefix) + "InvalidArgument";
     EXPECT_EQ(call("SetVolume", {"Firefox", std::nan("")}).errorName(), invalid);
-    EXPECT_EQ(call("SetVolume", {QString(600, 'x'), 50.0}).errorName(), invalid);
     EXPECT_EQ(call("SetDuckLevel", {150.0}).errorName(), invalid);
     EXPECT_EQ(call("SetVolume", {"nobody", 50.0}).errorName(),
               QString(DBusService::errorPrefix) + "UnknownApp");
@@ -263,18 +249,16 @@ TEST_F(Control, ChangesAreAnnounced) {
     // `wanted` values comes after the first `from` ones.
     const auto announced = [&](const QString& member, const QVariantMap& wanted,
                                std::size_t from = 0) {
-        return QTest::qWaitFor(
-            [&] {
-                const auto found = log.named(member);
-                return std::any_of(found.begin() + from, found.end(), [&](const QDBusMessage& m) {
-                    const auto record =
-                        qdbus_cast<QVariantMap>(m.arguments().value(member[0] == 'P' ? 1 : 0));
-                    return std::all_of(wanted.keyBegin(), wanted.keyEnd(), [&](const QString& k) {
-                        return record.value(k) == wanted.value(k);
-                    });
+        return QTest::qWaitFor([&] {
+            const auto found = log.named(member);
+            return std::any_of(found.begin() + from, found.end(), [&](const QDBusMessage& m) {
+                const auto record =
+                    qdbus_cast<QVariantMap>(m.arguments().value(member[0] == 'P' ? 1 : 0));
+                return std::all_of(wanted.keyBegin(), wanted.keyEnd(), [&](const QString& k) {
+                    return record.value(k) == wanted.value(k);
                 });
-            },
-            5000);
+            });
+        });
     };
     // A change made in the engine (as the panel makes it) is announced.
     engine().toggleMute(firefox);
@@ -291,17 +275,17 @@ TEST_F(Control, ChangesAreAnnounced) {
     ASSERT_EQ(run({"panel", "hide"}).status, 0);
     EXPECT_TRUE(announced("PropertiesChanged", {{"PanelVisible", false}}, shown));
     // Apps and devices that come and go.
-    addApp(704, "org.example.Radio", "Radio", SimServer::Signal::sine(0.1f));
+    world.addApp(704, "org.example.Radio", "Radio", SimServer::Signal::sine(0.1f));
     world.settle();
     EXPECT_TRUE(announced("AppAdded", {{"id", "org.example.Radio"}, {"name", "Radio"}}));
     world.sim.removeProcess(discord);
     world.settle();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.named("AppRemoved").empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.named("AppRemoved").empty(); }));
     EXPECT_EQ(log.named("AppRemoved").back().arguments().value(0).toString(),
               "com.discordapp.Discord");
     world.sim.removeDevice(headphones);
     world.settle();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.named("DevicesChanged").empty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.named("DevicesChanged").empty(); }));
 
     // Introspection serves the interface as the repository describes it.
     const QDBusMessage xml = call("Introspect", {}, "org.freedesktop.DBus.Introspectable");

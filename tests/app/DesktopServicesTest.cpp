@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QDBusContext>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QLabel>
 #include <QScreen>
@@ -176,18 +175,13 @@ protected:
         world = std::make_unique<TrayWorld>(true, StatusTrayOptions{&bus->app(), login,
                                                                     [this] { ++quits; },
                                                                     [this] { ++devicesWindows; }});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items.isEmpty(); }));
         service = watcher.items.first();
     }
-    // Sends a call from the desktop and waits for its answer while the event loop runs (the item
-    // lives on this thread, so a blocking call would wait for itself).
+    // A call from the desktop to the item.
     QDBusMessage call(const QString& path, const QString& interface, const QString& method,
                       const QList<QVariant>& arguments) {
-        auto call = QDBusMessage::createMethodCall(service, path, interface, method);
-        call.setArguments(arguments);
-        QDBusPendingCallWatcher watcher(bus->desktop().asyncCall(call, 5000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.isFinished(); }, 5000));
-        return watcher.reply();
+        return test::callAndWait(bus->desktop(), service, path, interface, method, arguments);
     }
     QDBusMessage itemCall(const QString& method, const QList<QVariant>& arguments) {
         return call(StatusNotifierItem::path, StatusNotifierItem::interface, method, arguments);
@@ -204,12 +198,9 @@ TEST_F(StatusNotifier, RegistersWithTheWatcherInsteadOfTheXEmbedIcon) {
     EXPECT_EQ(service, bus->app().baseService());
     EXPECT_EQ(watcher.senders.first(), bus->app().baseService());
     StatusPanelController& controller = world->controller;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return controller.statusNotifierItem()->state() ==
-                   StatusNotifierItem::State::registered;
-        },
-        5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return controller.statusNotifierItem()->state() == StatusNotifierItem::State::registered;
+    }));
     EXPECT_EQ(controller.trayIcon(), nullptr);
     // What the host reads: its id, status, tooltip and menu.
     StatusNotifierItem::registerTypes();
@@ -302,7 +293,7 @@ TEST(StatusNotifierFallback, WithoutAWatcherTheXEmbedIconStandsIn) {
     DesktopBus bus;
     ASSERT_TRUE(bus.ready());
     TrayWorld world(true, StatusTrayOptions{&bus.app(), {}, {}, {}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return world.controller.trayIcon() != nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return world.controller.trayIcon() != nullptr; }));
     EXPECT_EQ(world.controller.statusNotifierItem()->state(),
               StatusNotifierItem::State::unavailable);
 }
@@ -391,7 +382,7 @@ protected:
         engine = std::make_unique<MixerEngine>(services);
     }
     bool routeIs(DesktopShortcuts::Route route) {
-        return QTest::qWaitFor([&] { return shortcuts->route() == route; }, 5000);
+        return QTest::qWaitFor([&] { return shortcuts->route() == route; });
     }
     ShellWorld world;
     FakeKeyGrabber x11;
@@ -420,12 +411,10 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
     EXPECT_FALSE(engine->micMuted());
     for (bool muted : {true, false}) {
         portal->activate(portal->session, "mute-microphones");
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                world.scheduler.advance(0.01);
-                return engine->micMuted() == muted;
-            },
-            5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            world.scheduler.advance(0.01);
+            return engine->micMuted() == muted;
+        }));
     }
 }
 
@@ -526,12 +515,12 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
     change("org.freedesktop.appearance", "accent-color", 1);
     change("org.gnome.desktop.interface", "color-scheme", 1);
     change("org.freedesktop.appearance", "color-scheme", 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changes.size() == 2; }));
     EXPECT_FALSE(scheme.dark());
     EXPECT_EQ(changes.last().value(0).toBool(), false);
     // No preference: the palette decides, and a dark palette then means dark.
     change("org.freedesktop.appearance", "color-scheme", 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scheme.portalValue() == 0u; }));
     EXPECT_FALSE(scheme.dark());
     setWindowColour(QColor(40, 40, 44));
     EXPECT_TRUE(scheme.dark());

@@ -15,9 +15,12 @@
 #include "support/TempDirectory.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -88,6 +91,15 @@ struct ShellWorld : test::SimRig {
         sim.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
+    // A running app `id` called `name`, with a process that plays `signal` (or is stopped).
+    ObjectId addApp(std::int32_t pid, const std::string& id, const std::string& name,
+                    SimServer::Signal signal = SimServer::Signal::sine(0.25f), bool playing = true,
+                    ObjectId device = noObject) {
+        workspace.applications[pid] = RunningApplication{id, name, {}, "", true};
+        auto setup = processSetup(pid, signal, id, device);
+        setup.playing = playing;
+        return sim.addProcess(setup);
+    }
     AppServices services() {
         return AppServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, [this] {
                                auto g = std::make_unique<FakeGrabber>(keys);
@@ -149,6 +161,18 @@ struct ProgramHome {
     QString runtime = QString::fromStdString(dir / "runtime");
     QString config = QString::fromStdString(dir / "config");
 };
+
+// Calls `method` on `from` and waits for the answer while the event loop runs (the service may
+// live on this thread, where a blocking call would wait for itself).
+inline QDBusMessage callAndWait(QDBusConnection from, const QString& service, const QString& path,
+                                const QString& interface, const QString& method,
+                                const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    QDBusPendingCall pending = from.asyncCall(message);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }));
+    return pending.reply();
+}
 
 // Ends `process` by SIGTERM: success when it quits the ordinary way with status 0.
 inline ::testing::AssertionResult terminates(QProcess& process) {

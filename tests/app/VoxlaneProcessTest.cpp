@@ -75,7 +75,7 @@ TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
         launch(next);
         ASSERT_TRUE(next.waitForFinished(5000));
         EXPECT_EQ(next.exitCode(), 0);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value() == open; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value() == open; }));
     }
     EXPECT_TRUE(test::terminates(voxlane));
     // The single-instance socket went with it.
@@ -150,8 +150,7 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
     EXPECT_FALSE(visiblePanel().has_value());
     std::optional<QRect> panel;
     const auto shown = [&](bool open) {
-        return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value() == open; },
-                               5000) &&
+        return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value() == open; }) &&
                property("PanelVisible").toBool() == open;
     };
     const auto click = [&](QPoint at) {
