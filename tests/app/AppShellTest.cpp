@@ -129,9 +129,7 @@ TEST(Shell, VolumeKeysAreGrabbedAndStepTheSoftwareVolumeUntilItEnds) {
     world.grabber->press(MediaKey::volumeUp);
     EXPECT_FLOAT_EQ(engine.masterVolume(), 0.5625f);
     EXPECT_TRUE(shell->hud().isShown());
-    EXPECT_EQ(shell->hud().model().level(), engine.masterVolume());
-    world.grabber->press(MediaKey::mute);
-    EXPECT_TRUE(shell->hud().model().muted());
+    EXPECT_EQ(shell->hud().model().level(), 0.5625f);
     const ObjectId other = world.sim.addDevice(test::deviceSetup("usb", "USB DAC"));
     world.sim.setDefaultDevice(Role::output, other);
     world.scheduler.advance(1);
@@ -189,7 +187,6 @@ TEST(DevicesWindow, ShowsTheRulesChangesGoIntoTheEngineAndItOpensOnce) {
     outputs->row("speakers")->exclusionButton()->click();
     EXPECT_TRUE(engine.deviceRules().outputs[0].never);
     EXPECT_EQ(DeviceRules::load(*world.defaults), engine.deviceRules()) << "stored";
-    EXPECT_TRUE(view->alertsOption()->isOn());
     view->alertsOption()->toggle()->click();
     EXPECT_FALSE(engine.deviceRules().alertsFollowOutput);
     // A change from elsewhere shows at once.
@@ -241,7 +238,6 @@ TEST_F(Onboarding, TheAccessCardShowsOnlyWhereAccessIsMissing) {
     EXPECT_FALSE(v->cardShown());
     answer(Status::denied);
     ASSERT_TRUE(v->cardShown());
-    EXPECT_EQ(v->card()->buttons(), (QStringList{"Open Settings", "Check again"}));
     v->card()->button("Open Settings")->click();
     EXPECT_EQ(settingsOpened, 1);
     v->card()->button("Check again")->click();
@@ -258,8 +254,7 @@ TEST_F(Onboarding, TheAccessCardShowsOnlyWhereAccessIsMissing) {
     sandboxed->card()->button("Check")->click();
     EXPECT_EQ(checks, 3);
     answer(Status::denied);
-    EXPECT_TRUE(sandboxed->card()->text().contains("xdg-run/pipewire-0"));
-    EXPECT_EQ(sandboxed->card()->buttons(), QStringList{"Check again"});
+    EXPECT_EQ(sandboxed->card()->buttons(), QStringList{"Check again"}) << "no settings to open";
 }
 
 // Closed, the window leaves the first run to do: the next launch shows it again, and finishing it
@@ -335,51 +330,44 @@ TEST(Autostart, WritesAQuotedEntryThatStartsAtLoginHonoursHidingAndRemovesIt) {
     EXPECT_FALSE(autostart.isEnabled());
 }
 
-TEST(QtScheduler, AsyncRunsLaterInOrderDelayedAfterItsDelayRepeatingUntilCancelled) {
+// Work runs later (never inline) in order, after its delay unless cancelled, repeating until
+// cancelled even from its own work; work from other threads runs on the main thread.
+TEST(QtScheduler, RunsLaterInOrderAfterItsDelayUntilCancelledAndOnTheMainThread) {
     QtScheduler scheduler;
     std::vector<int> order;
     scheduler.async([&] { order.push_back(1); });
     scheduler.async([&] { order.push_back(2); });
-    EXPECT_TRUE(order.empty()); // never inline, even on the main thread
+    EXPECT_TRUE(order.empty());
     const double start = scheduler.now();
     double ranAt = -1;
-    auto cancelled = scheduler.asyncAfter(0.02, [&] { order.push_back(3); });
+    scheduler.asyncAfter(0.02, [&] { order.push_back(3); })->cancel();
     scheduler.asyncAfter(0.05, [&] { ranAt = scheduler.now(); });
-    cancelled->cancel();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ranAt >= 0; }));
-    EXPECT_EQ(order, (std::vector<int>{1, 2})) << "in order, the cancelled one not at all";
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_TRUE(ranAt - start >= 0.045 && ranAt - start < 1.0) << "the clock counts seconds";
-    // A repeating one runs until cancelled, even from its own work.
     int runs = 0;
-    WorkItemRef timer;
-    timer = scheduler.repeating(0.005, [&] {
+    WorkItemRef timer = scheduler.repeating(0.005, [&] {
         if (++runs == 3) timer->cancel();
     });
+    bool later = false; // several more intervals after the third run
     ASSERT_TRUE(QTest::qWaitFor([&] { return runs >= 3; }));
-    // Several more intervals go by: nothing more may run.
-    bool later = false;
     scheduler.asyncAfter(0.04, [&] { later = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return later; }));
     EXPECT_EQ(runs, 3);
-}
 
-TEST(QtScheduler, WorkFromOtherThreadsRunsOnTheMainThread) {
-    QtScheduler scheduler;
     QThread* main = QThread::currentThread();
     std::atomic<bool> asyncOnMain{false}, delayedOnMain{false}, syncDone{false};
     std::thread worker([&] {
         scheduler.async([&] { asyncOnMain = QThread::currentThread() == main; });
         scheduler.asyncAfter(0.01, [&] { delayedOnMain = QThread::currentThread() == main; });
-        // Blocks until the main loop has run it.
-        int value = 0;
+        int value = 0; // sync blocks until the main loop has run it
         scheduler.sync([&] { value = QThread::currentThread() == main ? 42 : -1; });
         syncDone = value == 42;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return syncDone.load() && delayedOnMain.load(); }));
     worker.join();
     EXPECT_TRUE(asyncOnMain);
-    // On the main thread itself sync runs at once.
-    int inline_ = 0;
+    int inline_ = 0; // on the main thread itself sync runs at once
     scheduler.sync([&] { inline_ = 7; });
     EXPECT_EQ(inline_, 7);
 }

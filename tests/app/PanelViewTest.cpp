@@ -185,7 +185,7 @@ TEST(PanelView, EqualiserInTheRowReachesTheEngineOneEditorAtATime) {
 }
 
 // Solo by the row's button greys the other rows and keeps their meters empty until ended; the
-// row's menu sets the output, solo and reset.
+// row's menu sets the output and resets the app.
 TEST(PanelView, SoloAndTheRowMenuReachTheEngine) {
     PanelWorld world;
     world.engine->setMetering(true);
@@ -201,7 +201,6 @@ TEST(PanelView, SoloAndTheRowMenuReachTheEngine) {
     world.panel->apps()->endSoloButton()->click();
     world.settle();
     EXPECT_FALSE(world.engine->soloID());
-    EXPECT_FALSE(world.panel->apps()->endSoloButton()->isVisible());
     EXPECT_FALSE(radio->isGrey());
     EXPECT_GT(radio->fader()->level().value_or(0), 0.0f);
     const auto choose = [&](const char* entry) {
@@ -210,11 +209,6 @@ TEST(PanelView, SoloAndTheRowMenuReachTheEngine) {
     };
     choose("Headphones");
     EXPECT_EQ(world.settings(PanelWorld::radio).outputUID, "headphones");
-    EXPECT_TRUE(
-        find(std::unique_ptr<QMenu>(radio->contextMenu()).get(), "Headphones")->isChecked());
-    choose("Solo");
-    EXPECT_EQ(world.engine->soloID(), PanelWorld::radio);
-    choose("End solo");
     world.engine->setVolume(1.5f, PanelWorld::radio);
     choose("Reset");
     EXPECT_EQ(world.settings(PanelWorld::radio), AppSettings{});
@@ -469,13 +463,6 @@ TEST(PanelView, OnAShortScreenTheRowsScrollAndAnOpenedEditorEndsInView) {
     EXPECT_EQ(bar->value(), 0);
 }
 
-// Presses Tab (or `key`) on whatever has the focus.
-QWidget* tab(Qt::Key key = Qt::Key_Tab) {
-    if (QWidget* focus = QApplication::focusWidget()) QTest::keyClick(focus, key);
-    QApplication::processEvents();
-    return QApplication::focusWidget();
-}
-
 TEST(PanelView, TabVisitsEveryControlWithARingAndClickedFadersTakeTheKeys) {
     PanelWorld world;
     PanelView& panel = *world.panel;
@@ -487,7 +474,8 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndClickedFadersTakeTheKeys) {
     panel.sound()->muteButton()->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited{QApplication::focusWidget()};
     for (int i = 0; i < 60; ++i) {
-        QWidget* next = tab();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* next = QApplication::focusWidget();
         if (!next || next == visited.front()) break;
         if (next != visited.back()) visited.push_back(next);
         ASSERT_TRUE(FocusRing::shown(next)) << next->metaObject()->className();
