@@ -32,9 +32,8 @@ TEST(NameMatch, ExactKeyThenWholeNameThenUniqueBeginning) {
                                              {"com.example.Notes", "Notes"},
                                              {"com.example.Notes2", "Notes"}};
     const auto find = [&](const char* word) { return NameMatch::find(apps, word); };
-    // A whole name wins over the longer names it begins, whatever the case; only the id tells
-    // two apps of one name apart.
-    EXPECT_EQ(find("FIREFOX").indices, std::vector<std::size_t>{0});
+    // A whole name wins over the longer names it begins (whatever the case: ctl's tests); only
+    // the id tells two apps of one name apart.
     EXPECT_EQ(find("firefox n").indices, std::vector<std::size_t>{1});
     EXPECT_EQ(find("com.example.Notes2").indices, std::vector<std::size_t>{3});
     EXPECT_EQ(find("notes").kind, Kind::ambiguous);
@@ -303,9 +302,6 @@ TEST(ControlProgram, ServesTheDemoAndEndsWithStatusOneWhenGone) {
     CtlRun r = ctl(bus.address(), {"apps"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not running"), std::string::npos) << r.err;
-    r = ctl("unix:path=" + (home.dir / "no-bus"), {"mic-mute", "toggle"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     QProcess voxlane;
     QProcessEnvironment env = home.environment(bus.address());
     env.insert("QT_QPA_PLATFORM", "offscreen");

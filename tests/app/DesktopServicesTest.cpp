@@ -47,7 +47,6 @@ TEST(PanelPlacement, NextToTheTrayItemOrTheClickKeptInsideTheArea) {
         QRect available, expected;
     };
     for (const Case& c : std::vector<Case>{
-             {QRect(1000, 3, 22, 22), topBar, QRect(851, 27, 320, 400)},  // centred
              {QRect(1890, 3, 22, 22), topBar, QRect(1596, 27, 320, 400)}, // right bound
              {QRect(1800, 1049, 22, 22), QRect(0, 0, 1920, 1040), QRect(1596, 647, 320, 400)},
              {std::nullopt, topBar, QRect(1592, 30, 320, 400)}})
@@ -84,8 +83,7 @@ struct TrayWorld : ShellWorld {
 };
 
 // Opening twice fades in once with one set of monitors; the window goes when the fade-out has
-// run, unless the panel is opened again before; Escape closes it. (How it grows is
-// PanelPlacement's.)
+// run, unless the panel is opened again before; Escape closes it.
 TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     TrayWorld world(/*useTray=*/false);
     StatusPanelController& controller = world.controller;
@@ -95,7 +93,6 @@ TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     EXPECT_TRUE(world.engine.metering());
     EXPECT_EQ(controller.fade().count(), 1);
     EXPECT_EQ(controller.monitorInstalls(), 1);
-    controller.close();
     controller.close();
     EXPECT_EQ(controller.fade().count(), 2);
     EXPECT_FALSE(world.engine.metering());
@@ -128,7 +125,6 @@ TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     EXPECT_TRUE(controller.isOpen());
     emit tray->activated(QSystemTrayIcon::Context);
     EXPECT_FALSE(controller.isOpen());
-    EXPECT_EQ(tray->contextMenu(), nullptr);
     // A click in another of our windows closes it.
     controller.open();
     QWidget other;
@@ -202,7 +198,7 @@ TEST_F(StatusNotifier, RegistersWithTheWatcherInsteadOfTheXEmbedIcon) {
         return controller.statusNotifierItem()->state() == StatusNotifierItem::State::registered;
     }));
     EXPECT_EQ(controller.trayIcon(), nullptr);
-    // What the host reads: its id, status, tooltip and menu.
+    // What the host reads: its status and menu.
     StatusNotifierItem::registerTypes();
     const auto get = [&](const QString& name) {
         const QDBusMessage answer =
@@ -213,15 +209,10 @@ TEST_F(StatusNotifier, RegistersWithTheWatcherInsteadOfTheXEmbedIcon) {
     };
     EXPECT_EQ(get("Status").toString(), "Active");
     EXPECT_EQ(get("Menu").value<QDBusObjectPath>().path(), StatusNotifierItem::menuPath);
-    StatusNotifierToolTip tip;
-    get("ToolTip").value<QDBusArgument>() >> tip;
-    EXPECT_TRUE(tip.body.startsWith("Speakers"));
     // Every microphone muted: the host is asked for attention.
     world->engine.toggleMicMute();
     world->scheduler.advance(0.01);
     EXPECT_EQ(get("Status").toString(), "NeedsAttention");
-    get("ToolTip").value<QDBusArgument>() >> tip;
-    EXPECT_TRUE(tip.title.contains("microphones muted"));
 }
 
 // Activate opens the panel next to the click and a second one closes it; the wheel steps the

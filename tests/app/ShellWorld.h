@@ -36,9 +36,8 @@ namespace voxlane::test {
 class FakeGrabber final : public VolumeKeyGrabber {
 public:
     struct Control {
-        bool refuse = false;
+        bool refuse = false, grabbed = false;
         int grabs = 0;
-        bool grabbed = false;
     };
     explicit FakeGrabber(std::shared_ptr<Control> control) : control_(std::move(control)) {}
     bool grab() override {

@@ -41,11 +41,14 @@ protected:
         process.setProcessEnvironment(environment(busAddress));
         process.start(VOXLANE_PATH, arguments);
     }
+    // The visible windows `by` (--name or --pid) `what`.
+    QStringList windows(const std::string& by, const std::string& what) const {
+        const auto found = x.xdotool({"search", "--onlyvisible", by, what});
+        return QString::fromStdString(found.value_or("")).split('\n', Qt::SkipEmptyParts);
+    }
     // The panel's geometry while it is on screen.
     std::optional<QRect> visiblePanel() const {
-        const auto found = x.xdotool({"search", "--onlyvisible", "--name", "^Voxlane$"});
-        const QStringList ids =
-            QString::fromStdString(found.value_or("")).split('\n', Qt::SkipEmptyParts);
+        const QStringList ids = windows("--name", "^Voxlane$");
         const auto info = ids.isEmpty()
                               ? std::nullopt
                               : x.xdotool({"getwindowgeometry", ids.first().toStdString()});
@@ -179,14 +182,8 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
 
     // The output menu takes the pointer while it is open; Escape closes the menu only.
     const auto windowsBecome = [&](qsizetype count) {
-        return QTest::qWaitFor(
-            [&] {
-                const auto ids = x.xdotool(
-                    {"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
-                return ids &&
-                       QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() == count;
-            },
-            3000);
+        const std::string pid = std::to_string(voxlane.processId());
+        return QTest::qWaitFor([&] { return windows("--pid", pid).size() == count; }, 3000);
     };
     ASSERT_TRUE(windowsBecome(1));
     ASSERT_TRUE(click(panel->topLeft() + deviceMenu));
