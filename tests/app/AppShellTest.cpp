@@ -248,9 +248,8 @@ TEST_F(Onboarding, TheAccessCardShowsOnlyWhereAccessIsMissing) {
     EXPECT_EQ(std::pair(registered, finished), std::pair(0, 1));
     auto sandboxed = view(/*sandboxed=*/true);
     ASSERT_TRUE(sandboxed->cardShown());
-    EXPECT_EQ(checks, 2);
+    EXPECT_EQ(checks, 2) << "the card asks first";
     sandboxed->card()->button("Check")->click();
-    EXPECT_EQ(checks, 3);
     answer(Status::denied);
     EXPECT_EQ(sandboxed->card()->buttons(), QStringList{"Check again"}) << "no settings to open";
 }

@@ -116,10 +116,6 @@ TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     StatusPanelController& controller = world.controller;
     QSystemTrayIcon* tray = controller.trayIcon();
     ASSERT_NE(tray, nullptr);
-    // A middle click mutes the output and leaves the panel closed.
-    emit tray->activated(QSystemTrayIcon::MiddleClick);
-    EXPECT_TRUE(world.engine.masterMuted());
-    EXPECT_FALSE(controller.isOpen());
     // Left and right clicks both toggle; there is no context menu.
     emit tray->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(controller.isOpen());
@@ -362,11 +358,10 @@ protected:
         ASSERT_TRUE(bus->ready());
         portal = std::make_unique<FakePortal>(bus->desktop());
     }
-    void offerPortal() {
-        ASSERT_TRUE(bus->offer(portal.get(), DesktopShortcuts::portalPath,
-                               DesktopShortcuts::portalService));
-    }
-    void startEngine() {
+    // The engine with its hot key, on a bus where the portal is offered or not.
+    void startEngine(bool offerPortal) {
+        ASSERT_TRUE(!offerPortal || bus->offer(portal.get(), DesktopShortcuts::portalPath,
+                                               DesktopShortcuts::portalService));
         shortcuts = std::make_unique<DesktopShortcuts>(&bus->app(), &x11);
         EngineServices services = world.engineServices();
         services.keyGrabber = shortcuts.get();
@@ -384,8 +379,7 @@ protected:
 };
 
 TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicrophones) {
-    offerPortal();
-    startEngine();
+    startEngine(true);
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::portal));
     ASSERT_EQ(portal->bound.size(), 1);
     EXPECT_EQ(portal->bound.first().properties.value("preferred_trigger").toString(),
@@ -411,8 +405,7 @@ TEST_F(PortalShortcutsTest, ThePortalBindsTheHotKeyAndItsActivationMutesTheMicro
 
 TEST_F(PortalShortcutsTest, DeclinedOrMissingPortalsLeaveTheHotKeyToX11) {
     portal->bindAnswer = 1; // the user said no in the desktop's dialog
-    offerPortal();
-    startEngine();
+    startEngine(true);
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
     EXPECT_EQ(portal->binds, 1);
     ASSERT_EQ(x11.grabs.size(), 1u);
@@ -425,7 +418,7 @@ TEST_F(PortalShortcutsTest, DeclinedOrMissingPortalsLeaveTheHotKeyToX11) {
 TEST_F(PortalShortcutsTest, WithoutPortalOrGrabTheLogSaysTheKeyDoesNothing) {
     x11.answer = KeyGrabber::Status::taken;
     Log::Capture log;
-    startEngine(); // nobody offers the portal on this bus
+    startEngine(/*offerPortal=*/false);
     ASSERT_TRUE(routeIs(DesktopShortcuts::Route::fallback));
     EXPECT_TRUE(x11.grabs.empty());
     EXPECT_TRUE(std::ranges::any_of(log.entries(), [](const auto& entry) {

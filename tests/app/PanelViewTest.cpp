@@ -494,20 +494,15 @@ TEST(PanelView, TabVisitsEveryControlWithARingAndClickedFadersTakeTheKeys) {
     EXPECT_TRUE(contains(music->soloButton()) && contains(music->editor()->curve()));
     EXPECT_EQ(visited[1], panel.sound()->fader());
     EXPECT_EQ(visited.back(), panel.settings());
-    // A fader clicked (through the window, as a real click comes) takes the focus without a ring,
-    // and the keys then move it.
+    // A fader clicked (through the window, as a real click comes) takes the focus without a ring;
+    // the keys then move it, and the ring shows.
     MeteredFader* radio = world.row(PanelWorld::radio)->fader();
-    music->muteButton()->setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(FocusRing::shown(music->muteButton()));
     QTest::mouseClick(radio, Qt::LeftButton, {}, along(radio, 0.25).toPoint());
-    EXPECT_TRUE(radio->hasFocus()) << "the click took the focus";
-    EXPECT_FALSE(FocusRing::shown(music->muteButton())) << "no ring is left on the other row";
-    EXPECT_FALSE(FocusRing::shown(radio)) << "and a click shows none";
+    EXPECT_TRUE(radio->hasFocus() && !FocusRing::shown(radio));
     world.engine->setVolume(0.5f, PanelWorld::radio);
     QTest::keyClick(radio, Qt::Key_Right);
     EXPECT_FLOAT_EQ(world.volume(PanelWorld::radio), 0.55f);
-    EXPECT_EQ(world.volume(PanelWorld::music), 1.0f);
-    EXPECT_TRUE(FocusRing::shown(radio)) << "keys used: the ring shows";
+    EXPECT_TRUE(FocusRing::shown(radio));
 }
 
 // Every text the panel shows, in one pass over its widgets: each visible label and button with
