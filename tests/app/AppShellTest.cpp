@@ -20,7 +20,6 @@
 #include "app/X11KeyEvents.h"
 #include "engine/SettingsStore.h"
 #include "platform/X11KeyGrabber.h"
-#include "support/FakeKeyGrabber.h"
 #include "support/Xvfb.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
@@ -364,23 +363,6 @@ TEST(QtScheduler, RunsLaterInOrderAfterItsDelayUntilCancelledAndOnTheMainThread)
     int inline_ = 0; // on the main thread itself sync runs at once
     scheduler.sync([&] { inline_ = 7; });
     EXPECT_EQ(inline_, 7);
-}
-
-TEST(KeyGrabberVolumeKeys, GrabsEveryVariantAllOrNothing) {
-    test::FakeKeyGrabber keyboard;
-    ASSERT_EQ(keyboard.grab({KeySyms::m, keyModifierControl}, {0x4d495852, 1}),
-              KeyGrabber::Status::grabbed); // the hot key
-    KeyGrabberVolumeKeys keys(keyboard);
-    // A refused variant leaves nothing of ours grabbed and the other grabs alone.
-    keyboard.answer = KeyGrabber::Status::taken;
-    EXPECT_FALSE(keys.grab() || keys.isGrabbed());
-    EXPECT_EQ(keyboard.grabs.size(), 1u) << "only the hot key's grab is left";
-    keyboard.answer = KeyGrabber::Status::grabbed;
-    ASSERT_TRUE(keys.grab());
-    EXPECT_EQ(keyboard.grabs.size(), 13u);
-    EXPECT_TRUE(keyboard.press({KeySyms::audioMute, keyModifierShift})); // the keys: X11 test
-    keys.release();
-    EXPECT_EQ(keyboard.grabs.size(), 1u);
 }
 
 TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {

@@ -111,25 +111,20 @@ TEST(StatusPanel, OpensAndClosesAndTheEngineFollows) {
     EXPECT_FALSE(controller.isOpen());
 }
 
+// The icon toggles the panel on either button; a click in another of our windows closes it, and
+// when that click was on the icon, the icon's own toggle that follows is ignored.
 TEST(StatusPanelTray, IconClicksToggleAndClicksElsewhereClose) {
     TrayWorld world(/*useTray=*/true);
     StatusPanelController& controller = world.controller;
     QSystemTrayIcon* tray = controller.trayIcon();
     ASSERT_NE(tray, nullptr);
-    // Left and right clicks both toggle; there is no context menu.
-    emit tray->activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(controller.isOpen());
     emit tray->activated(QSystemTrayIcon::Context);
-    EXPECT_FALSE(controller.isOpen());
-    // A click in another of our windows closes it.
-    controller.open();
+    EXPECT_TRUE(controller.isOpen());
     QWidget other;
     other.resize(100, 100);
     other.show();
     QTest::mouseClick(&other, Qt::LeftButton);
     EXPECT_FALSE(controller.isOpen());
-    // When that click was on the tray icon, the icon's own toggle follows: it is ignored, while a
-    // later click opens the panel again.
     emit tray->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(controller.isOpen());
     world.scheduler.advance(0.5);
@@ -465,26 +460,32 @@ void setWindowColour(QColor window) {
     QApplication::setPalette(palette);
 }
 
-// A private bus with `portal` (if any) offered on it, the palette's window `window` until the end.
-struct SchemeWorld {
-    SchemeWorld(QObject* portal, QColor window) {
-        setWindowColour(window);
-        offered = bus.ready() && (!portal || bus.offer(portal, DesktopColorScheme::portalPath,
-                                                       DesktopColorScheme::portalService));
+// A private bus with the fake portal offered on it or not; the palette's window colour is the
+// test's until the end.
+class DesktopColorSchemeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SKIP_WITHOUT_BUS();
+        ASSERT_TRUE(bus.ready());
     }
-    ~SchemeWorld() { QApplication::setPalette(saved); }
+    void TearDown() override { QApplication::setPalette(saved); }
+    // The scheme on a palette whose window is `window`, with the portal offered unless `offer`
+    // is false.
+    DesktopColorScheme& start(QColor window, bool offer = true) {
+        setWindowColour(window);
+        EXPECT_TRUE(!offer || bus.offer(&portal, DesktopColorScheme::portalPath,
+                                        DesktopColorScheme::portalService));
+        return scheme.emplace(&bus.app());
+    }
     QPalette saved = QApplication::palette();
     DesktopBus bus;
-    bool offered = false;
+    FakeSettingsPortal portal;
+    std::optional<DesktopColorScheme> scheme;
 };
 
-TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
-    SKIP_WITHOUT_BUS();
-    FakeSettingsPortal portal;
+TEST_F(DesktopColorSchemeTest, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) {
     portal.scheme = 1;
-    SchemeWorld world(&portal, QColor(240, 240, 240)); // a light desktop theme
-    ASSERT_TRUE(world.offered);
-    DesktopColorScheme scheme(&world.bus.app());
+    DesktopColorScheme& scheme = start(QColor(240, 240, 240)); // a light desktop theme
     QSignalSpy changes(&scheme, &DesktopColorScheme::changed);
     scheme.waitUntilSettled(5000);
     ASSERT_TRUE(scheme.settled());
@@ -511,25 +512,18 @@ TEST(DesktopColorScheme, ThePortalsPreferenceWinsAndTheSchemeFollowsItsChanges) 
     EXPECT_EQ(changes.size(), 3);
 }
 
-TEST(DesktopColorScheme, AnOlderPortalIsReadWithRead) {
-    SKIP_WITHOUT_BUS();
-    FakeSettingsPortal portal;
+TEST_F(DesktopColorSchemeTest, AnOlderPortalIsReadWithRead) {
     portal.scheme = 2;
     portal.old = true;
-    SchemeWorld world(&portal, QColor(30, 30, 30));
-    ASSERT_TRUE(world.offered);
-    DesktopColorScheme scheme(&world.bus.app());
+    DesktopColorScheme& scheme = start(QColor(30, 30, 30));
     scheme.waitUntilSettled(5000);
     EXPECT_EQ(scheme.portalValue(), 2u);
     EXPECT_FALSE(scheme.dark()) << "prefer light, though the palette is dark";
 }
 
 // No portal on the bus (or no bus): settled at once, by the palette, and following it.
-TEST(DesktopColorScheme, WithoutAPortalThePaletteDecides) {
-    SKIP_WITHOUT_BUS();
-    SchemeWorld world(nullptr, QColor(35, 35, 38));
-    ASSERT_TRUE(world.offered);
-    DesktopColorScheme scheme(&world.bus.app());
+TEST_F(DesktopColorSchemeTest, WithoutAPortalThePaletteDecides) {
+    DesktopColorScheme& scheme = start(QColor(35, 35, 38), /*offer=*/false);
     scheme.waitUntilSettled(5000);
     EXPECT_EQ(std::pair(scheme.settled(), scheme.portalValue()),
               std::pair(true, std::optional<uint>()));
