@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shell: launch decisions, the panel's opening and quitting, the volume keys, the device
 // priorities window and the first-run window on the simulated audio server; and its smaller
-// pieces: single instance, autostart entry, the Qt scheduler, the volume display and the volume
-// keys' grabs (on a fake keyboard and on a private X server).
-#include "app/AppShell.h"
-
+// pieces: single instance, autostart entry, the Qt scheduler and the volume keys on an X server.
 #include "ShellWorld.h"
 #include "app/Autostart.h"
 #include "app/DevicesWindowController.h"
@@ -16,7 +13,6 @@
 #include "app/QtScheduler.h"
 #include "app/SingleInstance.h"
 #include "app/VolumeHUDController.h"
-#include "app/WindowFade.h"
 #include "app/X11KeyEvents.h"
 #include "engine/SettingsStore.h"
 #include "platform/X11KeyGrabber.h"
@@ -33,7 +29,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <atomic>

@@ -2,22 +2,12 @@
 // The control interface on a private session bus: the running shell (engine on the simulated
 // server, panel, control service) in this process, `voxlane ctl` as a real program against it.
 #include "ShellWorld.h"
-#include "app/AppShell.h"
 #include "app/DBusService.h"
 #include "app/NameMatch.h"
 #include "app/StatusPanelController.h"
-#include "engine/MixerEngine.h"
 
-#include <QApplication>
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
-#include <QDBusVariant>
-#include <QProcess>
-#include <QTest>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace voxlane {

@@ -12,7 +12,6 @@
 #include "app/StatusNotifierItem.h"
 #include "app/StatusPanelController.h"
 #include "app/WindowFade.h"
-#include "engine/MixerEngine.h"
 #include "platform/HotKey.h"
 #include "platform/Log.h"
 #include "support/FakeKeyGrabber.h"
@@ -20,15 +19,12 @@
 
 #include <QApplication>
 #include <QDBusContext>
-#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace voxlane {
 namespace {

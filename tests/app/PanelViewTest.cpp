@@ -14,7 +14,6 @@
 #include "ui/CallModule.h"
 #include "ui/CapsuleButton.h"
 #include "ui/DeviceMenu.h"
-#include "ui/DuckingToggle.h"
 #include "ui/EQCurve.h"
 #include "ui/EQEditor.h"
 #include "ui/ElidedLabel.h"
@@ -37,9 +36,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
-#include <QTest>
 #include <QVariantAnimation>
-#include <gtest/gtest.h>
 
 namespace voxlane {
 namespace {

@@ -3,7 +3,6 @@
 #include "ShellWorld.h"
 #include "app/DBusService.h"
 #include "app/GlassPanel.h"
-#include "engine/MixerEngine.h"
 #include "support/Xvfb.h"
 #include "ui/DeviceMenu.h"
 #include "ui/EngineAdapter.h"
@@ -14,8 +13,6 @@
 #include <QApplication>
 #include <QDBusInterface>
 #include <QRegularExpression>
-#include <QTest>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace voxlane {
