@@ -217,11 +217,11 @@ TEST_F(Control, NamesAreMatchedAndBadArgumentsRefused) {
 TEST_F(Control, ChangesAreAnnounced) {
     SignalLog log;
     QDBusConnection client = connection("voxlane-control-client");
-    const QString properties = "org.freedesktop.DBus.Properties";
     for (const char* member :
          {"AppAdded", "AppRemoved", "AppChanged", "DevicesChanged", "PropertiesChanged"}) {
         ASSERT_TRUE(client.connect(DBusService::serviceName, DBusService::objectPath,
-                                   member[0] == 'P' ? properties : DBusService::interfaceName,
+                                   member[0] == 'P' ? "org.freedesktop.DBus.Properties"
+                                                    : DBusService::interfaceName,
                                    member, &log, SLOT(received(QDBusMessage))));
     }
     call("ListApps", {}); // the subscriptions reach the bus before anything happens

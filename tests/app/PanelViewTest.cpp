@@ -204,7 +204,9 @@ TEST(PanelView, SoloAndTheRowMenuReachTheEngine) {
     EXPECT_EQ(world.settings(PanelWorld::radio), AppSettings{});
 }
 
-TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
+// The call module shows during a call with lowering on and its button pauses the lowering; an
+// error is told until put away.
+TEST(PanelView, CallAndErrorModules) {
     PanelWorld world;
     const ObjectId call =
         world.addApp(503, "org.mozilla.firefox", "Firefox", SimServer::Signal::silence());
@@ -218,6 +220,16 @@ TEST(PanelView, CallModuleShowsDuringACallWithLoweringOn) {
     module->button()->click();
     EXPECT_TRUE(world.engine->duckingPausedForCall());
     EXPECT_FALSE(world.row(PanelWorld::music)->showsLowered()) << "reconciled at once";
+    ErrorModule* error = world.panel->error();
+    world.probes.injectFault(tapsFail());
+    world.engine->setVolume(0.5f, PanelWorld::music);
+    world.settle();
+    ASSERT_TRUE(world.engine->lastError());
+    EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
+    EXPECT_TRUE(error->isVisible());
+    error->button()->click();
+    EXPECT_FALSE(world.engine->lastError());
+    EXPECT_FALSE(error->isVisible());
 }
 
 // Inside a sandbox, where access can be missing, the access notice comes first and its button
@@ -246,21 +258,6 @@ TEST(PanelView, NoticesForAccessAndVolumeKeys) {
     EXPECT_EQ(enables, 1);
 }
 
-TEST(PanelView, AnErrorIsToldUntilPutAway) {
-    PanelWorld world;
-    ErrorModule* error = world.panel->error();
-    EXPECT_FALSE(error->isVisible());
-    world.probes.injectFault(tapsFail());
-    world.engine->setVolume(0.5f, PanelWorld::music);
-    world.settle();
-    ASSERT_TRUE(world.engine->lastError());
-    EXPECT_EQ(error->subtitleLabel()->text().toStdString(), *world.engine->lastError());
-    EXPECT_TRUE(error->isVisible());
-    error->button()->click();
-    EXPECT_FALSE(world.engine->lastError());
-    EXPECT_FALSE(error->isVisible());
-}
-
 // The disclosure's text, the empty note and the rows start 16 in, under "Apps".
 TEST(PanelView, SilentAppsBehindTheDisclosure) {
     PanelWorld world(false);
@@ -268,8 +265,7 @@ TEST(PanelView, SilentAppsBehindTheDisclosure) {
     world.addApp(602, "org.example.Mail", "Mail", SimServer::Signal::silence(), false);
     world.start();
     AppsModule* apps = world.panel->apps();
-    EXPECT_TRUE(apps->emptyLabel()->isVisible());
-    EXPECT_TRUE(apps->rows().empty());
+    EXPECT_TRUE(apps->emptyLabel()->isVisible() && apps->rows().empty());
     apps->silentButton()->click();
     finish(apps->silentButton()->findChild<QVariantAnimation*>());
     ASSERT_EQ(apps->rows().size(), 2u);

@@ -42,8 +42,7 @@ public:
     explicit FakeGrabber(std::shared_ptr<Control> control) : control_(std::move(control)) {}
     bool grab() override {
         ++control_->grabs;
-        control_->grabbed = !control_->refuse;
-        return control_->grabbed;
+        return control_->grabbed = !control_->refuse;
     }
     void release() override { control_->grabbed = false; }
     bool isGrabbed() const override { return control_->grabbed; }
@@ -83,10 +82,7 @@ struct ShellWorld : test::SimRig {
     // `hardwareVolume` false: the output has no volume of its own (software volume).
     explicit ShellWorld(bool hardwareVolume = true) {
         auto setup = deviceSetup("speakers", "Speakers");
-        if (!hardwareVolume) {
-            setup.output.hasVolume = false;
-            setup.output.hasMute = false;
-        }
+        setup.output.hasVolume = setup.output.hasMute = hardwareVolume;
         sim.addDevice(setup);
         defaults->setBoolean(AudioPermission::grantedKey, true);
     }
@@ -98,6 +94,12 @@ struct ShellWorld : test::SimRig {
         auto setup = processSetup(pid, signal, id, device);
         setup.playing = playing;
         return sim.addProcess(setup);
+    }
+    // The shell on this world, started with `arguments`.
+    std::unique_ptr<AppShell> launch(const std::vector<std::string>& arguments) {
+        auto shell = std::make_unique<AppShell>(services(), LaunchOptions::parse(arguments), true);
+        shell->start();
+        return shell;
     }
     AppServices services() {
         return AppServices{sim, scheduler, *defaults, workspace, sounds, systemEvents, [this] {

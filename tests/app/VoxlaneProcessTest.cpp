@@ -204,8 +204,8 @@ TEST(VoxlaneProcess, ADisplayWithoutAServerIsOneLineAndExitOne) {
     voxlane.setProcessEnvironment(env);
     voxlane.start(VOXLANE_PATH, {"--demo"});
     ASSERT_TRUE(voxlane.waitForFinished(10000));
-    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(voxlane.exitCode(), 1);
+    EXPECT_EQ(std::pair(voxlane.exitStatus(), voxlane.exitCode()),
+              std::pair(QProcess::NormalExit, 1));
     const QByteArray err = voxlane.readAllStandardError();
     EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains(":97.0")) << err.toStdString();
