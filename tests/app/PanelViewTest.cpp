@@ -80,10 +80,7 @@ struct PanelWorld : ShellWorld {
         : ShellWorld(hardwareVolume) {
         headphones = sim.addDevice(test::deviceSetup("headphones", "Headphones"));
         services.loginItem = {[this] { return loginEnabled; },
-                              [this](bool on) {
-                                  if (!loginFails) loginEnabled = on;
-                                  return !loginFails;
-                              }};
+                              [this](bool on) { return !loginFails && (loginEnabled = on, true); }};
         services.quit = [this] { ++quits; };
         services.actions.openDevicesWindow = [this] { ++devicesWindows; };
         if (!startNow) return;

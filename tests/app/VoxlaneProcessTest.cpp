@@ -104,9 +104,8 @@ TEST_F(VoxlaneOnX11, ASaveBeyondTheFileSizeLimitFailsWithALogLine) {
     EXPECT_EQ(QDir(home.config + "/voxlane").entryList(QDir::Files), QStringList{"demo.json"});
 }
 
-// Where the master fader's track (at a quarter of its length) and the output menu stand in the
-// panel's window: the sound module heads the panel whatever else it shows, so a panel of our
-// own, offscreen, tells.
+// Where the master fader's track (a quarter along) and the output menu stand in the panel's
+// window: the sound module heads any panel, so a panel of our own, offscreen, tells.
 std::pair<QPoint, QPoint> faderAndMenuPlaces() {
     test::ShellWorld world;
     MixerEngine engine{world.engineServices()};
