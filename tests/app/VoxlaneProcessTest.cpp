@@ -3,9 +3,6 @@
 #include "ShellWorld.h"
 #include "app/DBusService.h"
 #include "app/GlassPanel.h"
-#include "engine/MixerEngine.h"
-#include "support/PrivateBus.h"
-#include "support/TempDirectory.h"
 #include "support/Xvfb.h"
 #include "ui/DeviceMenu.h"
 #include "ui/EngineAdapter.h"
@@ -15,13 +12,7 @@
 
 #include <QApplication>
 #include <QDBusInterface>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
-#include <csignal>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace voxlane {
@@ -33,63 +24,50 @@ protected:
         if (!test::Xvfb::available())
             GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/deps.sh installs them)";
         ASSERT_TRUE(x.start());
-        runtime = QString::fromStdString(dir / "runtime");
-        config = QString::fromStdString(dir / "config");
-        ASSERT_TRUE(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        // The first run is behind us, so the panel opens the ordinary way.
-        dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}})");
     }
-
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment(const std::string& busAddress = {}) const {
+        QProcessEnvironment env = home.environment(busAddress);
         env.remove("QT_QPA_PLATFORM");
         env.remove("WAYLAND_DISPLAY");
         env.insert("DISPLAY", QString::fromStdString(x.display()));
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        env.insert("XDG_CONFIG_HOME", config);
         env.insert("VOXLANE_LOG", "stderr");
         return env;
     }
-
-    void launch(QProcess& process) const {
-        process.setProcessEnvironment(environment());
-        process.start(VOXLANE_PATH, {"--demo"});
+    void launch(QProcess& process, const QStringList& arguments = {"--demo"},
+                const std::string& busAddress = {}) const {
+        process.setProcessEnvironment(environment(busAddress));
+        process.start(VOXLANE_PATH, arguments);
     }
-
+    // The visible windows `by` (--name or --pid) `what`.
+    QStringList windows(const std::string& by, const std::string& what) const {
+        const auto found = x.xdotool({"search", "--onlyvisible", by, what});
+        return QString::fromStdString(found.value_or("")).split('\n', Qt::SkipEmptyParts);
+    }
     // The panel's geometry while it is on screen.
     std::optional<QRect> visiblePanel() const {
-        const auto found = x.xdotool({"search", "--onlyvisible", "--name", "^Voxlane$"});
-        const QString ids = QString::fromStdString(found.value_or(""));
-        if (ids.trimmed().isEmpty()) return std::nullopt;
-        const QString id = ids.split('\n', Qt::SkipEmptyParts).first();
-        const auto info = x.xdotool({"getwindowgeometry", id.toStdString()});
-        if (!info) return std::nullopt;
+        const QStringList ids = windows("--name", "^Voxlane$");
+        const auto info = ids.isEmpty()
+                              ? std::nullopt
+                              : x.xdotool({"getwindowgeometry", ids.first().toStdString()});
         const auto m = QRegularExpression(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
                                           QRegularExpression::DotMatchesEverythingOption)
-                           .match(QString::fromStdString(*info));
+                           .match(QString::fromStdString(info.value_or("")));
         if (!m.hasMatch()) return std::nullopt;
         return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                      m.captured(4).toInt());
     }
-
-    test::TempDirectory dir;
+    test::ProgramHome home;
     test::Xvfb x;
-    QString runtime, config;
 };
 
 TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
     QProcess voxlane;
     launch(voxlane);
-    ASSERT_TRUE(voxlane.waitForStarted(5000));
-
     // No tray on a bare X server: the panel opens by itself at the top right, 8 pixels in.
     std::optional<QRect> panel;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value(); }, 10000))
         << voxlane.readAllStandardError().toStdString();
-    EXPECT_EQ(panel->x() + panel->width(), 640 - 8);
-    EXPECT_EQ(panel->y(), 2);
-
+    EXPECT_EQ(panel->topRight() + QPoint(1, 0), QPoint(640 - 8, 2));
     // A second launch hands over to the first and ends; the panel closes, and the next one opens
     // it again.
     for (bool open : {false, true}) {
@@ -97,53 +75,38 @@ TEST_F(VoxlaneOnX11, PanelOpensASecondLaunchTogglesItAndSigtermQuits) {
         launch(next);
         ASSERT_TRUE(next.waitForFinished(5000));
         EXPECT_EQ(next.exitCode(), 0);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value() == open; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return visiblePanel().has_value() == open; }));
     }
-
-    ::kill(pid_t(voxlane.processId()), SIGTERM);
-    ASSERT_TRUE(voxlane.waitForFinished(5000));
-    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(voxlane.exitCode(), 0);
+    EXPECT_TRUE(test::terminates(voxlane));
     // The single-instance socket went with it.
-    EXPECT_TRUE(QDir(runtime).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_TRUE(QDir(home.runtime).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 // Under a file size limit the first save is refused by the kernel: logged, not fatal, and its
 // temporary file is removed.
 TEST_F(VoxlaneOnX11, ASaveBeyondTheFileSizeLimitFailsWithALogLine) {
     // Larger than the limit; the launch then adds the audio access to it and saves.
-    dir.write("config/voxlane/demo.json", R"({"onboardingCompleted": {"boolean": true}, )" +
-                                              std::string(R"("note": {"data": ")") +
-                                              std::string(8192, 'x') + R"("}})");
+    home.dir.write("config/voxlane/demo.json",
+                   R"({"onboardingCompleted": {"boolean": true}, "note": {"data": ")" +
+                       std::string(8192, 'x') + R"("}})");
     QProcess voxlane;
     voxlane.setChildProcessModifier([] {
         rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
     launch(voxlane);
-    ASSERT_TRUE(voxlane.waitForStarted(5000));
     QByteArray err;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            err += voxlane.readAllStandardError();
-            return err.contains("nicht gespeichert");
-        },
+        [&] { return (err += voxlane.readAllStandardError()).contains("nicht gespeichert"); },
         10000))
         << err.toStdString();
-    EXPECT_EQ(voxlane.state(), QProcess::Running);
-    ::kill(pid_t(voxlane.processId()), SIGTERM);
-    ASSERT_TRUE(voxlane.waitForFinished(5000));
-    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(QDir(config + "/voxlane").entryList(QDir::Files), QStringList{"demo.json"});
+    EXPECT_TRUE(test::terminates(voxlane));
+    EXPECT_EQ(QDir(home.config + "/voxlane").entryList(QDir::Files), QStringList{"demo.json"});
 }
 
-// Where the master fader's track and the output menu stand in the panel's window: the sound
-// module heads the panel whatever else it shows, so a panel of our own, offscreen, tells.
-struct SoundPlaces {
-    QPoint fader;      // the track at a quarter of its length
-    QPoint deviceMenu; // inside the menu's button
-};
-SoundPlaces soundPlaces() {
+// Where the master fader's track (a quarter along) and the output menu stand in the panel's
+// window: the sound module heads any panel, so a panel of our own, offscreen, tells.
+std::pair<QPoint, QPoint> faderAndMenuPlaces() {
     test::ShellWorld world;
     MixerEngine engine{world.engineServices()};
     EngineAdapter adapter(engine);
@@ -154,9 +117,10 @@ SoundPlaces soundPlaces() {
     const QPoint inset(GlassPanel::padding, GlassPanel::padding);
     const Fader* fader = panel.sound()->fader();
     const QRectF track = fader->trackRect();
-    const QPoint onTrack(int(track.left() + track.width() / 4), int(track.center().y()));
     const QWidget* menu = panel.sound()->deviceMenu();
-    return {fader->mapTo(&panel, onTrack) + inset,
+    return {fader->mapTo(&panel,
+                         QPointF(track.left() + track.width() / 4, track.center().y()).toPoint()) +
+                inset,
             menu->mapTo(&panel, QPoint(12, menu->height() / 2)) + inset};
 }
 
@@ -164,20 +128,13 @@ SoundPlaces soundPlaces() {
 // the pointer, so that a click outside it closes it, while clicks on its own controls work, and
 // it holds it again after one of its menus has had it.
 TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
-    if (!test::PrivateBus::available())
-        GTEST_SKIP() << "dbus-daemon is needed (scripts/deps.sh installs it)";
+    SKIP_WITHOUT_BUS();
     test::PrivateBus bus;
-    std::string error;
-    ASSERT_TRUE(bus.start(&error)) << error;
-    const SoundPlaces places = soundPlaces();
-
-    QProcessEnvironment env = environment();
-    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(bus.address()));
+    ASSERT_TRUE(bus.start());
+    const auto [fader, deviceMenu] = faderAndMenuPlaces();
     QProcess voxlane;
-    voxlane.setProcessEnvironment(env);
     // At login the tray counts as there (it may come up later): the panel waits to be opened.
-    voxlane.start(VOXLANE_PATH, {"--demo", "--login"});
-    ASSERT_TRUE(voxlane.waitForStarted(5000));
+    launch(voxlane, {"--demo", "--login"}, bus.address());
     QDBusConnection connection =
         QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "x11-click-outside");
     // Made anew for every call: an interface made before the program serves it stays invalid.
@@ -190,83 +147,64 @@ TEST_F(VoxlaneOnX11, WithoutAWindowManagerAClickOutsideClosesThePanel) {
         << voxlane.readAllStandardError().toStdString();
     EXPECT_FALSE(property("PanelVisible").toBool());
     EXPECT_FALSE(visiblePanel().has_value());
-
     std::optional<QRect> panel;
-    const auto opened = [&] {
-        return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value(); }, 5000) &&
-               property("PanelVisible").toBool();
-    };
-    const auto closed = [&] {
-        return QTest::qWaitFor([&] { return !visiblePanel().has_value(); }, 5000) &&
-               !property("PanelVisible").toBool();
+    const auto shown = [&](bool open) {
+        return QTest::qWaitFor([&] { return (panel = visiblePanel()).has_value() == open; }) &&
+               property("PanelVisible").toBool() == open;
     };
     const auto click = [&](QPoint at) {
         return x
             .xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y()), "click", "1"})
             .has_value();
     };
-    // Left of the panel, which opens at the right edge.
-    const QPoint outside(20, 200);
-
+    const QPoint outside(20, 200); // left of the panel, which opens at the right edge
     // Opened by a second launch, the shell's own toggle.
     QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(VOXLANE_PATH, {"--demo"});
+    launch(second, {"--demo"}, bus.address());
     ASSERT_TRUE(second.waitForFinished(5000));
-    ASSERT_TRUE(opened()) << voxlane.readAllStandardError().toStdString();
+    ASSERT_TRUE(shown(true)) << voxlane.readAllStandardError().toStdString();
     ASSERT_FALSE(panel->contains(outside));
     ASSERT_TRUE(click(outside));
-    EXPECT_TRUE(closed()) << "a click outside closes the panel";
+    EXPECT_TRUE(shown(false)) << "a click outside closes the panel";
 
-    // A click on the master fader moves it and leaves the panel open.
+    // A click on the master fader moves it (in percent) and leaves the panel open.
     control()->call("SetPanelVisible", true);
-    ASSERT_TRUE(opened());
-    // In percent; the click is at a quarter of the track.
+    ASSERT_TRUE(shown(true));
     ASSERT_GT(property("MasterVolume").toDouble(), 40);
-    ASSERT_TRUE(click(panel->topLeft() + places.fader));
+    ASSERT_TRUE(click(panel->topLeft() + fader));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return std::abs(property("MasterVolume").toDouble() - 25) < 5; }, 3000));
     EXPECT_TRUE(property("PanelVisible").toBool()) << "a click inside leaves the panel open";
 
     // The output menu takes the pointer while it is open; Escape closes the menu only.
     const auto windowsBecome = [&](qsizetype count) {
-        return QTest::qWaitFor(
-            [&] {
-                const auto ids = x.xdotool(
-                    {"search", "--onlyvisible", "--pid", std::to_string(voxlane.processId())});
-                return ids &&
-                       QString::fromStdString(*ids).split('\n', Qt::SkipEmptyParts).size() == count;
-            },
-            3000);
+        const std::string pid = std::to_string(voxlane.processId());
+        return QTest::qWaitFor([&] { return windows("--pid", pid).size() == count; }, 3000);
     };
     ASSERT_TRUE(windowsBecome(1));
-    ASSERT_TRUE(click(panel->topLeft() + places.deviceMenu));
+    ASSERT_TRUE(click(panel->topLeft() + deviceMenu));
     ASSERT_TRUE(windowsBecome(2)) << "the menu opens";
     ASSERT_TRUE(x.key({"Escape"}));
     ASSERT_TRUE(windowsBecome(1)) << "and closes";
     EXPECT_TRUE(property("PanelVisible").toBool()) << "Escape closed the menu, not the panel";
     ASSERT_TRUE(click(outside));
-    EXPECT_TRUE(closed()) << "after the menu, a click outside still closes the panel";
-
-    ::kill(pid_t(voxlane.processId()), SIGTERM);
-    ASSERT_TRUE(voxlane.waitForFinished(5000));
-    EXPECT_EQ(voxlane.exitCode(), 0);
+    EXPECT_TRUE(shown(false)) << "after the menu, a click outside still closes the panel";
+    EXPECT_TRUE(test::terminates(voxlane));
     QDBusConnection::disconnectFromBus("x11-click-outside");
 }
 
 TEST(VoxlaneProcess, ADisplayWithoutAServerIsOneLineAndExitOne) {
-    test::TempDirectory dir;
-    QProcess voxlane;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    test::ProgramHome home;
+    QProcessEnvironment env = home.environment();
     env.remove("QT_QPA_PLATFORM");
     env.remove("WAYLAND_DISPLAY");
     env.insert("DISPLAY", ":97.0"); // no server answers there
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path().string()));
+    QProcess voxlane;
     voxlane.setProcessEnvironment(env);
     voxlane.start(VOXLANE_PATH, {"--demo"});
     ASSERT_TRUE(voxlane.waitForFinished(10000));
-    EXPECT_EQ(voxlane.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(voxlane.exitCode(), 1);
+    EXPECT_EQ(std::pair(voxlane.exitStatus(), voxlane.exitCode()),
+              std::pair(QProcess::NormalExit, 1));
     const QByteArray err = voxlane.readAllStandardError();
     EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains(":97.0")) << err.toStdString();

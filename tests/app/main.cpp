@@ -6,24 +6,19 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-namespace {
-
-// The offscreen platform reports each window operation it cannot carry out (raising,
-// opacity, size hints); the tests know, so those notes are left out of their output.
-void quietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.startsWith("This plugin does not support") || text.contains("systemTrayWindowChanged"))
-        return;
-    fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     std::unique_ptr<QApplication> app;
     std::unique_ptr<voxlane::Translations> english;
     if (!GTEST_FLAG_GET(list_tests)) {
-        qInstallMessageHandler(quietOffscreenNotes);
+        // The offscreen platform reports each window operation it cannot carry out (raising,
+        // opacity, size hints); the tests know, so those notes are left out of their output.
+        qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (!text.startsWith("This plugin does not support") &&
+                    !text.contains("systemTrayWindowChanged"))
+                    fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+            });
         app = std::make_unique<QApplication>(argc, argv);
         // The interface in English, as an English session shows it, whatever this one's language.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
