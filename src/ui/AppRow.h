@@ -63,8 +63,6 @@ public:
     GhostButton* soloButton() const { return solo_; }
     GhostButton* muteButton() const { return mute_; }
     EQEditor* editor() const { return editor_; }
-    QLabel* percentLabel() const { return percent_; }
-    QLabel* presetLabel() const { return preset_; }
     // The row's controls in the order Tab visits them.
     std::vector<QWidget*> focusChain() const;
     bool showsLowered() const;

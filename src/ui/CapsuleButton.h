@@ -15,7 +15,6 @@ public:
 
     QString title() const { return text(); }
     void setTitle(const QString& title);
-    bool isBusy() const { return busy_; }
     void setBusy(bool busy);
 
     QSize sizeHint() const override;

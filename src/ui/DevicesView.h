@@ -27,8 +27,6 @@ public:
 
     DeviceSection* outputs() const { return outputs_; }
     DeviceSection* inputs() const { return inputs_; }
-    OptionRow* keepBluetoothOption() const { return keepBluetooth_; }
-    OptionRow* alertsOption() const { return alerts_; }
     QString titleText() const;
     QString explanation() const;
 

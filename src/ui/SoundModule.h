@@ -26,8 +26,6 @@ public:
 
     void refresh();
 
-    ElidedLabel* deviceLabel() const { return device_; }
-    QLabel* percentLabel() const { return percent_; }
     GhostButton* muteButton() const { return mute_; }
     Fader* fader() const { return fader_; }
     DeviceMenu* deviceMenu() const { return menu_; }

@@ -16,6 +16,7 @@
 #include "app/X11KeyEvents.h"
 #include "engine/SettingsStore.h"
 #include "platform/X11KeyGrabber.h"
+#include "support/FakeKeyGrabber.h"
 #include "support/Xvfb.h"
 #include "ui/DeviceRow.h"
 #include "ui/DeviceSection.h"
@@ -344,6 +345,21 @@ TEST(QtScheduler, RunsLaterInOrderAfterItsDelayUntilCancelledAndOnTheMainThread)
     int inline_ = 0; // on the main thread itself sync runs at once
     scheduler.sync([&] { inline_ = 7; });
     EXPECT_EQ(inline_, 7);
+}
+
+// A refused grab takes back what the volume keys hold and leaves the hot key's grab alone.
+TEST(KeyGrabberVolumeKeys, ARefusedGrabLeavesTheOtherGrabsAlone) {
+    test::FakeKeyGrabber keyboard;
+    ASSERT_EQ(keyboard.grab({KeySyms::m, keyModifierControl}, {0x4d495852, 1}),
+              KeyGrabber::Status::grabbed); // the hot key
+    KeyGrabberVolumeKeys keys(keyboard);
+    keyboard.answer = KeyGrabber::Status::taken;
+    EXPECT_FALSE(keys.grab());
+    EXPECT_EQ(keyboard.grabs.size(), 1u);
+    keyboard.answer = KeyGrabber::Status::grabbed;
+    ASSERT_TRUE(keys.grab());
+    keys.release();
+    EXPECT_EQ(keyboard.grabs.size(), 1u);
 }
 
 TEST(X11VolumeKeys, GrabbedKeysStepTheSoftwareVolumeAndOthersCannotGrabThem) {
