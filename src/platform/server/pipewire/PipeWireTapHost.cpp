@@ -137,10 +137,7 @@ void PipeWireTapHost::stop(std::uint64_t id) {
     LoopLock lock(connection_);
     auto it = runs_.find(id);
     if (it == runs_.end()) return;
-    // Streams go back to their devices while our sink still takes them, then the sink goes.
-    it->second.tap.reset();
-    releaseLinks(it->second);
-    reconcile();
+    unroute(it->second);
     runs_.erase(it);
 }
 
@@ -148,10 +145,15 @@ void PipeWireTapHost::detachTap(std::uint64_t id) {
     LoopLock lock(connection_);
     auto it = runs_.find(id);
     if (it == runs_.end()) return;
-    it->second.tap.reset();
-    releaseLinks(it->second);
-    reconcile();
+    unroute(it->second);
     it->second.runner->detachTap();
+}
+
+void PipeWireTapHost::unroute(Run& run) {
+    // Streams go back to their devices while our sink still takes them; the sink goes after.
+    run.tap.reset();
+    releaseLinks(run);
+    reconcile();
 }
 
 std::uint64_t PipeWireTapHost::cycles(std::uint64_t id) const {

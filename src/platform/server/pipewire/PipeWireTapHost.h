@@ -84,6 +84,8 @@ private:
     void reconcile();
     void reconcileLinks(Run& run);
     void releaseLinks(Run& run);
+    // Forgets the run's tap and links and sends its streams back.
+    void unroute(Run& run);
     void sweepSounds(bool all);
     static void onSweep(void* data, std::uint64_t expirations);
 
