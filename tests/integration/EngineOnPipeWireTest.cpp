@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The engine and `voxlane --status` on a real, private PipeWire: the apps that real clients
 // (pw-play, pw-record) make appear grouped, with the session's devices and defaults.
-#include "engine/MixerEngine.h"
-#include "platform/Defaults.h"
-#include "platform/StaticWorkspace.h"
-#include "platform/SystemEvents.h"
-#include "platform/SystemSounds.h"
+#include "EngineWorld.h"
 #include "support/TapFixture.h"
 
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 namespace voxlane {
 namespace {
@@ -19,19 +14,14 @@ using test::BackgroundProcess;
 using EngineOnPipeWireTest = test::TapFixture;
 
 TEST_F(EngineOnPipeWireTest, EngineAndStatusGroupRealClientsIntoApps) {
-    StaticWorkspace workspace;
-    workspace.pid = getpid();
-    auto defaults = Defaults::inMemory();
-    SystemSounds sounds(*server);
-    SystemEvents events;
-
+    test::EngineWorld world(*server, scheduler, /*accessGranted=*/false);
     auto player = play(tone, "", "speakers");
     BackgroundProcess recorder({"pw-record", "--target", "mic", dir + "/rec.wav"},
                                dir + "/rec.log");
-    workspace.names[player->pid()] = "pw-play";
-    workspace.names[recorder.pid()] = "pw-record";
-
-    MixerEngine engine({*server, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    world.workspace.names[player->pid()] = "pw-play";
+    world.workspace.names[recorder.pid()] = "pw-record";
+    const auto started = world.start();
+    MixerEngine& engine = *started;
     auto app = [&](const std::string& id) -> const AppGroup* {
         for (const auto& group : engine.apps())
             if (group.id == id) return &group;

@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel on a real, private PipeWire: what a user does in an app's row reaches a real
 // player's sound on the speakers.
-#include "engine/AudioPermission.h"
-#include "engine/MixerEngine.h"
-#include "platform/Defaults.h"
-#include "platform/StaticWorkspace.h"
-#include "platform/SystemEvents.h"
-#include "platform/SystemSounds.h"
+#include "EngineWorld.h"
 #include "support/TapFixture.h"
 #include "ui/AppRow.h"
 #include "ui/AppsModule.h"
@@ -17,7 +12,6 @@
 
 #include <QApplication>
 #include <QTest>
-#include <unistd.h>
 
 namespace voxlane {
 namespace {
@@ -28,14 +22,10 @@ using PanelOnPipeWireTest = test::TapFixture;
 
 TEST_F(PanelOnPipeWireTest, TheRowsFaderAndMuteButtonTurnARealPlayerDown) {
     auto player = play(tone, "", "speakers");
-    auto defaults = Defaults::inMemory();
-    defaults->setBoolean(AudioPermission::grantedKey, true);
-    StaticWorkspace workspace;
-    workspace.pid = getpid();
-    workspace.names[player->pid()] = "pw-play";
-    SystemSounds sounds(*server);
-    SystemEvents events;
-    MixerEngine engine({*server, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    test::EngineWorld world(*server, scheduler);
+    world.workspace.names[player->pid()] = "pw-play";
+    const auto started = world.start();
+    MixerEngine& engine = *started;
     EngineAdapter adapter(engine);
     PanelView panel(adapter, {});
     panel.show();

@@ -2,13 +2,11 @@
 // Process taps on a real PipeWire: the engine's per-app processing, metering, the global tap,
 // the permission probe, and what is left when Voxlane ends, normally or killed. Levels are
 // measured on the sinks' monitors; links and nodes are looked at with pw-link and pw-dump.
+#include "EngineWorld.h"
 #include "engine/AppTap.h"
 #include "engine/AudioPermission.h"
-#include "engine/MixerEngine.h"
 #include "platform/AppIdentifier.h"
 #include "platform/Defaults.h"
-#include "platform/StaticWorkspace.h"
-#include "platform/SystemEvents.h"
 #include "platform/SystemSounds.h"
 #include "platform/server/pipewire/PipeWireTapNames.h"
 #include "support/AllocationCounter.h"
@@ -50,15 +48,9 @@ protected:
 
 TEST_F(TapsOnPipeWireTest, AppVolumeMuteAndOutputGoThroughItsTapOnly) {
     auto player = play(tone, "", "speakers");
-    auto defaults = Defaults::inMemory();
-    defaults->setBoolean(AudioPermission::grantedKey, true);
-    StaticWorkspace workspace;
-    workspace.pid = getpid();
-    workspace.names[player->pid()] = "pw-play";
-    SystemSounds sounds(*server);
-    SystemEvents events;
-    auto e = std::make_unique<MixerEngine>(
-        EngineServices{*server, scheduler, *defaults, workspace, sounds, events, {}, {}});
+    test::EngineWorld world(*server, scheduler);
+    world.workspace.names[player->pid()] = "pw-play";
+    auto e = world.start();
     ASSERT_TRUE(playsDirectly());
     const auto tap = [&]() -> AppTap* {
         const auto it = e->taps().find("process.pw-play");
